@@ -1,0 +1,46 @@
+#include "analysis/text_utils.h"
+
+#include <cctype>
+
+namespace gravon {
+
+std::string commafield(const std::string& s, int n) {
+    if (n <= 0) return {};
+    size_t start = 0;
+    for (int field = 1;; ++field) {
+        size_t comma = s.find(',', start);
+        if (field == n) return s.substr(start, comma == std::string::npos ? std::string::npos
+                                                                          : comma - start);
+        if (comma == std::string::npos) return {};
+        start = comma + 1;
+    }
+}
+
+std::string insertbeforeext(const std::string& s, const std::string& ins) {
+    size_t dot = s.rfind('.');
+    if (dot == std::string::npos) return s + ins;
+    return s.substr(0, dot) + ins + s.substr(dot);
+}
+
+std::string lowercase(const std::string& s) {
+    std::string r = s.substr(0, 100000);
+    for (char& ch : r) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return r;
+}
+
+std::string replaceall(const std::string& s, const std::string& old, const std::string& repl) {
+    if (old.empty()) return s;
+    std::string r;
+    size_t pos = 0;
+    for (;;) {
+        size_t hit = s.find(old, pos);
+        if (hit == std::string::npos) break;
+        r.append(s, pos, hit - pos);
+        r += repl;
+        pos = hit + old.size();
+    }
+    r.append(s, pos, std::string::npos);
+    return r;
+}
+
+} // namespace gravon

@@ -1,0 +1,2 @@
+// Placeholder until the synthesizer lands.
+namespace gravon::synth {}
