@@ -1,0 +1,71 @@
+#include "headless_interface.h"
+
+#include <unistd.h>
+
+namespace gravon {
+
+namespace {
+
+// Message texts break lines with carriage returns; a terminal wants newlines.
+std::string terminal_text(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char ch = text[i];
+        if (ch == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+theadlessinterface::theadlessinterface(std::FILE* err)
+    : ferr(err), fterminal(isatty(fileno(err)) != 0) {}
+
+void theadlessinterface::message_box(const std::string& caption, const std::string& text,
+                                     tmessagekind kind) {
+    progress_done();
+    if (kind == tmessagekind::error || kind == tmessagekind::warning)
+        ffailed = true;
+    std::fprintf(ferr, "%s: %s\n", caption.c_str(), terminal_text(text).c_str());
+    std::fflush(ferr);
+}
+
+tanswer theadlessinterface::question(const std::string& caption, const std::string& text,
+                                     tbuttons buttons) {
+    progress_done();
+    // Nobody is there to answer: the safe answer is the one that changes nothing.
+    std::fprintf(ferr, "%s: %s\n  (no one to answer; taken as No)\n", caption.c_str(),
+                 terminal_text(text).c_str());
+    std::fflush(ferr);
+    if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel)
+        return tanswer::cancel;
+    return tanswer::no;
+}
+
+void theadlessinterface::progress(const std::string& what, double fraction) {
+    if (!fterminal)
+        return;
+    int percent = static_cast<int>(fraction * 100.0);
+    if (percent == flastpercent)
+        return;
+    flastpercent = percent;
+    std::fprintf(ferr, "\r%s %3d%%", what.c_str(), percent);
+    std::fflush(ferr);
+}
+
+void theadlessinterface::progress_done() {
+    if (fterminal && flastpercent >= 0) {
+        std::fprintf(ferr, "\r\033[K");
+        std::fflush(ferr);
+    }
+    flastpercent = -1;
+}
+
+} // namespace gravon

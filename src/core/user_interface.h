@@ -1,0 +1,52 @@
+// The only way the application core reaches the user. The Qt window implements it with real
+// dialogs; the headless program writes to standard error and answers questions itself.
+#pragma once
+
+#include <string>
+
+namespace gravon {
+
+enum class tmessagekind { information, warning, error, confirmation };
+
+enum class tbuttons { ok, yes_no, yes_no_cancel, ok_cancel };
+
+enum class tanswer { ok, yes, no, cancel };
+
+class tuserinterface {
+  public:
+    virtual ~tuserinterface() = default;
+
+    // A modal message box; returns when the user has dismissed it.
+    virtual void message_box(const std::string& caption, const std::string& text,
+                             tmessagekind kind) = 0;
+
+    // A modal question. Implementations that cannot ask a person answer for them.
+    virtual tanswer question(const std::string& caption, const std::string& text,
+                             tbuttons buttons) = 0;
+
+    // The phonetogram view should be repainted at the next opportunity.
+    virtual void repaint_view() {}
+
+    // Let the window handle pending events (during a long file analysis).
+    virtual void process_events() {}
+
+    // Progress of a long operation, 0..1; done() when it ends.
+    virtual void progress(const std::string& what, double fraction) {}
+    virtual void progress_done() {}
+
+    // The main window should close once the current command line is processed.
+    virtual void request_close() {}
+};
+
+// Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a
+// base for implementations that only care about some of the calls.
+class tsilentinterface : public tuserinterface {
+  public:
+    void message_box(const std::string&, const std::string&, tmessagekind) override {}
+    tanswer question(const std::string&, const std::string&, tbuttons buttons) override {
+        return buttons == tbuttons::ok || buttons == tbuttons::ok_cancel ? tanswer::cancel
+                                                                         : tanswer::no;
+    }
+};
+
+} // namespace gravon
