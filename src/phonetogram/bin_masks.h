@@ -21,6 +21,9 @@ struct tbinmasks {
 // all false.
 void resize_binmasks(tbinmasks& m, std::size_t n);
 
+// Whether every mask has at least n entries.
+bool binmasks_fit(const tbinmasks& m, std::size_t n);
+
 // Removes entry k of every mask; the entries after it move down by one.
 void erase_binmasks_entry(tbinmasks& m, std::size_t k);
 
