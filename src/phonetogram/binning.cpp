@@ -93,20 +93,19 @@ bool bin_frame(tpg& pg, std::int32_t binningmethod, const tbinningframe& frame) 
 
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
-            // The cell's own share of the frame is both its time and the weight of the
-            // frame's measures in its means; a cell that gets no time keeps its means.
-            const double dt = d * w[i][j];
-            if (!(dt > 0)) continue;
+            // Every one of the four cells takes the frame's measures with the full hop as
+            // weight, while its time grows by its share only. Phonetograms are compared
+            // with those of other installations, so this weighting must not change.
             const std::int32_t x = p.x + i;
             const std::int32_t y = p.y + j;
             const double t = acctime[x][y];
             if (frame.overloaded) overload[x][y] = 1.0;
-            acctime[x][y] = t + dt;
-            update_mean(h1h2[x][y], frame.h1h2, t, dt);
-            update_mean(crest[x][y], frame.crestlevel, t, dt);
-            update_mean(centroid[x][y], frame.centroid, t, dt);
-            update_mean(maxpartno[x][y], frame.maxpartno, t, dt);
-            update_mean(hnr[x][y], frame.hnr, t, dt);
+            acctime[x][y] = t + d * w[i][j];
+            update_mean(h1h2[x][y], frame.h1h2, t, d);
+            update_mean(crest[x][y], frame.crestlevel, t, d);
+            update_mean(centroid[x][y], frame.centroid, t, d);
+            update_mean(maxpartno[x][y], frame.maxpartno, t, d);
+            update_mean(hnr[x][y], frame.hnr, t, d);
         }
     }
     return true;

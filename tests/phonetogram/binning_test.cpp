@@ -174,24 +174,24 @@ TEST_F(Binning, RunningMeansAreTimeWeighted) {
     EXPECT_DOUBLE_EQ(layer(pglayerh1h2, 69, 80), 6);
 }
 
-TEST_F(Binning, NearestLeavesTheNeighboursAlone) {
-    // A neighbour holding voice keeps its own means: a frame that gives it no time must not
-    // pull its averages.
+TEST_F(Binning, NearestUpdatesTheNeighbourMeansWithoutTime) {
+    // Methods 0 and 1 put all the time on the base cell, yet the three neighbours take the
+    // frame's measures into their means with the full hop as weight.
     auto other = frame_at(freq_of(70), 80);
     other.hnr = 5;
     bin_frame(pg(), binroundtonearest, other);
     auto f = frame_at(440, 80);
     f.overloaded = true;
-    for (int k = 0; k < 50; ++k) bin_frame(pg(), binroundtonearest, f);
-    EXPECT_DOUBLE_EQ(layer(pglayerhnr, 70, 80), 5);
+    bin_frame(pg(), binroundtonearest, f);
     EXPECT_DOUBLE_EQ(t(70, 80), 0.02);
-    EXPECT_EQ(layer(pglayersolidcolor, 70, 80), 0);
-    // Empty neighbours stay completely empty.
-    for (std::size_t k = 0; k < 8; ++k) {
-        EXPECT_EQ(layer(k, 69, 81), 0) << k;
-        EXPECT_EQ(layer(k, 70, 81), 0) << k;
-    }
-    EXPECT_EQ(layer(pglayersolidcolor, 69, 80), 1.0);
+    EXPECT_DOUBLE_EQ(layer(pglayerhnr, 70, 80), (5 * 0.02 + 20 * 0.02) / 0.04);
+    // An empty neighbour takes the frame's measures as its means and stays empty.
+    EXPECT_EQ(t(69, 81), 0);
+    EXPECT_DOUBLE_EQ(layer(pglayerhnr, 69, 81), 20);
+    EXPECT_DOUBLE_EQ(layer(pglayercentroid, 70, 81), 1000);
+    // The overload mark goes on all four touched cells, also where the weight is zero.
+    for (int x : {69, 70})
+        for (int y : {80, 81}) EXPECT_EQ(layer(pglayersolidcolor, x, y), 1.0);
     EXPECT_EQ(nonzero_cells(pg().param[pglayeracctime].arr), 2);
 }
 
@@ -210,23 +210,18 @@ TEST_F(Binning, DistributeOverFourCells) {
         }
 }
 
-TEST_F(Binning, DistributedMeansWeighEachCellsOwnShare) {
-    // (69, 80) holds 0.02 s with HNR 20 from a frame exactly on the cell centre; a second
-    // frame at (69.25, 80.5) with HNR 10 gives it 0.0075 s, and its mean moves by that share.
+TEST_F(Binning, DistributedMeansMoveAsIfTheWholeHopWereAdded) {
     ASSERT_TRUE(bin_frame(pg(), bindistribute, frame_at(440, 80)));
     EXPECT_DOUBLE_EQ(t(69, 80), 0.02);
-    EXPECT_EQ(nonzero_cells(pg().param[pglayeracctime].arr), 1);
-    EXPECT_EQ(nonzero_cells(pg().param[pglayerhnr].arr), 1);
     auto b = frame_at(freq_of(69.25), 80.5);
     b.hnr = 10;
     ASSERT_TRUE(bin_frame(pg(), bindistribute, b));
-    double share = t(69, 80) - 0.02;
-    EXPECT_NEAR(share, 0.0075, 1e-12);
-    EXPECT_NEAR(layer(pglayerhnr, 69, 80), (20 * 0.02 + 10 * share) / (0.02 + share), 1e-12);
+    EXPECT_NEAR(t(69, 80) - 0.02, 0.0075, 1e-12);
+    EXPECT_NEAR(layer(pglayerhnr, 69, 80), (20 * 0.02 + 10 * 0.02) / 0.04, 1e-12);
     EXPECT_NEAR(layer(pglayerhnr, 70, 81), 10, 1e-12);
 }
 
-TEST_F(Binning, OverloadMarksEveryCellThatReceivesTime) {
+TEST_F(Binning, OverloadMarksEveryTouchedCell) {
     auto f = frame_at(freq_of(69.25), 80.5);
     f.overloaded = true;
     bin_frame(pg(), bindistribute, f);
@@ -236,12 +231,12 @@ TEST_F(Binning, OverloadMarksEveryCellThatReceivesTime) {
     // Later clean frames do not clear the mark.
     bin_frame(pg(), bindistribute, frame_at(freq_of(69.25), 80.5));
     EXPECT_EQ(layer(pglayersolidcolor, 70, 81), 1.0);
-    // A frame exactly on (20, 30) overloads that cell only.
+    // A frame exactly on (20, 30) marks its three zero-weight neighbours as well.
     auto g = frame_at(freq_of(20), 30);
     g.overloaded = true;
     bin_frame(pg(), bindistribute, g);
-    EXPECT_EQ(layer(pglayersolidcolor, 20, 30), 1.0);
-    EXPECT_EQ(nonzero_cells(pg().param[pglayersolidcolor].arr), 5);
+    EXPECT_EQ(layer(pglayersolidcolor, 21, 31), 1.0);
+    EXPECT_EQ(nonzero_cells(pg().param[pglayersolidcolor].arr), 8);
 }
 
 TEST_F(Binning, LayerSevenIsNotTouched) {
