@@ -9,8 +9,8 @@ std::string commafield(const std::string& s, int n) {
     size_t start = 0;
     for (int field = 1;; ++field) {
         size_t comma = s.find(',', start);
-        if (field == n) return s.substr(start, comma == std::string::npos ? std::string::npos
-                                                                          : comma - start);
+        if (field == n)
+            return s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (comma == std::string::npos) return {};
         start = comma + 1;
     }
@@ -23,7 +23,20 @@ std::string insertbeforeext(const std::string& s, const std::string& ins) {
 }
 
 std::string lowercase(const std::string& s) {
-    std::string r = s.substr(0, 100000);
+    // Texts are UTF-8: count characters, not bytes, and never cut a multi-byte sequence.
+    constexpr size_t maxchars = 100000;
+    size_t end = s.size();
+    size_t nchars = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        bool continuation = (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+        if (continuation) continue;
+        if (nchars == maxchars) {
+            end = i;
+            break;
+        }
+        ++nchars;
+    }
+    std::string r = s.substr(0, end);
     for (char& ch : r) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return r;
 }
