@@ -30,8 +30,6 @@ inline double parabolicpeak(bool clamp, double a, double b, double c) {
     return b + ((c - a) / 2.0) * p + ((a + c) / 2.0 - b) * p * p;
 }
 
-inline bool islocalpeak(double a, double b, double c) {
-    return b > a && b > c;
-}
+inline bool islocalpeak(double a, double b, double c) { return b > a && b > c; }
 
 } // namespace gravon

@@ -18,11 +18,7 @@ void Randomize() {
     g_randseed = static_cast<std::uint32_t>(t ^ (t >> 32));
 }
 
-void RandSeed(std::uint32_t seed) {
-    g_randseed = seed;
-}
-std::uint32_t RandSeedValue() {
-    return g_randseed;
-}
+void RandSeed(std::uint32_t seed) { g_randseed = seed; }
+std::uint32_t RandSeedValue() { return g_randseed; }
 
 } // namespace gravon

@@ -17,12 +17,8 @@ inline std::int32_t saturate_int32(double x) {
 }
 
 // Nearest integer, halves to even (the default floating-point rounding mode).
-inline double roundeven(double x) {
-    return std::nearbyint(x);
-}
-inline std::int32_t roundint(double x) {
-    return saturate_int32(std::nearbyint(x));
-}
+inline double roundeven(double x) { return std::nearbyint(x); }
+inline std::int32_t roundint(double x) { return saturate_int32(std::nearbyint(x)); }
 inline std::int64_t roundint64(double x) {
     if (!(x == x)) return 0;
     double r = std::nearbyint(x);
@@ -31,14 +27,8 @@ inline std::int64_t roundint64(double x) {
     if (r <= -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
     return static_cast<std::int64_t>(r);
 }
-inline std::int32_t truncint(double x) {
-    return saturate_int32(std::trunc(x));
-}
-inline std::int32_t ceilint(double x) {
-    return saturate_int32(std::ceil(x));
-}
-inline std::int32_t floorint(double x) {
-    return saturate_int32(std::floor(x));
-}
+inline std::int32_t truncint(double x) { return saturate_int32(std::trunc(x)); }
+inline std::int32_t ceilint(double x) { return saturate_int32(std::ceil(x)); }
+inline std::int32_t floorint(double x) { return saturate_int32(std::floor(x)); }
 
 } // namespace gravon

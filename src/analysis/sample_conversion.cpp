@@ -1,10 +1,10 @@
 #include "analysis/sample_conversion.h"
 
+#include <cmath>
+
 #include "analysis/errors.h"
 #include "analysis/random.h"
 #include "analysis/rounding.h"
-
-#include <cmath>
 
 namespace gravon {
 
@@ -42,12 +42,8 @@ tint24 inttoint24(std::int32_t v) {
     return r;
 }
 
-tsinglearr doubletosingle(const tdoublearr& a) {
-    return tsinglearr(a.begin(), a.end());
-}
-tdoublearr singletodouble(const tsinglearr& a) {
-    return tdoublearr(a.begin(), a.end());
-}
+tsinglearr doubletosingle(const tdoublearr& a) { return tsinglearr(a.begin(), a.end()); }
+tdoublearr singletodouble(const tsinglearr& a) { return tdoublearr(a.begin(), a.end()); }
 
 tsinglecomplexarr complextosingle(const tcomplexarr& a) {
     tsinglecomplexarr r(a.size());

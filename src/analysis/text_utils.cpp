@@ -1,7 +1,5 @@
 #include "analysis/text_utils.h"
 
-#include <cctype>
-
 namespace gravon {
 
 std::string commafield(const std::string& s, int n) {
@@ -9,8 +7,8 @@ std::string commafield(const std::string& s, int n) {
     size_t start = 0;
     for (int field = 1;; ++field) {
         size_t comma = s.find(',', start);
-        if (field == n)
-            return s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (field == n) return s.substr(start, comma == std::string::npos ? std::string::npos
+                                                                          : comma - start);
         if (comma == std::string::npos) return {};
         start = comma + 1;
     }
@@ -37,7 +35,9 @@ std::string lowercase(const std::string& s) {
         ++nchars;
     }
     std::string r = s.substr(0, end);
-    for (char& ch : r) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    // A..Z only, independent of the C locale, so bytes of multi-byte characters stay intact.
+    for (char& ch : r)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     return r;
 }
 
