@@ -1,6 +1,8 @@
 // One parameter layer of a phonetogram, and the two tables that decide how a layer is shown.
 #pragma once
 
+#include "phonetogram/display_params.h"
+
 #include "phonetogram/pg_grid.h"
 
 #include <cstdint>
@@ -48,20 +50,5 @@ std::vector<tpgparam> default_recording_pgparams();
 // from onto the layer with the same index of to, as far as both have layers; cell values and
 // the logarithmic flag are left alone.
 void copy_pgparam_descriptions(const std::vector<tpgparam>& from, std::vector<tpgparam>& to);
-
-// Mapping of a parameter name found in phonetogram files to a display parameter.
-struct tstdpgparam {
-    std::string name;
-    std::int32_t displaymapping = 0; // index into the display parameters
-};
-
-// The colour range used to show a parameter.
-struct tdisplayparam {
-    std::string name;
-    double min = 0;
-    double max = 1;
-    bool logarithmic = false;
-    std::string axisunit;
-};
 
 } // namespace gravon
