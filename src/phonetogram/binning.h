@@ -52,13 +52,13 @@ struct tbinningframe {
     bool overloaded = false; // the channel overloaded in this hop or the previous one
 };
 
-// Bins one accepted frame into pg (layers 0..6; layer 7 is not touched). Each of the up to
-// four cells receives the share duration * weight of the time; its measure means are
-// time-weighted by that same share, and a cell whose share is zero is left untouched (no
-// time, no means, no overload mark). With overloaded set, every cell that receives time gets
-// 1.0 in layer 0. A non-finite measure leaves that layer's mean unchanged. Returns whether
-// the frame was binned (false when out of range or the duration is not positive).
-// Raises EGravonError when pg lacks the layers or grid the binning writes.
+// Bins one accepted frame into pg (layers 0..6; layer 7 is not touched). Each of the four
+// cells (x + i, y + j) receives the share duration * weight of the time, while its measure
+// means take the frame with the full duration as weight, also where the share is zero; with
+// overloaded set, all four cells get 1.0 in layer 0. A non-finite measure leaves that layer's
+// mean unchanged. Returns whether the frame was binned (false when out of range or the
+// duration is not positive). Raises EGravonError when pg lacks the layers or grid the
+// binning writes.
 bool bin_frame(tpg& pg, std::int32_t binningmethod, const tbinningframe& frame);
 
 } // namespace gravon
