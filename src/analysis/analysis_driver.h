@@ -1,0 +1,100 @@
+// The analysis driver: takes sample blocks of any length, cuts them into hops at fixed sample
+// positions, runs the per-hop analysis and keeps the stores that are saved and shown later:
+// the raw audio, one track per measure, and the cells of the two recording phonetograms.
+#pragma once
+
+#include "analysis/analysis_params.h"
+#include "analysis/analysis_tracks.h"
+#include "analysis/hop_analysis.h"
+#include "analysis/types.h"
+#include "phonetogram/phonetogram.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+namespace gravon {
+
+// Deliveries are taken only while fewer samples than this are stored (30 minutes at 44.1 kHz).
+inline constexpr std::int32_t maxaudioarrpos = 79380001;
+// Growth steps of the stores, so that growth is rare.
+inline constexpr std::int32_t audioarrgrowth = 10000;
+inline constexpr std::int32_t paramarrgrowth = 100;
+
+class TAnalysisDriver {
+  public:
+    using tchannelrows = std::array<tsinglearr, 2>;
+
+    // The two recording phonetograms are pgs[0] and pgs[1] of the list given here; the list
+    // must outlive the driver.
+    explicit TAnalysisDriver(std::vector<tpg>& pgs);
+
+    // ---- Settings the analysis reads ----
+    tanalysisparams analysisparams;
+    std::int32_t binningmethod = 2;
+    bool fpaused = false;
+    // Milliseconds during which a sounding keyboard tone blocks the analysis.
+    std::int32_t keyboardblocktime = 0;
+    // Called after every analysed hop, for the repaint of the live view.
+    std::function<void()> onhopanalysed;
+
+    // ---- Driver state ----
+    trecarr recarr;
+    std::int32_t recarrpos = 0;
+    std::int32_t samplecount = 0;
+    std::int32_t holdcount = 0;
+    std::int32_t downsamplingfactor = 0;
+    std::int32_t arrpos = -1;
+    std::array<tchannelrows, ntracks> paramarr;
+    tchannelrows audioarr;
+    std::int32_t audioarrpos = -1;
+    std::array<double, 2> audiofsd{1.0, 1.0};
+    std::array<double, 2> audiopeak{0.0, 0.0};
+    std::array<bool, 2> recarroverloaded{false, false};
+    std::array<bool, 2> prevrecarroverloaded{false, false};
+    thopanalyser analyser;
+
+    // Sampling rate and analysis bandwidth: both re-size the analysis window.
+    double fs() const { return analysisparams.fs; }
+    void set_fs(double v);
+    double fftbw() const { return analysisparams.fftbw; }
+    void set_fftbw(double v);
+
+    // Repacks the frames of block ([channel][sample], Pa) into hops and analyses every hop
+    // that completes; a partial hop waits for the next delivery. factors: full scale of each
+    // channel in Pa.
+    void crunch_arr(const trecarr& block, std::span<const double> factors);
+    // The same for the first n frames of block.
+    void crunch_arr(const trecarr& block, std::size_t n, std::span<const double> factors);
+    // Analysis of the complete hop in recarr.
+    void crunch_recarr(const trecarr& hop, std::span<const double> factors);
+
+    // The driver's part of preparing a recording or a replay: filters, FFTs, noise tables,
+    // the hop buffer. What was stored is kept.
+    void setup_analysis();
+    // The driver's part of a new recording: noise statistics, the not-analysed mark, the
+    // counters and the track store (the phonetogram cells are cleared by the owner).
+    void reset_analysis();
+    // Empties the audio store (2 channels of audioarrgrowth samples, nothing valid).
+    void reset_audio_store();
+    // Trims the stores to whole frames, as after a stop.
+    void trim_stores();
+
+    // Number of stored frames and of stored audio samples per channel.
+    std::int32_t frames() const { return arrpos + 1; }
+    std::int32_t audiosamples() const { return audioarrpos + 1; }
+    // Live values of the last hop (f0 reads 1.0 for a rejected channel).
+    const tchannelmeasures& live(int c) const { return analyser.live(c); }
+    // Measures of the last hop as stored.
+    const tchannelmeasures& last(int c) const { return flast.ch[c]; }
+
+  private:
+    void store_frame(const trecarr& hop, const thopresult& r);
+
+    std::vector<tpg>& fpgs;
+    thopresult flast;
+};
+
+} // namespace gravon
