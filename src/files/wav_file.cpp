@@ -76,7 +76,7 @@ std::uint8_t lineartoalaw(std::int16_t sample) {
         v = -v - 1;
     }
     int seg = 0;
-    while (seg < 8 && v > (0x1F << seg)) ++seg;
+    while (seg < 8 && v > (0x20 << seg) - 1) ++seg;
     if (seg >= 8) return static_cast<std::uint8_t>(0x7F ^ mask);
     int aval = seg << 4;
     aval |= (seg < 2 ? (v >> 1) : (v >> seg)) & 0x0F;
