@@ -275,22 +275,22 @@ bool TWavFile::open_file(const std::string& fname, bool readonly) {
     fformatstr.clear();
     fwavheadexlong = twavheadexlong{};
 
-    std::error_code ec;
-    const fs::path path(name);
-    if (name.empty()) throw EWavFileError("No wav file name given");
-    if (!fs::exists(path, ec)) throw EWavFileError("Wav file " + name + " does not exist");
-    if (fs::is_directory(path, ec))
-        throw EWavFileError("Cannot open wav file " + name + ": it is a folder");
-    errno = 0;
-    // Reading never needs write access, so the file is opened for reading only.
-    fstream.open(path, std::ios::in | std::ios::binary);
-    if (!fstream.is_open()) {
-        int err = errno;
-        throw EWavFileError("Cannot open wav file " + name +
-                            (err ? ": " + oserror(err) : std::string()));
-    }
-
     try {
+        std::error_code ec;
+        const fs::path path(name);
+        if (name.empty()) throw EWavFileError("No wav file name given");
+        if (!fs::exists(path, ec)) throw EWavFileError("Wav file " + name + " does not exist");
+        if (fs::is_directory(path, ec))
+            throw EWavFileError("Cannot open wav file " + name + ": it is a folder");
+        errno = 0;
+        // Reading never needs write access, so the file is opened for reading only.
+        fstream.open(path, std::ios::in | std::ios::binary);
+        if (!fstream.is_open()) {
+            int err = errno;
+            throw EWavFileError("Cannot open wav file " + name +
+                                (err ? ": " + oserror(err) : std::string()));
+        }
+
         fstream.seekg(0, std::ios::end);
         const std::int64_t filesize = static_cast<std::int64_t>(fstream.tellg());
         seekto(fstream, 0);
@@ -305,6 +305,7 @@ bool TWavFile::open_file(const std::string& fname, bool readonly) {
         if (riffsize == 0)
             riffsize = static_cast<std::uint32_t>(
                 std::max<std::int64_t>(0, std::min<std::int64_t>(filesize - 8, 0xFFFFFFFF)));
+        fwavheadexlong.riff.size = riffsize;
         std::int64_t budget = riffsize; // bytes still to walk
         if (readbytes(fstream, h, 4) < 4 || !sameid(h, "WAVE")) {
             fail_open();

@@ -90,8 +90,7 @@ tbytes extensiblebody(std::uint16_t nch, std::int32_t fs, std::uint16_t bits,
 
 // "RIFF" size "WAVE" followed by the given chunks; a riffsize of -1 means the true size.
 tbytes riffwave(const tbytes& chunks, std::int64_t riffsize = -1) {
-    tbytes b;
-    putid(b, "RIFF");
+    tbytes b = {'R', 'I', 'F', 'F'};
     put32(b, static_cast<std::uint32_t>(riffsize < 0 ? chunks.size() + 4 : riffsize));
     putid(b, "WAVE");
     b.insert(b.end(), chunks.begin(), chunks.end());
@@ -402,28 +401,6 @@ TEST_F(WavFileTest, ThreeChannelSixteenBitHasTheLongHeader) {
         tintarr back;
         r.read_channel(ch, back);
         EXPECT_EQ(back, tintarr(data[ch].begin(), data[ch].end())) << ch;
-    }
-}
-
-TEST_F(WavFileTest, TwentyFourBitStereoAcrossBlocks) {
-    const std::size_t n = 30000;
-    std::vector<tsinglearr> data(2, tsinglearr(n));
-    for (std::size_t i = 0; i < n; ++i) {
-        data[0][i] = float(int(i) - 15000);
-        data[1][i] = float(8388607 - int(i) * 3);
-    }
-    TWavFile w;
-    w.setnbits(24);
-    w.setfullscale(0, 8388608);
-    w.setfullscale(1, 8388608);
-    w.save_file(path("s24.wav"), data, false, false);
-    TWavFile r;
-    ASSERT_TRUE(r.open_file(path("s24.wav")));
-    for (int ch = 0; ch < 2; ++ch) {
-        tintarr back;
-        r.read_channel(ch, back);
-        ASSERT_EQ(back.size(), n);
-        for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(back[i], std::int32_t(data[ch][i])) << i;
     }
 }
 
