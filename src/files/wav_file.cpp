@@ -1,0 +1,790 @@
+#include "files/wav_file.h"
+
+#include "analysis/random.h"
+#include "analysis/rounding.h"
+#include "analysis/sample_conversion.h"
+#include "analysis/text_utils.h"
+#include "files/half_float.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+#include <type_traits>
+
+namespace gravon {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// ITU-T G.711 companding of 16-bit linear samples.
+namespace g711 {
+
+constexpr int ulaw_bias = 0x84;
+constexpr int ulaw_clip = 32635;
+
+std::int16_t ulawtolinear(std::uint8_t code) {
+    int u = ~code & 0xFF;
+    int exponent = (u >> 4) & 0x07;
+    int mantissa = u & 0x0F;
+    int v = (((mantissa << 3) + ulaw_bias) << exponent) - ulaw_bias;
+    return static_cast<std::int16_t>((u & 0x80) ? -v : v);
+}
+
+std::uint8_t lineartoulaw(std::int16_t sample) {
+    int v = sample;
+    int sign = 0;
+    if (v < 0) {
+        v = -v;
+        sign = 0x80;
+    }
+    if (v > ulaw_clip) v = ulaw_clip;
+    v += ulaw_bias;
+    int exponent = 7;
+    for (int mask = 0x4000; (v & mask) == 0 && exponent > 0; mask >>= 1) --exponent;
+    int mantissa = (v >> (exponent + 3)) & 0x0F;
+    return static_cast<std::uint8_t>(~(sign | (exponent << 4) | mantissa) & 0xFF);
+}
+
+std::int16_t alawtolinear(std::uint8_t code) {
+    int a = code ^ 0x55;
+    int t = (a & 0x0F) << 4;
+    int seg = (a & 0x70) >> 4;
+    if (seg == 0) {
+        t += 8;
+    } else {
+        t += 0x108;
+        if (seg > 1) t <<= seg - 1;
+    }
+    return static_cast<std::int16_t>((a & 0x80) ? t : -t);
+}
+
+std::uint8_t lineartoalaw(std::int16_t sample) {
+    int v = sample >> 3; // 13-bit magnitude range
+    int mask;
+    if (v >= 0) {
+        mask = 0xD5;
+    } else {
+        mask = 0x55;
+        v = -v - 1;
+    }
+    int seg = 0;
+    while (seg < 8 && v > (0x20 << seg) - 1) ++seg;
+    if (seg >= 8) return static_cast<std::uint8_t>(0x7F ^ mask);
+    int aval = seg << 4;
+    aval |= (seg < 2 ? (v >> 1) : (v >> seg)) & 0x0F;
+    return static_cast<std::uint8_t>(aval ^ mask);
+}
+
+} // namespace g711
+
+// The sample codings that reading and writing know.
+enum class tcoding { none, pcm8, ulaw, alaw, pcm16, float16, pcm24, pcm32, float32 };
+
+tcoding codingof(std::int32_t nbits, tFormat f) {
+    switch (nbits) {
+    case 8:
+        if (f == tFormat::pcm) return tcoding::pcm8;
+        if (f == tFormat::ulaw) return tcoding::ulaw;
+        if (f == tFormat::alaw) return tcoding::alaw;
+        break;
+    case 16:
+        if (f == tFormat::pcm) return tcoding::pcm16;
+        if (f == tFormat::ieeefloat) return tcoding::float16;
+        break;
+    case 24:
+        if (f == tFormat::pcm) return tcoding::pcm24;
+        break;
+    case 32:
+        if (f == tFormat::pcm) return tcoding::pcm32;
+        if (f == tFormat::ieeefloat) return tcoding::float32;
+        break;
+    }
+    return tcoding::none;
+}
+
+std::uint16_t getu16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+std::uint32_t getu32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+           (std::uint32_t(p[3]) << 24);
+}
+void putu16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = std::uint8_t(v & 0xFF);
+    p[1] = std::uint8_t(v >> 8);
+}
+void putu32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t((v >> (8 * i)) & 0xFF);
+}
+
+std::int32_t rawsample(tcoding c, const std::uint8_t* p) {
+    switch (c) {
+    case tcoding::pcm8:
+        return std::int32_t(p[0]) - 128;
+    case tcoding::ulaw:
+        return g711::ulawtolinear(p[0]);
+    case tcoding::alaw:
+        return g711::alawtolinear(p[0]);
+    case tcoding::pcm16:
+        return static_cast<std::int16_t>(getu16(p));
+    case tcoding::pcm24: {
+        tint24 t;
+        std::memcpy(t.b, p, 3);
+        return int24toint(t);
+    }
+    case tcoding::pcm32:
+        return static_cast<std::int32_t>(getu32(p));
+    default:
+        return 0;
+    }
+}
+
+float normsample(tcoding c, const std::uint8_t* p) {
+    switch (c) {
+    case tcoding::pcm8:
+        return static_cast<float>((int(p[0]) - 128) / 127.0);
+    case tcoding::ulaw:
+        return static_cast<float>(g711::ulawtolinear(p[0]) / 32768.0);
+    case tcoding::alaw:
+        return static_cast<float>(g711::alawtolinear(p[0]) / 32768.0);
+    case tcoding::pcm16:
+        return static_cast<float>(rawsample(c, p) / 32768.0);
+    case tcoding::float16:
+        return halftofloat(getu16(p));
+    case tcoding::pcm24:
+        return static_cast<float>(rawsample(c, p) / 8388608.0);
+    case tcoding::pcm32:
+        return static_cast<float>(rawsample(c, p) / 2147483648.0);
+    case tcoding::float32: {
+        std::uint32_t u = getu32(p);
+        float f;
+        std::memcpy(&f, &u, sizeof f);
+        return f;
+    }
+    default:
+        return 0;
+    }
+}
+
+bool sameid(const std::uint8_t* p, const char* id) {
+    return std::memcmp(p, id, 4) == 0;
+}
+
+// A chunk id fit for a message: unprintable bytes shown as "?".
+std::string printableid(const std::uint8_t* p) {
+    std::string s(4, ' ');
+    for (int i = 0; i < 4; ++i) s[i] = (p[i] >= 32 && p[i] < 127) ? char(p[i]) : '?';
+    return s;
+}
+
+std::string oserror(int code) {
+    return std::generic_category().message(code);
+}
+
+// Reads up to n bytes; a short read leaves the stream usable for the next seek.
+std::size_t readbytes(std::ifstream& in, std::uint8_t* buf, std::size_t n) {
+    in.read(reinterpret_cast<char*>(buf), static_cast<std::streamsize>(n));
+    std::size_t got = static_cast<std::size_t>(in.gcount());
+    if (!in) in.clear();
+    return got;
+}
+
+void seekto(std::ifstream& in, std::int64_t pos) {
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(pos), std::ios::beg);
+}
+
+struct tfilecloser {
+    void operator()(std::FILE* f) const {
+        if (f) std::fclose(f);
+    }
+};
+
+double clip(double v, double lo, double hi) {
+    if (v < lo) return lo;
+    if (v > hi) return hi;
+    return v;
+}
+
+// Draws r1 and then r2 from the shared generator: r1 - r2, triangular in (-1, 1).
+double triangular() {
+    double r1 = Random();
+    double r2 = Random();
+    return r1 - r2;
+}
+
+std::int16_t tosmallint(std::int32_t v) {
+    return static_cast<std::int16_t>(std::clamp<std::int32_t>(v, -32768, 32767));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Properties
+
+void TWavFile::setnchans(std::int32_t v) {
+    fnchans = v;
+    ffullscale.resize(v > 0 ? static_cast<std::size_t>(v) : 0, 0.0);
+}
+
+double TWavFile::fullscale(int i) const {
+    if (i < 0 || static_cast<std::size_t>(i) >= ffullscale.size()) return 0;
+    return ffullscale[static_cast<std::size_t>(i)];
+}
+
+void TWavFile::setfullscale(int i, double v) {
+    if (i < 0) return;
+    if (static_cast<std::size_t>(i) >= ffullscale.size()) ffullscale.resize(i + 1, 0.0);
+    ffullscale[static_cast<std::size_t>(i)] = v;
+}
+
+void TWavFile::notice(const std::string& text, const std::string& caption) const {
+    if (OnMessage) OnMessage(text, caption);
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening
+
+void TWavFile::close_file() {
+    if (fstream.is_open()) fstream.close();
+    fstream.clear();
+    fisopen = false;
+}
+
+void TWavFile::fail_open() {
+    close_file();
+    fnsamples = 0;
+    setnchans(0);
+    fsampfreq = 1;
+}
+
+bool TWavFile::open_file(const std::string& fname, bool readonly) {
+    close_file();
+    if (!fname.empty()) ffilename = fname;
+    const std::string name = ffilename;
+    fisreadonly = readonly;
+    fdatastartpos = -1;
+    fformatstr.clear();
+    fwavheadexlong = twavheadexlong{};
+
+    try {
+        std::error_code ec;
+        const fs::path path(name);
+        if (name.empty()) throw EWavFileError("No wav file name given");
+        if (!fs::exists(path, ec)) throw EWavFileError("Wav file " + name + " does not exist");
+        if (fs::is_directory(path, ec))
+            throw EWavFileError("Cannot open wav file " + name + ": it is a folder");
+        errno = 0;
+        // Reading never needs write access, so the file is opened for reading only.
+        fstream.open(path, std::ios::in | std::ios::binary);
+        if (!fstream.is_open()) {
+            int err = errno;
+            throw EWavFileError("Cannot open wav file " + name +
+                                (err ? ": " + oserror(err) : std::string()));
+        }
+
+        fstream.seekg(0, std::ios::end);
+        const std::int64_t filesize = static_cast<std::int64_t>(fstream.tellg());
+        seekto(fstream, 0);
+        if (filesize < 0) throw EWavFileError("Cannot read wav file " + name);
+
+        std::uint8_t h[8];
+        if (readbytes(fstream, h, 8) < 8 || !sameid(h, "RIFF")) {
+            fail_open();
+            return false;
+        }
+        std::uint32_t riffsize = getu32(h + 4);
+        if (riffsize == 0)
+            riffsize = static_cast<std::uint32_t>(
+                std::max<std::int64_t>(0, std::min<std::int64_t>(filesize - 8, 0xFFFFFFFF)));
+        fwavheadexlong.riff.size = riffsize;
+        std::int64_t budget = riffsize; // bytes still to walk
+        if (readbytes(fstream, h, 4) < 4 || !sameid(h, "WAVE")) {
+            fail_open();
+            return false;
+        }
+        budget -= 4;
+        std::int64_t pos = 12;
+
+        // The format chunk.
+        bool foundfmt = false;
+        std::string overrun;
+        while (budget >= 8) {
+            if (readbytes(fstream, h, 8) < 8) break;
+            pos += 8;
+            budget -= 8;
+            const std::uint32_t size = getu32(h + 4);
+            const std::int64_t skip = std::int64_t(size) + (size & 1);
+            if (sameid(h, "fmt ")) {
+                std::uint8_t tagbytes[ttagexlong_size];
+                const std::size_t want = std::min<std::size_t>(size, ttagexlong_size);
+                if (readbytes(fstream, tagbytes, want) < want)
+                    throw EWavFileError("The format chunk of wav file " + name + " is truncated");
+                fwavheadexlong.form.size = size;
+                static_cast<ttagexlong&>(fwavheadexlong.tag) = decodetag(tagbytes, want);
+                pos += skip;
+                budget -= skip;
+                seekto(fstream, std::min(pos, filesize));
+                foundfmt = true;
+                break;
+            }
+            if (pos + std::int64_t(size) > filesize) {
+                overrun = " (chunk \"" + printableid(h) + "\" at byte " + std::to_string(pos - 8) +
+                          " runs past the end of the file)";
+                break;
+            }
+            pos += skip;
+            budget -= skip;
+            seekto(fstream, std::min(pos, filesize));
+        }
+        if (!foundfmt) throw EWavFileError("No format chunk in wav file " + name + overrun);
+
+        // The format.
+        const ttagexlong& tag = fwavheadexlong.tag;
+        const int bits = tag.bitspersample;
+        std::uint16_t code = tag.formattag;
+        fformatstr = std::to_string(code);
+        if (code == wavtag_extensible) {
+            code = subformatcode(tag);
+            fformatstr += " / " + std::to_string(code);
+        }
+        bool known = true;
+        bool bitsok = false;
+        tFormat f = fformat;
+        switch (code) {
+        case wavtag_pcm:
+            f = tFormat::pcm;
+            bitsok = bits == 8 || bits == 16 || bits == 24 || bits == 32;
+            break;
+        case wavtag_ieeefloat:
+            f = tFormat::ieeefloat;
+            bitsok = bits == 16 || bits == 32;
+            break;
+        case wavtag_ulaw:
+            f = tFormat::ulaw;
+            bitsok = bits == 8;
+            break;
+        case wavtag_alaw:
+            f = tFormat::alaw;
+            bitsok = bits == 8;
+            break;
+        default:
+            known = false;
+        }
+        if (known && !bitsok) {
+            fail_open();
+            return false;
+        }
+        if (known) fformat = f;
+        if (tag.nchans == 0) throw EWavFileError("Wav file " + name + " has no channels");
+        if (tag.sampfreq <= 0)
+            throw EWavFileError("Wav file " + name + " has an invalid sample rate (" +
+                                std::to_string(tag.sampfreq) + ")");
+
+        // The data chunk.
+        std::int64_t datasize = 0;
+        while (budget >= 8) {
+            if (readbytes(fstream, h, 8) < 8) break;
+            pos += 8;
+            budget -= 8;
+            const std::uint32_t size = getu32(h + 4);
+            if (sameid(h, "data")) {
+                // A size of 0 (never patched by the recorder) or one beyond the end of the
+                // file means: the samples up to the end of the file.
+                const std::int64_t avail = filesize - pos;
+                datasize = size;
+                if (datasize == 0 || datasize > avail) datasize = avail;
+                fdatastartpos = pos;
+                fwavheadexlong.data.size = size;
+                break;
+            }
+            const std::int64_t skip = std::int64_t(size) + (size & 1);
+            if (pos + skip > filesize) break;
+            pos += skip;
+            budget -= skip;
+            seekto(fstream, pos);
+        }
+
+        setnchans(tag.nchans);
+        fsampfreq = tag.sampfreq;
+        fnbits = bits;
+        const int bps = fnbits / 8;
+        std::int64_t n = bps == 0 ? 0 : datasize / bps / fnchans;
+        fnsamples = static_cast<std::int32_t>(
+            std::min<std::int64_t>(n, std::numeric_limits<std::int32_t>::max()));
+        fisopen = true;
+        return true;
+    } catch (...) {
+        fail_open();
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading
+
+template <typename T> void TWavFile::read_channel_impl(int channo, std::vector<T>& arr, bool raw) {
+    if (!fisopen) throw EWavFileError("Wav file is not open.");
+    if (fdatastartpos < 0) throw EWavFileError("No data chunk in wav file " + ffilename);
+    if (fnchans <= 0) throw EWavFileError("Wav file " + ffilename + " has no channels");
+    if (channo < 0 || channo >= fnchans)
+        throw EWavFileError("Wav file " + ffilename + " has no channel " + std::to_string(channo) +
+                            " (it has " + std::to_string(fnchans) + " channels)");
+    tcoding c = codingof(fnbits, fformat);
+    if (raw && (c == tcoding::float16 || c == tcoding::float32)) c = tcoding::none;
+    if (c == tcoding::none) {
+        arr.clear();
+        fnsamples = 0;
+        throw EWavFileError(
+            "Cannot read wav file of this format:\rBits per sample: " + std::to_string(fnbits) +
+            "\rNumber of channels: " + std::to_string(fnchans) +
+            "\rSample rate: " + std::to_string(fsampfreq) + "\rFormat tag: " + fformatstr);
+    }
+    const int bps = fnbits / 8;
+    const std::int64_t count = std::int64_t(fnsamples) * fnchans * bps;
+    arr.assign(static_cast<std::size_t>(count / bps / fnchans), T{});
+
+    seekto(fstream, fdatastartpos);
+    const std::size_t block = std::size_t(16384) * bps;
+    std::vector<std::uint8_t> buf(block);
+    std::int64_t remaining = count;
+    std::size_t carry = 0; // bytes of an incomplete sample kept from the last read
+    std::size_t stored = 0;
+    int ch = 0;
+    while (remaining > 0) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::int64_t>(block - carry, remaining));
+        const std::size_t got = readbytes(fstream, buf.data() + carry, want);
+        if (got == 0) break;
+        remaining -= static_cast<std::int64_t>(got);
+        const std::size_t avail = carry + got;
+        const std::size_t nsamp = avail / bps;
+        for (std::size_t k = 0; k < nsamp; ++k) {
+            if (ch == channo && stored < arr.size()) {
+                const std::uint8_t* p = buf.data() + k * bps;
+                if constexpr (std::is_same_v<T, float>) {
+                    arr[stored++] = normsample(c, p);
+                } else {
+                    arr[stored++] = rawsample(c, p);
+                }
+            }
+            if (++ch == fnchans) ch = 0;
+        }
+        carry = avail - nsamp * bps;
+        if (carry) std::memmove(buf.data(), buf.data() + nsamp * bps, carry);
+    }
+    if (stored != arr.size())
+        notice("arrcount<>length(arr): " + std::to_string(stored) + " vs " +
+                   std::to_string(arr.size()),
+               "DEBUG");
+    arr.resize(stored);
+    fnsamples = static_cast<std::int32_t>(stored);
+}
+
+void TWavFile::read_channel(int channo, tsinglearr& arr) {
+    read_channel_impl(channo, arr, false);
+}
+void TWavFile::read_channel(int channo, tintarr& arr) {
+    read_channel_impl(channo, arr, true);
+}
+
+// ---------------------------------------------------------------------------------------
+// Writing
+
+void TWavFile::save_common(const std::string& fname, const std::vector<std::size_t>& lengths,
+                           bool accepted, bool needfullscale, bool safe,
+                           const tblockencoder& encodeblock) {
+    // Sizes and names.
+    std::size_t longest = 0;
+    for (std::size_t n : lengths) longest = std::max(longest, n);
+    fnsamples = static_cast<std::int32_t>(
+        std::min<std::size_t>(longest, std::numeric_limits<std::int32_t>::max()));
+    setnchans(static_cast<std::int32_t>(
+        std::min<std::size_t>(lengths.size(), std::numeric_limits<std::int32_t>::max())));
+    if (!fname.empty()) ffilename = fname;
+    const std::string name = ffilename;
+
+    std::error_code ec;
+    const bool exists = !name.empty() && fs::exists(fs::path(name), ec);
+    if (!exists) safe = false;
+    const int r = roundint(Random() * 10000);
+    const std::string tmpname = insertbeforeext(name, "_partial_" + std::to_string(r));
+    const std::string oldname = insertbeforeext(name, "_old_" + std::to_string(r));
+
+    // Everything that can be known to fail is refused before any file is touched.
+    if (!accepted) throw EWavFileError("Invalid file type (nbits=" + std::to_string(fnbits) + ")");
+    auto refuse = [&](const std::string& why) {
+        throw EWavFileError("Error saving file\r" + name + "\r" + why);
+    };
+    if (name.empty()) refuse("No file name given");
+    if (exists && fs::is_directory(fs::path(name), ec)) refuse("The name is that of a folder");
+    const int bps = fnbits / 8;
+    if (lengths.empty()) refuse("There are no channels to save");
+    if (lengths.size() > std::size_t(65535 / bps))
+        refuse("Too many channels (" + std::to_string(lengths.size()) + ")");
+    if (fsampfreq <= 0) refuse("Invalid sample rate (" + std::to_string(fsampfreq) + ")");
+    for (std::size_t ch = 0; ch < lengths.size(); ++ch)
+        if (lengths[ch] != longest)
+            refuse("Channel " + std::to_string(ch) + " has " + std::to_string(lengths[ch]) +
+                   " samples instead of " + std::to_string(longest));
+    if (needfullscale)
+        for (std::size_t ch = 0; ch < lengths.size(); ++ch) {
+            double f = fullscale(static_cast<int>(ch));
+            if (!std::isfinite(f) || f == 0)
+                refuse("The full scale of channel " + std::to_string(ch) + " is " +
+                       std::to_string(f));
+        }
+    const std::uint64_t blockalign = std::uint64_t(fnchans) * bps;
+    const std::uint64_t total = std::uint64_t(longest) * blockalign;
+    const std::uint64_t bytespersec = std::uint64_t(fnchans) * std::uint64_t(fsampfreq) * bps;
+    if (longest > std::size_t(std::numeric_limits<std::int32_t>::max()) ||
+        total + wavheadex_size + 1 > 0xFFFFFFFFull)
+        refuse("Too much data for a wav file");
+    if (bytespersec > 0x7FFFFFFFull) refuse("The sample rate is too high for a wav file");
+
+    // The header.
+    const bool longform = fformat == tFormat::ieeefloat || fnchans > 2 || fnbits > 16;
+    const std::uint32_t pad = static_cast<std::uint32_t>(total & 1);
+    ttag tag;
+    tag.formattag = formattag(fformat);
+    tag.nchans = static_cast<std::uint16_t>(fnchans);
+    tag.sampfreq = fsampfreq;
+    tag.bytespersec = static_cast<std::int32_t>(bytespersec);
+    tag.blockalign = static_cast<std::uint16_t>(blockalign);
+    tag.bitspersample = static_cast<std::uint16_t>(fnbits);
+    std::vector<std::uint8_t> header;
+    if (longform) {
+        fwavheadex = twavheadex{};
+        fwavheadex.riff.size = static_cast<std::uint32_t>(total + 50 + pad);
+        fwavheadex.form.size = ttagex_size;
+        static_cast<ttag&>(fwavheadex.tag) = tag;
+        fwavheadex.tag.cbsize = 0;
+        fwavheadex.fact.numsamples = static_cast<std::uint32_t>(std::uint64_t(fnchans) * longest);
+        fwavheadex.data.size = static_cast<std::uint32_t>(total);
+        auto b = encode(fwavheadex);
+        header.assign(b.begin(), b.end());
+    } else {
+        fwavhead = twavhead{};
+        fwavhead.riff.size = static_cast<std::uint32_t>(total + 36 + pad);
+        fwavhead.form.size = ttag_size;
+        fwavhead.tag = tag;
+        fwavhead.data.size = static_cast<std::uint32_t>(total);
+        auto b = encode(fwavhead);
+        header.assign(b.begin(), b.end());
+    }
+
+    // The file.
+    const std::string target = safe ? tmpname : name;
+    errno = 0;
+    std::unique_ptr<std::FILE, tfilecloser> file(std::fopen(target.c_str(), "wb"));
+    if (!file) {
+        int err = errno;
+        throw EWavFileError("Cannot create file " + target + (err ? ": " + oserror(err) : ""));
+    }
+    // Unbuffered, so that every write reports what really reached the file.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+    std::uint64_t written = 0;
+    bool failed = false;
+    std::exception_ptr interrupted;
+    try {
+        if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) {
+            failed = true;
+        } else {
+            const std::size_t blocksamples = 16384;
+            std::vector<std::uint8_t> buf(blocksamples * bps);
+            const std::uint64_t totalsamples = total / bps;
+            for (std::uint64_t first = 0; first < totalsamples; first += blocksamples) {
+                const std::size_t n = static_cast<std::size_t>(
+                    std::min<std::uint64_t>(blocksamples, totalsamples - first));
+                encodeblock(first, n, buf.data());
+                const std::size_t bytes = n * bps;
+                const std::size_t w = std::fwrite(buf.data(), 1, bytes, file.get());
+                written += w;
+                if (w != bytes) break;
+            }
+            if (written == total && pad) {
+                const std::uint8_t zero = 0;
+                if (std::fwrite(&zero, 1, 1, file.get()) != 1) failed = true;
+            }
+        }
+    } catch (...) {
+        interrupted = std::current_exception();
+        failed = true;
+    }
+
+    // Finish: the file is closed first, in every case.
+    if (std::fclose(file.release()) != 0) failed = true;
+    if (written != total) failed = true;
+
+    if (!safe) {
+        if (written != total || (failed && !interrupted))
+            throw EWavFileError("Incomplete save, " + std::to_string(written) + " of " +
+                                std::to_string(total) + " audio bytes written" + "\rFile " + name +
+                                " is probably damaged");
+        if (interrupted) std::rethrow_exception(interrupted);
+        return;
+    }
+
+    const fs::path tmppath(tmpname), path(name), oldpath(oldname);
+    auto removed = [](const fs::path& p, std::error_code& e) {
+        e.clear();
+        if (fs::remove(p, e)) return true;
+        if (!e) e = std::make_error_code(std::errc::no_such_file_or_directory);
+        return false;
+    };
+    if (failed) {
+        if (removed(tmppath, ec)) throw EWavFileError("Error saving file");
+        throw EWavFileError("Error cleaning up tmp file \r" + tmpname + "\r" +
+                            std::to_string(ec.value()));
+    }
+    // Replace the old file: old -> old-file name, temporary -> name, delete old. A rename
+    // never overwrites a file that happens to carry the target name.
+    if (fs::exists(oldpath, ec)) {
+        ec = std::make_error_code(std::errc::file_exists);
+    } else {
+        ec.clear();
+        fs::rename(path, oldpath, ec);
+    }
+    if (ec) {
+        std::error_code ignore;
+        removed(tmppath, ignore); // the save failed; the old file is still in place
+        throw EWavFileError("Error renaming old file \r" + name + "\r" +
+                            std::to_string(ec.value()));
+    }
+    fs::rename(tmppath, path, ec);
+    if (ec) {
+        // Put the old file back, so the name still holds it; then the new data is litter.
+        std::error_code back;
+        fs::rename(oldpath, path, back);
+        if (!back) removed(tmppath, back);
+        throw EWavFileError("Error renaming tmp file \r" + tmpname + "\r" +
+                            std::to_string(ec.value()));
+    }
+    if (!removed(oldpath, ec))
+        throw EWavFileError("Error deleting old file \r" + oldname + "\r" +
+                            std::to_string(ec.value()));
+}
+
+void TWavFile::save_file(const std::string& fname, const std::vector<tsinglearr>& data, bool safe,
+                         bool dither) {
+    std::vector<std::size_t> lengths;
+    for (const auto& a : data) lengths.push_back(a.size());
+    const tcoding c = codingof(fnbits, fformat);
+    const int nch = static_cast<int>(data.size());
+    std::vector<double> fsd(data.size());
+    for (int ch = 0; ch < nch; ++ch) fsd[ch] = fullscale(ch);
+    tblockencoder enc = [&](std::uint64_t first, std::size_t n, std::uint8_t* out) {
+        const int bps = fnbits / 8;
+        int ch = static_cast<int>(first % nch);
+        std::size_t i = static_cast<std::size_t>(first / nch);
+        for (std::size_t k = 0; k < n; ++k, out += bps) {
+            const float s = data[ch][i];
+            double x = c == tcoding::float16 || c == tcoding::float32 ? 0.0 : s / fsd[ch];
+            if (std::isnan(x)) x = 0;
+            switch (c) {
+            case tcoding::pcm8: {
+                double v = dither ? 125.0 * x + triangular() : 127.0 * x;
+                v = clip(v, -128, 127);
+                out[0] = static_cast<std::uint8_t>(roundint(v + 128));
+                break;
+            }
+            case tcoding::ulaw:
+            case tcoding::alaw: {
+                const std::int16_t v = tosmallint(roundint(32768.0 * x));
+                out[0] = c == tcoding::ulaw ? g711::lineartoulaw(v) : g711::lineartoalaw(v);
+                break;
+            }
+            case tcoding::pcm16:
+                putu16(out, static_cast<std::uint16_t>(doubletosample(dither, 32768.0 * x)));
+                break;
+            case tcoding::float16: {
+                double v = std::isnan(s) ? double(s) : clip(s, -half_max, half_max);
+                if (dither) v += (Random() - 0.5) * 2.0 * halfulp(v);
+                putu16(out, floattohalf(v));
+                break;
+            }
+            case tcoding::pcm24: {
+                double v = 8388608.0 * x;
+                if (dither) v += triangular();
+                tint24 t = inttoint24(roundint(clip(v, -8388608.0, 8388607.0)));
+                std::memcpy(out, t.b, 3);
+                break;
+            }
+            case tcoding::pcm32: {
+                double v = clip(2147483648.0 * x, -2147483648.0, 2147483647.0);
+                if (dither) v += triangular();
+                putu32(out, static_cast<std::uint32_t>(roundint(v)));
+                break;
+            }
+            case tcoding::float32: {
+                std::uint32_t u;
+                std::memcpy(&u, &s, sizeof u);
+                putu32(out, u);
+                break;
+            }
+            case tcoding::none:
+                break;
+            }
+            if (++ch == nch) {
+                ch = 0;
+                ++i;
+            }
+        }
+    };
+    save_common(fname, lengths, c != tcoding::none, c != tcoding::float16 && c != tcoding::float32,
+                safe, enc);
+}
+
+void TWavFile::save_file(const std::string& fname, const std::vector<tsmallintarr>& data, bool safe,
+                         bool dither) {
+    std::vector<std::size_t> lengths;
+    for (const auto& a : data) lengths.push_back(a.size());
+    const int nch = static_cast<int>(data.size());
+    tblockencoder enc = [&](std::uint64_t first, std::size_t n, std::uint8_t* out) {
+        int ch = static_cast<int>(first % nch);
+        std::size_t i = static_cast<std::size_t>(first / nch);
+        for (std::size_t k = 0; k < n; ++k, out += 2) {
+            putu16(out, static_cast<std::uint16_t>(doubletosample(dither, data[ch][i])));
+            if (++ch == nch) {
+                ch = 0;
+                ++i;
+            }
+        }
+    };
+    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm16, false, safe, enc);
+}
+
+void TWavFile::save_file(const std::string& fname, const std::vector<tint24arr>& data, bool safe,
+                         bool dither) {
+    std::vector<std::size_t> lengths;
+    for (const auto& a : data) lengths.push_back(a.size());
+    const int nch = static_cast<int>(data.size());
+    tblockencoder enc = [&](std::uint64_t first, std::size_t n, std::uint8_t* out) {
+        int ch = static_cast<int>(first % nch);
+        std::size_t i = static_cast<std::size_t>(first / nch);
+        for (std::size_t k = 0; k < n; ++k, out += 3) {
+            tint24 t = data[ch][i];
+            if (dither) {
+                double v = int24toint(t) + triangular();
+                t = inttoint24(roundint(clip(std::nearbyint(v), -8388608.0, 8388607.0)));
+            }
+            std::memcpy(out, t.b, 3);
+            if (++ch == nch) {
+                ch = 0;
+                ++i;
+            }
+        }
+    };
+    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm24, false, safe, enc);
+}
+
+} // namespace gravon
