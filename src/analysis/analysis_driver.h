@@ -56,10 +56,9 @@ class TAnalysisDriver {
     std::array<bool, 2> prevrecarroverloaded{false, false};
     thopanalyser analyser;
 
-    // Sampling rate and analysis bandwidth: both re-size the analysis window.
-    double fs() const { return analysisparams.fs; }
-    void set_fs(double v);
-    double fftbw() const { return analysisparams.fftbw; }
+    // Sizes the analysis window for analysisparams' fs, window kind and the bandwidth v,
+    // then stores v as the bandwidth. A size the transform refuses leaves the window as it
+    // was.
     void set_fftbw(double v);
 
     // Repacks the frames of block ([channel][sample], Pa) into hops and analyses every hop

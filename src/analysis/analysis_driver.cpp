@@ -1,0 +1,160 @@
+#include "analysis/analysis_driver.h"
+
+#include "phonetogram/binning.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gravon {
+
+TAnalysisDriver::TAnalysisDriver(std::vector<tpg>& pgs) : fpgs(pgs) {
+    recarr.assign(2, tsinglearr(std::size_t(analyser.hopsize()), 0.0f));
+    for (auto& row : paramarr)
+        for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
+    reset_audio_store();
+    downsamplingfactor = analyser.windowsize();
+}
+
+void TAnalysisDriver::set_fftbw(double v) {
+    analyser.set_window(analysisparams.fftwindow);
+    analyser.set_analysis_bandwidth(analysisparams.fs, v);
+    analysisparams.fftbw = v;
+}
+
+void TAnalysisDriver::crunch_arr(const trecarr& block, std::span<const double> factors) {
+    std::size_t n = block.empty() ? 0 : block[0].size();
+    if (block.size() > 1) n = std::min(n, block[1].size());
+    crunch_arr(block, n, factors);
+}
+
+void TAnalysisDriver::crunch_arr(const trecarr& block, std::size_t n,
+                                 std::span<const double> factors) {
+    if (block.size() < 2 || recarr.size() < 2 || recarr[0].empty()) return;
+    n = std::min({n, block[0].size(), block[1].size()});
+    const std::size_t hop = recarr[0].size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Copy as much of the block as fits into the hop being filled; the hop boundaries
+        // fall on the same sample positions however the stream is cut into blocks.
+        const std::size_t room = hop - std::size_t(recarrpos);
+        const std::size_t take = std::min(room, n - i);
+        for (int c = 0; c < 2; ++c)
+            std::copy_n(block[c].begin() + std::ptrdiff_t(i), take,
+                        recarr[c].begin() + recarrpos);
+        i += take;
+        samplecount += std::int32_t(take);
+        holdcount += std::int32_t(take);
+        recarrpos += std::int32_t(take);
+        if (std::size_t(recarrpos) >= hop) {
+            recarrpos = 0;
+            // The analysis counts the frames received up to and including this hop.
+            crunch_recarr(recarr, factors);
+        }
+    }
+}
+
+void TAnalysisDriver::crunch_recarr(const trecarr& hop, std::span<const double> factors) {
+    prevrecarroverloaded = recarroverloaded;
+    for (int c = 0; c < 2; ++c)
+        audiofsd[c] = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 1.0;
+
+    const thopresult& r =
+        analyser.analyse(hop, factors, analysisparams, holdcount, keyboardblocktime);
+    for (int c = 0; c < 2; ++c) recarroverloaded[c] = analyser.recarroverloaded(c);
+    flast = r;
+
+    if (!fpaused) store_frame(hop, r);
+    if (onhopanalysed) onhopanalysed();
+}
+
+void TAnalysisDriver::store_frame(const trecarr& hop, const thopresult& r) {
+    for (int c = 0; c < 2; ++c) audiopeak[c] = std::max(audiopeak[c], r.ch[c].peak);
+
+    ++arrpos;
+    if (std::size_t(arrpos) >= paramarr[1][0].size())
+        for (auto& row : paramarr)
+            for (auto& ch : row) ch.resize(ch.size() + paramarrgrowth, 0.0f);
+    for (int c = 0; c < 2; ++c) {
+        const tchannelmeasures& m = r.ch[c];
+        const std::size_t k = std::size_t(arrpos);
+        paramarr[trackspl][c][k] = float(m.level);
+        paramarr[trackfo][c][k] = float(m.f0);
+        paramarr[trackh1h2][c][k] = float(m.h1h2);
+        paramarr[trackhnr][c][k] = float(m.hnr);
+        paramarr[trackcentroid][c][k] = float(m.centroid);
+        paramarr[trackcrest][c][k] = float(m.crestlevel);
+        paramarr[trackmaxpartno][c][k] = float(m.maxpartno);
+        paramarr[trackdebug][c][k] = float(m.killpoint.value());
+    }
+
+    const std::size_t h = hop[0].size();
+    const double d = double(h) / analysisparams.fs;
+    for (int c = 0; c < 2 && std::size_t(c) < fpgs.size(); ++c) {
+        const tchannelmeasures& m = r.ch[c];
+        if (!m.killpoint.empty()) continue;
+        tbinningframe f;
+        f.f0 = m.f0;
+        f.level = m.level;
+        f.h1h2 = m.h1h2;
+        f.hnr = m.hnr;
+        f.centroid = m.centroid;
+        f.crestlevel = m.crestlevel;
+        f.maxpartno = m.maxpartno;
+        f.duration = d;
+        f.overloaded = m.overloaded;
+        bin_frame(fpgs[std::size_t(c)], binningmethod, f);
+    }
+
+    const std::size_t need = std::size_t(audioarrpos + 1) + h;
+    if (need > audioarr[0].size()) {
+        std::size_t size = audioarr[0].size();
+        while (size < need) size += audioarrgrowth;
+        for (auto& ch : audioarr) ch.resize(size, 0.0f);
+    }
+    for (int c = 0; c < 2; ++c)
+        std::copy(hop[c].begin(), hop[c].end(),
+                  audioarr[c].begin() + std::ptrdiff_t(audioarrpos + 1));
+    audioarrpos += std::int32_t(h);
+    for (int c = 0; c < 2 && std::size_t(c) < fpgs.size(); ++c)
+        fpgs[std::size_t(c)].recordedtime = double(audioarrpos + 1) / analysisparams.fs;
+}
+
+void TAnalysisDriver::setup_analysis() {
+    analyser.setup(analysisparams);
+    downsamplingfactor = analyser.windowsize();
+    const std::size_t hop = std::size_t(downsamplingfactor / 2);
+    recarr.assign(2, tsinglearr(hop, 0.0f));
+    recarroverloaded = {false, false};
+    prevrecarroverloaded = {false, false};
+    recarrpos = 0;
+}
+
+void TAnalysisDriver::reset_analysis() {
+    analyser.reset();
+    flast = thopresult{};
+    audiopeak = {0.0, 0.0};
+    samplecount = 0;
+    holdcount = 0;
+    arrpos = -1;
+    for (auto& row : paramarr)
+        for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
+}
+
+void TAnalysisDriver::reset_audio_store() {
+    for (auto& ch : audioarr) ch.assign(audioarrgrowth, 0.0f);
+    audioarrpos = -1;
+}
+
+void TAnalysisDriver::trim_stores() {
+    const std::int64_t frames = std::int64_t(arrpos) + 1;
+    std::int64_t samples = frames * downsamplingfactor / 2;
+    // With an odd window the formula counts more samples than the hops stored; never
+    // invent samples that were not recorded.
+    samples = std::min<std::int64_t>(samples, std::int64_t(audioarrpos) + 1);
+    audioarrpos = std::int32_t(samples - 1);
+    for (auto& row : paramarr)
+        for (auto& ch : row) ch.resize(std::size_t(frames), 0.0f);
+    for (auto& ch : audioarr) ch.resize(std::size_t(samples), 0.0f);
+}
+
+} // namespace gravon

@@ -1,0 +1,84 @@
+#include "core/main_window.h"
+
+#include "analysis/errors.h"
+#include "analysis/number_text.h"
+#include "analysis/text_utils.h"
+
+namespace gravon {
+
+namespace {
+
+const char* const syntaxtext =
+    "Command line syntax:\rGravon [<settings file name>] /f<fullscale> [<calibrated smp file "
+    "name>] [/s] [/c] [/?]\r/s saves analysis and phonetogram\r/c closes Gravon\r"
+    "/f<fullscale0>,<fullscale1>... Sets full scale in Pa for wav file\r/? shows this "
+    "message box\rExample:\rGravon.exe /f14.1 testfile.wav /s /c\rNote that the order of the "
+    "command line parameters matter.";
+
+// The extension of name replaced by ext (".stdpg" etc.), or ext appended when the file name
+// has none. Only the part after the last path separator counts as the file name here.
+std::string change_ext(const std::string& name, const std::string& ext) {
+    const std::size_t slash = name.find_last_of("/\\");
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return name + ext;
+    return name.substr(0, dot) + ext;
+}
+
+} // namespace
+
+std::string batch_save_name(const std::string& base, const std::string& suffix,
+                            const std::string& ext) {
+    return change_ext(insertbeforeext(base, suffix), ext);
+}
+
+void TForm1::set_commandlinefsd(const std::string& list) {
+    commandlinefsd.clear();
+    const std::string items = list.substr(0, 1000);
+    for (std::size_t k = 0; k < maxcommandlinefsd; ++k) {
+        const std::string item = commafield(items, int(k) + 1);
+        if (item.empty()) break;
+        double v = 0;
+        try {
+            v = strtofloatdot(item);
+        } catch (const EConvertError&) {
+            throw EConvertError("'" + item + "' is not a valid floating point value");
+        }
+        commandlinefsd.push_back(float(v));
+    }
+}
+
+bool TForm1::execute_command_line(const std::vector<std::string>& args) {
+    std::string base;
+    for (const std::string& arg : args) {
+        if (arg.empty()) continue;
+        try {
+            if (arg[0] != '/') {
+                open_any_file(arg);
+                base = arg;
+            } else if (arg == "/c") {
+                closerequested = true;
+                ui.request_close();
+            } else if (arg == "/s") {
+                batch_save(base);
+            } else if (arg.compare(0, 2, "/f") == 0) {
+                set_commandlinefsd(arg.substr(2));
+            } else if (arg == "/?") {
+                ui.message_box("Gravon command line syntax", syntaxtext,
+                               tmessagekind::information);
+            }
+        } catch (const std::exception& e) {
+            ui.message_box(progid.ProductName(), e.what(), tmessagekind::error);
+            return false;
+        }
+    }
+    return true;
+}
+
+void TForm1::batch_save(const std::string& base) {
+    save_stdpg_action(batch_save_name(base, "_pg", ".stdpg"), 0);
+    save_smp_action(batch_save_name(base, "_an", ".smp"));
+    save_kavell_action(batch_save_name(base, "_an", ".kavell"));
+}
+
+} // namespace gravon

@@ -1,0 +1,295 @@
+#include "core/main_window.h"
+
+#include "analysis/random.h"
+#include "analysis/sample_conversion.h"
+#include "analysis/system_utils.h"
+#include "phonetogram/area_selection.h"
+
+#include <cmath>
+#include <ctime>
+
+namespace gravon {
+
+namespace {
+
+std::string format_datestr(tdatetime t) {
+    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
+    std::tm tm{};
+    localtime_r(&tt, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M.%S", &tm);
+    return buf;
+}
+
+} // namespace
+
+TForm1::TForm1(tuserinterface& ui) : tpglist(), TAnalysisDriver(pgs), ui(ui) {
+    onhopanalysed = [this] { this->ui.repaint_view(); };
+}
+
+void TForm1::FormActivate(const std::vector<std::string>& args) {
+    if (activated) return;
+    startup_sequence();
+    execute_command_line(args);
+}
+
+void TForm1::startup_sequence() {
+    activated = true;
+    // The view's bitmaps, the tone and noise channels, dropped files and opaque painting are
+    // the window's and the audio layer's business; the core has nothing to set up for them.
+    analyser.fft(0).setIgnoreInIm(true);
+    analyser.fft(1).setIgnoreInIm(true);
+
+    pgcolor = default_pgcolors();
+    pgcolorname = default_pgcolornames();
+    tracks = make_track_tables();
+    selectioncolor = rgb(128, 128, 128);
+    cursorcolor = rgb(192, 64, 0);
+    targetcolors = {rgb(241, 216, 51), rgb(186, 55, 69),  rgb(16, 144, 207), rgb(0, 0, 0),
+                    rgb(251, 251, 251), rgb(220, 220, 220), rgb(64, 192, 0),   rgb(128, 128, 128)};
+    options.percentile = default_percentiles();
+
+    set_nchans(*this, 2);
+    for (int c = 0; c < 2; ++c) set_pgcolor(*this, c, c);
+    set_analysisisfromsoundfile(false);
+
+    audioarrpos = -1;
+    soundsavearrpos = -1;
+    stdpgsavearrpos = -1;
+
+    set_advanced_to_default(advanced, options);
+    set_options_to_default(options, std::int32_t(advanced.displayparams.size()));
+    load_default_settings();
+
+    set_use24bits(true);
+
+    if (locationid.empty()) locationid = computername();
+    for (int c = 0; c < 2; ++c) pgs[std::size_t(c)].recordingsiteid = locationid;
+
+    apply_analysis_settings();
+    setup_analysis();
+    reset_audio_store();
+
+    reset_recording();
+    set_paused(false);
+    startinpausedstate = true;
+
+    signedpersonid = {"", ""};
+    signedcalibrationdate = {"", ""};
+    load_default_calibration();
+    fix_things();
+}
+
+void TForm1::load_default_settings() {
+    // Filled in by the settings files: the options and advanced-settings files of the
+    // settings folder.
+}
+
+void TForm1::load_default_calibration() {
+    // Filled in by the calibration file of the settings folder.
+}
+
+void TForm1::set_paused(bool v) {
+    fpaused = v;
+    fix_things();
+}
+
+void TForm1::set_title(const std::string& v) {
+    ftitle = v;
+    ui.repaint_view();
+}
+
+std::string TForm1::caption() const {
+    return ftitle.empty() ? progid.ProductName() : ftitle + " - " + progid.ProductName();
+}
+
+void TForm1::set_analysisisfromsoundfile(bool v) {
+    fanalysisisfromsoundfile = v;
+    if (pgs.size() > 1) pgs[1].pgname = v ? "" : "Right";
+}
+
+void TForm1::apply_analysis_settings() {
+    tanalysisparams& p = analysisparams;
+    const tadvancedsettings& a = advanced;
+    p.fs = a.fs;
+    p.fftwindow = TFFTWindow(a.fftwindow);
+    p.lof0limit = a.lof0limit;
+    p.hif0limit = a.hif0limit;
+    p.minsnr = a.minsnr;
+    p.minrelpartiallevel = a.minrelpartiallevel;
+    p.minhnr = a.minhnr;
+    p.maxf0speed = a.maxf0speed;
+    p.maxneglevelspeed = a.maxneglevelspeed;
+    p.maxposlevelspeed = a.maxposlevelspeed;
+    p.holdnoisemeasurementtime = a.holdnoisemeasurementtime;
+    p.noiselo = a.noiselo;
+    p.noisehi = a.noisehi;
+    p.noisequantile = a.noisequantile;
+    p.hfblockthreshold = a.hfblockthreshold;
+    p.maxhfblocklevel = a.maxhfblocklevel;
+    p.lfblockthreshold = a.lfblockthreshold;
+    p.leftblockright = a.leftblockright;
+    p.rightblockleft = a.rightblockleft;
+    p.leftblockrightthreshold = a.leftblockrightthreshold;
+    p.rightblockleftthreshold = a.rightblockleftthreshold;
+    p.keyboardblock = a.keyboardblock;
+    p.hpfreq = a.hpfreq;
+    binningmethod = a.binningmethod;
+    TAnalysisDriver::set_fftbw(a.fftbw);
+    advanced.fftbw = analysisparams.fftbw;
+}
+
+void TForm1::set_fs(double v) {
+    advanced.fs = v;
+    apply_analysis_settings();
+}
+
+void TForm1::set_fftbw(double v) {
+    advanced.fftbw = v;
+    apply_analysis_settings();
+}
+
+void TForm1::set_use24bits(bool v) {
+    // The recorders take the sample width from here when the audio layer creates them.
+    fuse24bits = v;
+    advanced.use24bits = v;
+}
+
+std::string TForm1::calibration_info(int c) const {
+    if (fanalysisisfromsoundfile) return "Soundfile calibration: " + filecalibrationinfo;
+    return "";
+}
+
+void TForm1::reset_recording() {
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) clear_pg_cells(pgs[std::size_t(c)]);
+    clear_area_selection(*this);
+    reset_analysis();
+    if (!pgs.empty()) pgs[0].pgname = "Left";
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+        tpg& pg = pgs[std::size_t(c)];
+        pg.recordingsiteid = locationid;
+        pg.datestr.clear();
+        pg.calstatus = calibrationstatus[std::size_t(c)];
+        pg.calibstr = calibration_info(c);
+        pg.distance = advanced.standarddistance;
+        pg.actualdistance = advanced.standardactualdistance(c);
+    }
+}
+
+void TForm1::Setup_recording_parameters() {
+    if (audioarrpos <= 0) {
+        recordingstarttime = std::chrono::system_clock::now();
+        if (!pgs.empty()) pgs[0].pgname = "Left";
+        for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+            tpg& pg = pgs[std::size_t(c)];
+            pg.datestr = format_datestr(recordingstarttime);
+            pg.calibstr = calibration_info(c);
+            pg.calstatus = calibrationstatus[std::size_t(c)];
+            pg.distance =
+                advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
+        }
+    }
+    apply_analysis_settings();
+    setup_analysis();
+}
+
+void TForm1::Set_recording(bool on) {
+    if (on) {
+        frecording = true;
+        Setup_recording_parameters();
+        if (pgs.size() > 1 && !pgs[0].visible && !pgs[1].visible) pgs[0].visible = true;
+        holdcount = 0;
+        set_title("Untitled");
+        fix_things();
+    } else {
+        frecording = false;
+        recordingendtime = std::chrono::system_clock::now();
+        trim_stores();
+        fix_things();
+    }
+}
+
+void TForm1::RecordActionExecute(bool checked) {
+    RandSeed(0);
+    Set_recording(checked);
+    if (frecording && startinpausedstate)
+        set_paused(true);
+    else if (!frecording)
+        set_paused(false);
+    fix_things();
+}
+
+void TForm1::StopActionExecute() {
+    Set_recording(false);
+    set_paused(false);
+}
+
+void TForm1::NewRecordingActionExecute() {
+    Set_recording(false);
+    set_analysisisfromsoundfile(false);
+    set_title("");
+    audioarrpos = -1;
+    soundsavearrpos = -1;
+    stdpgsavearrpos = -1;
+    reset_audio_store();
+    reset_recording();
+    fix_things();
+    ui.repaint_view();
+}
+
+void TForm1::fix_things() {
+    // The toolkit window derives its enabled states, captions and axes from this state when
+    // it repaints.
+    ui.repaint_view();
+}
+
+std::array<double, 2> TForm1::intake_factors() const {
+    std::array<double, 2> f = signedfactors;
+    if (advanced.calibrationrecalculate)
+        for (int c = 0; c < 2; ++c)
+            f[std::size_t(c)] = f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance /
+                                advanced.standarddistance;
+    return f;
+}
+
+void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last) {
+    if (audioarrpos >= maxaudioarrpos) {
+        Set_recording(false);
+        ui.message_box("Max time reached", "Maximum recording time reached",
+                       tmessagekind::information);
+        return;
+    }
+    const std::array<double, 2> f = intake_factors();
+    const std::size_t n =
+        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    fintakeblock.resize(2);
+    for (auto& ch : fintakeblock)
+        if (ch.size() < n) ch.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        fintakeblock[0][i] = float(arr[2 * i] / 32767.0 * f[0]);
+        fintakeblock[1][i] = float(arr[2 * i + 1] / 32767.0 * f[1]);
+    }
+    crunch_arr(fintakeblock, n, f);
+}
+
+void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& last) {
+    if (audioarrpos >= maxaudioarrpos) {
+        Set_recording(false);
+        ui.message_box("Max time reached", "Maximum recording time reached",
+                       tmessagekind::information);
+        return;
+    }
+    const std::array<double, 2> f = intake_factors();
+    const std::size_t n =
+        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    fintakeblock.resize(2);
+    for (auto& ch : fintakeblock)
+        if (ch.size() < n) ch.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        fintakeblock[0][i] = float(int24toint(arr[2 * i]) / 8388607.0 * f[0]);
+        fintakeblock[1][i] = float(int24toint(arr[2 * i + 1]) / 8388607.0 * f[1]);
+    }
+    crunch_arr(fintakeblock, n, f);
+}
+
+} // namespace gravon

@@ -1,0 +1,150 @@
+// The main window's state and operations, independent of any toolkit. The Qt window and the
+// headless program own one of these and give it their user interface; everything the program
+// does to its data happens here.
+#pragma once
+
+#include "analysis/analysis_driver.h"
+#include "analysis/analysis_tracks.h"
+#include "core/user_interface.h"
+#include "phonetogram/pg_colors.h"
+#include "phonetogram/pg_list.h"
+#include "settings/advanced_settings.h"
+#include "settings/options.h"
+#include "settings/prog_id.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gravon {
+
+using tdatetime = std::chrono::system_clock::time_point;
+
+// Most entries of commandlinefsd that /f can set.
+inline constexpr std::size_t maxcommandlinefsd = 1000;
+
+class TForm1 : public tpglist, public TAnalysisDriver {
+  public:
+    explicit TForm1(tuserinterface& ui);
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    tuserinterface& ui;
+    TProgId progid;
+    toptions options;
+    tadvancedsettings advanced;
+    ttracktables tracks = make_track_tables();
+
+    // ---- Start-up and command line ----
+    bool activated = false;
+    std::vector<float> commandlinefsd;
+    std::string locationid;
+    bool startinpausedstate = false;
+    // Runs the start-up sequence on the first activation, then the command line.
+    void FormActivate(const std::vector<std::string>& args);
+    // Processes the arguments strictly from left to right. Returns false when an argument
+    // ended the processing with an error.
+    bool execute_command_line(const std::vector<std::string>& args);
+    // Closing: FormCloseQuery then FormClose. Returns whether the window may close.
+    bool FormCloseQuery();
+    void FormClose();
+    // Set when something on the command line asked the window to close (/c).
+    bool closerequested = false;
+    // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
+    // number.
+    void set_commandlinefsd(const std::string& list);
+    // /s: the three result files under the base name.
+    void batch_save(const std::string& base);
+
+    // ---- Files ----
+    // Opens a file by its extension: sound files are analysed, phonetogram files added,
+    // settings containers loaded; anything else is refused with a message.
+    void open_any_file(const std::string& fname);
+    // Asks about unsaved results; false when the user cancelled.
+    bool ask_to_save();
+    // The save actions. Each returns whether the file was written.
+    bool save_stdpg_action(const std::string& fname, std::int32_t pgno);
+    bool save_smp_action(const std::string& fname);
+    bool save_kavell_action(const std::string& fname);
+
+    // ---- Recording state ----
+    bool frecording = false;
+    bool analyzing = false;
+    std::int32_t soundsavearrpos = -1;
+    std::int32_t stdpgsavearrpos = -1;
+    tdatetime recordingstarttime{};
+    tdatetime recordingendtime{};
+    bool recording() const { return frecording; }
+    bool paused() const { return fpaused; }
+    void set_paused(bool v);
+    const std::string& title() const { return ftitle; }
+    void set_title(const std::string& v);
+    // The window caption the title gives.
+    std::string caption() const;
+    bool soundmodified() const { return soundsavearrpos != audioarrpos; }
+    bool stdpgmodified() const { return stdpgsavearrpos != audioarrpos; }
+
+    // The current phonetogram comes from a sound file. Setting it names phonetogram 1
+    // ("" for a file, "Right" for a recording).
+    bool analysisisfromsoundfile() const { return fanalysisisfromsoundfile; }
+    void set_analysisisfromsoundfile(bool v);
+
+    // ---- Settings with side effects ----
+    void set_fs(double v);
+    void set_fftbw(double v);
+    void set_use24bits(bool v);
+    // Copies the settings the analysis reads into the driver.
+    void apply_analysis_settings();
+
+    // ---- Calibration (until the calibration model lands: 100 Pa at full scale) ----
+    std::array<double, 2> signedfactors{100.0, 100.0};
+    std::array<std::int32_t, 2> calibrationstatus{0, 0};
+    std::array<std::string, 2> signedpersonid;
+    std::array<std::string, 2> signedcalibrationdate;
+    std::string filecalibrationinfo;
+    std::string calibration_info(int c) const;
+
+    // ---- Sound file replay ----
+    std::string soundfilechname;
+
+    // ---- Colours set at start-up ----
+    TColor selectioncolor{};
+    TColor cursorcolor{};
+    std::array<TColor, 8> targetcolors{};
+
+    // ---- Operations ----
+    void reset_recording();
+    void Setup_recording_parameters();
+    void Set_recording(bool on);
+    void RecordActionExecute(bool checked);
+    void StopActionExecute();
+    void NewRecordingActionExecute();
+    void fix_things();
+
+    // Recorder intake: 16-bit and 24-bit interleaved two-channel blocks.
+    void MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last);
+    void MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& last);
+    // Full-scale factors of the recorder intake, after the distance correction.
+    std::array<double, 2> intake_factors() const;
+
+  private:
+    void startup_sequence();
+    // Start-up steps that read the settings folder.
+    void load_default_settings();
+    void load_default_calibration();
+    trecarr fintakeblock;
+    bool fanalysisisfromsoundfile = false;
+    std::string ftitle;
+    bool fuse24bits = false;
+};
+
+} // namespace gravon
+
+namespace gravon {
+// The name of a batch result: suffix inserted before the last "." of base (or appended),
+// then the extension of the file name replaced by ext.
+std::string batch_save_name(const std::string& base, const std::string& suffix,
+                            const std::string& ext);
+} // namespace gravon
