@@ -21,9 +21,11 @@ inline double roundeven(double x) { return std::nearbyint(x); }
 inline std::int32_t roundint(double x) { return saturate_int32(std::nearbyint(x)); }
 inline std::int64_t roundint64(double x) {
     if (!(x == x)) return 0;
-    if (x >= 9.2233720368547748e18) return std::numeric_limits<std::int64_t>::max();
-    if (x <= -9.2233720368547758e18) return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::nearbyint(x));
+    double r = std::nearbyint(x);
+    // 2^63 exactly: every double below it converts; the next one down is 2^63 - 1024.
+    if (r >= 9223372036854775808.0) return std::numeric_limits<std::int64_t>::max();
+    if (r <= -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(r);
 }
 inline std::int32_t truncint(double x) { return saturate_int32(std::trunc(x)); }
 inline std::int32_t ceilint(double x) { return saturate_int32(std::ceil(x)); }

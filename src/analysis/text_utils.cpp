@@ -1,7 +1,5 @@
 #include "analysis/text_utils.h"
 
-#include <cctype>
-
 namespace gravon {
 
 std::string commafield(const std::string& s, int n) {
@@ -23,8 +21,23 @@ std::string insertbeforeext(const std::string& s, const std::string& ins) {
 }
 
 std::string lowercase(const std::string& s) {
-    std::string r = s.substr(0, 100000);
-    for (char& ch : r) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    // Texts are UTF-8: count characters, not bytes, and never cut a multi-byte sequence.
+    constexpr size_t maxchars = 100000;
+    size_t end = s.size();
+    size_t nchars = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        bool continuation = (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
+        if (continuation) continue;
+        if (nchars == maxchars) {
+            end = i;
+            break;
+        }
+        ++nchars;
+    }
+    std::string r = s.substr(0, end);
+    // A..Z only, independent of the C locale, so bytes of multi-byte characters stay intact.
+    for (char& ch : r)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     return r;
 }
 

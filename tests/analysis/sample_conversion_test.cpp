@@ -1,12 +1,13 @@
-#include "analysis/sample_conversion.h"
-
-#include <gtest/gtest.h>
-
 #include "analysis/errors.h"
 #include "analysis/peak_interpolation.h"
 #include "analysis/random.h"
 #include "analysis/rounding.h"
+#include "analysis/sample_conversion.h"
 #include "analysis/text_utils.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
 
 using namespace gravon;
 
@@ -17,6 +18,18 @@ TEST(Rounding, HalvesGoToEven) {
     EXPECT_EQ(truncint(-2.7), -2);
     EXPECT_EQ(roundint(1e300), 2147483647);
     EXPECT_EQ(roundint(std::nan("")), 0);
+    EXPECT_EQ(ceilint(-2.5), -2);
+    EXPECT_EQ(floorint(-2.5), -3);
+}
+
+TEST(Rounding, Int64SaturatesOnlyBeyondItsRange) {
+    // The largest double below 2^63 is still an int64 and must convert exactly.
+    EXPECT_EQ(roundint64(9223372036854774784.0), 9223372036854774784LL);
+    EXPECT_EQ(roundint64(9223372036854775808.0), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(roundint64(-9223372036854775808.0), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(roundint64(-1e300), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(roundint64(2.5), 2);
+    EXPECT_EQ(roundint64(std::nan("")), 0);
 }
 
 TEST(Random, RecurrenceFromSeed) {
@@ -67,6 +80,13 @@ TEST(PeakInterpolation, OffsetsAndPeaks) {
     EXPECT_DOUBLE_EQ(parabolicoffset(true, 1, 2, 3), 1);
     EXPECT_DOUBLE_EQ(parabolicoffset(true, 3, 2, 1), -1);
     EXPECT_DOUBLE_EQ(parabolicpeak(true, 1, 2, 1), 2);
+    // Non-finite values are an arithmetic failure: 0, not a clamp limit.
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_DOUBLE_EQ(parabolicoffset(true, std::nan(""), 1, 2), 0);
+    EXPECT_DOUBLE_EQ(parabolicoffset(true, inf, 1, 2), 0);
+    EXPECT_DOUBLE_EQ(parabolicoffset(false, 1, 2, inf), 0);
+    // Extreme but finite values stay finite.
+    EXPECT_DOUBLE_EQ(parabolicoffset(true, 1e300, 0, -1e300), -1);
     EXPECT_TRUE(islocalpeak(1, 2, 1));
     EXPECT_FALSE(islocalpeak(2, 2, 1));
 }
@@ -82,4 +102,17 @@ TEST(TextUtils, FieldsAndReplacement) {
     EXPECT_EQ(insertbeforeext("rec", "_pg"), "rec_pg");
     EXPECT_EQ(insertbeforeext("C:\\a.b\\rec", "_pg"), "C:\\a_pg.b\\rec");
     EXPECT_EQ(lowercase("AbC"), "abc");
+    EXPECT_EQ(replaceall("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(replaceall("abc", "", "x"), "abc");
+}
+
+TEST(TextUtils, LowercaseKeepsAtMostHundredThousandCharacters) {
+    EXPECT_EQ(lowercase(std::string(100001, 'A')), std::string(100000, 'a'));
+    // Two-byte characters count once and are never cut in half.
+    std::string umlauts;
+    for (int i = 0; i < 100001; ++i) umlauts += "\xC3\x84";
+    std::string r = lowercase(umlauts);
+    EXPECT_EQ(r.size(), 200000u);
+    EXPECT_EQ(r.substr(0, 2), "\xC3\x84");
+    EXPECT_EQ(lowercase("X\xC3\x84Y"), "x\xC3\x84y");
 }
