@@ -2,12 +2,18 @@
 // settings are kept elsewhere; the caller copies the fields it holds into this struct.
 #pragma once
 
+#include "analysis/fft.h"
+
 #include <array>
 
 namespace gravon {
 
 struct tanalysisparams {
     double fs = 44100.0; // sampling rate, Hz
+    // Analysis bandwidth and window kind: the window is fs / fftbw x the kind's factor
+    // samples long (applied through thopanalyser::set_analysis_bandwidth).
+    double fftbw = 50.0; // Hz
+    TFFTWindow fftwindow = TFFTWindow::Hanning;
 
     // F0 search and acceptance of a fundamental
     double lof0limit = 50.0;           // Hz

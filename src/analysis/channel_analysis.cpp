@@ -14,7 +14,7 @@ void tchannelstate::resize(int fftsize) {
     isharm.resize(std::size_t(nbins), 0);
 }
 
-void analyse_channel(std::span<const double> x, std::span<const double> outabs2,
+bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
                      std::span<const double> outdb, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st) {
     tchannelmeasures& m = st.live;
@@ -29,6 +29,7 @@ void analyse_channel(std::span<const double> x, std::span<const double> outabs2,
     m.crestlevel = lc.crestlevel;
 
     bool haspartials = false;
+    bool searched = false;
     // 3. Background noise, then the spectral block tests.
     if (ctx.measurenoise) {
         st.noise.add_hop(outdb, m.level, ctx.d, p.noiselo[c], p.noisehi[c]);
@@ -36,6 +37,7 @@ void analyse_channel(std::span<const double> x, std::span<const double> outabs2,
     }
     if (!spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin, m.power, p, m.killpoint)) {
         // 4. F0 and partials.
+        searched = true;
         st.f0search = find_f0(outabs2, outdb, st.noise.specnoisequantile(), ctx.band, p.fs, p);
         m.peakfreq = st.f0search.peakfreq;
         m.f0 = st.f0search.f0;
@@ -66,6 +68,7 @@ void analyse_channel(std::span<const double> x, std::span<const double> outabs2,
     // 9. Always, also after a block: a blocked channel keeps the f0 of the previous hop.
     st.prevpower = m.power;
     st.prevf0 = m.f0;
+    return searched;
 }
 
 } // namespace gravon

@@ -37,8 +37,9 @@ struct thopcontext {
 // Steps 1-9 of one channel: x is the analysis window (units of 20 uPa), outabs2 and outdb
 // the N-bin spectra of it, c the channel (it selects the noise range). Leaves the results in
 // st.live; st.live.killpoint holds the reasons found so far (the cross-channel and keyboard
-// blocking and the clearing come after both channels).
-void analyse_channel(std::span<const double> x, std::span<const double> outabs2,
+// blocking and the clearing come after both channels). Returns false when a block test
+// stopped the channel before the F0 search.
+bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
                      std::span<const double> outdb, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st);
 

@@ -1,7 +1,6 @@
 #include "analysis/background_noise.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 using namespace gravon;

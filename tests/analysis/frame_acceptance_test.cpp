@@ -1,11 +1,9 @@
+#include "analysis/channel_blocking.h"
 #include "analysis/frame_acceptance.h"
-
-#include <gtest/gtest.h>
+#include "analysis/kill_point.h"
 
 #include <cmath>
-
-#include "analysis/channel_blocking.h"
-#include "analysis/kill_point.h"
+#include <gtest/gtest.h>
 
 using namespace gravon;
 
@@ -41,16 +39,18 @@ tkillpoint rates(double prevf0, double f0, double prevpower, double power, doubl
     rate_tests(prevf0, f0, prevpower, power, d, tanalysisparams{}, kp);
     return kp;
 }
-double db(double v) { return std::pow(10.0, v / 10.0); }
+double db(double v) {
+    return std::pow(10.0, v / 10.0);
+}
 } // namespace
 
 TEST(RateTests, F0JumpIsMeasuredInSemitonesPerHop) {
-    EXPECT_EQ(rates(200.0, 300.0, 1.0, 1.0).value(), 8);  // 7.02 semitones
-    EXPECT_EQ(rates(300.0, 200.0, 1.0, 1.0).value(), 8);  // down as well
-    EXPECT_TRUE(rates(200.0, 299.0, 1.0, 1.0).empty());   // 6.96
-    EXPECT_TRUE(rates(0.0, 300.0, 1.0, 1.0).empty());     // no previous F0
-    EXPECT_TRUE(rates(200.0, 0.0, 1.0, 1.0).empty());     // no F0 now
-    EXPECT_EQ(rates(1.0, 200.0, 1.0, 1.0).value(), 8);    // after a rejected frame
+    EXPECT_EQ(rates(200.0, 300.0, 1.0, 1.0).value(), 8); // 7.02 semitones
+    EXPECT_EQ(rates(300.0, 200.0, 1.0, 1.0).value(), 8); // down as well
+    EXPECT_TRUE(rates(200.0, 299.0, 1.0, 1.0).empty());  // 6.96
+    EXPECT_TRUE(rates(0.0, 300.0, 1.0, 1.0).empty());    // no previous F0
+    EXPECT_TRUE(rates(200.0, 0.0, 1.0, 1.0).empty());    // no F0 now
+    EXPECT_EQ(rates(1.0, 200.0, 1.0, 1.0).value(), 8);   // after a rejected frame
     // The limit does not depend on the hop duration.
     EXPECT_TRUE(rates(200.0, 299.0, 1.0, 1.0, 0.001).empty());
 }

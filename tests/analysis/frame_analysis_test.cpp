@@ -1,11 +1,9 @@
 #include "analysis/frame_analysis.h"
-
-#include <gtest/gtest.h>
+#include "analysis/test_spectrum.h"
 
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
-
-#include "analysis/test_spectrum.h"
 
 using namespace gravon;
 using namespace gravon::testing;
@@ -37,7 +35,8 @@ class F0OfSyntheticVoice : public ::testing::TestWithParam<double> {};
 
 TEST_P(F0OfSyntheticVoice, FoundWithinFiveCents) {
     const double f0 = GetParam();
-    const auto x = harmonic_window(w, fs, f0, voice_partials(f0, sine_amplitude_for_level(80), 2000));
+    const auto x =
+        harmonic_window(w, fs, f0, voice_partials(f0, sine_amplitude_for_level(80), 2000));
     const tspectrum sp = hanning_spectrum(x, nfft);
     tanalysisparams p;
     const tf0result r = find_f0(sp.abs2, sp.db, quiet_noise(nfft / 2),

@@ -1,8 +1,7 @@
 #include "analysis/spectral_block.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
 
 using namespace gravon;

@@ -11,15 +11,14 @@
 namespace gravon::testing {
 
 struct tpartial {
-    double harmonic = 1;   // multiple of f0
-    double amplitude = 0;  // peak amplitude, units of 20 uPa
-    double phase = 0;      // radians
+    double harmonic = 1;  // multiple of f0
+    double amplitude = 0; // peak amplitude, units of 20 uPa
+    double phase = 0;     // radians
 };
 
 // Harmonic signal: sum of amplitude * sin(2 pi harmonic f0 t + phase), t = (i + start) / fs.
 inline std::vector<double> harmonic_window(int len, double fs, double f0,
-                                           const std::vector<tpartial>& partials,
-                                           long start = 0) {
+                                           const std::vector<tpartial>& partials, long start = 0) {
     std::vector<double> x(std::size_t(len), 0.0);
     for (int i = 0; i < len; ++i) {
         const double t = double(i + start) / fs;
@@ -39,7 +38,9 @@ inline std::vector<tpartial> voice_partials(double f0, double a1, double fmax) {
 }
 
 // Amplitude (units of 20 uPa) of a sine whose level is `db` dB re 20 uPa.
-inline double sine_amplitude_for_level(double db) { return std::sqrt(2.0) * std::pow(10.0, db / 20.0); }
+inline double sine_amplitude_for_level(double db) {
+    return std::sqrt(2.0) * std::pow(10.0, db / 20.0);
+}
 
 struct tspectrum {
     std::vector<double> abs2; // N bins
@@ -56,7 +57,8 @@ inline tspectrum hanning_spectrum(const std::vector<double>& x, int n) {
     for (double v : x) mean += v;
     mean /= w;
     std::vector<double> y(std::size_t(n), 0.0);
-    for (int i = 0; i < w; ++i) y[std::size_t(i)] = (x[std::size_t(i)] - mean) * win[std::size_t(i)];
+    for (int i = 0; i < w; ++i)
+        y[std::size_t(i)] = (x[std::size_t(i)] - mean) * win[std::size_t(i)];
     double mean2 = 0;
     for (double v : y) mean2 += v;
     mean2 /= n;
@@ -83,7 +85,8 @@ inline tspectrum hanning_spectrum(const std::vector<double>& x, int n) {
         if (k > 0 && k < n / 2) sp.abs2[std::size_t(n - k)] = a2;
     }
     for (int k = 0; k < n; ++k)
-        if (sp.abs2[std::size_t(k)] > 0) sp.db[std::size_t(k)] = 10 * std::log10(sp.abs2[std::size_t(k)]);
+        if (sp.abs2[std::size_t(k)] > 0)
+            sp.db[std::size_t(k)] = 10 * std::log10(sp.abs2[std::size_t(k)]);
     return sp;
 }
 
@@ -96,6 +99,8 @@ inline std::vector<double> to_db(const std::vector<double>& abs2) {
 }
 
 // Cents between two frequencies.
-inline double cents(double f, double ref) { return 1200.0 * std::log2(f / ref); }
+inline double cents(double f, double ref) {
+    return 1200.0 * std::log2(f / ref);
+}
 
 } // namespace gravon::testing

@@ -1,13 +1,11 @@
+#include "analysis/peak_interpolation.h"
+#include "analysis/test_spectrum.h"
 #include "analysis/voice_measures.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <vector>
-
-#include "analysis/peak_interpolation.h"
-#include "analysis/test_spectrum.h"
 
 using namespace gravon;
 using namespace gravon::testing;
@@ -79,11 +77,11 @@ TEST(H1H2, DifferenceOfInterpolatedPeaks) {
 
 TEST(H1H2, NoMeasureAtTheSpectrumEdge) {
     std::vector<double> db(16, 0.0);
-    EXPECT_EQ(h1h2_level(db, 0, 1), nomeasure);   // b1 = 0
-    EXPECT_EQ(h1h2_level(db, 8, 1), nomeasure);   // b2 = 16 = N
-    EXPECT_EQ(h1h2_level(db, 1, 2), nomeasure);   // b1 = 0
-    EXPECT_EQ(h1h2_level(db, 7, 1), 0.0);         // b2 = 14 < N - 1
-    EXPECT_EQ(h1h2_level(db, 15, 2), nomeasure);  // b2 = 15 = N - 1
+    EXPECT_EQ(h1h2_level(db, 0, 1), nomeasure);  // b1 = 0
+    EXPECT_EQ(h1h2_level(db, 8, 1), nomeasure);  // b2 = 16 = N
+    EXPECT_EQ(h1h2_level(db, 1, 2), nomeasure);  // b1 = 0
+    EXPECT_EQ(h1h2_level(db, 7, 1), 0.0);        // b2 = 14 < N - 1
+    EXPECT_EQ(h1h2_level(db, 15, 2), nomeasure); // b2 = 15 = N - 1
     EXPECT_EQ(h1h2_level(db, 7, 0), nomeasure);
 }
 
