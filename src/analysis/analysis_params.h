@@ -1,0 +1,52 @@
+// The settings read by the per-hop analysis, with their default values. The full advanced
+// settings are kept elsewhere; the caller copies the fields it holds into this struct.
+#pragma once
+
+#include "analysis/fft.h"
+
+#include <array>
+
+namespace gravon {
+
+struct tanalysisparams {
+    double fs = 44100.0; // sampling rate, Hz
+    // Analysis bandwidth and window kind: the window is fs / fftbw x the kind's factor
+    // samples long (applied through thopanalyser::set_analysis_bandwidth).
+    double fftbw = 50.0; // Hz
+    TFFTWindow fftwindow = TFFTWindow::Hanning;
+
+    // F0 search and acceptance of a fundamental
+    double lof0limit = 50.0;           // Hz
+    double hif0limit = 2000.0;         // Hz
+    double minsnr = 10.0;              // dB above the background noise
+    double minrelpartiallevel = -30.0; // dB re the strongest partial
+
+    // Voice measures and rate tests
+    double minhnr = 5.0;             // dB
+    double maxf0speed = 7.0;         // semitones per frame
+    double maxneglevelspeed = 100.0; // dB/s
+    double maxposlevelspeed = 200.0; // dB/s
+
+    // Background noise
+    double holdnoisemeasurementtime = 0.1;     // s
+    std::array<double, 2> noiselo{25.0, 25.0}; // dB, per channel
+    std::array<double, 2> noisehi{50.0, 50.0}; // dB, per channel
+    double noisequantile = 0.5;
+
+    // Spectral block tests
+    double hfblockthreshold = 15.0;  // dB
+    double maxhfblocklevel = 70.0;   // dB
+    double lfblockthreshold = -10.0; // dB
+
+    // Blocking between the channels and by keyboard tones
+    bool leftblockright = false;
+    bool rightblockleft = false;
+    double leftblockrightthreshold = 5.0; // dB
+    double rightblockleftthreshold = 5.0; // dB
+    bool keyboardblock = true;
+
+    // High-pass corner of the measurement filters, Hz (applied when a recording is set up)
+    double hpfreq = 40.0;
+};
+
+} // namespace gravon

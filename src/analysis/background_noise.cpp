@@ -1,0 +1,59 @@
+#include "analysis/background_noise.h"
+
+#include "analysis/rounding.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gravon {
+
+void tbackgroundnoise::resize(int nbins) {
+    if (nbins < 0) nbins = 0;
+    // Both arrays are laid out bin by bin, so growing or shrinking keeps the common bins.
+    fspechist.resize(std::size_t(nbins) * nclasses, 0.0);
+    // A bin that has never been measured must not look quiet: it starts as "not measured"
+    // so that no fundamental is accepted against it before its noise is known.
+    fspecnoisequantile.resize(std::size_t(nbins), notmeasured);
+    fnbins = nbins;
+}
+
+void tbackgroundnoise::reset() {
+    std::fill(fspechist.begin(), fspechist.end(), 0.0);
+    std::fill(fspecnoisequantile.begin(), fspecnoisequantile.end(), notmeasured);
+    fspechistcount = 0;
+}
+
+bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, double d,
+                               double noiselo, double noisehi) {
+    if (!(noiselo < level && level < noisehi)) return false;
+    ++fspechistcount;
+    const int n = std::min<int>(fnbins, int(outdb.size()));
+    for (int k = 0; k < n; ++k) {
+        const double v = classoffset + outdb[k];
+        if (!std::isfinite(v)) continue;
+        const std::int32_t i = roundint(v);
+        if (i >= 0 && i <= nclasses - 1) fspechist[std::size_t(k) * nclasses + i] += d;
+    }
+    return true;
+}
+
+void tbackgroundnoise::update_quantiles(int lobin, int hibin, double noisequantile) {
+    const int lo = std::max(lobin, 0);
+    const int hi = std::min(hibin, fnbins - 1);
+    for (int k = lo; k <= hi; ++k) {
+        const double* h = &fspechist[std::size_t(k) * nclasses];
+        double total = 0;
+        for (int i = 0; i < nclasses; ++i) total += h[i];
+        // The running sum starts at class 1 and stops at class 198 at the latest, so the
+        // result lies in -48...149 dB; an empty histogram gives 149 dB.
+        double cum = 0;
+        int j = 1;
+        do {
+            cum += h[j];
+            ++j;
+        } while (!(noisequantile * total < cum || j >= nclasses - 1));
+        fspecnoisequantile[std::size_t(k)] = double(j - classoffset);
+    }
+}
+
+} // namespace gravon

@@ -1,0 +1,49 @@
+// Background noise of one channel, measured per FFT bin as a quantile of a level histogram
+// that collects the hops whose broadband level lies in the channel's noise range.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace gravon {
+
+class tbackgroundnoise {
+  public:
+    // Level classes of 1 dB; class i holds the spectrum level i - 50 dB (-50...149 dB).
+    static constexpr int nclasses = 200;
+    static constexpr int classoffset = 50;
+    // Quantile of a bin whose noise has not been measured.
+    static constexpr double notmeasured = 200.0;
+
+    // Sets the number of bins (N/2). Entries that exist in both sizes are kept; new histogram
+    // classes start at 0 and new quantiles at "not measured".
+    void resize(int nbins);
+    // Empties every histogram, marks every quantile as not measured, zeroes the hop count.
+    void reset();
+
+    // Enters one hop when noiselo < level < noisehi: each bin's dB value adds the hop
+    // duration d to its level class (values outside the classes are ignored).
+    // outdb must hold at least nbins() values. Returns true when the hop was entered.
+    bool add_hop(std::span<const double> outdb, double level, double d, double noiselo,
+                 double noisehi);
+    // Recomputes the quantile of the bins lobin...hibin (clipped to the bins there are).
+    void update_quantiles(int lobin, int hibin, double noisequantile);
+
+    int nbins() const { return fnbins; }
+    std::int32_t spechistcount() const { return fspechistcount; }
+    // Background-noise level per bin in dB (nbins values).
+    std::span<const double> specnoisequantile() const { return fspecnoisequantile; }
+    // Seconds spent in level class i of bin k.
+    double spechist(int k, int i) const { return fspechist[std::size_t(k) * nclasses + i]; }
+    // Write access for restoring or constructing a histogram (tests, diagnostics).
+    double& spechist(int k, int i) { return fspechist[std::size_t(k) * nclasses + i]; }
+
+  private:
+    int fnbins = 0;
+    std::vector<double> fspechist; // [bin][class], flat
+    std::vector<double> fspecnoisequantile;
+    std::int32_t fspechistcount = 0;
+};
+
+} // namespace gravon

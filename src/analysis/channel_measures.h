@@ -1,0 +1,31 @@
+// The measures of one channel for one analysis frame, as stored in the analysis tracks and
+// binned into the channel's phonetogram.
+#pragma once
+
+#include "analysis/kill_point.h"
+#include "analysis/voice_measures.h"
+
+#include <cstdint>
+
+namespace gravon {
+
+struct tchannelmeasures {
+    double f0 = 0;       // Hz; 0 when no F0 or rejected
+    double semitone = 0; // semitone number of f0 (69 = 440 Hz); 0 when f0 is 0
+    double level = 0;    // dB re 20 uPa
+    double power = 0;    // mean square of the window, (20 uPa)^2
+    double crestlevel = nomeasure;
+    double h1h2 = nomeasure;
+    double centroid = 0; // Hz
+    double hnr = nomeasure;
+    std::int32_t maxpartno = 0;
+    tkillpoint killpoint{std::uint16_t(tkillreason::notanalysed)};
+
+    double peakfreq = 0;     // interpolated frequency of the strongest peak in the band, Hz
+    bool overloaded = false; // overloaded in this hop or in the previous one
+    double peak = 0;         // largest magnitude of the unfiltered block, Pa
+
+    bool accepted() const { return killpoint.empty(); }
+};
+
+} // namespace gravon

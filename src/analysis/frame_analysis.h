@@ -1,0 +1,46 @@
+// F0 and partials of one channel's frame spectrum.
+//
+// The strongest peak inside the F0 search band is taken as harmonic h of the voice for
+// h = 1, 2, 3, ...; a hypothesis survives only when its fundamental is a local spectral peak,
+// not too weak against the strongest peak and clearly above the background noise. Of the
+// survivors, the one whose harmonic series collects the most power wins (the smallest h on
+// equal scores).
+#pragma once
+
+#include "analysis/analysis_params.h"
+
+#include <cstdint>
+#include <span>
+
+namespace gravon {
+
+// F0 search band in FFT bins: nearest bin to lof0limit minus one, nearest bin to hif0limit
+// plus one (1 and 94 with the defaults at 44.1 kHz and N = 2048).
+struct tf0band {
+    int lobin = 0;
+    int hibin = 0;
+};
+tf0band f0_search_band(double lof0limit, double hif0limit, double fs, int fftsize);
+
+struct tf0result {
+    int strongestbin = 0;       // M: strongest bin of the band (lowest on equal powers)
+    double strongestpower = 0;  // P: its power
+    double offset = 0;          // p: parabolic vertex offset of the peak, -1...+1
+    double peakfreq = 0;        // (M + p) fs / N, Hz
+    double f0 = 0;              // Hz; 0 when no hypothesis survived
+    std::int32_t maxpartno = 0; // harmonic number of the strongest partial; 0 = no F0
+};
+
+// outabs2 and outdb: the N-bin power and dB spectra; specnoisequantile: N/2 noise levels.
+// The band is clipped to the bins 0...N/2-1 for which a noise level exists.
+tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
+                  std::span<const double> specnoisequantile, tf0band band, double fs,
+                  const tanalysisparams& p);
+
+// Marks the bins that belong to a partial (for the HNR): each multiple of the fundamental
+// spacing (M + p)/maxpartno owns its nearest bin and the strictly falling flanks on both
+// sides. isharm holds N/2 flags and is cleared first; nothing is marked when maxpartno < 1.
+void mark_partials(std::span<const double> outabs2, const tf0result& f0,
+                   std::span<std::uint8_t> isharm);
+
+} // namespace gravon

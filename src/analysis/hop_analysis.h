@@ -1,0 +1,113 @@
+// The per-hop analysis of both channels: high-pass filtering, overload, the analysis window
+// and its spectra, then per channel level and crest, background noise and block tests, F0
+// and partials, the voice measures and rate tests; then the blocking between the channels
+// and by keyboard tones, and the clearing of rejected channels.
+//
+// The caller (the analysis driver) cuts the sample stream into hops, stores the results and
+// bins the accepted frames; this object owns everything that carries over from hop to hop.
+#pragma once
+
+#include "analysis/analysis_params.h"
+#include "analysis/channel_analysis.h"
+#include "analysis/channel_measures.h"
+#include "analysis/fft.h"
+#include "analysis/filter_sections.h"
+#include "analysis/types.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+namespace gravon {
+
+struct thopresult {
+    // The measures of channel 0 ("Left") and channel 1 ("Right") as they are stored and
+    // binned: a rejected channel has f0 0 and its other measures cleared.
+    std::array<tchannelmeasures, 2> ch;
+};
+
+class thopanalyser {
+  public:
+    static constexpr int nchannels = 2;
+    // Pressure in Pa times this gives units of 20 uPa.
+    static constexpr double pascaltoref = 50000.0;
+    // Quality factors of the two cascaded high-pass sections of each channel.
+    static constexpr double hpq0 = 0.53;
+    static constexpr double hpq1 = 1.4;
+
+    thopanalyser();
+
+    // The window kind of the first FFT (the second takes it at setup).
+    void set_window(TFFTWindow kind);
+    // Sizes the first FFT for the sampling rate and analysis bandwidth: FFT size 16, then
+    // window size fs / fftbw x the window kind's factor, rounded, which raises the FFT size
+    // to the next power of two. A size the FFT refuses leaves both sizes as they were.
+    void set_analysis_bandwidth(double fs, double fftbw);
+
+    // Window size W of the first FFT (the driver's downsamplingfactor), hop H = W div 2
+    // (the driver's block length) and FFT size N.
+    std::int32_t windowsize() const { return ffft[0].WindowSize(); }
+    std::int32_t hopsize() const { return ffft[0].WindowSize() / 2; }
+    std::int32_t fftsize() const { return ffft[0].FFTSize(); }
+
+    // Preparation of a recording or a file replay (call after the settings are applied):
+    // previous power 1e-20, high-pass filters designed for fs and hpfreq and cleared, the
+    // second FFT takes the first one's sizes and window, the noise tables are sized for N
+    // (measured bins are kept), the previous filtered block is cleared and the overload
+    // flags are reset.
+    void setup(const tanalysisparams& p);
+    // A new recording: empties the noise histograms (quantiles "not measured") and marks
+    // both channels not analysed.
+    void reset();
+
+    // Analyses one hop of H samples per channel (sound pressure in Pa, unfiltered).
+    // factors: full-scale value of each channel in Pa (a sample of greater magnitude is an
+    // overload). holdcount: frames received since the recording or replay started.
+    // keyboardblocktime: ms during which a keyboard tone blocks the analysis.
+    // Returns the results of this hop (valid until the next call). Afterwards the live f0 of
+    // a rejected channel reads 1.0, as the live display expects.
+    const thopresult& analyse(std::span<const float> ch0, std::span<const float> ch1,
+                              std::span<const double> factors, const tanalysisparams& p,
+                              std::int32_t holdcount, std::int32_t keyboardblocktime);
+    const thopresult& analyse(const trecarr& recarr, std::span<const double> factors,
+                              const tanalysisparams& p, std::int32_t holdcount,
+                              std::int32_t keyboardblocktime);
+
+    // ---- Live state for the display ----
+    // The measures of the last hop as the display sees them (f0 1.0 when rejected).
+    const tchannelmeasures& live(int c) const { return fch[c].live; }
+    // Interpolated frequency of the strongest peak of the last channel searched.
+    double peakfreq() const { return fpeakfreq; }
+    // Spectrum of the last hop (N bins), the partial flags (N/2) and the noise (N/2).
+    const tdoublearr& outdb(int c) { return ffft[c].OutdB(); }
+    const tdoublearr& outabs2(int c) { return ffft[c].OutAbs2(); }
+    std::span<const std::uint8_t> isharm(int c) const { return fch[c].isharm; }
+    const tbackgroundnoise& noise(int c) const { return fch[c].noise; }
+    std::span<const double> specnoisequantile(int c) const {
+        return fch[c].noise.specnoisequantile();
+    }
+    std::int32_t spechistcount(int c) const { return fch[c].noise.spechistcount(); }
+    // Overload of the last hop (current block only).
+    bool recarroverloaded(int c) const { return foverloaded[c]; }
+    double prevpower(int c) const { return fch[c].prevpower; }
+    double prevf0(int c) const { return fch[c].prevf0; }
+
+    TFFT& fft(int c) { return ffft[c]; }
+    THPFilterSection& hpfilter(int c, int section) { return fhp[c][section]; }
+
+  private:
+    void fit_buffers(std::size_t hop);
+
+    std::array<TFFT, nchannels> ffft;
+    std::array<std::array<THPFilterSection, 2>, nchannels> fhp;
+    std::array<tchannelstate, nchannels> fch;
+    std::array<tsinglearr, nchannels> ffilt;     // current block after the high-pass
+    std::array<tsinglearr, nchannels> fprevfilt; // previous block after the high-pass
+    std::array<tdoublearr, nchannels> fwindow;   // analysis window, units of 20 uPa
+    std::array<bool, nchannels> foverloaded{};
+    std::array<bool, nchannels> fprevoverloaded{};
+    double fpeakfreq = 0;
+    thopresult fresult;
+};
+
+} // namespace gravon

@@ -1,0 +1,71 @@
+#include "analysis/voice_measures.h"
+
+#include "analysis/peak_interpolation.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gravon {
+
+tlevelcrest level_and_crest(std::span<const double> x) {
+    tlevelcrest r;
+    double sum = 0;
+    double q = 0;
+    for (double v : x) {
+        sum += v * v;
+        if (v > q) q = v;
+    }
+    r.power = x.empty() ? 0.0 : sum / double(x.size());
+    r.level = 10.0 * std::log10(r.power + 1e-100);
+    r.crestlevel = q <= 0 ? nomeasure : 20.0 * std::log10(q) - r.level;
+    return r;
+}
+
+double h1h2_level(std::span<const double> outdb, int m, std::int32_t maxpartno) {
+    if (maxpartno < 1) return nomeasure;
+    const int n = int(outdb.size());
+    const int b1 = m / maxpartno;
+    const int b2 = (2 * m) / maxpartno;
+    if (!(b1 > 0 && b1 < n - 1 && b2 > 0 && b2 < n - 1)) return nomeasure;
+    const double v1 = parabolicpeak(true, outdb[b1 - 1], outdb[b1], outdb[b1 + 1]);
+    const double v2 = parabolicpeak(true, outdb[b2 - 1], outdb[b2], outdb[b2 + 1]);
+    return v1 - v2;
+}
+
+double spectral_centroid(std::span<const double> outabs2, double fs) {
+    const std::size_t n = outabs2.size() / 2;
+    const double fftsize = double(outabs2.size());
+    double moment = 0;
+    double total = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        moment += double(k) * outabs2[k];
+        total += outabs2[k];
+    }
+    // A window without power has no centroid; it is blocked before this in practice.
+    if (!(total > 0)) return 0.0;
+    const double c = moment / total * fs / fftsize;
+    return std::isfinite(c) ? c : 0.0;
+}
+
+double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm) {
+    const std::size_t n = std::min(outabs2.size() / 2, isharm.size());
+    double sa = 0, sz = 0;
+    std::size_t na = 0, nz = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (isharm[k]) {
+            sa += outabs2[k];
+            ++na;
+        } else {
+            sz += outabs2[k];
+            ++nz;
+        }
+    }
+    if (na == 0 || nz == 0) return nomeasure;
+    const double a = sa / double(na);
+    const double z = sz / double(nz);
+    if (!(a > 0) || !(z > 0)) return nomeasure;
+    const double hnr = 10.0 * std::log10(a / z);
+    return std::isfinite(hnr) ? hnr : nomeasure;
+}
+
+} // namespace gravon

@@ -1,0 +1,155 @@
+#include "analysis/background_noise.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace gravon;
+
+namespace {
+tbackgroundnoise noise_with_bins(int n) {
+    tbackgroundnoise b;
+    b.resize(n);
+    b.reset();
+    return b;
+}
+} // namespace
+
+TEST(BackgroundNoiseQuantile, TwoClassesGiveOneDbAboveTheSecond) {
+    // 1 s at 20 dB (class 70) and 1 s at 30 dB (class 80): the running sum first exceeds
+    // half of the 2 s when class 80 is added, so the noise level is 31 dB.
+    tbackgroundnoise b = noise_with_bins(4);
+    b.spechist(2, 70) = 1.0;
+    b.spechist(2, 80) = 1.0;
+    b.update_quantiles(2, 2, 0.5);
+    EXPECT_EQ(b.specnoisequantile()[2], 31.0);
+}
+
+TEST(BackgroundNoiseQuantile, EmptyHistogramGives149) {
+    tbackgroundnoise b = noise_with_bins(4);
+    b.update_quantiles(0, 3, 0.5);
+    for (double q : b.specnoisequantile()) EXPECT_EQ(q, 149.0);
+}
+
+TEST(BackgroundNoiseQuantile, OnlyTheBandIsUpdated) {
+    tbackgroundnoise b = noise_with_bins(6);
+    b.update_quantiles(2, 3, 0.5);
+    const auto q = b.specnoisequantile();
+    EXPECT_EQ(q[0], 200.0);
+    EXPECT_EQ(q[1], 200.0);
+    EXPECT_EQ(q[2], 149.0);
+    EXPECT_EQ(q[3], 149.0);
+    EXPECT_EQ(q[4], 200.0);
+    EXPECT_EQ(q[5], 200.0);
+}
+
+TEST(BackgroundNoiseQuantile, BandOutsideTheBinsIsClipped) {
+    tbackgroundnoise b = noise_with_bins(3);
+    b.update_quantiles(-5, 10, 0.5);
+    for (double q : b.specnoisequantile()) EXPECT_EQ(q, 149.0);
+}
+
+TEST(BackgroundNoiseQuantile, ClassZeroAndClass199CountOnlyInTheTotal) {
+    // Class 0 weighs in the total but never in the running sum: with 1 s in class 0 and
+    // 1 s in class 100 the running sum reaches only half the total, never more.
+    tbackgroundnoise b = noise_with_bins(2);
+    b.spechist(0, 0) = 1.0;
+    b.spechist(0, 100) = 1.0;
+    b.spechist(1, 199) = 3.0;
+    b.spechist(1, 60) = 1.0;
+    b.update_quantiles(0, 1, 0.5);
+    EXPECT_EQ(b.specnoisequantile()[0], 149.0);
+    EXPECT_EQ(b.specnoisequantile()[1], 149.0);
+}
+
+TEST(BackgroundNoiseQuantile, QuantileSelectsTheClass) {
+    // 10 classes of 1 s each at 10...19 dB (classes 60...69).
+    tbackgroundnoise b = noise_with_bins(1);
+    for (int i = 60; i < 70; ++i) b.spechist(0, i) = 1.0;
+    b.update_quantiles(0, 0, 0.5); // sum exceeds 5 s at class 65 -> 16 dB
+    EXPECT_EQ(b.specnoisequantile()[0], 16.0);
+    b.update_quantiles(0, 0, 0.05); // exceeds 0.5 s at class 60 -> 11 dB
+    EXPECT_EQ(b.specnoisequantile()[0], 11.0);
+    b.update_quantiles(0, 0, 0.95); // exceeds 9.5 s at class 69 -> 20 dB
+    EXPECT_EQ(b.specnoisequantile()[0], 20.0);
+    b.update_quantiles(0, 0, 1.0); // never exceeds the total
+    EXPECT_EQ(b.specnoisequantile()[0], 149.0);
+    b.update_quantiles(0, 0, 0.0); // the first non-empty class, class 60 -> 11 dB
+    EXPECT_EQ(b.specnoisequantile()[0], 11.0);
+}
+
+TEST(BackgroundNoiseQuantile, FirstClassesOfTheRunningSum) {
+    tbackgroundnoise b = noise_with_bins(1);
+    b.spechist(0, 1) = 1.0;
+    b.update_quantiles(0, 0, 0.5);
+    EXPECT_EQ(b.specnoisequantile()[0], -48.0);
+}
+
+TEST(BackgroundNoiseHistogram, HopEntersOnlyInsideTheNoiseRange) {
+    tbackgroundnoise b = noise_with_bins(3);
+    const std::vector<double> db{20.0, 30.0, 40.0};
+    EXPECT_FALSE(b.add_hop(db, 25.0, 0.02, 25.0, 50.0)); // equal to the low end
+    EXPECT_FALSE(b.add_hop(db, 50.0, 0.02, 25.0, 50.0)); // equal to the high end
+    EXPECT_FALSE(b.add_hop(db, 10.0, 0.02, 25.0, 50.0));
+    EXPECT_EQ(b.spechistcount(), 0);
+    EXPECT_TRUE(b.add_hop(db, 30.0, 0.02, 25.0, 50.0));
+    EXPECT_TRUE(b.add_hop(db, 49.9, 0.02, 25.0, 50.0));
+    EXPECT_EQ(b.spechistcount(), 2);
+    EXPECT_DOUBLE_EQ(b.spechist(0, 70), 0.04);
+    EXPECT_DOUBLE_EQ(b.spechist(1, 80), 0.04);
+    EXPECT_DOUBLE_EQ(b.spechist(2, 90), 0.04);
+}
+
+TEST(BackgroundNoiseHistogram, ClassesRoundHalvesToEvenAndIgnoreOutsideValues) {
+    tbackgroundnoise b = noise_with_bins(6);
+    // 20.5 dB -> 70.5 -> class 70; 21.5 dB -> 71.5 -> class 72; -3250 (zero power) and
+    // 150 dB lie outside the classes; -50.4 -> -0.4 -> class 0; 149.4 -> class 199.
+    const std::vector<double> db{20.5, 21.5, -3250.0, 150.0, -50.4, 149.4};
+    ASSERT_TRUE(b.add_hop(db, 30.0, 1.0, 25.0, 50.0));
+    EXPECT_EQ(b.spechist(0, 70), 1.0);
+    EXPECT_EQ(b.spechist(1, 72), 1.0);
+    EXPECT_EQ(b.spechist(4, 0), 1.0);
+    EXPECT_EQ(b.spechist(5, 199), 1.0);
+    for (int k = 2; k <= 3; ++k) {
+        double total = 0;
+        for (int i = 0; i < tbackgroundnoise::nclasses; ++i) total += b.spechist(k, i);
+        EXPECT_EQ(total, 0.0) << "bin " << k;
+    }
+}
+
+TEST(BackgroundNoiseHistogram, HopEntersTheBinsBelowHalfTheFftSizeOnly) {
+    tbackgroundnoise b = noise_with_bins(2);
+    const std::vector<double> db{20.0, 20.0, 20.0, 20.0}; // N = 4 values, 2 bins kept
+    ASSERT_TRUE(b.add_hop(db, 30.0, 1.0, 25.0, 50.0));
+    EXPECT_EQ(b.spechist(0, 70), 1.0);
+    EXPECT_EQ(b.spechist(1, 70), 1.0);
+}
+
+TEST(BackgroundNoiseLifecycle, ResetEmptiesEverything) {
+    tbackgroundnoise b = noise_with_bins(2);
+    const std::vector<double> db{20.0, 30.0};
+    b.add_hop(db, 30.0, 1.0, 25.0, 50.0);
+    b.update_quantiles(0, 1, 0.5);
+    EXPECT_EQ(b.specnoisequantile()[0], 21.0);
+    b.reset();
+    EXPECT_EQ(b.spechistcount(), 0);
+    EXPECT_EQ(b.spechist(0, 70), 0.0);
+    EXPECT_EQ(b.specnoisequantile()[0], 200.0);
+    EXPECT_EQ(b.specnoisequantile()[1], 200.0);
+}
+
+TEST(BackgroundNoiseLifecycle, ResizeKeepsCommonBinsAndMarksNewOnesUnmeasured) {
+    tbackgroundnoise b = noise_with_bins(2);
+    b.spechist(1, 80) = 1.0;
+    b.update_quantiles(0, 1, 0.5);
+    b.resize(4);
+    EXPECT_EQ(b.nbins(), 4);
+    EXPECT_EQ(b.spechist(1, 80), 1.0);
+    EXPECT_EQ(b.specnoisequantile()[1], 31.0);
+    EXPECT_EQ(b.specnoisequantile()[0], 149.0);
+    EXPECT_EQ(b.specnoisequantile()[2], 200.0);
+    EXPECT_EQ(b.specnoisequantile()[3], 200.0);
+    EXPECT_EQ(b.spechist(3, 80), 0.0);
+    b.resize(1);
+    EXPECT_EQ(b.nbins(), 1);
+    EXPECT_EQ(b.specnoisequantile()[0], 149.0);
+}
