@@ -1,7 +1,72 @@
-// gravon-cli: the headless program. Filled in as the command line lands.
+// gravon-cli: the headless program. It takes the same command line as the desktop program
+// (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
+// plus options of its own that begin with "--".
+#include "core/main_window.h"
+#include "headless_interface.h"
+#include "phonetogram_summary.h"
+
 #include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const helptext =
+    "Usage: gravon-cli [options] [<settings file>] [/f<fullscale0>,<fullscale1>...]\n"
+    "                  [<sound file>] [/s] [/c] [/?]\n"
+    "\n"
+    "Analyses sound files the way the desktop program does, without a window. The arguments\n"
+    "that do not begin with \"--\" are processed strictly from left to right:\n"
+    "  <file>      .wav/.smp: analyse it; .stdpg: load it; .qubfile: load the settings\n"
+    "  /f<list>    full scale in Pa per channel of WAV files opened afterwards\n"
+    "  /s          save <base>_pg.stdpg, <base>_an.smp and <base>_an.kavell, where <base> is\n"
+    "              the last file named before it\n"
+    "  /c          close when the command line is done (the headless program always does)\n"
+    "  /?          the command-line syntax message\n"
+    "\n"
+    "Options:\n"
+    "  --summary   after the command line, print where the recording phonetograms' time\n"
+    "              landed\n"
+    "  --help      this text\n"
+    "\n"
+    "Exit status: 0 when nothing went wrong; 1 when an error or a warning was shown or a\n"
+    "result could not be saved; 2 for a bad option.\n";
+
+} // namespace
 
 int main(int argc, char** argv) {
-    std::fprintf(stderr, "gravon-cli: not yet implemented\n");
-    return 1;
+    using namespace gravon;
+    std::vector<std::string> args;
+    bool summary = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.rfind("--", 0) == 0) {
+            if (a == "--help") {
+                std::fputs(helptext, stdout);
+                return 0;
+            } else if (a == "--summary") {
+                summary = true;
+            } else {
+                std::fprintf(stderr, "gravon-cli: unknown option %s (see --help)\n", a.c_str());
+                return 2;
+            }
+            continue;
+        }
+        args.push_back(a);
+    }
+
+    theadlessinterface ui;
+    TForm1 form(ui);
+    try {
+        form.FormActivate(args);
+        if (summary) print_phonetogram_summary(form, stdout);
+        // Headless, the window closes when the command line is done, whether or not it
+        // asked for it.
+        if (form.FormCloseQuery()) form.FormClose();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "gravon-cli: %s\n", e.what());
+        return 1;
+    }
+    return ui.failed() ? 1 : 0;
 }

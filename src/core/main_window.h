@@ -6,6 +6,7 @@
 #include "analysis/analysis_driver.h"
 #include "analysis/analysis_tracks.h"
 #include "core/user_interface.h"
+#include "files/smp_file.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
 #include "settings/advanced_settings.h"
@@ -62,6 +63,16 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Opens a file by its extension: sound files are analysed, phonetogram files added,
     // settings containers loaded; anything else is refused with a message.
     void open_any_file(const std::string& fname);
+    void Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
+    void Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
+    void Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
+    // Appends the phonetogram file as phonetogram pgno; false when it was refused.
+    bool open_stdpg(const std::string& fname, std::int32_t pgno);
+    // A settings container: options or advanced settings by its file id.
+    void open_qubfile(const std::string& fname);
+    // Keeps the user's settings while a sound file's analysis is shown.
+    void save_temporary_settings();
+    void add_recent_file(const std::string& fname);
     // Asks about unsaved results; false when the user cancelled.
     bool ask_to_save();
     // The save actions. Each returns whether the file was written.
@@ -108,6 +119,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
 
     // ---- Sound file replay ----
     std::string soundfilechname;
+    TSMPfile SMPfile2;
 
     // ---- Colours set at start-up ----
     TColor selectioncolor{};
@@ -135,6 +147,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void load_default_settings();
     void load_default_calibration();
     trecarr fintakeblock;
+    void reset_replay_state();
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;
     bool fuse24bits = false;

@@ -1,0 +1,289 @@
+// Opening files for analysis: a sound file is replayed through the same driver that a live
+// recording uses, inside the open call, so that a command line can save the finished result.
+#include "core/main_window.h"
+
+#include "analysis/number_text.h"
+#include "analysis/random.h"
+#include "analysis/text_utils.h"
+#include "files/smp_file.h"
+#include "files/wav_file.h"
+
+#include <chrono>
+#include <cmath>
+
+namespace gravon {
+
+namespace {
+
+constexpr std::size_t replayblock = 2048;
+constexpr auto refreshperiod = std::chrono::milliseconds(50);
+
+std::string extension_of(const std::string& fname) {
+    const std::size_t slash = fname.find_last_of("/\\");
+    const std::size_t dot = fname.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return lowercase(fname.substr(dot));
+}
+
+std::string without_directory(const std::string& fname) {
+    const std::size_t slash = fname.find_last_of("/\\");
+    return slash == std::string::npos ? fname : fname.substr(slash + 1);
+}
+
+} // namespace
+
+// Hands the samples of one channel to the driver in blocks of 2048 frames, the second
+// channel silent, with the 50 ms refresh of the window in between.
+class treplay {
+  public:
+    treplay(TForm1& form, double fullscale, double total)
+        : fform(form), ftotal(total), flast(std::chrono::steady_clock::now()) {
+        fblock.assign(2, tsinglearr(replayblock, 0.0f));
+        ffactors = {fullscale, 1.0};
+    }
+
+    void add(float v) {
+        fblock[0][fn++] = v;
+        if (fn == replayblock) {
+            fform.crunch_arr(fblock, ffactors);
+            fn = 0;
+            fdone += replayblock;
+            const auto now = std::chrono::steady_clock::now();
+            if (now - flast > refreshperiod) {
+                flast = now;
+                fform.ui.repaint_view();
+                fform.ui.process_events();
+                if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
+            }
+        }
+    }
+
+  private:
+    TForm1& fform;
+    trecarr fblock;
+    std::array<double, 2> ffactors{};
+    std::size_t fn = 0;
+    double fdone = 0;
+    double ftotal;
+    std::chrono::steady_clock::time_point flast;
+};
+
+void TForm1::open_any_file(const std::string& fname) {
+    const std::string ext = extension_of(fname);
+    if (ext == ".smp" || ext == ".wav") {
+        Open_soundfile(fname, 0, -1);
+    } else if (ext == ".stdpg") {
+        open_stdpg(fname, std::int32_t(pgs.size()));
+    } else if (ext == ".qubfile") {
+        open_qubfile(fname);
+    } else {
+        ui.message_box("Cannot open file", "Cannot open file " + fname, tmessagekind::warning);
+    }
+    fix_things();
+}
+
+void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
+    if (!ask_to_save()) return;
+    set_paused(false);
+    if (!fanalysisisfromsoundfile) save_temporary_settings();
+    RandSeed(0);
+    if (frecording) Set_recording(false);
+    analyzing = true;
+    set_analysisisfromsoundfile(true);
+    set_title(fname);
+    add_recent_file(fname);
+    const std::string ext = extension_of(fname);
+    if (ext == ".smp")
+        Open_smpfile(fname, pgno, pgno2);
+    else if (ext == ".wav")
+        Open_wavfile(fname, pgno, pgno2);
+    else
+        analyzing = false;
+}
+
+void TForm1::reset_replay_state() {
+    holdcount = 0;
+    arrpos = -1;
+    audioarrpos = -1;
+    soundsavearrpos = -1;
+    stdpgsavearrpos = -1;
+}
+
+void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
+    struct tanalyzingguard {
+        TForm1& f;
+        ~tanalyzingguard() {
+            f.analyzing = false;
+            f.ui.progress_done();
+        }
+    } guard{*this};
+
+    TWavFile wav;
+    bool opened = false;
+    try {
+        opened = wav.open_file(fname, true);
+    } catch (const EGravonError& e) {
+        // A file that cannot be read as WAV is simply not analysed; say why.
+        ui.message_box("Cannot open file", e.what(), tmessagekind::warning);
+        opened = false;
+    }
+    if (!opened) {
+        fix_things();
+        return;
+    }
+    set_fs(wav.sampfreq());
+    reset_recording();
+    Setup_recording_parameters();
+
+    tpg& pg = pgs[std::size_t(pgno)];
+    pg.pgname = without_directory(fname);
+    pg.visible = true;
+    if (pgno2 >= 0) pgs[std::size_t(pgno2)].visible = true;
+
+    if (wav.format() == tFormat::ieeefloat) {
+        filecalibrationinfo = "Wav file may be calibrated, but calibration is not signed";
+        pg.calstatus = 2;
+    } else {
+        filecalibrationinfo = "Wav file is possibly not calibrated";
+        pg.calstatus = 1;
+    }
+    reset_replay_state();
+
+    double fullscale = 1.0;
+    if (std::size_t(pgno) < commandlinefsd.size()) {
+        fullscale = commandlinefsd[std::size_t(pgno)];
+        filecalibrationinfo = "Wav file is calibrated from command line";
+        pg.calstatus = 2;
+    }
+    pg.calibstr = filecalibrationinfo;
+    pg.recordingsiteid.clear();
+    pg.distance = -1;
+    pg.actualdistance = -1;
+    soundfilechname = "Wav channel # " + std::to_string(pgno);
+
+    pgs[1].calibstr = "-";
+    pgs[1].visible = false;
+    options.showblob[1] = false;
+    options.showspectrum[1] = false;
+    options.shownoise[1] = false;
+    fix_things();
+
+    tsinglearr samples;
+    wav.read_channel(pgno, samples);
+    treplay replay(*this, fullscale, double(samples.size()));
+    for (float s : samples) replay.add(float(double(s) * fullscale));
+    samples = tsinglearr();
+    wav.close_file();
+    analyzing = false;
+    fix_things();
+}
+
+void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
+    struct tanalyzingguard {
+        TForm1& f;
+        ~tanalyzingguard() {
+            f.analyzing = false;
+            f.ui.progress_done();
+        }
+    } guard{*this};
+
+    TSMPfile& smp = SMPfile2;
+    if (!smp.open_file(fname, true)) {
+        fix_things();
+        return;
+    }
+
+    if (smp.get_item("dBgain", "-") == "0.00") {
+        const std::string field = commafield(smp.get_item("calib", ""), 2);
+        const std::string proc = smp.get_item("proc0", "");
+        if (!field.empty() && field.back() == '1' && proc.compare(0, 4, "Drel") == 0) {
+            const tanswer a = ui.question(
+                "SPL cannot be trusted",
+                "This soundfile seems to have been created with a version of Drel\rthat has "
+                "a known audio level calibration bug.\rTherefore, the SPL in this phonetogram "
+                "cannot be trusted.\r" +
+                    fname,
+                tbuttons::ok_cancel);
+            if (a != tanswer::ok) return;
+        }
+    }
+
+    set_fs(smp.ChannelSampFreq(pgno));
+    reset_recording();
+    Setup_recording_parameters();
+
+    tpg& pg = pgs[std::size_t(pgno)];
+    pg.recordingsiteid = smp.get_item("site", "");
+    pg.pgname = without_directory(fname);
+    pg.visible = true;
+    if (pgno2 >= 0) pgs[std::size_t(pgno2)].visible = true;
+
+    filecalibrationinfo = smp.get_item("calib0", smp.get_item("calib", ""));
+    pg.calstatus = 3;
+    if (filecalibrationinfo.empty()) {
+        if (lowercase(smp.ChannelUnit(pgno)) == "pa") {
+            filecalibrationinfo = "File appears calibrated, but calibration is not signed";
+            pg.calstatus = 2;
+        } else {
+            filecalibrationinfo = "File is not calibrated";
+            pg.calstatus = 1;
+        }
+    }
+    pg.calibstr = filecalibrationinfo;
+    pgs[1].calibstr = "-";
+    pg.recordingsiteid = smp.get_item("site", "-");
+    try {
+        const double d = strtofloatdot(smp.get_item("micdist" + std::to_string(pgno), "-1"));
+        const double ad =
+            strtofloatdot(smp.get_item("actmicdist" + std::to_string(pgno), "-1"));
+        pg.distance = d;
+        pg.actualdistance = ad;
+    } catch (const EConvertError&) {
+        pg.distance = -1;
+        pg.actualdistance = -1;
+    }
+
+    reset_replay_state();
+    const tdoublepair range = smp.ChannelRange(pgno);
+    const tdoublepair view = smp.ChannelView(pgno);
+    soundfilechname = smp.ChannelName(pgno);
+    const double fullscale = std::max(std::fabs(view.lo), std::fabs(view.hi));
+    options.showblob[1] = false;
+    pgs[1].visible = false;
+    options.showspectrum[1] = false;
+    options.shownoise[1] = false;
+    fix_things();
+
+    const double span = range.hi - range.lo;
+    // A file whose range is empty cannot be scaled; its samples all stand for the view's
+    // low end rather than dividing by zero.
+    const double scale = span != 0 ? (view.hi - view.lo) / span : 0.0;
+    treplay replay(*this, fullscale, double(smp.nSamples()));
+    tsamplechunk chunk;
+    smp.ChannelRewind(pgno);
+    for (;;) {
+        smp.ChannelChunk(pgno, chunk);
+        if (chunk.used <= 0) break;
+        for (std::int32_t i = 0; i < chunk.used; ++i)
+            replay.add(float(view.lo + (double(chunk.data[std::size_t(i)]) - range.lo) * scale));
+    }
+    analyzing = false;
+    fix_things();
+}
+
+bool TForm1::ask_to_save() {
+    tanswer a = tanswer::no;
+    if (stdpgmodified()) {
+        a = ui.question("Recording is not saved", "Do you want to save the phonetogram?",
+                        tbuttons::yes_no_cancel);
+        if (a == tanswer::yes) save_stdpg_action("", 0);
+    }
+    if (a != tanswer::cancel && soundmodified()) {
+        a = ui.question("Recording is not saved", "Do you want to save the sound and analysis?",
+                        tbuttons::yes_no_cancel);
+        if (a == tanswer::yes) save_smp_action("");
+    }
+    return a != tanswer::cancel;
+}
+
+} // namespace gravon
