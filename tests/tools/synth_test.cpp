@@ -421,6 +421,27 @@ TEST(SynthSpectrum, VoiceLooksLikeVoiceToTheBlockTests) {
         }
 }
 
+TEST(SynthSpectrum, FundamentalIsFoundableInTheVowels) {
+    // The F0 search needs the fundamental as a local peak no more than 30 dB below the
+    // strongest partial in 50 Hz ... 2 kHz.
+    for (const char* vowel : {"a", "e", "i", "o", "u"})
+        for (double f0 : {110.0, 220.0, 440.0}) {
+            auto p = make_example_params();
+            p.phrases = {steady_phrase(1.0, f0, 80)};
+            p.formants = vowel_formants(vowel);
+            p.keep_float = true;
+            const auto r = synthesize(p);
+            const auto s = frame_spectrum(r.floats[0], 44100 + 22050);
+            int m = 1;
+            for (int k = 1; k <= 94; ++k)
+                if (s[k] > s[m]) m = k;
+            const int g = static_cast<int>(std::lround(f0 / (44100.0 / 2048)));
+            EXPECT_GT(s[g], s[g - 1]) << vowel << " " << f0;
+            EXPECT_GT(s[g], s[g + 1]) << vowel << " " << f0;
+            EXPECT_GT(10 * std::log10(s[g] / s[m]), -30.0) << vowel << " " << f0;
+        }
+}
+
 TEST(SynthSpectrum, HighF0DoesNotAlias) {
     auto p = clean(1000, 80);
     p.formants = {};

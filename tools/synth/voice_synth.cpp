@@ -63,9 +63,9 @@ class TContourCursor {
 // voice's RMS follow the requested level whatever the F0 does relative to the formants.
 class TVoiceRms {
   public:
-    TVoiceRms(const TGlottalSource& src, const TFormantFilter& filt, double rate, double lo,
-              double hi, double extra_power)
-        : src_(src), filt_(filt), rate_(rate), lo_(lo), extra_(extra_power),
+    TVoiceRms(const TGlottalSource& src, const TFormantFilter& filt, double lo, double hi,
+              double extra_power)
+        : src_(src), filt_(filt), lo_(lo), extra_(extra_power),
           grid_(static_cast<std::size_t>((hi - lo) / kstep) + 3, -1.0) {}
 
     double at(double semitone) {
@@ -92,7 +92,7 @@ class TVoiceRms {
 
     const TGlottalSource& src_;
     const TFormantFilter& filt_;
-    double rate_, lo_, extra_;
+    double lo_, extra_;
     std::vector<double> grid_;
 };
 
@@ -171,9 +171,10 @@ tsynthresult synthesize(const tsynthparams& p) {
     std::unique_ptr<TVoiceRms> voicerms;
     if (voiced_any) {
         src = std::make_unique<TGlottalSource>(p.open_quotient, p.skew, rate);
-        voicerms = std::make_unique<TVoiceRms>(*src, filt, rate, stlo - swing - 0.1,
-                                               sthi + swing + 0.1, shimpower);
-        r.pulses.reserve(static_cast<std::size_t>(phonation_end(p) * semitone_to_hz(sthi)) + 16);
+        voicerms = std::make_unique<TVoiceRms>(*src, filt, stlo - swing - 0.1, sthi + swing + 0.1,
+                                               shimpower);
+        r.pulses.reserve(
+            static_cast<std::size_t>(1.1 * phonation_end(p) * semitone_to_hz(sthi + swing)) + 16);
     }
 
     const double noiseamp = kpref * std::pow(10.0, p.noise_spl / 20.0) / p.fullscale_pa;
