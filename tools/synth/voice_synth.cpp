@@ -156,9 +156,10 @@ tsynthresult synthesize(const tsynthparams& p) {
     TFormantFilter filt(p.formants, rate);
     TFormantFilter aspfilt(aspiration_formants(p.formants), rate);
     const bool aspiration = p.hnr_db < 200;
-    const double hnr = std::pow(10.0, -p.hnr_db / 10.0);
-    const double cvoice = aspiration ? std::sqrt(1.0 / (1.0 + hnr)) : 1.0;
-    const double casp = aspiration ? std::sqrt(hnr / (1.0 + hnr)) : 0.0;
+    // Voice and noise share the requested power in the ratio 1 : 10^(-HNR/10).
+    const double noiseratio = std::pow(10.0, -p.hnr_db / 10.0);
+    const double cvoice = aspiration ? std::sqrt(1.0 / (1.0 + noiseratio)) : 1.0;
+    const double casp = aspiration ? std::sqrt(noiseratio / (1.0 + noiseratio)) : 0.0;
     const double aspscale = 1.0 / std::sqrt(aspfilt.white_noise_gain());
 
     double stlo = 200, sthi = -200;
