@@ -1,3 +1,11 @@
-#include <cstdio>
+// gravon-synth: writes calibrated test phonations with their ground truth.
+#include "synth/synth_cli.h"
 
-int main() { return 0; }
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return gravon::synth::run_synth_cli(args, std::cout, std::cerr);
+}
