@@ -314,10 +314,10 @@ template <class V> [[gnu::always_inline]] inline V load(const double* p) {
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-template <class V> [[gnu::always_inline]] inline void store(double* p, V v) {
+template <class V> [[gnu::always_inline]] inline void store(double* p, const V& v) {
     std::memcpy(p, &v, sizeof v);
 }
-[[gnu::always_inline]] inline v4 reversed(v4 v) {
+[[gnu::always_inline]] inline v4 reversed(const v4& v) {
     return __builtin_shufflevector(v, v, 3, 2, 1, 0);
 }
 
@@ -537,7 +537,7 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
 // Natural logarithm of four positive, normal, finite values, by the classic argument
 // reduction x = 2^k * (1 + f), sqrt(2)/2 <= 1 + f < sqrt(2), and a minimax polynomial in
 // s = f/(2 + f); the error is below one unit in the last place, like the C library's.
-[[gnu::always_inline]] inline v4 lognormal(v4 x) {
+[[gnu::always_inline]] inline v4 lognormal(const v4& x) {
     using v4u = unsigned long long __attribute__((vector_size(32)));
     constexpr double ln2hi = 6.93147180369123816490e-01;
     constexpr double ln2lo = 1.90821492927058770002e-10;
