@@ -23,6 +23,10 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 constexpr double twopi = 2.0 * std::numbers::pi;
+// Gap, in doubles, before and between the two halves of the scratch buffer, so that the
+// real and imaginary parts (and the output buffers) do not sit a multiple of 4 KiB apart,
+// where the processor would mistake loads for dependent on earlier stores.
+constexpr std::size_t scratchpad = 24;
 constexpr double dbperneper = 10.0 / std::numbers::ln10; // 10*log10(x) = dbperneper*ln(x)
 
 std::uint32_t reversebits(std::uint32_t k, std::int32_t bits) {
@@ -55,8 +59,7 @@ inline double finiteor0(double v) {
 
 inline double dbofpower(double s) {
     if (!std::isfinite(s)) return 0.0;
-    // 10*log10(s), through the natural logarithm, which the C library computes about twice
-    // as fast as log10.
+    // 10*log10(s), through the natural logarithm (about twice as fast as log10).
     return s > 0 ? dbperneper * std::log(s) : fftzerodb;
 }
 
@@ -206,7 +209,7 @@ void TFFT::rebuildtables() {
         fbitfliphalf.assign(un / 2, 0);
         for (std::int32_t k = 0; k < n / 2; ++k)
             fbitfliphalf[k] = reversebits(static_cast<std::uint32_t>(k), flogfftsize - 1);
-        fscratch.assign(un, 0.0);
+        fscratch.assign(un + 2 * scratchpad, 0.0);
         foutre.assign(un, 0.0);
         foutim.assign(un, 0.0);
         foutdb.assign(un, 0.0);
@@ -354,8 +357,8 @@ template <class V>
     store<V>(im + 3 * d, p1i - tr);
 }
 
-// The first one or two butterfly spans on a1 + j*a2 .. a4 + j*b4, four points in bit-reversed
-// order: span 1 with the twiddle 1, span 2 with 1 and +j.
+// Spans 1 and 2 on four neighbouring points (already in bit-reversed order): span 1 with the
+// twiddle 1, span 2 with the twiddles 1 and +j. The results go to re[0..3], im[0..3].
 struct tfourpoints {
     double r0, i0, r1, i1, r2, i2, r3, i3;
 };
@@ -606,8 +609,8 @@ void TFFT::realtransform(double mr) {
     const double sum = windowreal(y, finre.data(), fwin.data(), nin, n, mr);
     // Removing the mean a second time, after windowing and zero fill, leaves bin 0 at zero.
     const double c = fremovedc ? sum / n : 0.0;
-    double* zr = fscratch.data();
-    double* zi = fscratch.data() + m;
+    double* zr = fscratch.data() + scratchpad;
+    double* zi = fscratch.data() + m + scratchpad;
     const std::int32_t d = packfirstspans(zr, zi, y, fbitfliphalf.data(), flogfftsize - 1, c);
     laterspans(zr, zi, m, d, ftwr.data(), ftwi.data());
     unpackreal(foutre.data(), foutim.data(), zr, zi, ftwr.data() + (m - 1), ftwi.data() + (m - 1),
