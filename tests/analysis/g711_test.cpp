@@ -29,6 +29,15 @@ TEST(ALaw, SegmentBoundaries) {
     EXPECT_EQ(alawtolinear(0x20 ^ 0xD5), (64 + 2) * 8);
 }
 
+TEST(ALaw, ExpansionTableValues) {
+    // The first codes of the expansion table: the even-bit inversion scrambles their order.
+    EXPECT_EQ(alawtolinear(0x00), -5504);
+    EXPECT_EQ(alawtolinear(0x01), -5248);
+    EXPECT_EQ(alawtolinear(0x02), -6016);
+    EXPECT_EQ(alawtolinear(0x03), -5760);
+    EXPECT_EQ(alawtolinear(0x80), 5504);
+}
+
 TEST(ALaw, EveryCodeRoundTrips) {
     for (int c = 0; c < 256; ++c)
         EXPECT_EQ(lineartoalaw(alawtolinear(std::uint8_t(c))), c) << "code " << c;
@@ -59,6 +68,14 @@ TEST(MuLaw, ZeroAndFullScaleCodes) {
     // 14-bit magnitude 1 lands in the second interval of segment 0.
     EXPECT_EQ(lineartoulaw(4), 0xFE);
     EXPECT_EQ(ulawtolinear(0xFE), 8);
+}
+
+TEST(MuLaw, ExpansionTableValues) {
+    // The top segment has steps of 1024.
+    EXPECT_EQ(ulawtolinear(0x01), -31100);
+    EXPECT_EQ(ulawtolinear(0x02), -30076);
+    EXPECT_EQ(ulawtolinear(0x81), 31100);
+    EXPECT_EQ(ulawtolinear(0x7E), -8);
 }
 
 TEST(MuLaw, EveryCodeRoundTripsExceptNegativeZero) {

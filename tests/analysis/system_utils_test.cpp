@@ -52,8 +52,7 @@ TEST_F(TempFileName, CreatesEmptyFileInTempFolder) {
     fs::path fp(p);
     EXPECT_TRUE(fs::exists(fp));
     EXPECT_EQ(fs::file_size(fp), 0u);
-    EXPECT_EQ(fp.parent_path(), fs::temp_directory_path().lexically_normal().parent_path() /
-                                    fs::temp_directory_path().filename());
+    EXPECT_TRUE(fs::equivalent(fp.parent_path(), fs::temp_directory_path()));
     EXPECT_EQ(fp.filename().string().rfind("~Gravon", 0), 0u) << p;
     EXPECT_EQ(fp.extension(), ".tmp");
     fs::remove(fp);

@@ -1,0 +1,102 @@
+// The options: the user's preferences for what the phonetogram view shows, which area
+// statistics are listed, the target positions, the keyboard tone and the masking noise.
+//
+// The struct holds the values only; redrawing after a change is up to the owner. Two option
+// values live elsewhere: the visibility of the two recording phonetograms in the phonetogram
+// records (defaults in `defaultpgvisible`) and the font of the axes in the user interface.
+#pragma once
+
+#include "analysis/types.h"
+#include "phonetogram/target.h"
+#include "settings/advanced_settings.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace gravon {
+
+// Default visibility of phonetograms 0 (left) and 1 (right).
+inline constexpr std::array<bool, 2> defaultpgvisible = {true, false};
+
+// The additional target positions offered by default: 70 and 80 dB at 110 and 220 Hz.
+ttargetarr default_targets();
+// The percentiles whose values the area statistics can list.
+tdoublearr default_percentiles();
+
+// A default-constructed value holds the defaults.
+struct toptions {
+    // Targets.
+    double defaultf0target = 110.0;   // Hz, where "Reset target" returns to
+    double defaultleveltarget = 70.0; // dB
+    double f0target = 110.0;          // Hz, the current target
+    double leveltarget = 70.0;        // dB
+    bool showtarget = false;          // target button and menu shown
+    ttargetarr targets = default_targets();
+    // Keyboard tone.
+    bool voicelike = true;
+    std::int32_t keyboardnpartials = 30;
+    double keyboardslope = -6.0;  // dB/octave
+    double keyboardlevel = -20.0; // dB
+    // Masking noise. The spectrum is reset with the advanced settings.
+    std::int32_t noisespectrum = 0; // 0 "Pink", 1 "White noise lowpassed (-6dB/oct) at 2 kHz"
+    double noiselevel = -20.0;      // dB
+    bool softnoiseonset = true;
+    // Phonetogram view.
+    bool lockaspectratio = true;
+    bool showlegend = true;
+    bool showblackborder = false;
+    bool showoutline = true;
+    std::array<bool, 2> showblob = {true, false};
+    std::array<bool, 2> showspectrum = {false, false};
+    std::array<bool, 2> shownoise = {false, false};
+    // Items of the condensed area statistics.
+    bool showstatsarea = true;
+    bool showstatstakentime = true;
+    bool showstatsrecordedtime = true;
+    bool showstatsavgf0 = true;
+    bool showstatsf0median = true;
+    bool showstatsf0mode = true;
+    bool showstatsminf0 = true;
+    bool showstatsmaxf0 = true;
+    bool showstatsf0range = true;
+    bool showstatssplrange = false;
+    bool showstatsf0asfreqs = true;
+    bool showstatsf0assemitones = false;
+    bool showstatsf0asnotes = false;
+    bool showstatsleq = true;
+    bool showstatsminspl = true;
+    bool showstatsmaxspl = true;
+    bool showstatsdistance = true;
+    bool showstatsactualdistance = false;
+    bool showstatsm = false; // regression intercept
+    bool showstatsk = false; // regression slope
+    bool showstatsr = false; // correlation
+    // Set once; not an editable option. The two flag lists have one entry per percentile.
+    tdoublearr percentile = default_percentiles();
+    std::vector<bool> showf0percentile = std::vector<bool>(percentile.size(), false);
+    std::vector<bool> showSPLpercentile = std::vector<bool>(percentile.size(), false);
+    // One flag per display parameter: which parameter averages are listed.
+    std::vector<bool> showstatsparam = std::vector<bool>(ndefaultdisplayparams, false);
+    // Condensed layout of the area statistics window.
+    bool shortversion = false;
+
+    // Index of the display parameter shown as darkness.
+    std::int32_t zparam() const { return fzparam; }
+    // Stores v clamped to 0 .. ndisplayparams - 1 (0 when there is no display parameter, so
+    // the index is never negative; users must still check it against the list).
+    void setzparam(std::int32_t v, std::int32_t ndisplayparams) {
+        std::int32_t hi = ndisplayparams > 0 ? ndisplayparams - 1 : 0;
+        fzparam = v < 0 ? 0 : (v > hi ? hi : v);
+    }
+
+  private:
+    std::int32_t fzparam = 1;
+};
+
+// Assigns every default, sizing the per-parameter list and clamping zparam for a list of
+// ndisplayparams display parameters. The noise spectrum and the percentiles are left as they
+// are.
+void set_options_to_default(toptions& o, std::int32_t ndisplayparams);
+
+} // namespace gravon
