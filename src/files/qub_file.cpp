@@ -1,5 +1,6 @@
 #include "files/qub_file.h"
 
+#include "analysis/same_text.h"
 #include "files/ansi_text.h"
 #include "files/extended_float.h"
 #include "files/replacing_file.h"
@@ -23,17 +24,6 @@ constexpr char signature16[4] = {'Q', '\0', 'U', '\0'};
 
 bool is_signature(const char* b) {
     return std::memcmp(b, signature8, 4) == 0 || std::memcmp(b, signature16, 4) == 0;
-}
-
-bool same_text(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // Little-endian encoders.
@@ -170,7 +160,7 @@ std::string wrong_size(const std::string& section, const std::string& key, size_
 
 void TQUBFile::put(const std::string& section, const std::string& key, tdata data) {
     for (auto it = fnodes.rbegin(); it != fnodes.rend(); ++it) {
-        if (same_text(it->section, section) && same_text(it->key, key)) {
+        if (same_text_nocase(it->section, section) && same_text_nocase(it->key, key)) {
             it->data = std::move(data);
             return;
         }
@@ -180,7 +170,7 @@ void TQUBFile::put(const std::string& section, const std::string& key, tdata dat
 
 const tdata* TQUBFile::find(const std::string& section, const std::string& key) const {
     for (auto it = fnodes.rbegin(); it != fnodes.rend(); ++it)
-        if (same_text(it->section, section) && same_text(it->key, key)) return &it->data;
+        if (same_text_nocase(it->section, section) && same_text_nocase(it->key, key)) return &it->data;
     return nullptr;
 }
 
