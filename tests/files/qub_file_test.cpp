@@ -1,5 +1,6 @@
 #include "files/qub_file.h"
 #include "settings/app_folders.h"
+#include "settings/temp_config.h"
 
 #include <bit>
 #include <cmath>
@@ -7,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <optional>
 #include <random>
 #include <string>
 
 using namespace gravon;
+using gravon::testing::tenvguard;
 namespace fs = std::filesystem;
 
 namespace {
@@ -66,24 +67,6 @@ std::string read_file(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-// Restores an environment variable when the test ends.
-class tenvguard {
-  public:
-    explicit tenvguard(const char* name) : fname(name) {
-        if (const char* v = std::getenv(name)) fold = v;
-    }
-    ~tenvguard() {
-        if (fold)
-            setenv(fname, fold->c_str(), 1);
-        else
-            unsetenv(fname);
-    }
-
-  private:
-    const char* fname;
-    std::optional<std::string> fold;
-};
 
 std::string wrong_type_message(const std::function<void()>& f) {
     try {
