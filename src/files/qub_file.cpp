@@ -170,7 +170,8 @@ void TQUBFile::put(const std::string& section, const std::string& key, tdata dat
 
 const tdata* TQUBFile::find(const std::string& section, const std::string& key) const {
     for (auto it = fnodes.rbegin(); it != fnodes.rend(); ++it)
-        if (same_text_nocase(it->section, section) && same_text_nocase(it->key, key)) return &it->data;
+        if (same_text_nocase(it->section, section) && same_text_nocase(it->key, key))
+            return &it->data;
     return nullptr;
 }
 
