@@ -45,7 +45,7 @@ void TForm1::startup_sequence() {
     tracks = make_track_tables();
     selectioncolor = rgb(128, 128, 128);
     cursorcolor = rgb(192, 64, 0);
-    targetcolors = {rgb(241, 216, 51), rgb(186, 55, 69),  rgb(16, 144, 207), rgb(0, 0, 0),
+    targetcolors = {rgb(241, 216, 51),  rgb(186, 55, 69),   rgb(16, 144, 207), rgb(0, 0, 0),
                     rgb(251, 251, 251), rgb(220, 220, 220), rgb(64, 192, 0),   rgb(128, 128, 128)};
     options.percentile = default_percentiles();
 
@@ -57,8 +57,8 @@ void TForm1::startup_sequence() {
     soundsavearrpos = -1;
     stdpgsavearrpos = -1;
 
-    set_advanced_to_default(advanced, options);
-    set_options_to_default(options, std::int32_t(advanced.displayparams.size()));
+    set_advanced_to_default();
+    set_options_to_default();
     load_default_settings();
 
     set_use24bits(true);
@@ -78,11 +78,6 @@ void TForm1::startup_sequence() {
     signedcalibrationdate = {"", ""};
     load_default_calibration();
     fix_things();
-}
-
-void TForm1::load_default_settings() {
-    // Filled in by the settings files: the options and advanced-settings files of the
-    // settings folder.
 }
 
 void TForm1::load_default_calibration() {
@@ -226,6 +221,7 @@ void TForm1::StopActionExecute() {
 
 void TForm1::NewRecordingActionExecute() {
     Set_recording(false);
+    if (fanalysisisfromsoundfile) restore_temporary_settings();
     set_analysisisfromsoundfile(false);
     set_title("");
     audioarrpos = -1;
@@ -247,8 +243,8 @@ std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
     if (advanced.calibrationrecalculate)
         for (int c = 0; c < 2; ++c)
-            f[std::size_t(c)] = f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance /
-                                advanced.standarddistance;
+            f[std::size_t(c)] =
+                f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance / advanced.standarddistance;
     return f;
 }
 
@@ -260,8 +256,7 @@ void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& las
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
@@ -280,8 +275,7 @@ void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& la
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);

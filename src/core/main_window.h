@@ -10,12 +10,17 @@
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
 #include "settings/advanced_settings.h"
+#include "settings/audio_device_names.h"
+#include "settings/menu_model.h"
 #include "settings/options.h"
 #include "settings/prog_id.h"
+#include "settings/recent_files.h"
+#include "settings/window_table.h"
 
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,6 +113,38 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void set_use24bits(bool v);
     // Copies the settings the analysis reads into the driver.
     void apply_analysis_settings();
+
+    // ---- Settings files: options, advanced settings, their temporary copies, recent files ----
+    // Every option default, with the visibility and layer descriptions of the two recording
+    // phonetograms; then fix_things.
+    void set_options_to_default();
+    // Every advanced-settings default, with the distances of the two recording phonetograms
+    // and the analysis settings that follow from them; then fix_things.
+    void set_advanced_to_default();
+    // "" is the default file of the settings folder, "temp" its temporary copy, any other name
+    // a file of the user's. Failures are shown in a message box.
+    void save_settings(const std::string& fname);
+    // Windows are restored only from the default file and only when windows is true.
+    void open_settings(const std::string& fname, bool windows);
+    void save_advanced_settings(const std::string& fname);
+    void open_advanced_settings(const std::string& fname);
+    // New recording after a file analysis: the settings saved before the file was opened.
+    void restore_temporary_settings();
+    // Setters with side effects.
+    void set_standardactualdistance(std::int32_t ch, double v);
+    void set_zparam(std::int32_t v);
+    void set_f0target(double v);
+    void set_leveltarget(double v);
+    // The recent-files menu picked a file.
+    void RecentFiles1Click(TMenuItem& sender, std::int32_t itemno, const std::string& filename);
+    // Device names of the audio layer, by which settings files name devices.
+    taudiodevicenames audiodevicenames;
+    // Placements of the windows as last read or written; the user interface, when it has the
+    // window, is asked for the current one.
+    std::array<std::optional<twindowplace>, nwindowids> windowplaces;
+    // The File menu's model, which holds the recent-files items.
+    TMenu filemenu;
+    TRecentFiles RecentFiles1;
 
     // ---- Calibration (until the calibration model lands: 100 Pa at full scale) ----
     std::array<double, 2> signedfactors{100.0, 100.0};

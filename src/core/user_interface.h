@@ -2,6 +2,9 @@
 // dialogs; the headless program writes to standard error and answers questions itself.
 #pragma once
 
+#include "analysis/window_placement.h"
+#include "settings/window_table.h"
+
 #include <string>
 
 namespace gravon {
@@ -36,6 +39,18 @@ class tuserinterface {
 
     // The main window should close once the current command line is processed.
     virtual void request_close() {}
+
+    // ---- Window placements (kept in the options file) ----
+    // The current placement of a window. False when the interface has no such window; the
+    // core then keeps the values it last read or wrote.
+    virtual bool get_window_placement(twindowid w, twindowplace& place, bool& maximized) {
+        return false;
+    }
+    // Moves and sizes a window (already brought back onto the desktop by the core).
+    virtual void set_window_placement(twindowid w, const twindowplace& place) {}
+    // The desktop's work area. False without a desktop: stored positions are then kept as
+    // they are.
+    virtual bool get_desktop_work_area(tscreenrect& area) { return false; }
 };
 
 // Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a

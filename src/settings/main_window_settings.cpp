@@ -1,0 +1,281 @@
+// The main window's settings operations: resetting, saving and loading the options and the
+// advanced settings, the temporary copies kept while a sound file's analysis is shown, saving
+// on exit, settings containers opened by type, and the recent-files list.
+#include "core/main_window.h"
+#include "phonetogram/pg_param.h"
+#include "settings/advanced_settings_file.h"
+#include "settings/options_file.h"
+#include "settings/settings_file_name.h"
+#include "settings/settings_reader.h"
+
+#include <filesystem>
+
+namespace gravon {
+
+namespace {
+
+bool path_exists(const std::string& name) {
+    std::error_code ec;
+    return std::filesystem::exists(name, ec);
+}
+
+// Why a file could not be read at all, as an extra line of a message; empty when it was read.
+std::string unread_reason(const TQUBFile& f, bool opened) {
+    return opened || f.ReadError().empty() ? std::string() : "\r" + f.ReadError();
+}
+
+std::array<bool, 2> showbins_of(const TForm1& form) {
+    std::array<bool, 2> v = defaultpgvisible;
+    for (std::size_t ch = 0; ch < 2 && ch < form.pgs.size(); ++ch) v[ch] = form.pgs[ch].visible;
+    return v;
+}
+
+// Windows the interface shows report their placement; a maximized one is not written, so the
+// file keeps no position for it.
+void write_windows(TForm1& form, TQUBFile& f) {
+    for (const twindowentry& w : windowtable) {
+        std::optional<twindowplace>& kept = form.windowplaces[std::size_t(w.id)];
+        twindowplace p;
+        bool maximized = false;
+        if (form.ui.get_window_placement(w.id, p, maximized)) {
+            if (maximized) continue;
+            kept = p;
+        }
+        if (kept) write_window_place(f, w, *kept);
+    }
+}
+
+void restore_windows(TForm1& form, tsettingsreader& r) {
+    tscreenrect area;
+    const bool desktop = form.ui.get_desktop_work_area(area);
+    for (const twindowentry& w : windowtable) {
+        std::optional<twindowplace>& kept = form.windowplaces[std::size_t(w.id)];
+        twindowplace p;
+        bool maximized = false;
+        const bool shown = form.ui.get_window_placement(w.id, p, maximized);
+        if (!shown && kept) p = *kept;
+        const bool stored = read_window_place(r, w, p);
+        if (!shown && !kept && !stored) continue; // nothing known about this window
+        if (desktop) p = keep_on_screen(p, area);
+        kept = p;
+        form.ui.set_window_placement(w.id, p);
+    }
+}
+
+void show_problems(tuserinterface& ui, const std::string& name, const tsettingsreader& r) {
+    if (!r.problems().empty())
+        ui.message_box(settingsproblemscaption, settings_problems_text(name, r.problems()),
+                       tmessagekind::warning);
+}
+
+} // namespace
+
+// ---- defaults ----------------------------------------------------------------------------------
+
+void TForm1::set_options_to_default() {
+    gravon::set_options_to_default(options, std::int32_t(advanced.displayparams.size()));
+    const std::vector<tpgparam> layers = default_recording_pgparams();
+    for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch) {
+        pgs[ch].visible = defaultpgvisible[ch];
+        copy_pgparam_descriptions(layers, pgs[ch].param);
+    }
+    fix_things();
+}
+
+void TForm1::set_advanced_to_default() {
+    gravon::set_advanced_to_default(advanced, options);
+    for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch) {
+        pgs[ch].distance = advanced.standarddistance;
+        pgs[ch].actualdistance = advanced.standardactualdistance(std::int32_t(ch));
+    }
+    apply_analysis_settings();
+    fix_things();
+}
+
+// ---- setters -----------------------------------------------------------------------------------
+
+void TForm1::set_standardactualdistance(std::int32_t ch, double v) {
+    advanced.setstandardactualdistance(ch, v);
+    if ((ch == 0 || ch == 1) && std::size_t(ch) < pgs.size())
+        pgs[std::size_t(ch)].actualdistance = v;
+}
+
+void TForm1::set_zparam(std::int32_t v) {
+    options.setzparam(v, std::int32_t(advanced.displayparams.size()));
+    ui.repaint_view();
+}
+
+void TForm1::set_f0target(double v) {
+    options.f0target = v;
+    ui.repaint_view();
+}
+
+void TForm1::set_leveltarget(double v) {
+    options.leveltarget = v;
+    ui.repaint_view();
+}
+
+// ---- options -----------------------------------------------------------------------------------
+
+void TForm1::save_settings(const std::string& fname) {
+    try {
+        const std::string name =
+            resolve_settings_name(progid, fname, optionsfilename, tempoptionsfilename);
+        TQUBFile f;
+        f.setProgId(&progid);
+        f.setFileId(optionsfileid);
+        // Only the user's own default file keeps window positions: a file handed to others
+        // must not move their windows.
+        if (fname.empty()) write_windows(*this, f);
+        write_options(f, options, showbins_of(*this));
+        f.save_file(name);
+    } catch (const std::exception& e) {
+        ui.message_box("Options not saved", e.what(), tmessagekind::error);
+    }
+}
+
+void TForm1::open_settings(const std::string& fname, bool windows) {
+    const std::string name =
+        resolve_settings_name(progid, fname, optionsfilename, tempoptionsfilename);
+    TQUBFile f;
+    f.setProgId(&progid);
+    const bool opened = f.open_file(name);
+    if (f.FileId() != optionsfileid) {
+        // A missing file (the first start) is no news.
+        if (path_exists(name))
+            ui.message_box("Wrong file type: \"" + f.FileId() + "\"",
+                           name + "\r does not contain options for Gravon" +
+                               unread_reason(f, opened),
+                           tmessagekind::warning);
+        fix_things();
+        return;
+    }
+    tsettingsreader r(f);
+    if (windows && fname.empty()) restore_windows(*this, r);
+    std::array<bool, 2> bins = showbins_of(*this);
+    read_options(r, options, bins, std::int32_t(advanced.displayparams.size()));
+    for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch) pgs[ch].visible = bins[ch];
+    show_problems(ui, name, r);
+    fix_things();
+}
+
+// ---- advanced settings -------------------------------------------------------------------------
+
+void TForm1::save_advanced_settings(const std::string& fname) {
+    try {
+        const std::string name =
+            resolve_settings_name(progid, fname, advancedfilename, tempadvancedfilename);
+        TQUBFile f;
+        f.setProgId(&progid);
+        f.setFileId(advancedfileid);
+        advanced.locationid = locationid;
+        write_advanced_settings(f, advanced, audiodevicenames);
+        f.save_file(name);
+    } catch (const std::exception& e) {
+        ui.message_box("Advanced settings not saved", e.what(), tmessagekind::error);
+    }
+}
+
+void TForm1::open_advanced_settings(const std::string& fname) {
+    const std::string name =
+        resolve_settings_name(progid, fname, advancedfilename, tempadvancedfilename);
+    TQUBFile f;
+    f.setProgId(&progid);
+    const bool opened = f.open_file(name);
+    if (f.FileId() != advancedfileid) {
+        if (path_exists(name))
+            ui.message_box("Wrong file type: \"" + f.FileId() + "\"",
+                           name + "\r does not contain advanced settings for Gravon" +
+                               unread_reason(f, opened),
+                           tmessagekind::warning);
+        fix_things();
+        return;
+    }
+    tsettingsreader r(f);
+    advanced.locationid = locationid;
+    read_advanced_settings(r, advanced, audiodevicenames);
+    locationid = advanced.locationid;
+    set_use24bits(advanced.use24bits);
+    for (std::int32_t ch = 0; ch < 2; ++ch)
+        set_standardactualdistance(ch, advanced.standardactualdistance(ch));
+    // One statistics flag per display parameter, and a darkness index inside the list.
+    options.showstatsparam.resize(advanced.displayparams.size(), false);
+    set_zparam(options.zparam());
+    // The sampling frequency and the bandwidth size the analysis window.
+    set_fs(advanced.fs);
+    show_problems(ui, name, r);
+    fix_things();
+}
+
+// ---- temporary copies, exit, files by type -----------------------------------------------------
+
+void TForm1::save_temporary_settings() {
+    save_settings("temp");
+    save_advanced_settings("temp");
+}
+
+void TForm1::restore_temporary_settings() {
+    set_options_to_default();
+    set_advanced_to_default();
+    open_settings("temp", false);
+    open_advanced_settings("temp");
+}
+
+void TForm1::FormClose() {
+    // Settings changed by a sound file (its sampling rate, for one) are not the user's.
+    if (advanced.saveoptionsonexit && !fanalysisisfromsoundfile) save_settings("");
+    if (advanced.saveadvancedsettingsonexit && !fanalysisisfromsoundfile)
+        save_advanced_settings("");
+}
+
+void TForm1::open_qubfile(const std::string& fname) {
+    TQUBFile f;
+    f.setProgId(&progid);
+    const bool opened = f.open_file(fname);
+    const std::string id = f.FileId();
+    if (id == advancedfileid) {
+        open_advanced_settings(fname);
+        load_default_calibration();
+    } else if (id == optionsfileid) {
+        open_settings(fname, false);
+    } else {
+        ui.message_box("Cannot open file",
+                       "Cannot open file " + fname + "\r" + "Type: " + id +
+                           unread_reason(f, opened),
+                       tmessagekind::warning);
+    }
+}
+
+void TForm1::load_default_settings() {
+    open_settings("", true);
+    open_advanced_settings("");
+
+    RecentFiles1.setProgId(&progid);
+    RecentFiles1.setMaxItems(9);
+    RecentFiles1.setMenuPos(12);
+    RecentFiles1.setMenu(&filemenu);
+    RecentFiles1.setOnClick(
+        [this](TMenuItem& sender, std::int32_t itemno, const std::string& filename) {
+            RecentFiles1Click(sender, itemno, filename);
+        });
+    RecentFiles1.setMessageBox(
+        [this](const std::string& text, const std::string& caption, std::uint32_t flags) {
+            if ((flags & 0x0F) == mbyesno)
+                return ui.question(caption, text, tbuttons::yes_no) == tanswer::yes ? idyes : idno;
+            ui.message_box(caption, text, tmessagekind::warning);
+            return idok;
+        });
+    RecentFiles1.Loaded();
+}
+
+// ---- recent files ------------------------------------------------------------------------------
+
+void TForm1::add_recent_file(const std::string& fname) {
+    RecentFiles1.add(fname);
+}
+
+void TForm1::RecentFiles1Click(TMenuItem&, std::int32_t, const std::string& filename) {
+    open_any_file(filename);
+}
+
+} // namespace gravon
