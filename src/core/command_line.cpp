@@ -1,8 +1,7 @@
-#include "core/main_window.h"
-
 #include "analysis/errors.h"
 #include "analysis/number_text.h"
 #include "analysis/text_utils.h"
+#include "core/main_window.h"
 
 namespace gravon {
 
@@ -20,8 +19,7 @@ const char* const syntaxtext =
 std::string change_ext(const std::string& name, const std::string& ext) {
     const std::size_t slash = name.find_last_of("/\\");
     const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return name + ext;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
     return name.substr(0, dot) + ext;
 }
 
@@ -64,8 +62,7 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
             } else if (arg.compare(0, 2, "/f") == 0) {
                 set_commandlinefsd(arg.substr(2));
             } else if (arg == "/?") {
-                ui.message_box("Gravon command line syntax", syntaxtext,
-                               tmessagekind::information);
+                ui.message_box("Gravon command line syntax", syntaxtext, tmessagekind::information);
             }
         } catch (const std::exception& e) {
             ui.message_box(progid.ProductName(), e.what(), tmessagekind::error);

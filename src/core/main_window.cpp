@@ -45,7 +45,7 @@ void TForm1::startup_sequence() {
     tracks = make_track_tables();
     selectioncolor = rgb(128, 128, 128);
     cursorcolor = rgb(192, 64, 0);
-    targetcolors = {rgb(241, 216, 51), rgb(186, 55, 69),  rgb(16, 144, 207), rgb(0, 0, 0),
+    targetcolors = {rgb(241, 216, 51),  rgb(186, 55, 69),   rgb(16, 144, 207), rgb(0, 0, 0),
                     rgb(251, 251, 251), rgb(220, 220, 220), rgb(64, 192, 0),   rgb(128, 128, 128)};
     options.percentile = default_percentiles();
 
@@ -247,8 +247,8 @@ std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
     if (advanced.calibrationrecalculate)
         for (int c = 0; c < 2; ++c)
-            f[std::size_t(c)] = f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance /
-                                advanced.standarddistance;
+            f[std::size_t(c)] =
+                f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance / advanced.standarddistance;
     return f;
 }
 
@@ -260,8 +260,7 @@ void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& las
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
@@ -280,8 +279,7 @@ void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& la
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
