@@ -1,6 +1,8 @@
 #include "analysis/errors.h"
 #include "analysis/number_text.h"
 #include "analysis/text_utils.h"
+
+#include <filesystem>
 #include "core/main_window.h"
 
 namespace gravon {
@@ -21,6 +23,17 @@ std::string change_ext(const std::string& name, const std::string& ext) {
     const std::size_t dot = name.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
     return name.substr(0, dot) + ext;
+}
+
+// On this platform absolute paths begin with "/" like the switches do. The switches never
+// contain a second "/", so an argument that does, or that names something on disk and is
+// not one of the switches, is a file name.
+bool is_switch(const std::string& arg) {
+    if (arg.empty() || arg[0] != '/') return false;
+    if (arg == "/c" || arg == "/s" || arg == "/?") return true;
+    if (arg.find('/', 1) != std::string::npos) return false;
+    std::error_code ec;
+    return !std::filesystem::exists(arg, ec);
 }
 
 } // namespace
@@ -51,7 +64,7 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (arg.empty()) continue;
         try {
-            if (arg[0] != '/') {
+            if (!is_switch(arg)) {
                 open_any_file(arg);
                 base = arg;
             } else if (arg == "/c") {
