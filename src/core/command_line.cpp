@@ -1,9 +1,9 @@
 #include "analysis/errors.h"
 #include "analysis/number_text.h"
 #include "analysis/text_utils.h"
+#include "core/main_window.h"
 
 #include <filesystem>
-#include "core/main_window.h"
 
 namespace gravon {
 
