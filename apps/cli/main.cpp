@@ -32,6 +32,9 @@ const char* const helptext =
     "  --tracks FILE  after the command line, write the per-frame analysis tracks of both\n"
     "              channels as CSV (time_s, then per channel accepted, SPL, fo, H1H2, HNR,\n"
     "              Powercentroid, Crestlevel, Maxpartialno, Debug)\n"
+    "  --stats     after the command line, select the entire area of each recording\n"
+    "              phonetogram that holds data and print the area statistics\n"
+    "  --condensed the same in the condensed form (the default show flags)\n"
     "  --help      this text\n"
     "\n"
     "Exit status: 0 when nothing went wrong; 1 when an error or a warning was shown or a\n"
@@ -44,6 +47,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
     bool summary = false;
     std::string tracksfile;
+    bool stats = false, condensed = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a.rfind("--", 0) == 0) {
@@ -52,6 +56,10 @@ int main(int argc, char** argv) {
                 return 0;
             } else if (a == "--summary") {
                 summary = true;
+            } else if (a == "--stats") {
+                stats = true;
+            } else if (a == "--condensed") {
+                condensed = true;
             } else if (a == "--tracks") {
                 if (i + 1 >= argc) {
                     std::fprintf(stderr, "gravon-cli: --tracks needs a file name\n");
@@ -72,6 +80,14 @@ int main(int argc, char** argv) {
     try {
         form.FormActivate(args);
         if (summary) print_phonetogram_summary(form, stdout);
+        if (stats || condensed) {
+            form.select_all_recording_areas();
+            for (bool c : {false, true}) {
+                if (c ? !condensed : !stats) continue;
+                for (const std::string& line : form.statistics_text_lines(c))
+                    std::printf("%s\n", line.c_str());
+            }
+        }
         if (!tracksfile.empty() && !write_track_csv(form, tracksfile)) {
             std::fprintf(stderr, "gravon-cli: cannot write the tracks to %s\n", tracksfile.c_str());
             ui.set_failed();
