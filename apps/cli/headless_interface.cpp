@@ -39,8 +39,8 @@ tanswer theadlessinterface::question(const std::string& caption, const std::stri
                                      tbuttons buttons) {
     progress_done();
     // Nobody is there to answer: the safe answer is the one that changes nothing.
-    std::fprintf(ferr, "%s: %s\n  (no one to answer; taken as No)\n", caption.c_str(),
-                 terminal_text(text).c_str());
+    std::fprintf(ferr, "%s: %s\n  No one is there to answer: taken as No, so it is not done.\n",
+                 caption.c_str(), terminal_text(text).c_str());
     std::fflush(ferr);
     if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel) return tanswer::cancel;
     return tanswer::no;
