@@ -3,6 +3,7 @@
 #include "analysis/random.h"
 #include "analysis/sample_conversion.h"
 #include "analysis/system_utils.h"
+#include "calibration/calibration_model.h"
 #include "phonetogram/area_selection.h"
 
 #include <cmath>
@@ -45,7 +46,7 @@ void TForm1::startup_sequence() {
     tracks = make_track_tables();
     selectioncolor = rgb(128, 128, 128);
     cursorcolor = rgb(192, 64, 0);
-    targetcolors = {rgb(241, 216, 51), rgb(186, 55, 69),  rgb(16, 144, 207), rgb(0, 0, 0),
+    targetcolors = {rgb(241, 216, 51),  rgb(186, 55, 69),   rgb(16, 144, 207), rgb(0, 0, 0),
                     rgb(251, 251, 251), rgb(220, 220, 220), rgb(64, 192, 0),   rgb(128, 128, 128)};
     options.percentile = default_percentiles();
 
@@ -75,7 +76,7 @@ void TForm1::startup_sequence() {
     startinpausedstate = true;
 
     signedpersonid = {"", ""};
-    signedcalibrationdate = {"", ""};
+    signedcalibrationdate = {0.0, 0.0};
     load_default_calibration();
     fix_things();
 }
@@ -85,9 +86,11 @@ void TForm1::load_default_settings() {
     // settings folder.
 }
 
+// ---- Calibration ----
 void TForm1::load_default_calibration() {
-    // Filled in by the calibration file of the settings folder.
+    open_calibration("");
 }
+// ---- end of calibration ----
 
 void TForm1::set_paused(bool v) {
     fpaused = v;
@@ -153,11 +156,6 @@ void TForm1::set_use24bits(bool v) {
     // The recorders take the sample width from here when the audio layer creates them.
     fuse24bits = v;
     advanced.use24bits = v;
-}
-
-std::string TForm1::calibration_info(int c) const {
-    if (fanalysisisfromsoundfile) return "Soundfile calibration: " + filecalibrationinfo;
-    return "";
 }
 
 void TForm1::reset_recording() {
@@ -245,10 +243,10 @@ void TForm1::fix_things() {
 
 std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
-    if (advanced.calibrationrecalculate)
-        for (int c = 0; c < 2; ++c)
-            f[std::size_t(c)] = f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance /
-                                advanced.standarddistance;
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c)
+        f[std::size_t(c)] = effective_calibration_factor(
+            f[std::size_t(c)], advanced.calibrationrecalculate, pgs[std::size_t(c)].actualdistance,
+            advanced.standarddistance);
     return f;
 }
 
@@ -260,8 +258,7 @@ void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& las
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
@@ -280,8 +277,7 @@ void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& la
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
