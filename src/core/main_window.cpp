@@ -46,7 +46,7 @@ void TForm1::startup_sequence() {
     tracks = make_track_tables();
     selectioncolor = rgb(128, 128, 128);
     cursorcolor = rgb(192, 64, 0);
-    targetcolors = {rgb(241, 216, 51),  rgb(186, 55, 69),   rgb(16, 144, 207), rgb(0, 0, 0),
+    targetcolors = {rgb(241, 216, 51), rgb(186, 55, 69),  rgb(16, 144, 207), rgb(0, 0, 0),
                     rgb(251, 251, 251), rgb(220, 220, 220), rgb(64, 192, 0),   rgb(128, 128, 128)};
     options.percentile = default_percentiles();
 
@@ -87,9 +87,7 @@ void TForm1::load_default_settings() {
 }
 
 // ---- Calibration ----
-void TForm1::load_default_calibration() {
-    open_calibration("");
-}
+void TForm1::load_default_calibration() { open_calibration(""); }
 // ---- end of calibration ----
 
 void TForm1::set_paused(bool v) {
@@ -243,10 +241,9 @@ void TForm1::fix_things() {
 
 std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
-    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c)
-        f[std::size_t(c)] = effective_calibration_factor(
-            f[std::size_t(c)], advanced.calibrationrecalculate, pgs[std::size_t(c)].actualdistance,
-            advanced.standarddistance);
+    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c)
+        f[c] = effective_calibration_factor(f[c], advanced.calibrationrecalculate,
+                                            pgs[c].actualdistance, advanced.standarddistance);
     return f;
 }
 
@@ -258,7 +255,8 @@ void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& las
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n =
+        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
@@ -277,7 +275,8 @@ void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& la
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n =
+        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
