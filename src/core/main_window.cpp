@@ -3,6 +3,7 @@
 #include "analysis/random.h"
 #include "analysis/sample_conversion.h"
 #include "analysis/system_utils.h"
+#include "calibration/calibration_model.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/pg_param.h"
 #include "phonetogram/statistics_text.h"
@@ -77,7 +78,7 @@ void TForm1::startup_sequence() {
     startinpausedstate = true;
 
     signedpersonid = {"", ""};
-    signedcalibrationdate = {"", ""};
+    signedcalibrationdate = {0.0, 0.0};
     load_default_calibration();
     fix_things();
 }
@@ -107,9 +108,9 @@ void TForm1::load_default_settings() {
     // settings folder.
 }
 
-void TForm1::load_default_calibration() {
-    // Filled in by the calibration file of the settings folder.
-}
+// ---- Calibration ----
+void TForm1::load_default_calibration() { open_calibration(""); }
+// ---- end of calibration ----
 
 void TForm1::set_paused(bool v) {
     fpaused = v;
@@ -175,11 +176,6 @@ void TForm1::set_use24bits(bool v) {
     // The recorders take the sample width from here when the audio layer creates them.
     fuse24bits = v;
     advanced.use24bits = v;
-}
-
-std::string TForm1::calibration_info(int c) const {
-    if (fanalysisisfromsoundfile) return "Soundfile calibration: " + filecalibrationinfo;
-    return "";
 }
 
 void TForm1::reset_recording() {
@@ -311,10 +307,9 @@ std::vector<std::string> TForm1::statistics_text_lines(bool condensed, char deci
 
 std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
-    if (advanced.calibrationrecalculate)
-        for (int c = 0; c < 2; ++c)
-            f[std::size_t(c)] =
-                f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance / advanced.standarddistance;
+    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c)
+        f[c] = effective_calibration_factor(f[c], advanced.calibrationrecalculate,
+                                            pgs[c].actualdistance, advanced.standarddistance);
     return f;
 }
 

@@ -111,13 +111,42 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Copies the settings the analysis reads into the driver.
     void apply_analysis_settings();
 
-    // ---- Calibration (until the calibration model lands: 100 Pa at full scale) ----
+    // ---- Calibration (src/calibration/calibration_actions.cpp) ----
+    // Per channel: Pa at full scale, status code, signer (empty: unsigned) and moment of
+    // signing (days since 30 December 1899, local time).
     std::array<double, 2> signedfactors{100.0, 100.0};
     std::array<std::int32_t, 2> calibrationstatus{0, 0};
     std::array<std::string, 2> signedpersonid;
-    std::array<std::string, 2> signedcalibrationdate;
+    std::array<double, 2> signedcalibrationdate{0.0, 0.0};
+    // The recording device the stored calibration belongs to.
+    std::string calibrationsoundcard;
+    // Calibration text of the opened sound file.
     std::string filecalibrationinfo;
+    // The calibration text of channel c.
     std::string calibration_info(int c) const;
+    // Whether channel c's calibration text is to be shown as a warning (expired or not
+    // calibrated).
+    bool calibration_warning(int c) const;
+    // The calibration file; an empty name is the default file in the settings folder.
+    void save_calibration(const std::string& fname);
+    // Loads it and sets status and text of both channels and their phonetograms.
+    void open_calibration(const std::string& fname);
+    // A new calibration of channel chno (0 or 1), or its removal with method -1: saved,
+    // logged, and the window refreshed. Raises ERangeError for another channel and
+    // EGravonError for a factor that is not a positive number, changing nothing; the log's
+    // EOSError after the file was saved.
+    void sign_calibration(std::int32_t chno, const std::string& personid, std::int32_t method,
+                          double factor);
+    // Appends the log line of channel chno's signing or removal.
+    void log_calibration(std::int32_t chno, const std::string& personid, std::int32_t method,
+                         double factor);
+    // The default calibration file and the log, in the settings folder.
+    std::string calibration_filename() const;
+    std::string calibration_log_filename() const;
+    // The main recorder uses a specific device rather than the system default.
+    bool recording_device_selected() const;
+    // Its name; empty for the system default or when the audio layer does not know it.
+    std::string recording_device_name() const;
 
     // ---- Sound file replay ----
     std::string soundfilechname;
