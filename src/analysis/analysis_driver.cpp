@@ -16,7 +16,12 @@ TAnalysisDriver::TAnalysisDriver(std::vector<tpg>& pgs) : fpgs(pgs) {
 }
 
 void TAnalysisDriver::set_fftbw(double v) {
-    analyser.set_window(analysisparams.fftwindow);
+    try {
+        analyser.set_window(analysisparams.fftwindow);
+    } catch (const EFFTError&) {
+        // A window kind the transform does not know (only from an edited settings file)
+        // keeps the current window, like a refused size.
+    }
     analyser.set_analysis_bandwidth(analysisparams.fs, v);
     analysisparams.fftbw = v;
 }

@@ -109,7 +109,9 @@ void TForm1::load_default_settings() {
 }
 
 // ---- Calibration ----
-void TForm1::load_default_calibration() { open_calibration(""); }
+void TForm1::load_default_calibration() {
+    open_calibration("");
+}
 // ---- end of calibration ----
 
 void TForm1::set_paused(bool v) {
@@ -244,7 +246,15 @@ void TForm1::StopActionExecute() {
 }
 
 void TForm1::NewRecordingActionExecute() {
+    if (audioarrpos < 0 && pgs.size() > 2) {
+        // Only loaded phonetograms: there is nothing to clear, they are managed in the
+        // control panel.
+        ui.show_control_panel();
+        return;
+    }
+    if (!ask_to_save()) return;
     Set_recording(false);
+    if (fanalysisisfromsoundfile) restore_temporary_settings();
     set_analysisisfromsoundfile(false);
     set_title("");
     audioarrpos = -1;

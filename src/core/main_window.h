@@ -74,6 +74,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void open_qubfile(const std::string& fname);
     // Keeps the user's settings while a sound file's analysis is shown.
     void save_temporary_settings();
+    // Brings back the settings kept while a sound file's analysis was shown.
+    void restore_temporary_settings();
     void add_recent_file(const std::string& fname);
     // Asks about unsaved results; false when the user cancelled.
     bool ask_to_save();

@@ -34,6 +34,9 @@ class tuserinterface {
     virtual void progress(const std::string& what, double fraction) {}
     virtual void progress_done() {}
 
+    // Shows the phonetogram control panel.
+    virtual void show_control_panel() {}
+
     // The main window should close once the current command line is processed.
     virtual void request_close() {}
 

@@ -13,6 +13,10 @@ void TForm1::open_qubfile(const std::string& fname) {
 }
 
 void TForm1::save_temporary_settings() {}
+void TForm1::restore_temporary_settings() {
+    set_options_to_default();
+    set_advanced_to_default();
+}
 void TForm1::add_recent_file(const std::string&) {}
 bool TForm1::save_stdpg_action(const std::string&, std::int32_t) {
     return false;
