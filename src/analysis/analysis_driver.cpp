@@ -16,7 +16,12 @@ TAnalysisDriver::TAnalysisDriver(std::vector<tpg>& pgs) : fpgs(pgs) {
 }
 
 void TAnalysisDriver::set_fftbw(double v) {
-    analyser.set_window(analysisparams.fftwindow);
+    try {
+        analyser.set_window(analysisparams.fftwindow);
+    } catch (const EFFTError&) {
+        // A window kind the transform does not know (only from an edited settings file)
+        // keeps the current window, like a refused size.
+    }
     analyser.set_analysis_bandwidth(analysisparams.fs, v);
     analysisparams.fftbw = v;
 }
@@ -39,8 +44,7 @@ void TAnalysisDriver::crunch_arr(const trecarr& block, std::size_t n,
         const std::size_t room = hop - std::size_t(recarrpos);
         const std::size_t take = std::min(room, n - i);
         for (int c = 0; c < 2; ++c)
-            std::copy_n(block[c].begin() + std::ptrdiff_t(i), take,
-                        recarr[c].begin() + recarrpos);
+            std::copy_n(block[c].begin() + std::ptrdiff_t(i), take, recarr[c].begin() + recarrpos);
         i += take;
         samplecount += std::int32_t(take);
         holdcount += std::int32_t(take);

@@ -3,7 +3,10 @@
 #include "analysis/random.h"
 #include "analysis/sample_conversion.h"
 #include "analysis/system_utils.h"
+#include "calibration/calibration_model.h"
 #include "phonetogram/area_selection.h"
+#include "phonetogram/pg_param.h"
+#include "phonetogram/statistics_text.h"
 
 #include <cmath>
 #include <ctime>
@@ -75,14 +78,16 @@ void TForm1::startup_sequence() {
     startinpausedstate = true;
 
     signedpersonid = {"", ""};
-    signedcalibrationdate = {"", ""};
+    signedcalibrationdate = {0.0, 0.0};
     load_default_calibration();
     fix_things();
 }
 
+// ---- Calibration ----
 void TForm1::load_default_calibration() {
-    // Filled in by the calibration file of the settings folder.
+    open_calibration("");
 }
+// ---- end of calibration ----
 
 void TForm1::set_paused(bool v) {
     fpaused = v;
@@ -150,14 +155,10 @@ void TForm1::set_use24bits(bool v) {
     advanced.use24bits = v;
 }
 
-std::string TForm1::calibration_info(int c) const {
-    if (fanalysisisfromsoundfile) return "Soundfile calibration: " + filecalibrationinfo;
-    return "";
-}
-
 void TForm1::reset_recording() {
     for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) clear_pg_cells(pgs[std::size_t(c)]);
     clear_area_selection(*this);
+    fix_area_statistics();
     reset_analysis();
     if (!pgs.empty()) pgs[0].pgname = "Left";
     for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
@@ -220,6 +221,13 @@ void TForm1::StopActionExecute() {
 }
 
 void TForm1::NewRecordingActionExecute() {
+    if (audioarrpos < 0 && pgs.size() > 2) {
+        // Only loaded phonetograms: there is nothing to clear, they are managed in the
+        // control panel.
+        ui.show_control_panel();
+        return;
+    }
+    if (!ask_to_save()) return;
     Set_recording(false);
     if (fanalysisisfromsoundfile) restore_temporary_settings();
     set_analysisisfromsoundfile(false);
@@ -236,15 +244,57 @@ void TForm1::NewRecordingActionExecute() {
 void TForm1::fix_things() {
     // The toolkit window derives its enabled states, captions and axes from this state when
     // it repaints.
+    fix_area_statistics();
     ui.repaint_view();
+}
+
+tbinshowsettings TForm1::binshow_settings() const {
+    tbinshowsettings s;
+    s.timethreshold = advanced.timethreshold;
+    s.includeadjacentbins = advanced.includeadjacentbins;
+    s.adjacentinclusionfactor = advanced.adjacentinclusionfactor;
+    s.hideisolatedbins = advanced.hideisolatedbins;
+    return s;
+}
+
+void TForm1::fix_binshow() {
+    gravon::fix_binshow(*this, binshow_settings());
+    gravon::fix_binexcluded(*this);
+}
+
+void TForm1::fix_area_statistics() {
+    gravon::fix_area_statistics(*this, statistics, statistics_settings(options, advanced));
+}
+
+void TForm1::select_all_recording_areas() {
+    fix_binshow();
+    for (std::int32_t c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+        const tpg& pg = pgs[std::size_t(c)];
+        bool hasdata = false;
+        if (pg.param.size() > pglayeracctime)
+            for (double v : pg.param[pglayeracctime].arr.cells)
+                if (v > 0) {
+                    hasdata = true;
+                    break;
+                }
+        if (hasdata) select_all_area(*this, binshow_settings(), c);
+    }
+    fix_area_statistics();
+}
+
+std::vector<std::string> TForm1::statistics_text_lines(bool condensed, char decimalseparator) {
+    fix_area_statistics();
+    tstatisticsrows rows = statistics_rows(options);
+    rows.shortversion = condensed;
+    return statistics_text(*this, statistics, options.percentile, advanced.displayparams, rows,
+                           statistics_format(advanced, decimalseparator));
 }
 
 std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
-    if (advanced.calibrationrecalculate)
-        for (int c = 0; c < 2; ++c)
-            f[std::size_t(c)] =
-                f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance / advanced.standarddistance;
+    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c)
+        f[c] = effective_calibration_factor(f[c], advanced.calibrationrecalculate,
+                                            pgs[c].actualdistance, advanced.standarddistance);
     return f;
 }
 

@@ -7,6 +7,8 @@
 #include "analysis/analysis_tracks.h"
 #include "core/user_interface.h"
 #include "files/smp_file.h"
+#include "phonetogram/area_statistics.h"
+#include "phonetogram/bin_visibility.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
 #include "settings/advanced_settings.h"
@@ -77,6 +79,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void open_qubfile(const std::string& fname);
     // Keeps the user's settings while a sound file's analysis is shown.
     void save_temporary_settings();
+    // Brings back the settings kept while a sound file's analysis was shown.
+    void restore_temporary_settings();
     void add_recent_file(const std::string& fname);
     // Asks about unsaved results; false when the user cancelled.
     bool ask_to_save();
@@ -115,12 +119,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void apply_analysis_settings();
 
     // ---- Settings files: options, advanced settings, their temporary copies, recent files ----
-    // Every option default, with the visibility and layer descriptions of the two recording
-    // phonetograms; then fix_things.
-    void set_options_to_default();
-    // Every advanced-settings default, with the distances of the two recording phonetograms
-    // and the analysis settings that follow from them; then fix_things.
-    void set_advanced_to_default();
+    // (set_options_to_default and set_advanced_to_default, below, also reach the recording
+    // phonetograms: visibility and layer descriptions, distances; both end with fix_things.)
     // "" is the default file of the settings folder, "temp" its temporary copy, any other name
     // a file of the user's. Failures are shown in a message box.
     void save_settings(const std::string& fname);
@@ -128,8 +128,6 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void open_settings(const std::string& fname, bool windows);
     void save_advanced_settings(const std::string& fname);
     void open_advanced_settings(const std::string& fname);
-    // New recording after a file analysis: the settings saved before the file was opened.
-    void restore_temporary_settings();
     // Setters with side effects.
     void set_standardactualdistance(std::int32_t ch, double v);
     void set_zparam(std::int32_t v);
@@ -146,13 +144,42 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     TMenu filemenu;
     TRecentFiles RecentFiles1;
 
-    // ---- Calibration (until the calibration model lands: 100 Pa at full scale) ----
+    // ---- Calibration (src/calibration/calibration_actions.cpp) ----
+    // Per channel: Pa at full scale, status code, signer (empty: unsigned) and moment of
+    // signing (days since 30 December 1899, local time).
     std::array<double, 2> signedfactors{100.0, 100.0};
     std::array<std::int32_t, 2> calibrationstatus{0, 0};
     std::array<std::string, 2> signedpersonid;
-    std::array<std::string, 2> signedcalibrationdate;
+    std::array<double, 2> signedcalibrationdate{0.0, 0.0};
+    // The recording device the stored calibration belongs to.
+    std::string calibrationsoundcard;
+    // Calibration text of the opened sound file.
     std::string filecalibrationinfo;
+    // The calibration text of channel c.
     std::string calibration_info(int c) const;
+    // Whether channel c's calibration text is to be shown as a warning (expired or not
+    // calibrated).
+    bool calibration_warning(int c) const;
+    // The calibration file; an empty name is the default file in the settings folder.
+    void save_calibration(const std::string& fname);
+    // Loads it and sets status and text of both channels and their phonetograms.
+    void open_calibration(const std::string& fname);
+    // A new calibration of channel chno (0 or 1), or its removal with method -1: saved,
+    // logged, and the window refreshed. Raises ERangeError for another channel and
+    // EGravonError for a factor that is not a positive number, changing nothing; the log's
+    // EOSError after the file was saved.
+    void sign_calibration(std::int32_t chno, const std::string& personid, std::int32_t method,
+                          double factor);
+    // Appends the log line of channel chno's signing or removal.
+    void log_calibration(std::int32_t chno, const std::string& personid, std::int32_t method,
+                         double factor);
+    // The default calibration file and the log, in the settings folder.
+    std::string calibration_filename() const;
+    std::string calibration_log_filename() const;
+    // The main recorder uses a specific device rather than the system default.
+    bool recording_device_selected() const;
+    // Its name; empty for the system default or when the audio layer does not know it.
+    std::string recording_device_name() const;
 
     // ---- Sound file replay ----
     std::string soundfilechname;
@@ -162,6 +189,22 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     TColor selectioncolor{};
     TColor cursorcolor{};
     std::array<TColor, 8> targetcolors{};
+
+    // ---- Bin visibility, selection and area statistics ----
+    tstatisticsarr statistics;
+    tbinshowsettings binshow_settings() const;
+    // Recomputes which bins are shown and which are outside every shown area.
+    void fix_binshow();
+    void fix_area_statistics();
+    // Selects the entire area of each recording phonetogram that holds any time.
+    void select_all_recording_areas();
+    // The statistics text (full, or condensed with the options' show flags) as lines.
+    std::vector<std::string> statistics_text_lines(bool condensed, char decimalseparator = '.');
+
+    // ---- Defaults ----
+    // Every option to its default, with the parameter table of the recording phonetograms.
+    void set_options_to_default();
+    void set_advanced_to_default();
 
     // ---- Operations ----
     void reset_recording();

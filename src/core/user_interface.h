@@ -37,6 +37,9 @@ class tuserinterface {
     virtual void progress(const std::string& what, double fraction) {}
     virtual void progress_done() {}
 
+    // Shows the phonetogram control panel.
+    virtual void show_control_panel() {}
+
     // The main window should close once the current command line is processed.
     virtual void request_close() {}
 
@@ -51,6 +54,11 @@ class tuserinterface {
     // The desktop's work area. False without a desktop: stored positions are then kept as
     // they are.
     virtual bool get_desktop_work_area(tscreenrect& area) { return false; }
+
+    // The name of recording device `device` (an id of the advanced settings, -1 the system
+    // default), as the audio layer knows it; empty when it has no name for it. The
+    // calibration is stored under this name.
+    virtual std::string recording_device_name(int device) { return ""; }
 };
 
 // Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a

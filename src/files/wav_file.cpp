@@ -1,5 +1,7 @@
 #include "files/wav_file.h"
 
+#include "analysis/g711.h"
+
 #include "analysis/random.h"
 #include "analysis/rounding.h"
 #include "analysis/sample_conversion.h"
@@ -23,67 +25,6 @@ namespace gravon {
 namespace {
 
 namespace fs = std::filesystem;
-
-// ITU-T G.711 companding of 16-bit linear samples.
-namespace g711 {
-
-constexpr int ulaw_bias = 0x84;
-constexpr int ulaw_clip = 32635;
-
-std::int16_t ulawtolinear(std::uint8_t code) {
-    int u = ~code & 0xFF;
-    int exponent = (u >> 4) & 0x07;
-    int mantissa = u & 0x0F;
-    int v = (((mantissa << 3) + ulaw_bias) << exponent) - ulaw_bias;
-    return static_cast<std::int16_t>((u & 0x80) ? -v : v);
-}
-
-std::uint8_t lineartoulaw(std::int16_t sample) {
-    int v = sample;
-    int sign = 0;
-    if (v < 0) {
-        v = -v;
-        sign = 0x80;
-    }
-    if (v > ulaw_clip) v = ulaw_clip;
-    v += ulaw_bias;
-    int exponent = 7;
-    for (int mask = 0x4000; (v & mask) == 0 && exponent > 0; mask >>= 1) --exponent;
-    int mantissa = (v >> (exponent + 3)) & 0x0F;
-    return static_cast<std::uint8_t>(~(sign | (exponent << 4) | mantissa) & 0xFF);
-}
-
-std::int16_t alawtolinear(std::uint8_t code) {
-    int a = code ^ 0x55;
-    int t = (a & 0x0F) << 4;
-    int seg = (a & 0x70) >> 4;
-    if (seg == 0) {
-        t += 8;
-    } else {
-        t += 0x108;
-        if (seg > 1) t <<= seg - 1;
-    }
-    return static_cast<std::int16_t>((a & 0x80) ? t : -t);
-}
-
-std::uint8_t lineartoalaw(std::int16_t sample) {
-    int v = sample >> 3; // 13-bit magnitude range
-    int mask;
-    if (v >= 0) {
-        mask = 0xD5;
-    } else {
-        mask = 0x55;
-        v = -v - 1;
-    }
-    int seg = 0;
-    while (seg < 8 && v > (0x20 << seg) - 1) ++seg;
-    if (seg >= 8) return static_cast<std::uint8_t>(0x7F ^ mask);
-    int aval = seg << 4;
-    aval |= (seg < 2 ? (v >> 1) : (v >> seg)) & 0x0F;
-    return static_cast<std::uint8_t>(aval ^ mask);
-}
-
-} // namespace g711
 
 // The sample codings that reading and writing know.
 enum class tcoding { none, pcm8, ulaw, alaw, pcm16, float16, pcm24, pcm32, float32 };
@@ -130,9 +71,9 @@ std::int32_t rawsample(tcoding c, const std::uint8_t* p) {
     case tcoding::pcm8:
         return std::int32_t(p[0]) - 128;
     case tcoding::ulaw:
-        return g711::ulawtolinear(p[0]);
+        return ulawtolinear(p[0]);
     case tcoding::alaw:
-        return g711::alawtolinear(p[0]);
+        return alawtolinear(p[0]);
     case tcoding::pcm16:
         return static_cast<std::int16_t>(getu16(p));
     case tcoding::pcm24: {
@@ -152,9 +93,9 @@ float normsample(tcoding c, const std::uint8_t* p) {
     case tcoding::pcm8:
         return static_cast<float>((int(p[0]) - 128) / 127.0);
     case tcoding::ulaw:
-        return static_cast<float>(g711::ulawtolinear(p[0]) / 32768.0);
+        return static_cast<float>(ulawtolinear(p[0]) / 32768.0);
     case tcoding::alaw:
-        return static_cast<float>(g711::alawtolinear(p[0]) / 32768.0);
+        return static_cast<float>(alawtolinear(p[0]) / 32768.0);
     case tcoding::pcm16:
         return static_cast<float>(rawsample(c, p) / 32768.0);
     case tcoding::float16:
@@ -700,7 +641,7 @@ void TWavFile::save_file(const std::string& fname, const std::vector<tsinglearr>
             case tcoding::ulaw:
             case tcoding::alaw: {
                 const std::int16_t v = tosmallint(roundint(32768.0 * x));
-                out[0] = c == tcoding::ulaw ? g711::lineartoulaw(v) : g711::lineartoalaw(v);
+                out[0] = c == tcoding::ulaw ? lineartoulaw(v) : lineartoalaw(v);
                 break;
             }
             case tcoding::pcm16:

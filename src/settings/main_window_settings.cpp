@@ -8,6 +8,7 @@
 #include "settings/settings_file_name.h"
 #include "settings/settings_reader.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace gravon {
@@ -74,11 +75,16 @@ void show_problems(tuserinterface& ui, const std::string& name, const tsettingsr
 
 void TForm1::set_options_to_default() {
     gravon::set_options_to_default(options, std::int32_t(advanced.displayparams.size()));
-    const std::vector<tpgparam> layers = default_recording_pgparams();
-    for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch) {
-        pgs[ch].visible = defaultpgvisible[ch];
-        copy_pgparam_descriptions(layers, pgs[ch].param);
+    if (!pgs.empty()) {
+        const std::vector<tpgparam> defaults = default_recording_pgparams();
+        resize_pg_layers(pgs[0], std::max(pgs[0].param.size(), defaults.size()));
+        copy_pgparam_descriptions(defaults, pgs[0].param);
+        for (std::size_t k = 0; k < defaults.size(); ++k)
+            pgs[0].param[k].logarithmic = defaults[k].logarithmic;
+        if (pgs.size() > 1) copy_pgparam_descriptions(pgs[0].param, pgs[1].param);
     }
+    for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch)
+        pgs[ch].visible = defaultpgvisible[ch];
     fix_things();
 }
 

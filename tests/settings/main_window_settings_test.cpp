@@ -592,14 +592,14 @@ TEST_F(FormSettings, SettingsFileBeforeASoundFileChangesTheAnalysis) {
     const std::string wav = file("voice.wav");
     write_phonation(wav, 220, 80);
 
-    // The files in the order a command line would name them (a command line takes an
-    // absolute Unix path for a switch, so the files are opened one by one here).
+    // The files named on a command line after the full scale of the WAV file.
     auto analyse = [&](const std::vector<std::string>& files) {
         trecordingui u;
         TForm1 f(u);
         f.RecentFiles1.setDriveTypeQuery(fixed_drive);
-        f.FormActivate({"/f10"});
-        for (const std::string& name : files) f.open_any_file(name);
+        std::vector<std::string> args{"/f10"};
+        args.insert(args.end(), files.begin(), files.end());
+        f.FormActivate(args);
         EXPECT_TRUE(u.messages.empty());
         return summarize(f.pgs[0]);
     };
