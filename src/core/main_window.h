@@ -196,6 +196,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void load_default_settings();
     void load_default_calibration();
     trecarr fintakeblock;
+    // Scales an interleaved two-channel block to Pa and hands it to the driver.
+    template <typename tsample, typename tscale>
+    void intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale);
     void reset_replay_state();
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;
