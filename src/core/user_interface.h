@@ -2,6 +2,7 @@
 // dialogs; the headless program writes to standard error and answers questions itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace gravon {
@@ -36,6 +37,15 @@ class tuserinterface {
 
     // The main window should close once the current command line is processed.
     virtual void request_close() {}
+
+    // A save dialog (the dialog asks before overwriting); the chosen name, "" when cancelled.
+    virtual std::string save_file_name(const std::string& caption, const std::string& filter,
+                                       const std::string& defaultext) {
+        return "";
+    }
+
+    // The control panel should select phonetogram pgno in its list of phonetograms.
+    virtual void select_phonetogram(std::int32_t pgno) {}
 };
 
 // Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a
