@@ -50,7 +50,12 @@ void TForm1::startup_sequence() {
     options.percentile = default_percentiles();
 
     set_nchans(*this, 2);
-    for (int c = 0; c < 2; ++c) set_pgcolor(*this, c, c);
+    for (int c = 0; c < 2; ++c) {
+        set_pgcolor(*this, c, c);
+        // The recording layers carry their names, aggregations, ranges and units from the
+        // start, so that a saved recording describes its parameters.
+        copy_pgparam_descriptions(default_recording_pgparams(), pgs[std::size_t(c)].param);
+    }
     set_analysisisfromsoundfile(false);
 
     audioarrpos = -1;
