@@ -139,8 +139,7 @@ constexpr std::array<tlayoutcheck, 23> layoutchecks = {{
     {"p1.bins", ttest::fieldnear1, 2, "", 0, "Parameter 1 bin size not 1: "},
     {"p1.view", ttest::beginswith, 3, "db", 0, "Parameter 1 bin unit not dB: "},
     {"p2.entity", ttest::beginswith, 1, "acctime", 0, "Parameter 2 is not AccTime: "},
-    // The message names parameter 1 although the item is p2; files and users have seen it
-    // so, and it is kept word for word.
+    // The message names parameter 1 although the item is p2; users know it in this wording.
     {"p2.entity", ttest::fieldis, 2, "sum", 0, "Parameter 1 is not sum: "},
     {"p2.class", ttest::fieldis, 1, "ieeefloat32", 0, "Parameter 2 is not IEEEfloat32: "},
     {"p2.class", ttest::fieldint, 2, "", 8, "Parameter 2 is not at offset 8: "},
@@ -180,8 +179,8 @@ struct tlayout {
     std::string error;                 // pending refusal
 };
 
-// Record size of step "precsizeinbytes", else the end of the last column's class, else four
-// bytes per column.
+// The record size: "precsizeinbytes" when it is a positive number, else the end of the last
+// column's class, else four bytes per column.
 std::int64_t recordsize_of(const TSMPfile& file, std::int64_t nparams) {
     if (const auto rs = parseinteger(file.get_item("precsizeinbytes")); rs && *rs > 0) return *rs;
     if (nparams >= 1 && nparams <= maxstdpgcolumns) {
