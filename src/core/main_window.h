@@ -7,6 +7,8 @@
 #include "analysis/analysis_tracks.h"
 #include "core/user_interface.h"
 #include "files/smp_file.h"
+#include "phonetogram/area_statistics.h"
+#include "phonetogram/bin_visibility.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
 #include "settings/advanced_settings.h"
@@ -115,13 +117,42 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Copies the settings the analysis reads into the driver.
     void apply_analysis_settings();
 
-    // ---- Calibration (until the calibration model lands: 100 Pa at full scale) ----
+    // ---- Calibration (src/calibration/calibration_actions.cpp) ----
+    // Per channel: Pa at full scale, status code, signer (empty: unsigned) and moment of
+    // signing (days since 30 December 1899, local time).
     std::array<double, 2> signedfactors{100.0, 100.0};
     std::array<std::int32_t, 2> calibrationstatus{0, 0};
     std::array<std::string, 2> signedpersonid;
-    std::array<std::string, 2> signedcalibrationdate;
+    std::array<double, 2> signedcalibrationdate{0.0, 0.0};
+    // The recording device the stored calibration belongs to.
+    std::string calibrationsoundcard;
+    // Calibration text of the opened sound file.
     std::string filecalibrationinfo;
+    // The calibration text of channel c.
     std::string calibration_info(int c) const;
+    // Whether channel c's calibration text is to be shown as a warning (expired or not
+    // calibrated).
+    bool calibration_warning(int c) const;
+    // The calibration file; an empty name is the default file in the settings folder.
+    void save_calibration(const std::string& fname);
+    // Loads it and sets status and text of both channels and their phonetograms.
+    void open_calibration(const std::string& fname);
+    // A new calibration of channel chno (0 or 1), or its removal with method -1: saved,
+    // logged, and the window refreshed. Raises ERangeError for another channel and
+    // EGravonError for a factor that is not a positive number, changing nothing; the log's
+    // EOSError after the file was saved.
+    void sign_calibration(std::int32_t chno, const std::string& personid, std::int32_t method,
+                          double factor);
+    // Appends the log line of channel chno's signing or removal.
+    void log_calibration(std::int32_t chno, const std::string& personid, std::int32_t method,
+                         double factor);
+    // The default calibration file and the log, in the settings folder.
+    std::string calibration_filename() const;
+    std::string calibration_log_filename() const;
+    // The main recorder uses a specific device rather than the system default.
+    bool recording_device_selected() const;
+    // Its name; empty for the system default or when the audio layer does not know it.
+    std::string recording_device_name() const;
 
     // ---- Phonetogram files ----
     // The container of phonetogram files, for reading and writing.
@@ -137,6 +168,22 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     TColor selectioncolor{};
     TColor cursorcolor{};
     std::array<TColor, 8> targetcolors{};
+
+    // ---- Bin visibility, selection and area statistics ----
+    tstatisticsarr statistics;
+    tbinshowsettings binshow_settings() const;
+    // Recomputes which bins are shown and which are outside every shown area.
+    void fix_binshow();
+    void fix_area_statistics();
+    // Selects the entire area of each recording phonetogram that holds any time.
+    void select_all_recording_areas();
+    // The statistics text (full, or condensed with the options' show flags) as lines.
+    std::vector<std::string> statistics_text_lines(bool condensed, char decimalseparator = '.');
+
+    // ---- Defaults ----
+    // Every option to its default, with the parameter table of the recording phonetograms.
+    void set_options_to_default();
+    void set_advanced_to_default();
 
     // ---- Operations ----
     void reset_recording();

@@ -38,6 +38,11 @@ class tuserinterface {
     // The main window should close once the current command line is processed.
     virtual void request_close() {}
 
+    // The name of recording device `device` (an id of the advanced settings, -1 the system
+    // default), as the audio layer knows it; empty when it has no name for it. The
+    // calibration is stored under this name.
+    virtual std::string recording_device_name(int device) { return ""; }
+
     // A save dialog (the dialog asks before overwriting); the chosen name, "" when cancelled.
     virtual std::string save_file_name(const std::string& caption, const std::string& filter,
                                        const std::string& defaultext) {
