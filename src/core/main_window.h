@@ -80,7 +80,13 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Asks about unsaved results; false when the user cancelled.
     bool ask_to_save();
     // The save actions. Each returns whether the file was written.
+    // "Save phonetogram as...": with an empty fname the user is asked for a name and the
+    // channels of savestdpgchannos are saved under it (both: "L" and "R" inserted before the
+    // extension); with a name (batch save) phonetogram pgno is saved under it. A recording
+    // phonetogram then counts as saved.
     bool save_stdpg_action(const std::string& fname, std::int32_t pgno);
+    // Writes phonetogram pgno as a phonetogram file; a failure is shown in a message box.
+    bool save_stdpg(const std::string& fname, std::int32_t pgno);
     bool save_smp_action(const std::string& fname);
     bool save_kavell_action(const std::string& fname);
 
@@ -149,6 +155,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     bool recording_device_selected() const;
     // Its name; empty for the system default or when the audio layer does not know it.
     std::string recording_device_name() const;
+
+    // ---- Phonetogram files ----
+    // The container of phonetogram files, for reading and writing.
+    TSMPfile stdpgfile1;
+    // The current name of both phonetogram file dialogs: the file last opened or saved.
+    std::string stdpgfilename;
 
     // ---- Sound file replay ----
     std::string soundfilechname;

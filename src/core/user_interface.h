@@ -2,6 +2,7 @@
 // dialogs; the headless program writes to standard error and answers questions itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace gravon {
@@ -44,6 +45,15 @@ class tuserinterface {
     // default), as the audio layer knows it; empty when it has no name for it. The
     // calibration is stored under this name.
     virtual std::string recording_device_name(int device) { return ""; }
+
+    // A save dialog (the dialog asks before overwriting); the chosen name, "" when cancelled.
+    virtual std::string save_file_name(const std::string& caption, const std::string& filter,
+                                       const std::string& defaultext) {
+        return "";
+    }
+
+    // The control panel should select phonetogram pgno in its list of phonetograms.
+    virtual void select_phonetogram(std::int32_t pgno) {}
 };
 
 // Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a

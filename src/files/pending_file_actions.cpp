@@ -3,11 +3,6 @@
 
 namespace gravon {
 
-bool TForm1::open_stdpg(const std::string& fname, std::int32_t) {
-    ui.message_box("Cannot open file", "Cannot open file " + fname, tmessagekind::warning);
-    return false;
-}
-
 void TForm1::open_qubfile(const std::string& fname) {
     ui.message_box("Cannot open file", "Cannot open file " + fname, tmessagekind::warning);
 }
@@ -18,9 +13,6 @@ void TForm1::restore_temporary_settings() {
     set_advanced_to_default();
 }
 void TForm1::add_recent_file(const std::string&) {}
-bool TForm1::save_stdpg_action(const std::string&, std::int32_t) {
-    return false;
-}
 bool TForm1::save_smp_action(const std::string&) {
     return false;
 }
