@@ -1,0 +1,12 @@
+// The error of the settings store and the recent-files list.
+#pragma once
+
+#include "analysis/errors.h"
+
+namespace gravon {
+
+struct ESettingError : EGravonError {
+    using EGravonError::EGravonError;
+};
+
+} // namespace gravon
