@@ -36,6 +36,21 @@ class tuserinterface {
 
     // The main window should close once the current command line is processed.
     virtual void request_close() {}
+
+    // A save dialog: caption, filter ("Description (*.ext)|*.ext|..."), default extension
+    // (".smp"); the dialog asks before an existing file is overwritten. Returns the chosen
+    // name, or "" when the user cancelled (or no person can be asked).
+    virtual std::string save_file_name(const std::string& caption, const std::string& filter,
+                                       const std::string& defaultext) {
+        return "";
+    }
+    // The same dialog proposing initialname as the file name. Implementations that cannot
+    // propose a name show the dialog without it.
+    virtual std::string save_file_name_from(const std::string& caption, const std::string& filter,
+                                            const std::string& defaultext,
+                                            const std::string& initialname) {
+        return save_file_name(caption, filter, defaultext);
+    }
 };
 
 // Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a
