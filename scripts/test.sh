@@ -2,14 +2,6 @@
 # Installs what the build needs, builds everything and runs all tests.
 set -e
 cd "$(dirname "$0")/.."
-need=""
-for p in cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev; do
-    dpkg -s "$p" >/dev/null 2>&1 || need="$need $p"
-done
-if [ -n "$need" ]; then
-    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get update -qq && $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $need
-fi
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+./scripts/setup.sh
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2

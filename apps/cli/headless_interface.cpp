@@ -14,8 +14,7 @@ std::string terminal_text(const std::string& text) {
         char ch = text[i];
         if (ch == '\r') {
             out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
         } else {
             out += ch;
         }
@@ -31,8 +30,7 @@ theadlessinterface::theadlessinterface(std::FILE* err)
 void theadlessinterface::message_box(const std::string& caption, const std::string& text,
                                      tmessagekind kind) {
     progress_done();
-    if (kind == tmessagekind::error || kind == tmessagekind::warning)
-        ffailed = true;
+    if (kind == tmessagekind::error || kind == tmessagekind::warning) ffailed = true;
     std::fprintf(ferr, "%s: %s\n", caption.c_str(), terminal_text(text).c_str());
     std::fflush(ferr);
 }
@@ -41,20 +39,17 @@ tanswer theadlessinterface::question(const std::string& caption, const std::stri
                                      tbuttons buttons) {
     progress_done();
     // Nobody is there to answer: the safe answer is the one that changes nothing.
-    std::fprintf(ferr, "%s: %s\n  (no one to answer; taken as No)\n", caption.c_str(),
-                 terminal_text(text).c_str());
+    std::fprintf(ferr, "%s: %s\n  No one is there to answer: taken as No, so it is not done.\n",
+                 caption.c_str(), terminal_text(text).c_str());
     std::fflush(ferr);
-    if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel)
-        return tanswer::cancel;
+    if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel) return tanswer::cancel;
     return tanswer::no;
 }
 
 void theadlessinterface::progress(const std::string& what, double fraction) {
-    if (!fterminal)
-        return;
+    if (!fterminal) return;
     int percent = static_cast<int>(fraction * 100.0);
-    if (percent == flastpercent)
-        return;
+    if (percent == flastpercent) return;
     flastpercent = percent;
     std::fprintf(ferr, "\r%s %3d%%", what.c_str(), percent);
     std::fflush(ferr);

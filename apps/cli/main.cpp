@@ -4,6 +4,7 @@
 #include "core/main_window.h"
 #include "headless_interface.h"
 #include "phonetogram_summary.h"
+#include "track_export.h"
 
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,12 @@ const char* const helptext =
     "Options:\n"
     "  --summary   after the command line, print where the recording phonetograms' time\n"
     "              landed\n"
+    "  --tracks FILE  after the command line, write the per-frame analysis tracks of both\n"
+    "              channels as CSV (time_s, then per channel accepted, SPL, fo, H1H2, HNR,\n"
+    "              Powercentroid, Crestlevel, Maxpartialno, Debug)\n"
+    "  --stats     after the command line, select the entire area of each recording\n"
+    "              phonetogram that holds data and print the area statistics\n"
+    "  --condensed the same in the condensed form (the default show flags)\n"
     "  --help      this text\n"
     "\n"
     "Exit status: 0 when nothing went wrong; 1 when an error or a warning was shown or a\n"
@@ -39,6 +46,8 @@ int main(int argc, char** argv) {
     using namespace gravon;
     std::vector<std::string> args;
     bool summary = false;
+    std::string tracksfile;
+    bool stats = false, condensed = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a.rfind("--", 0) == 0) {
@@ -47,6 +56,16 @@ int main(int argc, char** argv) {
                 return 0;
             } else if (a == "--summary") {
                 summary = true;
+            } else if (a == "--stats") {
+                stats = true;
+            } else if (a == "--condensed") {
+                condensed = true;
+            } else if (a == "--tracks") {
+                if (i + 1 >= argc) {
+                    std::fprintf(stderr, "gravon-cli: --tracks needs a file name\n");
+                    return 2;
+                }
+                tracksfile = argv[++i];
             } else {
                 std::fprintf(stderr, "gravon-cli: unknown option %s (see --help)\n", a.c_str());
                 return 2;
@@ -61,6 +80,18 @@ int main(int argc, char** argv) {
     try {
         form.FormActivate(args);
         if (summary) print_phonetogram_summary(form, stdout);
+        if (stats || condensed) {
+            form.select_all_recording_areas();
+            for (bool c : {false, true}) {
+                if (c ? !condensed : !stats) continue;
+                for (const std::string& line : form.statistics_text_lines(c))
+                    std::printf("%s\n", line.c_str());
+            }
+        }
+        if (!tracksfile.empty() && !write_track_csv(form, tracksfile)) {
+            std::fprintf(stderr, "gravon-cli: cannot write the tracks to %s\n", tracksfile.c_str());
+            ui.set_failed();
+        }
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it.
         if (form.FormCloseQuery()) form.FormClose();

@@ -39,8 +39,7 @@ void TAnalysisDriver::crunch_arr(const trecarr& block, std::size_t n,
         const std::size_t room = hop - std::size_t(recarrpos);
         const std::size_t take = std::min(room, n - i);
         for (int c = 0; c < 2; ++c)
-            std::copy_n(block[c].begin() + std::ptrdiff_t(i), take,
-                        recarr[c].begin() + recarrpos);
+            std::copy_n(block[c].begin() + std::ptrdiff_t(i), take, recarr[c].begin() + recarrpos);
         i += take;
         samplecount += std::int32_t(take);
         holdcount += std::int32_t(take);

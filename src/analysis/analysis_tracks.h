@@ -30,19 +30,14 @@ struct ttracktables {
 
 inline ttracktables make_track_tables() {
     ttracktables t;
-    t.paramname = {"",  "SPL", "fo", "H1H2", "HNR", "Power centroid", "Crest level",
-                   "Strongest partial", "Debug"};
+    t.paramname = {
+        "",     "SPL", "fo", "H1H2", "HNR", "Power centroid", "Crest level", "Strongest partial",
+        "Debug"};
     t.paramunit = {"", "dB", "Hz", "dB", "dB", "Hz", "dB", "", ""};
     t.paramref = {0, 2e-5, 1, 1, 1, 1, 1, 1, 1};
-    t.savechannelname = {"Audio",
-                         "Sound pressure level",
-                         "fo",
-                         "H1/H2",
-                         "Harmonic to noise ratio",
-                         "Spectral power centroid",
-                         "Crest level",
-                         "Strongest partial number",
-                         "Debug"};
+    t.savechannelname = {"Audio",       "Sound pressure level",     "fo",
+                         "H1/H2",       "Harmonic to noise ratio",  "Spectral power centroid",
+                         "Crest level", "Strongest partial number", "Debug"};
     t.savechannelid = {"Audio",         "SPL",        "fo",           "H1H2", "HNR",
                        "Powercentroid", "Crestlevel", "Maxpartialno", "Debug"};
     return t;

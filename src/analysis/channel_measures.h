@@ -21,7 +21,7 @@ struct tchannelmeasures {
     std::int32_t maxpartno = 0;
     tkillpoint killpoint{std::uint16_t(tkillreason::notanalysed)};
 
-    double peakfreq = 0;     // interpolated frequency of the strongest peak in the band, Hz
+    double peakfreq = 0;     // strongest peak in the band, Hz (of the last hop that searched)
     bool overloaded = false; // overloaded in this hop or in the previous one
     double peak = 0;         // largest magnitude of the unfiltered block, Pa
 

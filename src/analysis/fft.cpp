@@ -2,8 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <string>
+
+#pragma GCC diagnostic ignored "-Wpsabi" // v4 values never cross an ABI boundary
+
+// The hot loops are compiled twice, for plain x86-64 and for AVX2 (chosen at run time). AVX2
+// without FMA gives bit-identical results, so the result does not depend on the machine.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+#define GRAVON_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define GRAVON_SIMD_CLONES
+#endif
 
 namespace gravon {
 
@@ -11,6 +23,11 @@ namespace {
 
 constexpr double pi = std::numbers::pi;
 constexpr double twopi = 2.0 * std::numbers::pi;
+// Gap, in doubles, before and between the two halves of the scratch buffer, so that the
+// real and imaginary parts (and the output buffers) do not sit a multiple of 4 KiB apart,
+// where the processor would mistake loads for dependent on earlier stores.
+constexpr std::size_t scratchpad = 24;
+constexpr double dbperneper = 10.0 / std::numbers::ln10; // 10*log10(x) = dbperneper*ln(x)
 
 std::uint32_t reversebits(std::uint32_t k, std::int32_t bits) {
     std::uint32_t r = 0;
@@ -42,7 +59,8 @@ inline double finiteor0(double v) {
 
 inline double dbofpower(double s) {
     if (!std::isfinite(s)) return 0.0;
-    return s > 0 ? 10.0 * std::log10(s) : fftzerodb;
+    // 10*log10(s), through the natural logarithm (about twice as fast as log10).
+    return s > 0 ? dbperneper * std::log(s) : fftzerodb;
 }
 
 inline double phaseof(double re, double im) {
@@ -57,6 +75,20 @@ inline double phaseof(double re, double im) {
         p = 0.0; // re is NaN
     }
     return finiteor0(p);
+}
+
+// Sum of n values, in four interleaved partial sums so that the additions overlap.
+double sumof(const double* __restrict x, std::size_t n) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        s0 += x[i];
+        s1 += x[i + 1];
+        s2 += x[i + 2];
+        s3 += x[i + 3];
+    }
+    for (; i < n; ++i) s0 += x[i];
+    return (s0 + s1) + (s2 + s3);
 }
 
 } // namespace
@@ -177,7 +209,7 @@ void TFFT::rebuildtables() {
         fbitfliphalf.assign(un / 2, 0);
         for (std::int32_t k = 0; k < n / 2; ++k)
             fbitfliphalf[k] = reversebits(static_cast<std::uint32_t>(k), flogfftsize - 1);
-        fscratch.assign(un, 0.0);
+        fscratch.assign(un + 2 * scratchpad, 0.0);
         foutre.assign(un, 0.0);
         foutim.assign(un, 0.0);
         foutdb.assign(un, 0.0);
@@ -271,122 +303,318 @@ void TFFT::setInChunk(const tsamplechunk& chunk) {
 
 // ---- Transform ----
 
-// In-place radix-2 decimation-in-time butterflies over 2^logsize points whose input is
-// already in bit-reversed order. Kernel e^(+j*2*pi*k*n/size).
-void TFFT::fftcore(double* re, double* im, std::int32_t logsize) const {
-    const std::int32_t n = std::int32_t{1} << logsize;
-    if (n < 2) return;
-    // Span 1: the twiddle is 1.
-    for (std::int32_t g = 0; g < n; g += 2) {
-        const double er = re[g + 1], ei = im[g + 1];
-        re[g + 1] = re[g] - er;
-        im[g + 1] = im[g] - ei;
-        re[g] += er;
-        im[g] += ei;
-    }
-    if (n < 4) return;
-    // Span 2: twiddles 1 and +j.
-    for (std::int32_t g = 0; g < n; g += 4) {
-        double er = re[g + 2], ei = im[g + 2];
-        re[g + 2] = re[g] - er;
-        im[g + 2] = im[g] - ei;
-        re[g] += er;
-        im[g] += ei;
-        // (re + j im) * j = -im + j re
-        er = -im[g + 3];
-        ei = re[g + 3];
-        re[g + 3] = re[g + 1] - er;
-        im[g + 3] = im[g + 1] - ei;
-        re[g + 1] += er;
-        im[g + 1] += ei;
-    }
-    for (std::int32_t d = 4; d < n; d <<= 1) {
-        const double* __restrict wr = ftwr.data() + (d - 1);
-        const double* __restrict wi = ftwi.data() + (d - 1);
-        for (std::int32_t g = 0; g < n; g += 2 * d) {
-            double* __restrict rt = re + g;
-            double* __restrict it = im + g;
-            double* __restrict rb = re + g + d;
-            double* __restrict ib = im + g + d;
-            for (std::int32_t f = 0; f < d; ++f) {
-                const double e = rb[f] * wr[f] - ib[f] * wi[f];
-                const double gg = rb[f] * wi[f] + ib[f] * wr[f];
-                const double tr = rt[f], ti = it[f];
-                rb[f] = tr - e;
-                ib[f] = ti - gg;
-                rt[f] = tr + e;
-                it[f] = ti + gg;
+namespace {
+
+// Four doubles, handled as one value so that the butterflies of four neighbouring points run
+// together (one AVX2 register, or two SSE2 registers).
+using v4 = double __attribute__((vector_size(32)));
+
+template <class V> [[gnu::always_inline]] inline V load(const double* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+template <class V> [[gnu::always_inline]] inline void store(double* p, const V& v) {
+    std::memcpy(p, &v, sizeof v);
+}
+[[gnu::always_inline]] inline v4 reversed(const v4& v) {
+    return __builtin_shufflevector(v, v, 3, 2, 1, 0);
+}
+
+// One radix-4 step: the radix-2 butterflies of spans d and 2d on the points 0, d, 2d, 3d
+// from re/im (V = double: one point; V = v4: four neighbouring points).
+template <class V>
+[[gnu::always_inline]] inline void radix4(double* re, double* im, std::int32_t d, const double* w1r,
+                                          const double* w1i, const double* w2r, const double* w2i) {
+    const V ar = load<V>(w1r), ai = load<V>(w1i);
+    const V r0 = load<V>(re), i0 = load<V>(im);
+    const V r1 = load<V>(re + d), i1 = load<V>(im + d);
+    const V r2 = load<V>(re + 2 * d), i2 = load<V>(im + 2 * d);
+    const V r3 = load<V>(re + 3 * d), i3 = load<V>(im + 3 * d);
+    // Span d: (0, 1) and (2, 3) with w1.
+    const V e1r = r1 * ar - i1 * ai;
+    const V e1i = r1 * ai + i1 * ar;
+    const V e3r = r3 * ar - i3 * ai;
+    const V e3i = r3 * ai + i3 * ar;
+    const V p0r = r0 + e1r, p0i = i0 + e1i;
+    const V p1r = r0 - e1r, p1i = i0 - e1i;
+    const V p2r = r2 + e3r, p2i = i2 + e3i;
+    const V p3r = r2 - e3r, p3i = i2 - e3i;
+    // Span 2d: (0, 2) with w2 and (1, 3) with j*w2.
+    const V br = load<V>(w2r), bi = load<V>(w2i);
+    const V e2r = p2r * br - p2i * bi;
+    const V e2i = p2r * bi + p2i * br;
+    const V tr = p3r * br - p3i * bi;
+    const V ti = p3r * bi + p3i * br;
+    // (tr + j ti) * j = -ti + j tr
+    store<V>(re, p0r + e2r);
+    store<V>(im, p0i + e2i);
+    store<V>(re + 2 * d, p0r - e2r);
+    store<V>(im + 2 * d, p0i - e2i);
+    store<V>(re + d, p1r - ti);
+    store<V>(im + d, p1i + tr);
+    store<V>(re + 3 * d, p1r + ti);
+    store<V>(im + 3 * d, p1i - tr);
+}
+
+// Spans 1 and 2 on four neighbouring points (already in bit-reversed order): span 1 with the
+// twiddle 1, span 2 with the twiddles 1 and +j. The results go to re[0..3], im[0..3].
+struct tfourpoints {
+    double r0, i0, r1, i1, r2, i2, r3, i3;
+};
+[[gnu::always_inline]] inline void firsttwospans(double* re, double* im, const tfourpoints& p) {
+    const double ar = p.r0 + p.r1, ai = p.i0 + p.i1;
+    const double br = p.r0 - p.r1, bi = p.i0 - p.i1;
+    const double cr = p.r2 + p.r3, ci = p.i2 + p.i3;
+    const double er = p.r2 - p.r3, ei = p.i2 - p.i3;
+    re[0] = ar + cr;
+    im[0] = ai + ci;
+    re[2] = ar - cr;
+    im[2] = ai - ci;
+    // (er + j ei) * j = -ei + j er
+    re[1] = br - ei;
+    im[1] = bi + er;
+    re[3] = br + ei;
+    im[3] = bi - er;
+}
+
+// In-place decimation-in-time butterflies over n points whose input is already in
+// bit-reversed order and has had its spans below d done; kernel e^(+j*2*pi*k*m/n). Two
+// radix-2 spans d and 2d are done in one pass over memory (a radix-4 step); the number of
+// spans left must be even. The arithmetic of each butterfly is that of the radix-2 algorithm.
+GRAVON_SIMD_CLONES
+void laterspans(double* __restrict re, double* __restrict im, std::int32_t n, std::int32_t d,
+                const double* __restrict twr, const double* __restrict twi) {
+    for (; d < n; d <<= 2) {
+        // Spans d and 2d. Twiddle of span d: w1 = e^(+j*pi*f/d); of span 2d: w2 =
+        // e^(+j*pi*f/(2d)) for the first pair and j*w2 for the second.
+        const double* w1r = twr + (d - 1);
+        const double* w1i = twi + (d - 1);
+        const double* w2r = twr + (2 * d - 1);
+        const double* w2i = twi + (2 * d - 1);
+        for (std::int32_t g = 0; g < n; g += 4 * d) {
+            if (d % 4 == 0) {
+                for (std::int32_t f = 0; f < d; f += 4)
+                    radix4<v4>(re + g + f, im + g + f, d, w1r + f, w1i + f, w2r + f, w2i + f);
+            } else {
+                for (std::int32_t f = 0; f < d; ++f)
+                    radix4<double>(re + g + f, im + g + f, d, w1r + f, w1i + f, w2r + f, w2i + f);
             }
         }
     }
 }
+
+// The whole transform of n = 2^logsize points in bit-reversed order.
+void butterflies(double* re, double* im, std::int32_t logsize, const double* twr,
+                 const double* twi) {
+    const std::int32_t n = std::int32_t{1} << logsize;
+    if (n < 2) return;
+    std::int32_t d;
+    if (logsize % 2 == 1) {
+        for (std::int32_t g = 0; g < n; g += 2) {
+            const double er = re[g + 1], ei = im[g + 1];
+            re[g + 1] = re[g] - er;
+            im[g + 1] = im[g] - ei;
+            re[g] += er;
+            im[g] += ei;
+        }
+        d = 2;
+    } else {
+        for (std::int32_t g = 0; g < n; g += 4)
+            firsttwospans(
+                re + g, im + g,
+                {re[g], im[g], re[g + 1], im[g + 1], re[g + 2], im[g + 2], re[g + 3], im[g + 3]});
+        d = 4;
+    }
+    laterspans(re, im, n, d, twr, twi);
+}
+
+// Packs the 2m real values y as m complex values z[i] = (y[2i] - c) + j*(y[2i+1] - c), puts
+// them in bit-reversed order and does the first one or two butterfly spans on the way, so
+// that the points are loaded once. revhalf reverses log2 m bits. Returns the next span.
+GRAVON_SIMD_CLONES
+std::int32_t packfirstspans(double* __restrict zr, double* __restrict zi,
+                            const double* __restrict y, const std::uint32_t* __restrict revhalf,
+                            std::int32_t logm, double c) {
+    const std::int32_t m = std::int32_t{1} << logm;
+    if (m == 1) {
+        zr[0] = y[0] - c;
+        zi[0] = y[1] - c;
+        return 1;
+    }
+    if (logm % 2 == 1) {
+        // Place 2q + t holds z[t*m/2 + reverse(q)], reverse over log2 m - 1 bits.
+        const std::int32_t h = m / 2;
+        for (std::int32_t q = 0; q < h; ++q) {
+            const std::int32_t s = static_cast<std::int32_t>(revhalf[q] >> 1);
+            const double ar = y[2 * s] - c, ai = y[2 * s + 1] - c;
+            const double br = y[2 * (s + h)] - c, bi = y[2 * (s + h) + 1] - c;
+            zr[2 * q] = ar + br;
+            zi[2 * q] = ai + bi;
+            zr[2 * q + 1] = ar - br;
+            zi[2 * q + 1] = ai - bi;
+        }
+        return 2;
+    }
+    // Place 4q + t holds z[reverse2(t)*m/4 + reverse(q)], reverse over log2 m - 2 bits.
+    const std::int32_t qm = m / 4;
+    for (std::int32_t q = 0; q < qm; ++q) {
+        const std::int32_t s = static_cast<std::int32_t>(revhalf[q] >> 2);
+        const double* y0 = y + 2 * s;
+        const double* y1 = y + 2 * (s + 2 * qm);
+        const double* y2 = y + 2 * (s + qm);
+        const double* y3 = y + 2 * (s + 3 * qm);
+        firsttwospans(zr + 4 * q, zi + 4 * q,
+                      {y0[0] - c, y0[1] - c, y1[0] - c, y1[1] - c, y2[0] - c, y2[1] - c, y3[0] - c,
+                       y3[1] - c});
+    }
+    return 4;
+}
+
+// Windowing of a real input: y[i] = (x[i] - m) * w[i] for i < nin, zero up to n. Returns the
+// sum of the y values.
+GRAVON_SIMD_CLONES
+double windowreal(double* __restrict y, const double* __restrict x, const double* __restrict w,
+                  std::int32_t nin, std::int32_t n, double m) {
+    const v4 mv = {m, m, m, m};
+    v4 acc = {0.0, 0.0, 0.0, 0.0};
+    std::int32_t i = 0;
+    for (; i + 4 <= nin; i += 4) {
+        const v4 v = (load<v4>(x + i) - mv) * load<v4>(w + i);
+        store<v4>(y + i, v);
+        acc += v;
+    }
+    double sum = (acc[0] + acc[1]) + (acc[2] + acc[3]);
+    for (; i < nin; ++i) {
+        y[i] = (x[i] - m) * w[i];
+        sum += y[i];
+    }
+    for (i = nin; i < n; ++i) y[i] = 0.0;
+    return sum;
+}
+
+// Unpacks the half-size transform Z of the packed real input into the n bins of its
+// transform, scaled by s: with A = Z[k] and B = Z[m-k], E = (A + conj B)/2 and
+// O = (A - conj B)/(2j) are the transforms of the even and odd samples, and
+// X[k] = E + e^(+j*2*pi*k/n) * O. Bin n-k is the conjugate of bin k.
+GRAVON_SIMD_CLONES
+void unpackreal(double* __restrict xr, double* __restrict xi, const double* __restrict zr,
+                const double* __restrict zi, const double* __restrict tr,
+                const double* __restrict ti, std::int32_t m, double s) {
+    const double h = 0.5 * s;
+    xr[0] = (zr[0] + zi[0]) * s;
+    xi[0] = 0.0;
+    xr[m] = (zr[0] - zi[0]) * s;
+    xi[m] = 0.0;
+    std::int32_t k = 1;
+    const v4 hv = {h, h, h, h};
+    for (; k + 3 < m; k += 4) {
+        const v4 ar = load<v4>(zr + k), ai = load<v4>(zi + k);
+        const v4 br = reversed(load<v4>(zr + (m - k - 3))),
+                 bi = reversed(load<v4>(zi + (m - k - 3)));
+        const v4 t_r = load<v4>(tr + k), t_i = load<v4>(ti + k);
+        const v4 er = ar + br, ei = ai - bi;
+        const v4 or_ = ai + bi, oi = br - ar;
+        const v4 vr = (er + (t_r * or_ - t_i * oi)) * hv;
+        const v4 vi = (ei + (t_r * oi + t_i * or_)) * hv;
+        store<v4>(xr + k, vr);
+        store<v4>(xi + k, vi);
+        store<v4>(xr + (2 * m - k - 3), reversed(vr));
+        store<v4>(xi + (2 * m - k - 3), -reversed(vi));
+    }
+    for (; k < m; ++k) {
+        const double ar = zr[k], ai = zi[k];
+        const double br = zr[m - k], bi = zi[m - k];
+        const double er = ar + br, ei = ai - bi;
+        const double or_ = ai + bi, oi = br - ar;
+        xr[k] = (er + (tr[k] * or_ - ti[k] * oi)) * h;
+        xi[k] = (ei + (tr[k] * oi + ti[k] * or_)) * h;
+        xr[2 * m - k] = xr[k];
+        xi[2 * m - k] = -xi[k];
+    }
+}
+
+// Natural logarithm of four positive, normal, finite values, by the classic argument
+// reduction x = 2^k * (1 + f), sqrt(2)/2 <= 1 + f < sqrt(2), and a minimax polynomial in
+// s = f/(2 + f); the error is below one unit in the last place, like the C library's.
+[[gnu::always_inline]] inline v4 lognormal(const v4& x) {
+    using v4u = unsigned long long __attribute__((vector_size(32)));
+    constexpr double ln2hi = 6.93147180369123816490e-01;
+    constexpr double ln2lo = 1.90821492927058770002e-10;
+    constexpr double lg1 = 6.666666666666735130e-01, lg2 = 3.999999999940941908e-01,
+                     lg3 = 2.857142874366239149e-01, lg4 = 2.222219843214978396e-01,
+                     lg5 = 1.818357216161805012e-01, lg6 = 1.531383769920937332e-01,
+                     lg7 = 1.479819860511658591e-01;
+    v4u bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const v4u hx = (bits >> 32) & 0x000fffffu; // top 20 bits of the mantissa
+    const v4u i = (hx + 0x95f64u) & 0x100000u; // set when the mantissa is >= sqrt(2)
+    v4u k = (bits >> 52) - 1023u + (i >> 20);
+    const v4u mbits = (bits & 0xffffffffu) | ((hx | (i ^ 0x3ff00000u)) << 32);
+    v4 m;
+    std::memcpy(&m, &mbits, sizeof m);
+    // k as a double: k + 1.5*2^52 read as a double is exact for |k| < 2^51.
+    constexpr double magic = 6755399441055744.0;
+    k += 0x4338000000000000u;
+    v4 dk;
+    std::memcpy(&dk, &k, sizeof dk);
+    dk -= magic;
+
+    const v4 f = m - 1.0;
+    const v4 sv = f / (2.0 + f);
+    const v4 z = sv * sv;
+    const v4 w = z * z;
+    const v4 t1 = w * (lg2 + w * (lg4 + w * lg6));
+    const v4 t2 = z * (lg1 + w * (lg3 + w * (lg5 + w * lg7)));
+    const v4 r = t2 + t1;
+    const v4 hfsq = 0.5 * f * f;
+    // Two arrangements of the same sum; the first is the more accurate one for mantissas
+    // between 0x6147a and 0x6b851 (about 1.38 .. 1.42 before the reduction).
+    const v4 near = dk * ln2hi - ((hfsq - (sv * (hfsq + r) + dk * ln2lo)) - f);
+    const v4 far = dk * ln2hi - ((sv * (f - r) - dk * ln2lo) - f);
+    const auto usenear = (hx > 0x6147au) & (hx < 0x6b851u);
+    return usenear ? near : far;
+}
+
+// out[k] = 10*log10(re[k]^2 + im[k]^2), -3250 where that is 0, 0 where it is not finite.
+GRAVON_SIMD_CLONES
+void dbofbins(double* __restrict out, const double* __restrict re, const double* __restrict im,
+              std::int32_t count) {
+    std::int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const v4 r = load<v4>(re + k), i = load<v4>(im + k);
+        const v4 p = r * r + i * i;
+        const auto normal =
+            (p >= std::numeric_limits<double>::min()) & (p <= std::numeric_limits<double>::max());
+        if (normal[0] && normal[1] && normal[2] && normal[3]) {
+            store<v4>(out + k, dbperneper * lognormal(p));
+        } else {
+            for (int l = 0; l < 4; ++l) out[k + l] = dbofpower(p[l]);
+        }
+    }
+    for (; k < count; ++k) out[k] = dbofpower(re[k] * re[k] + im[k] * im[k]);
+}
+
+} // namespace
 
 // Real input: the N real values are packed as N/2 complex values z[n] = y[2n] + j*y[2n+1],
 // transformed at half size and unpacked; bin N-k is the conjugate of bin k.
 void TFFT::realtransform(double mr) {
     const std::int32_t n = ffftsize;
     const std::int32_t m = n / 2;
-    const double* __restrict win = fwin.data();
-    double* __restrict y = fscratch.data();
+    // The windowed input goes into the output buffer first, the packed half-size frame into
+    // the scratch buffer (real parts in its first half, imaginary parts in its second).
+    double* y = foutre.data();
     const std::int32_t nin = std::min(static_cast<std::int32_t>(finre.size()), n);
-    const double* __restrict x = finre.data();
-    double sum = 0.0;
-    for (std::int32_t i = 0; i < nin; ++i) {
-        const double v = (x[i] - mr) * win[i];
-        y[i] = v;
-        sum += v;
-    }
-    std::fill(y + nin, y + n, 0.0);
+    const double sum = windowreal(y, finre.data(), fwin.data(), nin, n, mr);
     // Removing the mean a second time, after windowing and zero fill, leaves bin 0 at zero.
     const double c = fremovedc ? sum / n : 0.0;
-
-    double* __restrict re = foutre.data();
-    double* __restrict im = foutim.data();
-    const std::uint32_t* __restrict rev = fbitfliphalf.data();
-    for (std::int32_t i = 0; i < m; ++i) {
-        const std::uint32_t r = rev[i];
-        re[r] = y[2 * i] - c;
-        im[r] = y[2 * i + 1] - c;
-    }
-    fftcore(re, im, flogfftsize - 1);
-
-    // Unpack in pairs (k, m-k) so that the work can be done in place: X[k] and X[m-k] take
-    // the places of Z[k] and Z[m-k]; their mirrors go into the upper half.
-    const double h = 0.5 / fwindowsize;
-    const double* __restrict tr = ftwr.data() + (m - 1); // e^(+j*2*pi*k/N), k < m
-    const double* __restrict ti = ftwi.data() + (m - 1);
-    {
-        const double z0r = re[0], z0i = im[0];
-        re[0] = (z0r + z0i) / fwindowsize;
-        im[0] = 0.0;
-        re[m] = (z0r - z0i) / fwindowsize;
-        im[m] = 0.0;
-    }
-    for (std::int32_t k = 1; 2 * k <= m; ++k) {
-        const std::int32_t j = m - k;
-        const double ar = re[k], ai = im[k];
-        const double br = re[j], bi = im[j];
-        // E = (A + conj B)/2, O = (A - conj B)/(2j), X[k] = E + T[k]*O
-        const double ekr = ar + br, eki = ai - bi;
-        const double okr = ai + bi, oki = br - ar;
-        const double xkr = (ekr + tr[k] * okr - ti[k] * oki) * h;
-        const double xki = (eki + tr[k] * oki + ti[k] * okr) * h;
-        // The same for j, with A and B exchanged.
-        const double ejr = br + ar, eji = bi - ai;
-        const double ojr = bi + ai, oji = ar - br;
-        const double xjr = (ejr + tr[j] * ojr - ti[j] * oji) * h;
-        const double xji = (eji + tr[j] * oji + ti[j] * ojr) * h;
-        re[k] = xkr;
-        im[k] = xki;
-        re[n - k] = xkr;
-        im[n - k] = -xki;
-        if (j != k) {
-            re[j] = xjr;
-            im[j] = xji;
-            re[n - j] = xjr;
-            im[n - j] = -xji;
-        }
-    }
+    double* zr = fscratch.data() + scratchpad;
+    double* zi = fscratch.data() + m + scratchpad;
+    const std::int32_t d = packfirstspans(zr, zi, y, fbitfliphalf.data(), flogfftsize - 1, c);
+    laterspans(zr, zi, m, d, ftwr.data(), ftwi.data());
+    unpackreal(foutre.data(), foutim.data(), zr, zi, ftwr.data() + (m - 1), ftwi.data() + (m - 1),
+               m, 1.0 / fwindowsize);
     fsymmetric = true;
 }
 
@@ -414,7 +642,7 @@ void TFFT::complextransform(double mr, double mi) {
             im[i] -= ci;
         }
     }
-    fftcore(re, im, flogfftsize);
+    butterflies(re, im, flogfftsize, ftwr.data(), ftwi.data());
     const double wsize = fwindowsize;
     for (std::int32_t i = 0; i < n; ++i) {
         re[i] /= wsize;
@@ -427,16 +655,10 @@ void TFFT::transform() {
     ensuretables();
     double mr = 0.0, mi = 0.0;
     if (fremovedc) {
-        if (!finre.empty()) {
-            double s = 0.0;
-            for (double v : finre) s += v;
-            mr = s / static_cast<double>(finre.size());
-        }
-        if (!fignoreinim && !finim.empty()) {
-            double s = 0.0;
-            for (double v : finim) s += v;
-            mi = s / static_cast<double>(finim.size());
-        }
+        if (!finre.empty())
+            mr = sumof(finre.data(), finre.size()) / static_cast<double>(finre.size());
+        if (!fignoreinim && !finim.empty())
+            mi = sumof(finim.data(), finim.size()) / static_cast<double>(finim.size());
     }
     if (fignoreinim)
         realtransform(mr);
@@ -512,7 +734,7 @@ const tdoublearr& TFFT::OutdB() {
         const double* __restrict re = foutre.data();
         const double* __restrict im = foutim.data();
         double* __restrict out = foutdb.data();
-        for (std::int32_t k = 0; k <= last; ++k) out[k] = dbofpower(re[k] * re[k] + im[k] * im[k]);
+        dbofbins(out, re, im, last + 1);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fdbdirty = false;

@@ -126,7 +126,6 @@ class TFFT {
     void ensuretransform();
     void realtransform(double mr);
     void complextransform(double mr, double mi);
-    void fftcore(double* re, double* im, std::int32_t logsize) const;
 
     // Sizes and settings.
     std::int32_t ffftsize = 256;
@@ -152,7 +151,7 @@ class TFFT {
     tdoublearr finre, finim;
     tsamplechunk finchunk;
 
-    // Scratch for the windowed real input.
+    // Scratch: the packed half-size frame of a real input.
     tdoublearr fscratch;
 
     // Outputs.

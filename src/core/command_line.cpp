@@ -1,8 +1,9 @@
-#include "core/main_window.h"
-
 #include "analysis/errors.h"
 #include "analysis/number_text.h"
 #include "analysis/text_utils.h"
+#include "core/main_window.h"
+
+#include <filesystem>
 
 namespace gravon {
 
@@ -20,9 +21,19 @@ const char* const syntaxtext =
 std::string change_ext(const std::string& name, const std::string& ext) {
     const std::size_t slash = name.find_last_of("/\\");
     const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return name + ext;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
     return name.substr(0, dot) + ext;
+}
+
+// On this platform absolute paths begin with "/" like the switches do. The switches never
+// contain a second "/", so an argument that does, or that names something on disk and is
+// not one of the switches, is a file name.
+bool is_switch(const std::string& arg) {
+    if (arg.empty() || arg[0] != '/') return false;
+    if (arg == "/c" || arg == "/s" || arg == "/?") return true;
+    if (arg.find('/', 1) != std::string::npos) return false;
+    std::error_code ec;
+    return !std::filesystem::exists(arg, ec);
 }
 
 } // namespace
@@ -53,7 +64,7 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
         if (arg.empty()) continue;
         try {
-            if (arg[0] != '/') {
+            if (!is_switch(arg)) {
                 open_any_file(arg);
                 base = arg;
             } else if (arg == "/c") {
@@ -64,8 +75,7 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
             } else if (arg.compare(0, 2, "/f") == 0) {
                 set_commandlinefsd(arg.substr(2));
             } else if (arg == "/?") {
-                ui.message_box("Gravon command line syntax", syntaxtext,
-                               tmessagekind::information);
+                ui.message_box("Gravon command line syntax", syntaxtext, tmessagekind::information);
             }
         } catch (const std::exception& e) {
             ui.message_box(progid.ProductName(), e.what(), tmessagekind::error);

@@ -4,6 +4,8 @@
 #include "analysis/sample_conversion.h"
 #include "analysis/system_utils.h"
 #include "phonetogram/area_selection.h"
+#include "phonetogram/pg_param.h"
+#include "phonetogram/statistics_text.h"
 
 #include <cmath>
 #include <ctime>
@@ -45,7 +47,7 @@ void TForm1::startup_sequence() {
     tracks = make_track_tables();
     selectioncolor = rgb(128, 128, 128);
     cursorcolor = rgb(192, 64, 0);
-    targetcolors = {rgb(241, 216, 51), rgb(186, 55, 69),  rgb(16, 144, 207), rgb(0, 0, 0),
+    targetcolors = {rgb(241, 216, 51),  rgb(186, 55, 69),   rgb(16, 144, 207), rgb(0, 0, 0),
                     rgb(251, 251, 251), rgb(220, 220, 220), rgb(64, 192, 0),   rgb(128, 128, 128)};
     options.percentile = default_percentiles();
 
@@ -57,8 +59,8 @@ void TForm1::startup_sequence() {
     soundsavearrpos = -1;
     stdpgsavearrpos = -1;
 
-    set_advanced_to_default(advanced, options);
-    set_options_to_default(options, std::int32_t(advanced.displayparams.size()));
+    set_advanced_to_default();
+    set_options_to_default();
     load_default_settings();
 
     set_use24bits(true);
@@ -78,6 +80,26 @@ void TForm1::startup_sequence() {
     signedcalibrationdate = {"", ""};
     load_default_calibration();
     fix_things();
+}
+
+void TForm1::set_options_to_default() {
+    gravon::set_options_to_default(options, std::int32_t(advanced.displayparams.size()));
+    if (!pgs.empty()) {
+        const std::vector<tpgparam> defaults = default_recording_pgparams();
+        resize_pg_layers(pgs[0], std::max(pgs[0].param.size(), defaults.size()));
+        copy_pgparam_descriptions(defaults, pgs[0].param);
+        for (std::size_t k = 0; k < defaults.size(); ++k)
+            pgs[0].param[k].logarithmic = defaults[k].logarithmic;
+        if (pgs.size() > 1) copy_pgparam_descriptions(pgs[0].param, pgs[1].param);
+    }
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c)
+        pgs[std::size_t(c)].visible = defaultpgvisible[std::size_t(c)];
+    fix_things();
+}
+
+void TForm1::set_advanced_to_default() {
+    gravon::set_advanced_to_default(advanced, options);
+    apply_analysis_settings();
 }
 
 void TForm1::load_default_settings() {
@@ -163,6 +185,7 @@ std::string TForm1::calibration_info(int c) const {
 void TForm1::reset_recording() {
     for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) clear_pg_cells(pgs[std::size_t(c)]);
     clear_area_selection(*this);
+    fix_area_statistics();
     reset_analysis();
     if (!pgs.empty()) pgs[0].pgname = "Left";
     for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
@@ -240,15 +263,58 @@ void TForm1::NewRecordingActionExecute() {
 void TForm1::fix_things() {
     // The toolkit window derives its enabled states, captions and axes from this state when
     // it repaints.
+    fix_area_statistics();
     ui.repaint_view();
+}
+
+tbinshowsettings TForm1::binshow_settings() const {
+    tbinshowsettings s;
+    s.timethreshold = advanced.timethreshold;
+    s.includeadjacentbins = advanced.includeadjacentbins;
+    s.adjacentinclusionfactor = advanced.adjacentinclusionfactor;
+    s.hideisolatedbins = advanced.hideisolatedbins;
+    return s;
+}
+
+void TForm1::fix_binshow() {
+    gravon::fix_binshow(*this, binshow_settings());
+    gravon::fix_binexcluded(*this);
+}
+
+void TForm1::fix_area_statistics() {
+    gravon::fix_area_statistics(*this, statistics, statistics_settings(options, advanced));
+}
+
+void TForm1::select_all_recording_areas() {
+    fix_binshow();
+    for (std::int32_t c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+        const tpg& pg = pgs[std::size_t(c)];
+        bool hasdata = false;
+        if (pg.param.size() > pglayeracctime)
+            for (double v : pg.param[pglayeracctime].arr.cells)
+                if (v > 0) {
+                    hasdata = true;
+                    break;
+                }
+        if (hasdata) select_all_area(*this, binshow_settings(), c);
+    }
+    fix_area_statistics();
+}
+
+std::vector<std::string> TForm1::statistics_text_lines(bool condensed, char decimalseparator) {
+    fix_area_statistics();
+    tstatisticsrows rows = statistics_rows(options);
+    rows.shortversion = condensed;
+    return statistics_text(*this, statistics, options.percentile, advanced.displayparams, rows,
+                           statistics_format(advanced, decimalseparator));
 }
 
 std::array<double, 2> TForm1::intake_factors() const {
     std::array<double, 2> f = signedfactors;
     if (advanced.calibrationrecalculate)
         for (int c = 0; c < 2; ++c)
-            f[std::size_t(c)] = f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance /
-                                advanced.standarddistance;
+            f[std::size_t(c)] =
+                f[std::size_t(c)] * pgs[std::size_t(c)].actualdistance / advanced.standarddistance;
     return f;
 }
 
@@ -260,8 +326,7 @@ void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& las
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
@@ -280,8 +345,7 @@ void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& la
         return;
     }
     const std::array<double, 2> f = intake_factors();
-    const std::size_t n =
-        std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);

@@ -7,6 +7,8 @@
 #include "analysis/analysis_tracks.h"
 #include "core/user_interface.h"
 #include "files/smp_file.h"
+#include "phonetogram/area_statistics.h"
+#include "phonetogram/bin_visibility.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
 #include "settings/advanced_settings.h"
@@ -149,6 +151,22 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     TColor selectioncolor{};
     TColor cursorcolor{};
     std::array<TColor, 8> targetcolors{};
+
+    // ---- Bin visibility, selection and area statistics ----
+    tstatisticsarr statistics;
+    tbinshowsettings binshow_settings() const;
+    // Recomputes which bins are shown and which are outside every shown area.
+    void fix_binshow();
+    void fix_area_statistics();
+    // Selects the entire area of each recording phonetogram that holds any time.
+    void select_all_recording_areas();
+    // The statistics text (full, or condensed with the options' show flags) as lines.
+    std::vector<std::string> statistics_text_lines(bool condensed, char decimalseparator = '.');
+
+    // ---- Defaults ----
+    // Every option to its default, with the parameter table of the recording phonetograms.
+    void set_options_to_default();
+    void set_advanced_to_default();
 
     // ---- Operations ----
     void reset_recording();

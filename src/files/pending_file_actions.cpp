@@ -14,7 +14,9 @@ void TForm1::open_qubfile(const std::string& fname) {
 
 void TForm1::save_temporary_settings() {}
 void TForm1::add_recent_file(const std::string&) {}
-bool TForm1::save_stdpg_action(const std::string&, std::int32_t) { return false; }
+bool TForm1::save_stdpg_action(const std::string&, std::int32_t) {
+    return false;
+}
 bool TForm1::FormCloseQuery() {
     if (!ask_to_save()) return false;
     Set_recording(false);

@@ -1,10 +1,9 @@
 // Opening files for analysis: a sound file is replayed through the same driver that a live
 // recording uses, inside the open call, so that a command line can save the finished result.
-#include "core/main_window.h"
-
 #include "analysis/number_text.h"
 #include "analysis/random.h"
 #include "analysis/text_utils.h"
+#include "core/main_window.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
 
@@ -234,8 +233,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     pg.recordingsiteid = smp.get_item("site", "-");
     try {
         const double d = strtofloatdot(smp.get_item("micdist" + std::to_string(pgno), "-1"));
-        const double ad =
-            strtofloatdot(smp.get_item("actmicdist" + std::to_string(pgno), "-1"));
+        const double ad = strtofloatdot(smp.get_item("actmicdist" + std::to_string(pgno), "-1"));
         pg.distance = d;
         pg.actualdistance = ad;
     } catch (const EConvertError&) {

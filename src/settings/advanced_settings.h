@@ -8,6 +8,8 @@
 // recorders, and the distances are copied to the recording phonetograms.
 #pragma once
 
+#include "phonetogram/binning.h"
+
 #include "phonetogram/display_params.h"
 
 #include <array>
@@ -69,13 +71,6 @@ inline constexpr std::int32_t ndefaultdisplayparams = 8;
 tdisplayparamarr default_displayparams();
 tstdpgparamarr default_stdpgparams();
 
-// Values of `binningmethod`.
-inline constexpr std::int32_t binroundtonearest = 0;
-inline constexpr std::int32_t binadddither = 1;
-inline constexpr std::int32_t bindistributeoverfour = 2;
-inline constexpr std::array<const char*, 3> binningmethodname = {
-    "Round to nearest bin", "Add dither", "Distribute contribution over four bins"};
-
 // Values of `calibrationmethod[ch]`.
 inline constexpr std::array<const char*, 5> calibrationmethodname = {
     "Do not calibrate", "Calibrator (preferred)", "Loudspeaker and sound level meter",
@@ -107,7 +102,7 @@ struct tadvancedsettings {
     bool includeadjacentbins = true;
     double adjacentinclusionfactor = 0.25;
     bool hideisolatedbins = true;
-    std::int32_t binningmethod = bindistributeoverfour;
+    std::int32_t binningmethod = defaultbinningmethod;
     // Number formats.
     std::int32_t nsigdig = 4;
     std::string dbformat = "0.0";

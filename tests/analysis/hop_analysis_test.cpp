@@ -521,3 +521,30 @@ TEST(HopAnalyserPerformance, AHopAllocatesNothing) {
     for (int k = 0; k < 10; ++k) t.a.analyse(block, t.factors, t.p, 100000, 0);
     EXPECT_EQ(allocations.load() - before, 0);
 }
+
+TEST(HopAnalyserOverload, OnlyTheNegativeExtremeSampleExceedsFullScale) {
+    // Samples arrive as single-precision Pa: s / 32767 x f (16 bits) or s / 8388607 x f
+    // (24 bits). +32767 and +8388607 read exactly full scale; only -32768 and -8388608 lie
+    // beyond it, whatever the factor.
+    for (double f : {20.0, 0.1, 3.7, 1234.5, 0.0123, 63.245553203367585}) {
+        struct tcase {
+            double sample, maxval;
+            bool over;
+        };
+        for (const tcase& k : {tcase{32767, 32767, false}, tcase{-32767, 32767, false},
+                               tcase{-32768, 32767, true}, tcase{8388607, 8388607, false},
+                               tcase{-8388607, 8388607, false}, tcase{-8388608, 8388607, true}}) {
+            thopanalyser a;
+            tanalysisparams p;
+            a.set_window(p.fftwindow);
+            a.set_analysis_bandwidth(p.fs, p.fftbw);
+            a.setup(p);
+            trecarr block(2, tsinglearr(std::size_t(a.hopsize()), 0.0f));
+            block[0][100] = float(k.sample / k.maxval * f);
+            const std::vector<double> factors{f, f};
+            EXPECT_EQ(a.analyse(block, factors, p, 0, 0).ch[0].overloaded, k.over)
+                << f << " " << k.sample;
+            EXPECT_FALSE(a.recarroverloaded(1));
+        }
+    }
+}

@@ -41,7 +41,7 @@ TEST(AdvancedDefaults, AnalysisParameters) {
 TEST(AdvancedDefaults, BinningDisplayAndFormats) {
     tadvancedsettings a;
     EXPECT_EQ(a.binningmethod, 2);
-    EXPECT_STREQ(binningmethodname[a.binningmethod], "Distribute contribution over four bins");
+    EXPECT_STREQ(binningmethodcaptions[std::size_t(a.binningmethod)], "Distribute contribution over four bins");
     EXPECT_DOUBLE_EQ(a.timethreshold, 0.04);
     EXPECT_TRUE(a.includeadjacentbins);
     EXPECT_DOUBLE_EQ(a.adjacentinclusionfactor, 0.25);

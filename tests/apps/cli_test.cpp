@@ -1,0 +1,112 @@
+// The headless program as a user runs it: a real process, real files, its output and exit
+// status.
+#include "settings/temp_config.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct tresult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    gravon::testing::ttempconfig config;
+    fs::path dir() { return config.root / "files"; }
+
+    tresult run(const std::string& args) {
+        const fs::path out = dir() / "stdout.txt", err = dir() / "stderr.txt";
+        const std::string cmd = "cd '" + dir().string() + "' && '" GRAVON_CLI_PATH "' " + args +
+                                " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int rc = std::system(cmd.c_str());
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(out), slurp(err)};
+    }
+
+    void synthesize(const std::string& name, const std::string& args = "") {
+        const std::string cmd = "'" GRAVON_SYNTH_PATH "' --out '" + (dir() / name).string() + "' " +
+                                args + " >/dev/null";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+};
+
+TEST_F(Cli, AnalysesAndPrintsTheStatistics) {
+    synthesize("voice.wav");
+    const tresult r = run("/f100 voice.wav --stats");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Name\tvoice.wav\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Leq [dB]\t"), std::string::npos);
+}
+
+TEST_F(Cli, RefusedFileIsAWarningAndAFailure) {
+    std::ofstream(dir() / "notes.txt") << "hello";
+    const tresult r = run("notes.txt /f3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot open file: Cannot open file notes.txt"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(Cli, BadFullScaleStopsWithAnError) {
+    const tresult r = run("/fx1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("'x1' is not a valid floating point value"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, SyntaxBoxIsInformationOnly) {
+    const tresult r = run("'/?'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("Gravon command line syntax: Command line syntax:\nGravon ["),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(Cli, UnsavedAnalysisIsAnsweredNoAndSaid) {
+    synthesize("voice.wav", "--seconds 1");
+    const tresult r = run("/f100 voice.wav /c");
+    EXPECT_NE(r.err.find("Do you want to save the phonetogram?"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("taken as No, so it is not done."), std::string::npos);
+}
+
+TEST_F(Cli, OwnOptions) {
+    EXPECT_EQ(run("--bogus").status, 2);
+    const tresult h = run("--help");
+    EXPECT_EQ(h.status, 0);
+    EXPECT_NE(h.out.find("Usage: gravon-cli"), std::string::npos);
+}
+
+TEST_F(Cli, TracksTable) {
+    synthesize("voice.wav", "--seconds 1");
+    const tresult r = run("/f100 voice.wav --tracks tracks.csv");
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::ifstream in(dir() / "tracks.csv");
+    std::string header, row;
+    std::getline(in, header);
+    EXPECT_EQ(header.rfind("time_s,left_accepted,left_SPL,left_fo,", 0), 0u) << header;
+    int rows = 0, accepted = 0;
+    while (std::getline(in, row)) {
+        ++rows;
+        if (row.find(",1,") == row.find(',')) ++accepted;
+    }
+    EXPECT_GT(rows, 100);
+    EXPECT_GT(accepted, 30);
+}
+
+} // namespace

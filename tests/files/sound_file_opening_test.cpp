@@ -1,0 +1,198 @@
+// Opening sound files for analysis: what reaches the driver, and the calibration texts.
+#include "../core/test_form.h"
+#include "files/smp_file.h"
+#include "files/wav_file.h"
+#include "phonetogram/pg_param.h"
+#include "synth/synth_params.h"
+#include "synth/wav_writer.h"
+
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace gravon {
+namespace {
+
+using testing::ttestform;
+
+class OpenSoundFile : public ::testing::Test {
+  protected:
+    ttestform t;
+    TForm1& f = t.form;
+    std::string path(const std::string& name) { return (t.config.root / "files" / name).string(); }
+
+    std::string write_wav(const std::string& name, std::size_t n, tFormat format = tFormat::pcm,
+                          int bits = 16) {
+        tsinglearr x(n);
+        for (std::size_t i = 0; i < n; ++i) x[i] = float(0.5 * std::sin(0.05 * double(i)));
+        TWavFile w;
+        w.setsampfreq(44100);
+        w.setnchans(1);
+        w.setnbits(bits);
+        w.setformat(format);
+        w.setfullscale(0, 1.0);
+        const std::string p = path(name);
+        w.save_file(p, std::vector<tsinglearr>{x}, false, false);
+        return p;
+    }
+
+    std::string write_smp(const std::string& name,
+                          const std::vector<std::pair<std::string, std::string>>& items,
+                          const std::string& unit = "") {
+        const std::string p = path(name);
+        TSMPfile s;
+        EXPECT_TRUE(s.new_file(p));
+        s.setnChans(1);
+        s.setSfTot(44100);
+        s.insert_nonpresent_defaults();
+        for (auto& [k, v] : items) s.set_item(k, v);
+        if (!unit.empty()) s.setChannelUnit(0, unit);
+        tsamplechunk c;
+        c.used = 4096;
+        for (int i = 0; i < 4096; ++i)
+            c.data[std::size_t(i)] = std::int16_t(1000 * std::sin(0.05 * i));
+        s.setChannelChunk(0, c);
+        EXPECT_TRUE(s.save_file());
+        s.close_file();
+        return p;
+    }
+};
+
+TEST_F(OpenSoundFile, OnlyWholeBlocksOf2048ReachTheAnalysis) {
+    f.open_any_file(write_wav("a.wav", 4096));
+    EXPECT_EQ(f.samplecount, 4096);
+    f.open_any_file(write_wav("b.wav", 4095));
+    EXPECT_EQ(f.samplecount, 2048);
+    EXPECT_FALSE(f.analyzing);
+    EXPECT_TRUE(f.analysisisfromsoundfile());
+    EXPECT_EQ(f.pgs[0].pgname, "b.wav");
+    EXPECT_EQ(f.pgs[1].pgname, "");
+    EXPECT_EQ(f.title(), path("b.wav"));
+    EXPECT_EQ(f.caption(), path("b.wav") + " - Gravon");
+}
+
+TEST_F(OpenSoundFile, WavCalibrationTexts) {
+    f.open_any_file(write_wav("pcm.wav", 4096));
+    EXPECT_EQ(f.pgs[0].calibstr, "Wav file is possibly not calibrated");
+    EXPECT_EQ(f.pgs[0].calstatus, 1);
+    EXPECT_EQ(f.pgs[1].calibstr, "-");
+    EXPECT_FALSE(f.pgs[1].visible);
+    EXPECT_EQ(f.soundfilechname, "Wav channel # 0");
+    EXPECT_EQ(f.pgs[0].distance, -1);
+    EXPECT_EQ(f.pgs[0].actualdistance, -1);
+    f.open_any_file(write_wav("float.wav", 4096, tFormat::ieeefloat, 32));
+    EXPECT_EQ(f.pgs[0].calibstr, "Wav file may be calibrated, but calibration is not signed");
+    EXPECT_EQ(f.pgs[0].calstatus, 2);
+    f.execute_command_line({"/f14.1", write_wav("cal.wav", 4096)});
+    EXPECT_EQ(f.pgs[0].calibstr, "Wav file is calibrated from command line");
+    EXPECT_EQ(f.pgs[0].calstatus, 2);
+    EXPECT_FLOAT_EQ(float(f.audiofsd[0]), 14.1f);
+    EXPECT_EQ(f.audiofsd[1], 1.0);
+}
+
+TEST_F(OpenSoundFile, CommandLineFullScaleScalesEverySample) {
+    const std::string p = write_wav("s.wav", 8192);
+    f.open_any_file(p);
+    const tsinglearr plain(f.audioarr[0].begin(), f.audioarr[0].begin() + 8192);
+    f.execute_command_line({"/f14.1", p});
+    for (std::size_t i = 0; i < 8192; i += 97)
+        EXPECT_FLOAT_EQ(f.audioarr[0][i], float(double(plain[i]) * float(14.1)));
+}
+
+TEST_F(OpenSoundFile, FullScaleAfterTheFileDoesNotApply) {
+    const std::string p = write_wav("s.wav", 4096);
+    f.execute_command_line({p, "/f14.1"});
+    EXPECT_EQ(f.pgs[0].calibstr, "Wav file is possibly not calibrated");
+    EXPECT_EQ(f.audiofsd[0], 1.0);
+}
+
+TEST_F(OpenSoundFile, SmpCalibrationTexts) {
+    f.open_any_file(write_smp("both.smp", {{"calib", "A"}, {"calib0", "B"}, {"site", "Room 4"}}));
+    EXPECT_EQ(f.pgs[0].calibstr, "B");
+    EXPECT_EQ(f.pgs[0].calstatus, 3);
+    EXPECT_EQ(f.pgs[0].recordingsiteid, "Room 4");
+    EXPECT_EQ(f.samplecount, 4096);
+    f.open_any_file(write_smp("pa.smp", {}, "PA"));
+    EXPECT_EQ(f.pgs[0].calibstr, "File appears calibrated, but calibration is not signed");
+    EXPECT_EQ(f.pgs[0].calstatus, 2);
+    EXPECT_EQ(f.pgs[0].recordingsiteid, "-");
+    f.open_any_file(write_smp("none.smp", {}));
+    EXPECT_EQ(f.pgs[0].calibstr, "File is not calibrated");
+    EXPECT_EQ(f.pgs[0].calstatus, 1);
+}
+
+TEST_F(OpenSoundFile, SmpDistancesThatAreNotNumbersBothBecomeMinusOne) {
+    f.open_any_file(write_smp("d.smp", {{"micdist0", "0.3"}, {"actmicdist0", "0.15"}}));
+    EXPECT_DOUBLE_EQ(f.pgs[0].distance, 0.3);
+    EXPECT_DOUBLE_EQ(f.pgs[0].actualdistance, 0.15);
+    f.open_any_file(write_smp("e.smp", {{"micdist0", "0.3"}, {"actmicdist0", "near"}}));
+    EXPECT_EQ(f.pgs[0].distance, -1);
+    EXPECT_EQ(f.pgs[0].actualdistance, -1);
+    EXPECT_EQ(f.samplecount, 4096);
+}
+
+TEST_F(OpenSoundFile, KnownCalibrationFaultAsksFirst) {
+    const std::string p =
+        write_smp("drel.smp", {{"dBgain", "0.00"}, {"calib", "x,ab1"}, {"proc0", "Drel 2.1"}});
+    t.ui.answer = tanswer::cancel;
+    f.open_any_file(p);
+    ASSERT_EQ(t.ui.questions.size(), 1u);
+    EXPECT_EQ(t.ui.questions[0],
+              "This soundfile seems to have been created with a version of Drel\rthat has a "
+              "known audio level calibration bug.\rTherefore, the SPL in this phonetogram "
+              "cannot be trusted.\r" +
+                  p);
+    EXPECT_EQ(f.samplecount, 0);
+    EXPECT_FALSE(f.analyzing);
+    t.ui.answer = tanswer::ok;
+    f.open_any_file(p);
+    EXPECT_EQ(f.samplecount, 4096);
+    // An empty second field does not count as ending in "1".
+    t.ui.questions.clear();
+    f.open_any_file(
+        write_smp("drel2.smp", {{"dBgain", "0.00"}, {"calib", "x"}, {"proc0", "Drel"}}));
+    for (const std::string& q : t.ui.questions) EXPECT_EQ(q.find("Drel"), std::string::npos);
+}
+
+TEST_F(OpenSoundFile, UnreadableFilesChangeNothingAndNeverCrash) {
+    // Fill the left phonetogram with a first analysis.
+    const std::string good = write_wav("good.wav", 44100);
+    f.open_any_file(good);
+    const std::int32_t samples = f.samplecount;
+    for (const char* body : {"", "RIFF", "RIFF\x10\0\0\0WAVEfmt ", "not a wav file at all"}) {
+        const std::string p = path("bad.wav");
+        std::ofstream(p, std::ios::binary) << body;
+        f.open_any_file(p);
+        EXPECT_FALSE(f.analyzing);
+    }
+    f.open_any_file(path("missing.wav"));
+    f.open_any_file(path("missing.smp"));
+    EXPECT_GE(samples, 0);
+}
+
+TEST_F(OpenSoundFile, RefusedTypes) {
+    f.open_any_file("voice.mp3");
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_EQ(t.ui.messages[0].text, "Cannot open file voice.mp3");
+    EXPECT_EQ(t.ui.messages[0].kind, tmessagekind::warning);
+    EXPECT_FALSE(f.analysisisfromsoundfile());
+}
+
+TEST_F(OpenSoundFile, ReplayIsReproducibleWithDitheredBinning) {
+    synth::tsynthparams p;
+    p.phrases = {synth::glide_phrase(1.5, 200, 260, 75, 82)};
+    const synth::tsynthresult r = synth::synthesize(p);
+    const std::string name = path("v.wav");
+    synth::write_wav16(name, r.rate, r.channels, r.samples);
+    f.advanced.binningmethod = 1;
+    f.execute_command_line({"/f100", name});
+    const auto first = f.pgs[0].param[pglayeracctime].arr.cells;
+    double total = 0;
+    for (double v : first) total += v;
+    EXPECT_GT(total, 1.0);
+    f.open_any_file(name);
+    EXPECT_TRUE(f.pgs[0].param[pglayeracctime].arr.cells == first);
+}
+
+} // namespace
+} // namespace gravon
