@@ -7,6 +7,7 @@
 #include "files/qub_file.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
+#include "settings/temp_config.h"
 
 #include <cmath>
 #include <deque>
@@ -170,6 +171,8 @@ class AnalysisSaving : public ::testing::Test {
         return n;
     }
 
+    // The per-user settings folder in a temporary place, before the window reads it.
+    gravon::testing::ttempconfig config;
     fs::path dir;
     tscriptedinterface ui;
     TForm1 form{ui};
