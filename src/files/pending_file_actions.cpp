@@ -13,12 +13,6 @@ void TForm1::restore_temporary_settings() {
     set_advanced_to_default();
 }
 void TForm1::add_recent_file(const std::string&) {}
-bool TForm1::save_smp_action(const std::string&) {
-    return false;
-}
-bool TForm1::save_kavell_action(const std::string&) {
-    return false;
-}
 bool TForm1::FormCloseQuery() {
     if (!ask_to_save()) return false;
     Set_recording(false);
