@@ -298,7 +298,8 @@ std::array<double, 2> TForm1::intake_factors() const {
     return f;
 }
 
-void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last) {
+template <typename tsample, typename tscale>
+void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale) {
     if (audioarrpos >= maxaudioarrpos) {
         Set_recording(false);
         ui.message_box("Max time reached", "Maximum recording time reached",
@@ -311,29 +312,18 @@ void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& las
     for (auto& ch : fintakeblock)
         if (ch.size() < n) ch.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        fintakeblock[0][i] = float(arr[2 * i] / 32767.0 * f[0]);
-        fintakeblock[1][i] = float(arr[2 * i + 1] / 32767.0 * f[1]);
+        fintakeblock[0][i] = float(scale(arr[2 * i]) * f[0]);
+        fintakeblock[1][i] = float(scale(arr[2 * i + 1]) * f[1]);
     }
     crunch_arr(fintakeblock, n, f);
 }
 
+void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last) {
+    intake(arr, used, [](std::int16_t v) { return v / 32767.0; });
+}
+
 void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& last) {
-    if (audioarrpos >= maxaudioarrpos) {
-        Set_recording(false);
-        ui.message_box("Max time reached", "Maximum recording time reached",
-                       tmessagekind::information);
-        return;
-    }
-    const std::array<double, 2> f = intake_factors();
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
-    fintakeblock.resize(2);
-    for (auto& ch : fintakeblock)
-        if (ch.size() < n) ch.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        fintakeblock[0][i] = float(int24toint(arr[2 * i]) / 8388607.0 * f[0]);
-        fintakeblock[1][i] = float(int24toint(arr[2 * i + 1]) / 8388607.0 * f[1]);
-    }
-    crunch_arr(fintakeblock, n, f);
+    intake(arr, used, [](const tint24& v) { return int24toint(v) / 8388607.0; });
 }
 
 } // namespace gravon

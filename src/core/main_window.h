@@ -85,9 +85,39 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Asks about unsaved results; false when the user cancelled.
     bool ask_to_save();
     // The save actions. Each returns whether the file was written.
+    // "Save phonetogram as...": with an empty fname the user is asked for a name and the
+    // channels of savestdpgchannos are saved under it (both: "L" and "R" inserted before the
+    // extension); with a name (batch save) phonetogram pgno is saved under it. A recording
+    // phonetogram then counts as saved.
     bool save_stdpg_action(const std::string& fname, std::int32_t pgno);
+    // Writes phonetogram pgno as a phonetogram file; a failure is shown in a message box.
+    bool save_stdpg(const std::string& fname, std::int32_t pgno);
+    // fname empty: the sound-and-analysis dialog; otherwise save_smp(fname).
     bool save_smp_action(const std::string& fname);
+    // fname empty: a dialog for a signal set; otherwise save_kavell(fname).
     bool save_kavell_action(const std::string& fname);
+
+    // ---- Saving sound and analysis ----
+    // The SMP file with the audio and the analysis tracks that savesmpchannel selects.
+    bool save_smp(const std::string& fname);
+    // The signal set for the sibling sound editor, with the signals savekavellchannel selects.
+    bool save_kavell(const std::string& fname);
+    // The left channel, high-passed as the analysis hears it and peak-normalised, as a mono
+    // 16-bit WAV file.
+    bool save_normalized_wav(const std::string& fname);
+    // "Save sound and analysis as...": the dialog, then save_smp or save_kavell by the chosen
+    // name's extension. Returns whether a file was written.
+    bool SaveSmpActionExecute();
+    // "Save normalized soundfile for listening as...": the dialog, then the WAV save.
+    bool savenormalizedactionExecute();
+    // "Save all...": the phonetogram, the sound and analysis, and the normalised WAV, each
+    // with its own dialog that may be cancelled on its own.
+    void SaveAllActionExecute();
+    // The file names the save dialogs propose: each dialog keeps the name last chosen in it.
+    // The phonetogram dialogs' name is kept by the phonetogram save and open.
+    std::string stdpgdialogfilename;
+    std::string smpdialogfilename;
+    std::string wavdialogfilename;
 
     // ---- Recording state ----
     bool frecording = false;
@@ -181,6 +211,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Its name; empty for the system default or when the audio layer does not know it.
     std::string recording_device_name() const;
 
+    // ---- Phonetogram files ----
+    // The container of phonetogram files, for reading and writing.
+    TSMPfile stdpgfile1;
+    // The current name of both phonetogram file dialogs: the file last opened or saved.
+    std::string stdpgfilename;
+
     // ---- Sound file replay ----
     std::string soundfilechname;
     TSMPfile SMPfile2;
@@ -227,6 +263,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void load_default_settings();
     void load_default_calibration();
     trecarr fintakeblock;
+    // Scales an interleaved two-channel block to Pa and hands it to the driver.
+    template <typename tsample, typename tscale>
+    void intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale);
     void reset_replay_state();
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;

@@ -5,6 +5,7 @@
 #include "analysis/window_placement.h"
 #include "settings/window_table.h"
 
+#include <cstdint>
 #include <string>
 
 namespace gravon {
@@ -59,6 +60,25 @@ class tuserinterface {
     // default), as the audio layer knows it; empty when it has no name for it. The
     // calibration is stored under this name.
     virtual std::string recording_device_name(int device) { return ""; }
+
+    // A save dialog: caption, filter ("Description (*.ext)|*.ext|..."), default extension
+    // (".smp"); the dialog asks before an existing file is overwritten. Returns the chosen
+    // name, or "" when the user cancelled (or no person can be asked).
+    virtual std::string save_file_name(const std::string& caption, const std::string& filter,
+                                       const std::string& defaultext) {
+        return "";
+    }
+
+    // The control panel should select phonetogram pgno in its list of phonetograms.
+    virtual void select_phonetogram(std::int32_t pgno) {}
+
+    // The same dialog proposing initialname as the file name. Implementations that cannot
+    // propose a name show the dialog without it.
+    virtual std::string save_file_name_from(const std::string& caption, const std::string& filter,
+                                            const std::string& defaultext,
+                                            const std::string& initialname) {
+        return save_file_name(caption, filter, defaultext);
+    }
 };
 
 // Shows nothing and answers No (or Cancel when No is not offered). Useful for tests and as a

@@ -3,20 +3,6 @@
 
 namespace gravon {
 
-bool TForm1::open_stdpg(const std::string& fname, std::int32_t) {
-    ui.message_box("Cannot open file", "Cannot open file " + fname, tmessagekind::warning);
-    return false;
-}
-
-bool TForm1::save_stdpg_action(const std::string&, std::int32_t) {
-    return false;
-}
-bool TForm1::save_smp_action(const std::string&) {
-    return false;
-}
-bool TForm1::save_kavell_action(const std::string&) {
-    return false;
-}
 bool TForm1::FormCloseQuery() {
     if (!ask_to_save()) return false;
     Set_recording(false);

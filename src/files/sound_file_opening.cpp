@@ -31,6 +31,8 @@ std::string without_directory(const std::string& fname) {
 
 } // namespace
 
+namespace {
+
 // Hands the samples of one channel to the driver in blocks of 2048 frames, the second
 // channel silent, with the 50 ms refresh of the window in between.
 class treplay {
@@ -66,6 +68,22 @@ class treplay {
     double ftotal;
     std::chrono::steady_clock::time_point flast;
 };
+
+} // namespace
+
+namespace {
+
+// Whatever way a replay ends, the window no longer counts as analysing and the progress
+// display is closed.
+struct tanalyzingguard {
+    TForm1& f;
+    ~tanalyzingguard() {
+        f.analyzing = false;
+        f.ui.progress_done();
+    }
+};
+
+} // namespace
 
 void TForm1::open_any_file(const std::string& fname) {
     const std::string ext = extension_of(fname);
@@ -109,13 +127,7 @@ void TForm1::reset_replay_state() {
 }
 
 void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
-    struct tanalyzingguard {
-        TForm1& f;
-        ~tanalyzingguard() {
-            f.analyzing = false;
-            f.ui.progress_done();
-        }
-    } guard{*this};
+    const tanalyzingguard guard{*this};
 
     TWavFile wav;
     bool opened = false;
@@ -178,13 +190,7 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
 }
 
 void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
-    struct tanalyzingguard {
-        TForm1& f;
-        ~tanalyzingguard() {
-            f.analyzing = false;
-            f.ui.progress_done();
-        }
-    } guard{*this};
+    const tanalyzingguard guard{*this};
 
     TSMPfile& smp = SMPfile2;
     if (!smp.open_file(fname, true)) {

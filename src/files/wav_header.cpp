@@ -34,7 +34,7 @@ struct tbytewriter {
         id(f.id2);
         u32(f.size);
     }
-    void data(const tdata& d) {
+    void data(const twavdata& d) {
         id(d.id);
         u32(d.size);
     }

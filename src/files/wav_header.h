@@ -59,7 +59,9 @@ struct twavfact {
     std::uint32_t numsamples = 0; // samples over all channels
 };
 
-struct tdata {
+// The data chunk header ("tdata" in the file layout; named apart from the settings
+// container's entry data).
+struct twavdata {
     tchunkid id{'d', 'a', 't', 'a'};
     std::uint32_t size = 0; // bytes of sample data
 };
@@ -68,7 +70,7 @@ struct twavhead {
     triff riff;
     tfmt form;
     ttag tag;
-    tdata data;
+    twavdata data;
 };
 
 struct twavheadex {
@@ -76,7 +78,7 @@ struct twavheadex {
     tfmt form;
     ttagex tag;
     twavfact fact;
-    tdata data;
+    twavdata data;
 };
 
 struct twavheadexlong {
@@ -84,7 +86,7 @@ struct twavheadexlong {
     tfmt form;
     ttagexlong tag;
     twavfact fact;
-    tdata data;
+    twavdata data;
 };
 
 inline constexpr std::size_t wavhead_size = 44;

@@ -1,0 +1,112 @@
+// The main window's phonetogram-file actions: loading a file as an additional phonetogram and
+// saving the recording phonetograms.
+#include "core/main_window.h"
+#include "files/stdpg_file.h"
+
+namespace gravon {
+
+namespace {
+
+constexpr const char* cannotopen = "Cannot open file";
+constexpr const char* cannotsave = "Cannot save file";
+
+// Closes the container however the reading ends.
+struct tcloseguard {
+    TSMPfile& file;
+    ~tcloseguard() { file.close_file(); }
+};
+
+} // namespace
+
+bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
+    if (pgno < 0) throw ERangeError("Phonetogram index out of range: " + std::to_string(pgno));
+    stdpgfilename = fname;
+    add_recent_file(fname);
+
+    bool opened = false;
+    try {
+        opened = open_stdpg_file(stdpgfile1, fname);
+    } catch (const EGravonError& e) {
+        ui.message_box(cannotopen, e.what(), tmessagekind::warning);
+        return false;
+    }
+    if (!opened) {
+        // Nothing to read: no slot is added for it.
+        ui.message_box(cannotopen, "Cannot open file " + fname, tmessagekind::warning);
+        return false;
+    }
+    tcloseguard guard{stdpgfile1};
+
+    if (pgno >= nchans()) set_nchans(*this, pgno + 1);
+    // A number in "micdist" or "actmicdist" that cannot be read raises, as for any other
+    // unreadable data; the slot keeps what was set before.
+    const tstdpgreadresult r =
+        read_stdpg(stdpgfile1, fname, pgs[std::size_t(pgno)], advanced.stdpgparams);
+    if (!r.layouterror.empty())
+        ui.message_box(cannotopen, r.layouterror, tmessagekind::warning);
+    else if (!r.recorderror.empty())
+        ui.message_box(cannotopen, r.recorderror, tmessagekind::warning);
+
+    fix_things();
+    ui.select_phonetogram(pgno);
+    return r.complete();
+}
+
+bool TForm1::save_stdpg(const std::string& fname, std::int32_t pgno) {
+    if (pgno < 0 || std::size_t(pgno) >= pgs.size())
+        throw ERangeError("Phonetogram index out of range: " + std::to_string(pgno));
+    stdpgfilename = fname;
+    add_recent_file(fname);
+
+    const tpg& pg = pgs[std::size_t(pgno)];
+    tstdpgwriteinfo info;
+    info.procstamp = progid.processing_stamp();
+    info.hpfreq = advanced.hpfreq;
+    if (pgno < firstloadedpg) {
+        // A recording phonetogram stands for the sound recorded so far.
+        if (audioarrpos >= 0 && advanced.fs > 0)
+            info.recordedtime = double(audioarrpos + 1) / advanced.fs;
+    } else {
+        info.recordedtime = pg.recordedtime;
+    }
+    try {
+        write_stdpg(stdpgfile1, fname, pg, info);
+    } catch (const EGravonError& e) {
+        ui.message_box(cannotsave, e.what(), tmessagekind::warning);
+        return false;
+    }
+    return true;
+}
+
+bool TForm1::save_stdpg_action(const std::string& fname, std::int32_t pgno) {
+    bool saved = false;
+    if (!fname.empty()) {
+        saved = save_stdpg(fname, pgno);
+    } else {
+        const std::string name =
+            ui.save_file_name("Save phonetogram as", stdpgfilter, stdpgdefaultext);
+        if (name.empty()) return false;
+        switch (advanced.savestdpgchannos) {
+        case 1:
+            saved = save_stdpg(name, 1);
+            break;
+        case 2: {
+            const bool left = save_stdpg(stdpg_channel_file_name(name, 'L'), 0);
+            const bool right = save_stdpg(stdpg_channel_file_name(name, 'R'), 1);
+            saved = left && right;
+            break;
+        }
+        default:
+            // 0, and any value a damaged settings file may carry: the left channel.
+            saved = save_stdpg(name, 0);
+            break;
+        }
+        pgno = 0;
+    }
+    // Only a complete save of the recording marks it as saved, so that a failed one is
+    // still offered for saving on closing.
+    if (saved && pgno < firstloadedpg) stdpgsavearrpos = audioarrpos;
+    return saved;
+}
+
+} // namespace gravon
