@@ -2,6 +2,7 @@
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "--".
 #include "core/main_window.h"
+#include "files/text_export.h"
 #include "headless_interface.h"
 #include "phonetogram_summary.h"
 #include "track_export.h"
@@ -35,6 +36,8 @@ const char* const helptext =
     "  --stats     after the command line, select the entire area of each recording\n"
     "              phonetogram that holds data and print the area statistics\n"
     "  --condensed the same in the condensed form (the default show flags)\n"
+    "  --export-text FILE  after the command line, write phonetogram 0 with all its\n"
+    "              parameters as text tables (the export's default choices)\n"
     "  --help      this text\n"
     "\n"
     "Exit status: 0 when nothing went wrong; 1 when an error or a warning was shown or a\n"
@@ -48,6 +51,7 @@ int main(int argc, char** argv) {
     bool summary = false;
     std::string tracksfile;
     bool stats = false, condensed = false;
+    std::string exportfile;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a.rfind("--", 0) == 0) {
@@ -60,6 +64,12 @@ int main(int argc, char** argv) {
                 stats = true;
             } else if (a == "--condensed") {
                 condensed = true;
+            } else if (a == "--export-text") {
+                if (i + 1 >= argc) {
+                    std::fprintf(stderr, "gravon-cli: --export-text needs a file name\n");
+                    return 2;
+                }
+                exportfile = argv[++i];
             } else if (a == "--tracks") {
                 if (i + 1 >= argc) {
                     std::fprintf(stderr, "gravon-cli: --tracks needs a file name\n");
@@ -86,6 +96,20 @@ int main(int argc, char** argv) {
                 if (c ? !condensed : !stats) continue;
                 for (const std::string& line : form.statistics_text_lines(c))
                     std::printf("%s\n", line.c_str());
+            }
+        }
+        if (!exportfile.empty()) {
+            ttextexportchoices choices;
+            choices.pgno = 0;
+            check_all_parameters(choices, form, true);
+            ttextexportformat format;
+            format.nsigdig = form.advanced.nsigdig;
+            format.dbformat = form.advanced.dbformat;
+            format.binshow = form.binshow_settings();
+            try {
+                export_phonetogram_text(form, choices, format, exportfile);
+            } catch (const std::exception& e) {
+                ui.message_box("Cannot save file", e.what(), tmessagekind::error);
             }
         }
         if (!tracksfile.empty() && !write_track_csv(form, tracksfile)) {

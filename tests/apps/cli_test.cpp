@@ -92,6 +92,18 @@ TEST_F(Cli, OwnOptions) {
     EXPECT_NE(h.out.find("Usage: gravon-cli"), std::string::npos);
 }
 
+TEST_F(Cli, TextExportOfAllParameters) {
+    synthesize("voice.wav", "--seconds 1");
+    const tresult r = run("/f100 voice.wav --export-text pg.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string text = slurp(dir() / "pg.txt");
+    EXPECT_EQ(text.rfind("---------\r\nSolidColor\r\n", 0), 0u);
+    EXPECT_NE(text.find("\r\nAccTime\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nMaxPartNoTo01\r\n"), std::string::npos);
+    // A folder that is a file cannot hold the export.
+    EXPECT_EQ(run("/f100 voice.wav --export-text voice.wav/pg.txt").status, 1);
+}
+
 TEST_F(Cli, TracksTable) {
     synthesize("voice.wav", "--seconds 1");
     const tresult r = run("/f100 voice.wav --tracks tracks.csv");

@@ -287,7 +287,7 @@ TEST_F(AnalysisSaving, DefaultSelectionGivesAudioSplAndFo) {
     EXPECT_EQ(smp.get_item("date"), form.pgs[0].datestr);
     EXPECT_EQ(smp.get_item("micdist0"), floattostrdot(form.pgs[0].distance));
     EXPECT_EQ(smp.get_item("actmicdist0"), "0.3");
-    EXPECT_EQ(smp.get_item("calib0", "none"), "none"); // a live recording without a text
+    EXPECT_EQ(smp.get_item("calib0", "none"), form.calibration_info(0));
     EXPECT_EQ(smp.get_item("micdist1", "none"), "none");
     for (const auto& c : ch) EXPECT_EQ(c.samples.size(), std::size_t(form.audiosamples()));
     EXPECT_EQ(smp.nSamples(), 3 * std::int64_t(form.audiosamples()));
@@ -443,7 +443,7 @@ TEST_F(AnalysisSaving, SoundFileAnalysisIsSavedAndReadAgain) {
     TSMPfile smp;
     ASSERT_TRUE(smp.open_file(path("voice.smp"), true));
     EXPECT_EQ(smp.ChannelName(0), "Wav channel # 0");
-    EXPECT_EQ(smp.get_item("calib0"), "Soundfile calibration: Wav file is possibly not calibrated");
+    EXPECT_EQ(smp.get_item("calib0"), "Soundfile is uncalibrated");
     EXPECT_EQ(smp.get_item("micdist0"), "-1");
     smp.close_file();
 
@@ -455,7 +455,7 @@ TEST_F(AnalysisSaving, SoundFileAnalysisIsSavedAndReadAgain) {
     EXPECT_TRUE(ui2.messages.empty());
     // A final replay block of fewer than 2048 samples is not analysed.
     EXPECT_EQ(again.audiosamples(), form.audiosamples() / 2048 * 2048 / 882 * 882);
-    EXPECT_EQ(again.pgs[0].calibstr, "Soundfile calibration: Wav file is possibly not calibrated");
+    EXPECT_EQ(again.pgs[0].calibstr, "Soundfile is uncalibrated");
     const double peak = form.audiopeak[0];
     for (std::int32_t i = 0; i < again.audiosamples(); ++i)
         ASSERT_NEAR(again.audioarr[0][std::size_t(i)], form.audioarr[0][std::size_t(i)],
@@ -764,7 +764,7 @@ TEST_F(AnalysisSaving, NormalisedDialog) {
 TEST_F(AnalysisSaving, SaveAllOffersEachDialogInTurn) {
     record(0.3);
     form.stdpgdialogfilename = path("session.stdpg");
-    ui.answers = {path("session.smp"), path("session.wav")};
+    ui.answers = {path("session.stdpg"), path("session.smp"), path("session.wav")};
     form.SaveAllActionExecute();
     // The phonetogram step shows its own dialog (or none); the sound and WAV dialogs follow
     // with the names derived from the one before.
@@ -775,6 +775,7 @@ TEST_F(AnalysisSaving, SaveAllOffersEachDialogInTurn) {
     EXPECT_EQ(smpdialog.defaultext, ".smp");
     EXPECT_EQ(wavdialog.initialname, path("session.wav"));
     EXPECT_EQ(wavdialog.defaultext, ".wav");
+    EXPECT_TRUE(fs::exists(path("session.stdpg")));
     EXPECT_TRUE(fs::exists(path("session.smp")));
     EXPECT_TRUE(fs::exists(path("session.wav")));
 }
