@@ -129,16 +129,15 @@ void read_options(tsettingsreader& r, toptions& o, std::array<bool, 2>& showbins
     r.get("Target", "foTarget", o.f0target);
     r.get("Target", "LevelTarget", o.leveltarget);
     r.get("Target", "Showtarget", o.showtarget);
-    // A negative count has always meant "keep the list"; an absent one keeps it too, so that a
-    // file written without targets does not wipe the user's.
-    const std::int32_t n =
-        r.has("Target", "nTargets") ? r.readinteger("Target", "nTargets", -1) : -1;
+    // "nTargets" defaults to 0, so a file without it empties the list; a negative count keeps
+    // it. Entries keep their current values where a file lacks their keys.
+    const std::int32_t n = r.readinteger("Target", "nTargets", 0);
     if (n > maxtargets) {
         r.note("Target", "nTargets",
                std::to_string(n) + " is more than " + std::to_string(maxtargets) +
                    " targets; the list is kept");
     } else if (n >= 0) {
-        o.targets.assign(std::size_t(n), ttarget{});
+        o.targets.resize(std::size_t(n), ttarget{0.0, 0.0});
         for (std::int32_t i = 0; i < n; ++i) {
             ttarget& t = o.targets[std::size_t(i)];
             r.get("Targets", "f0_" + std::to_string(i), t.f0);

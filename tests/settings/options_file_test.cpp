@@ -140,7 +140,10 @@ TEST_F(OptionsFile, MissingKeysLeaveFieldsAlone) {
     const toptions before = changed_options();
     toptions o = before;
     EXPECT_TRUE(read_from(out, o).empty());
-    expect_same_options(before, o);
+    // Everything but the targets (see below) stays.
+    toptions expected = before;
+    expected.targets.clear();
+    expect_same_options(expected, o);
     // Only the keys present change anything.
     out.writefloat("Keyboard", "KeyboardLevel", -1.5);
     out.writebool("display", "showlegend", true); // sections and keys ignore case
@@ -148,7 +151,8 @@ TEST_F(OptionsFile, MissingKeysLeaveFieldsAlone) {
     EXPECT_EQ(o.keyboardlevel, -1.5);
     EXPECT_TRUE(o.showlegend);
     EXPECT_EQ(o.keyboardslope, before.keyboardslope);
-    EXPECT_EQ(o.targets.size(), before.targets.size());
+    // The one exception: a file without "nTargets" empties the target list.
+    EXPECT_TRUE(o.targets.empty());
 }
 
 TEST_F(OptionsFile, ZParamIsClamped) {
@@ -166,26 +170,29 @@ TEST_F(OptionsFile, ZParamIsClamped) {
 
 TEST_F(OptionsFile, TargetCountRules) {
     toptions o = changed_options(); // three targets
-    // No "nTargets": the list stays.
-    out.writefloat("Targets", "f0_0", 500.0);
-    read_from(out, o);
-    ASSERT_EQ(o.targets.size(), 3u);
-    EXPECT_EQ(o.targets[0].f0, 98.0);
-    // A negative count keeps the list too.
+    const ttargetarr three = o.targets;
+    // A negative count keeps the list.
     out.writeinteger("Target", "nTargets", -1);
     read_from(out, o);
     ASSERT_EQ(o.targets.size(), 3u);
-    // A count replaces the list; entries without keys are 0, not the old values.
-    out.writeinteger("Target", "nTargets", 2);
+    // A count resizes the list; entries without keys keep their values, new ones are 0.
+    out.writeinteger("Target", "nTargets", 4);
+    out.writefloat("Targets", "f0_0", 500.0);
     read_from(out, o);
-    ASSERT_EQ(o.targets.size(), 2u);
+    ASSERT_EQ(o.targets.size(), 4u);
     EXPECT_EQ(o.targets[0].f0, 500.0);
-    EXPECT_EQ(o.targets[0].level, 0.0);
-    EXPECT_EQ(o.targets[1].f0, 0.0);
-    EXPECT_EQ(o.targets[1].level, 0.0);
-    // Zero leaves an empty target menu.
+    EXPECT_EQ(o.targets[0].level, three[0].level);
+    EXPECT_EQ(o.targets[1].f0, three[1].f0);
+    EXPECT_EQ(o.targets[3].f0, 0.0);
+    EXPECT_EQ(o.targets[3].level, 0.0);
+    // Zero leaves an empty target menu, and so does a file without the key.
     out.writeinteger("Target", "nTargets", 0);
     read_from(out, o);
+    EXPECT_TRUE(o.targets.empty());
+    o = changed_options();
+    TQUBFile none;
+    none.writefloat("Targets", "f0_0", 500.0);
+    read_from(none, o);
     EXPECT_TRUE(o.targets.empty());
 }
 
