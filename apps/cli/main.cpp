@@ -2,12 +2,14 @@
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "--".
 #include "core/main_window.h"
+#include "files/qub_file.h"
 #include "files/text_export.h"
 #include "headless_interface.h"
 #include "phonetogram_summary.h"
 #include "track_export.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -38,6 +40,8 @@ const char* const helptext =
     "  --condensed the same in the condensed form (the default show flags)\n"
     "  --export-text FILE  after the command line, write phonetogram 0 with all its\n"
     "              parameters as text tables (the export's default choices)\n"
+    "  --settings-dir DIR  keep the settings files (options, advanced settings,\n"
+    "              calibration) in DIR instead of the per-user settings folder\n"
     "  --help      this text\n"
     "\n"
     "Exit status: 0 when nothing went wrong; 1 when an error or a warning was shown or a\n"
@@ -70,6 +74,12 @@ int main(int argc, char** argv) {
                     return 2;
                 }
                 exportfile = argv[++i];
+            } else if (a == "--settings-dir") {
+                if (i + 1 >= argc) {
+                    std::fprintf(stderr, "gravon-cli: --settings-dir needs a folder\n");
+                    return 2;
+                }
+                setenv(settingsdirvariable, argv[++i], 1);
             } else if (a == "--tracks") {
                 if (i + 1 >= argc) {
                     std::fprintf(stderr, "gravon-cli: --tracks needs a file name\n");
@@ -87,6 +97,7 @@ int main(int argc, char** argv) {
 
     theadlessinterface ui;
     TForm1 form(ui);
+    form.batchmode = true;
     try {
         form.FormActivate(args);
         if (summary) print_phonetogram_summary(form, stdout);

@@ -58,6 +58,10 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Closing: FormCloseQuery then FormClose. Returns whether the window may close.
     bool FormCloseQuery();
     void FormClose();
+    // A headless batch run: a pure function of its command line and settings. It writes no
+    // temporary settings copies, no recent-files list and no settings on exit, so that runs
+    // side by side never share a file they write.
+    bool batchmode = false;
     // Set when something on the command line asked the window to close (/c).
     bool closerequested = false;
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a

@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -373,6 +374,14 @@ const TProgId& TQUBFile::progid() const {
 
 std::string TQUBFile::settings_filename() const {
     const TProgId& id = progid();
+    // A run that is given its own settings folder (the headless program's --settings-dir)
+    // keeps every settings file there, directly.
+    if (const char* own = std::getenv(settingsdirvariable); own && *own) {
+        const fs::path folder(own);
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        return (folder / fsettingsfilename).string();
+    }
     const std::string base = app_data_folder(tappfolder::localappdata);
     if (base.empty()) // no per-user folder: the system folder, named after the product
         return (fs::path(system_folder()) / (id.ProductName() + ".qubfile")).string();

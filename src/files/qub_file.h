@@ -42,6 +42,9 @@ struct tnode {
     tdata data;
 };
 
+// Environment variable naming a settings folder that replaces the per-user one.
+inline constexpr const char* settingsdirvariable = "GRAVON_SETTINGS_DIR";
+
 class TQUBFile {
   public:
     TQUBFile() = default;

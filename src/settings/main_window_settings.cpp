@@ -216,6 +216,8 @@ void TForm1::open_advanced_settings(const std::string& fname) {
 // ---- temporary copies, exit, files by type -----------------------------------------------------
 
 void TForm1::save_temporary_settings() {
+    // A batch run never starts a new recording, so it has nothing to restore.
+    if (batchmode) return;
     save_settings("temp");
     save_advanced_settings("temp");
 }
@@ -228,6 +230,7 @@ void TForm1::restore_temporary_settings() {
 }
 
 void TForm1::FormClose() {
+    if (batchmode) return;
     // Settings changed by a sound file (its sampling rate, for one) are not the user's.
     if (advanced.saveoptionsonexit && !fanalysisisfromsoundfile) save_settings("");
     if (advanced.saveadvancedsettingsonexit && !fanalysisisfromsoundfile)
@@ -256,6 +259,8 @@ void TForm1::load_default_settings() {
     open_settings("", true);
     open_advanced_settings("");
 
+    // A batch run has no File menu and must not touch the list other runs share.
+    if (batchmode) return;
     RecentFiles1.setProgId(&progid);
     RecentFiles1.setMaxItems(9);
     RecentFiles1.setMenuPos(12);
@@ -277,6 +282,7 @@ void TForm1::load_default_settings() {
 // ---- recent files ------------------------------------------------------------------------------
 
 void TForm1::add_recent_file(const std::string& fname) {
+    if (batchmode) return;
     RecentFiles1.add(fname);
 }
 

@@ -1,5 +1,7 @@
 // The headless program as a user runs it: a real process, real files, its output and exit
 // status.
+#include "core/main_window.h"
+#include "files/qub_file.h"
 #include "settings/temp_config.h"
 
 #include <array>
@@ -11,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace {
 
@@ -102,6 +105,53 @@ TEST_F(Cli, TextExportOfAllParameters) {
     EXPECT_NE(text.find("\r\nMaxPartNoTo01\r\n"), std::string::npos);
     // A folder that is a file cannot hold the export.
     EXPECT_EQ(run("/f100 voice.wav --export-text voice.wav/pg.txt").status, 1);
+}
+
+TEST_F(Cli, BatchRunsWriteNothingToTheSettingsFolder) {
+    synthesize("voice.wav", "--seconds 1");
+    // Several runs side by side, as a corpus is spread over cores.
+    std::string cmd;
+    for (int k = 0; k < 4; ++k) {
+        const std::string name = "v" + std::to_string(k) + ".wav";
+        fs::copy_file(dir() / "voice.wav", dir() / name);
+        cmd += "'" GRAVON_CLI_PATH "' /f100 " + name + " /s /c 2>/dev/null & ";
+    }
+    cmd = "cd '" + dir().string() + "' || exit 1; " + cmd + "wait";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(fs::exists(dir() / ("v" + std::to_string(k) + "_an.smp"))) << k;
+    std::vector<std::string> written;
+    for (const auto& e : fs::recursive_directory_iterator(config.root / "config"))
+        if (e.is_regular_file()) written.push_back(e.path().string());
+    EXPECT_TRUE(written.empty()) << written.front();
+}
+
+TEST_F(Cli, SettingsDirHoldsTheSettingsFiles) {
+    synthesize("voice.wav", "--seconds 1");
+    const fs::path own = dir() / "own settings";
+    {
+        // An advanced-settings file whose F0 band starts above the voice.
+        setenv(gravon::settingsdirvariable, own.c_str(), 1);
+        gravon::tsilentinterface ui;
+        gravon::TForm1 form(ui);
+        form.FormActivate({});
+        form.advanced.lof0limit = 300;
+        form.save_advanced_settings("");
+        unsetenv(gravon::settingsdirvariable);
+    }
+    ASSERT_TRUE(fs::exists(own / "GravonAdvancedSettings.qubfile"));
+    const tresult normal = run("/f100 voice.wav --stats");
+    EXPECT_NE(normal.out.find("Area [STdB]"), std::string::npos);
+    const tresult narrowed = run("--settings-dir 'own settings' /f100 voice.wav --stats");
+    EXPECT_EQ(narrowed.status, 0) << narrowed.err;
+    // Only F0s of 300 Hz and more are searched: what is found is a partial, not the 220 Hz
+    // fundamental.
+    const auto minfo = [](const std::string& out) {
+        const std::size_t at = out.find("Min fo [Hz]\t");
+        return at == std::string::npos ? 0.0 : std::atof(out.c_str() + at + 12);
+    };
+    EXPECT_LT(minfo(normal.out), 250);
+    EXPECT_GE(minfo(narrowed.out), 300) << narrowed.out;
 }
 
 TEST_F(Cli, TracksTable) {
