@@ -7,8 +7,8 @@ std::string commafield(const std::string& s, int n) {
     size_t start = 0;
     for (int field = 1;; ++field) {
         size_t comma = s.find(',', start);
-        if (field == n) return s.substr(start, comma == std::string::npos ? std::string::npos
-                                                                          : comma - start);
+        if (field == n)
+            return s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (comma == std::string::npos) return {};
         start = comma + 1;
     }
@@ -54,6 +54,34 @@ std::string replaceall(const std::string& s, const std::string& old, const std::
     }
     r.append(s, pos, std::string::npos);
     return r;
+}
+
+namespace {
+
+// Position of the "." that starts the file name's extension, npos when there is none.
+std::size_t extension_start(const std::string& fname) {
+    const std::size_t slash = fname.find_last_of("/\\");
+    const std::size_t dot = fname.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string::npos;
+    return dot;
+}
+
+} // namespace
+
+std::string lowercase_extension(const std::string& fname) {
+    const std::size_t dot = extension_start(fname);
+    return dot == std::string::npos ? std::string() : lowercase(fname.substr(dot));
+}
+
+std::string change_extension(const std::string& fname, const std::string& ext) {
+    const std::size_t dot = extension_start(fname);
+    return (dot == std::string::npos ? fname : fname.substr(0, dot)) + ext;
+}
+
+std::string without_directory(const std::string& fname) {
+    const std::size_t slash = fname.find_last_of("/\\");
+    return slash == std::string::npos ? fname : fname.substr(slash + 1);
 }
 
 } // namespace gravon

@@ -14,4 +14,13 @@ std::string lowercase(const std::string& s);
 // Every occurrence of old replaced by repl, left to right, without overlaps.
 std::string replaceall(const std::string& s, const std::string& old, const std::string& repl);
 
+// The file-name extension of fname, lower-cased, with its "." (empty when the file name has
+// none; a "." in a folder name does not count).
+std::string lowercase_extension(const std::string& fname);
+// fname with the extension of its file name replaced by ext (which includes the "."), or ext
+// appended when the file name has none.
+std::string change_extension(const std::string& fname, const std::string& ext);
+// fname without its folder.
+std::string without_directory(const std::string& fname);
+
 } // namespace gravon

@@ -16,15 +16,6 @@ const char* const syntaxtext =
     "message box\rExample:\rGravon.exe /f14.1 testfile.wav /s /c\rNote that the order of the "
     "command line parameters matter.";
 
-// The extension of name replaced by ext (".stdpg" etc.), or ext appended when the file name
-// has none. Only the part after the last path separator counts as the file name here.
-std::string change_ext(const std::string& name, const std::string& ext) {
-    const std::size_t slash = name.find_last_of("/\\");
-    const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
-    return name.substr(0, dot) + ext;
-}
-
 // On this platform absolute paths begin with "/" like the switches do. The switches never
 // contain a second "/", so an argument that does, or that names something on disk and is
 // not one of the switches, is a file name.
@@ -40,7 +31,7 @@ bool is_switch(const std::string& arg) {
 
 std::string batch_save_name(const std::string& base, const std::string& suffix,
                             const std::string& ext) {
-    return change_ext(insertbeforeext(base, suffix), ext);
+    return change_extension(insertbeforeext(base, suffix), ext);
 }
 
 void TForm1::set_commandlinefsd(const std::string& list) {

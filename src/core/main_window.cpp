@@ -326,4 +326,10 @@ void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& la
     intake(arr, used, [](const tint24& v) { return int24toint(v) / 8388607.0; });
 }
 
+bool TForm1::FormCloseQuery() {
+    if (!ask_to_save()) return false;
+    Set_recording(false);
+    return true;
+}
+
 } // namespace gravon

@@ -99,28 +99,6 @@ std::int32_t analysis_block_length(std::int32_t frames, std::int32_t audiosample
 
 namespace {
 
-std::size_t extension_start(const std::string& fname) {
-    const std::size_t slash = fname.find_last_of("/\\");
-    const std::size_t dot = fname.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string::npos;
-    return dot;
-}
-
-} // namespace
-
-std::string lowercase_extension(const std::string& fname) {
-    const std::size_t dot = extension_start(fname);
-    return dot == std::string::npos ? std::string() : lowercase(fname.substr(dot));
-}
-
-std::string change_extension(const std::string& fname, const std::string& ext) {
-    const std::size_t dot = extension_start(fname);
-    return (dot == std::string::npos ? fname : fname.substr(0, dot)) + ext;
-}
-
-namespace {
-
 // A file written under a temporary name next to its target and renamed over the target only
 // once it is complete, so that a failed save never destroys the file that was there.
 class tsidefile {

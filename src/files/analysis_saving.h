@@ -53,12 +53,6 @@ std::int32_t selected_count(const tsavetable& t);
 std::int32_t analysis_block_length(std::int32_t frames, std::int32_t audiosamples,
                                    std::int32_t downsamplingfactor);
 
-// The file name extension of fname, lower-cased, with its "." (empty when there is none).
-std::string lowercase_extension(const std::string& fname);
-// fname with its extension replaced by ext (which includes the "."), or ext appended when
-// the file name has no extension.
-std::string change_extension(const std::string& fname, const std::string& ext);
-
 // The texts of the save dialogs.
 inline constexpr const char* smpdialogcaption = "Save sound and analysis as";
 inline constexpr const char* smpdialogfilter =

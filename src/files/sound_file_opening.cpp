@@ -17,22 +17,6 @@ namespace {
 constexpr std::size_t replayblock = 2048;
 constexpr auto refreshperiod = std::chrono::milliseconds(50);
 
-std::string extension_of(const std::string& fname) {
-    const std::size_t slash = fname.find_last_of("/\\");
-    const std::size_t dot = fname.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    return lowercase(fname.substr(dot));
-}
-
-std::string without_directory(const std::string& fname) {
-    const std::size_t slash = fname.find_last_of("/\\");
-    return slash == std::string::npos ? fname : fname.substr(slash + 1);
-}
-
-} // namespace
-
-namespace {
-
 // Hands the samples of one channel to the driver in blocks of 2048 frames, the second
 // channel silent, with the 50 ms refresh of the window in between.
 class treplay {
@@ -86,7 +70,7 @@ struct tanalyzingguard {
 } // namespace
 
 void TForm1::open_any_file(const std::string& fname) {
-    const std::string ext = extension_of(fname);
+    const std::string ext = lowercase_extension(fname);
     if (ext == ".smp" || ext == ".wav") {
         Open_soundfile(fname, 0, -1);
     } else if (ext == ".stdpg") {
@@ -109,7 +93,7 @@ void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::in
     set_analysisisfromsoundfile(true);
     set_title(fname);
     add_recent_file(fname);
-    const std::string ext = extension_of(fname);
+    const std::string ext = lowercase_extension(fname);
     if (ext == ".smp")
         Open_smpfile(fname, pgno, pgno2);
     else if (ext == ".wav")

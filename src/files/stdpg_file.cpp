@@ -56,11 +56,6 @@ std::optional<double> parsenumber(const std::string& text) {
     }
 }
 
-std::string without_directory(const std::string& fname) {
-    const std::size_t slash = fname.find_last_of("/\\");
-    return slash == std::string::npos ? fname : fname.substr(slash + 1);
-}
-
 std::string key(int k, const char* what) {
     std::string s(1, 'p');
     s += std::to_string(k);

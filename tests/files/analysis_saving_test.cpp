@@ -3,6 +3,7 @@
 #include "analysis/number_text.h"
 #include "analysis/sample_conversion.h"
 #include "core/main_window.h"
+#include "analysis/text_utils.h"
 #include "files/analysis_saving.h"
 #include "files/qub_file.h"
 #include "files/smp_file.h"
