@@ -14,12 +14,14 @@ void tbackgroundnoise::resize(int nbins) {
     // A bin that has never been measured must not look quiet: it starts as "not measured"
     // so that no fundamental is accepted against it before its noise is known.
     fspecnoisequantile.resize(std::size_t(nbins), notmeasured);
+    fstale.resize(std::size_t(nbins), 1);
     fnbins = nbins;
 }
 
 void tbackgroundnoise::reset() {
     std::fill(fspechist.begin(), fspechist.end(), 0.0);
     std::fill(fspecnoisequantile.begin(), fspecnoisequantile.end(), notmeasured);
+    std::fill(fstale.begin(), fstale.end(), std::uint8_t(1));
     fspechistcount = 0;
 }
 
@@ -32,7 +34,10 @@ bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, doub
         const double v = classoffset + outdb[k];
         if (!std::isfinite(v)) continue;
         const std::int32_t i = roundint(v);
-        if (i >= 0 && i <= nclasses - 1) fspechist[std::size_t(k) * nclasses + i] += d;
+        if (i >= 0 && i <= nclasses - 1) {
+            fspechist[std::size_t(k) * nclasses + i] += d;
+            fstale[std::size_t(k)] = 1;
+        }
     }
     return true;
 }
@@ -40,7 +45,15 @@ bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, doub
 void tbackgroundnoise::update_quantiles(int lobin, int hibin, double noisequantile) {
     const int lo = std::max(lobin, 0);
     const int hi = std::min(hibin, fnbins - 1);
+    // A new share changes every quantile (a NaN share never equals itself, so every bin is
+    // then recomputed each time, as it must be).
+    if (!(noisequantile == fquantileshare)) {
+        std::fill(fstale.begin(), fstale.end(), std::uint8_t(1));
+        fquantileshare = noisequantile;
+    }
     for (int k = lo; k <= hi; ++k) {
+        if (!fstale[std::size_t(k)]) continue;
+        fstale[std::size_t(k)] = 0;
         const double* h = &fspechist[std::size_t(k) * nclasses];
         double total = 0;
         for (int i = 0; i < nclasses; ++i) total += h[i];

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -27,7 +28,11 @@ class tbackgroundnoise {
     // outdb must hold at least nbins() values. Returns true when the hop was entered.
     bool add_hop(std::span<const double> outdb, double level, double d, double noiselo,
                  double noisehi);
-    // Recomputes the quantile of the bins lobin...hibin (clipped to the bins there are).
+    // Brings the quantile of the bins lobin...hibin (clipped to the bins there are) up to
+    // date: each gets the value a recomputation from its histogram gives. Only the bins whose
+    // histogram changed since their last computation, or that were never computed since the
+    // reset, are recomputed (all of them when noisequantile changed), since the quantile is a
+    // function of the histogram and the quantile share alone.
     void update_quantiles(int lobin, int hibin, double noisequantile);
 
     int nbins() const { return fnbins; }
@@ -36,13 +41,22 @@ class tbackgroundnoise {
     std::span<const double> specnoisequantile() const { return fspecnoisequantile; }
     // Seconds spent in level class i of bin k.
     double spechist(int k, int i) const { return fspechist[std::size_t(k) * nclasses + i]; }
-    // Write access for restoring or constructing a histogram (tests, diagnostics).
-    double& spechist(int k, int i) { return fspechist[std::size_t(k) * nclasses + i]; }
+    // Write access for restoring or constructing a histogram (tests, diagnostics); the bin's
+    // quantile is recomputed at its next update.
+    double& spechist(int k, int i) {
+        fstale[std::size_t(k)] = 1;
+        return fspechist[std::size_t(k) * nclasses + i];
+    }
 
   private:
     int fnbins = 0;
     std::vector<double> fspechist; // [bin][class], flat
     std::vector<double> fspecnoisequantile;
+    // Per bin: the quantile does not yet follow the histogram (changed, or not computed since
+    // the reset), so the next update of a band that holds the bin recomputes it.
+    std::vector<std::uint8_t> fstale;
+    // The quantile share the up-to-date bins were computed with; NaN: none yet.
+    double fquantileshare = std::numeric_limits<double>::quiet_NaN();
     std::int32_t fspechistcount = 0;
 };
 
