@@ -1,5 +1,6 @@
 #include "analysis/background_noise.h"
 
+#include "analysis/fft.h"
 #include "analysis/rounding.h"
 
 #include <algorithm>
@@ -39,6 +40,15 @@ bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, doub
             fstale[std::size_t(k)] = 1;
         }
     }
+    return true;
+}
+
+// A bin of zero power lies below the lowest class, so a silent hop changes no class.
+static_assert(tbackgroundnoise::classoffset + fftzerodb < -0.5);
+
+bool tbackgroundnoise::add_silent_hop(double level, double noiselo, double noisehi) {
+    if (!(noiselo < level && level < noisehi)) return false;
+    ++fspechistcount;
     return true;
 }
 

@@ -28,6 +28,10 @@ class tbackgroundnoise {
     // outdb must hold at least nbins() values. Returns true when the hop was entered.
     bool add_hop(std::span<const double> outdb, double level, double d, double noiselo,
                  double noisehi);
+    // Enters one hop whose spectrum is all zero (-3250 dB in every bin, below every class):
+    // counted when noiselo < level < noisehi, like add_hop, but no class changes. Returns
+    // true when the hop was counted.
+    bool add_silent_hop(double level, double noiselo, double noisehi);
     // Brings the quantile of the bins lobin...hibin (clipped to the bins there are) up to
     // date: each gets the value a recomputation from its histogram gives. Only the bins whose
     // histogram changed since their last computation, or that were never computed since the

@@ -137,6 +137,7 @@ void TFFT::marksizechange() {
 void TFFT::markoutputsdirty() {
     ffftdirty = true;
     foutcompdirty = fdbdirty = fabsdirty = fabs2dirty = fphasedirty = true;
+    fdbdone = 0;
 }
 
 void TFFT::setLogFFTSize(std::int32_t value) {
@@ -734,11 +735,27 @@ const tdoublearr& TFFT::OutdB() {
         const double* __restrict re = foutre.data();
         const double* __restrict im = foutim.data();
         double* __restrict out = foutdb.data();
-        dbofbins(out, re, im, last + 1);
+        // Bins of a partial computation are already there; dbofbins works in groups of four
+        // counted from its first bin, so starting at a multiple of four gives the same values.
+        dbofbins(out + fdbdone, re + fdbdone, im + fdbdone, last + 1 - fdbdone);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fdbdirty = false;
     }
+    return foutdb;
+}
+
+const tdoublearr& TFFT::OutdBFirst(std::int32_t count) {
+    ensuretransform();
+    if (!fdbdirty || count <= fdbdone) return foutdb;
+    const std::int32_t n = ffftsize;
+    const std::int32_t end = (fsymmetric ? n / 2 : n - 1) + 1;
+    if (count >= end) return OutdB();
+    // Up to a whole group of four, so that every group is computed as OutdB computes it.
+    const std::int32_t to = std::min(end, (count + 3) / 4 * 4);
+    dbofbins(foutdb.data() + fdbdone, foutre.data() + fdbdone, foutim.data() + fdbdone,
+             to - fdbdone);
+    fdbdone = to;
     return foutdb;
 }
 

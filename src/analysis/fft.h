@@ -99,6 +99,11 @@ class TFFT {
     const tdoublearr& OutAbs2();  // re^2 + im^2
     const tdoublearr& OutdB();    // 10*log10(re^2 + im^2), or -3250 where that is 0
     const tdoublearr& OutPhase(); // radians, -pi..pi, atan(im/re) placed in its quadrant
+    // OutdB computed only as far as bin count - 1: for a caller that reads a few low bins of
+    // the level spectrum. The returned buffer is OutdB's; bins 0..count-1 hold exactly the
+    // values OutdB gives, the others are stale until OutdB is read (which completes them).
+    // A count beyond the bins that are not mirrors computes the whole of OutdB.
+    const tdoublearr& OutdBFirst(std::int32_t count);
     // A bin whose arithmetic overflows (or whose input was not finite) reads 0 in the
     // derived outputs (abs, abs2, dB, phase); the other bins are still computed.
 
@@ -168,6 +173,8 @@ class TFFT {
     bool fabsdirty = true;
     bool fabs2dirty = true;
     bool fphasedirty = true;
+    // Leading bins of foutdb already computed while fdbdirty (a multiple of 4 or the end).
+    std::int32_t fdbdone = 0;
 };
 
 } // namespace gravon

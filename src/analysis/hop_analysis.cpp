@@ -55,7 +55,7 @@ void thopanalyser::setup(const tanalysisparams& p) {
     ffft[1].setWindow(ffft[0].Window());
     for (auto& ch : fch) ch.resize(ffft[0].FFTSize());
     fit_buffers(std::size_t(hopsize()));
-    for (auto& b : fprevfilt) std::fill(b.begin(), b.end(), 0.0f);
+    fprevzero = {true, true};
     foverloaded = {false, false};
     fprevoverloaded = {false, false};
 }
@@ -68,12 +68,16 @@ void thopanalyser::reset() {
 }
 
 void thopanalyser::fit_buffers(std::size_t hop) {
-    for (int c = 0; c < nchannels; ++c) {
-        // A new hop size starts from silence: the previous block no longer fits the window.
-        if (fprevfilt[c].size() != hop) fprevfilt[c].assign(hop, 0.0f);
-        ffilt[c].resize(hop, 0.0f);
-        fwindow[c].resize(2 * hop, 0.0);
-    }
+    // A new hop size starts from silence: the previous block no longer fits the window.
+    if (hop != fhop) fprevzero = {true, true};
+    fhop = hop;
+    for (auto& x : fwindow) x.resize(2 * hop, 0.0);
+}
+
+void thopanalyser::give_silent_window(int c) {
+    std::fill(fwindow[c].begin(), fwindow[c].end(), 0.0);
+    ffft[c].setInRe(fwindow[c]);
+    fspectrumpending[c] = false;
 }
 
 const thopresult& thopanalyser::analyse(const trecarr& recarr, std::span<const double> factors,
@@ -91,16 +95,36 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     const std::array<std::span<const float>, nchannels> in{ch0, ch1};
     const std::size_t hop = std::max(ch0.size(), ch1.size());
     // The driver delivers hops of the set-up size; anything else only re-sizes the buffers.
-    if (hop != ffilt[0].size()) fit_buffers(hop);
+    if (hop != fhop) fit_buffers(hop);
 
-    // 1. High-pass: two cascaded sections per channel, state kept between hops.
+    // 1. High-pass: two cascaded sections per channel, state kept between hops; 3. the
+    // analysis window: previous and current filtered block, in units of 20 uPa. Zero input
+    // into filters at rest gives exactly zero, so such a block is not filtered, and a window
+    // of two such blocks is not even written: the channel is silent.
+    std::array<bool, nchannels> silent{};
     for (int c = 0; c < nchannels; ++c) {
         auto& h = fhp[c];
-        tsinglearr& out = ffilt[c];
-        for (std::size_t i = 0; i < hop; ++i) {
-            const double v = i < in[c].size() ? double(in[c][i]) : 0.0;
-            out[i] = float(h[1].filter(h[0].filter(v)));
+        const std::span<const float> v = in[c];
+        bool zeroin = true;
+        for (float a : v) zeroin &= a == 0.0f;
+        const bool zeroout = zeroin && h[0].idle() && h[1].idle();
+        silent[c] = zeroout && fprevzero[c];
+        if (silent[c]) continue;
+        double* x = fwindow[c].data();
+        if (fprevzero[c])
+            std::fill(x, x + hop, 0.0);
+        else
+            std::copy(x + hop, x + 2 * hop, x);
+        if (zeroout) {
+            std::fill(x + hop, x + 2 * hop, 0.0);
+        } else {
+            const std::size_t nv = std::min(v.size(), hop);
+            for (std::size_t i = 0; i < nv; ++i)
+                x[hop + i] = double(float(h[1].filter(h[0].filter(double(v[i]))))) * pascaltoref;
+            for (std::size_t i = nv; i < hop; ++i)
+                x[hop + i] = double(float(h[1].filter(h[0].filter(0.0)))) * pascaltoref;
         }
+        fprevzero[c] = zeroout;
     }
 
     // 2. Overload of the unfiltered block. The samples are single precision, so the full
@@ -121,31 +145,32 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         fresult.ch[c].peak = peak;
     }
 
-    // 3. Analysis window: previous and current filtered block, in units of 20 uPa.
-    for (int c = 0; c < nchannels; ++c) {
-        tdoublearr& x = fwindow[c];
-        for (std::size_t i = 0; i < hop; ++i) {
-            x[i] = double(fprevfilt[c][i]) * pascaltoref;
-            x[hop + i] = double(ffilt[c][i]) * pascaltoref;
-        }
-        std::copy(ffilt[c].begin(), ffilt[c].end(), fprevfilt[c].begin());
-    }
-
-    // 4. Spectra.
-    for (int c = 0; c < nchannels; ++c) ffft[c].setInRe(fwindow[c]);
-
-    // 5./6. Per channel, channel 0 first.
+    // 4.-6. Spectra, then the analysis of each channel, channel 0 first. A silent channel's
+    // results are known without a transform.
     thopcontext ctx;
     ctx.d = double(hop) / p.fs;
     ctx.measurenoise = double(holdcount) > p.fs * p.holdnoisemeasurementtime;
     for (int c = 0; c < nchannels; ++c) {
-        const tdoublearr& db = ffft[c].OutdB();
-        const tdoublearr& abs2 = ffft[c].OutAbs2();
-        const std::int32_t n = std::int32_t(abs2.size());
+        TFFT& fft = ffft[c];
         tchannelstate& st = fch[c];
+        const std::int32_t n = fft.FFTSize();
         if (st.noise.nbins() != n / 2) st.resize(n);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, n);
-        if (analyse_channel(fwindow[c], abs2, db, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
+        if (silent[c]) {
+            // The window goes to the FFT as it is, so the sizes must already fit it.
+            if (std::size_t(fft.WindowSize()) == 2 * hop && analyse_silent_channel(ctx, p, c, st)) {
+                fspectrumpending[c] = true;
+                continue;
+            }
+            std::fill(fwindow[c].begin(), fwindow[c].end(), 0.0);
+        }
+        fft.setInRe(fwindow[c]);
+        fspectrumpending[c] = false;
+        // Giving the window may have changed the frame size.
+        const std::int32_t nn = std::int32_t(fft.OutAbs2().size());
+        if (st.noise.nbins() != nn / 2) st.resize(nn);
+        ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, nn);
+        if (analyse_channel(fwindow[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
     }
 
     // 7. Blocking between the channels and by keyboard tones, on this hop's levels.

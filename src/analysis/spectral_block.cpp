@@ -25,7 +25,11 @@ tspectralbands spectral_bands(std::span<const double> outabs2, int lobin, int hi
 
 bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, double power,
                          const tanalysisparams& p, tkillpoint& kp) {
-    const tspectralbands b = spectral_bands(outabs2, lobin, hibin);
+    return spectral_block_test(spectral_bands(outabs2, lobin, hibin), power, p, kp);
+}
+
+bool spectral_block_test(const tspectralbands& b, double power, const tanalysisparams& p,
+                         tkillpoint& kp) {
     if (std::pow(10.0, p.hfblockthreshold / 10.0) * b.high >= b.mid &&
         power < std::pow(10.0, p.maxhfblocklevel / 10.0)) {
         kp.add(tkillreason::hfblock);

@@ -24,5 +24,8 @@ tspectralbands spectral_bands(std::span<const double> outabs2, int lobin, int hi
 // blocked by it. Returns true and adds the reason to kp when the hop is blocked.
 bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, double power,
                          const tanalysisparams& p, tkillpoint& kp);
+// The same tests on band sums already taken.
+bool spectral_block_test(const tspectralbands& b, double power, const tanalysisparams& p,
+                         tkillpoint& kp);
 
 } // namespace gravon

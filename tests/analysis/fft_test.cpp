@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <numbers>
@@ -768,6 +769,43 @@ TEST(FFTCache, SizeChangeMakesOutputsStale) {
     EXPECT_EQ(fft.OutRe().size(), 1024u);
     const auto ref = referencetransform(fft.InRe(), {}, 1024, 256, TFFTWindow::Hamming, true, true);
     expectmatchesreference(fft, ref, "resized");
+}
+
+TEST(FFTCache, LeadingLevelBinsEqualTheFullLevelSpectrum) {
+    // Every prefix length, real and complex input, with zero and non-finite bins among the
+    // first ones (a group of four holding such a bin is computed differently): the leading
+    // bins and the completed spectrum are bit for bit those of OutdB alone.
+    std::mt19937_64 rng(21);
+    for (bool ignoreinim : {true, false}) {
+        TFFT full, part;
+        for (TFFT* f : {&full, &part}) {
+            f->setWindow(TFFTWindow::rectangle);
+            f->setRemoveDC(false);
+            f->setIgnoreInIm(ignoreinim);
+        }
+        for (int count : {0, 1, 3, 4, 5, 8, 13, 64, 126, 127, 128, 129, 130, 200, 256, 300}) {
+            tdoublearr re = randomarray(rng, 256, 0.5);
+            tdoublearr im = randomarray(rng, 256, 0.0);
+            if (count % 2 == 1) {
+                re.assign(256, 0.0); // a cosine on bin 2 and its mirror: the rest is 0
+                for (int i = 0; i < 256; ++i) re[i] = std::cos(2 * pi * 2 * i / 256);
+            }
+            for (TFFT* f : {&full, &part}) {
+                f->setInIm(im);
+                f->setInRe(re);
+            }
+            const tdoublearr want = full.OutdB();
+            const tdoublearr& head = part.OutdBFirst(count);
+            for (int k = 0; k < std::min(count, 256); ++k)
+                ASSERT_EQ(std::memcmp(&head[k], &want[k], sizeof(double)), 0)
+                    << "count " << count << " bin " << k << " complex " << !ignoreinim;
+            part.OutdBFirst(count / 2); // a shorter prefix is already there
+            const tdoublearr& all = part.OutdB();
+            for (int k = 0; k < 256; ++k)
+                ASSERT_EQ(std::memcmp(&all[k], &want[k], sizeof(double)), 0)
+                    << "count " << count << " bin " << k;
+        }
+    }
 }
 
 TEST(FFTCache, CopiesAreIndependent) {
