@@ -1,5 +1,7 @@
 #include "analysis/hop_analysis.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
 #include "analysis/channel_blocking.h"
 #include "analysis/frame_acceptance.h"
 #include "analysis/pitch.h"
@@ -7,8 +9,75 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace gravon {
+
+namespace {
+
+struct blockpeak {
+    float peak = 0;    // largest magnitude, counted from 0
+    bool over = false; // some magnitude exceeds the limit
+    bool zero = true;  // every sample is zero
+};
+
+blockpeak peak_of_block(std::span<const float> v, float limit) {
+    // Four lanes at a time (the width every x86-64 processor has). A NaN sample neither raises the
+    // peak nor overloads, but it is not zero; the largest of the lane peaks is the largest of all,
+    // whatever the order.
+    using v4f = float __attribute__((vector_size(16)));
+    using v4i = int __attribute__((vector_size(16)));
+    const std::size_t n = v.size();
+    const float* p = v.data();
+    v4f peakv = {};
+    v4i overv = {}, nonzerov = {};
+    const v4f limv = v4f{} + limit;
+    const v4i absmask = v4i{} + 0x7fffffff;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        v4f s;
+        std::memcpy(&s, p + i, sizeof s);
+        v4i bits;
+        std::memcpy(&bits, &s, sizeof bits);
+        bits &= absmask;
+        v4f a;
+        std::memcpy(&a, &bits, sizeof a);
+        overv |= a > limv;
+        nonzerov |= s != v4f{};
+        peakv = a > peakv ? a : peakv;
+    }
+    float peak = 0;
+    int over = 0, nonzero = 0;
+    for (int l = 0; l < 4; ++l) {
+        peak = peakv[l] > peak ? peakv[l] : peak;
+        over |= overv[l];
+        nonzero |= nonzerov[l];
+    }
+    for (; i < n; ++i) {
+        const float a = std::fabs(p[i]);
+        over |= a > limit;
+        nonzero |= p[i] != 0.0f;
+        peak = a > peak ? a : peak;
+    }
+    return {peak, over != 0, nonzero == 0};
+}
+
+// The two cascaded high-pass sections over one block, missing samples taken as zero, into
+// out in units of 20 uPa. The sections work on local copies, whose state the compiler keeps
+// in registers instead of storing it back after every sample.
+void filter_block(std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
+                  std::size_t hop) {
+    THPFilterSection s0 = h[0], s1 = h[1];
+    const std::size_t nv = std::min(v.size(), hop);
+    for (std::size_t i = 0; i < nv; ++i)
+        out[i] = double(float(s1.filter(s0.filter(double(v[i]))))) * thopanalyser::pascaltoref;
+    for (std::size_t i = nv; i < hop; ++i)
+        out[i] = double(float(s1.filter(s0.filter(0.0)))) * thopanalyser::pascaltoref;
+    h[0] = s0;
+    h[1] = s1;
+}
+
+} // namespace
 
 thopanalyser::thopanalyser() {
     ffft[0].setLogFFTSize(11);
@@ -97,6 +166,19 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     // The driver delivers hops of the set-up size; anything else only re-sizes the buffers.
     if (hop != fhop) fit_buffers(hop);
 
+    // 2. Overload of the unfiltered block. The samples are single precision, so the full
+    // scale is compared in single precision too: a sample at exactly full scale is no
+    // overload. The same pass finds blocks of zeros.
+    fprevoverloaded = foverloaded;
+    std::array<bool, nchannels> zeroin{};
+    for (int c = 0; c < nchannels; ++c) {
+        const double fsd = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 0.0;
+        const blockpeak b = peak_of_block(in[c], float(std::fabs(fsd)));
+        foverloaded[c] = b.over;
+        zeroin[c] = b.zero;
+        fresult.ch[c].peak = b.peak;
+    }
+
     // 1. High-pass: two cascaded sections per channel, state kept between hops; 3. the
     // analysis window: previous and current filtered block, in units of 20 uPa. Zero input
     // into filters at rest gives exactly zero, so such a block is not filtered, and a window
@@ -104,10 +186,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     std::array<bool, nchannels> silent{};
     for (int c = 0; c < nchannels; ++c) {
         auto& h = fhp[c];
-        const std::span<const float> v = in[c];
-        bool zeroin = true;
-        for (float a : v) zeroin &= a == 0.0f;
-        const bool zeroout = zeroin && h[0].idle() && h[1].idle();
+        const bool zeroout = zeroin[c] && h[0].idle() && h[1].idle();
         silent[c] = zeroout && fprevzero[c];
         if (silent[c]) continue;
         double* x = fwindow[c].data();
@@ -115,34 +194,11 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             std::fill(x, x + hop, 0.0);
         else
             std::copy(x + hop, x + 2 * hop, x);
-        if (zeroout) {
+        if (zeroout)
             std::fill(x + hop, x + 2 * hop, 0.0);
-        } else {
-            const std::size_t nv = std::min(v.size(), hop);
-            for (std::size_t i = 0; i < nv; ++i)
-                x[hop + i] = double(float(h[1].filter(h[0].filter(double(v[i]))))) * pascaltoref;
-            for (std::size_t i = nv; i < hop; ++i)
-                x[hop + i] = double(float(h[1].filter(h[0].filter(0.0)))) * pascaltoref;
-        }
+        else
+            filter_block(h, in[c], x + hop, hop);
         fprevzero[c] = zeroout;
-    }
-
-    // 2. Overload of the unfiltered block. The samples are single precision, so the full
-    // scale is compared in single precision too: a sample at exactly full scale is no
-    // overload.
-    fprevoverloaded = foverloaded;
-    for (int c = 0; c < nchannels; ++c) {
-        const double fsd = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 0.0;
-        const float limit = float(std::fabs(fsd));
-        bool over = false;
-        float peak = 0;
-        for (float v : in[c]) {
-            const float a = std::fabs(v);
-            if (a > limit) over = true;
-            if (a > peak) peak = a;
-        }
-        foverloaded[c] = over;
-        fresult.ch[c].peak = peak;
     }
 
     // 4.-6. Spectra, then the analysis of each channel, channel 0 first. A silent channel's

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <span>
 
 namespace gravon {
 
@@ -43,21 +44,36 @@ class treplay {
 
     void add(float v) {
         fblock[0][fn++] = v;
-        if (fn == replayblock) {
-            fform.crunch_arr(fblock, ffactors);
-            fn = 0;
-            fdone += replayblock;
-            const auto now = std::chrono::steady_clock::now();
-            if (now - flast > refreshperiod) {
-                flast = now;
-                fform.ui.repaint_view();
-                fform.ui.process_events();
-                if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
-            }
+        if (fn == replayblock) deliver();
+    }
+    // The same as add(float(double(s) * factor)) for each sample s in turn.
+    void add_scaled(std::span<const float> samples, double factor) {
+        std::size_t i = 0;
+        while (i < samples.size()) {
+            const std::size_t take = std::min(replayblock - fn, samples.size() - i);
+            float* out = fblock[0].data() + fn;
+            const float* in = samples.data() + i;
+            for (std::size_t k = 0; k < take; ++k) out[k] = float(double(in[k]) * factor);
+            fn += take;
+            i += take;
+            if (fn == replayblock) deliver();
         }
     }
 
   private:
+    void deliver() {
+        fform.crunch_arr(fblock, ffactors);
+        fn = 0;
+        fdone += replayblock;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - flast > refreshperiod) {
+            flast = now;
+            fform.ui.repaint_view();
+            fform.ui.process_events();
+            if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
+        }
+    }
+
     TForm1& fform;
     trecarr fblock;
     std::array<double, 2> ffactors{};
@@ -170,7 +186,7 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     tsinglearr samples;
     wav.read_channel(pgno, samples);
     treplay replay(*this, fullscale, double(samples.size()));
-    for (float s : samples) replay.add(float(double(s) * fullscale));
+    replay.add_scaled(samples, fullscale);
     samples = tsinglearr();
     wav.close_file();
     analyzing = false;

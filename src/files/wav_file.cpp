@@ -467,17 +467,28 @@ template <typename T> void TWavFile::read_channel_impl(int channo, std::vector<T
         remaining -= static_cast<std::int64_t>(got);
         const std::size_t avail = carry + got;
         const std::size_t nsamp = avail / bps;
-        for (std::size_t k = 0; k < nsamp; ++k) {
-            if (ch == channo && stored < arr.size()) {
-                const std::uint8_t* p = buf.data() + k * bps;
-                if constexpr (std::is_same_v<T, float>) {
-                    arr[stored++] = normsample(c, p);
-                } else {
-                    arr[stored++] = rawsample(c, p);
-                }
+        // The samples of the channel, one frame apart; the first one of this read follows
+        // from the channel the read starts in.
+        const std::size_t nch = std::size_t(fnchans);
+        const std::size_t first = (std::size_t(channo) + nch - std::size_t(ch)) % nch;
+        std::size_t k = first;
+        if constexpr (std::is_same_v<T, float>) {
+            if (c == tcoding::pcm16) {
+                // The common case without the per-sample dispatch; the same arithmetic.
+                for (; k < nsamp && stored < arr.size(); k += nch)
+                    arr[stored++] = static_cast<float>(
+                        static_cast<std::int16_t>(getu16(buf.data() + k * bps)) / 32768.0);
             }
-            if (++ch == fnchans) ch = 0;
         }
+        for (; k < nsamp && stored < arr.size(); k += nch) {
+            const std::uint8_t* p = buf.data() + k * bps;
+            if constexpr (std::is_same_v<T, float>) {
+                arr[stored++] = normsample(c, p);
+            } else {
+                arr[stored++] = rawsample(c, p);
+            }
+        }
+        ch = int((std::size_t(ch) + nsamp) % nch);
         carry = avail - nsamp * bps;
         if (carry) std::memmove(buf.data(), buf.data() + nsamp * bps, carry);
     }
