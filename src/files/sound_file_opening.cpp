@@ -183,11 +183,11 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     options.shownoise[1] = false;
     fix_things();
 
-    tsinglearr samples;
-    wav.read_channel(pgno, samples);
-    treplay replay(*this, fullscale, double(samples.size()));
-    replay.add_scaled(samples, fullscale);
-    samples = tsinglearr();
+    // The channel goes to the analysis piece by piece as it is read.
+    const double total = double(wav.nsamples());
+    reserve_stores(std::size_t(wav.nsamples()));
+    treplay replay(*this, fullscale, total);
+    wav.read_channel(pgno, [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
     wav.close_file();
     analyzing = false;
     fix_things();
