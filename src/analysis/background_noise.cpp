@@ -61,22 +61,49 @@ void tbackgroundnoise::update_quantiles(int lobin, int hibin, double noisequanti
         std::fill(fstale.begin(), fstale.end(), std::uint8_t(1));
         fquantileshare = noisequantile;
     }
+    // The stale bins of the band, four at a time: each bin's sums run in class order, and
+    // the four independent sums overlap in the processor.
+    std::array<int, 4> group{};
+    int ng = 0;
     for (int k = lo; k <= hi; ++k) {
         if (!fstale[std::size_t(k)]) continue;
         fstale[std::size_t(k)] = 0;
-        const double* h = &fspechist[std::size_t(k) * nclasses];
-        double total = 0;
-        for (int i = 0; i < nclasses; ++i) total += h[i];
-        // The running sum starts at class 1 and stops at class 198 at the latest, so the
-        // result lies in -48...149 dB; an empty histogram gives 149 dB.
-        double cum = 0;
-        int j = 1;
-        do {
-            cum += h[j];
-            ++j;
-        } while (!(noisequantile * total < cum || j >= nclasses - 1));
-        fspecnoisequantile[std::size_t(k)] = double(j - classoffset);
+        group[std::size_t(ng++)] = k;
+        if (ng == 4) {
+            recompute(group, ng, noisequantile);
+            ng = 0;
+        }
     }
+    if (ng > 0) recompute(group, ng, noisequantile);
+}
+
+void tbackgroundnoise::recompute(const std::array<int, 4>& bins, int count, double share) {
+    std::array<const double*, 4> h{};
+    for (int l = 0; l < 4; ++l)
+        h[std::size_t(l)] =
+            &fspechist[std::size_t(bins[std::size_t(l < count ? l : 0)]) * nclasses];
+    std::array<double, 4> total{};
+    for (int i = 0; i < nclasses; ++i)
+        for (int l = 0; l < 4; ++l) total[std::size_t(l)] += h[std::size_t(l)][i];
+    // The running sum starts at class 1 and stops at class 198 at the latest, so the result
+    // lies in -48...149 dB; an empty histogram gives 149 dB.
+    std::array<double, 4> cum{};
+    std::array<int, 4> end{};
+    int open = count;
+    for (int l = count; l < 4; ++l) end[std::size_t(l)] = 1; // lanes without a bin
+    for (int j = 1; open > 0; ++j) {
+        for (int l = 0; l < count; ++l) {
+            if (end[std::size_t(l)]) continue;
+            cum[std::size_t(l)] += h[std::size_t(l)][j];
+            if (share * total[std::size_t(l)] < cum[std::size_t(l)] || j + 1 >= nclasses - 1) {
+                end[std::size_t(l)] = j + 1;
+                --open;
+            }
+        }
+    }
+    for (int l = 0; l < count; ++l)
+        fspecnoisequantile[std::size_t(bins[std::size_t(l)])] =
+            double(end[std::size_t(l)] - classoffset);
 }
 
 } // namespace gravon

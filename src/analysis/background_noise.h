@@ -2,6 +2,7 @@
 // that collects the hops whose broadband level lies in the channel's noise range.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <span>
@@ -53,6 +54,9 @@ class tbackgroundnoise {
     }
 
   private:
+    // The quantiles of count (1 to 4) bins from their histograms.
+    void recompute(const std::array<int, 4>& bins, int count, double share);
+
     int fnbins = 0;
     std::vector<double> fspechist; // [bin][class], flat
     std::vector<double> fspecnoisequantile;

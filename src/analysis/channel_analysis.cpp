@@ -44,7 +44,8 @@ bool analyse_channel_with(std::span<const double> x, std::span<const double> out
             st.noise.add_hop(leveldb(st.noise.nbins()), m.level, ctx.d, lo, hi);
         st.noise.update_quantiles(ctx.band.lobin, ctx.band.hibin, p.noisequantile);
     }
-    if (!spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin, m.power, p, m.killpoint)) {
+    const tspectralsums sums = spectral_sums(outabs2, ctx.band.lobin, ctx.band.hibin);
+    if (!spectral_block_test(sums.bands, m.power, p, m.killpoint)) {
         // 4. F0 and partials. The search reads the level of bins up to one above the
         // strongest bin of the band, H1/H2 up to one above twice that bin.
         searched = true;
@@ -63,7 +64,7 @@ bool analyse_channel_with(std::span<const double> x, std::span<const double> out
         // 5. H1/H2.
         if (m.maxpartno >= 1) m.h1h2 = h1h2_level(outdb, st.f0search.strongestbin, m.maxpartno);
         // 6. Centroid.
-        m.centroid = spectral_centroid(outabs2, p.fs);
+        m.centroid = spectral_centroid(sums.moment, sums.total, p.fs, outabs2.size());
         // 7. HNR over the partial regions.
         if (m.maxpartno < 1) {
             m.hnr = nomeasure;

@@ -19,6 +19,15 @@ struct tspectralbands {
 // bins 0...N/2.
 tspectralbands spectral_bands(std::span<const double> outabs2, int lobin, int hibin);
 
+// The band sums and the two sums of the spectral power centroid (sum of k * P[k] and of
+// P[k] over bins 0...N/2-1), in one pass over the spectrum; each sum equals the one taken on
+// its own (spectral_bands, spectral_centroid).
+struct tspectralsums {
+    tspectralbands bands;
+    double moment = 0;
+    double total = 0;
+};
+tspectralsums spectral_sums(std::span<const double> outabs2, int lobin, int hibin);
 // The block reason for the hop, or nothing. The high-frequency test comes first and applies
 // only while the window's power lies below maxhfblocklevel; a silent hop (all sums 0) is
 // blocked by it. Returns true and adds the reason to kp when the hop is blocked.

@@ -53,32 +53,36 @@ double h1h2_level(std::span<const double> outdb, int m, std::int32_t maxpartno) 
 
 double spectral_centroid(std::span<const double> outabs2, double fs) {
     const std::size_t n = outabs2.size() / 2;
-    const double fftsize = double(outabs2.size());
     double moment = 0;
     double total = 0;
     for (std::size_t k = 0; k < n; ++k) {
         moment += double(k) * outabs2[k];
         total += outabs2[k];
     }
+    return spectral_centroid(moment, total, fs, outabs2.size());
+}
+
+double spectral_centroid(double moment, double total, double fs, std::size_t fftsize) {
     // A window without power has no centroid; it is blocked before this in practice.
     if (!(total > 0)) return 0.0;
-    const double c = moment / total * fs / fftsize;
+    const double c = moment / total * fs / double(fftsize);
     return std::isfinite(c) ? c : 0.0;
 }
 
 double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm) {
     const std::size_t n = std::min(outabs2.size() / 2, isharm.size());
+    // Without branches: each bin adds its power to one sum and 0 to the other, which leaves
+    // that sum as it was (the sums start at +0 and the powers are not negative).
     double sa = 0, sz = 0;
-    std::size_t na = 0, nz = 0;
+    std::size_t na = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        if (isharm[k]) {
-            sa += outabs2[k];
-            ++na;
-        } else {
-            sz += outabs2[k];
-            ++nz;
-        }
+        const bool h = isharm[k] != 0;
+        const double v = outabs2[k];
+        sa += h ? v : 0.0;
+        sz += h ? 0.0 : v;
+        na += h;
     }
+    const std::size_t nz = n - na;
     if (na == 0 || nz == 0) return nomeasure;
     const double a = sa / double(na);
     const double z = sz / double(nz);

@@ -2,6 +2,7 @@
 // spectral power centroid and harmonic-to-noise ratio.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -29,6 +30,9 @@ double h1h2_level(std::span<const double> outdb, int m, std::int32_t maxpartno);
 // Spectral power centroid in Hz over the lower half (bins 0...N/2-1) of the N-bin power
 // spectrum; 0 for a spectrum without power.
 double spectral_centroid(std::span<const double> outabs2, double fs);
+// The same from the sums already taken over bins 0...N/2-1: moment = sum of k * P[k],
+// total = sum of P[k].
+double spectral_centroid(double moment, double total, double fs, std::size_t fftsize);
 
 // 10 log10 of the mean power of the marked bins over the mean power of the unmarked bins
 // among bins 0...N/2-1; nomeasure when a class is empty or a mean is not positive.
