@@ -17,10 +17,11 @@ void tchannelstate::resize(int fftsize) {
 
 namespace {
 
-// Steps 1-9. leveldb(count) gives the dB spectrum with at least bins 0..count-1 valid, so
-// that a caller with a lazily computed spectrum computes only the bins a step reads.
+// Steps 1-9, with the level and crest of the window given. leveldb(count) gives the dB spectrum
+// with at least bins 0..count-1 valid, so that a caller with a lazily computed spectrum computes
+// only the bins a step reads.
 template <class tleveldb>
-bool analyse_channel_with(std::span<const double> x, std::span<const double> outabs2,
+bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2,
                           const tleveldb& leveldb, const thopcontext& ctx, const tanalysisparams& p,
                           int c, tchannelstate& st) {
     tchannelmeasures& m = st.live;
@@ -29,7 +30,6 @@ bool analyse_channel_with(std::span<const double> x, std::span<const double> out
     m.killpoint.clear();
 
     // 2. Level and crest of the untapered window.
-    const tlevelcrest lc = level_and_crest(x);
     m.power = lc.power;
     m.level = lc.level;
     m.crestlevel = lc.crestlevel;
@@ -92,14 +92,19 @@ bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
                      std::span<const double> outdb, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st) {
     return analyse_channel_with(
-        x, outabs2, [outdb](int) { return outdb; }, ctx, p, c, st);
+        level_and_crest(x), outabs2, [outdb](int) { return outdb; }, ctx, p, c, st);
 }
 
 bool analyse_channel(std::span<const double> x, TFFT& fft, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st) {
+    return analyse_channel(level_and_crest(x), fft, ctx, p, c, st);
+}
+
+bool analyse_channel(const tlevelcrest& lc, TFFT& fft, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st) {
     const tdoublearr& outabs2 = fft.OutAbs2();
     return analyse_channel_with(
-        x, outabs2, [&fft](int count) { return std::span<const double>(fft.OutdBFirst(count)); },
+        lc, outabs2, [&fft](int count) { return std::span<const double>(fft.OutdBFirst(count)); },
         ctx, p, c, st);
 }
 

@@ -47,6 +47,9 @@ bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
 // spectrum only the bins that the steps read are computed.
 bool analyse_channel(std::span<const double> x, TFFT& fft, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st);
+// The same with the level and crest of x already known (level_and_crest of it).
+bool analyse_channel(const tlevelcrest& lc, TFFT& fft, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st);
 // Steps 1-9 for a window whose samples are all exactly zero (a silent channel), from what
 // such a window is known to give: power 0, every bin of the spectrum 0. The results are
 // those analyse_channel gives for it. Returns false, having changed nothing, when the block

@@ -62,19 +62,36 @@ blockpeak peak_of_block(std::span<const float> v, float limit) {
     return {peak, over != 0, nonzero == 0};
 }
 
+// Sums of squares of a block in sample order and its peak counted from 0: the running
+// quantities of level_and_crest.
+struct tsquares {
+    double sum = 0;  // continued from the window's first half
+    double half = 0; // of this block alone, from 0: the next window's first half
+    double peak = 0;
+};
+
 // The two cascaded high-pass sections over one block, missing samples taken as zero, into
-// out in units of 20 uPa. The sections work on local copies, whose state the compiler keeps
-// in registers instead of storing it back after every sample.
-void filter_block(std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
-                  std::size_t hop) {
+// out in units of 20 uPa, with the window's sum of squares continued from sumfrom. The
+// filter recursion is a chain of dependent operations; the sums and the peak run beside it
+// at no extra cost. The sections work on local copies, whose state the compiler keeps in
+// registers instead of storing it back after every sample.
+tsquares filter_block(std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
+                      std::size_t hop, double sumfrom) {
     THPFilterSection s0 = h[0], s1 = h[1];
     const std::size_t nv = std::min(v.size(), hop);
-    for (std::size_t i = 0; i < nv; ++i)
-        out[i] = double(float(s1.filter(s0.filter(double(v[i]))))) * thopanalyser::pascaltoref;
-    for (std::size_t i = nv; i < hop; ++i)
-        out[i] = double(float(s1.filter(s0.filter(0.0)))) * thopanalyser::pascaltoref;
+    tsquares r;
+    r.sum = sumfrom;
+    for (std::size_t i = 0; i < hop; ++i) {
+        const double in = i < nv ? double(v[i]) : 0.0;
+        const double x = double(float(s1.filter(s0.filter(in)))) * thopanalyser::pascaltoref;
+        out[i] = x;
+        r.sum += x * x;
+        r.half += x * x;
+        r.peak = x > r.peak ? x : r.peak;
+    }
     h[0] = s0;
     h[1] = s1;
+    return r;
 }
 
 } // namespace
@@ -190,14 +207,29 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         silent[c] = zeroout && fprevzero[c];
         if (silent[c]) continue;
         double* x = fwindow[c].data();
-        if (fprevzero[c])
+        // The window's sum of squares runs over the first half (the previous block, whose
+        // own sum from 0 is known) and then over the second; its peak is the larger of the
+        // two halves' peaks.
+        double sumfrom = 0, peakfrom = 0;
+        if (fprevzero[c]) {
             std::fill(x, x + hop, 0.0);
-        else
+        } else {
             std::copy(x + hop, x + 2 * hop, x);
-        if (zeroout)
+            sumfrom = fhalfsquares[c];
+            peakfrom = fhalfpeak[c];
+        }
+        tsquares sq;
+        if (zeroout) {
+            // Zero samples add +0 to the sums, which leaves them as they are.
             std::fill(x + hop, x + 2 * hop, 0.0);
-        else
-            filter_block(h, in[c], x + hop, hop);
+            sq.sum = sumfrom;
+        } else {
+            sq = filter_block(h, in[c], x + hop, hop, sumfrom);
+        }
+        flevelcrest[c] =
+            level_and_crest_of(sq.sum, sq.peak > peakfrom ? sq.peak : peakfrom, 2 * hop);
+        fhalfsquares[c] = sq.half;
+        fhalfpeak[c] = sq.peak;
         fprevzero[c] = zeroout;
     }
 
@@ -219,6 +251,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
                 continue;
             }
             std::fill(fwindow[c].begin(), fwindow[c].end(), 0.0);
+            flevelcrest[c] = level_and_crest(fwindow[c]);
         }
         fft.setInRe(fwindow[c]);
         fspectrumpending[c] = false;
@@ -226,7 +259,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         const std::int32_t nn = std::int32_t(fft.OutAbs2().size());
         if (st.noise.nbins() != nn / 2) st.resize(nn);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, nn);
-        if (analyse_channel(fwindow[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
+        if (analyse_channel(flevelcrest[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
     }
 
     // 7. Blocking between the channels and by keyboard tones, on this hop's levels.

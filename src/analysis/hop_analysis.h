@@ -112,6 +112,11 @@ class thopanalyser {
     std::size_t fhop = 0;
     // The previous filtered block is all zero (its half of fwindow may be stale).
     std::array<bool, nchannels> fprevzero{true, true};
+    // Sum of squares (from 0, in sample order) and peak of the previous block's window
+    // values, valid unless fprevzero; level and crest of this hop's window.
+    std::array<double, nchannels> fhalfsquares{};
+    std::array<double, nchannels> fhalfpeak{};
+    std::array<tlevelcrest, nchannels> flevelcrest{};
     // The last hop's window was all zero and was analysed without a transform; the window
     // (and so the spectrum) goes to the FFT only when someone asks for it.
     std::array<bool, nchannels> fspectrumpending{false, false};

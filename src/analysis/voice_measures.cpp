@@ -8,7 +8,6 @@
 namespace gravon {
 
 tlevelcrest level_and_crest(std::span<const double> x) {
-    tlevelcrest r;
     // The sum runs in sample order (its rounding depends on the order); the peak, which does
     // not, over four interleaved running maxima.
     const double* p = x.data();
@@ -34,9 +33,14 @@ tlevelcrest level_and_crest(std::span<const double> x) {
     q0 = q1 > q0 ? q1 : q0;
     q2 = q3 > q2 ? q3 : q2;
     const double q = q2 > q0 ? q2 : q0;
-    r.power = x.empty() ? 0.0 : sum / double(x.size());
+    return level_and_crest_of(sum, q, n);
+}
+
+tlevelcrest level_and_crest_of(double sumsquares, double peak, std::size_t count) {
+    tlevelcrest r;
+    r.power = count == 0 ? 0.0 : sumsquares / double(count);
     r.level = 10.0 * std::log10(r.power + 1e-100);
-    r.crestlevel = q <= 0 ? nomeasure : 20.0 * std::log10(q) - r.level;
+    r.crestlevel = peak <= 0 ? nomeasure : 20.0 * std::log10(peak) - r.level;
     return r;
 }
 

@@ -21,6 +21,9 @@ struct tlevelcrest {
 // counted from 0, so negative samples never count; a window without a positive sample has
 // no crest level.
 tlevelcrest level_and_crest(std::span<const double> x);
+// The same from the sum of the squares, taken in sample order, and the peak of count
+// samples, for a caller that has them already.
+tlevelcrest level_and_crest_of(double sumsquares, double peak, std::size_t count);
 
 // Level difference of the first two harmonics in dB from the N-bin dB spectrum, for the
 // strongest bin m and its harmonic number maxpartno >= 1; nomeasure when a harmonic's bin
