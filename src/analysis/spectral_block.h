@@ -20,8 +20,8 @@ struct tspectralbands {
 tspectralbands spectral_bands(std::span<const double> outabs2, int lobin, int hibin);
 
 // The band sums and the two sums of the spectral power centroid (sum of k * P[k] and of
-// P[k] over bins 0...N/2-1), in one pass over the spectrum; each sum equals the one taken on
-// its own (spectral_bands, spectral_centroid).
+// P[k] over bins 0...N/2-1), in one pass over the spectrum when the bands follow each
+// other; each sum equals the one taken on its own (spectral_bands, spectral_centroid).
 struct tspectralsums {
     tspectralbands bands;
     double moment = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace gravon {
 
@@ -75,15 +76,21 @@ double spectral_centroid(double moment, double total, double fs, std::size_t fft
 
 double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm) {
     const std::size_t n = std::min(outabs2.size() / 2, isharm.size());
-    // Without branches: each bin adds its power to one sum and 0 to the other, which leaves
-    // that sum as it was (the sums start at +0 and the powers are not negative).
+    // Without branches, whose outcome follows the partials and so is hard to predict: each
+    // bin adds its power to one sum and +0 to the other (the power's bits masked off), which
+    // leaves that sum as it was, since a sum that starts at +0 never becomes -0.
     double sa = 0, sz = 0;
     std::size_t na = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        const bool h = isharm[k] != 0;
-        const double v = outabs2[k];
-        sa += h ? v : 0.0;
-        sz += h ? 0.0 : v;
+        const std::uint64_t h = isharm[k] != 0;
+        std::uint64_t bits;
+        std::memcpy(&bits, &outabs2[k], sizeof bits);
+        const std::uint64_t ba = bits & (0 - h), bz = bits & (h - 1);
+        double va, vz;
+        std::memcpy(&va, &ba, sizeof va);
+        std::memcpy(&vz, &bz, sizeof vz);
+        sa += va;
+        sz += vz;
         na += h;
     }
     const std::size_t nz = n - na;
