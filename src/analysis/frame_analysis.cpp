@@ -114,32 +114,35 @@ void set_bits(std::uint64_t* bits, int lo, int hi) {
 }
 
 // For the bins i = 1...n-2: bit i of leftstop is set when a[i] >= a[i+1] (or either is
-// NaN), so that a walk to the left stops there; bit i of rightstop when a[i] >= a[i-1].
+// NaN), so that a walk to the left stops there; bit i of rightstop when a[i] >= a[i-1]. The
+// other bits are left as they are. Each word is gathered in a register and stored once.
 void flank_stops(const double* a, int n, std::uint64_t* leftstop, std::uint64_t* rightstop) {
-    int i = 1;
+    const int nwords = (n >> 6) + 1;
+    for (int w = 0; w < nwords; ++w) {
+        const int base = w * 64;
+        const int from = std::max(base, 1), to = std::min(base + 63, n - 2);
+        std::uint64_t l = 0, r = 0;
+        int i = from;
+        auto one = [&](int b) {
+            l |= std::uint64_t(!(a[b] < a[b + 1])) << (b - base);
+            r |= std::uint64_t(!(a[b] < a[b - 1])) << (b - base);
+        };
+        if (i <= to && (i & 1)) one(i++);
 #if defined(__SSE2__)
-    // Two bins per step from bin 2 on; an even first bin keeps both bits in one word.
-    auto scalar = [&](int b) {
-        leftstop[b >> 6] |= std::uint64_t(!(a[b] < a[b + 1])) << (b & 63);
-        rightstop[b >> 6] |= std::uint64_t(!(a[b] < a[b - 1])) << (b & 63);
-    };
-    if (n - 2 >= 1) scalar(1);
-    for (i = 2; i + 1 <= n - 2; i += 2) {
-        const __m128d x = _mm_loadu_pd(a + i);
-        const std::uint64_t l =
-            std::uint64_t(_mm_movemask_pd(_mm_cmplt_pd(x, _mm_loadu_pd(a + i + 1)))) ^ 3u;
-        const std::uint64_t r =
-            std::uint64_t(_mm_movemask_pd(_mm_cmplt_pd(x, _mm_loadu_pd(a + i - 1)))) ^ 3u;
-        leftstop[i >> 6] |= l << (i & 63);
-        rightstop[i >> 6] |= r << (i & 63);
-    }
-    if (i <= n - 2) scalar(i);
-#else
-    for (; i <= n - 2; ++i) {
-        leftstop[i >> 6] |= std::uint64_t(!(a[i] < a[i + 1])) << (i & 63);
-        rightstop[i >> 6] |= std::uint64_t(!(a[i] < a[i - 1])) << (i & 63);
-    }
+        // Two bins per step, from an even bin, so that both bits land in this word.
+        for (; i + 1 <= to; i += 2) {
+            const __m128d x = _mm_loadu_pd(a + i);
+            const auto lt = [&](const double* b) {
+                return std::uint64_t(_mm_movemask_pd(_mm_cmplt_pd(x, _mm_loadu_pd(b))));
+            };
+            l |= (lt(a + i + 1) ^ 3u) << (i - base);
+            r |= (lt(a + i - 1) ^ 3u) << (i - base);
+        }
 #endif
+        for (; i <= to; ++i) one(i);
+        leftstop[w] |= l;
+        rightstop[w] |= r;
+    }
 }
 
 } // namespace
