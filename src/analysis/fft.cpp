@@ -497,7 +497,8 @@ double windowreal(double* __restrict y, const double* __restrict x, const double
 // Unpacks the half-size transform Z of the packed real input into the n bins of its
 // transform, scaled by s: with A = Z[k] and B = Z[m-k], E = (A + conj B)/2 and
 // O = (A - conj B)/(2j) are the transforms of the even and odd samples, and
-// X[k] = E + e^(+j*2*pi*k/n) * O. Bin n-k is the conjugate of bin k.
+// X[k] = E + e^(+j*2*pi*k/n) * O, for the bins 0...m; bin n-k, the conjugate of bin k, is
+// left to mirrorreal.
 GRAVON_SIMD_CLONES
 void unpackreal(double* __restrict xr, double* __restrict xi, const double* __restrict zr,
                 const double* __restrict zi, const double* __restrict tr,
@@ -520,8 +521,6 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
         const v4 vi = (ei + (t_r * oi + t_i * or_)) * hv;
         store<v4>(xr + k, vr);
         store<v4>(xi + k, vi);
-        store<v4>(xr + (2 * m - k - 3), reversed(vr));
-        store<v4>(xi + (2 * m - k - 3), -reversed(vi));
     }
     for (; k < m; ++k) {
         const double ar = zr[k], ai = zi[k];
@@ -530,6 +529,12 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
         const double or_ = ai + bi, oi = br - ar;
         xr[k] = (er + (tr[k] * or_ - ti[k] * oi)) * h;
         xi[k] = (ei + (tr[k] * oi + ti[k] * or_)) * h;
+    }
+}
+
+// The bins m+1...2m-1 of a real input's transform: bin 2m-k is the conjugate of bin k.
+void mirrorreal(double* __restrict xr, double* __restrict xi, std::int32_t m) {
+    for (std::int32_t k = 1; k < m; ++k) {
         xr[2 * m - k] = xr[k];
         xi[2 * m - k] = -xi[k];
     }
@@ -617,6 +622,9 @@ void TFFT::realtransform(double mr) {
     unpackreal(foutre.data(), foutim.data(), zr, zi, ftwr.data() + (m - 1), ftwi.data() + (m - 1),
                m, 1.0 / fwindowsize);
     fsymmetric = true;
+    // The upper half only for the outputs that show it; the power and level spectra are
+    // mirrored from their own lower half.
+    fmirrorpending = true;
 }
 
 void TFFT::complextransform(double mr, double mi) {
@@ -650,6 +658,7 @@ void TFFT::complextransform(double mr, double mi) {
         im[i] /= wsize;
     }
     fsymmetric = false;
+    fmirrorpending = false;
 }
 
 void TFFT::transform() {
@@ -672,20 +681,28 @@ void TFFT::ensuretransform() {
     if (ffftdirty) transform();
 }
 
+void TFFT::ensureupperhalf() {
+    ensuretransform();
+    if (fmirrorpending) {
+        mirrorreal(foutre.data(), foutim.data(), ffftsize / 2);
+        fmirrorpending = false;
+    }
+}
+
 // ---- Outputs ----
 
 const tdoublearr& TFFT::OutRe() {
-    ensuretransform();
+    ensureupperhalf();
     return foutre;
 }
 
 const tdoublearr& TFFT::OutIm() {
-    ensuretransform();
+    ensureupperhalf();
     return foutim;
 }
 
 const tcomplexarr& TFFT::OutComplex() {
-    ensuretransform();
+    ensureupperhalf();
     if (foutcompdirty) {
         const std::size_t n = foutre.size();
         for (std::size_t k = 0; k < n; ++k) foutcomplex[k] = tcomplex{foutre[k], foutim[k]};
@@ -760,7 +777,7 @@ const tdoublearr& TFFT::OutdBFirst(std::int32_t count) {
 }
 
 const tdoublearr& TFFT::OutPhase() {
-    ensuretransform();
+    ensureupperhalf();
     if (fphasedirty) {
         const std::size_t n = foutre.size();
         for (std::size_t k = 0; k < n; ++k) foutphase[k] = phaseof(foutre[k], foutim[k]);

@@ -129,6 +129,7 @@ class TFFT {
     void markoutputsdirty();
     void transform();
     void ensuretransform();
+    void ensureupperhalf();
     void realtransform(double mr);
     void complextransform(double mr, double mi);
 
@@ -164,6 +165,8 @@ class TFFT {
     tcomplexarr foutcomplex;
     // True when the last transform came from a real input, so bin N-k mirrors bin k exactly.
     bool fsymmetric = false;
+    // The bins above N/2 of a real input's transform are not yet filled in.
+    bool fmirrorpending = false;
 
     // Staleness.
     bool farrdirty = true;
