@@ -273,6 +273,18 @@ void TFFT::setInRe(std::span<const double> values) {
     markoutputsdirty();
 }
 
+std::span<double> TFFT::InReForWriting(std::size_t length) {
+    checkinputlength(length);
+    const auto len = static_cast<std::int32_t>(length);
+    if (len != fwindowsize) {
+        setFFTSize(len);
+        setWindowSize(len);
+    }
+    finre.resize(length, 0.0);
+    markoutputsdirty();
+    return finre;
+}
+
 void TFFT::setInIm(std::span<const double> values) {
     checkinputlength(values.size());
     const auto len = static_cast<std::int32_t>(values.size());

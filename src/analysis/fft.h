@@ -80,6 +80,12 @@ class TFFT {
     // becomes stale.
     const tdoublearr& InRe() const { return finre; }
     void setInRe(std::span<const double> values);
+    // The input buffer, for writing InRe in place instead of handing over a finished array:
+    // the sizes follow `length` as with setInRe (an EFFTError likewise), InRe then holds
+    // `length` values (those it held are kept, new ones are 0) and every output becomes
+    // stale. The caller writes the values before it reads an output; the buffer stays valid
+    // until the input is written again.
+    std::span<double> InReForWriting(std::size_t length);
     const tdoublearr& InIm() const { return finim; }
     void setInIm(std::span<const double> values);
     // The last chunk assigned. Writing: when `used` differs from W, FFTSize and WindowSize

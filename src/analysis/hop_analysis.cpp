@@ -157,12 +157,11 @@ void thopanalyser::fit_buffers(std::size_t hop) {
     // A new hop size starts from silence: the previous block no longer fits the window.
     if (hop != fhop) fprevzero = {true, true};
     fhop = hop;
-    for (auto& x : fwindow) x.resize(2 * hop, 0.0);
 }
 
 void thopanalyser::give_silent_window(int c) {
-    std::fill(fwindow[c].begin(), fwindow[c].end(), 0.0);
-    ffft[c].setInRe(fwindow[c]);
+    const std::span<double> x = ffft[c].InReForWriting(2 * fhop);
+    std::fill(x.begin(), x.end(), 0.0);
     fspectrumpending[c] = false;
 }
 
@@ -206,7 +205,8 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         const bool zeroout = zeroin[c] && h[0].idle() && h[1].idle();
         silent[c] = zeroout && fprevzero[c];
         if (silent[c]) continue;
-        double* x = fwindow[c].data();
+        // The window is written straight into the transform's input.
+        double* x = ffft[c].InReForWriting(2 * hop).data();
         // The window's sum of squares runs over the first half (the previous block, whose
         // own sum from 0 is known) and then over the second; its peak is the larger of the
         // two halves' peaks.
@@ -250,10 +250,10 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
                 fspectrumpending[c] = true;
                 continue;
             }
-            std::fill(fwindow[c].begin(), fwindow[c].end(), 0.0);
-            flevelcrest[c] = level_and_crest(fwindow[c]);
+            const std::span<double> x = fft.InReForWriting(2 * hop);
+            std::fill(x.begin(), x.end(), 0.0);
+            flevelcrest[c] = level_and_crest(x);
         }
-        fft.setInRe(fwindow[c]);
         fspectrumpending[c] = false;
         // Giving the window may have changed the frame size.
         const std::int32_t nn = std::int32_t(fft.OutAbs2().size());

@@ -92,7 +92,8 @@ class thopanalyser {
     double prevpower(int c) const { return fch[c].prevpower; }
     double prevf0(int c) const { return fch[c].prevf0; }
 
-    // The spectrum component of channel c, holding the last hop's window.
+    // The spectrum component of channel c, holding the last hop's window. Its input is the
+    // analysis window, which the next hop continues: writing it disturbs the next hop.
     TFFT& fft(int c) {
         if (fspectrumpending[c]) give_silent_window(c);
         return ffft[c];
@@ -106,11 +107,11 @@ class thopanalyser {
     std::array<TFFT, nchannels> ffft;
     std::array<std::array<THPFilterSection, 2>, nchannels> fhp;
     std::array<tchannelstate, nchannels> fch;
-    // Analysis window, units of 20 uPa: the previous filtered block, then the current one.
-    // The next hop's first half is this hop's second half.
-    std::array<tdoublearr, nchannels> fwindow;
+    // The analysis window (units of 20 uPa: the previous filtered block, then the current
+    // one) lives in the input of the channel's FFT; the next hop's first half is this hop's
+    // second half.
     std::size_t fhop = 0;
-    // The previous filtered block is all zero (its half of fwindow may be stale).
+    // The previous filtered block is all zero (its half of the window may be stale).
     std::array<bool, nchannels> fprevzero{true, true};
     // Sum of squares (from 0, in sample order) and peak of the previous block's window
     // values, valid unless fprevzero; level and crest of this hop's window.

@@ -283,6 +283,28 @@ TEST(FFTInputs, InReOfNewLengthResizes) {
     EXPECT_EQ(fft.FFTSize(), 512);
 }
 
+TEST(FFTInputs, InputWrittenInPlaceActsLikeSetInRe) {
+    std::mt19937_64 rng(41);
+    const tdoublearr x = randomarray(rng, 1764, 0.1);
+    TFFT a, b;
+    a.setWindow(TFFTWindow::Hanning);
+    b.setWindow(TFFTWindow::Hanning);
+    a.setInRe(x);
+    const tdoublearr want = a.OutdB();
+    b.OutdB();
+    const std::span<double> in = b.InReForWriting(x.size()); // 1764 values: W and N follow
+    EXPECT_EQ(b.WindowSize(), 1764);
+    EXPECT_EQ(b.FFTSize(), 2048);
+    EXPECT_TRUE(b.Dirty());
+    std::copy(x.begin(), x.end(), in.begin());
+    EXPECT_EQ(b.OutdB(), want);
+    EXPECT_EQ(b.InRe(), x);
+    // The values are kept until they are written again.
+    in[5] += 1.0;
+    EXPECT_EQ(b.InReForWriting(x.size())[5], x[5] + 1.0);
+    EXPECT_THROW(b.InReForWriting(1), EFFTError);
+}
+
 TEST(FFTInputs, InReTooShortRaises) {
     TFFT fft;
     EXPECT_THROW(fft.setInRe(tdoublearr(1, 0.0)), EFFTError);
