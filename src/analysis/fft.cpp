@@ -594,6 +594,22 @@ void mirrorreal(double* __restrict xr, double* __restrict xi, std::int32_t m) {
     return usenear ? near : far;
 }
 
+// out[k] = re[k]^2 + im[k]^2, 0 where that is not finite.
+GRAVON_SIMD_CLONES
+void abs2ofbins(double* __restrict out, const double* __restrict re, const double* __restrict im,
+                std::int32_t count) {
+    std::int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const v4 r = load<v4>(re + k), i = load<v4>(im + k);
+        const v4 p = r * r + i * i;
+        // Not finite: NaN fails the comparison, infinity exceeds the largest double.
+        const auto finite =
+            p <= std::numeric_limits<double>::max() & p >= -std::numeric_limits<double>::max();
+        store<v4>(out + k, finite ? p : v4{});
+    }
+    for (; k < count; ++k) out[k] = finiteor0(re[k] * re[k] + im[k] * im[k]);
+}
+
 // out[k] = 10*log10(re[k]^2 + im[k]^2), -3250 where that is 0, 0 where it is not finite.
 GRAVON_SIMD_CLONES
 void dbofbins(double* __restrict out, const double* __restrict re, const double* __restrict im,
@@ -731,7 +747,7 @@ const tdoublearr& TFFT::OutAbs2() {
         const double* __restrict re = foutre.data();
         const double* __restrict im = foutim.data();
         double* __restrict out = foutabs2.data();
-        for (std::int32_t k = 0; k <= last; ++k) out[k] = finiteor0(re[k] * re[k] + im[k] * im[k]);
+        abs2ofbins(out, re, im, last + 1);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fabs2dirty = false;
