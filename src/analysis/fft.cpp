@@ -604,7 +604,7 @@ void abs2ofbins(double* __restrict out, const double* __restrict re, const doubl
         const v4 p = r * r + i * i;
         // Not finite: NaN fails the comparison, infinity exceeds the largest double.
         const auto finite =
-            p <= std::numeric_limits<double>::max() & p >= -std::numeric_limits<double>::max();
+            (p <= std::numeric_limits<double>::max()) & (p >= -std::numeric_limits<double>::max());
         store<v4>(out + k, finite ? p : v4{});
     }
     for (; k < count; ++k) out[k] = finiteor0(re[k] * re[k] + im[k] * im[k]);
