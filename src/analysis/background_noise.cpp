@@ -2,6 +2,7 @@
 
 #include "analysis/fft.h"
 #include "analysis/rounding.h"
+#include "analysis/simd_clones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,7 @@ void tbackgroundnoise::reset() {
     fspechistcount = 0;
 }
 
+GRAVON_SIMD_CLONES
 bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, double d,
                                double noiselo, double noisehi) {
     if (!(noiselo < level && level < noisehi)) return false;

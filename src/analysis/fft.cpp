@@ -1,5 +1,7 @@
 #include "analysis/fft.h"
 
+#include "analysis/simd_clones.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,14 +10,6 @@
 #include <string>
 
 #pragma GCC diagnostic ignored "-Wpsabi" // v4 values never cross an ABI boundary
-
-// The hot loops are compiled twice, for plain x86-64 and for AVX2 (chosen at run time). AVX2
-// without FMA gives bit-identical results, so the result does not depend on the machine.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-#define GRAVON_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define GRAVON_SIMD_CLONES
-#endif
 
 namespace gravon {
 

@@ -2,6 +2,7 @@
 
 #include "analysis/peak_interpolation.h"
 #include "analysis/rounding.h"
+#include "analysis/simd_clones.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -22,6 +23,7 @@ tf0band f0_search_band(double lof0limit, double hif0limit, double fs, int fftsiz
     return b;
 }
 
+GRAVON_SIMD_CLONES
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p) {
@@ -147,6 +149,7 @@ void flank_stops(const double* a, int n, std::uint64_t* leftstop, std::uint64_t*
 
 } // namespace
 
+GRAVON_SIMD_CLONES
 void mark_partials(std::span<const double> outabs2, const tf0result& f0,
                    std::span<std::uint8_t> isharm) {
     std::fill(isharm.begin(), isharm.end(), std::uint8_t(0));
