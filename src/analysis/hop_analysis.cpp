@@ -108,10 +108,12 @@ thopanalyser::thopanalyser() {
 }
 
 void thopanalyser::set_window(TFFTWindow kind) {
+    give_pending_windows();
     ffft[0].setWindow(kind);
 }
 
 void thopanalyser::set_analysis_bandwidth(double fs, double fftbw) {
+    give_pending_windows();
     TFFT& f = ffft[0];
     const std::int32_t oldn = f.FFTSize();
     try {
@@ -125,6 +127,7 @@ void thopanalyser::set_analysis_bandwidth(double fs, double fftbw) {
 }
 
 void thopanalyser::setup(const tanalysisparams& p) {
+    give_pending_windows();
     for (auto& ch : fch) ch.prevpower = 1e-20;
     for (auto& sections : fhp) {
         for (int s = 0; s < 2; ++s) {
@@ -157,6 +160,12 @@ void thopanalyser::fit_buffers(std::size_t hop) {
     // A new hop size starts from silence: the previous block no longer fits the window.
     if (hop != fhop) fprevzero = {true, true};
     fhop = hop;
+}
+
+void thopanalyser::give_pending_windows() {
+    // Before the sizes change: the transform holds the window it would have held.
+    for (int c = 0; c < nchannels; ++c)
+        if (fspectrumpending[c]) give_silent_window(c);
 }
 
 void thopanalyser::give_silent_window(int c) {

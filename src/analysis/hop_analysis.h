@@ -103,6 +103,7 @@ class thopanalyser {
   private:
     void fit_buffers(std::size_t hop);
     void give_silent_window(int c);
+    void give_pending_windows();
 
     std::array<TFFT, nchannels> ffft;
     std::array<std::array<THPFilterSection, 2>, nchannels> fhp;

@@ -272,6 +272,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     // A file whose range is empty cannot be scaled; its samples all stand for the view's
     // low end rather than dividing by zero.
     const double scale = span != 0 ? (view.hi - view.lo) / span : 0.0;
+    if (smp.ScanCount() > 0) reserve_stores(std::size_t(smp.nSamples() / smp.ScanCount()));
     treplay replay(*this, fullscale, double(smp.nSamples()));
     tsamplechunk chunk;
     smp.ChannelRewind(pgno);
