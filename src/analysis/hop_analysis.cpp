@@ -264,7 +264,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             flevelcrest[c] = level_and_crest(x);
         }
         fspectrumpending[c] = false;
-        // Giving the window may have changed the frame size.
+        // A window of a length the transform did not have yet has changed its frame size.
         const std::int32_t nn = std::int32_t(fft.OutAbs2().size());
         if (st.noise.nbins() != nn / 2) st.resize(nn);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, nn);
