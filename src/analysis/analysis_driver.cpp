@@ -144,6 +144,22 @@ void TAnalysisDriver::reset_analysis() {
         for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
 }
 
+void TAnalysisDriver::reserve_stores(std::size_t samples) {
+    // The sizes the stores will have grown to, in their growth steps.
+    const auto grown = [](std::size_t size, std::size_t need, std::size_t step) {
+        return need <= size ? size : size + (need - size + step - 1) / step * step;
+    };
+    const std::size_t audio =
+        grown(audioarr[0].size(), std::size_t(audioarrpos + 1) + samples, audioarrgrowth);
+    for (auto& ch : audioarr) ch.reserve(audio);
+    const std::size_t hop = recarr.empty() ? 0 : recarr[0].size();
+    if (hop == 0) return;
+    const std::size_t frames =
+        grown(paramarr[1][0].size(), std::size_t(arrpos + 1) + samples / hop + 1, paramarrgrowth);
+    for (auto& row : paramarr)
+        for (auto& ch : row) ch.reserve(frames);
+}
+
 void TAnalysisDriver::reset_audio_store() {
     for (auto& ch : audioarr) ch.assign(audioarrgrowth, 0.0f);
     audioarrpos = -1;

@@ -76,6 +76,10 @@ class TAnalysisDriver {
     // The driver's part of a new recording: noise statistics, the not-analysed mark, the
     // counters and the track store (the phonetogram cells are cleared by the owner).
     void reset_analysis();
+    // Makes room in the audio store for `samples` more samples per channel, and in the tracks
+    // for the frames they fill, so that a replay of known length never moves the stores while
+    // they grow; their sizes and contents stay as they are.
+    void reserve_stores(std::size_t samples);
     // Empties the audio store (2 channels of audioarrgrowth samples, nothing valid).
     void reset_audio_store();
     // Trims the stores to whole frames, as after a stop.

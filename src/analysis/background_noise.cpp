@@ -1,6 +1,8 @@
 #include "analysis/background_noise.h"
 
+#include "analysis/fft.h"
 #include "analysis/rounding.h"
+#include "analysis/simd_clones.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,15 +16,18 @@ void tbackgroundnoise::resize(int nbins) {
     // A bin that has never been measured must not look quiet: it starts as "not measured"
     // so that no fundamental is accepted against it before its noise is known.
     fspecnoisequantile.resize(std::size_t(nbins), notmeasured);
+    fstale.resize(std::size_t(nbins), 1);
     fnbins = nbins;
 }
 
 void tbackgroundnoise::reset() {
     std::fill(fspechist.begin(), fspechist.end(), 0.0);
     std::fill(fspecnoisequantile.begin(), fspecnoisequantile.end(), notmeasured);
+    std::fill(fstale.begin(), fstale.end(), std::uint8_t(1));
     fspechistcount = 0;
 }
 
+GRAVON_SIMD_CLONES
 bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, double d,
                                double noiselo, double noisehi) {
     if (!(noiselo < level && level < noisehi)) return false;
@@ -32,28 +37,75 @@ bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, doub
         const double v = classoffset + outdb[k];
         if (!std::isfinite(v)) continue;
         const std::int32_t i = roundint(v);
-        if (i >= 0 && i <= nclasses - 1) fspechist[std::size_t(k) * nclasses + i] += d;
+        if (i >= 0 && i <= nclasses - 1) {
+            fspechist[std::size_t(k) * nclasses + i] += d;
+            fstale[std::size_t(k)] = 1;
+        }
     }
+    return true;
+}
+
+// A bin of zero power lies below the lowest class, so a silent hop changes no class.
+static_assert(tbackgroundnoise::classoffset + fftzerodb < -0.5);
+
+bool tbackgroundnoise::add_silent_hop(double level, double noiselo, double noisehi) {
+    if (!(noiselo < level && level < noisehi)) return false;
+    ++fspechistcount;
     return true;
 }
 
 void tbackgroundnoise::update_quantiles(int lobin, int hibin, double noisequantile) {
     const int lo = std::max(lobin, 0);
     const int hi = std::min(hibin, fnbins - 1);
-    for (int k = lo; k <= hi; ++k) {
-        const double* h = &fspechist[std::size_t(k) * nclasses];
-        double total = 0;
-        for (int i = 0; i < nclasses; ++i) total += h[i];
-        // The running sum starts at class 1 and stops at class 198 at the latest, so the
-        // result lies in -48...149 dB; an empty histogram gives 149 dB.
-        double cum = 0;
-        int j = 1;
-        do {
-            cum += h[j];
-            ++j;
-        } while (!(noisequantile * total < cum || j >= nclasses - 1));
-        fspecnoisequantile[std::size_t(k)] = double(j - classoffset);
+    // A new share changes every quantile (a NaN share never equals itself, so every bin is
+    // then recomputed each time, as it must be).
+    if (!(noisequantile == fquantileshare)) {
+        std::fill(fstale.begin(), fstale.end(), std::uint8_t(1));
+        fquantileshare = noisequantile;
     }
+    // The stale bins of the band, four at a time: each bin's sums run in class order, and
+    // the four independent sums overlap in the processor.
+    std::array<int, 4> group{};
+    int ng = 0;
+    for (int k = lo; k <= hi; ++k) {
+        if (!fstale[std::size_t(k)]) continue;
+        fstale[std::size_t(k)] = 0;
+        group[std::size_t(ng++)] = k;
+        if (ng == 4) {
+            recompute(group, ng, noisequantile);
+            ng = 0;
+        }
+    }
+    if (ng > 0) recompute(group, ng, noisequantile);
+}
+
+void tbackgroundnoise::recompute(const std::array<int, 4>& bins, int count, double share) {
+    std::array<const double*, 4> h{};
+    for (int l = 0; l < 4; ++l)
+        h[std::size_t(l)] =
+            &fspechist[std::size_t(bins[std::size_t(l < count ? l : 0)]) * nclasses];
+    std::array<double, 4> total{};
+    for (int i = 0; i < nclasses; ++i)
+        for (int l = 0; l < 4; ++l) total[std::size_t(l)] += h[std::size_t(l)][i];
+    // The running sum starts at class 1 and stops at class 198 at the latest, so the result
+    // lies in -48...149 dB; an empty histogram gives 149 dB.
+    std::array<double, 4> cum{};
+    std::array<int, 4> end{};
+    int open = count;
+    for (int l = count; l < 4; ++l) end[std::size_t(l)] = 1; // lanes without a bin
+    for (int j = 1; open > 0; ++j) {
+        for (int l = 0; l < count; ++l) {
+            if (end[std::size_t(l)]) continue;
+            cum[std::size_t(l)] += h[std::size_t(l)][j];
+            if (share * total[std::size_t(l)] < cum[std::size_t(l)] || j + 1 >= nclasses - 1) {
+                end[std::size_t(l)] = j + 1;
+                --open;
+            }
+        }
+    }
+    for (int l = 0; l < count; ++l)
+        fspecnoisequantile[std::size_t(bins[std::size_t(l)])] =
+            double(end[std::size_t(l)] - classoffset);
 }
 
 } // namespace gravon

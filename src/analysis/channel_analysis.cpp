@@ -5,6 +5,7 @@
 #include "analysis/voice_measures.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace gravon {
 
@@ -14,30 +15,44 @@ void tchannelstate::resize(int fftsize) {
     isharm.resize(std::size_t(nbins), 0);
 }
 
-bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
-                     std::span<const double> outdb, const thopcontext& ctx,
-                     const tanalysisparams& p, int c, tchannelstate& st) {
+namespace {
+
+// Steps 1-9, with the level and crest of the window given. leveldb(count) gives the dB spectrum
+// with at least bins 0..count-1 valid, so that a caller with a lazily computed spectrum computes
+// only the bins a step reads.
+template <class tleveldb>
+bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2,
+                          const tleveldb& leveldb, const thopcontext& ctx, const tanalysisparams& p,
+                          int c, tchannelstate& st) {
     tchannelmeasures& m = st.live;
 
     // 1. A new rejection set.
     m.killpoint.clear();
 
     // 2. Level and crest of the untapered window.
-    const tlevelcrest lc = level_and_crest(x);
     m.power = lc.power;
     m.level = lc.level;
     m.crestlevel = lc.crestlevel;
 
     bool haspartials = false;
     bool searched = false;
-    // 3. Background noise, then the spectral block tests.
+    // 3. Background noise, then the spectral block tests. Only a hop inside the noise range
+    // reads the level spectrum here, of the bins the histogram holds.
     if (ctx.measurenoise) {
-        st.noise.add_hop(outdb, m.level, ctx.d, p.noiselo[c], p.noisehi[c]);
+        const double lo = p.noiselo[c], hi = p.noisehi[c];
+        if (lo < m.level && m.level < hi)
+            st.noise.add_hop(leveldb(st.noise.nbins()), m.level, ctx.d, lo, hi);
         st.noise.update_quantiles(ctx.band.lobin, ctx.band.hibin, p.noisequantile);
     }
-    if (!spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin, m.power, p, m.killpoint)) {
-        // 4. F0 and partials.
+    const tspectralsums sums = spectral_sums(outabs2, ctx.band.lobin, ctx.band.hibin);
+    if (!spectral_block_test(sums.bands, m.power, p, m.killpoint)) {
+        // 4. F0 and partials. The search reads the level of bins up to one above the
+        // strongest bin of the band, H1/H2 up to one above twice that bin.
         searched = true;
+        const int n = int(outabs2.size());
+        const int nq = std::min(st.noise.nbins(), n / 2);
+        const int top = std::max(std::min(ctx.band.hibin, nq - 1), 0);
+        const std::span<const double> outdb = leveldb(std::min(2 * top + 2, n));
         st.f0search = find_f0(outabs2, outdb, st.noise.specnoisequantile(), ctx.band, p.fs, p);
         m.peakfreq = st.f0search.peakfreq;
         m.f0 = st.f0search.f0;
@@ -49,7 +64,7 @@ bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
         // 5. H1/H2.
         if (m.maxpartno >= 1) m.h1h2 = h1h2_level(outdb, st.f0search.strongestbin, m.maxpartno);
         // 6. Centroid.
-        m.centroid = spectral_centroid(outabs2, p.fs);
+        m.centroid = spectral_centroid(sums.moment, sums.total, p.fs, outabs2.size());
         // 7. HNR over the partial regions.
         if (m.maxpartno < 1) {
             m.hnr = nomeasure;
@@ -69,6 +84,54 @@ bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
     st.prevpower = m.power;
     st.prevf0 = m.f0;
     return searched;
+}
+
+} // namespace
+
+bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
+                     std::span<const double> outdb, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st) {
+    return analyse_channel_with(
+        level_and_crest(x), outabs2, [outdb](int) { return outdb; }, ctx, p, c, st);
+}
+
+bool analyse_channel(std::span<const double> x, TFFT& fft, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st) {
+    return analyse_channel(level_and_crest(x), fft, ctx, p, c, st);
+}
+
+bool analyse_channel(const tlevelcrest& lc, TFFT& fft, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st) {
+    const tdoublearr& outabs2 = fft.OutAbs2();
+    return analyse_channel_with(
+        lc, outabs2, [&fft](int count) { return std::span<const double>(fft.OutdBFirst(count)); },
+        ctx, p, c, st);
+}
+
+bool analyse_silent_channel(const thopcontext& ctx, const tanalysisparams& p, int c,
+                            tchannelstate& st) {
+    // What level_and_crest, the transform and spectral_bands give for an all-zero window.
+    tlevelcrest lc;
+    lc.power = 0.0;
+    lc.level = 10.0 * std::log10(lc.power + 1e-100);
+    lc.crestlevel = nomeasure;
+    tkillpoint block;
+    if (!spectral_block_test(tspectralbands{0.0, 0.0, 0.0}, lc.power, p, block)) return false;
+
+    tchannelmeasures& m = st.live;
+    m.killpoint.clear();
+    m.power = lc.power;
+    m.level = lc.level;
+    m.crestlevel = lc.crestlevel;
+    if (ctx.measurenoise) {
+        st.noise.add_silent_hop(m.level, p.noiselo[c], p.noisehi[c]);
+        st.noise.update_quantiles(ctx.band.lobin, ctx.band.hibin, p.noisequantile);
+    }
+    m.killpoint.bits |= block.bits;
+    std::fill(st.isharm.begin(), st.isharm.end(), std::uint8_t(0));
+    st.prevpower = m.power;
+    st.prevf0 = m.f0;
+    return true;
 }
 
 } // namespace gravon

@@ -6,6 +6,7 @@
 #include "analysis/analysis_params.h"
 #include "analysis/background_noise.h"
 #include "analysis/channel_measures.h"
+#include "analysis/fft.h"
 #include "analysis/frame_analysis.h"
 
 #include <cstdint>
@@ -42,5 +43,19 @@ struct thopcontext {
 bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
                      std::span<const double> outdb, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st);
+// The same with the spectra taken from fft, whose input is the window x: of the level
+// spectrum only the bins that the steps read are computed.
+bool analyse_channel(std::span<const double> x, TFFT& fft, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st);
+// The same with the level and crest of x already known (level_and_crest of it).
+bool analyse_channel(const tlevelcrest& lc, TFFT& fft, const thopcontext& ctx,
+                     const tanalysisparams& p, int c, tchannelstate& st);
+// Steps 1-9 for a window whose samples are all exactly zero (a silent channel), from what
+// such a window is known to give: power 0, every bin of the spectrum 0. The results are
+// those analyse_channel gives for it. Returns false, having changed nothing, when the block
+// tests would let such a window through to the F0 search (possible only with extreme block
+// settings); the caller then analyses the window in full.
+bool analyse_silent_channel(const thopcontext& ctx, const tanalysisparams& p, int c,
+                            tchannelstate& st);
 
 } // namespace gravon

@@ -1,5 +1,7 @@
 #include "analysis/fft.h"
 
+#include "analysis/simd_clones.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -8,14 +10,6 @@
 #include <string>
 
 #pragma GCC diagnostic ignored "-Wpsabi" // v4 values never cross an ABI boundary
-
-// The hot loops are compiled twice, for plain x86-64 and for AVX2 (chosen at run time). AVX2
-// without FMA gives bit-identical results, so the result does not depend on the machine.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-#define GRAVON_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define GRAVON_SIMD_CLONES
-#endif
 
 namespace gravon {
 
@@ -137,6 +131,7 @@ void TFFT::marksizechange() {
 void TFFT::markoutputsdirty() {
     ffftdirty = true;
     foutcompdirty = fdbdirty = fabsdirty = fabs2dirty = fphasedirty = true;
+    fdbdone = 0;
 }
 
 void TFFT::setLogFFTSize(std::int32_t value) {
@@ -270,6 +265,18 @@ void TFFT::setInRe(std::span<const double> values) {
     if (values.data() != finre.data() || values.size() != finre.size())
         finre.assign(values.begin(), values.end());
     markoutputsdirty();
+}
+
+std::span<double> TFFT::InReForWriting(std::size_t length) {
+    checkinputlength(length);
+    const auto len = static_cast<std::int32_t>(length);
+    if (len != fwindowsize) {
+        setFFTSize(len);
+        setWindowSize(len);
+    }
+    finre.resize(length, 0.0);
+    markoutputsdirty();
+    return finre;
 }
 
 void TFFT::setInIm(std::span<const double> values) {
@@ -496,7 +503,8 @@ double windowreal(double* __restrict y, const double* __restrict x, const double
 // Unpacks the half-size transform Z of the packed real input into the n bins of its
 // transform, scaled by s: with A = Z[k] and B = Z[m-k], E = (A + conj B)/2 and
 // O = (A - conj B)/(2j) are the transforms of the even and odd samples, and
-// X[k] = E + e^(+j*2*pi*k/n) * O. Bin n-k is the conjugate of bin k.
+// X[k] = E + e^(+j*2*pi*k/n) * O, for the bins 0...m; bin n-k, the conjugate of bin k, is
+// left to mirrorreal.
 GRAVON_SIMD_CLONES
 void unpackreal(double* __restrict xr, double* __restrict xi, const double* __restrict zr,
                 const double* __restrict zi, const double* __restrict tr,
@@ -519,8 +527,6 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
         const v4 vi = (ei + (t_r * oi + t_i * or_)) * hv;
         store<v4>(xr + k, vr);
         store<v4>(xi + k, vi);
-        store<v4>(xr + (2 * m - k - 3), reversed(vr));
-        store<v4>(xi + (2 * m - k - 3), -reversed(vi));
     }
     for (; k < m; ++k) {
         const double ar = zr[k], ai = zi[k];
@@ -529,6 +535,12 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
         const double or_ = ai + bi, oi = br - ar;
         xr[k] = (er + (tr[k] * or_ - ti[k] * oi)) * h;
         xi[k] = (ei + (tr[k] * oi + ti[k] * or_)) * h;
+    }
+}
+
+// The bins m+1...2m-1 of a real input's transform: bin 2m-k is the conjugate of bin k.
+void mirrorreal(double* __restrict xr, double* __restrict xi, std::int32_t m) {
+    for (std::int32_t k = 1; k < m; ++k) {
         xr[2 * m - k] = xr[k];
         xi[2 * m - k] = -xi[k];
     }
@@ -576,6 +588,22 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
     return usenear ? near : far;
 }
 
+// out[k] = re[k]^2 + im[k]^2, 0 where that is not finite.
+GRAVON_SIMD_CLONES
+void abs2ofbins(double* __restrict out, const double* __restrict re, const double* __restrict im,
+                std::int32_t count) {
+    std::int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const v4 r = load<v4>(re + k), i = load<v4>(im + k);
+        const v4 p = r * r + i * i;
+        // Not finite: NaN fails the comparison, infinity exceeds the largest double.
+        const auto finite =
+            (p <= std::numeric_limits<double>::max()) & (p >= -std::numeric_limits<double>::max());
+        store<v4>(out + k, finite ? p : v4{});
+    }
+    for (; k < count; ++k) out[k] = finiteor0(re[k] * re[k] + im[k] * im[k]);
+}
+
 // out[k] = 10*log10(re[k]^2 + im[k]^2), -3250 where that is 0, 0 where it is not finite.
 GRAVON_SIMD_CLONES
 void dbofbins(double* __restrict out, const double* __restrict re, const double* __restrict im,
@@ -616,6 +644,9 @@ void TFFT::realtransform(double mr) {
     unpackreal(foutre.data(), foutim.data(), zr, zi, ftwr.data() + (m - 1), ftwi.data() + (m - 1),
                m, 1.0 / fwindowsize);
     fsymmetric = true;
+    // The upper half only for the outputs that show it; the power and level spectra are
+    // mirrored from their own lower half.
+    fmirrorpending = true;
 }
 
 void TFFT::complextransform(double mr, double mi) {
@@ -649,6 +680,7 @@ void TFFT::complextransform(double mr, double mi) {
         im[i] /= wsize;
     }
     fsymmetric = false;
+    fmirrorpending = false;
 }
 
 void TFFT::transform() {
@@ -671,20 +703,28 @@ void TFFT::ensuretransform() {
     if (ffftdirty) transform();
 }
 
+void TFFT::ensureupperhalf() {
+    ensuretransform();
+    if (fmirrorpending) {
+        mirrorreal(foutre.data(), foutim.data(), ffftsize / 2);
+        fmirrorpending = false;
+    }
+}
+
 // ---- Outputs ----
 
 const tdoublearr& TFFT::OutRe() {
-    ensuretransform();
+    ensureupperhalf();
     return foutre;
 }
 
 const tdoublearr& TFFT::OutIm() {
-    ensuretransform();
+    ensureupperhalf();
     return foutim;
 }
 
 const tcomplexarr& TFFT::OutComplex() {
-    ensuretransform();
+    ensureupperhalf();
     if (foutcompdirty) {
         const std::size_t n = foutre.size();
         for (std::size_t k = 0; k < n; ++k) foutcomplex[k] = tcomplex{foutre[k], foutim[k]};
@@ -701,7 +741,7 @@ const tdoublearr& TFFT::OutAbs2() {
         const double* __restrict re = foutre.data();
         const double* __restrict im = foutim.data();
         double* __restrict out = foutabs2.data();
-        for (std::int32_t k = 0; k <= last; ++k) out[k] = finiteor0(re[k] * re[k] + im[k] * im[k]);
+        abs2ofbins(out, re, im, last + 1);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fabs2dirty = false;
@@ -734,7 +774,9 @@ const tdoublearr& TFFT::OutdB() {
         const double* __restrict re = foutre.data();
         const double* __restrict im = foutim.data();
         double* __restrict out = foutdb.data();
-        dbofbins(out, re, im, last + 1);
+        // Bins of a partial computation are already there; dbofbins works in groups of four
+        // counted from its first bin, so starting at a multiple of four gives the same values.
+        dbofbins(out + fdbdone, re + fdbdone, im + fdbdone, last + 1 - fdbdone);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fdbdirty = false;
@@ -742,8 +784,22 @@ const tdoublearr& TFFT::OutdB() {
     return foutdb;
 }
 
-const tdoublearr& TFFT::OutPhase() {
+const tdoublearr& TFFT::OutdBFirst(std::int32_t count) {
     ensuretransform();
+    if (!fdbdirty || count <= fdbdone) return foutdb;
+    const std::int32_t n = ffftsize;
+    const std::int32_t end = (fsymmetric ? n / 2 : n - 1) + 1;
+    if (count >= end) return OutdB();
+    // Up to a whole group of four, so that every group is computed as OutdB computes it.
+    const std::int32_t to = std::min(end, (count + 3) / 4 * 4);
+    dbofbins(foutdb.data() + fdbdone, foutre.data() + fdbdone, foutim.data() + fdbdone,
+             to - fdbdone);
+    fdbdone = to;
+    return foutdb;
+}
+
+const tdoublearr& TFFT::OutPhase() {
+    ensureupperhalf();
     if (fphasedirty) {
         const std::size_t n = foutre.size();
         for (std::size_t k = 0; k < n; ++k) foutphase[k] = phaseof(foutre[k], foutim[k]);

@@ -80,6 +80,12 @@ class TFFT {
     // becomes stale.
     const tdoublearr& InRe() const { return finre; }
     void setInRe(std::span<const double> values);
+    // The input buffer, for writing InRe in place instead of handing over a finished array:
+    // the sizes follow `length` as with setInRe (an EFFTError likewise), InRe then holds
+    // `length` values (those it held are kept, new ones are 0) and every output becomes
+    // stale. The caller writes the values before it reads an output; the buffer stays valid
+    // until the input is written again.
+    std::span<double> InReForWriting(std::size_t length);
     const tdoublearr& InIm() const { return finim; }
     void setInIm(std::span<const double> values);
     // The last chunk assigned. Writing: when `used` differs from W, FFTSize and WindowSize
@@ -99,6 +105,11 @@ class TFFT {
     const tdoublearr& OutAbs2();  // re^2 + im^2
     const tdoublearr& OutdB();    // 10*log10(re^2 + im^2), or -3250 where that is 0
     const tdoublearr& OutPhase(); // radians, -pi..pi, atan(im/re) placed in its quadrant
+    // OutdB computed only as far as bin count - 1: for a caller that reads a few low bins of
+    // the level spectrum. The returned buffer is OutdB's; bins 0..count-1 hold exactly the
+    // values OutdB gives, the others are stale until OutdB is read (which completes them).
+    // A count beyond the bins that are not mirrors computes the whole of OutdB.
+    const tdoublearr& OutdBFirst(std::int32_t count);
     // A bin whose arithmetic overflows (or whose input was not finite) reads 0 in the
     // derived outputs (abs, abs2, dB, phase); the other bins are still computed.
 
@@ -124,6 +135,7 @@ class TFFT {
     void markoutputsdirty();
     void transform();
     void ensuretransform();
+    void ensureupperhalf();
     void realtransform(double mr);
     void complextransform(double mr, double mi);
 
@@ -159,6 +171,8 @@ class TFFT {
     tcomplexarr foutcomplex;
     // True when the last transform came from a real input, so bin N-k mirrors bin k exactly.
     bool fsymmetric = false;
+    // The bins above N/2 of a real input's transform are not yet filled in.
+    bool fmirrorpending = false;
 
     // Staleness.
     bool farrdirty = true;
@@ -168,6 +182,8 @@ class TFFT {
     bool fabsdirty = true;
     bool fabs2dirty = true;
     bool fphasedirty = true;
+    // Leading bins of foutdb already computed while fdbdirty (a multiple of 4 or the end).
+    std::int32_t fdbdone = 0;
 };
 
 } // namespace gravon

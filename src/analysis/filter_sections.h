@@ -73,6 +73,8 @@ template <bool HighPass> class TSecondOrderFilterSection {
     }
     // Clears the state.
     void reset() { z0 = z1 = z2 = 0.0; }
+    // The state is zero, so zero input gives zero output (and leaves the state zero).
+    bool idle() const { return z1 == 0.0 && z2 == 0.0; }
 
   private:
     void design();

@@ -2,9 +2,17 @@
 
 #include "analysis/peak_interpolation.h"
 #include "analysis/rounding.h"
+#include "analysis/simd_clones.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace gravon {
 
@@ -15,6 +23,7 @@ tf0band f0_search_band(double lof0limit, double hif0limit, double fs, int fftsiz
     return b;
 }
 
+GRAVON_SIMD_CLONES
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p) {
@@ -81,6 +90,66 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
     return r;
 }
 
+namespace {
+
+// spreadbits[b] holds bit i of b in byte i (as 0 or 1).
+constexpr std::array<std::uint64_t, 256> spreadbits = [] {
+    std::array<std::uint64_t, 256> t{};
+    for (int b = 0; b < 256; ++b)
+        for (int i = 0; i < 8; ++i)
+            if (b >> i & 1) t[std::size_t(b)] |= std::uint64_t(1) << (8 * i);
+    return t;
+}();
+
+// Bits lo...hi of the bit set.
+void set_bits(std::uint64_t* bits, int lo, int hi) {
+    const int wlo = lo >> 6, whi = hi >> 6;
+    const std::uint64_t from = ~std::uint64_t(0) << (lo & 63);
+    const std::uint64_t to = ~std::uint64_t(0) >> (63 - (hi & 63));
+    if (wlo == whi) {
+        bits[wlo] |= from & to;
+        return;
+    }
+    bits[wlo] |= from;
+    for (int w = wlo + 1; w < whi; ++w) bits[w] = ~std::uint64_t(0);
+    bits[whi] |= to;
+}
+
+// For the bins i = 1...n-2: bit i of leftstop is set when a[i] >= a[i+1] (or either is
+// NaN), so that a walk to the left stops there; bit i of rightstop when a[i] >= a[i-1]. The
+// other bits are left as they are. Each word is gathered in a register and stored once.
+void flank_stops(const double* a, int n, std::uint64_t* leftstop, std::uint64_t* rightstop) {
+    const int nwords = (n >> 6) + 1;
+    for (int w = 0; w < nwords; ++w) {
+        const int base = w * 64;
+        const int from = std::max(base, 1), to = std::min(base + 63, n - 2);
+        std::uint64_t l = 0, r = 0;
+        int i = from;
+        auto one = [&](int b) {
+            l |= std::uint64_t(!(a[b] < a[b + 1])) << (b - base);
+            r |= std::uint64_t(!(a[b] < a[b - 1])) << (b - base);
+        };
+        if (i <= to && (i & 1)) one(i++);
+#if defined(__SSE2__)
+        // Two bins per step, from an even bin, so that both bits land in this word.
+        for (; i + 1 <= to; i += 2) {
+            const __m128d x = _mm_loadu_pd(a + i);
+            const auto lt = [&](const double* b) {
+                return std::uint64_t(_mm_movemask_pd(_mm_cmplt_pd(x, _mm_loadu_pd(b))));
+            };
+            l |= (lt(a + i + 1) ^ 3u) << (i - base);
+            r |= (lt(a + i - 1) ^ 3u) << (i - base);
+        }
+#endif
+        for (; i <= to; ++i) one(i);
+        leftstop[w] |= l;
+        rightstop[w] |= r;
+    }
+}
+
+} // namespace
+
+GRAVON_SIMD_CLONES
 void mark_partials(std::span<const double> outabs2, const tf0result& f0,
                    std::span<std::uint8_t> isharm) {
     std::fill(isharm.begin(), isharm.end(), std::uint8_t(0));
@@ -88,19 +157,71 @@ void mark_partials(std::span<const double> outabs2, const tf0result& f0,
     const int n = int(std::min(isharm.size(), outabs2.size() / 2));
     const double s = (f0.strongestbin + f0.offset) / f0.maxpartno;
     if (!(s > 0) || n < 1) return;
-    const auto a = outabs2;
+    const double* a = outabs2.data();
+
+    // Where the flank walks stop, as bit sets, so that finding the end of a flank is a bit
+    // scan instead of a walk that ends in a mispredicted branch at every partial. A walk to
+    // the left from bin j marks j-1, j-2, ... down to (not including) the nearest bin i < j
+    // with i = 0 or a[i] >= a[i+1]; a walk to the right marks j+1, ... up to the nearest
+    // bin i > j with i >= n-1 or a[i] >= a[i-1].
+    const int nwords = (n >> 6) + 2;
+    constexpr int maxwords = 2 + 32768 / 64; // room for spectra of up to 65536 bins
+    if (nwords > maxwords) {
+        // Larger spectra than any usual setting gives: the walks themselves.
+        std::int32_t k = 1;
+        double q = s;
+        do {
+            const std::int32_t j = roundint(q);
+            if (j >= 0 && j < n) {
+                isharm[j] = 1;
+                for (int i = j - 1; i > 0 && a[i] < a[i + 1]; --i) isharm[i] = 1;
+                for (int i = j + 1; i < n - 1 && a[i] < a[i - 1]; ++i) isharm[i] = 1;
+            }
+            ++k;
+            q = k * s;
+        } while (q <= n - 1);
+        return;
+    }
+    std::array<std::uint64_t, 3 * maxwords> words;
+    std::fill_n(words.data(), 3 * nwords, std::uint64_t(0));
+    std::uint64_t* leftstop = words.data();
+    std::uint64_t* rightstop = leftstop + nwords;
+    std::uint64_t* marked = rightstop + nwords;
+    flank_stops(a, n, leftstop, rightstop);
+    leftstop[0] |= 1; // bin 0 ends every walk to the left
+    // Bins n-1 and beyond end every walk to the right.
+    for (int w = (n - 1) >> 6; w < nwords; ++w)
+        rightstop[w] |= ~std::uint64_t(0) << std::clamp(n - 1 - w * 64, 0, 63);
+
     std::int32_t k = 1;
     double q = s;
     do {
         const std::int32_t j = roundint(q);
         if (j >= 0 && j < n) {
-            isharm[j] = 1;
-            for (int i = j - 1; i > 0 && a[i] < a[i + 1]; --i) isharm[i] = 1;
-            for (int i = j + 1; i < n - 1 && a[i] < a[i - 1]; ++i) isharm[i] = 1;
+            int lo = j, hi = j;
+            if (j >= 1) {
+                int w = (j - 1) >> 6;
+                std::uint64_t m = leftstop[w] & (~std::uint64_t(0) >> (63 - ((j - 1) & 63)));
+                while (m == 0) m = leftstop[--w];
+                lo = w * 64 + 63 - std::countl_zero(m) + 1;
+            }
+            int w = (j + 1) >> 6;
+            std::uint64_t m = rightstop[w] & (~std::uint64_t(0) << ((j + 1) & 63));
+            while (m == 0) m = rightstop[++w];
+            hi = w * 64 + std::countr_zero(m) - 1;
+            set_bits(marked, lo, hi);
         }
         ++k;
         q = k * s;
     } while (q <= n - 1);
+
+    // The marks as flags, eight at a time.
+    std::uint8_t* out = isharm.data();
+    for (int i = 0; i < n; i += 8) {
+        const std::uint64_t byte = (marked[i >> 6] >> (i & 63)) & 0xff;
+        const std::uint64_t flags = spreadbits[byte];
+        std::memcpy(out + i, &flags, std::size_t(std::min(8, n - i)));
+    }
 }
 
 } // namespace gravon

@@ -1,5 +1,7 @@
 #include "analysis/hop_analysis.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
 #include "analysis/channel_blocking.h"
 #include "analysis/frame_acceptance.h"
 #include "analysis/pitch.h"
@@ -7,8 +9,92 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace gravon {
+
+namespace {
+
+struct blockpeak {
+    float peak = 0;    // largest magnitude, counted from 0
+    bool over = false; // some magnitude exceeds the limit
+    bool zero = true;  // every sample is zero
+};
+
+blockpeak peak_of_block(std::span<const float> v, float limit) {
+    // Four lanes at a time (the width every x86-64 processor has). A NaN sample neither raises the
+    // peak nor overloads, but it is not zero; the largest of the lane peaks is the largest of all,
+    // whatever the order.
+    using v4f = float __attribute__((vector_size(16)));
+    using v4i = int __attribute__((vector_size(16)));
+    const std::size_t n = v.size();
+    const float* p = v.data();
+    v4f peakv = {};
+    v4i overv = {}, nonzerov = {};
+    const v4f limv = v4f{} + limit;
+    const v4i absmask = v4i{} + 0x7fffffff;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        v4f s;
+        std::memcpy(&s, p + i, sizeof s);
+        v4i bits;
+        std::memcpy(&bits, &s, sizeof bits);
+        bits &= absmask;
+        v4f a;
+        std::memcpy(&a, &bits, sizeof a);
+        overv |= a > limv;
+        nonzerov |= s != v4f{};
+        peakv = a > peakv ? a : peakv;
+    }
+    float peak = 0;
+    int over = 0, nonzero = 0;
+    for (int l = 0; l < 4; ++l) {
+        peak = peakv[l] > peak ? peakv[l] : peak;
+        over |= overv[l];
+        nonzero |= nonzerov[l];
+    }
+    for (; i < n; ++i) {
+        const float a = std::fabs(p[i]);
+        over |= a > limit;
+        nonzero |= p[i] != 0.0f;
+        peak = a > peak ? a : peak;
+    }
+    return {peak, over != 0, nonzero == 0};
+}
+
+// Sums of squares of a block in sample order and its peak counted from 0: the running
+// quantities of level_and_crest.
+struct tsquares {
+    double sum = 0;  // continued from the window's first half
+    double half = 0; // of this block alone, from 0: the next window's first half
+    double peak = 0;
+};
+
+// The two cascaded high-pass sections over one block, missing samples taken as zero, into
+// out in units of 20 uPa, with the window's sum of squares continued from sumfrom. The
+// filter recursion is a chain of dependent operations; the sums and the peak run beside it
+// at no extra cost. The sections work on local copies, whose state the compiler keeps in
+// registers instead of storing it back after every sample.
+tsquares filter_block(std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
+                      std::size_t hop, double sumfrom) {
+    THPFilterSection s0 = h[0], s1 = h[1];
+    const std::size_t nv = std::min(v.size(), hop);
+    tsquares r;
+    r.sum = sumfrom;
+    for (std::size_t i = 0; i < hop; ++i) {
+        const double in = i < nv ? double(v[i]) : 0.0;
+        const double x = double(float(s1.filter(s0.filter(in)))) * thopanalyser::pascaltoref;
+        out[i] = x;
+        r.sum += x * x;
+        r.half += x * x;
+        r.peak = x > r.peak ? x : r.peak;
+    }
+    h[0] = s0;
+    h[1] = s1;
+    return r;
+}
+
+} // namespace
 
 thopanalyser::thopanalyser() {
     ffft[0].setLogFFTSize(11);
@@ -22,10 +108,12 @@ thopanalyser::thopanalyser() {
 }
 
 void thopanalyser::set_window(TFFTWindow kind) {
+    give_pending_windows();
     ffft[0].setWindow(kind);
 }
 
 void thopanalyser::set_analysis_bandwidth(double fs, double fftbw) {
+    give_pending_windows();
     TFFT& f = ffft[0];
     const std::int32_t oldn = f.FFTSize();
     try {
@@ -39,6 +127,7 @@ void thopanalyser::set_analysis_bandwidth(double fs, double fftbw) {
 }
 
 void thopanalyser::setup(const tanalysisparams& p) {
+    give_pending_windows();
     for (auto& ch : fch) ch.prevpower = 1e-20;
     for (auto& sections : fhp) {
         for (int s = 0; s < 2; ++s) {
@@ -55,7 +144,7 @@ void thopanalyser::setup(const tanalysisparams& p) {
     ffft[1].setWindow(ffft[0].Window());
     for (auto& ch : fch) ch.resize(ffft[0].FFTSize());
     fit_buffers(std::size_t(hopsize()));
-    for (auto& b : fprevfilt) std::fill(b.begin(), b.end(), 0.0f);
+    fprevzero = {true, true};
     foverloaded = {false, false};
     fprevoverloaded = {false, false};
 }
@@ -68,12 +157,21 @@ void thopanalyser::reset() {
 }
 
 void thopanalyser::fit_buffers(std::size_t hop) {
-    for (int c = 0; c < nchannels; ++c) {
-        // A new hop size starts from silence: the previous block no longer fits the window.
-        if (fprevfilt[c].size() != hop) fprevfilt[c].assign(hop, 0.0f);
-        ffilt[c].resize(hop, 0.0f);
-        fwindow[c].resize(2 * hop, 0.0);
-    }
+    // A new hop size starts from silence: the previous block no longer fits the window.
+    if (hop != fhop) fprevzero = {true, true};
+    fhop = hop;
+}
+
+void thopanalyser::give_pending_windows() {
+    // Before the sizes change: the transform holds the window it would have held.
+    for (int c = 0; c < nchannels; ++c)
+        if (fspectrumpending[c]) give_silent_window(c);
+}
+
+void thopanalyser::give_silent_window(int c) {
+    const std::span<double> x = ffft[c].InReForWriting(2 * fhop);
+    std::fill(x.begin(), x.end(), 0.0);
+    fspectrumpending[c] = false;
 }
 
 const thopresult& thopanalyser::analyse(const trecarr& recarr, std::span<const double> factors,
@@ -91,61 +189,86 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     const std::array<std::span<const float>, nchannels> in{ch0, ch1};
     const std::size_t hop = std::max(ch0.size(), ch1.size());
     // The driver delivers hops of the set-up size; anything else only re-sizes the buffers.
-    if (hop != ffilt[0].size()) fit_buffers(hop);
-
-    // 1. High-pass: two cascaded sections per channel, state kept between hops.
-    for (int c = 0; c < nchannels; ++c) {
-        auto& h = fhp[c];
-        tsinglearr& out = ffilt[c];
-        for (std::size_t i = 0; i < hop; ++i) {
-            const double v = i < in[c].size() ? double(in[c][i]) : 0.0;
-            out[i] = float(h[1].filter(h[0].filter(v)));
-        }
-    }
+    if (hop != fhop) fit_buffers(hop);
 
     // 2. Overload of the unfiltered block. The samples are single precision, so the full
     // scale is compared in single precision too: a sample at exactly full scale is no
-    // overload.
+    // overload. The same pass finds blocks of zeros.
     fprevoverloaded = foverloaded;
+    std::array<bool, nchannels> zeroin{};
     for (int c = 0; c < nchannels; ++c) {
         const double fsd = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 0.0;
-        const float limit = float(std::fabs(fsd));
-        bool over = false;
-        float peak = 0;
-        for (float v : in[c]) {
-            const float a = std::fabs(v);
-            if (a > limit) over = true;
-            if (a > peak) peak = a;
-        }
-        foverloaded[c] = over;
-        fresult.ch[c].peak = peak;
+        const blockpeak b = peak_of_block(in[c], float(std::fabs(fsd)));
+        foverloaded[c] = b.over;
+        zeroin[c] = b.zero;
+        fresult.ch[c].peak = b.peak;
     }
 
-    // 3. Analysis window: previous and current filtered block, in units of 20 uPa.
+    // 1. High-pass: two cascaded sections per channel, state kept between hops; 3. the
+    // analysis window: previous and current filtered block, in units of 20 uPa. Zero input
+    // into filters at rest gives exactly zero, so such a block is not filtered, and a window
+    // of two such blocks is not even written: the channel is silent.
+    std::array<bool, nchannels> silent{};
     for (int c = 0; c < nchannels; ++c) {
-        tdoublearr& x = fwindow[c];
-        for (std::size_t i = 0; i < hop; ++i) {
-            x[i] = double(fprevfilt[c][i]) * pascaltoref;
-            x[hop + i] = double(ffilt[c][i]) * pascaltoref;
+        auto& h = fhp[c];
+        const bool zeroout = zeroin[c] && h[0].idle() && h[1].idle();
+        silent[c] = zeroout && fprevzero[c];
+        if (silent[c]) continue;
+        // The window is written straight into the transform's input.
+        double* x = ffft[c].InReForWriting(2 * hop).data();
+        // The window's sum of squares runs over the first half (the previous block, whose
+        // own sum from 0 is known) and then over the second; its peak is the larger of the
+        // two halves' peaks.
+        double sumfrom = 0, peakfrom = 0;
+        if (fprevzero[c]) {
+            std::fill(x, x + hop, 0.0);
+        } else {
+            std::copy(x + hop, x + 2 * hop, x);
+            sumfrom = fhalfsquares[c];
+            peakfrom = fhalfpeak[c];
         }
-        std::copy(ffilt[c].begin(), ffilt[c].end(), fprevfilt[c].begin());
+        tsquares sq;
+        if (zeroout) {
+            // Zero samples add +0 to the sums, which leaves them as they are.
+            std::fill(x + hop, x + 2 * hop, 0.0);
+            sq.sum = sumfrom;
+        } else {
+            sq = filter_block(h, in[c], x + hop, hop, sumfrom);
+        }
+        flevelcrest[c] =
+            level_and_crest_of(sq.sum, sq.peak > peakfrom ? sq.peak : peakfrom, 2 * hop);
+        fhalfsquares[c] = sq.half;
+        fhalfpeak[c] = sq.peak;
+        fprevzero[c] = zeroout;
     }
 
-    // 4. Spectra.
-    for (int c = 0; c < nchannels; ++c) ffft[c].setInRe(fwindow[c]);
-
-    // 5./6. Per channel, channel 0 first.
+    // 4.-6. Spectra, then the analysis of each channel, channel 0 first. A silent channel's
+    // results are known without a transform.
     thopcontext ctx;
     ctx.d = double(hop) / p.fs;
     ctx.measurenoise = double(holdcount) > p.fs * p.holdnoisemeasurementtime;
     for (int c = 0; c < nchannels; ++c) {
-        const tdoublearr& db = ffft[c].OutdB();
-        const tdoublearr& abs2 = ffft[c].OutAbs2();
-        const std::int32_t n = std::int32_t(abs2.size());
+        TFFT& fft = ffft[c];
         tchannelstate& st = fch[c];
+        const std::int32_t n = fft.FFTSize();
         if (st.noise.nbins() != n / 2) st.resize(n);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, n);
-        if (analyse_channel(fwindow[c], abs2, db, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
+        if (silent[c]) {
+            // The window goes to the FFT as it is, so the sizes must already fit it.
+            if (std::size_t(fft.WindowSize()) == 2 * hop && analyse_silent_channel(ctx, p, c, st)) {
+                fspectrumpending[c] = true;
+                continue;
+            }
+            const std::span<double> x = fft.InReForWriting(2 * hop);
+            std::fill(x.begin(), x.end(), 0.0);
+            flevelcrest[c] = level_and_crest(x);
+        }
+        fspectrumpending[c] = false;
+        // A window of a length the transform did not have yet has changed its frame size.
+        const std::int32_t nn = std::int32_t(fft.OutAbs2().size());
+        if (st.noise.nbins() != nn / 2) st.resize(nn);
+        ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, nn);
+        if (analyse_channel(flevelcrest[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
     }
 
     // 7. Blocking between the channels and by keyboard tones, on this hop's levels.

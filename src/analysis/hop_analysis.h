@@ -79,8 +79,8 @@ class thopanalyser {
     // Interpolated frequency of the strongest peak of the last channel searched.
     double peakfreq() const { return fpeakfreq; }
     // Spectrum of the last hop (N bins), the partial flags (N/2) and the noise (N/2).
-    const tdoublearr& outdb(int c) { return ffft[c].OutdB(); }
-    const tdoublearr& outabs2(int c) { return ffft[c].OutAbs2(); }
+    const tdoublearr& outdb(int c) { return fft(c).OutdB(); }
+    const tdoublearr& outabs2(int c) { return fft(c).OutAbs2(); }
     std::span<const std::uint8_t> isharm(int c) const { return fch[c].isharm; }
     const tbackgroundnoise& noise(int c) const { return fch[c].noise; }
     std::span<const double> specnoisequantile(int c) const {
@@ -92,18 +92,36 @@ class thopanalyser {
     double prevpower(int c) const { return fch[c].prevpower; }
     double prevf0(int c) const { return fch[c].prevf0; }
 
-    TFFT& fft(int c) { return ffft[c]; }
+    // The spectrum component of channel c, holding the last hop's window. Its input is the
+    // analysis window, which the next hop continues: writing it disturbs the next hop.
+    TFFT& fft(int c) {
+        if (fspectrumpending[c]) give_silent_window(c);
+        return ffft[c];
+    }
     THPFilterSection& hpfilter(int c, int section) { return fhp[c][section]; }
 
   private:
     void fit_buffers(std::size_t hop);
+    void give_silent_window(int c);
+    void give_pending_windows();
 
     std::array<TFFT, nchannels> ffft;
     std::array<std::array<THPFilterSection, 2>, nchannels> fhp;
     std::array<tchannelstate, nchannels> fch;
-    std::array<tsinglearr, nchannels> ffilt;     // current block after the high-pass
-    std::array<tsinglearr, nchannels> fprevfilt; // previous block after the high-pass
-    std::array<tdoublearr, nchannels> fwindow;   // analysis window, units of 20 uPa
+    // The analysis window (units of 20 uPa: the previous filtered block, then the current
+    // one) lives in the input of the channel's FFT; the next hop's first half is this hop's
+    // second half.
+    std::size_t fhop = 0;
+    // The previous filtered block is all zero (its half of the window may be stale).
+    std::array<bool, nchannels> fprevzero{true, true};
+    // Sum of squares (from 0, in sample order) and peak of the previous block's window
+    // values, valid unless fprevzero; level and crest of this hop's window.
+    std::array<double, nchannels> fhalfsquares{};
+    std::array<double, nchannels> fhalfpeak{};
+    std::array<tlevelcrest, nchannels> flevelcrest{};
+    // The last hop's window was all zero and was analysed without a transform; the window
+    // (and so the spectrum) goes to the FFT only when someone asks for it.
+    std::array<bool, nchannels> fspectrumpending{false, false};
     std::array<bool, nchannels> foverloaded{};
     std::array<bool, nchannels> fprevoverloaded{};
     double fpeakfreq = 0;

@@ -4,20 +4,44 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace gravon {
 
 tlevelcrest level_and_crest(std::span<const double> x) {
-    tlevelcrest r;
+    // The sum runs in sample order (its rounding depends on the order); the peak, which does
+    // not, over four interleaved running maxima.
+    const double* p = x.data();
+    const std::size_t n = x.size();
     double sum = 0;
-    double q = 0;
-    for (double v : x) {
-        sum += v * v;
-        if (v > q) q = v;
+    double q0 = 0, q1 = 0, q2 = 0, q3 = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const double a = p[i], b = p[i + 1], c = p[i + 2], d = p[i + 3];
+        sum += a * a;
+        sum += b * b;
+        sum += c * c;
+        sum += d * d;
+        q0 = a > q0 ? a : q0;
+        q1 = b > q1 ? b : q1;
+        q2 = c > q2 ? c : q2;
+        q3 = d > q3 ? d : q3;
     }
-    r.power = x.empty() ? 0.0 : sum / double(x.size());
+    for (; i < n; ++i) {
+        sum += p[i] * p[i];
+        q0 = p[i] > q0 ? p[i] : q0;
+    }
+    q0 = q1 > q0 ? q1 : q0;
+    q2 = q3 > q2 ? q3 : q2;
+    const double q = q2 > q0 ? q2 : q0;
+    return level_and_crest_of(sum, q, n);
+}
+
+tlevelcrest level_and_crest_of(double sumsquares, double peak, std::size_t count) {
+    tlevelcrest r;
+    r.power = count == 0 ? 0.0 : sumsquares / double(count);
     r.level = 10.0 * std::log10(r.power + 1e-100);
-    r.crestlevel = q <= 0 ? nomeasure : 20.0 * std::log10(q) - r.level;
+    r.crestlevel = peak <= 0 ? nomeasure : 20.0 * std::log10(peak) - r.level;
     return r;
 }
 
@@ -34,32 +58,42 @@ double h1h2_level(std::span<const double> outdb, int m, std::int32_t maxpartno) 
 
 double spectral_centroid(std::span<const double> outabs2, double fs) {
     const std::size_t n = outabs2.size() / 2;
-    const double fftsize = double(outabs2.size());
     double moment = 0;
     double total = 0;
     for (std::size_t k = 0; k < n; ++k) {
         moment += double(k) * outabs2[k];
         total += outabs2[k];
     }
+    return spectral_centroid(moment, total, fs, outabs2.size());
+}
+
+double spectral_centroid(double moment, double total, double fs, std::size_t fftsize) {
     // A window without power has no centroid; it is blocked before this in practice.
     if (!(total > 0)) return 0.0;
-    const double c = moment / total * fs / fftsize;
+    const double c = moment / total * fs / double(fftsize);
     return std::isfinite(c) ? c : 0.0;
 }
 
 double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm) {
     const std::size_t n = std::min(outabs2.size() / 2, isharm.size());
+    // Without branches, whose outcome follows the partials and so is hard to predict: each
+    // bin adds its power to one sum and +0 to the other (the power's bits masked off), which
+    // leaves that sum as it was, since a sum that starts at +0 never becomes -0.
     double sa = 0, sz = 0;
-    std::size_t na = 0, nz = 0;
+    std::size_t na = 0;
     for (std::size_t k = 0; k < n; ++k) {
-        if (isharm[k]) {
-            sa += outabs2[k];
-            ++na;
-        } else {
-            sz += outabs2[k];
-            ++nz;
-        }
+        const std::uint64_t h = isharm[k] != 0;
+        std::uint64_t bits;
+        std::memcpy(&bits, &outabs2[k], sizeof bits);
+        const std::uint64_t ba = bits & (0 - h), bz = bits & (h - 1);
+        double va, vz;
+        std::memcpy(&va, &ba, sizeof va);
+        std::memcpy(&vz, &bz, sizeof vz);
+        sa += va;
+        sz += vz;
+        na += h;
     }
+    const std::size_t nz = n - na;
     if (na == 0 || nz == 0) return nomeasure;
     const double a = sa / double(na);
     const double z = sz / double(nz);

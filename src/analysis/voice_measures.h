@@ -2,6 +2,7 @@
 // spectral power centroid and harmonic-to-noise ratio.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -20,6 +21,9 @@ struct tlevelcrest {
 // counted from 0, so negative samples never count; a window without a positive sample has
 // no crest level.
 tlevelcrest level_and_crest(std::span<const double> x);
+// The same from the sum of the squares, taken in sample order, and the peak of count
+// samples, for a caller that has them already.
+tlevelcrest level_and_crest_of(double sumsquares, double peak, std::size_t count);
 
 // Level difference of the first two harmonics in dB from the N-bin dB spectrum, for the
 // strongest bin m and its harmonic number maxpartno >= 1; nomeasure when a harmonic's bin
@@ -29,6 +33,9 @@ double h1h2_level(std::span<const double> outdb, int m, std::int32_t maxpartno);
 // Spectral power centroid in Hz over the lower half (bins 0...N/2-1) of the N-bin power
 // spectrum; 0 for a spectrum without power.
 double spectral_centroid(std::span<const double> outabs2, double fs);
+// The same from the sums already taken over bins 0...N/2-1: moment = sum of k * P[k],
+// total = sum of P[k].
+double spectral_centroid(double moment, double total, double fs, std::size_t fftsize);
 
 // 10 log10 of the mean power of the marked bins over the mean power of the unmarked bins
 // among bins 0...N/2-1; nomeasure when a class is empty or a mean is not positive.

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <span>
 
 namespace gravon {
 
@@ -29,21 +30,36 @@ class treplay {
 
     void add(float v) {
         fblock[0][fn++] = v;
-        if (fn == replayblock) {
-            fform.crunch_arr(fblock, ffactors);
-            fn = 0;
-            fdone += replayblock;
-            const auto now = std::chrono::steady_clock::now();
-            if (now - flast > refreshperiod) {
-                flast = now;
-                fform.ui.repaint_view();
-                fform.ui.process_events();
-                if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
-            }
+        if (fn == replayblock) deliver();
+    }
+    // The same as add(float(double(s) * factor)) for each sample s in turn.
+    void add_scaled(std::span<const float> samples, double factor) {
+        std::size_t i = 0;
+        while (i < samples.size()) {
+            const std::size_t take = std::min(replayblock - fn, samples.size() - i);
+            float* out = fblock[0].data() + fn;
+            const float* in = samples.data() + i;
+            for (std::size_t k = 0; k < take; ++k) out[k] = float(double(in[k]) * factor);
+            fn += take;
+            i += take;
+            if (fn == replayblock) deliver();
         }
     }
 
   private:
+    void deliver() {
+        fform.crunch_arr(fblock, ffactors);
+        fn = 0;
+        fdone += replayblock;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - flast > refreshperiod) {
+            flast = now;
+            fform.ui.repaint_view();
+            fform.ui.process_events();
+            if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
+        }
+    }
+
     TForm1& fform;
     trecarr fblock;
     std::array<double, 2> ffactors{};
@@ -163,11 +179,11 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     options.shownoise[1] = false;
     fix_things();
 
-    tsinglearr samples;
-    wav.read_channel(pgno, samples);
-    treplay replay(*this, fullscale, double(samples.size()));
-    for (float s : samples) replay.add(float(double(s) * fullscale));
-    samples = tsinglearr();
+    // The channel goes to the analysis piece by piece as it is read.
+    const double total = double(wav.nsamples());
+    reserve_stores(std::size_t(wav.nsamples()));
+    treplay replay(*this, fullscale, total);
+    wav.read_channel(pgno, [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
     wav.close_file();
     analyzing = false;
     fix_things();
@@ -246,6 +262,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     // A file whose range is empty cannot be scaled; its samples all stand for the view's
     // low end rather than dividing by zero.
     const double scale = span != 0 ? (view.hi - view.lo) / span : 0.0;
+    if (smp.ScanCount() > 0) reserve_stores(std::size_t(smp.nSamples() / smp.ScanCount()));
     treplay replay(*this, fullscale, double(smp.nSamples()));
     tsamplechunk chunk;
     smp.ChannelRewind(pgno);

@@ -372,7 +372,8 @@ bool TWavFile::open_file(const std::string& fname, bool readonly) {
 // ---------------------------------------------------------------------------------------
 // Reading
 
-template <typename T> void TWavFile::read_channel_impl(int channo, std::vector<T>& arr, bool raw) {
+template <typename T, class tsink>
+std::size_t TWavFile::read_channel_impl(int channo, bool raw, tsink& sink) {
     if (!fisopen) throw EWavFileError("Wav file is not open.");
     if (fdatastartpos < 0) throw EWavFileError("No data chunk in wav file " + ffilename);
     if (fnchans <= 0) throw EWavFileError("Wav file " + ffilename + " has no channels");
@@ -382,7 +383,7 @@ template <typename T> void TWavFile::read_channel_impl(int channo, std::vector<T
     tcoding c = codingof(fnbits, fformat);
     if (raw && (c == tcoding::float16 || c == tcoding::float32)) c = tcoding::none;
     if (c == tcoding::none) {
-        arr.clear();
+        sink.refused();
         fnsamples = 0;
         throw EWavFileError(
             "Cannot read wav file of this format:\rBits per sample: " + std::to_string(fnbits) +
@@ -391,11 +392,13 @@ template <typename T> void TWavFile::read_channel_impl(int channo, std::vector<T
     }
     const int bps = fnbits / 8;
     const std::int64_t count = std::int64_t(fnsamples) * fnchans * bps;
-    arr.assign(static_cast<std::size_t>(count / bps / fnchans), T{});
+    const std::size_t length = static_cast<std::size_t>(count / bps / fnchans);
+    sink.start(length);
 
     seekto(fstream, fdatastartpos);
     const std::size_t block = std::size_t(16384) * bps;
     std::vector<std::uint8_t> buf(block);
+    std::vector<T> out(16384); // the channel's samples of one read
     std::int64_t remaining = count;
     std::size_t carry = 0; // bytes of an incomplete sample kept from the last read
     std::size_t stored = 0;
@@ -408,33 +411,82 @@ template <typename T> void TWavFile::read_channel_impl(int channo, std::vector<T
         remaining -= static_cast<std::int64_t>(got);
         const std::size_t avail = carry + got;
         const std::size_t nsamp = avail / bps;
-        for (std::size_t k = 0; k < nsamp; ++k) {
-            if (ch == channo && stored < arr.size()) {
-                const std::uint8_t* p = buf.data() + k * bps;
-                if constexpr (std::is_same_v<T, float>) {
-                    arr[stored++] = normsample(c, p);
-                } else {
-                    arr[stored++] = rawsample(c, p);
-                }
+        // The samples of the channel, one frame apart; the first one of this read follows
+        // from the channel the read starts in.
+        const std::size_t nch = std::size_t(fnchans);
+        const std::size_t first = (std::size_t(channo) + nch - std::size_t(ch)) % nch;
+        const std::size_t room = length - stored;
+        std::size_t k = first, m = 0;
+        if constexpr (std::is_same_v<T, float>) {
+            if (c == tcoding::pcm16 && nch == 1) {
+                // A mono file: consecutive samples, in a loop the compiler vectorises.
+                const std::size_t take = std::min(nsamp, room);
+                const std::uint8_t* b = buf.data();
+                for (std::size_t t = 0; t < take; ++t)
+                    out[t] =
+                        static_cast<float>(static_cast<std::int16_t>(getu16(b + 2 * t)) / 32768.0);
+                k = take;
+                m = take;
+            } else if (c == tcoding::pcm16) {
+                // The common case without the per-sample dispatch; the same arithmetic.
+                for (; k < nsamp && m < room; k += nch)
+                    out[m++] = static_cast<float>(
+                        static_cast<std::int16_t>(getu16(buf.data() + k * bps)) / 32768.0);
             }
-            if (++ch == fnchans) ch = 0;
         }
+        for (; k < nsamp && m < room; k += nch) {
+            const std::uint8_t* p = buf.data() + k * bps;
+            if constexpr (std::is_same_v<T, float>) {
+                out[m++] = normsample(c, p);
+            } else {
+                out[m++] = rawsample(c, p);
+            }
+        }
+        if (m > 0) sink.put(std::span<const T>(out.data(), m));
+        stored += m;
+        ch = int((std::size_t(ch) + nsamp) % nch);
         carry = avail - nsamp * bps;
         if (carry) std::memmove(buf.data(), buf.data() + nsamp * bps, carry);
     }
-    if (stored != arr.size())
-        notice("arrcount<>length(arr): " + std::to_string(stored) + " vs " +
-                   std::to_string(arr.size()),
+    if (stored != length)
+        notice("arrcount<>length(arr): " + std::to_string(stored) + " vs " + std::to_string(length),
                "DEBUG");
-    arr.resize(stored);
     fnsamples = static_cast<std::int32_t>(stored);
+    return stored;
 }
 
+namespace {
+// Collects a channel into an array.
+template <typename T> struct tarraysink {
+    std::vector<T>& arr;
+    void refused() { arr.clear(); }
+    void start(std::size_t length) {
+        arr.clear();
+        arr.reserve(length);
+    }
+    void put(std::span<const T> v) { arr.insert(arr.end(), v.begin(), v.end()); }
+};
+// Hands a channel on piece by piece.
+struct tblocksink {
+    const std::function<void(std::span<const float>)>& f;
+    void refused() {}
+    void start(std::size_t) {}
+    void put(std::span<const float> v) { f(v); }
+};
+} // namespace
+
 void TWavFile::read_channel(int channo, tsinglearr& arr) {
-    read_channel_impl(channo, arr, false);
+    tarraysink<float> sink{arr};
+    read_channel_impl<float>(channo, false, sink);
 }
 void TWavFile::read_channel(int channo, tintarr& arr) {
-    read_channel_impl(channo, arr, true);
+    tarraysink<std::int32_t> sink{arr};
+    read_channel_impl<std::int32_t>(channo, true, sink);
+}
+std::size_t TWavFile::read_channel(int channo,
+                                   const std::function<void(std::span<const float>)>& sink) {
+    tblocksink s{sink};
+    return read_channel_impl<float>(channo, false, s);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ class TWavFile {
     // Channel channo of the open file, normalised (+-1 full scale) or as raw integers.
     void read_channel(int channo, tsinglearr& arr);
     void read_channel(int channo, tintarr& arr);
+    // Channel channo normalised, handed to sink piece by piece as it is read (pieces of at
+    // most 16384 samples, in order), so that a long file needs no array of its own. The same
+    // checks and errors as read_channel; returns the number of samples delivered.
+    std::size_t read_channel(int channo, const std::function<void(std::span<const float>)>& sink);
 
     // Writes a whole file; data holds one array per channel, all of the same length.
     void save_file(const std::string& fname, const std::vector<tsinglearr>& data, bool safe,
@@ -88,7 +93,11 @@ class TWavFile {
     void save_common(const std::string& fname, const std::vector<std::size_t>& lengths,
                      bool accepted, bool needfullscale, bool safe,
                      const tblockencoder& encodeblock);
-    template <typename T> void read_channel_impl(int channo, std::vector<T>& arr, bool raw);
+    // Reads channel channo and hands its samples to sink.put in order; sink.start(n) first
+    // with the number of samples the header promises, sink.refused() for a coding that
+    // cannot be read. Returns the number of samples delivered.
+    template <typename T, class tsink>
+    std::size_t read_channel_impl(int channo, bool raw, tsink& sink);
     void fail_open();
     void notice(const std::string& text, const std::string& caption) const;
 

@@ -1,5 +1,8 @@
 #include "analysis/background_noise.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -152,4 +155,66 @@ TEST(BackgroundNoiseLifecycle, ResizeKeepsCommonBinsAndMarksNewOnesUnmeasured) {
     b.resize(1);
     EXPECT_EQ(b.nbins(), 1);
     EXPECT_EQ(b.specnoisequantile()[0], 149.0);
+}
+
+namespace {
+// The quantile of every bin of the band recomputed from its histogram, as the definition
+// reads: the reference the cached update must match exactly.
+void reference_update(const tbackgroundnoise& b, int lobin, int hibin, double share,
+                      std::vector<double>& q) {
+    for (int k = std::max(lobin, 0); k <= std::min(hibin, b.nbins() - 1); ++k) {
+        double total = 0;
+        for (int i = 0; i < tbackgroundnoise::nclasses; ++i) total += b.spechist(k, i);
+        double cum = 0;
+        int j = 1;
+        do {
+            cum += b.spechist(k, j);
+            ++j;
+        } while (!(share * total < cum || j >= tbackgroundnoise::nclasses - 1));
+        q[std::size_t(k)] = double(j - tbackgroundnoise::classoffset);
+    }
+}
+} // namespace
+
+TEST(BackgroundNoiseQuantile, CachedUpdateEqualsFullRecomputation) {
+    // Hops of random spectra, some inside the noise range and some not, with the band and the
+    // quantile share changing between updates, ties of equal class times, resets and a
+    // resize: after every update each quantile equals the full recomputation's, bit for bit.
+    const int nbins = 64;
+    tbackgroundnoise b = noise_with_bins(nbins);
+    std::vector<double> ref(nbins, tbackgroundnoise::notmeasured);
+    std::uint64_t s = 12345;
+    auto rnd = [&s] {
+        s = s * 6364136223846793005ull + 1442695040888963407ull;
+        return double(s >> 11) / double(1ull << 53);
+    };
+    std::vector<double> db(nbins);
+    const double shares[] = {0.5, 0.5, 0.25, 0.0, 1.0, 0.5, std::nan(""), 0.9};
+    for (int hop = 0; hop < 3000; ++hop) {
+        // Few distinct levels, so that classes tie often.
+        for (int k = 0; k < nbins; ++k) db[k] = std::floor(rnd() * 6) * 10 - 20 + (k % 3) * 0.5;
+        if (hop % 7 == 0) db[5] = -3250; // a bin of zero power
+        const double level = rnd() * 60;
+        b.add_hop(db, level, hop % 11 == 0 ? 0.0 : 0.02, 25, 50);
+        const int lo = int(rnd() * 20) - 2;
+        const int hi = lo + int(rnd() * 50);
+        const double share = shares[(hop / 50) % 8];
+        b.update_quantiles(lo, hi, share);
+        reference_update(b, lo, hi, share, ref);
+        if (hop % 97 == 0) b.spechist(int(rnd() * nbins), int(rnd() * 200)) += 1.0;
+        if (hop == 1500) {
+            b.reset();
+            std::fill(ref.begin(), ref.end(), tbackgroundnoise::notmeasured);
+        }
+        for (int k = 0; k < nbins; ++k)
+            ASSERT_EQ(b.specnoisequantile()[std::size_t(k)], ref[std::size_t(k)])
+                << "hop " << hop << " bin " << k;
+    }
+    // Growing keeps the measured bins; the new ones are computed at their first update.
+    b.resize(96);
+    ref.resize(96, tbackgroundnoise::notmeasured);
+    b.update_quantiles(0, 95, 0.5);
+    reference_update(b, 0, 95, 0.5, ref);
+    for (int k = 0; k < 96; ++k)
+        ASSERT_EQ(b.specnoisequantile()[std::size_t(k)], ref[std::size_t(k)]);
 }

@@ -3,7 +3,9 @@
 #include "analysis/test_spectrum.h"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 using namespace gravon;
@@ -164,4 +166,56 @@ TEST(ChannelAnalysis, NoiseEntersOnlyWhileMeasuring) {
     EXPECT_EQ(ch.st.noise.spechistcount(), 1);
     EXPECT_LT(ch.st.noise.specnoisequantile()[10], 149.0);
     EXPECT_EQ(ch.st.noise.specnoisequantile()[ch.ctx.band.hibin + 1], 200.0);
+}
+
+TEST(ChannelAnalysis, SilentChannelGivesWhatTheZeroWindowGives) {
+    // The shortcut for an all-zero window against the analysis of that window, after a
+    // voiced window (so that the measures it keeps or clears are not trivial), with the
+    // noise measurement on, with a noise range that counts a silent hop, and with block
+    // settings that let a silent window through (the shortcut then declines).
+    struct tcase {
+        double noiselo, maxhfblocklevel, lfblockthreshold;
+        bool measurenoise;
+        bool shortcut;
+    };
+    for (const tcase& c : {tcase{25, 70, -10, false, true}, tcase{25, 70, -10, true, true},
+                           tcase{-2000, 70, -10, true, true}, tcase{25, -4000, -10, true, true},
+                           tcase{25, -4000, 4000, true, false}}) {
+        tanalysisparams p;
+        p.noiselo = {c.noiselo, c.noiselo};
+        p.maxhfblocklevel = c.maxhfblocklevel;
+        p.lfblockthreshold = c.lfblockthreshold;
+        tchannel full(p), quick(p);
+        for (tchannel* ch : {&full, &quick}) {
+            ch->voice(220.0, 80.0);
+            ch->ctx.measurenoise = c.measurenoise;
+        }
+        full.analyse(std::vector<double>(w, 0.0));
+        const bool took = analyse_silent_channel(quick.ctx, p, 0, quick.st);
+        ASSERT_EQ(took, c.shortcut);
+        if (!took) continue;
+        const tchannelmeasures& a = full.m();
+        const tchannelmeasures& b = quick.m();
+        EXPECT_EQ(a.killpoint.value(), b.killpoint.value());
+        for (auto [x, y] : {std::pair{a.power, b.power},
+                            {a.level, b.level},
+                            {a.crestlevel, b.crestlevel},
+                            {a.f0, b.f0},
+                            {a.h1h2, b.h1h2},
+                            {a.centroid, b.centroid},
+                            {a.hnr, b.hnr},
+                            {a.peakfreq, b.peakfreq}})
+            EXPECT_EQ(std::memcmp(&x, &y, sizeof x), 0) << x << " " << y;
+        EXPECT_EQ(a.maxpartno, b.maxpartno);
+        EXPECT_EQ(full.st.isharm, quick.st.isharm);
+        EXPECT_EQ(full.st.prevpower, quick.st.prevpower);
+        EXPECT_EQ(full.st.prevf0, quick.st.prevf0);
+        EXPECT_EQ(full.st.noise.spechistcount(), quick.st.noise.spechistcount());
+        for (int k = 0; k < nfft / 2; ++k) {
+            ASSERT_EQ(full.st.noise.specnoisequantile()[std::size_t(k)],
+                      quick.st.noise.specnoisequantile()[std::size_t(k)]);
+            for (int i = 0; i < tbackgroundnoise::nclasses; ++i)
+                ASSERT_EQ(full.st.noise.spechist(k, i), quick.st.noise.spechist(k, i));
+        }
+    }
 }

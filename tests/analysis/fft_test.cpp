@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <numbers>
@@ -280,6 +281,28 @@ TEST(FFTInputs, InReOfNewLengthResizes) {
     fft.setInIm(tdoublearr(300, 0.0));
     EXPECT_EQ(fft.WindowSize(), 300);
     EXPECT_EQ(fft.FFTSize(), 512);
+}
+
+TEST(FFTInputs, InputWrittenInPlaceActsLikeSetInRe) {
+    std::mt19937_64 rng(41);
+    const tdoublearr x = randomarray(rng, 1764, 0.1);
+    TFFT a, b;
+    a.setWindow(TFFTWindow::Hanning);
+    b.setWindow(TFFTWindow::Hanning);
+    a.setInRe(x);
+    const tdoublearr want = a.OutdB();
+    b.OutdB();
+    const std::span<double> in = b.InReForWriting(x.size()); // 1764 values: W and N follow
+    EXPECT_EQ(b.WindowSize(), 1764);
+    EXPECT_EQ(b.FFTSize(), 2048);
+    EXPECT_TRUE(b.Dirty());
+    std::copy(x.begin(), x.end(), in.begin());
+    EXPECT_EQ(b.OutdB(), want);
+    EXPECT_EQ(b.InRe(), x);
+    // The values are kept until they are written again.
+    in[5] += 1.0;
+    EXPECT_EQ(b.InReForWriting(x.size())[5], x[5] + 1.0);
+    EXPECT_THROW(b.InReForWriting(1), EFFTError);
 }
 
 TEST(FFTInputs, InReTooShortRaises) {
@@ -768,6 +791,68 @@ TEST(FFTCache, SizeChangeMakesOutputsStale) {
     EXPECT_EQ(fft.OutRe().size(), 1024u);
     const auto ref = referencetransform(fft.InRe(), {}, 1024, 256, TFFTWindow::Hamming, true, true);
     expectmatchesreference(fft, ref, "resized");
+}
+
+TEST(FFTCache, LeadingLevelBinsEqualTheFullLevelSpectrum) {
+    // Every prefix length, real and complex input, with zero and non-finite bins among the
+    // first ones (a group of four holding such a bin is computed differently): the leading
+    // bins and the completed spectrum are bit for bit those of OutdB alone.
+    std::mt19937_64 rng(21);
+    for (bool ignoreinim : {true, false}) {
+        TFFT full, part;
+        for (TFFT* f : {&full, &part}) {
+            f->setWindow(TFFTWindow::rectangle);
+            f->setRemoveDC(false);
+            f->setIgnoreInIm(ignoreinim);
+        }
+        for (int count : {0, 1, 3, 4, 5, 8, 13, 64, 126, 127, 128, 129, 130, 200, 256, 300}) {
+            tdoublearr re = randomarray(rng, 256, 0.5);
+            tdoublearr im = randomarray(rng, 256, 0.0);
+            if (count % 2 == 1) {
+                re.assign(256, 0.0); // a cosine on bin 2 and its mirror: the rest is 0
+                for (int i = 0; i < 256; ++i) re[i] = std::cos(2 * pi * 2 * i / 256);
+            }
+            for (TFFT* f : {&full, &part}) {
+                f->setInIm(im);
+                f->setInRe(re);
+            }
+            const tdoublearr want = full.OutdB();
+            const tdoublearr& head = part.OutdBFirst(count);
+            for (int k = 0; k < std::min(count, 256); ++k)
+                ASSERT_EQ(std::memcmp(&head[k], &want[k], sizeof(double)), 0)
+                    << "count " << count << " bin " << k << " complex " << !ignoreinim;
+            part.OutdBFirst(count / 2); // a shorter prefix is already there
+            const tdoublearr& all = part.OutdB();
+            for (int k = 0; k < 256; ++k)
+                ASSERT_EQ(std::memcmp(&all[k], &want[k], sizeof(double)), 0)
+                    << "count " << count << " bin " << k;
+        }
+    }
+}
+
+TEST(FFTCache, UpperHalfIsTheSameWhicheverOutputIsReadFirst) {
+    // The bins above N/2 of a real input are filled in only for the outputs that show them;
+    // read after the power and level spectra they are bit for bit those read first.
+    std::mt19937_64 rng(31);
+    const tdoublearr x = randomarray(rng, 1764, 0.3);
+    TFFT first, later;
+    for (TFFT* f : {&first, &later}) {
+        f->setWindow(TFFTWindow::Hanning);
+        f->setInRe(x);
+    }
+    const tdoublearr re = first.OutRe(), im = first.OutIm();
+    later.OutAbs2();
+    later.OutdBFirst(100);
+    later.OutdB();
+    const tdoublearr& ph = later.OutPhase();
+    const tcomplexarr& c = later.OutComplex();
+    ASSERT_EQ(std::memcmp(later.OutRe().data(), re.data(), re.size() * sizeof(double)), 0);
+    ASSERT_EQ(std::memcmp(later.OutIm().data(), im.data(), im.size() * sizeof(double)), 0);
+    for (std::size_t k = 0; k < re.size(); ++k) {
+        ASSERT_EQ(c[k].re, re[k]);
+        ASSERT_EQ(c[k].im, im[k]);
+        ASSERT_EQ(ph[k], first.OutPhase()[k]);
+    }
 }
 
 TEST(FFTCache, CopiesAreIndependent) {

@@ -1,7 +1,9 @@
 #include "analysis/frame_analysis.h"
 #include "analysis/test_spectrum.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -320,4 +322,67 @@ TEST(PartialRegions, FirstStepAlwaysRunsAndNoF0MarksNothing) {
     std::fill(isharm.begin(), isharm.end(), 1);
     mark_partials(a2, f, isharm);
     for (auto v : isharm) EXPECT_EQ(v, 0);
+}
+
+namespace {
+// The partial regions as the flank walks define them, bin by bin.
+std::vector<std::uint8_t> walked_partials(const std::vector<double>& a, const tf0result& f,
+                                          std::size_t flags) {
+    std::vector<std::uint8_t> h(flags, 0);
+    const int n = int(std::min(flags, a.size() / 2));
+    const double s = (f.strongestbin + f.offset) / f.maxpartno;
+    if (f.maxpartno < 1 || !(s > 0) || n < 1) return h;
+    int k = 1;
+    double q = s;
+    do {
+        const int j = int(std::nearbyint(q));
+        if (j >= 0 && j < n) {
+            h[std::size_t(j)] = 1;
+            for (int i = j - 1; i > 0 && a[std::size_t(i)] < a[std::size_t(i + 1)]; --i)
+                h[std::size_t(i)] = 1;
+            for (int i = j + 1; i < n - 1 && a[std::size_t(i)] < a[std::size_t(i - 1)]; ++i)
+                h[std::size_t(i)] = 1;
+        }
+        ++k;
+        q = k * s;
+    } while (q <= n - 1);
+    return h;
+}
+} // namespace
+
+TEST(PartialRegions, SameAsTheFlankWalksOnRandomSpectra) {
+    // Spectra of many sizes (word boundaries of the bit sets included) with ties and
+    // plateaus, spacings from below one bin to beyond the spectrum, more flags than bins.
+    std::uint64_t r = 99;
+    auto rnd = [&r] {
+        r = r * 6364136223846793005ull + 1442695040888963407ull;
+        return double(r >> 11) / double(1ull << 53);
+    };
+    for (int trial = 0; trial < 3000; ++trial) {
+        const int sizes[] = {2, 4, 6, 64, 126, 128, 130, 190, 256, 258, 2048, 4096};
+        const int nn = sizes[trial % 12];
+        std::vector<double> a(static_cast<std::size_t>(nn));
+        const int levels = 2 + trial % 7;
+        for (auto& v : a) v = std::floor(rnd() * levels);
+        tf0result f;
+        f.strongestbin = int(rnd() * nn / 2);
+        f.offset = rnd() - 0.5;
+        f.maxpartno = 1 + int(rnd() * 5);
+        const std::size_t flags = std::size_t(nn / 2 + (trial % 5 == 0 ? 3 : 0));
+        std::vector<std::uint8_t> got(flags, 1);
+        mark_partials(a, f, got);
+        ASSERT_EQ(got, walked_partials(a, f, flags)) << "trial " << trial << " n " << nn;
+    }
+}
+
+TEST(PartialRegions, VeryLargeSpectrumWalksAsWell) {
+    std::vector<double> a(1 << 18);
+    for (std::size_t i = 0; i < a.size(); ++i) a[i] = 1.0 + std::sin(double(i) * 0.01);
+    tf0result f;
+    f.strongestbin = 700;
+    f.offset = 0.25;
+    f.maxpartno = 1;
+    std::vector<std::uint8_t> got(a.size() / 2, 0);
+    mark_partials(a, f, got);
+    EXPECT_EQ(got, walked_partials(a, f, got.size()));
 }

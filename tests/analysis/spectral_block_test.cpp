@@ -1,7 +1,10 @@
 #include "analysis/spectral_block.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <utility>
 #include <vector>
 
 using namespace gravon;
@@ -92,4 +95,42 @@ TEST(SpectralBlock, HighFrequencyTestComesFirst) {
     tkillpoint kp;
     EXPECT_TRUE(spectral_block_test(spectrum(100.0, 1.0, 1.0), lobin, hibin, 1e5, p, kp));
     EXPECT_EQ(kp.value(), 2);
+}
+
+TEST(SpectralSums, EqualTheSumsTakenOneByOne) {
+    // Bands in order, empty, overlapping, reversed and outside the spectrum: the band sums
+    // and the centroid sums of one pass are bit for bit those of spectral_bands and of the
+    // centroid's own loop.
+    std::uint64_t r = 7;
+    auto rnd = [&r] {
+        r = r * 6364136223846793005ull + 1442695040888963407ull;
+        return double(r >> 11) / double(1ull << 53);
+    };
+    for (int n : {0, 1, 2, 3, 8, 64, 2048}) {
+        std::vector<double> a(static_cast<std::size_t>(n));
+        for (auto& v : a) v = rnd() * 1e6 * rnd();
+        for (auto [lo, hi] : {std::pair{1, 94},
+                              {0, 5},
+                              {1, 1},
+                              {3, 2},
+                              {-4, 3},
+                              {5, 100000},
+                              {n / 2, n / 2},
+                              {n / 2 - 1, n / 2 - 1},
+                              {40, 10},
+                              {1, n / 2 - 1}}) {
+            const tspectralsums s = spectral_sums(a, lo, hi);
+            const tspectralbands b = spectral_bands(a, lo, hi);
+            double moment = 0, total = 0;
+            for (int k = 0; k < n / 2; ++k) {
+                moment += double(k) * a[std::size_t(k)];
+                total += a[std::size_t(k)];
+            }
+            EXPECT_EQ(std::memcmp(&s.bands.low, &b.low, sizeof(double)), 0) << n << " " << lo;
+            EXPECT_EQ(std::memcmp(&s.bands.mid, &b.mid, sizeof(double)), 0) << n << " " << lo;
+            EXPECT_EQ(std::memcmp(&s.bands.high, &b.high, sizeof(double)), 0) << n << " " << lo;
+            EXPECT_EQ(std::memcmp(&s.moment, &moment, sizeof(double)), 0) << n << " " << lo;
+            EXPECT_EQ(std::memcmp(&s.total, &total, sizeof(double)), 0) << n << " " << lo;
+        }
+    }
 }
