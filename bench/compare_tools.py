@@ -180,10 +180,10 @@ def main():
     ap.add_argument("--wav", required=True)
     ap.add_argument("--gravon", required=True)
     ap.add_argument("--praat-dir", required=True)
-    ap.add_argument("--aubio", nargs=3, action="append", required=True,
-                    metavar=("KEY", "FILE", "LABEL"),
-                    help="an aubiopitch output: its key in the times file, the file, its label")
-    ap.add_argument("--aubio-hop", type=int, required=True)
+    ap.add_argument("--aubio", nargs=4, action="append", required=True,
+                    metavar=("KEY", "FILE", "LABEL", "HOP"),
+                    help="an aubiopitch output: its key in the times file, the file, its label "
+                         "and the hop it ran with")
     ap.add_argument("--aubio-buf", type=int, required=True)
     ap.add_argument("--fullscale-pa", type=float, default=100.0)
     ap.add_argument("--times", required=True)
@@ -201,8 +201,8 @@ def main():
         "Praat": list(praat_frames(a.praat_dir, a.fullscale_pa)),
     }
     keys = {"Gravon": "gravon", "Praat": "praat"}
-    for key, path, label in a.aubio:
-        tracks[label] = list(aubio_frames(path, a.aubio_hop, a.aubio_buf, rate))
+    for key, path, label, hop in a.aubio:
+        tracks[label] = list(aubio_frames(path, int(hop), a.aubio_buf, rate))
         keys[label] = key
     times = read_times(a.times)
 

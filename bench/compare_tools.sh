@@ -93,6 +93,8 @@ for r in $(seq 1 "$runs"); do
         ./build/gravon-cli "/f$fullscale" "$work/sweep.wav" --tracks "$work/g.csv"
     timed praat "$work/praat.out" \
         praat --run "$repo/bench/compare_tools.praat" "$work/sweep.wav" "$work/praat" "$step" 75 1000
+    timed aubio_default "$work/aubio_default.txt" \
+        aubiopitch -i "$work/sweep.wav" -p yinfft
     timed aubio "$work/aubio.txt" \
         aubiopitch -i "$work/sweep.wav" -p yinfft -H "$hop" -B "$buf"
     timed aubio_s120 "$work/aubio_s120.txt" \
@@ -104,14 +106,15 @@ echo "## Gravon, Praat and aubio on a ${sweep_s} s synthesized phonation sweep"
 echo
 python3 "$repo/bench/compare_tools.py" --truth "$work/truth.csv" --wav "$work/sweep.wav" \
     --gravon "$work/g.csv" --praat-dir "$work/praat" \
-    --aubio aubio "$work/aubio.txt" "aubio yinfft (silence gate -90 dB, default)" \
-    --aubio aubio_s120 "$work/aubio_s120.txt" "aubio yinfft (silence gate -120 dB)" \
-    --aubio-hop "$hop" --aubio-buf "$buf" --fullscale-pa "$fullscale" \
+    --aubio aubio_default "$work/aubio_default.txt" "aubio yinfft (its defaults: hop 256)" 256 \
+    --aubio aubio "$work/aubio.txt" "aubio yinfft (hop $hop, silence gate -90 dB)" "$hop" \
+    --aubio aubio_s120 "$work/aubio_s120.txt" "aubio yinfft (hop $hop, silence gate -120 dB)" "$hop" \
+    --aubio-buf "$buf" --fullscale-pa "$fullscale" \
     --times "$work/times.txt" --scan
 cpu=$(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -n 1)
 echo "- Tools: Gravon $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo '?')" \
     "(gravon-cli /f$fullscale FILE --tracks CSV)," \
     "$(praat --version 2>/dev/null | head -n 1) (To Pitch (ac) $step s, 75-1000 Hz; To Intensity)," \
-    "aubio $(dpkg-query -W -f '${Version}' aubio-tools 2>/dev/null) (aubiopitch -p yinfft -H $hop -B $buf)."
+    "aubio $(dpkg-query -W -f '${Version}' aubio-tools 2>/dev/null) (aubiopitch -p yinfft, with its defaults and with -H $hop -B $buf)."
 echo "- Machine: $(nproc) cores, ${cpu:-unknown CPU}, Linux $(uname -r);" \
     "load average at the end $(cut -d ' ' -f 1-3 /proc/loadavg)."
