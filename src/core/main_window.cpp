@@ -1,6 +1,7 @@
 #include "core/main_window.h"
 
 #include "analysis/random.h"
+#include "analysis/rounding.h"
 #include "analysis/sample_conversion.h"
 #include "analysis/system_utils.h"
 #include "calibration/calibration_model.h"
@@ -8,6 +9,7 @@
 #include "phonetogram/pg_param.h"
 #include "phonetogram/statistics_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -185,8 +187,12 @@ void TForm1::Setup_recording_parameters() {
                 advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
         }
     }
+    // The recorder takes buffers of about 20 ms: the power of two nearest in the logarithm.
+    const std::int32_t sftot = roundint(double(recorderchannels) * advanced.fs);
+    recorderchunksize = std::int32_t(1) << std::clamp(roundint(std::log2(sftot / 50.0)), 1, 20);
     apply_analysis_settings();
     setup_analysis();
+    ui.refresh_control_panel();
 }
 
 void TForm1::Set_recording(bool on) {

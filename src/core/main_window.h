@@ -124,6 +124,10 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::string wavdialogfilename;
 
     // ---- Recording state ----
+    // Channels the recorder delivers and the size of its buffers in samples (both channels),
+    // set up for each start.
+    std::int32_t recorderchannels = 2;
+    std::int32_t recorderchunksize = 2048;
     bool frecording = false;
     bool analyzing = false;
     std::int32_t soundsavearrpos = -1;

@@ -38,6 +38,9 @@ class tuserinterface {
     virtual void progress(const std::string& what, double fraction) {}
     virtual void progress_done() {}
 
+    // The control panel should show the current state again.
+    virtual void refresh_control_panel() {}
+
     // Shows the phonetogram control panel.
     virtual void show_control_panel() {}
 

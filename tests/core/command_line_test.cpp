@@ -97,6 +97,8 @@ TEST(StartUp, RunsOnceAndSetsTheRecordingPhonetograms) {
     EXPECT_FALSE(f.locationid.empty());
     EXPECT_EQ(f.pgs[0].recordingsiteid, f.locationid);
     EXPECT_EQ(f.last(0).killpoint.value(), 4096);
+    f.Setup_recording_parameters();
+    EXPECT_EQ(f.recorderchunksize, 2048); // about 20 ms of two channels at 44.1 kHz
     f.execute_command_line({"/f3"});
     f.FormActivate({"/f1,2"}); // a second activation does nothing
     EXPECT_EQ(f.commandlinefsd, (std::vector<float>{3.0f}));
