@@ -27,9 +27,11 @@ bool write_track_csv(const TForm1& form, const std::string& fname) {
         for (int c = 0; c < 2; ++c) {
             const auto debug = form.paramarr[trackdebug][std::size_t(c)][std::size_t(k)];
             line += debug == 0 ? ",1" : ",0";
-            for (int row = trackspl; row < ntracks; ++row)
-                line += "," + floattostrdot(double(
-                                  form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)]));
+            for (int row = trackspl; row < ntracks; ++row) {
+                line += ',';
+                line += floattostrdot(
+                    double(form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)]));
+            }
         }
         line += "\n";
         ok = std::fputs(line.c_str(), out.get()) >= 0;

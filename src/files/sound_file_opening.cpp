@@ -170,7 +170,8 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     pg.recordingsiteid.clear();
     pg.distance = -1;
     pg.actualdistance = -1;
-    soundfilechname = "Wav channel # " + std::to_string(pgno);
+    soundfilechname = "Wav channel # ";
+    soundfilechname += std::to_string(pgno);
 
     pgs[1].calibstr = "-";
     pgs[1].visible = false;
