@@ -170,10 +170,9 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     pg.recordingsiteid.clear();
     pg.distance = -1;
     pg.actualdistance = -1;
-    soundfilechname = "Wav channel # ";
-    soundfilechname += std::to_string(pgno);
+    soundfilechname = std::string("Wav channel # ").append(std::to_string(pgno));
 
-    pgs[1].calibstr = "-";
+    pgs[1].calibstr.assign(1, '-');
     pgs[1].visible = false;
     options.showblob[1] = false;
     options.showspectrum[1] = false;
