@@ -11,7 +11,9 @@
 
 // The hot loops are compiled twice, for plain x86-64 and for AVX2 (chosen at run time). AVX2
 // without FMA gives bit-identical results, so the result does not depend on the machine.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+// clang refuses the clones (its AVX calling-convention check rejects the always-inline vector
+// helpers in them), so a clang build has only the plain loops.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define GRAVON_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define GRAVON_SIMD_CLONES
