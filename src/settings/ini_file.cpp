@@ -67,13 +67,19 @@ void TIniFile::refresh() {
         ferror = "Cannot read settings file " + ffilename;
         return;
     }
+    // Read piece by piece: the file is re-read before every use, and a buffer of the largest
+    // size allowed, zeroed each time, cost more than the reading of a small file itself.
     std::string text;
-    text.resize(static_cast<size_t>(maxsize) + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (text.size() > maxsize) {
-        ferror = "Settings file " + ffilename + " is too large";
-        return;
+    char piece[16384];
+    for (;;) {
+        in.read(piece, sizeof piece);
+        const auto got = static_cast<size_t>(in.gcount());
+        if (got == 0) break;
+        text.append(piece, got);
+        if (text.size() > maxsize) {
+            ferror = "Settings file " + ffilename + " is too large";
+            return;
+        }
     }
     parse(text);
 }

@@ -81,6 +81,21 @@ TEST(IniFile, TwoObjectsOnOneFileKeepEachOthersSections) {
     EXPECT_EQ(a.read("B", "k").value_or("?"), "2");
 }
 
+TEST(IniFile, LargeFilesAreReadWhole) {
+    // The file is read in pieces; a key at the very end of one of the largest files allowed
+    // is found, and so is one that straddles two pieces.
+    ttempconfig t;
+    const auto name = t.root / "large.ini";
+    std::string text = "[S]\n" + std::string(16380, ';') + "\nmid=1\n";
+    const std::string tail = "\nend=2\n";
+    text += std::string(TIniFile::maxsize - text.size() - tail.size(), ';') + tail;
+    ASSERT_EQ(text.size(), TIniFile::maxsize);
+    write_text(name, text);
+    const TIniFile ini(name.string());
+    EXPECT_EQ(ini.read("S", "mid").value_or("?"), "1");
+    EXPECT_EQ(ini.read("S", "end").value_or("?"), "2");
+}
+
 TEST(IniFile, UnreadableFilesAreNeverOverwritten) {
     ttempconfig t;
     const auto name = t.root / "big.ini";
