@@ -20,10 +20,11 @@
 
 namespace gravon {
 
-// The longest analysis window taken, in samples: 2^20, about 24 s at 44.1 kHz. Only an absurd
-// sampling rate or bandwidth (from a damaged file) asks for more, and the transform tables
-// for such a window take gigabytes.
-inline constexpr std::int32_t maxanalysiswindowsize = 1 << 20;
+// The longest analysis window taken, in samples: 2^17, about 3 s at 44.1 kHz and far longer
+// than any analysis frame a setting asks for. Only an absurd sampling rate or bandwidth (from
+// a damaged file) asks for more; the transform and noise tables of a window of 2^20 samples
+// already take more than a gigabyte.
+inline constexpr std::int32_t maxanalysiswindowsize = 1 << 17;
 
 // The window length fs / fftbw x the window kind's factor, unrounded (NaN or infinite for
 // values that give no length).

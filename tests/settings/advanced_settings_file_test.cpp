@@ -255,7 +255,7 @@ TEST_F(AdvancedFile, RateAndBandwidthMustGiveAnAnalysisWindowThatFits) {
         EXPECT_NE(p[0].find("Section \"General\", key \"SampFreq\": with \"FFTBandwidth\""),
                   std::string::npos)
             << p[0];
-        EXPECT_NE(p[0].find("(2 to 1048576 are possible); both are kept"), std::string::npos)
+        EXPECT_NE(p[0].find("(2 to 131072 are possible); both are kept"), std::string::npos)
             << p[0];
     }
     TQUBFile f;
