@@ -13,10 +13,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A carriage return counts as a blank: a file with doubled line ends ("\r\r\n") leaves one
+// at the end of a line, and a value ending in it would lose it on the next save, which ends
+// every line in "\n" alone.
+bool isiniblank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
 std::string trim(const std::string& s) {
     size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
+    while (a < b && isiniblank(s[a])) ++a;
+    while (b > a && isiniblank(s[b - 1])) --b;
     return s.substr(a, b - a);
 }
 
@@ -28,8 +35,7 @@ bool has_line_break(const std::string& s) {
 // that reading them back (which strips blanks and one pair of quotes) gives them unchanged.
 std::string quoted_if_needed(const std::string& v) {
     if (v.empty()) return v;
-    const bool blanks =
-        v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t';
+    const bool blanks = isiniblank(v.front()) || isiniblank(v.back());
     const bool quotes = v.size() >= 2 && v.front() == '"' && v.back() == '"';
     return blanks || quotes ? "\"" + v + "\"" : v;
 }

@@ -81,6 +81,33 @@ TEST(IniFile, TwoObjectsOnOneFileKeepEachOthersSections) {
     EXPECT_EQ(a.read("B", "k").value_or("?"), "2");
 }
 
+// Found by fuzzing: a value ending in a carriage return (a file with doubled line ends,
+// "\r\r\n") read back without it after the next save, which ends lines in "\n" alone; the
+// minimised file was the 7 bytes below, whose key and value were both carriage returns.
+TEST(IniFile, CarriageReturnsAtLineEndsAreBlanksAndSurviveASave) {
+    ttempconfig t;
+    const auto name = t.root / "cr.ini";
+    write_text(name, std::string("[]\n\r=\r\r", 7));
+    {
+        TIniFile ini(name.string());
+        EXPECT_TRUE(ini.keys("").empty()); // "=" alone is not a key
+        ini.write("S", "k", "v");
+        ini.flush();
+        const TIniFile again(name.string());
+        EXPECT_TRUE(again.keys("").empty());
+        EXPECT_EQ(again.read("S", "k").value_or("?"), "v");
+    }
+    write_text(name, "[S]\r\r\nk=v\r\r\nq=\"w\r\"\r\nm=a\rb\r\n");
+    TIniFile ini(name.string());
+    EXPECT_EQ(ini.read("S", "k").value_or("?"), "v");
+    EXPECT_EQ(ini.read("S", "q").value_or("?"), "w\r"); // in quotes it is part of the value
+    EXPECT_EQ(ini.read("S", "m").value_or("?"), "a\rb");
+    ini.write("T", "x", "1");
+    ini.flush();
+    const TIniFile again(name.string());
+    for (const char* k : {"k", "q", "m"}) EXPECT_EQ(again.read("S", k), ini.read("S", k)) << k;
+}
+
 TEST(IniFile, LargeFilesAreReadWhole) {
     // The file is read in pieces; a key at the very end of one of the largest files allowed
     // is found, and so is one that straddles two pieces.
