@@ -175,3 +175,32 @@ TEST(IniFile, SectionTreesGoWithTheirSubsections) {
     ini.erase_section_tree("a");
     EXPECT_EQ(ini.sections(), (std::vector<std::string>{"AB"}));
 }
+
+// A damaged or hostile file of many sections: erasing the recent-files sections between
+// 20,000 others once took time in proportion to the square of the count (half a minute for
+// a file of the largest size allowed), and so did listing them.
+TEST(IniFile, ManySectionsAreErasedAndListedInOrder) {
+    ttempconfig t;
+    const auto name = t.root / "many.ini";
+    std::string text = "top=1\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "[RecentFiles]\nk=" + std::to_string(i) + "\n[S" + std::to_string(i) + "]\n";
+    text += "[recentfiles\\sub]\n[s0]\n";
+    write_text(name, text);
+    TIniFile ini(name.string());
+    const std::vector<std::string> before = ini.sections();
+    ASSERT_EQ(before.size(), 20002u); // "RecentFiles" and "s0" are listed once
+    EXPECT_EQ(before[0], "RecentFiles");
+    EXPECT_EQ(before[1], "S0");
+    EXPECT_EQ(before.back(), "recentfiles\\sub");
+    ini.erase_section_tree("RECENTFILES");
+    EXPECT_TRUE(ini.modified());
+    const std::vector<std::string> after = ini.sections();
+    ASSERT_EQ(after.size(), 20000u);
+    for (int i = 0; i < 20000; ++i) ASSERT_EQ(after[std::size_t(i)], "S" + std::to_string(i));
+    ini.flush();
+    const TIniFile again(name.string());
+    EXPECT_FALSE(again.read("RecentFiles", "k"));
+    EXPECT_EQ(again.read("S19999", "k"), std::nullopt);
+    EXPECT_EQ(read_text(name).rfind("top=1\n[S0]\n[S1]\n", 0), 0u);
+}
