@@ -96,7 +96,9 @@ class BadFiles : public ::testing::Test {
                            const std::string& part = "") {
         EXPECT_FALSE(o.silent()) << name;
         EXPECT_NE(o.all().find(path(name)), std::string::npos) << o.all();
-        if (!part.empty()) EXPECT_NE(o.all().find(part), std::string::npos) << o.all();
+        if (!part.empty()) {
+            EXPECT_NE(o.all().find(part), std::string::npos) << o.all();
+        }
     }
 
     // A valid 16-bit mono WAV file of n samples at 44.1 kHz: 44-byte header, then the data.
