@@ -1,7 +1,15 @@
 #!/bin/sh
-# Installs what the build needs, builds everything and runs all tests.
+# Installs what the build needs, builds everything and runs all tests. Then the tests of the
+# file readers run once more, built with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/: a read past a buffer or an overflowing conversion of a value from a file fails
+# the test that meets it instead of going unnoticed.
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRAVON_SANITIZE=ON \
+    -DGRAVON_BUILD_BENCH=OFF "-DGRAVON_TEST_DIRS=files;settings;calibration" >/dev/null
+cmake --build build-asan -j2 --target gravon_tests
+UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j2

@@ -112,13 +112,24 @@ void thopanalyser::set_window(TFFTWindow kind) {
     ffft[0].setWindow(kind);
 }
 
+double analysis_window_length(double fs, double fftbw, TFFTWindow kind) {
+    return fs / fftbw * windowsizefactor(kind);
+}
+
+bool analysis_window_fits(double fs, double fftbw, TFFTWindow kind) {
+    const double w = analysis_window_length(fs, fftbw, kind);
+    // Compared before rounding, so that no value can overflow the conversion.
+    return w >= 1.5 && w < maxanalysiswindowsize + 0.5;
+}
+
 void thopanalyser::set_analysis_bandwidth(double fs, double fftbw) {
     give_pending_windows();
     TFFT& f = ffft[0];
+    if (!analysis_window_fits(fs, fftbw, f.Window())) return;
     const std::int32_t oldn = f.FFTSize();
     try {
         f.setFFTSize(16);
-        f.setWindowSize(roundint(fs / fftbw * windowsizefactor(f.Window())));
+        f.setWindowSize(roundint(analysis_window_length(fs, fftbw, f.Window())));
     } catch (const EFFTError&) {
         // A refused window size must not leave the frame smaller than the window, or no
         // spectrum could be computed any more.

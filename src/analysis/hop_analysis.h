@@ -20,6 +20,18 @@
 
 namespace gravon {
 
+// The longest analysis window taken, in samples: 2^17, about 3 s at 44.1 kHz and far longer
+// than any analysis frame a setting asks for. Only an absurd sampling rate or bandwidth (from
+// a damaged file) asks for more; the transform and noise tables of a window of 2^20 samples
+// already take more than a gigabyte.
+inline constexpr std::int32_t maxanalysiswindowsize = 1 << 17;
+
+// The window length fs / fftbw x the window kind's factor, unrounded (NaN or infinite for
+// values that give no length).
+double analysis_window_length(double fs, double fftbw, TFFTWindow kind);
+// Whether that length, rounded, is a window the analysis takes: 2 ... maxanalysiswindowsize.
+bool analysis_window_fits(double fs, double fftbw, TFFTWindow kind);
+
 struct thopresult {
     // The measures of channel 0 ("Left") and channel 1 ("Right") as they are stored and
     // binned: a rejected channel has f0 0 and its other measures cleared.
@@ -41,7 +53,8 @@ class thopanalyser {
     void set_window(TFFTWindow kind);
     // Sizes the first FFT for the sampling rate and analysis bandwidth: FFT size 16, then
     // window size fs / fftbw x the window kind's factor, rounded, which raises the FFT size
-    // to the next power of two. A size the FFT refuses leaves both sizes as they were.
+    // to the next power of two. A size the FFT refuses, or one beyond maxanalysiswindowsize,
+    // leaves both sizes as they were.
     void set_analysis_bandwidth(double fs, double fftbw);
 
     // Window size W of the first FFT (the driver's downsamplingfactor), hop H = W div 2

@@ -5,7 +5,9 @@
 // integers with one instruction instead of a library call.
 #pragma once
 
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
+// clang refuses the clones (its AVX calling-convention check rejects the always-inline vector
+// helpers in them), so a clang build has only the plain loops.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define GRAVON_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define GRAVON_SIMD_CLONES

@@ -11,6 +11,7 @@
 #include "analysis/text_utils.h"
 #include "core/main_window.h"
 #include "files/qub_file.h"
+#include "files/side_file.h"
 #include "files/smp_file.h"
 #include "files/utf8_path.h"
 #include "files/wav_file.h"
@@ -18,7 +19,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <random>
 
 namespace gravon {
 
@@ -99,58 +99,6 @@ std::int32_t analysis_block_length(std::int32_t frames, std::int32_t audiosample
 
 namespace {
 
-// A file written under a temporary name next to its target and renamed over the target only
-// once it is complete, so that a failed save never destroys the file that was there.
-class tsidefile {
-  public:
-    explicit tsidefile(const std::string& target) {
-        fs::path p = utf8path(target);
-        std::error_code ec;
-        // Write through a symbolic link rather than replacing the link itself.
-        if (fs::is_symlink(p, ec)) {
-            const fs::path resolved = fs::weakly_canonical(p, ec);
-            if (!ec) p = resolved;
-        }
-        ftarget = p;
-        std::random_device rd;
-        static constexpr char hex[] = "0123456789abcdef";
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string suffix = ".";
-            for (int i = 0; i < 8; ++i) suffix += hex[rd() & 15];
-            fs::path t = p;
-            t += suffix + ".tmp";
-            if (!fs::exists(t, ec)) {
-                ftemp = t;
-                return;
-            }
-        }
-        throw EOSError("No temporary file name is free next to " + target);
-    }
-    tsidefile(const tsidefile&) = delete;
-    tsidefile& operator=(const tsidefile&) = delete;
-    ~tsidefile() {
-        if (fcommitted) return;
-        std::error_code ec;
-        fs::remove(ftemp, ec);
-    }
-
-    std::string name() const { return pathtoutf8(ftemp); }
-
-    void commit() {
-        std::error_code ec;
-        if (fs::is_directory(ftarget, ec))
-            throw EOSError("A folder has this name: " + pathtoutf8(ftarget));
-        fs::rename(ftemp, ftarget, ec);
-        if (ec) throw EOSError("Cannot replace " + pathtoutf8(ftarget) + ": " + ec.message());
-        fcommitted = true;
-    }
-
-  private:
-    fs::path ftarget;
-    fs::path ftemp;
-    bool fcommitted = false;
-};
-
 // Collects up to maxchunksamples samples of one SMP channel and writes them as one block.
 class tchannelwriter {
   public:
@@ -199,7 +147,7 @@ bool TForm1::save_smp(const std::string& fname) {
     const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
 
     try {
-        tsidefile out(fname);
+        TSideFile out(fname);
         TSMPfile smp;
         if (!smp.new_file(out.name())) return fail("The file cannot be created");
         smp.set_proc(progid.processing_stamp());

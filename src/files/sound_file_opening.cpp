@@ -1,5 +1,6 @@
 // Opening files for analysis: a sound file is replayed through the same driver that a live
 // recording uses, inside the open call, so that a command line can save the finished result.
+#include "analysis/hop_analysis.h"
 #include "analysis/number_text.h"
 #include "analysis/random.h"
 #include "analysis/text_utils.h"
@@ -17,6 +18,16 @@ namespace {
 
 constexpr std::size_t replayblock = 2048;
 constexpr auto refreshperiod = std::chrono::milliseconds(50);
+
+// Why a file whose sampling rate the analysis cannot take (only a damaged header gives one:
+// it would size the analysis window to nothing or to gigabytes) is not analysed.
+std::string unusable_rate_text(const std::string& fname, double fs, double fftbw, TFFTWindow kind) {
+    const double k = windowsizefactor(kind);
+    const double lo = 1.5 / k * fftbw, hi = (maxanalysiswindowsize + 0.5) / k * fftbw;
+    return "Cannot analyse " + fname + "\rIts sample rate of " + floattostrdot(fs) +
+           " Hz is outside the rates the analysis takes (" + floattostrdot(lo) + " to " +
+           floattostrdot(hi) + " Hz at the analysis bandwidth of " + floattostrdot(fftbw) + " Hz)";
+}
 
 // Hands the samples of one channel to the driver in blocks of 2048 frames, the second
 // channel silent, with the 50 ms refresh of the window in between.
@@ -142,6 +153,14 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
+    const TFFTWindow kind = TFFTWindow(advanced.fftwindow);
+    if (!analysis_window_fits(wav.sampfreq(), advanced.fftbw, kind)) {
+        ui.message_box("Cannot open file",
+                       unusable_rate_text(fname, wav.sampfreq(), advanced.fftbw, kind),
+                       tmessagekind::warning);
+        fix_things();
+        return;
+    }
     set_fs(wav.sampfreq());
     reset_recording();
     Setup_recording_parameters();
@@ -213,7 +232,15 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         }
     }
 
-    set_fs(smp.ChannelSampFreq(pgno));
+    const double fs = smp.ChannelSampFreq(pgno);
+    const TFFTWindow kind = TFFTWindow(advanced.fftwindow);
+    if (!analysis_window_fits(fs, advanced.fftbw, kind)) {
+        ui.message_box("Cannot open file", unusable_rate_text(fname, fs, advanced.fftbw, kind),
+                       tmessagekind::warning);
+        fix_things();
+        return;
+    }
+    set_fs(fs);
     reset_recording();
     Setup_recording_parameters();
 

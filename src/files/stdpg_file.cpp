@@ -3,6 +3,7 @@
 #include "analysis/number_text.h"
 #include "analysis/rounding.h"
 #include "analysis/text_utils.h"
+#include "files/side_file.h"
 
 #include <algorithm>
 #include <array>
@@ -354,7 +355,10 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
             throw EStdpgError("Cannot save the phonetogram " + fname +
                               ": a parameter layer does not cover the grid");
 
-    if (!file.new_file(fname)) {
+    // Written next to the target and renamed over it when complete: a save that fails part
+    // way leaves the file that was there.
+    TSideFile out(fname);
+    if (!file.new_file(out.name())) {
         file.close_file();
         throw EStdpgError("Cannot create file " + fname);
     }
@@ -410,6 +414,11 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     const bool closed = file.close_file();
     if (!saved) throw EStdpgError("Cannot write the header of file " + fname);
     if (!closed) throw EStdpgError("Cannot write file " + fname);
+    try {
+        out.commit();
+    } catch (const EOSError& e) {
+        throw EStdpgError("Cannot write file " + fname + ": " + e.what());
+    }
 }
 
 bool open_stdpg_file(TSMPfile& file, const std::string& fname) {

@@ -65,8 +65,9 @@ struct tstdpgwriteinfo {
     std::optional<double> recordedtime;
 };
 
-// Writes pg to fname through the container file (created anew, an existing file is
-// replaced). Raises EStdpgError naming the file when pg cannot be stored (fewer than two
+// Writes pg to fname through the container file: written under a temporary name next to
+// fname and renamed over it once complete, so that a failed save leaves an existing file as
+// it was. Raises EStdpgError naming the file when pg cannot be stored (fewer than two
 // layers, more layers than a record may hold) or the file cannot be created or written.
 void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
                  const tstdpgwriteinfo& info);

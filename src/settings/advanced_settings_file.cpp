@@ -1,5 +1,6 @@
 #include "settings/advanced_settings_file.h"
 
+#include "analysis/hop_analysis.h"
 #include "analysis/number_text.h"
 
 #include <cmath>
@@ -169,10 +170,22 @@ void read_advanced_settings(tsettingsreader& r, tadvancedsettings& a,
     r.get(general, "LocationID", a.locationid);
     r.get(general, "LofoLimit", a.lof0limit);
     r.get(general, "HifoLimit", a.hif0limit);
+    const double oldfs = a.fs, oldfftbw = a.fftbw;
     get_positive(r, general, "SampFreq", a.fs);
     r.get(general, "FFTWindow", a.fftwindow);
     r.get(general, "HPFreq", a.hpfreq);
     get_positive(r, general, "FFTBandwidth", a.fftbw);
+    if (!analysis_window_fits(a.fs, a.fftbw, TFFTWindow(a.fftwindow))) {
+        // The two size the analysis window; a window of nothing or of gigabytes is not taken.
+        r.note(general, "SampFreq",
+               "with \"FFTBandwidth\" " + floattostrdot(a.fftbw) + " a sampling frequency of " +
+                   floattostrdot(a.fs) + " gives an analysis window of " +
+                   floattostrdot(analysis_window_length(a.fs, a.fftbw, TFFTWindow(a.fftwindow))) +
+                   " samples (2 to " + std::to_string(maxanalysiswindowsize) +
+                   " are possible); both are kept");
+        a.fs = oldfs;
+        a.fftbw = oldfftbw;
+    }
     for (const tfloatkey& k : thresholdkeys) r.get(general, k.key, a.*k.field);
     for (std::size_t ch = 0; ch < 2; ++ch) {
         r.get(general, ikey("NoiseLo", ch), a.noiselo[ch]);

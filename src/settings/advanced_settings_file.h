@@ -27,8 +27,10 @@ void write_advanced_settings(TQUBFile& f, const tadvancedsettings& a,
 // or false) before the entries are read; a count outside 0 .. maxparamlist (1 .. for display
 // parameters, of which the darkness selection needs one) keeps the list's length and is
 // noted. A sampling frequency or bandwidth that is not a positive number is noted and not
-// taken. "AddDither" is not read: "BinningMethod" says it all. The effects of fs, fftbw,
-// use24bits and the actual distances are the caller's.
+// taken; a pair of them that gives an analysis window the analysis does not take (below 2 or
+// above maxanalysiswindowsize samples, hop_analysis.h) is noted and both keep their values.
+// "AddDither" is not read: "BinningMethod" says it all. The effects of fs, fftbw, use24bits and the
+// actual distances are the caller's.
 void read_advanced_settings(tsettingsreader& r, tadvancedsettings& a,
                             const taudiodevicenames& devices);
 

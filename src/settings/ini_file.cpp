@@ -4,8 +4,10 @@
 #include "files/replacing_file.h"
 #include "settings/setting_error.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace gravon {
 
@@ -13,10 +15,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A carriage return counts as a blank: a file with doubled line ends ("\r\r\n") leaves one
+// at the end of a line, and a value ending in it would lose it on the next save, which ends
+// every line in "\n" alone.
+bool isiniblank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
 std::string trim(const std::string& s) {
     size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
+    while (a < b && isiniblank(s[a])) ++a;
+    while (b > a && isiniblank(s[b - 1])) --b;
     return s.substr(a, b - a);
 }
 
@@ -28,8 +37,7 @@ bool has_line_break(const std::string& s) {
 // that reading them back (which strips blanks and one pair of quotes) gives them unchanged.
 std::string quoted_if_needed(const std::string& v) {
     if (v.empty()) return v;
-    const bool blanks =
-        v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t';
+    const bool blanks = isiniblank(v.front()) || isiniblank(v.back());
     const bool quotes = v.size() >= 2 && v.front() == '"' && v.back() == '"';
     return blanks || quotes ? "\"" + v + "\"" : v;
 }
@@ -67,13 +75,19 @@ void TIniFile::refresh() {
         ferror = "Cannot read settings file " + ffilename;
         return;
     }
+    // Read piece by piece: the file is re-read before every use, and a buffer of the largest
+    // size allowed, zeroed each time, cost more than the reading of a small file itself.
     std::string text;
-    text.resize(static_cast<size_t>(maxsize) + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (text.size() > maxsize) {
-        ferror = "Settings file " + ffilename + " is too large";
-        return;
+    char piece[16384];
+    for (;;) {
+        in.read(piece, sizeof piece);
+        const auto got = static_cast<size_t>(in.gcount());
+        if (got == 0) break;
+        text.append(piece, got);
+        if (text.size() > maxsize) {
+            ferror = "Settings file " + ffilename + " is too large";
+            return;
+        }
     }
     parse(text);
 }
@@ -180,25 +194,27 @@ void TIniFile::write(const std::string& section, const std::string& key, const s
     fmodified = true;
 }
 
+void TIniFile::erase_sections_where(const std::function<bool(const std::string&)>& match) {
+    // One pass (never one erase per section, which took half a minute for a file of 140,000
+    // matching sections between others); the unnamed first section always stays.
+    const auto from = fsections.begin() + 1;
+    const auto end = std::stable_partition(from, fsections.end(),
+                                           [&](const tsection& s) { return !match(s.name); });
+    if (end == fsections.end()) return;
+    fsections.erase(end, fsections.end());
+    fmodified = true;
+}
+
 void TIniFile::erase_section(const std::string& section) {
-    for (size_t i = fsections.size(); i-- > 1;) {
-        if (same_text_nocase(fsections[i].name, section)) {
-            fsections.erase(fsections.begin() + static_cast<std::ptrdiff_t>(i));
-            fmodified = true;
-        }
-    }
+    erase_sections_where([&](const std::string& n) { return same_text_nocase(n, section); });
 }
 
 void TIniFile::erase_section_tree(const std::string& section) {
     const std::string prefix = section + "\\";
-    for (size_t i = fsections.size(); i-- > 1;) {
-        const std::string& n = fsections[i].name;
-        if (same_text_nocase(n, section) ||
-            (n.size() > prefix.size() && same_text_nocase(n.substr(0, prefix.size()), prefix))) {
-            fsections.erase(fsections.begin() + static_cast<std::ptrdiff_t>(i));
-            fmodified = true;
-        }
-    }
+    erase_sections_where([&](const std::string& n) {
+        return same_text_nocase(n, section) ||
+               (n.size() > prefix.size() && same_text_nocase(n.substr(0, prefix.size()), prefix));
+    });
 }
 
 void TIniFile::erase_key(const std::string& section, const std::string& key) {
@@ -214,11 +230,15 @@ void TIniFile::erase_key(const std::string& section, const std::string& key) {
 }
 
 std::vector<std::string> TIniFile::sections() const {
+    // The names seen, in ASCII lower case as same_text_nocase compares them, so that a file
+    // of many sections is listed in one pass.
+    std::set<std::string> seen;
     std::vector<std::string> r;
     for (size_t i = 1; i < fsections.size(); ++i) {
-        bool seen = false;
-        for (const std::string& x : r) seen = seen || same_text_nocase(x, fsections[i].name);
-        if (!seen) r.push_back(fsections[i].name);
+        std::string key = fsections[i].name;
+        for (char& c : key)
+            if (c >= 'A' && c <= 'Z') c = char(c + 32);
+        if (seen.insert(std::move(key)).second) r.push_back(fsections[i].name);
     }
     return r;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,8 @@ class TIniFile {
     void parse(const std::string& text);
     std::string format() const;
     void check_writable() const;
+    // Removes the sections (but never the first, unnamed one) whose name matches.
+    void erase_sections_where(const std::function<bool(const std::string&)>& match);
 
     std::string ffilename;
     std::vector<tsection> fsections; // the first holds the lines before any section, name ""

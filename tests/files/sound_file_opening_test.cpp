@@ -1,5 +1,6 @@
 // Opening sound files for analysis: what reaches the driver, and the calibration texts.
 #include "../core/test_form.h"
+#include "analysis/hop_analysis.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
 #include "phonetogram/pg_param.h"
@@ -8,6 +9,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace gravon {
@@ -168,6 +170,97 @@ TEST_F(OpenSoundFile, UnreadableFilesChangeNothingAndNeverCrash) {
     f.open_any_file(path("missing.wav"));
     f.open_any_file(path("missing.smp"));
     EXPECT_GE(samples, 0);
+}
+
+// Found by fuzzing: a WAV header with a sampling rate of 411,364,668 Hz (and 11011 channels)
+// sized the analysis window to 16 million samples, and the transform tables for it took more
+// than 2 GB. The header as the fuzzer wrote it, with silent sample data.
+TEST_F(OpenSoundFile, AbsurdWavSampleRateIsRefusedNamingTheFile) {
+    const std::uint8_t header[] = {
+        'R',  'I',  'F',  'F',  0x52, 0x01, 0x00, 0x00, 'W',  'A',  'V',  'E',  'f',  'm',  't',
+        ' ',  0x12, 0x00, 0x00, 0x00, 0x01, 0x00, 0x03, 0x2b, 0x3c, 0xed, 0x84, 0x18, 0x80, 0xbb,
+        0x00, 0x00, 0x06, 0x00, 0x10, 0x00, 0x00, 0x00, 'f',  'a',  'c',  't',  0x04, 0x00, 0x00,
+        0x00, 0x90, 0x00, 0x00, 0x00, 'd',  'a',  't',  'a',  0x20, 0x01, 0x00, 0x00};
+    std::string bytes(reinterpret_cast<const char*>(header), sizeof header);
+    bytes.resize(bytes.size() + 0x120, '\0');
+    const std::string p = path("rate.wav");
+    std::ofstream(p, std::ios::binary) << bytes;
+    const std::int32_t window = f.analyser.windowsize();
+
+    f.open_any_file(p);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_EQ(t.ui.messages[0].caption, "Cannot open file");
+    const std::string& m = t.ui.messages[0].text;
+    EXPECT_NE(m.find(p), std::string::npos) << m;
+    EXPECT_NE(m.find("sample rate of 411364668 Hz"), std::string::npos) << m;
+    EXPECT_NE(m.find("37.5 to 3276812.5 Hz"), std::string::npos) << m;
+    // Nothing changed: no new rate, no new window, no analysis.
+    EXPECT_EQ(f.advanced.fs, 44100);
+    EXPECT_EQ(f.analyser.windowsize(), window);
+    EXPECT_FALSE(f.analyzing);
+    EXPECT_NE(f.pgs[0].pgname, "rate.wav");
+}
+
+// Found by fuzzing: 16,779,008 Hz (with an unknown format tag and a format chunk that claims
+// 9 MB) sized the analysis window to 671,160 samples, below the transform's own limit, but
+// the noise tables of the two channels alone took 940 MB. The first 60 bytes of the file the
+// fuzzer wrote.
+TEST_F(OpenSoundFile, WavRateWhoseNoiseTablesTakeAGigabyteIsRefused) {
+    const std::uint8_t bytes[] = {
+        0x52, 0x49, 0x46, 0x46, 0x54, 0x00, 0x00, 0x00, 0x57, 0x41, 0x56, 0x45, 0x66, 0x6d, 0x74,
+        0x20, 0x10, 0x00, 0x90, 0x00, 0x06, 0x37, 0x74, 0x00, 0x00, 0x07, 0x00, 0x01, 0x00, 0x40,
+        0x1f, 0x00, 0x00, 0x40, 0x1f, 0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x64, 0x61, 0x74, 0x61,
+        0x30, 0x00, 0x00, 0x00, 0xff, 0x9a, 0x8c, 0x86, 0x85, 0x87, 0x49, 0x46, 0x46, 0x2c, 0x00};
+    const std::string p = path("noise.wav");
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    f.open_any_file(p);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(
+        t.ui.messages[0].text.find("Cannot analyse " + p + "\rIts sample rate of 16779008 Hz"),
+        std::string::npos)
+        << t.ui.messages[0].text;
+    EXPECT_EQ(f.advanced.fs, 44100);
+    EXPECT_EQ(f.analyser.fftsize(), 2048);
+}
+
+TEST_F(OpenSoundFile, SmpRatesTheAnalysisCannotTakeAreRefused) {
+    // No rate (an "sftot" of 0), and one that would need a window of gigabytes.
+    for (const char* sftot : {"0", "1e12", "30"}) {
+        t.ui.messages.clear();
+        const std::string p = write_smp("rate.smp", {});
+        {
+            TSMPfile s;
+            ASSERT_TRUE(s.open_file(p, false));
+            s.set_item("sftot", sftot);
+            ASSERT_TRUE(s.save_file());
+        }
+        f.open_any_file(p);
+        ASSERT_EQ(t.ui.messages.size(), 1u) << sftot;
+        EXPECT_NE(t.ui.messages[0].text.find("Cannot analyse " + p), std::string::npos);
+        EXPECT_EQ(f.advanced.fs, 44100);
+        EXPECT_EQ(f.samplecount, 0) << sftot;
+    }
+    // The lowest rate taken at the default bandwidth gives a window of 2 samples.
+    t.ui.messages.clear();
+    const std::string p = write_smp("low.smp", {{"sftot", "37.5"}});
+    f.open_any_file(p);
+    EXPECT_TRUE(t.ui.messages.empty());
+    EXPECT_EQ(f.analyser.windowsize(), 2);
+}
+
+TEST_F(OpenSoundFile, TheAnalysisNeverTakesAWindowOfGigabytes) {
+    // However a rate reaches it (a settings dialog, a file): the window stays as it was.
+    const std::int32_t window = f.analyser.windowsize();
+    for (double fs : {4e8, 1e300, 0.0, -44100.0}) {
+        f.set_fs(fs);
+        EXPECT_EQ(f.analyser.windowsize(), window) << fs;
+    }
+    f.set_fs(48000);
+    EXPECT_EQ(f.analyser.windowsize(), 1920);
+    EXPECT_TRUE(analysis_window_fits(3276812.0, 50, TFFTWindow::Hanning));
+    EXPECT_FALSE(analysis_window_fits(3276813.0, 50, TFFTWindow::Hanning));
+    EXPECT_FALSE(analysis_window_fits(44100, 0, TFFTWindow::Hanning));
+    EXPECT_FALSE(analysis_window_fits(std::nan(""), 50, TFFTWindow::Hanning));
 }
 
 TEST_F(OpenSoundFile, RefusedTypes) {

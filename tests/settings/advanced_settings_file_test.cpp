@@ -237,6 +237,36 @@ TEST_F(AdvancedFile, RateAndBandwidthMustBePositive) {
     }
 }
 
+TEST_F(AdvancedFile, RateAndBandwidthMustGiveAnAnalysisWindowThatFits) {
+    // 4e8 Hz at 50 Hz would need a window of 16 million samples (gigabytes of tables); a
+    // bandwidth of 0.001 Hz one of 88 million; 30 Hz at 50 Hz one of 1.2 samples.
+    const std::pair<double, double> refused[] = {{4e8, 50}, {44100, 0.001}, {30, 50}};
+    for (const auto& [fs, bw] : refused) {
+        TQUBFile f;
+        f.writefloat("General", "SampFreq", fs);
+        f.writefloat("General", "FFTBandwidth", bw);
+        tadvancedsettings a;
+        a.fs = 48000;
+        a.fftbw = 40;
+        const std::vector<std::string> p = read_from(f, a);
+        EXPECT_EQ(a.fs, 48000.0) << fs;
+        EXPECT_EQ(a.fftbw, 40.0) << bw;
+        ASSERT_EQ(p.size(), 1u);
+        EXPECT_NE(p[0].find("Section \"General\", key \"SampFreq\": with \"FFTBandwidth\""),
+                  std::string::npos)
+            << p[0];
+        EXPECT_NE(p[0].find("(2 to 131072 are possible); both are kept"), std::string::npos)
+            << p[0];
+    }
+    TQUBFile f;
+    f.writefloat("General", "SampFreq", 192000.0);
+    f.writefloat("General", "FFTBandwidth", 10.0);
+    tadvancedsettings a;
+    EXPECT_TRUE(read_from(f, a).empty());
+    EXPECT_EQ(a.fs, 192000.0);
+    EXPECT_EQ(a.fftbw, 10.0);
+}
+
 TEST_F(AdvancedFile, OutOfRangeEnumerationsAreKeptAsStored) {
     TQUBFile f;
     f.writeinteger("General", "FFTWindow", 9);

@@ -81,6 +81,48 @@ TEST(IniFile, TwoObjectsOnOneFileKeepEachOthersSections) {
     EXPECT_EQ(a.read("B", "k").value_or("?"), "2");
 }
 
+// Found by fuzzing: a value ending in a carriage return (a file with doubled line ends,
+// "\r\r\n") read back without it after the next save, which ends lines in "\n" alone; the
+// minimised file was the 7 bytes below, whose key and value were both carriage returns.
+TEST(IniFile, CarriageReturnsAtLineEndsAreBlanksAndSurviveASave) {
+    ttempconfig t;
+    const auto name = t.root / "cr.ini";
+    write_text(name, std::string("[]\n\r=\r\r", 7));
+    {
+        TIniFile ini(name.string());
+        EXPECT_TRUE(ini.keys("").empty()); // "=" alone is not a key
+        ini.write("S", "k", "v");
+        ini.flush();
+        const TIniFile again(name.string());
+        EXPECT_TRUE(again.keys("").empty());
+        EXPECT_EQ(again.read("S", "k").value_or("?"), "v");
+    }
+    write_text(name, "[S]\r\r\nk=v\r\r\nq=\"w\r\"\r\nm=a\rb\r\n");
+    TIniFile ini(name.string());
+    EXPECT_EQ(ini.read("S", "k").value_or("?"), "v");
+    EXPECT_EQ(ini.read("S", "q").value_or("?"), "w\r"); // in quotes it is part of the value
+    EXPECT_EQ(ini.read("S", "m").value_or("?"), "a\rb");
+    ini.write("T", "x", "1");
+    ini.flush();
+    const TIniFile again(name.string());
+    for (const char* k : {"k", "q", "m"}) EXPECT_EQ(again.read("S", k), ini.read("S", k)) << k;
+}
+
+TEST(IniFile, LargeFilesAreReadWhole) {
+    // The file is read in pieces; a key at the very end of one of the largest files allowed
+    // is found, and so is one that straddles two pieces.
+    ttempconfig t;
+    const auto name = t.root / "large.ini";
+    std::string text = "[S]\n" + std::string(16380, ';') + "\nmid=1\n";
+    const std::string tail = "\nend=2\n";
+    text += std::string(TIniFile::maxsize - text.size() - tail.size(), ';') + tail;
+    ASSERT_EQ(text.size(), TIniFile::maxsize);
+    write_text(name, text);
+    const TIniFile ini(name.string());
+    EXPECT_EQ(ini.read("S", "mid").value_or("?"), "1");
+    EXPECT_EQ(ini.read("S", "end").value_or("?"), "2");
+}
+
 TEST(IniFile, UnreadableFilesAreNeverOverwritten) {
     ttempconfig t;
     const auto name = t.root / "big.ini";
@@ -132,4 +174,33 @@ TEST(IniFile, SectionTreesGoWithTheirSubsections) {
     ini.write("AB", "k", "3");
     ini.erase_section_tree("a");
     EXPECT_EQ(ini.sections(), (std::vector<std::string>{"AB"}));
+}
+
+// A damaged or hostile file of many sections: erasing the recent-files sections between
+// 20,000 others once took time in proportion to the square of the count (half a minute for
+// a file of the largest size allowed), and so did listing them.
+TEST(IniFile, ManySectionsAreErasedAndListedInOrder) {
+    ttempconfig t;
+    const auto name = t.root / "many.ini";
+    std::string text = "top=1\n";
+    for (int i = 0; i < 20000; ++i)
+        text += "[RecentFiles]\nk=" + std::to_string(i) + "\n[S" + std::to_string(i) + "]\n";
+    text += "[recentfiles\\sub]\n[s0]\n";
+    write_text(name, text);
+    TIniFile ini(name.string());
+    const std::vector<std::string> before = ini.sections();
+    ASSERT_EQ(before.size(), 20002u); // "RecentFiles" and "s0" are listed once
+    EXPECT_EQ(before[0], "RecentFiles");
+    EXPECT_EQ(before[1], "S0");
+    EXPECT_EQ(before.back(), "recentfiles\\sub");
+    ini.erase_section_tree("RECENTFILES");
+    EXPECT_TRUE(ini.modified());
+    const std::vector<std::string> after = ini.sections();
+    ASSERT_EQ(after.size(), 20000u);
+    for (int i = 0; i < 20000; ++i) ASSERT_EQ(after[std::size_t(i)], "S" + std::to_string(i));
+    ini.flush();
+    const TIniFile again(name.string());
+    EXPECT_FALSE(again.read("RecentFiles", "k"));
+    EXPECT_EQ(again.read("S19999", "k"), std::nullopt);
+    EXPECT_EQ(read_text(name).rfind("top=1\n[S0]\n[S1]\n", 0), 0u);
 }
