@@ -56,7 +56,7 @@ for t in $targets; do
     fi
 done
 
-printf "$summary\n"
+printf '%b\n' "$summary"
 if [ -n "$failed" ]; then
     echo "Faults found in:$failed (inputs in build-fuzz/findings/)"
     exit 1
