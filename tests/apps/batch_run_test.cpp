@@ -99,7 +99,9 @@ TEST_F(BatchRun, WritesThreeFilesThatReadBackAsAnalysed) {
         // Each frame value is repeated over the frame's samples.
         const double fo = f.paramarr[trackfo][0][std::size_t(k)];
         const double saved = ch[2][std::size_t(k * hop + hop / 2)];
-        if (fo > 0) EXPECT_NEAR(saved, fo, 2 * fostep) << k;
+        if (fo > 0) {
+            EXPECT_NEAR(saved, fo, 2 * fostep) << k;
+        }
     }
 }
 
