@@ -61,33 +61,7 @@ tstatisticsformat statistics_format(const tadvancedsettings& a, char decimalsepa
 }
 
 tstatisticsrows statistics_rows(const toptions& o) {
-    tstatisticsrows r;
-    r.showstatsarea = o.showstatsarea;
-    r.showstatstakentime = o.showstatstakentime;
-    r.showstatsrecordedtime = o.showstatsrecordedtime;
-    r.showstatsavgf0 = o.showstatsavgf0;
-    r.showstatsf0median = o.showstatsf0median;
-    r.showstatsf0mode = o.showstatsf0mode;
-    r.showstatsminf0 = o.showstatsminf0;
-    r.showstatsmaxf0 = o.showstatsmaxf0;
-    r.showstatsf0range = o.showstatsf0range;
-    r.showstatssplrange = o.showstatssplrange;
-    r.showstatsf0asfreqs = o.showstatsf0asfreqs;
-    r.showstatsf0assemitones = o.showstatsf0assemitones;
-    r.showstatsf0asnotes = o.showstatsf0asnotes;
-    r.showstatsleq = o.showstatsleq;
-    r.showstatsminspl = o.showstatsminspl;
-    r.showstatsmaxspl = o.showstatsmaxspl;
-    r.showstatsdistance = o.showstatsdistance;
-    r.showstatsactualdistance = o.showstatsactualdistance;
-    r.showstatsm = o.showstatsm;
-    r.showstatsk = o.showstatsk;
-    r.showstatsr = o.showstatsr;
-    r.showf0percentile = o.showf0percentile;
-    r.showSPLpercentile = o.showSPLpercentile;
-    r.showstatsparam = o.showstatsparam;
-    r.shortversion = o.shortversion;
-    return r;
+    return o;
 }
 
 std::vector<std::string> statistics_text(const tpglist& list, const tstatisticsarr& statistics,

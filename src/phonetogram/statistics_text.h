@@ -5,6 +5,7 @@
 #include "phonetogram/area_statistics.h"
 #include "phonetogram/display_params.h"
 #include "phonetogram/pg_list.h"
+#include "phonetogram/statistics_rows.h"
 
 #include <cstdint>
 #include <string>
@@ -31,35 +32,6 @@ struct tstatisticsformat {
 
 // The formats of the advanced settings, the keyboard's lowest key and the separator.
 tstatisticsformat statistics_format(const tadvancedsettings& a, char decimalseparator = '.');
-
-// Which optional rows the condensed form lists (every row is listed in the full form).
-struct tstatisticsrows {
-    bool showstatsarea = true;
-    bool showstatstakentime = true;
-    bool showstatsrecordedtime = true;
-    bool showstatsavgf0 = true;
-    bool showstatsf0median = true;
-    bool showstatsf0mode = true;
-    bool showstatsminf0 = true;
-    bool showstatsmaxf0 = true;
-    bool showstatsf0range = true;
-    bool showstatssplrange = false;
-    bool showstatsf0asfreqs = true;
-    bool showstatsf0assemitones = false;
-    bool showstatsf0asnotes = false;
-    bool showstatsleq = true;
-    bool showstatsminspl = true;
-    bool showstatsmaxspl = true;
-    bool showstatsdistance = true;
-    bool showstatsactualdistance = false;
-    bool showstatsm = false;
-    bool showstatsk = false;
-    bool showstatsr = false;
-    std::vector<bool> showf0percentile;  // per percentile
-    std::vector<bool> showSPLpercentile; // per percentile
-    std::vector<bool> showstatsparam;    // per display parameter
-    bool shortversion = false;           // the condensed switch of the statistics window
-};
 
 // The show flags of the options; shortversion from the options too (the owner of the
 // statistics window may set it afterwards).

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "analysis/types.h"
+#include "phonetogram/statistics_rows.h"
 #include "phonetogram/target.h"
 #include "settings/advanced_settings.h"
 
@@ -24,8 +25,15 @@ ttargetarr default_targets();
 // The percentiles whose values the area statistics can list.
 tdoublearr default_percentiles();
 
-// A default-constructed value holds the defaults.
-struct toptions {
+// A default-constructed value holds the defaults. The show flags of the area statistics
+// (inherited) have one entry per percentile and one per display parameter.
+struct toptions : tstatisticsrows {
+    toptions() : tstatisticsrows{} {
+        showf0percentile.assign(percentile.size(), false);
+        showSPLpercentile.assign(percentile.size(), false);
+        showstatsparam.assign(ndefaultdisplayparams, false);
+    }
+
     // Targets.
     double defaultf0target = 110.0;   // Hz, where "Reset target" returns to
     double defaultleveltarget = 70.0; // dB
@@ -50,36 +58,8 @@ struct toptions {
     std::array<bool, 2> showblob = {true, false};
     std::array<bool, 2> showspectrum = {false, false};
     std::array<bool, 2> shownoise = {false, false};
-    // Items of the condensed area statistics.
-    bool showstatsarea = true;
-    bool showstatstakentime = true;
-    bool showstatsrecordedtime = true;
-    bool showstatsavgf0 = true;
-    bool showstatsf0median = true;
-    bool showstatsf0mode = true;
-    bool showstatsminf0 = true;
-    bool showstatsmaxf0 = true;
-    bool showstatsf0range = true;
-    bool showstatssplrange = false;
-    bool showstatsf0asfreqs = true;
-    bool showstatsf0assemitones = false;
-    bool showstatsf0asnotes = false;
-    bool showstatsleq = true;
-    bool showstatsminspl = true;
-    bool showstatsmaxspl = true;
-    bool showstatsdistance = true;
-    bool showstatsactualdistance = false;
-    bool showstatsm = false; // regression intercept
-    bool showstatsk = false; // regression slope
-    bool showstatsr = false; // correlation
     // Set once; not an editable option. The two flag lists have one entry per percentile.
     tdoublearr percentile = default_percentiles();
-    std::vector<bool> showf0percentile = std::vector<bool>(percentile.size(), false);
-    std::vector<bool> showSPLpercentile = std::vector<bool>(percentile.size(), false);
-    // One flag per display parameter: which parameter averages are listed.
-    std::vector<bool> showstatsparam = std::vector<bool>(ndefaultdisplayparams, false);
-    // Condensed layout of the area statistics window.
-    bool shortversion = false;
 
     // Index of the display parameter shown as darkness.
     std::int32_t zparam() const { return fzparam; }
