@@ -1,7 +1,7 @@
 // Speed of the analysis chain on synthesized voices: the per-hop analysis of both channels,
 // and a whole sound file replayed through the driver the way opening a file does it.
 #include "analysis/analysis_tracks.h"
-#include "analysis/random.h"
+#include "base/random.h"
 #include "core/main_window.h"
 #include "core/user_interface.h"
 #include "synth/sweep.h"

@@ -3,7 +3,7 @@
 // written and the file saved and read again. What was written must read back, and every
 // other value must read as before: a save that lost or changed a value would corrupt the
 // user's settings.
-#include "analysis/same_text.h"
+#include "base/same_text.h"
 #include "fuzz_support.h"
 #include "settings/ini_file.h"
 #include "settings/setting.h"

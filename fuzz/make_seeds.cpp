@@ -1,7 +1,7 @@
 // gravon-fuzz-seeds <folder>: writes the seed corpora of the fuzz targets, one subfolder per
 // target, each file a small valid file written by the program's own writers, so that the
 // fuzzers start from what the readers really meet.
-#include "analysis/sample_conversion.h"
+#include "base/sample_conversion.h"
 #include "calibration/calibration_file.h"
 #include "files/qub_file.h"
 #include "files/smp_file.h"

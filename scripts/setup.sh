@@ -47,5 +47,5 @@ if [ "$1" = "--fuzz" ]; then
     exit 0
 fi
 
-install_missing cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

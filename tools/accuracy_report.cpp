@@ -3,9 +3,9 @@
 // window, as opening a sound file does it, and the stored tracks are compared frame by frame
 // with the synthesizer's ground truth.
 #include "analysis/analysis_tracks.h"
-#include "analysis/errors.h"
-#include "analysis/random.h"
-#include "analysis/text_utils.h"
+#include "base/errors.h"
+#include "base/random.h"
+#include "base/text_utils.h"
 #include "core/main_window.h"
 #include "core/user_interface.h"
 #include "synth/synth_params.h"

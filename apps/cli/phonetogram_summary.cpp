@@ -1,6 +1,6 @@
 #include "phonetogram_summary.h"
 
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 #include "phonetogram/pg_param.h"
 
 #include <algorithm>

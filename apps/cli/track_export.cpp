@@ -1,6 +1,6 @@
 #include "track_export.h"
 
-#include "analysis/number_text.h"
+#include "base/number_text.h"
 
 #include <cstdio>
 #include <memory>

@@ -6,7 +6,7 @@
 #include "analysis/analysis_params.h"
 #include "analysis/analysis_tracks.h"
 #include "analysis/hop_analysis.h"
-#include "analysis/types.h"
+#include "base/types.h"
 #include "phonetogram/phonetogram.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "analysis/background_noise.h"
 
 #include "analysis/fft.h"
-#include "analysis/rounding.h"
+#include "base/rounding.h"
 #include "analysis/simd_clones.h"
 
 #include <algorithm>

@@ -10,8 +10,8 @@
 // size W, not by N. All outputs cover the full N bins, not half the spectrum.
 #pragma once
 
-#include "analysis/errors.h"
-#include "analysis/types.h"
+#include "base/errors.h"
+#include "base/types.h"
 
 #include <cstdint>
 #include <span>

@@ -12,7 +12,7 @@
 // filter() does no allocation and no transcendental arithmetic.
 #pragma once
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 namespace gravon {
 

@@ -1,7 +1,7 @@
 #include "analysis/frame_analysis.h"
 
-#include "analysis/peak_interpolation.h"
-#include "analysis/rounding.h"
+#include "base/peak_interpolation.h"
+#include "base/rounding.h"
 #include "analysis/simd_clones.h"
 
 #if defined(__SSE2__)

@@ -4,8 +4,8 @@
 
 #include "analysis/channel_blocking.h"
 #include "analysis/frame_acceptance.h"
-#include "analysis/pitch.h"
-#include "analysis/rounding.h"
+#include "base/pitch.h"
+#include "base/rounding.h"
 
 #include <algorithm>
 #include <cmath>

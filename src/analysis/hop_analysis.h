@@ -12,7 +12,7 @@
 #include "analysis/channel_measures.h"
 #include "analysis/fft.h"
 #include "analysis/filter_sections.h"
-#include "analysis/types.h"
+#include "base/types.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "analysis/voice_measures.h"
 
-#include "analysis/peak_interpolation.h"
+#include "base/peak_interpolation.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // The main window's calibration: loading and saving the calibration file, signing and
 // removing a channel's calibration, the log, and the texts and warnings shown per channel.
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
-#include "analysis/system_utils.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "base/system_utils.h"
 #include "calibration/calibration_file.h"
 #include "calibration/calibration_log.h"
 #include "calibration/calibration_model.h"

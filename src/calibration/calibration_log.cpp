@@ -1,7 +1,7 @@
 #include "calibration/calibration_log.h"
 
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 #include "files/utf8_path.h"
 
 #include <cerrno>

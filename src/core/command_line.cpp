@@ -1,6 +1,6 @@
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
-#include "analysis/text_utils.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "base/text_utils.h"
 #include "core/main_window.h"
 
 #include <filesystem>

@@ -1,9 +1,9 @@
 #include "core/main_window.h"
 
-#include "analysis/random.h"
-#include "analysis/rounding.h"
-#include "analysis/sample_conversion.h"
-#include "analysis/system_utils.h"
+#include "base/random.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "base/system_utils.h"
 #include "calibration/calibration_model.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/pg_param.h"

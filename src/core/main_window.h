@@ -15,7 +15,7 @@
 #include "settings/audio_device_names.h"
 #include "settings/menu_model.h"
 #include "settings/options.h"
-#include "settings/prog_id.h"
+#include "base/prog_id.h"
 #include "settings/recent_files.h"
 #include "settings/window_table.h"
 

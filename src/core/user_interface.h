@@ -2,7 +2,7 @@
 // dialogs; the headless program writes to standard error and answers questions itself.
 #pragma once
 
-#include "analysis/window_placement.h"
+#include "base/window_placement.h"
 #include "settings/window_table.h"
 
 #include <cstdint>

@@ -2,13 +2,13 @@
 // signal set for the sibling sound editor, and the normalised WAV for listening.
 #include "files/analysis_saving.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "analysis/filter_sections.h"
 #include "analysis/hop_analysis.h"
-#include "analysis/number_text.h"
-#include "analysis/rounding.h"
-#include "analysis/sample_conversion.h"
-#include "analysis/text_utils.h"
+#include "base/number_text.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "base/text_utils.h"
 #include "core/main_window.h"
 #include "files/qub_file.h"
 #include "files/side_file.h"

@@ -3,7 +3,7 @@
 // themselves are operations of the main window (save_smp, save_kavell, save_normalized_wav).
 #pragma once
 
-#include "analysis/types.h"
+#include "base/types.h"
 #include "settings/advanced_settings.h"
 
 #include <cstdint>

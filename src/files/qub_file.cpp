@@ -1,10 +1,10 @@
 #include "files/qub_file.h"
 
-#include "analysis/same_text.h"
+#include "base/same_text.h"
 #include "files/ansi_text.h"
 #include "files/extended_float.h"
 #include "files/replacing_file.h"
-#include "settings/app_folders.h"
+#include "base/app_folders.h"
 
 #include <bit>
 #include <cerrno>

@@ -3,9 +3,9 @@
 // the sibling sound editor are all containers; each names its kind in FileId.
 #pragma once
 
-#include "analysis/errors.h"
-#include "analysis/types.h"
-#include "settings/prog_id.h"
+#include "base/errors.h"
+#include "base/types.h"
+#include "base/prog_id.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "files/replacing_file.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <cstring>

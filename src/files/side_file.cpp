@@ -1,6 +1,6 @@
 #include "files/side_file.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "files/utf8_path.h"
 
 #include <random>

@@ -1,7 +1,7 @@
 #include "files/smp_file.h"
 
-#include "analysis/number_text.h"
-#include "analysis/text_utils.h"
+#include "base/number_text.h"
+#include "base/text_utils.h"
 #include "files/oem_codepage.h"
 #include "files/utf8_path.h"
 

@@ -11,7 +11,7 @@
 // file.
 #pragma once
 
-#include "analysis/types.h"
+#include "base/types.h"
 #include "files/smp_labels.h"
 #include "files/smp_scan.h"
 

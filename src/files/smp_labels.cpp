@@ -1,8 +1,8 @@
 #include "files/smp_labels.h"
 
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
-#include "analysis/text_utils.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "base/text_utils.h"
 #include "files/oem_codepage.h"
 #include "files/smp_scan.h"
 #include "files/utf8_path.h"

@@ -1,7 +1,7 @@
 // The interleave pattern ("scan") of an SMP file and the channel tables derived from it.
 #pragma once
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,9 @@
 // Opening files for analysis: a sound file is replayed through the same driver that a live
 // recording uses, inside the open call, so that a command line can save the finished result.
 #include "analysis/hop_analysis.h"
-#include "analysis/number_text.h"
-#include "analysis/random.h"
-#include "analysis/text_utils.h"
+#include "base/number_text.h"
+#include "base/random.h"
+#include "base/text_utils.h"
 #include "core/main_window.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"

@@ -1,8 +1,8 @@
 #include "files/stdpg_file.h"
 
-#include "analysis/number_text.h"
-#include "analysis/rounding.h"
-#include "analysis/text_utils.h"
+#include "base/number_text.h"
+#include "base/rounding.h"
+#include "base/text_utils.h"
 #include "files/side_file.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 // wraps them with its dialogs, recent-files list and messages.
 #pragma once
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "files/smp_file.h"
 #include "phonetogram/display_params.h"
 #include "phonetogram/phonetogram.h"

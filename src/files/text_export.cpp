@@ -1,10 +1,10 @@
 #include "files/text_export.h"
 
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
-#include "analysis/pitch.h"
-#include "analysis/rounding.h"
-#include "analysis/text_utils.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "base/pitch.h"
+#include "base/rounding.h"
+#include "base/text_utils.h"
 #include "files/ansi_text.h"
 #include "files/replacing_file.h"
 

@@ -1,11 +1,11 @@
 #include "files/wav_file.h"
 
-#include "analysis/g711.h"
+#include "base/g711.h"
 
-#include "analysis/random.h"
-#include "analysis/rounding.h"
-#include "analysis/sample_conversion.h"
-#include "analysis/text_utils.h"
+#include "base/random.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "base/text_utils.h"
 #include "files/half_float.h"
 
 #include <algorithm>

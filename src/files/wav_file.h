@@ -8,8 +8,8 @@
 // an existing file is replaced through a temporary file, so a failed save leaves it intact.
 #pragma once
 
-#include "analysis/errors.h"
-#include "analysis/types.h"
+#include "base/errors.h"
+#include "base/types.h"
 #include "files/wav_header.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "phonetogram/area_statistics.h"
 
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 #include "settings/advanced_settings.h"
 #include "settings/options.h"
 

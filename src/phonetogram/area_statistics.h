@@ -4,7 +4,7 @@
 // semitone number, and the time-weighted mean of each further parameter.
 #pragma once
 
-#include "analysis/types.h"
+#include "base/types.h"
 #include "phonetogram/display_params.h"
 #include "phonetogram/pg_list.h"
 

@@ -1,8 +1,8 @@
 #include "phonetogram/binning.h"
 
-#include "analysis/errors.h"
-#include "analysis/random.h"
-#include "analysis/rounding.h"
+#include "base/errors.h"
+#include "base/random.h"
+#include "base/rounding.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "phonetogram/pg_colors.h"
 
-#include "analysis/rounding.h"
+#include "base/rounding.h"
 
 namespace gravon {
 

@@ -4,7 +4,7 @@
 // row y is the sound pressure level in whole dB re 20 uPa. Cells are indexed [x][y].
 #pragma once
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "phonetogram/pg_list.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 namespace gravon {
 

@@ -1,7 +1,7 @@
 #include "phonetogram/statistics_text.h"
 
-#include "analysis/pitch.h"
-#include "analysis/shown_number_text.h"
+#include "base/pitch.h"
+#include "base/shown_number_text.h"
 #include "settings/advanced_settings.h"
 #include "settings/options.h"
 

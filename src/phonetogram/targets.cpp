@@ -1,7 +1,7 @@
 #include "phonetogram/targets.h"
 
-#include "analysis/pitch.h"
-#include "analysis/shown_number_text.h"
+#include "base/pitch.h"
+#include "base/shown_number_text.h"
 #include "settings/options.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "settings/advanced_settings_file.h"
 
 #include "analysis/hop_analysis.h"
-#include "analysis/number_text.h"
+#include "base/number_text.h"
 
 #include <cmath>
 

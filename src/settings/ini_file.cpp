@@ -1,6 +1,6 @@
 #include "settings/ini_file.h"
 
-#include "analysis/same_text.h"
+#include "base/same_text.h"
 #include "files/replacing_file.h"
 #include "settings/setting_error.h"
 

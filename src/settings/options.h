@@ -6,7 +6,7 @@
 // records (defaults in `defaultpgvisible`) and the font of the axes in the user interface.
 #pragma once
 
-#include "analysis/types.h"
+#include "base/types.h"
 #include "phonetogram/statistics_rows.h"
 #include "phonetogram/target.h"
 #include "settings/advanced_settings.h"

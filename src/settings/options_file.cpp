@@ -1,6 +1,6 @@
 #include "settings/options_file.h"
 
-#include "analysis/number_text.h"
+#include "base/number_text.h"
 
 namespace gravon {
 

@@ -2,7 +2,7 @@
 // options key by key, and, in the default file only, the positions of the windows.
 #pragma once
 
-#include "analysis/window_placement.h"
+#include "base/window_placement.h"
 #include "files/qub_file.h"
 #include "settings/options.h"
 #include "settings/settings_reader.h"

@@ -1,6 +1,6 @@
 #include "settings/recent_files.h"
 
-#include "analysis/text_utils.h"
+#include "base/text_utils.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -13,7 +13,7 @@
 
 #include "settings/drive_type.h"
 #include "settings/menu_model.h"
-#include "settings/prog_id.h"
+#include "base/prog_id.h"
 #include "settings/setting.h"
 
 #include <array>

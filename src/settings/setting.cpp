@@ -1,7 +1,7 @@
 #include "settings/setting.h"
 
-#include "analysis/same_text.h"
-#include "settings/app_folders.h"
+#include "base/same_text.h"
+#include "base/app_folders.h"
 
 #include <charconv>
 #include <filesystem>

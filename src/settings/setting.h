@@ -10,7 +10,7 @@
 
 #include "settings/font_desc.h"
 #include "settings/ini_file.h"
-#include "settings/prog_id.h"
+#include "base/prog_id.h"
 #include "settings/setting_error.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The error of the settings store and the recent-files list.
 #pragma once
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 namespace gravon {
 

@@ -1,7 +1,7 @@
 // Where the options and advanced-settings files live: the file-name rule shared by both.
 #pragma once
 
-#include "settings/prog_id.h"
+#include "base/prog_id.h"
 
 #include <string>
 

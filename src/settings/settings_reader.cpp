@@ -1,6 +1,6 @@
 #include "settings/settings_reader.h"
 
-#include "analysis/text_utils.h"
+#include "base/text_utils.h"
 
 namespace gravon {
 

@@ -1,5 +1,5 @@
 #include "analysis/hop_analysis.h"
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 #include "analysis/test_spectrum.h"
 
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "analysis/peak_interpolation.h"
+#include "base/peak_interpolation.h"
 #include "analysis/test_spectrum.h"
 #include "analysis/voice_measures.h"
 

@@ -1,6 +1,6 @@
 // The analysis from recorder intake to phonetogram cells, on synthesized voices whose pitch
 // and level are known.
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 #include "phonetogram/binning.h"
 #include "phonetogram/pg_param.h"
 #include "synth/synth_params.h"

@@ -2,7 +2,7 @@
 // window or named on the command line. Nothing may crash; what cannot be read is refused with
 // a message (or, for a sound file the driver cannot open, simply not analysed).
 #include "../core/test_form.h"
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "synth/synth_params.h"
 #include "synth/wav_writer.h"
 

@@ -1,5 +1,5 @@
 #include "files/qub_file.h"
-#include "settings/app_folders.h"
+#include "base/app_folders.h"
 #include "settings/temp_config.h"
 
 #include <bit>

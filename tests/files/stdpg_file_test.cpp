@@ -1,4 +1,4 @@
-#include "analysis/number_text.h"
+#include "base/number_text.h"
 #include "core/main_window.h"
 #include "files/stdpg_file.h"
 #include "phonetogram/pg_param.h"

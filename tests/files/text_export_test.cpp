@@ -1,4 +1,4 @@
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "files/text_export.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
-#include "analysis/random.h"
-#include "analysis/rounding.h"
-#include "analysis/sample_conversion.h"
-#include "analysis/text_utils.h"
+#include "base/random.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "base/text_utils.h"
 #include "files/half_float.h"
 #include "files/wav_file.h"
 

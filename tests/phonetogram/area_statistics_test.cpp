@@ -1,4 +1,4 @@
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 #include "phonetogram/area_statistics.h"
 #include "settings/advanced_settings.h"
 #include "settings/options.h"

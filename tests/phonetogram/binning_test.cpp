@@ -1,5 +1,5 @@
-#include "analysis/errors.h"
-#include "analysis/random.h"
+#include "base/errors.h"
+#include "base/random.h"
 #include "phonetogram/binning.h"
 #include "phonetogram/pg_list.h"
 

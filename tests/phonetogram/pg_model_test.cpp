@@ -1,4 +1,4 @@
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_grid.h"
 #include "phonetogram/pg_list.h"

@@ -1,5 +1,5 @@
-#include "analysis/errors.h"
-#include "analysis/pitch.h"
+#include "base/errors.h"
+#include "base/pitch.h"
 #include "phonetogram/targets.h"
 #include "settings/options.h"
 

@@ -1,4 +1,4 @@
-#include "settings/app_folders.h"
+#include "base/app_folders.h"
 #include "settings/setting.h"
 #include "temp_config.h"
 

@@ -1,5 +1,5 @@
-#include "analysis/errors.h"
-#include "analysis/random.h"
+#include "base/errors.h"
+#include "base/random.h"
 #include "synth/glottal_source.h"
 #include "synth/sweep.h"
 #include "synth/synth_cli.h"

@@ -1,6 +1,6 @@
 #include "synth/sweep.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "synth/synth_random.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The command line of gravon-synth.
 #pragma once
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 #include "synth/synth_params.h"
 
 #include <iosfwd>

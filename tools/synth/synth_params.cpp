@@ -1,6 +1,6 @@
 #include "synth/synth_params.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <cmath>
 #include <cstdio>

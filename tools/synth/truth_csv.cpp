@@ -1,6 +1,6 @@
 #include "synth/truth_csv.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "synth/voice_synth.h"
 
-#include "analysis/errors.h"
-#include "analysis/rounding.h"
+#include "base/errors.h"
+#include "base/rounding.h"
 #include "synth/formant_filter.h"
 #include "synth/glottal_source.h"
 #include "synth/noise_source.h"

@@ -1,7 +1,7 @@
 // Synthesis of a calibrated test phonation with its ground truth.
 #pragma once
 
-#include "analysis/types.h"
+#include "base/types.h"
 #include "synth/synth_params.h"
 
 #include <array>

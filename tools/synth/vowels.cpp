@@ -1,6 +1,6 @@
 #include "synth/vowels.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 namespace gravon::synth {
 

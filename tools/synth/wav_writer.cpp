@@ -1,6 +1,6 @@
 #include "synth/wav_writer.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <cstdio>

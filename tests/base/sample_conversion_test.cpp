@@ -1,9 +1,9 @@
-#include "analysis/errors.h"
-#include "analysis/peak_interpolation.h"
-#include "analysis/random.h"
-#include "analysis/rounding.h"
-#include "analysis/sample_conversion.h"
-#include "analysis/text_utils.h"
+#include "base/errors.h"
+#include "base/peak_interpolation.h"
+#include "base/random.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "base/text_utils.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/types.h"
+#include "base/types.h"
 
 namespace gravon {
 

@@ -1,5 +1,5 @@
-#include "analysis/errors.h"
-#include "analysis/shown_number_text.h"
+#include "base/errors.h"
+#include "base/shown_number_text.h"
 
 #include <gtest/gtest.h>
 #include <limits>

@@ -1,5 +1,5 @@
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 #include <clocale>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "analysis/shown_number_text.h"
+#include "base/shown_number_text.h"
 
-#include "analysis/errors.h"
-#include "analysis/number_text.h"
+#include "base/errors.h"
+#include "base/number_text.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "analysis/text_utils.h"
+#include "base/text_utils.h"
 
 namespace gravon {
 

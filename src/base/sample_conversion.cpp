@@ -1,10 +1,10 @@
-#include "analysis/sample_conversion.h"
+#include "base/sample_conversion.h"
 
 #include <cmath>
 
-#include "analysis/errors.h"
-#include "analysis/random.h"
-#include "analysis/rounding.h"
+#include "base/errors.h"
+#include "base/random.h"
+#include "base/rounding.h"
 
 namespace gravon {
 

@@ -1,7 +1,7 @@
-#include "analysis/errors.h"
-#include "analysis/random.h"
-#include "analysis/system_utils.h"
-#include "analysis/window_placement.h"
+#include "base/errors.h"
+#include "base/random.h"
+#include "base/system_utils.h"
+#include "base/window_placement.h"
 
 #include <chrono>
 #include <filesystem>

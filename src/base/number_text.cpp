@@ -1,6 +1,6 @@
-#include "analysis/number_text.h"
+#include "base/number_text.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "analysis/random.h"
+#include "base/random.h"
 
 #include <chrono>
 

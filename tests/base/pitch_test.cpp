@@ -1,4 +1,4 @@
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-#include "analysis/system_utils.h"
+#include "base/system_utils.h"
 
-#include "analysis/errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <chrono>

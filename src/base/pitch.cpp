@@ -1,6 +1,6 @@
-#include "analysis/pitch.h"
+#include "base/pitch.h"
 
-#include "analysis/rounding.h"
+#include "base/rounding.h"
 
 #include <clocale>
 #include <cstdio>

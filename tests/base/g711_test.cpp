@@ -1,4 +1,4 @@
-#include "analysis/g711.h"
+#include "base/g711.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

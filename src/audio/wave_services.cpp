@@ -1,0 +1,1 @@
+#include "audio/wave_services.h"
