@@ -47,5 +47,6 @@ if [ "$1" = "--fuzz" ]; then
     exit 0
 fi
 
-install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev
+install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
+    qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev xvfb xauth pulseaudio pulseaudio-utils
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -1,1 +1,0 @@
-#include "audio/wave_services.h"

@@ -1,0 +1,1 @@
+// Geometry of the window.

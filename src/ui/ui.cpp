@@ -1,0 +1,1 @@
+// The drawing and the widgets.
