@@ -1,13 +1,12 @@
 #include "analysis/analysis_driver.h"
 
-#include "phonetogram/binning.h"
-
 #include <algorithm>
 #include <cmath>
 
 namespace gravon {
 
-TAnalysisDriver::TAnalysisDriver(std::vector<tpg>& pgs) : fpgs(pgs) {
+TAnalysisDriver::TAnalysisDriver(tanalysisparams& params, tframesink& sink)
+    : analysisparams(params), fsink(sink) {
     recarr.assign(2, tsinglearr(std::size_t(analyser.hopsize()), 0.0f));
     for (auto& row : paramarr)
         for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
@@ -93,21 +92,8 @@ void TAnalysisDriver::store_frame(const trecarr& hop, const thopresult& r) {
 
     const std::size_t h = hop[0].size();
     const double d = double(h) / analysisparams.fs;
-    for (int c = 0; c < 2 && std::size_t(c) < fpgs.size(); ++c) {
-        const tchannelmeasures& m = r.ch[c];
-        if (!m.killpoint.empty()) continue;
-        tbinningframe f;
-        f.f0 = m.f0;
-        f.level = m.level;
-        f.h1h2 = m.h1h2;
-        f.hnr = m.hnr;
-        f.centroid = m.centroid;
-        f.crestlevel = m.crestlevel;
-        f.maxpartno = m.maxpartno;
-        f.duration = d;
-        f.overloaded = m.overloaded;
-        bin_frame(fpgs[std::size_t(c)], binningmethod, f);
-    }
+    for (int c = 0; c < 2; ++c)
+        if (r.ch[c].killpoint.empty()) fsink.frame_accepted(c, r.ch[c], d);
 
     const std::size_t need = std::size_t(audioarrpos + 1) + h;
     if (need > audioarr[0].size()) {
@@ -119,8 +105,7 @@ void TAnalysisDriver::store_frame(const trecarr& hop, const thopresult& r) {
         std::copy(hop[c].begin(), hop[c].end(),
                   audioarr[c].begin() + std::ptrdiff_t(audioarrpos + 1));
     audioarrpos += std::int32_t(h);
-    for (int c = 0; c < 2 && std::size_t(c) < fpgs.size(); ++c)
-        fpgs[std::size_t(c)].recordedtime = double(audioarrpos + 1) / analysisparams.fs;
+    fsink.frame_stored(double(audioarrpos + 1) / analysisparams.fs);
 }
 
 void TAnalysisDriver::setup_analysis() {

@@ -1,13 +1,13 @@
 // The analysis driver: takes sample blocks of any length, cuts them into hops at fixed sample
 // positions, runs the per-hop analysis and keeps the stores that are saved and shown later:
-// the raw audio, one track per measure, and the cells of the two recording phonetograms.
+// the raw audio and one track per measure. Each accepted frame of a channel goes to a sink,
+// which the owner connects to whatever collects frames (the recording phonetograms).
 #pragma once
 
 #include "analysis/analysis_params.h"
 #include "analysis/analysis_tracks.h"
 #include "analysis/hop_analysis.h"
 #include "base/types.h"
-#include "phonetogram/phonetogram.h"
 
 #include <array>
 #include <cstdint>
@@ -23,17 +23,26 @@ inline constexpr std::int32_t maxaudioarrpos = 79380001;
 inline constexpr std::int32_t audioarrgrowth = 10000;
 inline constexpr std::int32_t paramarrgrowth = 100;
 
+// Receives what the driver stores, frame by frame, on the thread that delivers the samples.
+class tframesink {
+  public:
+    virtual ~tframesink() = default;
+    // An accepted frame of channel c (0 or 1) that lasts `duration` seconds.
+    virtual void frame_accepted(int c, const tchannelmeasures& m, double duration) = 0;
+    // A frame was stored; the audio store now holds `seconds` of sound.
+    virtual void frame_stored(double seconds) {}
+};
+
 class TAnalysisDriver {
   public:
     using tchannelrows = std::array<tsinglearr, 2>;
 
-    // The two recording phonetograms are pgs[0] and pgs[1] of the list given here; the list
-    // must outlive the driver.
-    explicit TAnalysisDriver(std::vector<tpg>& pgs);
+    // The driver reads its settings from params and hands accepted frames to sink; both must
+    // outlive it. The constructor reads neither.
+    TAnalysisDriver(tanalysisparams& params, tframesink& sink);
 
     // ---- Settings the analysis reads ----
-    tanalysisparams analysisparams;
-    std::int32_t binningmethod = 2;
+    tanalysisparams& analysisparams;
     bool fpaused = false;
     // Milliseconds during which a sounding keyboard tone blocks the analysis.
     std::int32_t keyboardblocktime = 0;
@@ -96,7 +105,7 @@ class TAnalysisDriver {
   private:
     void store_frame(const trecarr& hop, const thopresult& r);
 
-    std::vector<tpg>& fpgs;
+    tframesink& fsink;
     thopresult flast;
 };
 

@@ -1,5 +1,5 @@
-// The settings read by the per-hop analysis, with their default values. The full advanced
-// settings are kept elsewhere; the caller copies the fields it holds into this struct.
+// The settings read by the per-hop analysis, with their default values. The advanced settings
+// are built on this struct, so the analysis reads the very values the user edits and saves.
 #pragma once
 
 #include "analysis/fft.h"
@@ -13,7 +13,8 @@ struct tanalysisparams {
     // Analysis bandwidth and window kind: the window is fs / fftbw x the kind's factor
     // samples long (applied through thopanalyser::set_analysis_bandwidth).
     double fftbw = 50.0; // Hz
-    TFFTWindow fftwindow = TFFTWindow::Hanning;
+    // A TFFTWindow value; kept as its number, as settings files store it.
+    std::int32_t fftwindow = std::int32_t(TFFTWindow::Hanning);
 
     // F0 search and acceptance of a fundamental
     double lof0limit = 50.0;           // Hz

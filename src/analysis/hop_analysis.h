@@ -51,6 +51,7 @@ class thopanalyser {
 
     // The window kind of the first FFT (the second takes it at setup).
     void set_window(TFFTWindow kind);
+    void set_window(std::int32_t kind) { set_window(TFFTWindow(kind)); }
     // Sizes the first FFT for the sampling rate and analysis bandwidth: FFT size 16, then
     // window size fs / fftbw x the window kind's factor, rounded, which raises the FFT size
     // to the next power of two. A size the FFT refuses, or one beyond maxanalysiswindowsize,

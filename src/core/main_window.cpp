@@ -6,8 +6,10 @@
 #include "base/system_utils.h"
 #include "calibration/calibration_model.h"
 #include "phonetogram/area_selection.h"
+#include "phonetogram/binning.h"
 #include "phonetogram/pg_param.h"
 #include "phonetogram/statistics_text.h"
+#include "settings/statistics_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,8 +30,28 @@ std::string format_datestr(tdatetime t) {
 
 } // namespace
 
-TForm1::TForm1(tuserinterface& ui) : tpglist(), TAnalysisDriver(pgs), ui(ui) {
+TForm1::TForm1(tuserinterface& ui)
+    : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), fbinningsink(*this) {
     onhopanalysed = [this] { this->ui.repaint_view(); };
+}
+
+void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, double duration) {
+    if (std::size_t(c) >= form.pgs.size()) return;
+    tbinningframe f;
+    f.f0 = m.f0;
+    f.level = m.level;
+    f.h1h2 = m.h1h2;
+    f.hnr = m.hnr;
+    f.centroid = m.centroid;
+    f.crestlevel = m.crestlevel;
+    f.maxpartno = m.maxpartno;
+    f.duration = duration;
+    f.overloaded = m.overloaded;
+    bin_frame(form.pgs[std::size_t(c)], form.advanced.binningmethod, f);
+}
+
+void TForm1::tbinningsink::frame_stored(double seconds) {
+    for (std::size_t c = 0; c < 2 && c < form.pgs.size(); ++c) form.pgs[c].recordedtime = seconds;
 }
 
 void TForm1::FormActivate(const std::vector<std::string>& args) {
@@ -111,34 +133,7 @@ void TForm1::set_analysisisfromsoundfile(bool v) {
 }
 
 void TForm1::apply_analysis_settings() {
-    tanalysisparams& p = analysisparams;
-    const tadvancedsettings& a = advanced;
-    p.fs = a.fs;
-    p.fftwindow = TFFTWindow(a.fftwindow);
-    p.lof0limit = a.lof0limit;
-    p.hif0limit = a.hif0limit;
-    p.minsnr = a.minsnr;
-    p.minrelpartiallevel = a.minrelpartiallevel;
-    p.minhnr = a.minhnr;
-    p.maxf0speed = a.maxf0speed;
-    p.maxneglevelspeed = a.maxneglevelspeed;
-    p.maxposlevelspeed = a.maxposlevelspeed;
-    p.holdnoisemeasurementtime = a.holdnoisemeasurementtime;
-    p.noiselo = a.noiselo;
-    p.noisehi = a.noisehi;
-    p.noisequantile = a.noisequantile;
-    p.hfblockthreshold = a.hfblockthreshold;
-    p.maxhfblocklevel = a.maxhfblocklevel;
-    p.lfblockthreshold = a.lfblockthreshold;
-    p.leftblockright = a.leftblockright;
-    p.rightblockleft = a.rightblockleft;
-    p.leftblockrightthreshold = a.leftblockrightthreshold;
-    p.rightblockleftthreshold = a.rightblockleftthreshold;
-    p.keyboardblock = a.keyboardblock;
-    p.hpfreq = a.hpfreq;
-    binningmethod = a.binningmethod;
-    TAnalysisDriver::set_fftbw(a.fftbw);
-    advanced.fftbw = analysisparams.fftbw;
+    TAnalysisDriver::set_fftbw(advanced.fftbw);
 }
 
 void TForm1::set_fs(double v) {

@@ -5,6 +5,7 @@
 
 #include "analysis/analysis_driver.h"
 #include "analysis/analysis_tracks.h"
+#include "base/prog_id.h"
 #include "core/user_interface.h"
 #include "files/smp_file.h"
 #include "phonetogram/area_statistics.h"
@@ -15,7 +16,6 @@
 #include "settings/audio_device_names.h"
 #include "settings/menu_model.h"
 #include "settings/options.h"
-#include "base/prog_id.h"
 #include "settings/recent_files.h"
 #include "settings/window_table.h"
 
@@ -153,7 +153,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void set_fs(double v);
     void set_fftbw(double v);
     void set_use24bits(bool v);
-    // Copies the settings the analysis reads into the driver.
+    // Sizes the analysis window for the sampling rate, window kind and bandwidth of the
+    // advanced settings (which the driver reads directly).
     void apply_analysis_settings();
 
     // ---- Settings files: options, advanced settings, their temporary copies, recent files ----
@@ -266,6 +267,14 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::array<double, 2> intake_factors() const;
 
   private:
+    // Bins the accepted frames of the driver into the recording phonetograms.
+    struct tbinningsink : tframesink {
+        explicit tbinningsink(TForm1& f) : form(f) {}
+        void frame_accepted(int c, const tchannelmeasures& m, double duration) override;
+        void frame_stored(double seconds) override;
+        TForm1& form;
+    };
+    tbinningsink fbinningsink;
     void startup_sequence();
     // Start-up steps that read the settings folder.
     void load_default_settings();

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "base/types.h"
-#include "settings/advanced_settings.h"
 
 #include <cstdint>
 #include <string>
@@ -43,9 +42,6 @@ double smp_item_value(int item, double value, double debug);
 // in m, shown in whole mm.
 std::string smp_audio_channel_name(int ch, double actualdistance, bool recalculate,
                                    double standarddistance);
-
-// Number of selected entries of a save table over both channels.
-std::int32_t selected_count(const tsavetable& t);
 
 // The number of audio samples per analysis frame of the stores: audio samples divided by
 // frames when there are frames, otherwise half the analysis window (downsamplingfactor);

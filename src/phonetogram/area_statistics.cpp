@@ -1,8 +1,6 @@
 #include "phonetogram/area_statistics.h"
 
 #include "base/pitch.h"
-#include "settings/advanced_settings.h"
-#include "settings/options.h"
 
 #include <algorithm>
 #include <array>
@@ -105,14 +103,6 @@ tregression regression(double S, double Sx, double Sy, double Sxx, double Sxy, d
 } // namespace
 
 tstatistics::tstatistics() : maxf0(hz(-noextreme)), minf0(hz(noextreme)) {}
-
-tstatisticssettings statistics_settings(const toptions& o, const tadvancedsettings& a) {
-    tstatisticssettings s;
-    s.percentile = o.percentile;
-    s.stdpgparams = a.stdpgparams;
-    s.nparams = o.showstatsparam.size();
-    return s;
-}
 
 void compute_area_statistics(tstatistics& st, const tpg& pg, const tbinmask& marked,
                              const tstatisticssettings& s) {

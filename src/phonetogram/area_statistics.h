@@ -13,8 +13,6 @@
 
 namespace gravon {
 
-struct toptions;
-struct tadvancedsettings;
 
 // Statistics of the selected bins of one phonetogram. A default-constructed record holds the
 // values of an empty selection.
@@ -50,9 +48,6 @@ struct tstatisticssettings {
     std::size_t nparams = 0;    // entries of avgbackmap and avgparam (the show flags' count)
 };
 
-// The settings as the options and advanced settings hold them: the percentile list, the
-// standard parameter names and one entry per per-parameter show flag.
-tstatisticssettings statistics_settings(const toptions& o, const tadvancedsettings& a);
 
 // Measures the bins of pg with marked set into st. The record is reused: when the arithmetic
 // of one percentile gives no finite number (unusable times in a damaged file), that percentile

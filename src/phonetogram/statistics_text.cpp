@@ -2,8 +2,6 @@
 
 #include "base/pitch.h"
 #include "base/shown_number_text.h"
-#include "settings/advanced_settings.h"
-#include "settings/options.h"
 
 #include <cmath>
 #include <functional>
@@ -48,21 +46,6 @@ class ttablewriter {
 enum class tf0unit { notes, semitones, freqs };
 
 } // namespace
-
-tstatisticsformat statistics_format(const tadvancedsettings& a, char decimalseparator) {
-    tstatisticsformat f;
-    f.nsigdig = a.nsigdig;
-    f.dbformat = a.dbformat;
-    f.stformat = a.stformat;
-    f.secformat = a.secformat;
-    f.lokey = a.lokey;
-    f.decimalseparator = decimalseparator;
-    return f;
-}
-
-tstatisticsrows statistics_rows(const toptions& o) {
-    return o;
-}
 
 std::vector<std::string> statistics_text(const tpglist& list, const tstatisticsarr& statistics,
                                          const tdoublearr& percentile,

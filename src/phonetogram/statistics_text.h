@@ -13,8 +13,6 @@
 
 namespace gravon {
 
-struct toptions;
-struct tadvancedsettings;
 
 // The two lines shown while nothing is selected.
 inline constexpr const char* noselectiontext1 = "Right-click on phonetogram to select";
@@ -30,12 +28,7 @@ struct tstatisticsformat {
     char decimalseparator = '.';    // the user's separator
 };
 
-// The formats of the advanced settings, the keyboard's lowest key and the separator.
-tstatisticsformat statistics_format(const tadvancedsettings& a, char decimalseparator = '.');
 
-// The show flags of the options; shortversion from the options too (the owner of the
-// statistics window may set it afterwards).
-tstatisticsrows statistics_rows(const toptions& o);
 
 // The lines of the statistics text, without line ends. Each table line is a label followed by
 // one value and a tab per phonetogram with at least one selected bin, in list order; blank

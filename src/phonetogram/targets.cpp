@@ -2,7 +2,6 @@
 
 #include "base/pitch.h"
 #include "base/shown_number_text.h"
-#include "settings/options.h"
 
 #include <cmath>
 #include <utility>
@@ -29,7 +28,7 @@ void swap_values(ttargetgrid& grid, std::int32_t a, std::int32_t b) {
 
 } // namespace
 
-void reset_target(toptions& o) {
+void reset_target(ttargetsettings& o) {
     o.f0target = o.defaultf0target;
     o.leveltarget = o.defaultleveltarget;
 }
@@ -38,7 +37,7 @@ bool measured_target_enabled(const tstatisticsarr& statistics) {
     return !statistics.empty() && statistics[0].nbins >= 1;
 }
 
-bool set_target_from_measurement(toptions& o, ttargetaction& action,
+bool set_target_from_measurement(ttargetsettings& o, ttargetaction& action,
                                  const tstatisticsarr& statistics) {
     if (!measured_target_enabled(statistics)) return false;
     o.f0target = statistics[0].f0mode;
@@ -47,7 +46,7 @@ bool set_target_from_measurement(toptions& o, ttargetaction& action,
     return true;
 }
 
-bool choose_target_item(toptions& o, ttargetaction& action, std::int32_t tag) {
+bool choose_target_item(ttargetsettings& o, ttargetaction& action, std::int32_t tag) {
     if (tag < 0 || static_cast<std::size_t>(tag) >= o.targets.size()) return false;
     const ttarget t = o.targets[static_cast<std::size_t>(tag)];
     o.f0target = t.f0;
@@ -56,7 +55,7 @@ bool choose_target_item(toptions& o, ttargetaction& action, std::int32_t tag) {
     return true;
 }
 
-bool target_grabbed(const toptions& o, const ttargetaction& action, double pointerf0,
+bool target_grabbed(const ttargetsettings& o, const ttargetaction& action, double pointerf0,
                     double pointerlevel) {
     if (!target_shown(action)) return false;
     double dst = std::fabs(freqtosemitone(pointerf0) - freqtosemitone(o.f0target));
@@ -65,7 +64,7 @@ bool target_grabbed(const toptions& o, const ttargetaction& action, double point
     return dst < grabdistance && dl < grabdistance;
 }
 
-void drag_target_to_bin(toptions& o, tbincursor bin) {
+void drag_target_to_bin(ttargetsettings& o, tbincursor bin) {
     o.f0target = semitonetofreq(bin.xbin);
     o.leveltarget = bin.ybin;
 }
@@ -75,7 +74,8 @@ std::string target_item_caption(const ttarget& t, char decimalseparator) {
            floattostrsep(t.level, decimalseparator) + " dB";
 }
 
-std::vector<ttargetmenuitem> target_menu_items(const toptions& o, const tstatisticsarr& statistics,
+std::vector<ttargetmenuitem> target_menu_items(const ttargetsettings& o,
+                                               const tstatisticsarr& statistics,
                                                char decimalseparator) {
     std::vector<ttargetmenuitem> items;
     items.reserve(3 + o.targets.size());
@@ -90,7 +90,7 @@ std::vector<ttargetmenuitem> target_menu_items(const toptions& o, const tstatist
     return items;
 }
 
-ttargetpage show_target_page(const toptions& o, char decimalseparator) {
+ttargetpage show_target_page(const ttargetsettings& o, char decimalseparator) {
     ttargetpage page;
     page.f0targetedit = floattostrsep(o.defaultf0target, decimalseparator);
     page.leveltargetedit = floattostrsep(o.defaultleveltarget, decimalseparator);
@@ -170,7 +170,7 @@ ttargetbuttons fix_targetbuttons(const ttargetgrid& grid) {
     return b;
 }
 
-void apply_target_page(const ttargetpage& page, toptions& o, char decimalseparator) {
+void apply_target_page(const ttargetpage& page, ttargetsettings& o, char decimalseparator) {
     o.defaultleveltarget = strtofloatsep(page.leveltargetedit, decimalseparator);
     o.defaultf0target = strtofloatsep(page.f0targetedit, decimalseparator);
     reset_target(o);

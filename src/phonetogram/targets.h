@@ -18,8 +18,6 @@
 
 namespace gravon {
 
-struct toptions;
-
 // The state of the "Show target" action: visible is the show-target option, ticked the
 // toggle's checked state.
 struct ttargetaction {
@@ -33,7 +31,7 @@ inline bool target_shown(const ttargetaction& a) {
 }
 
 // "Reset target": the current target returns to the default position. The tick stays.
-void reset_target(toptions& o);
+void reset_target(ttargetsettings& o);
 
 // Whether "Set target from area measurement" is enabled: statistics[0] counts at least one
 // bin.
@@ -42,21 +40,21 @@ bool measured_target_enabled(const tstatisticsarr& statistics);
 // "Set target from area measurement": the current target becomes the F0 mode and the Leq of
 // statistics[0], and the target is ticked. Returns false, changing nothing, while the action
 // is disabled.
-bool set_target_from_measurement(toptions& o, ttargetaction& action,
+bool set_target_from_measurement(ttargetsettings& o, ttargetaction& action,
                                  const tstatisticsarr& statistics);
 
 // A list item of the Target menu: the current target becomes targets[tag], and the target is
 // ticked even when it was off. Returns false, changing nothing, for a tag outside the list.
-bool choose_target_item(toptions& o, ttargetaction& action, std::int32_t tag);
+bool choose_target_item(ttargetsettings& o, ttargetaction& action, std::int32_t tag);
 
 // Dragging the target with the mouse: a press grabs it when the target is shown and the
 // pointer (F0 in Hz, level in dB) lies strictly within 3 semitones and 3 dB of it, the
 // frequency compared on the semitone scale.
-bool target_grabbed(const toptions& o, const ttargetaction& action, double pointerf0,
+bool target_grabbed(const ttargetsettings& o, const ttargetaction& action, double pointerf0,
                     double pointerlevel);
 // While dragged the target follows the crosshair bin: the frequency of its semitone and its
 // level.
-void drag_target_to_bin(toptions& o, tbincursor bin);
+void drag_target_to_bin(ttargetsettings& o, tbincursor bin);
 
 // The items of the Target menu, in menu order, as data a user interface turns into menu
 // items.
@@ -85,7 +83,8 @@ std::string target_item_caption(const ttarget& t, char decimalseparator = '.');
 // The whole menu: the hidden measured-target item (enabled as measured_target_enabled says),
 // "Reset target", the separator, then one item per entry of targets in list order. The menu
 // itself is visible exactly when the target action is (the show-target option).
-std::vector<ttargetmenuitem> target_menu_items(const toptions& o, const tstatisticsarr& statistics,
+std::vector<ttargetmenuitem> target_menu_items(const ttargetsettings& o,
+                                               const tstatisticsarr& statistics,
                                                char decimalseparator = '.');
 
 // The "Target" page of the options dialog.
@@ -117,7 +116,7 @@ struct ttargetpage {
 
 // Fills the page from the options when the dialog is shown: the default position and every
 // target in plain number text, the show-target option; the first target row is current.
-ttargetpage show_target_page(const toptions& o, char decimalseparator = '.');
+ttargetpage show_target_page(const ttargetsettings& o, char decimalseparator = '.');
 
 // "Add target": appends a row holding its row number and the texts of the two edits. The
 // current row stays.
@@ -153,6 +152,6 @@ ttargetbuttons fix_targetbuttons(const ttargetgrid& grid);
 // option, the target list. A field that is not a number raises EConvertError with the
 // conversion message; the fields before it keep their new values, and the target list is
 // only replaced when every row reads.
-void apply_target_page(const ttargetpage& page, toptions& o, char decimalseparator = '.');
+void apply_target_page(const ttargetpage& page, ttargetsettings& o, char decimalseparator = '.');
 
 } // namespace gravon

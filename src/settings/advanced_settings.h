@@ -8,8 +8,8 @@
 // recorders, and the distances are copied to the recording phonetograms.
 #pragma once
 
+#include "analysis/analysis_params.h"
 #include "phonetogram/binning.h"
-
 #include "phonetogram/display_params.h"
 
 #include <array>
@@ -47,6 +47,14 @@ using tsavetable = std::array<std::array<bool, 2>, nsavemeasures>;
 
 // Default save tables: SMP files get audio, level and F0 of the left channel, WAV files its
 // audio, the sibling editor's signal set every measure of the left channel.
+// Number of selected entries of a save table over both channels.
+constexpr std::int32_t selected_count(const tsavetable& t) {
+    std::int32_t n = 0;
+    for (const auto& item : t)
+        for (bool b : item) n += b ? 1 : 0;
+    return n;
+}
+
 constexpr tsavetable default_savesmpchannel() {
     tsavetable t{};
     t[smAudio][0] = t[smSPL][0] = t[smfo][0] = true;
@@ -90,8 +98,9 @@ inline constexpr std::int32_t fftwindowblackman = 4;
 // The audio device id that stands for the system's default device.
 inline constexpr std::int32_t defaultaudiodevice = -1;
 
-// A default-constructed value holds the defaults and the start-up values.
-struct tadvancedsettings {
+// A default-constructed value holds the defaults and the start-up values. The settings the
+// analysis reads are its base; the driver reads them from here.
+struct tadvancedsettings : tanalysisparams {
     // Display ranges.
     double lolevel = 40.0;   // dB, low end of the level axis
     double hilevel = 120.0;  // dB, high end of the level axis
@@ -108,31 +117,9 @@ struct tadvancedsettings {
     std::string dbformat = "0.0";
     std::string stformat = "0.000";
     std::string secformat = "0.0";
-    // Analysis.
-    double lof0limit = 50.0;   // Hz
-    double hif0limit = 2000.0; // Hz
-    double fs = 44100.0;       // Hz
-    std::int32_t fftwindow = fftwindowhanning;
-    double hpfreq = 40.0;              // Hz
-    double fftbw = 50.0;               // Hz
-    double minsnr = 10.0;              // dB
-    double maxneglevelspeed = 100.0;   // dB/s
-    double maxposlevelspeed = 200.0;   // dB/s
-    double maxf0speed = 7.0;           // semitones per frame
-    double minhnr = 5.0;               // dB
-    double minrelpartiallevel = -30.0; // dB
-    double lfblockthreshold = -10.0;   // dB
-    double hfblockthreshold = 15.0;    // dB
-    double maxhfblocklevel = 70.0;     // dB
-    double noisequantile = 0.5;
-    std::array<double, 2> noiselo = {25.0, 25.0}; // dB
-    std::array<double, 2> noisehi = {50.0, 50.0}; // dB
-    double holdnoisemeasurementtime = 0.1;        // s
-    bool keyboardblock = true;
-    bool leftblockright = false;
-    bool rightblockleft = false;
-    double leftblockrightthreshold = 5.0; // dB
-    double rightblockleftthreshold = 5.0; // dB
+    // Analysis: the fields of tanalysisparams (F0 limits, rate, window, high-pass, the
+    // acceptance tests, background noise, the block tests and the blocking between channels).
+
     // Calibration.
     std::array<std::int32_t, 2> calibrationmethod = {1, 0};
     double calibratorspl = 94.0;                                  // dB

@@ -2,10 +2,6 @@
 
 namespace gravon {
 
-ttargetarr default_targets() {
-    return {{70.0, 110.0}, {80.0, 110.0}, {70.0, 220.0}, {80.0, 220.0}};
-}
-
 tdoublearr default_percentiles() {
     return {0.05, 0.1, 0.25, 0.5, 0.75, 0.9, 0.95};
 }

@@ -20,27 +20,19 @@ namespace gravon {
 // Default visibility of phonetograms 0 (left) and 1 (right).
 inline constexpr std::array<bool, 2> defaultpgvisible = {true, false};
 
-// The additional target positions offered by default: 70 and 80 dB at 110 and 220 Hz.
-ttargetarr default_targets();
 // The percentiles whose values the area statistics can list.
 tdoublearr default_percentiles();
 
-// A default-constructed value holds the defaults. The show flags of the area statistics
-// (inherited) have one entry per percentile and one per display parameter.
-struct toptions : tstatisticsrows {
-    toptions() : tstatisticsrows{} {
+// A default-constructed value holds the defaults. The show flags of the area statistics and
+// the targets are inherited; the flags have one entry per percentile and one per display
+// parameter.
+struct toptions : tstatisticsrows, ttargetsettings {
+    toptions() : tstatisticsrows{}, ttargetsettings{} {
         showf0percentile.assign(percentile.size(), false);
         showSPLpercentile.assign(percentile.size(), false);
         showstatsparam.assign(ndefaultdisplayparams, false);
     }
 
-    // Targets.
-    double defaultf0target = 110.0;   // Hz, where "Reset target" returns to
-    double defaultleveltarget = 70.0; // dB
-    double f0target = 110.0;          // Hz, the current target
-    double leveltarget = 70.0;        // dB
-    bool showtarget = false;          // target button and menu shown
-    ttargetarr targets = default_targets();
     // Keyboard tone.
     bool voicelike = true;
     std::int32_t keyboardnpartials = 30;

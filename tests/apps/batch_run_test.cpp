@@ -1,6 +1,6 @@
 // The batch run of the command line end to end: analyse a calibrated WAV, save the three
 // result files, and read them back.
-#include "../core/test_form.h"
+#include "core/test_form.h"
 #include "files/smp_file.h"
 #include "phonetogram/pg_param.h"
 #include "synth/synth_params.h"

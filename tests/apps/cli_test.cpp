@@ -2,7 +2,7 @@
 // status.
 #include "core/main_window.h"
 #include "files/qub_file.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 
 #include <array>
 #include <cstdio>

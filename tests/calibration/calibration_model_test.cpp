@@ -4,7 +4,7 @@
 #include "calibration/calibration_log.h"
 #include "calibration/calibration_model.h"
 #include "calibration/date_time.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 
 #include <chrono>
 #include <cmath>

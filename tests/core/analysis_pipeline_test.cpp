@@ -59,7 +59,6 @@ class Pipeline : public ::testing::Test {
 };
 
 TEST_F(Pipeline, SteadyVowelLandsInItsCell) {
-    f.binningmethod = binroundtonearest;
     f.advanced.binningmethod = binroundtonearest;
     record(steady(220, 80));
     const tpg& pg = f.pgs[0];

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/main_window.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 #include "synth/voice_synth.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "files/qub_file.h"
 #include "base/app_folders.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 
 #include <bit>
 #include <cmath>

@@ -2,7 +2,7 @@
 #include "settings/advanced_settings_file.h"
 #include "settings/settings_reader.h"
 #include "settings/settings_values.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "settings/ini_file.h"
 #include "settings/setting_error.h"
-#include "temp_config.h"
+#include "support/temp_config.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "settings/options_file.h"
 #include "settings/settings_reader.h"
 #include "settings/settings_values.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 
 #include <gtest/gtest.h>
 #include <set>

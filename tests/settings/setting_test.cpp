@@ -1,6 +1,6 @@
 #include "base/app_folders.h"
 #include "settings/setting.h"
-#include "temp_config.h"
+#include "support/temp_config.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "calibration/calibration_model.h"
 #include "calibration/date_time.h"
 #include "core/main_window.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 #include "synth/wav_writer.h"
 
 #include <cmath>

@@ -1,5 +1,5 @@
 // Opening sound files for analysis: what reaches the driver, and the calibration texts.
-#include "../core/test_form.h"
+#include "core/test_form.h"
 #include "analysis/hop_analysis.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"

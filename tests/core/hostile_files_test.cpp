@@ -1,7 +1,7 @@
 // Files that are not what their names say, opened the way a user opens them: dropped on the
 // window or named on the command line. Nothing may crash; what cannot be read is refused with
 // a message (or, for a sound file the driver cannot open, simply not analysed).
-#include "../core/test_form.h"
+#include "core/test_form.h"
 #include "base/errors.h"
 #include "synth/synth_params.h"
 #include "synth/wav_writer.h"

@@ -3,7 +3,7 @@
 // result its format specifies (a silent refusal, a partial read, defaults) or a message that
 // names the file; nothing crashes, hangs or reads out of bounds (the sanitizer build runs
 // these too).
-#include "../core/test_form.h"
+#include "core/test_form.h"
 #include "files/qub_file.h"
 #include "files/smp_file.h"
 #include "files/stdpg_file.h"

@@ -1,5 +1,5 @@
 #include "phonetogram/statistics_text.h"
-#include "settings/advanced_settings.h"
+#include "settings/statistics_settings.h"
 #include "settings/options.h"
 
 #include <gtest/gtest.h>
@@ -201,8 +201,11 @@ TEST_F(StatisticsText, OneColumnPerPhonetogramWithASelection) {
     EXPECT_EQ(t[1], "Channel\t0\t2\t");
     EXPECT_EQ(t[2], "Area [STdB]\t1\t1\t");
     EXPECT_EQ(t[3], "Time taken [s]\t1.0\t2.0\t");
-    for (const std::string& line : t)
-        if (!line.empty()) EXPECT_EQ(line.back(), '\t') << line;
+    for (const std::string& line : t) {
+        if (!line.empty()) {
+            EXPECT_EQ(line.back(), '\t') << line;
+        }
+    }
 }
 
 TEST_F(StatisticsText, DistancesBelowZeroAreUnknown) {

@@ -8,7 +8,7 @@
 #include "files/qub_file.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 
 #include <cmath>
 #include <deque>

@@ -1,6 +1,6 @@
 #include "base/pitch.h"
 #include "phonetogram/area_statistics.h"
-#include "settings/advanced_settings.h"
+#include "settings/statistics_settings.h"
 #include "settings/options.h"
 
 #include <cmath>

@@ -5,7 +5,7 @@
 #include "settings/advanced_settings_file.h"
 #include "settings/options_file.h"
 #include "settings/settings_values.h"
-#include "settings/temp_config.h"
+#include "support/temp_config.h"
 #include "synth/voice_synth.h"
 #include "synth/wav_writer.h"
 
@@ -513,7 +513,6 @@ TEST_F(FormSettings, SoundFileKeepsTemporaryCopiesAndNewRecordingRestoresThem) {
     EXPECT_EQ(form.advanced.fs, 44100.0);
     EXPECT_EQ(form.analysisparams.fs, 44100.0);
     EXPECT_EQ(form.advanced.binningmethod, 1);
-    EXPECT_EQ(form.binningmethod, 1);
     EXPECT_EQ(form.pgs[1].pgname, "Right");
     EXPECT_TRUE(ui.messages.empty());
 }

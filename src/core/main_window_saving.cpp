@@ -1,0 +1,320 @@
+// The main window's saving of sound and analysis: the SMP file with the audio and the chosen
+// analysis tracks, the signal set for the sibling sound editor, and the normalised WAV for
+// listening.
+#include "analysis/filter_sections.h"
+#include "analysis/hop_analysis.h"
+#include "base/errors.h"
+#include "base/number_text.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "base/text_utils.h"
+#include "core/main_window.h"
+#include "files/analysis_saving.h"
+#include "files/qub_file.h"
+#include "files/side_file.h"
+#include "files/smp_file.h"
+#include "files/utf8_path.h"
+#include "files/wav_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace gravon {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Collects up to maxchunksamples samples of one SMP channel and writes them as one block.
+class tchannelwriter {
+  public:
+    tchannelwriter(TSMPfile& smp, int channo) : fsmp(smp), fchanno(channo) {}
+    void add(std::int16_t s) {
+        fchunk.data[std::size_t(fchunk.used++)] = s;
+        if (fchunk.used == TSMPfile::maxchunksamples) flush();
+    }
+    void flush() {
+        if (fchunk.used > 0) fsmp.setChannelChunk(fchanno, fchunk);
+        fchunk.used = 0;
+    }
+
+  private:
+    TSMPfile& fsmp;
+    int fchanno;
+    tsamplechunk fchunk;
+};
+
+void describe_channel(TSMPfile& smp, int k, const tsmpitemlayout& l) {
+    smp.setChannelName(k, l.name);
+    smp.setChannelView(k, l.view);
+    smp.setChannelUnit(k, l.unit);
+    smp.setChannelRange(k, l.range);
+}
+
+} // namespace
+
+bool TForm1::save_smp(const std::string& fname) {
+    const std::int32_t savedpos = audioarrpos;
+    const tsavetable& sel = advanced.savesmpchannel;
+    const std::int32_t nchannels = selected_count(sel);
+    auto fail = [&](const std::string& why) {
+        ui.message_box("Cannot save file", "Cannot save file \r" + fname + "\r" + why,
+                       tmessagekind::error);
+        return false;
+    };
+    if (fname.empty()) return fail("No file name given");
+    if (nchannels == 0)
+        return fail("No audio or analysis channel is selected for SMP files in the advanced "
+                    "settings");
+
+    const double fs = analysisparams.fs;
+    const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
+    const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
+    const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
+
+    try {
+        TSideFile out(fname);
+        TSMPfile smp;
+        if (!smp.new_file(out.name())) return fail("The file cannot be created");
+        smp.set_proc(progid.processing_stamp());
+        if (!pgs.empty()) {
+            smp.set_item("site", pgs[0].recordingsiteid);
+            smp.set_item("date", pgs[0].datestr);
+        }
+        smp.setnChans(nchannels);
+        smp.setSfTot(nchannels * fs);
+        smp.insert_nonpresent_defaults();
+
+        int k = 0;
+        for (int ch = 0; ch < 2; ++ch) {
+            const tpg* pg = std::size_t(ch) < pgs.size() ? &pgs[std::size_t(ch)] : nullptr;
+            for (int item = 0; item < nsavemeasures; ++item) {
+                if (!sel[std::size_t(item)][std::size_t(ch)]) continue;
+                const std::string c = std::to_string(ch);
+                tchannelwriter w(smp, k);
+                if (item == 0) {
+                    smp.set_item("calib" + c, calibration_info(ch));
+                    if (pg) {
+                        smp.set_item("micdist" + c, floattostrdot(pg->distance));
+                        smp.set_item("actmicdist" + c, floattostrdot(pg->actualdistance));
+                    }
+                    const std::string name =
+                        fanalysisisfromsoundfile
+                            ? soundfilechname
+                            : smp_audio_channel_name(ch, pg ? pg->actualdistance : 0,
+                                                     advanced.calibrationrecalculate,
+                                                     advanced.standarddistance);
+                    const double f =
+                        saved_audio_fullscale(audiopeak[std::size_t(ch)], audiofsd[std::size_t(ch)],
+                                              advanced.amplifysmpaudio);
+                    describe_channel(smp, k, smp_audio_layout(name, f));
+                    // Scaled with the view as stored, so that a reader gets the pressures
+                    // back as exactly as 16 bits allow.
+                    const tdoublepair view = smp.ChannelView(k);
+                    const tdoublepair range = smp.ChannelRange(k);
+                    const tsinglearr& a = audioarr[std::size_t(ch)];
+                    const std::int32_t n = std::min<std::int32_t>(nsamples, std::int32_t(a.size()));
+                    for (std::int32_t i = 0; i < nsamples; ++i)
+                        w.add(maprangetosample(view, range, true,
+                                               i < n ? double(a[std::size_t(i)]) : 0.0));
+                } else {
+                    const tsmpitemlayout l = smp_item_layout(item, ch, analysisparams.hif0limit);
+                    describe_channel(smp, k, l);
+                    const tsinglearr& v = paramarr[std::size_t(item)][std::size_t(ch)];
+                    const tsinglearr& debug = paramarr[trackdebug][std::size_t(ch)];
+                    const std::int32_t frames = std::min<std::int32_t>(
+                        {nframes, std::int32_t(v.size()), std::int32_t(debug.size())});
+                    // Every frame's value stands for the L audio samples of its block, so
+                    // the track has as many samples as the audio.
+                    for (std::int32_t i = 0; i < nsamples; ++i) {
+                        const std::int32_t f = std::min(i / blocklength, frames - 1);
+                        const double x =
+                            f < 0 ? 0.0
+                                  : smp_item_value(item, v[std::size_t(f)], debug[std::size_t(f)]);
+                        w.add(maprangetosample(l.view, l.range, false, x));
+                    }
+                }
+                w.flush();
+                ++k;
+            }
+        }
+        if (!smp.save_file("")) return fail("The header cannot be written");
+        if (!smp.close_file()) return fail("The file cannot be closed");
+
+        // The samples go out without a report of their own; a full disk shows as a short
+        // file.
+        TSMPfile check;
+        if (!check.open_file(out.name(), true) ||
+            check.nSamples() != std::int64_t(nchannels) * nsamples)
+            return fail("Not all samples could be written");
+        check.close_file();
+        out.commit();
+    } catch (const EGravonError& e) {
+        return fail(e.what());
+    }
+    // Only a complete file counts as saved; after a failure the user is asked again.
+    soundsavearrpos = savedpos;
+    return true;
+}
+
+bool TForm1::save_kavell(const std::string& fname) {
+    const std::int32_t savedpos = audioarrpos;
+    auto fail = [&](const std::string& why) {
+        ui.message_box("Cannot save file", "Cannot save file \r" + fname + "\r" + why,
+                       tmessagekind::error);
+        return false;
+    };
+    if (fname.empty()) return fail("No file name given");
+
+    const tsavetable& sel = advanced.savekavellchannel;
+    const double fs = analysisparams.fs;
+    const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
+    const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
+    const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
+
+    TQUBFile q;
+    q.setProgId(&progid);
+    q.clear();
+    q.setFileId("KavellSignals");
+    q.setFileVersion("1.0");
+    q.writeinteger("Common", "nChans", selected_count(sel));
+
+    int j = 0;
+    auto write_signal = [&](const std::string& unit, const std::string& name, double fsd,
+                            bool needsdither, double dbref, double sampfreq,
+                            const tsinglearr& store, std::int32_t n) {
+        const std::string s = "Ch" + std::to_string(j++);
+        q.writestring(s, "YUnit", unit);
+        q.writebool(s, "Visible", true);
+        q.writestring(s, "Name", name);
+        q.writestring(s, "FileName", "");
+        q.writefloat(s, "FSD", fsd);
+        q.writeinteger(s, "nBits", 32);
+        q.writebool(s, "NeedsDither", needsdither);
+        q.writeinteger(s, "Format", 1);
+        q.writefloat(s, "dBReference", dbref);
+        q.writefloat(s, "SampFreq", sampfreq);
+        q.writefloat(s, "OrgSampFreq", sampfreq);
+        q.writeinteger(s, "StereoChanno", -1);
+        q.writeinteger(s, "xShift", 0);
+        // Only the stored part: the stores keep room for growth beyond it.
+        const std::size_t m = std::min(std::size_t(std::max(n, 0)), store.size());
+        q.writesinglearr(s, "Sig", tsinglearr(store.begin(), store.begin() + std::ptrdiff_t(m)));
+    };
+
+    try {
+        for (int ch = 0; ch < 2; ++ch)
+            if (sel[smAudio][std::size_t(ch)])
+                write_signal("Pa", "Audio",
+                             saved_audio_fullscale(audiopeak[std::size_t(ch)],
+                                                   audiofsd[std::size_t(ch)],
+                                                   advanced.amplifykavellaudio),
+                             true, 2e-05, fs, audioarr[std::size_t(ch)], nsamples);
+        for (int ch = 0; ch < 2; ++ch)
+            for (int k = 1; k < nsavemeasures; ++k) {
+                if (!sel[std::size_t(k)][std::size_t(ch)]) continue;
+                const tsinglearr& v = paramarr[std::size_t(k)][std::size_t(ch)];
+                const std::size_t m = std::min(std::size_t(nframes), v.size());
+                const tsinglearr stored(v.begin(), v.begin() + std::ptrdiff_t(m));
+                write_signal(tracks.paramunit[std::size_t(k)], tracks.paramname[std::size_t(k)],
+                             peakabs(stored), false, tracks.paramref[std::size_t(k)],
+                             fs / blocklength, stored, nframes);
+            }
+        q.save_file(fname);
+        q.clear();
+    } catch (const EGravonError& e) {
+        return fail(e.what());
+    }
+    // A file that was not written has no place among the recent files.
+    add_recent_file(fname);
+    soundsavearrpos = savedpos;
+    return true;
+}
+
+bool TForm1::save_normalized_wav(const std::string& fname) {
+    auto fail = [&](const std::string& why) {
+        ui.message_box("Cannot save file", why, tmessagekind::error);
+        return false;
+    };
+    const double fs = analysisparams.fs;
+    TWavFile wav;
+    wav.setnchans(1);
+    wav.setsampfreq(roundint(fs));
+    wav.setformat(tFormat::pcm);
+    wav.setnbits(16);
+
+    // The two high-pass sections of the analysis, fresh, so that the listener hears what the
+    // analysis heard and the running analysis keeps its own filter state.
+    std::array<THPFilterSection, 2> hp;
+    for (int s = 0; s < 2; ++s) {
+        THPFilterSection& h = hp[std::size_t(s)];
+        h.setSampFreq(fs);
+        h.setF0(analysisparams.hpfreq);
+        h.setQ(s == 0 ? thopanalyser::hpq0 : thopanalyser::hpq1);
+        h.setGain(1.0);
+        h.reset();
+    }
+    const tsinglearr& a = audioarr[0];
+    const std::size_t n = std::min(std::size_t(std::max(audioarrpos + 1, 0)), a.size());
+    std::vector<tsinglearr> y(1, tsinglearr(n, 0.0f));
+    float peak = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const float v = float(hp[1].filter(hp[0].filter(a[i])));
+        y[0][i] = v;
+        peak = std::fmax(peak, std::fabs(v));
+    }
+    // A silent recording gives full scale 0, which the writer refuses with its message.
+    wav.setfullscale(0, peak);
+    try {
+        wav.save_file(fname, y, true, false);
+    } catch (const EGravonError& e) {
+        return fail(e.what());
+    }
+    return true;
+}
+
+bool TForm1::save_smp_action(const std::string& fname) {
+    if (fname.empty()) return SaveSmpActionExecute();
+    return save_smp(fname);
+}
+
+bool TForm1::save_kavell_action(const std::string& fname) {
+    if (!fname.empty()) return save_kavell(fname);
+    const std::string name =
+        ui.save_file_name_from(smpdialogcaption, kavelldialogfilter, ".kavell", smpdialogfilename);
+    if (name.empty()) return false;
+    smpdialogfilename = name;
+    return save_kavell(name);
+}
+
+bool TForm1::SaveSmpActionExecute() {
+    const std::string name =
+        ui.save_file_name_from(smpdialogcaption, smpdialogfilter, ".smp", smpdialogfilename);
+    if (name.empty()) return false;
+    smpdialogfilename = name;
+    const std::string ext = lowercase_extension(name);
+    if (ext == ".smp") return save_smp(name);
+    if (ext == ".kavell") return save_kavell(name);
+    ui.message_box("Unknown file type", "Cannot save file \r" + name, tmessagekind::warning);
+    return false;
+}
+
+bool TForm1::savenormalizedactionExecute() {
+    const std::string name =
+        ui.save_file_name_from(wavdialogcaption, wavdialogfilter, ".wav", wavdialogfilename);
+    if (name.empty()) return false;
+    wavdialogfilename = name;
+    return save_normalized_wav(name);
+}
+
+void TForm1::SaveAllActionExecute() {
+    save_stdpg_action("", 0);
+    if (!stdpgdialogfilename.empty())
+        smpdialogfilename = change_extension(stdpgdialogfilename, ".smp");
+    SaveSmpActionExecute();
+    if (!smpdialogfilename.empty()) wavdialogfilename = change_extension(smpdialogfilename, ".wav");
+    savenormalizedactionExecute();
+}
+
+} // namespace gravon
