@@ -32,7 +32,7 @@ std::string format_datestr(tdatetime t) {
 
 TForm1::TForm1(tuserinterface& ui)
     : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), fbinningsink(*this) {
-    onhopanalysed = [this] { this->ui.repaint_view(); };
+    onhopanalysed = [this] { this->ui.request_repaint(); };
 }
 
 void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, double duration) {
@@ -120,7 +120,7 @@ void TForm1::set_paused(bool v) {
 
 void TForm1::set_title(const std::string& v) {
     ftitle = v;
-    ui.repaint_view();
+    ui.request_repaint();
 }
 
 std::string TForm1::caption() const {
@@ -239,14 +239,14 @@ void TForm1::NewRecordingActionExecute() {
     reset_audio_store();
     reset_recording();
     fix_things();
-    ui.repaint_view();
+    ui.request_repaint();
 }
 
 void TForm1::fix_things() {
     // The toolkit window derives its enabled states, captions and axes from this state when
     // it repaints.
     fix_area_statistics();
-    ui.repaint_view();
+    ui.request_repaint();
 }
 
 tbinshowsettings TForm1::binshow_settings() const {

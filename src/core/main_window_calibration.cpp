@@ -41,7 +41,7 @@ bool TForm1::recording_device_selected() const {
 
 std::string TForm1::recording_device_name() const {
     if (!recording_device_selected()) return {};
-    return ui.recording_device_name(advanced.recorddevice);
+    return device_name(audiodevicenames.input, advanced.recorddevice);
 }
 
 std::string TForm1::calibration_info(int c) const {

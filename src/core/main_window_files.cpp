@@ -65,7 +65,7 @@ class treplay {
         const auto now = std::chrono::steady_clock::now();
         if (now - flast > refreshperiod) {
             flast = now;
-            fform.ui.repaint_view();
+            fform.ui.request_repaint();
             fform.ui.process_events();
             if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
         }

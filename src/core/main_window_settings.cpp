@@ -108,17 +108,17 @@ void TForm1::set_standardactualdistance(std::int32_t ch, double v) {
 
 void TForm1::set_zparam(std::int32_t v) {
     options.setzparam(v, std::int32_t(advanced.displayparams.size()));
-    ui.repaint_view();
+    ui.request_repaint();
 }
 
 void TForm1::set_f0target(double v) {
     options.f0target = v;
-    ui.repaint_view();
+    ui.request_repaint();
 }
 
 void TForm1::set_leveltarget(double v) {
     options.leveltarget = v;
-    ui.repaint_view();
+    ui.request_repaint();
 }
 
 // ---- options -----------------------------------------------------------------------------------

@@ -28,8 +28,9 @@ class tuserinterface {
     virtual tanswer question(const std::string& caption, const std::string& text,
                              tbuttons buttons) = 0;
 
-    // The phonetogram view should be repainted at the next opportunity.
-    virtual void repaint_view() {}
+    // The phonetogram view should be repainted soon. Requests coalesce: many requests before
+    // the next paint give one paint, so that analysing a hop never paints.
+    virtual void request_repaint() {}
 
     // Let the window handle pending events (during a long file analysis).
     virtual void process_events() {}
@@ -58,11 +59,6 @@ class tuserinterface {
     // The desktop's work area. False without a desktop: stored positions are then kept as
     // they are.
     virtual bool get_desktop_work_area(tscreenrect& area) { return false; }
-
-    // The name of recording device `device` (an id of the advanced settings, -1 the system
-    // default), as the audio layer knows it; empty when it has no name for it. The
-    // calibration is stored under this name.
-    virtual std::string recording_device_name(int device) { return ""; }
 
     // A save dialog: caption, filter ("Description (*.ext)|*.ext|..."), default extension
     // (".smp"); the dialog asks before an existing file is overwritten. Returns the chosen

@@ -23,23 +23,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Knows the names of the recording devices, as the audio layer would.
-class tdeviceui : public tsilentinterface {
-  public:
-    std::map<int, std::string> names{{0, "Mic A"}, {1, "Mic B"}};
-    std::string recording_device_name(int device) override {
-        const auto it = names.find(device);
-        return it == names.end() ? std::string() : it->second;
-    }
-};
-
-// A started main window whose main recorder uses the given device.
+// A started main window whose main recorder uses the given device, with the names of the
+// recording devices as the audio layer gives them.
 struct tform {
     explicit tform(int device) {
+        form.audiodevicenames.input = {"Mic A", "Mic B"};
         form.advanced.recorddevice = device;
         form.FormActivate({});
     }
-    tdeviceui ui;
+    tsilentinterface ui;
     TForm1 form{ui};
 };
 
