@@ -1,5 +1,74 @@
+// gravon: the desktop program. Its command line is the headless program's (a settings file,
+// /f full-scale values, a sound file, /s, /c, /?, processed left to right once the window is
+// shown), so that "gravon /f14.1 take.wav /s /c" analyses, saves and closes.
+//
+// Options of its own begin with "--" and may stand anywhere:
+//   --settings-dir DIR  keep the settings files in DIR instead of the per-user folder
+//   --select-all        after the command line, select the entire area of each recording
+//                       phonetogram that holds data
+//   --screenshot FILE   after the command line, save a picture of the main window as PNG
+#include "files/qub_file.h"
+#include "ui/app_style.h"
+#include "ui/qt_main_window.h"
+
 #include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 int main(int argc, char** argv) {
+    using namespace gravon;
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName("Gravon");
+    QApplication::setOrganizationName("ArnselData");
+    QApplication::setDesktopFileName("gravon");
+    QApplication::setStyle(new TAppStyle);
+
+    std::vector<std::string> args;
+    std::string screenshot;
+    bool selectall = false;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const std::string a = arguments[i].toStdString();
+        if (a == "--screenshot" || a == "--settings-dir") {
+            if (i + 1 >= arguments.size()) {
+                std::fprintf(stderr, "gravon: %s needs an argument\n", a.c_str());
+                return 2;
+            }
+            const std::string value = arguments[++i].toStdString();
+            if (a == "--screenshot")
+                screenshot = value;
+            else
+                setenv(settingsdirvariable, value.c_str(), 1);
+        } else if (a == "--select-all") {
+            selectall = true;
+        } else {
+            args.push_back(a);
+        }
+    }
+
+    TMainWindow window;
+    window.show();
+    int status = 0;
+    QTimer::singleShot(0, &window, [&] {
+        window.activate(args, [&] {
+            if (selectall) {
+                window.form().select_all_recording_areas();
+                window.form().fix_things();
+            }
+            if (screenshot.empty()) return;
+            QApplication::processEvents();
+            if (!window.grab().save(QString::fromStdString(screenshot), "PNG")) {
+                std::fprintf(stderr, "gravon: cannot write the picture %s\n", screenshot.c_str());
+                status = 1;
+            }
+        });
+    });
+    const int rc = QApplication::exec();
+    return rc != 0 ? rc : status;
 }

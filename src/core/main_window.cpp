@@ -247,6 +247,7 @@ void TForm1::fix_things() {
     // it repaints.
     fix_area_statistics();
     ui.request_repaint();
+    ui.refresh_actions();
 }
 
 tbinshowsettings TForm1::binshow_settings() const {

@@ -227,6 +227,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::string stdpgfilename;
 
     // ---- Sound file replay ----
+    // Set by the window (Esc) while a sound file is replayed: the replay stops at the next
+    // block and what was analysed so far stays. Cleared when a replay starts.
+    bool cancelreplay = false;
     std::string soundfilechname;
     TSMPfile SMPfile2;
 

@@ -39,14 +39,18 @@ class treplay {
         ffactors = {fullscale, 1.0};
     }
 
+    // The user cancelled: further samples are not analysed.
+    bool cancelled() const { return fform.cancelreplay; }
+
     void add(float v) {
+        if (cancelled()) return;
         fblock[0][fn++] = v;
         if (fn == replayblock) deliver();
     }
     // The same as add(float(double(s) * factor)) for each sample s in turn.
     void add_scaled(std::span<const float> samples, double factor) {
         std::size_t i = 0;
-        while (i < samples.size()) {
+        while (i < samples.size() && !cancelled()) {
             const std::size_t take = std::min(replayblock - fn, samples.size() - i);
             float* out = fblock[0].data() + fn;
             const float* in = samples.data() + i;
@@ -117,6 +121,7 @@ void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::in
     RandSeed(0);
     if (frecording) Set_recording(false);
     analyzing = true;
+    cancelreplay = false;
     set_analysisisfromsoundfile(true);
     set_title(fname);
     add_recent_file(fname);
@@ -293,7 +298,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     treplay replay(*this, fullscale, double(smp.nSamples()));
     tsamplechunk chunk;
     smp.ChannelRewind(pgno);
-    for (;;) {
+    while (!replay.cancelled()) {
         smp.ChannelChunk(pgno, chunk);
         if (chunk.used <= 0) break;
         for (std::int32_t i = 0; i < chunk.used; ++i)

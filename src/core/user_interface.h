@@ -35,6 +35,10 @@ class tuserinterface {
     // Let the window handle pending events (during a long file analysis).
     virtual void process_events() {}
 
+    // The state behind the window's actions, captions and menus has changed (the end of
+    // fix_things): the window brings them in line.
+    virtual void refresh_actions() {}
+
     // Progress of a long operation, 0..1; done() when it ends.
     virtual void progress(const std::string& what, double fraction) {}
     virtual void progress_done() {}

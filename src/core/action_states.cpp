@@ -1,0 +1,70 @@
+#include "core/action_states.h"
+
+#include "core/main_window.h"
+#include "phonetogram/targets.h"
+
+namespace gravon {
+
+twindowstate window_state(const TForm1& f) {
+    if (f.analyzing) return twindowstate::analysing;
+    if (f.recording()) return f.paused() ? twindowstate::paused : twindowstate::recording;
+    if (f.analysisisfromsoundfile()) return twindowstate::fileresult;
+    if (f.audioarrpos >= 1) return twindowstate::stopped;
+    return twindowstate::empty;
+}
+
+namespace {
+
+// The background-noise hold of a recording is over once more than fs x hold time samples
+// have been analysed.
+bool noise_hold_over(const TForm1& f) {
+    const double hop = f.downsamplingfactor / 2.0;
+    return double(f.holdcount) * hop > f.advanced.fs * f.advanced.holdnoisemeasurementtime;
+}
+
+} // namespace
+
+tactionstates action_states(const TForm1& f, bool targetticked) {
+    using enum tactionid;
+    tactionstates s;
+    const bool rec = f.recording();
+    const bool busy = f.analyzing;
+    const bool hasdata = f.audioarrpos >= 1;
+
+    s[newrecording].enabled = (hasdata || f.pgs.size() > 2) && !rec && !busy;
+    for (tactionid id : {savestdpg, savesmp, savenormalized, saveall})
+        s[id].enabled = hasdata && !rec && !busy;
+    s[calibrate].enabled = !hasdata && !rec && !busy;
+
+    s[record].enabled = !f.analysisisfromsoundfile() && !busy;
+    s[record].checked = rec;
+    s[record].image = rec && noise_hold_over(f) ? recordimagelive : recordimagehold;
+    s[pause].enabled = rec;
+    s[pause].checked = f.paused();
+    s[pause].image = f.paused() ? pauseimageon : pauseimageoff;
+    s[stop].enabled = rec;
+    if (rec && f.paused()) {
+        s[record].hint = "Recording is paused";
+        s[pause].hint = "Click to un-pause";
+    } else {
+        s[record].hint = "Record";
+        s[pause].hint = "Pause";
+    }
+
+    for (tactionid id : {opensoundfile, openstdpg, exporttext, controlpanel, options,
+                         advancedsettings, openoptions, saveoptions, calibrationlog})
+        s[id].enabled = !busy;
+    s[cancelanalysis].enabled = busy;
+    s.recentfilesenabled = !busy;
+
+    s.targetmenuvisible = f.options.showtarget;
+    s[showtarget].visible = f.options.showtarget;
+    s[showtarget].checked = targetticked;
+    s[showtarget].image = targetimage;
+    s[resettarget].visible = f.options.showtarget;
+    s[setmeasuredtarget].visible = false;
+    s[setmeasuredtarget].enabled = measured_target_enabled(f.statistics);
+    return s;
+}
+
+} // namespace gravon

@@ -1,0 +1,97 @@
+#include "ui/main_actions.h"
+
+namespace gravon {
+
+namespace {
+
+using enum tactionid;
+
+// Indexes 0, 1, 5, 10 and 11 are those the recording control switches between.
+constexpr std::array<const char*, 17> imagepaths = {
+    ":/icons/record_hold.svg",      // 0 Record, while the background noise is measured
+    ":/icons/record.svg",           // 1 Record, live
+    ":/icons/stop.svg",             // 2
+    ":/icons/new_recording.svg",    // 3
+    ":/icons/open_sound.svg",       // 4
+    ":/icons/target.svg",           // 5 Show target
+    ":/icons/open_phonetogram.svg", // 6
+    ":/icons/save.svg",             // 7
+    ":/icons/control_panel.svg",    // 8
+    ":/icons/statistics.svg",       // 9
+    ":/icons/pause.svg",            // 10 Pause
+    ":/icons/paused.svg",           // 11 Pause, checked
+    ":/icons/copy_image.svg",       // 12
+    ":/icons/calibrate.svg",        // 13
+    ":/icons/cancel.svg",           // 14
+    ":/icons/options.svg",          // 15
+    ":/icons/gravon.svg",           // 16
+};
+
+constexpr std::array<tactiondef, nactionids> defs = {{
+    {newrecording, "New recording", "Ctrl+N",
+     "Discard the current recording and start afresh (asks to save first)", 3, false, "New"},
+    {opensoundfile, "Analyze s&oundfile...", "Ctrl+O",
+     "Analyse a recorded sound file (.wav, .smp) into the phonetogram", 4, false, "Analyse file"},
+    {openstdpg, "Open phonetogram...", "Ctrl+Shift+O",
+     "Load stored phonetograms (.stdpg) to show them with the current one", 6, false, "Open"},
+    {savestdpg, "Save phonetogram as...", "", "Save the phonetogram of the recording", -1},
+    {savesmp, "Save sound and analysis &as...", "",
+     "Save the recorded sound with its analysis tracks (.smp, .kavell)", -1},
+    {savenormalized, "Save &normalized soundfile for listening as...", "",
+     "Save the left channel, peak-normalised, as a WAV file for listening", -1},
+    {saveall, "Save all...", "Ctrl+S",
+     "Save the phonetogram, the sound and analysis and the sound for listening", 7, false,
+     "Save all"},
+    {exporttext, "&Export phonetogram as text...", "",
+     "Write a phonetogram as tab-separated text tables", -1},
+    {controlpanel, "Phonetogram control panel", "F3",
+     "Show, hide, colour and remove the phonetograms", 8, false, "Control panel"},
+    {exit, "E&xit", "Ctrl+Q", "Close Gravon", -1},
+    {record, "Record", "F9", "Record", 0, true},
+    {pause, "Pause", "Space", "Pause", 10, true},
+    {stop, "Stop", "", "Stop the recording", 2},
+    {calibrate, "&Calibrate...", "", "Calibrate the microphones", 13},
+    {calibrationlog, "Calibration &log", "", "Show the log of calibrations", -1},
+    {copyimage, "&Copy image", "Ctrl+C", "Copy the phonetogram picture to the clipboard", 12, false,
+     "Copy"},
+    {showstatistics, "Show area statistics", "F4", "Show the statistics of the selected area", 9,
+     false, "Statistics"},
+    {showtarget, "Show target", "", "Show the target the voice is asked to hit", 5, true, "Target"},
+    {resettarget, "Reset target", "", "Move the target back to its default position", -1},
+    {setmeasuredtarget, "Set target from area measurement", "",
+     "Move the target to the fo mode and Leq of the selected area", -1},
+    {options, "&Options...", "", "What the view shows, statistics, targets, keyboard, noise", 15},
+    {advancedsettings, "&Advanced settings...", "",
+     "Analysis, devices, calibration and parameter settings", -1},
+    {openoptions, "&Open options...", "", "Load options from a settings file", -1},
+    {saveoptions, "&Save options...", "", "Save the options to a settings file", -1},
+    {cancelanalysis, "Cancel analysis", "Esc",
+     "Stop analysing the sound file; what was analysed stays", 14, false, "Cancel"},
+    {commandlinesyntax, "Command line syntax", "",
+     "How to run Gravon from a command line or a script", -1},
+    {about, "&About Gravon", "", "Version and copyright", 16},
+}};
+
+} // namespace
+
+const std::array<tactiondef, nactionids>& main_action_defs() {
+    return defs;
+}
+
+const char* action_image_path(std::int32_t image) {
+    if (image < 0 || std::size_t(image) >= imagepaths.size()) return "";
+    return imagepaths[std::size_t(image)];
+}
+
+} // namespace gravon
+
+namespace gravon {
+namespace {
+constexpr bool defs_in_enum_order() {
+    for (std::size_t i = 0; i < defs.size(); ++i)
+        if (std::size_t(defs[i].id) != i) return false;
+    return true;
+}
+static_assert(defs_in_enum_order(), "one action definition per tactionid, in its order");
+} // namespace
+} // namespace gravon

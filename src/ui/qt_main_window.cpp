@@ -1,0 +1,523 @@
+#include "ui/qt_main_window.h"
+
+#include "phonetogram/targets.h"
+#include "ui/main_actions.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+// The images are compiled into this static library; a program only links them in when asked.
+static void init_icon_resources() {
+    Q_INIT_RESOURCE(gravon_icons);
+}
+
+namespace gravon {
+
+namespace {
+
+using enum tactionid;
+
+constexpr int timerperiod = 200;      // ms: status panel and keyboard-tone time-out
+constexpr int hintdisplaytime = 5000; // ms
+
+const char* const soundfilefilter =
+    "Sound files (*.smp;*.wav)|*.smp;*.wav|SMP sound files (*.smp)|*.smp|Wave files "
+    "(*.wav)|*.wav|All files (*.*)|*.*";
+const char* const stdpgfilter = "Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*";
+const char* const settingsfilter = "Arnsel settings file (*.qubfile)|*.qubfile|All files (*.*)|*.*";
+
+char locale_decimal_separator() {
+    const QString p = QLocale().decimalPoint();
+    return p.size() == 1 && p[0].unicode() < 128 ? char(p[0].unicode()) : '.';
+}
+
+// The local files among the dropped URLs, in the order the platform lists them.
+QStringList local_files(const QMimeData* data) {
+    QStringList names;
+    if (!data || !data->hasUrls()) return names;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) names << url.toLocalFile();
+    return names;
+}
+
+} // namespace
+
+TMainWindow::TMainWindow(QWidget* parent)
+    : QMainWindow(parent), fui(*this), fform(std::make_unique<TForm1>(fui)) {
+    init_icon_resources();
+    setWindowTitle(QString::fromStdString(fform->progid.ProductName()));
+    setWindowIcon(QIcon(appiconpath));
+    setAcceptDrops(true);
+    resize(1000, 740);
+
+    create_actions();
+    create_menus();
+    create_status_bar();
+
+    auto* central = new QWidget(this);
+    fcentrallayout = new QVBoxLayout(central);
+    fcentrallayout->setContentsMargins(0, 0, 0, 0);
+    fcentrallayout->setSpacing(0);
+    setCentralWidget(central);
+    // Until the phonetogram view is placed here, an empty area of the window's base colour.
+    auto* placeholder = new QWidget(central);
+    placeholder->setBackgroundRole(QPalette::Base);
+    placeholder->setAutoFillBackground(true);
+    set_drawing_area(nullptr, placeholder, nullptr);
+
+    fui.onrepaint = [this] {
+        setWindowTitle(QString::fromStdString(fform->caption()));
+        if (hooks.repaint)
+            hooks.repaint();
+        else if (fview)
+            fview->repaint();
+    };
+    fui.onrefreshactions = [this] { refresh_actions(); };
+    fui.onprogress = [this](const std::string& what, double f) { show_progress(what, f); };
+    fui.onprogressdone = [this] { hide_progress(); };
+    fui.onrefreshcontrolpanel = [this] {
+        if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
+    };
+    fui.onshowcontrolpanel = [this] {
+        if (hooks.controlpanel) hooks.controlpanel();
+    };
+    fui.onselectphonetogram = [this](std::int32_t pgno) {
+        if (hooks.selectphonetogram) hooks.selectphonetogram(pgno);
+    };
+
+    ftimer.setInterval(timerperiod);
+    connect(&ftimer, &QTimer::timeout, this, [this] { on_timer(); });
+    ftimer.start();
+    refresh_actions();
+}
+
+TMainWindow::~TMainWindow() {
+    ftimer.stop();
+    // The core's state goes before the actions and menus it refers to.
+    fui.onrefreshactions = nullptr;
+    fui.onrepaint = nullptr;
+}
+
+void TMainWindow::create_actions() {
+    for (const tactiondef& d : main_action_defs()) {
+        auto* a = new QAction(QString::fromUtf8(d.caption), this);
+        if (*d.shortcut) a->setShortcut(QKeySequence(QString::fromUtf8(d.shortcut)));
+        a->setStatusTip(QString::fromUtf8(d.hint));
+        a->setToolTip(QString::fromUtf8(d.hint));
+        a->setCheckable(d.checkable);
+        if (d.image >= 0) a->setIcon(QIcon(action_image_path(d.image)));
+        if (d.icontext) a->setIconText(QString::fromUtf8(d.icontext));
+        factions[std::size_t(d.id)] = a;
+    }
+    // The Space of Pause, Esc and F9 work wherever the focus is in the window.
+    for (tactionid id : {pause, cancelanalysis, record})
+        action(id)->setShortcutContext(Qt::WindowShortcut);
+
+    const auto on = [this](tactionid id, const std::function<void()>& op) {
+        connect(action(id), &QAction::triggered, this, [this, op] { run(op); });
+    };
+    TForm1& f = *fform;
+    on(newrecording, [&f] { f.NewRecordingActionExecute(); });
+    on(opensoundfile, [this] { open_soundfile_dialog(); });
+    on(openstdpg, [this] { open_stdpg_dialog(); });
+    on(savestdpg, [&f] { f.save_stdpg_action("", 0); });
+    on(savesmp, [&f] { f.SaveSmpActionExecute(); });
+    on(savenormalized, [&f] { f.savenormalizedactionExecute(); });
+    on(saveall, [&f] { f.SaveAllActionExecute(); });
+    connect(action(record), &QAction::triggered, this, [this](bool checked) {
+        run([this, checked] { fform->RecordActionExecute(checked); });
+    });
+    connect(action(pause), &QAction::triggered, this,
+            [this](bool checked) { run([this, checked] { fform->set_paused(checked); }); });
+    on(stop, [&f] { f.StopActionExecute(); });
+    on(openoptions, [this] { open_options_dialog(); });
+    on(saveoptions, [this] { save_options_dialog(); });
+    on(commandlinesyntax, [&f] { f.execute_command_line({"/?"}); });
+    on(resettarget, [&f] {
+        reset_target(f.options);
+        f.ui.request_repaint();
+        f.fix_things();
+    });
+    on(setmeasuredtarget, [this] {
+        ttargetaction ta{fform->options.showtarget, action(showtarget)->isChecked()};
+        if (set_target_from_measurement(fform->options, ta, fform->statistics)) {
+            action(showtarget)->setChecked(ta.ticked);
+            fform->ui.request_repaint();
+            fform->fix_things();
+        }
+    });
+    connect(action(showtarget), &QAction::triggered, this, [this] { fui.request_repaint(); });
+    connect(action(cancelanalysis), &QAction::triggered, this,
+            [this] { fform->cancelreplay = true; });
+    connect(action(exit), &QAction::triggered, this, [this] { close(); });
+    connect(action(about), &QAction::triggered, this, [this] { show_about(); });
+
+    // Actions whose windows are built elsewhere run through the hooks.
+    const std::array<std::pair<tactionid, std::function<void()> twindowhooks::*>, 8> hooked = {{
+        {options, &twindowhooks::options},
+        {advancedsettings, &twindowhooks::advancedsettings},
+        {calibrate, &twindowhooks::calibrate},
+        {calibrationlog, &twindowhooks::calibrationlog},
+        {showstatistics, &twindowhooks::showstatistics},
+        {exporttext, &twindowhooks::exporttext},
+        {controlpanel, &twindowhooks::controlpanel},
+        {copyimage, &twindowhooks::copyimage},
+    }};
+    for (const auto& [id, member] : hooked)
+        on(id, [this, member] {
+            if (hooks.*member) (hooks.*member)();
+        });
+}
+
+void TMainWindow::create_menus() {
+    QMenuBar* bar = menuBar();
+    ffilemenu = bar->addMenu(tr("&File"));
+    for (tactionid id : {newrecording, opensoundfile, openstdpg}) ffilemenu->addAction(action(id));
+    ffilemenu->addSeparator();
+    for (tactionid id : {savestdpg, savesmp, savenormalized, saveall})
+        ffilemenu->addAction(action(id));
+    ffilemenu->addSeparator();
+    ffilemenu->addAction(action(exporttext));
+    ffilemenu->addSeparator();
+    ffilemenu->addAction(action(controlpanel));
+    // The recent files go here, at index 12, between the control panel and Exit.
+    frecentanchor = ffilemenu->addSeparator();
+    ffilemenu->addAction(action(exit));
+    connect(ffilemenu, &QMenu::aboutToShow, this, [this] { rebuild_recent_menu(); });
+
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    edit->addAction(action(copyimage));
+
+    QMenu* rec = bar->addMenu(tr("&Recording"));
+    for (tactionid id : {record, pause, stop}) rec->addAction(action(id));
+    rec->addSeparator();
+    rec->addAction(action(cancelanalysis));
+    rec->addSeparator();
+    rec->addAction(action(calibrate));
+    rec->addAction(action(calibrationlog));
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    for (tactionid id : {showstatistics, controlpanel, showtarget}) view->addAction(action(id));
+
+    ftargetmenu = bar->addMenu(tr(targetmenucaption));
+    ftargetmenuaction = ftargetmenu->menuAction();
+    ftargetmenu->addAction(action(setmeasuredtarget));
+    ftargetmenu->addAction(action(resettarget));
+    ftargetlistanchor = ftargetmenu->addSeparator();
+
+    QMenu* opts = bar->addMenu(tr("&Options"));
+    opts->addAction(action(options));
+    opts->addAction(action(advancedsettings));
+    opts->addSeparator();
+    opts->addAction(action(openoptions));
+    opts->addAction(action(saveoptions));
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->addAction(action(commandlinesyntax));
+    help->addAction(action(about));
+
+    ftoolbar = addToolBar(tr("Main"));
+    ftoolbar->setObjectName("maintoolbar");
+    ftoolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    for (tactionid id : {newrecording, opensoundfile, openstdpg, saveall})
+        ftoolbar->addAction(action(id));
+    ftoolbar->addSeparator();
+    for (tactionid id : {record, pause, stop, cancelanalysis}) ftoolbar->addAction(action(id));
+    ftoolbar->addSeparator();
+    for (tactionid id : {showtarget, controlpanel, showstatistics, copyimage})
+        ftoolbar->addAction(action(id));
+    for (QToolButton* b : ftoolbar->findChildren<QToolButton*>())
+        b->setToolTipDuration(hintdisplaytime);
+}
+
+void TMainWindow::create_status_bar() {
+    fprogresslabel = new QLabel(this);
+    fprogressbar = new QProgressBar(this);
+    fprogressbar->setRange(0, 1000);
+    fprogressbar->setTextVisible(false);
+    fprogressbar->setMaximumWidth(240);
+    statusBar()->addPermanentWidget(fprogresslabel);
+    statusBar()->addPermanentWidget(fprogressbar);
+    hide_progress();
+}
+
+void TMainWindow::set_drawing_area(QWidget* keyboard, QWidget* view, QWidget* statuspanel) {
+    for (QWidget* w : fdrawingarea) {
+        fcentrallayout->removeWidget(w);
+        w->deleteLater();
+    }
+    fdrawingarea.clear();
+    fview = view;
+    for (QWidget* w : {keyboard, view, statuspanel}) {
+        if (!w) continue;
+        w->setParent(centralWidget());
+        fcentrallayout->addWidget(w, w == view ? 1 : 0);
+        fdrawingarea.push_back(w);
+    }
+}
+
+void TMainWindow::activate(const std::vector<std::string>& args,
+                           const std::function<void()>& thencall) {
+    if (fform->activated) return;
+    run([&] { fform->FormActivate(args); });
+    refresh_actions();
+    if (thencall) thencall();
+    if (fform->closerequested) close();
+}
+
+void TMainWindow::open_files(const QStringList& names) {
+    for (const QString& n : names) fpendingfiles.push_back(n.toStdString());
+    if (!busy()) after_operations();
+}
+
+void TMainWindow::run(const std::function<void()>& op) {
+    ++fbusydepth;
+    try {
+        op();
+    } catch (const std::exception& e) {
+        fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
+    }
+    --fbusydepth;
+    if (fbusydepth == 0) after_operations();
+}
+
+void TMainWindow::after_operations() {
+    if (fpendingclose) {
+        // A close that waited for a replay: the files dropped meanwhile are not opened.
+        fpendingclose = false;
+        fpendingfiles.clear();
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
+    while (!fpendingfiles.empty() && !busy()) {
+        const std::string name = fpendingfiles.front();
+        fpendingfiles.pop_front();
+        run([&] { fform->open_any_file(name); });
+    }
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (fclosing) return event->accept();
+    if (busy()) {
+        // Closing waits for the replay, which stops at its next block.
+        fform->cancelreplay = true;
+        fpendingclose = true;
+        event->ignore();
+        return;
+    }
+    bool mayclose = false;
+    ++fbusydepth;
+    try {
+        mayclose = fform->FormCloseQuery();
+        if (mayclose) fform->FormClose();
+    } catch (const std::exception& e) {
+        fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
+    }
+    --fbusydepth;
+    if (!mayclose) {
+        event->ignore();
+        after_operations();
+        return;
+    }
+    fclosing = true;
+    fpendingfiles.clear();
+    ftimer.stop();
+    event->accept();
+}
+
+void TMainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!local_files(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainWindow::dropEvent(QDropEvent* event) {
+    const QStringList names = local_files(event->mimeData());
+    if (names.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened after the drop has returned to the platform, which waits for it.
+    QTimer::singleShot(0, this, [this, names] { open_files(names); });
+}
+
+bool TMainWindow::target_shown() const {
+    return gravon::target_shown({fform->options.showtarget, action(showtarget)->isChecked()});
+}
+
+void TMainWindow::refresh_actions() {
+    apply_action_states(action_states(*fform, action(showtarget)->isChecked()));
+    setWindowTitle(QString::fromStdString(fform->caption()));
+    rebuild_recent_menu();
+    rebuild_target_menu();
+}
+
+void TMainWindow::apply_action_states(const tactionstates& s) {
+    const auto hooked = [this](tactionid id) -> bool {
+        switch (id) {
+        case options:
+            return bool(hooks.options);
+        case advancedsettings:
+            return bool(hooks.advancedsettings);
+        case calibrate:
+            return bool(hooks.calibrate);
+        case calibrationlog:
+            return bool(hooks.calibrationlog);
+        case showstatistics:
+            return bool(hooks.showstatistics);
+        case exporttext:
+            return bool(hooks.exporttext);
+        case controlpanel:
+            return bool(hooks.controlpanel);
+        case copyimage:
+            return bool(hooks.copyimage);
+        default:
+            return true;
+        }
+    };
+    for (const tactiondef& d : main_action_defs()) {
+        QAction* a = action(d.id);
+        const tactionstate& st = s[d.id];
+        a->setEnabled(st.enabled && hooked(d.id));
+        a->setVisible(st.visible);
+        if (d.checkable && a->isChecked() != st.checked) a->setChecked(st.checked);
+        const QString hint = QString::fromUtf8(st.hint.empty() ? d.hint : st.hint.c_str());
+        if (a->statusTip() != hint) {
+            a->setStatusTip(hint);
+            a->setToolTip(hint);
+        }
+        const std::int32_t image = st.image >= 0 ? st.image : d.image;
+        if (image >= 0 && a->property("image").toInt() != image + 1) {
+            a->setIcon(QIcon(action_image_path(image)));
+            a->setProperty("image", image + 1);
+        }
+    }
+    ftargetmenuaction->setVisible(s.targetmenuvisible);
+    for (QAction* a : frecentactions) a->setEnabled(s.recentfilesenabled);
+}
+
+void TMainWindow::rebuild_recent_menu() {
+    const TMenu& model = fform->filemenu;
+    std::vector<std::string> signature;
+    for (int i = 0; i < model.count(); ++i)
+        signature.push_back(model.item(i)->caption + (model.item(i)->visible ? "+" : "-"));
+    if (signature == frecentsignature && frecentactions.size() == std::size_t(model.count()))
+        return;
+    for (QAction* a : frecentactions) {
+        ffilemenu->removeAction(a);
+        a->deleteLater();
+    }
+    frecentactions.clear();
+    const bool enabled = !busy();
+    for (int i = 0; i < model.count(); ++i) {
+        TMenuItem* item = model.item(i);
+        auto* a = new QAction(QString::fromStdString(item->caption), ffilemenu);
+        a->setSeparator(item->caption == "-");
+        a->setVisible(item->visible);
+        a->setEnabled(enabled && item->enabled);
+        // Queued, so that the menu has let go of the item before the list is rebuilt.
+        connect(
+            a, &QAction::triggered, this, [this, item] { run([item] { item->click(); }); },
+            Qt::QueuedConnection);
+        ffilemenu->insertAction(frecentanchor, a);
+        frecentactions.push_back(a);
+    }
+    frecentsignature = std::move(signature);
+}
+
+void TMainWindow::rebuild_target_menu() {
+    std::vector<std::string> signature;
+    const std::vector<ttargetmenuitem> items =
+        target_menu_items(fform->options, fform->statistics, locale_decimal_separator());
+    for (const ttargetmenuitem& it : items)
+        if (it.kind == ttargetmenuitemkind::target) signature.push_back(it.caption);
+    if (signature == ftargetsignature) return;
+    for (QAction* a : ftargetactions) {
+        ftargetmenu->removeAction(a);
+        a->deleteLater();
+    }
+    ftargetactions.clear();
+    for (const ttargetmenuitem& it : items) {
+        if (it.kind != ttargetmenuitemkind::target) continue;
+        auto* a = new QAction(QString::fromStdString(it.caption), ftargetmenu);
+        const std::int32_t tag = it.tag;
+        connect(a, &QAction::triggered, this, [this, tag] { choose_target(tag); });
+        ftargetmenu->addAction(a);
+        ftargetactions.push_back(a);
+    }
+    ftargetsignature = std::move(signature);
+}
+
+void TMainWindow::choose_target(std::int32_t tag) {
+    ttargetaction ta{fform->options.showtarget, action(showtarget)->isChecked()};
+    if (!choose_target_item(fform->options, ta, tag)) return;
+    action(showtarget)->setChecked(ta.ticked);
+    fui.request_repaint();
+}
+
+void TMainWindow::on_timer() {
+    if (hooks.statuspanelrefresh) hooks.statuspanelrefresh();
+    if (hooks.keyboardtimeout) hooks.keyboardtimeout();
+    // The Record image changes when the background-noise hold of a recording is over.
+    if (fform->recording())
+        apply_action_states(action_states(*fform, action(showtarget)->isChecked()));
+}
+
+void TMainWindow::show_progress(const std::string& what, double fraction) {
+    fprogresslabel->setText(
+        tr("%1 %2 (Esc cancels)")
+            .arg(QString::fromStdString(what), QString::fromStdString(fform->title())));
+    fprogressbar->setValue(int(std::clamp(fraction, 0.0, 1.0) * 1000));
+    fprogresslabel->show();
+    fprogressbar->show();
+}
+
+void TMainWindow::hide_progress() {
+    fprogresslabel->hide();
+    fprogressbar->hide();
+}
+
+void TMainWindow::open_soundfile_dialog() {
+    const QStringList names = fui.open_file_names("Analyze soundfile", soundfilefilter, false);
+    if (names.isEmpty()) return;
+    fform->Open_soundfile(names.front().toStdString(), 0, -1);
+}
+
+void TMainWindow::open_stdpg_dialog() {
+    const QStringList names = fui.open_file_names("Open phonetogram", stdpgfilter, true);
+    for (const QString& n : names)
+        fform->open_stdpg(n.toStdString(), std::int32_t(fform->pgs.size()));
+}
+
+void TMainWindow::open_options_dialog() {
+    const QStringList names = fui.open_file_names("Open options", settingsfilter, false);
+    if (!names.isEmpty()) fform->open_settings(names.front().toStdString(), false);
+}
+
+void TMainWindow::save_options_dialog() {
+    const std::string name = fui.save_file_name("Save options", settingsfilter, ".qubfile");
+    if (!name.empty()) fform->save_settings(name);
+}
+
+void TMainWindow::show_about() {
+    const TProgId& id = fform->progid;
+    QMessageBox::about(this, tr("About %1").arg(QString::fromStdString(id.ProductName())),
+                       QString::fromStdString(
+                           id.ProductName() + " " + id.Version() + "\n\n" +
+                           "Voice range profiles (phonetograms) from calibrated recordings.\n\n" +
+                           id.Copyright()));
+}
+
+} // namespace gravon

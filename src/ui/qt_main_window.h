@@ -1,0 +1,141 @@
+// The desktop program's main window: menus, toolbar, the drawing area, the status bar with the
+// progress of a replay, dropped files and closing. It owns the main window's state (TForm1),
+// forwards every action to it and copies back what fix_things derives.
+#pragma once
+
+#include "core/action_states.h"
+#include "core/main_window.h"
+#include "ui/qt_user_interface.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+#include <array>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class QVBoxLayout;
+
+namespace gravon {
+
+// What other windows and widgets add to the main window. An unset hook leaves its action
+// disabled (or, for the timer hooks, does nothing).
+struct twindowhooks {
+    std::function<void()> options;          // the options dialog
+    std::function<void()> advancedsettings; // the advanced settings dialog
+    std::function<void()> calibrate;        // the calibration procedures
+    std::function<void()> calibrationlog;   // the calibration log window
+    std::function<void()> showstatistics;   // the area statistics window
+    std::function<void()> exporttext;       // the text-export dialog
+    std::function<void()> controlpanel;     // shows the phonetogram control panel
+    std::function<void()> refreshcontrolpanel;
+    std::function<void(std::int32_t)> selectphonetogram; // in the control panel's list
+    std::function<void()> copyimage;                     // the view's picture to the clipboard
+    // Every 200 ms: the status panel's readings, then the keyboard tone's time-out.
+    std::function<void()> statuspanelrefresh;
+    std::function<void()> keyboardtimeout;
+    // The drawing area repaints (coalesced requests of the core).
+    std::function<void()> repaint;
+};
+
+class TMainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    explicit TMainWindow(QWidget* parent = nullptr);
+    ~TMainWindow() override;
+
+    TForm1& form() { return *fform; }
+    TQtUserInterface& userinterface() { return fui; }
+    twindowhooks hooks;
+
+    // The start-up sequence and the command line, once, after the window is shown. Closes
+    // the window afterwards when the command line asked for it; thencall runs before that.
+    void activate(const std::vector<std::string>& args,
+                  const std::function<void()>& thencall = nullptr);
+
+    // Opens the files one after another, as dropped files are. While a sound file is being
+    // analysed they wait until it is done.
+    void open_files(const QStringList& names);
+
+    // The drawing area: the keyboard above the view, the status panel underneath. Any may be
+    // null; the window takes ownership.
+    void set_drawing_area(QWidget* keyboard, QWidget* view, QWidget* statuspanel);
+    QWidget* view() const { return fview; }
+
+    // Brings actions, captions and the menus built from the core's models in line with the
+    // state.
+    void refresh_actions();
+
+    QAction* action(tactionid id) const { return factions[std::size_t(id)]; }
+    QMenu* file_menu() const { return ffilemenu; }
+    QMenu* target_menu() const { return ftargetmenu; }
+    QToolBar* tool_bar() const { return ftoolbar; }
+    // The recent-files items currently in the File menu (separator, files, clear item).
+    const std::vector<QAction*>& recent_actions() const { return frecentactions; }
+    // The "Show target" toggle is ticked and the option shows it.
+    bool target_shown() const;
+    // A replay or another operation of the core is running.
+    bool busy() const { return fbusydepth > 0 || fform->analyzing; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void create_actions();
+    void create_menus();
+    void create_status_bar();
+    // Runs an operation of the core: its exception is shown, and what waited for it (dropped
+    // files, closing) follows.
+    void run(const std::function<void()>& op);
+    void after_operations();
+    void rebuild_recent_menu();
+    void rebuild_target_menu();
+    void apply_action_states(const tactionstates& s);
+    void on_timer();
+    void show_progress(const std::string& what, double fraction);
+    void hide_progress();
+    // Action handlers that need a dialog of the window.
+    void open_soundfile_dialog();
+    void open_stdpg_dialog();
+    void open_options_dialog();
+    void save_options_dialog();
+    void choose_target(std::int32_t tag);
+    void show_about();
+
+    TQtUserInterface fui;
+    std::unique_ptr<TForm1> fform;
+    std::array<QAction*, nactionids> factions{};
+    QMenu* ffilemenu = nullptr;
+    QMenu* ftargetmenu = nullptr;
+    QAction* ftargetmenuaction = nullptr;
+    QAction* ftargetlistanchor = nullptr; // the separator the list items follow
+    QAction* frecentanchor = nullptr;     // the separator before Exit
+    QToolBar* ftoolbar = nullptr;
+    QVBoxLayout* fcentrallayout = nullptr;
+    QWidget* fview = nullptr;
+    std::vector<QWidget*> fdrawingarea;
+    std::vector<QAction*> frecentactions;
+    std::vector<std::string> frecentsignature;
+    std::vector<QAction*> ftargetactions;
+    std::vector<std::string> ftargetsignature;
+    QLabel* fprogresslabel = nullptr;
+    QProgressBar* fprogressbar = nullptr;
+    QTimer ftimer;
+    int fbusydepth = 0;
+    bool fpendingclose = false;
+    bool fclosing = false;
+    std::deque<std::string> fpendingfiles;
+};
+
+} // namespace gravon

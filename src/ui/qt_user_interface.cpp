@@ -1,0 +1,217 @@
+#include "ui/qt_user_interface.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QScreen>
+
+namespace gravon {
+
+QString qt_text(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+QString qt_name_filter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the parentheses of the description.
+        if (!description.contains(QLatin1Char('('))) description += " (" + patterns + ")";
+        out << description;
+    }
+    return out.join(QLatin1String(";;"));
+}
+
+namespace {
+
+QMessageBox::Icon icon_of(tmessagekind kind) {
+    switch (kind) {
+    case tmessagekind::information:
+        return QMessageBox::Information;
+    case tmessagekind::warning:
+        return QMessageBox::Warning;
+    case tmessagekind::error:
+        return QMessageBox::Critical;
+    case tmessagekind::confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons buttons_of(tbuttons b) {
+    switch (b) {
+    case tbuttons::ok:
+        return QMessageBox::Ok;
+    case tbuttons::yes_no:
+        return QMessageBox::Yes | QMessageBox::No;
+    case tbuttons::yes_no_cancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case tbuttons::ok_cancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+tanswer answer_of(int button) {
+    switch (button) {
+    case QMessageBox::Yes:
+        return tanswer::yes;
+    case QMessageBox::No:
+        return tanswer::no;
+    case QMessageBox::Ok:
+        return tanswer::ok;
+    default:
+        return tanswer::cancel;
+    }
+}
+
+// The file name with the default extension appended when it has none.
+std::string with_default_extension(const QString& name, const std::string& defaultext) {
+    if (name.isEmpty()) return "";
+    std::string s = name.toStdString();
+    if (!defaultext.empty() && QFileInfo(name).suffix().isEmpty()) s += defaultext;
+    return s;
+}
+
+// Refreshes come at most this often; more requests in between give one paint.
+constexpr auto screenrefresh = std::chrono::milliseconds(16);
+
+} // namespace
+
+TQtUserInterface::TQtUserInterface(QWidget& window) : fwindow(window) {
+    fwindows[std::size_t(twindowid::mainwindow)] = &window;
+    frepainttimer.setSingleShot(true);
+    QObject::connect(&frepainttimer, &QTimer::timeout, [this] { repaint_now(); });
+}
+
+TQtUserInterface::~TQtUserInterface() = default;
+
+void TQtUserInterface::message_box(const std::string& caption, const std::string& text,
+                                   tmessagekind kind) {
+    if (script.message) return script.message(caption, text, kind);
+    QMessageBox box(icon_of(kind), qt_text(caption), qt_text(text), QMessageBox::Ok, &fwindow);
+    box.exec();
+}
+
+tanswer TQtUserInterface::question(const std::string& caption, const std::string& text,
+                                   tbuttons buttons) {
+    if (script.question) return script.question(caption, text, buttons);
+    QMessageBox box(QMessageBox::Question, qt_text(caption), qt_text(text), buttons_of(buttons),
+                    &fwindow);
+    return answer_of(box.exec());
+}
+
+void TQtUserInterface::request_repaint() {
+    if (frepainttimer.isActive()) return;
+    const auto since = std::chrono::steady_clock::now() - flastpaint;
+    const auto wait =
+        since >= screenrefresh
+            ? std::chrono::milliseconds(0)
+            : std::chrono::duration_cast<std::chrono::milliseconds>(screenrefresh - since);
+    frepainttimer.start(wait);
+}
+
+void TQtUserInterface::repaint_now() {
+    flastpaint = std::chrono::steady_clock::now();
+    if (onrepaint) onrepaint();
+}
+
+void TQtUserInterface::process_events() {
+    QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TQtUserInterface::refresh_actions() {
+    if (onrefreshactions) onrefreshactions();
+}
+
+void TQtUserInterface::progress(const std::string& what, double fraction) {
+    if (onprogress) onprogress(what, fraction);
+}
+
+void TQtUserInterface::progress_done() {
+    if (onprogressdone) onprogressdone();
+}
+
+void TQtUserInterface::refresh_control_panel() {
+    if (onrefreshcontrolpanel) onrefreshcontrolpanel();
+}
+
+void TQtUserInterface::show_control_panel() {
+    if (onshowcontrolpanel) onshowcontrolpanel();
+}
+
+void TQtUserInterface::request_close() {
+    if (onclose) onclose();
+}
+
+void TQtUserInterface::select_phonetogram(std::int32_t pgno) {
+    if (onselectphonetogram) onselectphonetogram(pgno);
+}
+
+void TQtUserInterface::register_window(twindowid w, QWidget* widget) {
+    fwindows[std::size_t(w)] = widget;
+}
+
+bool TQtUserInterface::get_window_placement(twindowid w, twindowplace& place, bool& maximized) {
+    QWidget* widget = fwindows[std::size_t(w)];
+    if (!widget) return false;
+    maximized = widget->isMaximized() || widget->isFullScreen();
+    // A window never shown has the position the options gave it, or none worth keeping.
+    const QRect r = widget->isMaximized() ? widget->normalGeometry() : widget->geometry();
+    const QPoint frame = widget->pos();
+    place = {frame.x(), frame.y(), r.width(), r.height()};
+    return true;
+}
+
+void TQtUserInterface::set_window_placement(twindowid w, const twindowplace& place) {
+    QWidget* widget = fwindows[std::size_t(w)];
+    if (!widget) return;
+    widget->move(place.left, place.top);
+    if (place.width > 0 && place.height > 0) widget->resize(place.width, place.height);
+}
+
+bool TQtUserInterface::get_desktop_work_area(tscreenrect& area) {
+    const QScreen* screen = fwindow.screen() ? fwindow.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return false;
+    const QRect r = screen->availableGeometry();
+    area = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    return true;
+}
+
+std::string TQtUserInterface::save_file_name(const std::string& caption, const std::string& filter,
+                                             const std::string& defaultext) {
+    return save_file_name_from(caption, filter, defaultext, "");
+}
+
+std::string TQtUserInterface::save_file_name_from(const std::string& caption,
+                                                  const std::string& filter,
+                                                  const std::string& defaultext,
+                                                  const std::string& initialname) {
+    if (script.filenames) {
+        const QStringList names = script.filenames(caption, true);
+        return names.isEmpty() ? "" : with_default_extension(names.front(), defaultext);
+    }
+    // The dialog asks before an existing file is overwritten.
+    const QString name =
+        QFileDialog::getSaveFileName(&fwindow, QString::fromStdString(caption),
+                                     QString::fromStdString(initialname), qt_name_filter(filter));
+    return with_default_extension(name, defaultext);
+}
+
+QStringList TQtUserInterface::open_file_names(const std::string& caption, const std::string& filter,
+                                              bool multiple) {
+    if (script.filenames) return script.filenames(caption, false);
+    const QString c = QString::fromStdString(caption);
+    if (multiple) return QFileDialog::getOpenFileNames(&fwindow, c, {}, qt_name_filter(filter));
+    const QString name = QFileDialog::getOpenFileName(&fwindow, c, {}, qt_name_filter(filter));
+    return name.isEmpty() ? QStringList{} : QStringList{name};
+}
+
+} // namespace gravon

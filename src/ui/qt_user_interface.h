@@ -1,0 +1,93 @@
+// The application core's user interface on Qt: modal message boxes and questions, file
+// dialogs, event processing during a replay, window placements. What only the main window
+// can do (repainting, refreshing its actions, progress, closing, the control panel) is
+// forwarded to the hooks it sets.
+#pragma once
+
+#include "core/user_interface.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace gravon {
+
+// "Description (*.ext)|*.ext|..." as a Qt name filter ("Description (*.ext);;...").
+QString qt_name_filter(const std::string& filter);
+// "\r" breaks lines in the core's texts.
+QString qt_text(const std::string& text);
+
+// Replacements for the modal dialogs, for scripted runs (tests, screenshots). An unset member
+// leaves the real dialog.
+struct tdialogscript {
+    std::function<void(const std::string& caption, const std::string& text, tmessagekind)> message;
+    std::function<tanswer(const std::string& caption, const std::string& text, tbuttons)> question;
+    // Save and open dialogs: the chosen names, none when cancelled.
+    std::function<QStringList(const std::string& caption, bool save)> filenames;
+};
+
+class TQtUserInterface : public tuserinterface {
+  public:
+    // Dialogs are centred on window.
+    explicit TQtUserInterface(QWidget& window);
+    ~TQtUserInterface() override;
+    TQtUserInterface(const TQtUserInterface&) = delete;
+    TQtUserInterface& operator=(const TQtUserInterface&) = delete;
+
+    void message_box(const std::string& caption, const std::string& text,
+                     tmessagekind kind) override;
+    tanswer question(const std::string& caption, const std::string& text,
+                     tbuttons buttons) override;
+    // Coalesced: one repaint hook call at most per screen refresh (16 ms).
+    void request_repaint() override;
+    void process_events() override;
+    void refresh_actions() override;
+    void progress(const std::string& what, double fraction) override;
+    void progress_done() override;
+    void refresh_control_panel() override;
+    void show_control_panel() override;
+    void request_close() override;
+    void select_phonetogram(std::int32_t pgno) override;
+    bool get_window_placement(twindowid w, twindowplace& place, bool& maximized) override;
+    void set_window_placement(twindowid w, const twindowplace& place) override;
+    bool get_desktop_work_area(tscreenrect& area) override;
+    std::string save_file_name(const std::string& caption, const std::string& filter,
+                               const std::string& defaultext) override;
+    std::string save_file_name_from(const std::string& caption, const std::string& filter,
+                                    const std::string& defaultext,
+                                    const std::string& initialname) override;
+
+    // An open dialog; multiple lets the user pick several files. Empty when cancelled.
+    QStringList open_file_names(const std::string& caption, const std::string& filter,
+                                bool multiple);
+
+    // The windows whose placement the options keep; the main window is registered already.
+    void register_window(twindowid w, QWidget* widget);
+
+    tdialogscript script;
+
+    // Set by the main window.
+    std::function<void()> onrepaint;
+    std::function<void()> onrefreshactions;
+    std::function<void(const std::string& what, double fraction)> onprogress;
+    std::function<void()> onprogressdone;
+    std::function<void()> onclose;
+    std::function<void()> onrefreshcontrolpanel;
+    std::function<void()> onshowcontrolpanel;
+    std::function<void(std::int32_t)> onselectphonetogram;
+
+  private:
+    void repaint_now();
+
+    QWidget& fwindow;
+    std::array<QPointer<QWidget>, nwindowids> fwindows;
+    QTimer frepainttimer;
+    std::chrono::steady_clock::time_point flastpaint{};
+};
+
+} // namespace gravon
