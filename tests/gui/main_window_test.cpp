@@ -1,0 +1,286 @@
+// The desktop window driven as a user drives it: its actions in every state of a recording and
+// of a file analysis, files dropped on it, the recent-files menu.
+#include "support/temp_config.h"
+#include "synth/synth_params.h"
+#include "synth/voice_synth.h"
+#include "synth/wav_writer.h"
+#include "ui/main_actions.h"
+#include "ui/qt_main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+
+namespace gravon {
+namespace {
+
+namespace fs = std::filesystem;
+using enum tactionid;
+
+// The actions whose enabled state follows the recording and analysis state.
+const std::vector<tactionid> watched = {newrecording, opensoundfile,  openstdpg, savestdpg,
+                                        savesmp,      savenormalized, saveall,   record,
+                                        pause,        stop,           calibrate, cancelanalysis,
+                                        options,      controlpanel,   exit};
+
+std::map<tactionid, bool> enabled_states(const TMainWindow& w) {
+    std::map<tactionid, bool> m;
+    for (tactionid id : watched) m[id] = w.action(id)->isEnabled();
+    return m;
+}
+
+std::map<tactionid, bool> expect_enabled(std::initializer_list<tactionid> on) {
+    std::map<tactionid, bool> m;
+    for (tactionid id : watched) m[id] = false;
+    for (tactionid id : on) m[id] = true;
+    return m;
+}
+
+std::string names_of(const std::map<tactionid, bool>& m) {
+    std::string s;
+    for (const auto& [id, on] : m)
+        if (on) s += main_action_defs()[std::size_t(id)].caption + std::string(", ");
+    return s;
+}
+
+void write_voice(const fs::path& p, double seconds) {
+    synth::tsynthparams sp;
+    sp.phrases = {synth::glide_phrase(seconds, 200, 260, 76, 84)};
+    const synth::tsynthresult r = synth::synthesize(sp);
+    synth::write_wav16(p.string(), r.rate, r.channels, r.samples);
+}
+
+// Long enough that its replay lets the window process events several times, quick to make.
+constexpr int longseconds = 120;
+void write_long_tone(const fs::path& p) {
+    std::vector<std::int16_t> samples(std::size_t(longseconds) * 44100);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = std::int16_t(6000 * std::sin(2 * 3.14159265 * 220 * double(i) / 44100));
+    synth::write_wav16(p.string(), 44100, 1, samples);
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    testing::ttempconfig config;
+    TMainWindow w;
+    std::vector<std::string> messages;
+
+    void SetUp() override {
+        // Every hooked window exists, so that only the state decides.
+        for (auto hook :
+             {&twindowhooks::options, &twindowhooks::advancedsettings, &twindowhooks::calibrate,
+              &twindowhooks::calibrationlog, &twindowhooks::showstatistics,
+              &twindowhooks::exporttext, &twindowhooks::controlpanel, &twindowhooks::copyimage})
+            w.hooks.*hook = [] {};
+        w.userinterface().script.message = [this](const std::string& c, const std::string& t,
+                                                  tmessagekind) {
+            messages.push_back(c + ": " + t);
+        };
+        w.userinterface().script.question = [](const std::string&, const std::string&, tbuttons) {
+            return tanswer::no;
+        };
+        w.activate({});
+    }
+    fs::path file(const std::string& name) { return config.root / "files" / name; }
+    void settle() {
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    }
+    // A phonetogram file analysed from a short synthesized voice.
+    void make_stdpg(const fs::path& p) {
+        const fs::path wav = file("source.wav");
+        if (!fs::exists(file("source_pg.stdpg"))) {
+            write_voice(wav, 1.0);
+            TForm1& f = w.form();
+            f.execute_command_line({"/f100", wav.string(), "/s"});
+        }
+        fs::copy_file(file("source_pg.stdpg"), p, fs::copy_options::overwrite_existing);
+    }
+    void feed(double seconds) {
+        TWaveChunk chunk(2048 * 2, 0);
+        for (std::size_t i = 0; i < chunk.size(); i += 2)
+            chunk[i] = std::int16_t(8000 * std::sin(double(i) * 0.02));
+        bool last = false;
+        for (int k = 0; k < int(seconds * 44100 / 2048); ++k)
+            w.form().MPCRecord1Fetch(chunk, std::int32_t(chunk.size()), last);
+    }
+};
+
+TEST_F(MainWindow, ActionsFollowTheRecordingStates) {
+    // Empty: nothing to save or discard; the microphones can be calibrated.
+    EXPECT_EQ(enabled_states(w), expect_enabled({opensoundfile, openstdpg, record, calibrate,
+                                                 options, controlpanel, exit}))
+        << names_of(enabled_states(w));
+    EXPECT_EQ(w.action(record)->toolTip().toStdString(), "Record");
+
+    // Record starts paused.
+    w.action(record)->trigger();
+    ASSERT_TRUE(w.form().recording());
+    ASSERT_TRUE(w.form().paused());
+    const auto running = expect_enabled(
+        {opensoundfile, openstdpg, record, pause, stop, options, controlpanel, exit});
+    EXPECT_EQ(enabled_states(w), running) << names_of(enabled_states(w));
+    EXPECT_TRUE(w.action(record)->isChecked());
+    EXPECT_TRUE(w.action(pause)->isChecked());
+    EXPECT_EQ(w.action(record)->toolTip().toStdString(), "Recording is paused");
+    EXPECT_EQ(w.action(pause)->toolTip().toStdString(), "Click to un-pause");
+    EXPECT_EQ(w.action(record)->statusTip(), w.action(record)->toolTip());
+    EXPECT_EQ(w.action(pause)->property("image").toInt(), pauseimageon + 1);
+
+    // Un-paused: the same actions, the plain hints.
+    w.action(pause)->trigger();
+    EXPECT_FALSE(w.form().paused());
+    EXPECT_EQ(enabled_states(w), running) << names_of(enabled_states(w));
+    EXPECT_EQ(w.action(record)->toolTip().toStdString(), "Record");
+    EXPECT_EQ(w.action(pause)->toolTip().toStdString(), "Pause");
+    EXPECT_EQ(w.action(pause)->property("image").toInt(), pauseimageoff + 1);
+    feed(1.0);
+    ASSERT_GE(w.form().audioarrpos, 1);
+
+    // Stopped with data: save and discard, no calibration of a finished recording.
+    w.action(stop)->trigger();
+    EXPECT_FALSE(w.form().recording());
+    EXPECT_FALSE(w.action(pause)->isChecked());
+    EXPECT_EQ(enabled_states(w),
+              expect_enabled({newrecording, opensoundfile, openstdpg, savestdpg, savesmp,
+                              savenormalized, saveall, record, options, controlpanel, exit}))
+        << names_of(enabled_states(w));
+
+    // New recording (not saving) is empty again.
+    w.action(newrecording)->trigger();
+    EXPECT_LT(w.form().audioarrpos, 1);
+    EXPECT_FALSE(w.action(savestdpg)->isEnabled());
+    EXPECT_TRUE(w.action(calibrate)->isEnabled());
+}
+
+TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
+    const fs::path wav = file("long.wav");
+    write_long_tone(wav);
+    std::map<tactionid, bool> during;
+    bool progressshown = false;
+    std::int32_t atcancel = -1;
+    // Runs inside the replay's event processing.
+    QTimer::singleShot(0, [&] {
+        during = enabled_states(w);
+        atcancel = w.form().audiosamples();
+        progressshown = w.busy();
+        w.action(cancelanalysis)->trigger();
+    });
+    w.open_files({QString::fromStdString(wav.string())});
+    settle();
+
+    EXPECT_TRUE(progressshown);
+    EXPECT_EQ(during, expect_enabled({cancelanalysis, exit})) << names_of(during);
+    // Cancelled: part of the file was analysed and stays, as a file result.
+    EXPECT_FALSE(w.form().analyzing);
+    EXPECT_GT(w.form().frames(), 0);
+    ASSERT_GT(atcancel, 0);
+    EXPECT_LE(w.form().audiosamples(), atcancel + 2048);
+    EXPECT_LT(w.form().audiosamples(), longseconds * 44100);
+    EXPECT_EQ(enabled_states(w),
+              expect_enabled({newrecording, opensoundfile, openstdpg, savestdpg, savesmp,
+                              savenormalized, saveall, options, controlpanel, exit}))
+        << names_of(enabled_states(w));
+    EXPECT_EQ(w.windowTitle().toStdString(), wav.string() + " - Gravon");
+}
+
+TEST_F(MainWindow, ClosingDuringAReplayWaitsForItsEnd) {
+    const fs::path wav = file("long.wav");
+    write_long_tone(wav);
+    w.show();
+    bool closedinside = true;
+    QTimer::singleShot(0, [&] {
+        w.close();
+        closedinside = !w.isVisible();
+    });
+    w.open_files({QString::fromStdString(wav.string())});
+    EXPECT_FALSE(closedinside);
+    EXPECT_LT(w.form().audiosamples(), longseconds * 44100);
+    settle();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainWindow, ShortcutsCaptionsAndTheTargetMenu) {
+    const std::map<tactionid, const char*> keys = {
+        {record, "F9"},       {pause, "Space"},       {newrecording, "Ctrl+N"},
+        {controlpanel, "F3"}, {showstatistics, "F4"}, {cancelanalysis, "Esc"}};
+    for (const auto& [id, key] : keys)
+        EXPECT_EQ(w.action(id)->shortcut(), QKeySequence(key)) << key;
+    EXPECT_EQ(w.action(opensoundfile)->text().toStdString(), "Analyze s&oundfile...");
+    EXPECT_EQ(w.action(savesmp)->text().toStdString(), "Save sound and analysis &as...");
+    for (const tactiondef& d : main_action_defs())
+        EXPECT_FALSE(w.action(d.id)->statusTip().isEmpty()) << d.caption;
+    // The File menu keeps the recent files at index 12, after the control panel.
+    ASSERT_GT(w.file_menu()->actions().size(), 12);
+    EXPECT_EQ(w.file_menu()->actions()[11], w.action(controlpanel));
+
+    // The Target menu and its toggle are shown with the option only.
+    EXPECT_FALSE(w.target_menu()->menuAction()->isVisible());
+    EXPECT_FALSE(w.action(showtarget)->isVisible());
+    w.form().options.showtarget = true;
+    w.form().fix_things();
+    EXPECT_TRUE(w.target_menu()->menuAction()->isVisible());
+    EXPECT_FALSE(w.action(setmeasuredtarget)->isVisible());
+    QStringList captions;
+    for (QAction* a : w.target_menu()->actions())
+        if (a->isVisible() && !a->isSeparator()) captions << a->text();
+    EXPECT_EQ(captions.join("|").toStdString(),
+              "Reset target|Set target to 110 Hz, 70 dB|Set target to 110 Hz, 80 dB|"
+              "Set target to 220 Hz, 70 dB|Set target to 220 Hz, 80 dB");
+    // Choosing an entry moves the target there and shows it.
+    w.target_menu()->actions().back()->trigger();
+    EXPECT_EQ(w.form().options.f0target, 220.0);
+    EXPECT_EQ(w.form().options.leveltarget, 80.0);
+    EXPECT_TRUE(w.target_shown());
+}
+
+TEST_F(MainWindow, DroppedFilesOpenInOrderAndTheRecentMenuReopensOne) {
+    QStringList names;
+    for (const char* n : {"a.stdpg", "b.stdpg", "c.stdpg"}) {
+        make_stdpg(file(n));
+        names << QString::fromStdString(file(n).string());
+    }
+    const std::size_t before = w.form().pgs.size();
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& n : names) urls << QUrl::fromLocalFile(n);
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    settle();
+
+    ASSERT_EQ(w.form().pgs.size(), before + 3) << (messages.empty() ? "" : messages.front());
+    // Each open put its file first in the recent list: the last dropped is the most recent.
+    EXPECT_EQ(w.form().RecentFiles1.filename(1), file("c.stdpg").string());
+    EXPECT_EQ(w.form().RecentFiles1.filename(2), file("b.stdpg").string());
+    EXPECT_EQ(w.form().RecentFiles1.filename(3), file("a.stdpg").string());
+
+    // The File menu lists them; picking a.stdpg opens it once more and makes it the first.
+    emit w.file_menu()->aboutToShow();
+    QAction* item = nullptr;
+    for (QAction* a : w.recent_actions())
+        if (a->isVisible() && a->text().endsWith("a.stdpg")) item = a;
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->text().startsWith("&3 "));
+    item->trigger();
+    settle();
+    EXPECT_EQ(w.form().pgs.size(), before + 4);
+    EXPECT_EQ(w.form().RecentFiles1.filename(1), file("a.stdpg").string());
+    emit w.file_menu()->aboutToShow();
+    bool first = false;
+    for (QAction* a : w.recent_actions())
+        if (a->text() == "&1 " + names[0]) first = a->isVisible();
+    EXPECT_TRUE(first);
+}
+
+} // namespace
+} // namespace gravon
