@@ -1,0 +1,63 @@
+// The desktop program on a real X display (Xvfb) as a batch run: it analyses, saves and closes
+// by itself, and writes the same three files as the headless program.
+#include "support/temp_config.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using gravon::testing::read_text;
+
+// The moment of the analysis is stamped into the files ("date=2026-12-09 14:35.53"); runs a
+// second apart differ only there.
+std::string without_dates(std::string s) {
+    const std::string key = "date=";
+    for (std::size_t p = s.find(key); p != std::string::npos; p = s.find(key, p + 1))
+        for (std::size_t i = p + key.size(); i < s.size() && i < p + key.size() + 19; ++i)
+            s[i] = '#';
+    return s;
+}
+
+int run(const std::string& cmd) {
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+TEST(DesktopProgram, BatchRunWritesWhatTheHeadlessProgramWrites) {
+    if (run("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is missing";
+    gravon::testing::ttempconfig config;
+    const fs::path gui = config.root / "gui", cli = config.root / "cli";
+    fs::create_directories(gui);
+    fs::create_directories(cli);
+    ASSERT_EQ(
+        run("'" GRAVON_SYNTH_PATH "' --out '" + (gui / "voice.wav").string() + "' >/dev/null"), 0);
+    fs::copy_file(gui / "voice.wav", cli / "voice.wav");
+
+    // Each program with a settings folder of its own, so that neither reads what the other
+    // wrote.
+    const std::string guicmd = "cd '" + gui.string() + "' && env QT_QPA_PLATFORM=xcb " +
+                               "XDG_CONFIG_HOME='" + (config.root / "guiconfig").string() +
+                               "' timeout 120 xvfb-run -a '" GRAVON_GUI_PATH
+                               "' /f14.1 voice.wav /s /c >'" +
+                               (gui / "out.txt").string() + "' 2>&1";
+    EXPECT_EQ(run(guicmd), 0) << read_text(gui / "out.txt");
+    const std::string clicmd = "cd '" + cli.string() + "' && env XDG_CONFIG_HOME='" +
+                               (config.root / "cliconfig").string() +
+                               "' '" GRAVON_CLI_PATH "' /f14.1 voice.wav /s /c >/dev/null 2>&1";
+    ASSERT_EQ(run(clicmd), 0);
+
+    for (const char* name : {"voice_pg.stdpg", "voice_an.smp", "voice_an.kavell"}) {
+        ASSERT_TRUE(fs::exists(gui / name)) << name << "\n" << read_text(gui / "out.txt");
+        const std::string a = read_text(gui / name), b = read_text(cli / name);
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a.size(), b.size()) << name;
+        EXPECT_TRUE(without_dates(a) == without_dates(b)) << name << " differs";
+    }
+}
+
+} // namespace
