@@ -249,13 +249,8 @@ void TForm1::fix_things() {
     ui.request_repaint();
 }
 
-tbinshowsettings TForm1::binshow_settings() const {
-    tbinshowsettings s;
-    s.timethreshold = advanced.timethreshold;
-    s.includeadjacentbins = advanced.includeadjacentbins;
-    s.adjacentinclusionfactor = advanced.adjacentinclusionfactor;
-    s.hideisolatedbins = advanced.hideisolatedbins;
-    return s;
+const tbinshowsettings& TForm1::binshow_settings() const {
+    return advanced;
 }
 
 void TForm1::fix_binshow() {

@@ -237,7 +237,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
 
     // ---- Bin visibility, selection and area statistics ----
     tstatisticsarr statistics;
-    tbinshowsettings binshow_settings() const;
+    const tbinshowsettings& binshow_settings() const;
     // Recomputes which bins are shown and which are outside every shown area.
     void fix_binshow();
     void fix_area_statistics();
