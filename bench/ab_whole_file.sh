@@ -13,7 +13,7 @@ runs="${4:-7}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-"$a/gravon-synth" --out sweep.wav --sweep "$seconds" >/dev/null
+"$b/gravon-synth" --out sweep.wav --sweep "$seconds" >/dev/null
 cpu_of() {
     /usr/bin/time -f "%U %S" -o t.txt "$1/gravon-cli" /f100 sweep.wav >/dev/null 2>&1 || true
     awk '{ printf "%.3f\n", $1 + $2 }' t.txt
@@ -32,7 +32,7 @@ awk -v a="$ma" -v b="$mb" -v n="$runs" -v s="$seconds" 'BEGIN {
     printf "%s s sweep, median CPU of %d alternating runs: A %.3f s, B %.3f s, B/A %.3f\n",
         s, n, a, b, b / a }'
 if command -v valgrind >/dev/null; then
-    "$a/gravon-synth" --out short.wav --sweep 60 >/dev/null
+    "$b/gravon-synth" --out short.wav --sweep 60 >/dev/null
     count() {
         valgrind --tool=callgrind --callgrind-out-file=cg.out "$1/gravon-cli" /f100 short.wav \
             >/dev/null 2>cg.err || true
