@@ -150,9 +150,9 @@ TEST(KeyboardSound, SilentChannelsStillRunAndBlock) {
     kb.tone.settings.keyboardplayleft = true;
     kb.tone.settings.keyboardblock = false;
     EXPECT_FALSE(kb.blocks_analysis());
-    device.run(4); // three of them were filled before the change
-    EXPECT_NE(device.played[11 * 2048 + 2 * 500], 0);
-    EXPECT_EQ(device.played[11 * 2048 + 2 * 500 + 1], 0);
+    device.run(5); // the four queued ones were filled before the change
+    EXPECT_NE(device.played[12 * 2048 + 2 * 500], 0);
+    EXPECT_EQ(device.played[12 * 2048 + 2 * 500 + 1], 0);
 }
 
 TEST(KeyboardSound, FailedOpenLetsTheNextKeyTryAgain) {
