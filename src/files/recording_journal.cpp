@@ -108,9 +108,9 @@ void TRecordingJournal::retire() {
     fbytes = 0;
 }
 
-tjournalheader read_journal(const std::string& fname,
-                            const std::function<void(std::span<const std::byte>)>& each) {
-    std::ifstream in(fname, std::ios::binary);
+namespace {
+
+tjournalheader read_header(std::istream& in, const std::string& fname) {
     if (!in) throw EGravonError("Cannot read the recording journal " + fname);
     std::string line;
     std::getline(in, line);
@@ -141,7 +141,20 @@ tjournalheader read_journal(const std::string& fname,
     if (!(h.fs >= 1000 && h.fs <= 1e6) || (h.channels != 1 && h.channels != 2) ||
         (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0))
         throw EGravonError(fname + " has a damaged journal header");
+    return h;
+}
 
+} // namespace
+
+tjournalheader read_journal_header(const std::string& fname) {
+    std::ifstream in(fname, std::ios::binary);
+    return read_header(in, fname);
+}
+
+tjournalheader read_journal(const std::string& fname,
+                            const std::function<void(std::span<const std::byte>)>& each) {
+    std::ifstream in(fname, std::ios::binary);
+    const tjournalheader h = read_header(in, fname);
     const std::size_t frame = std::size_t(h.bytesperframe());
     std::vector<std::byte> buf(frame * 4096);
     std::size_t held = 0;

@@ -72,6 +72,9 @@ class TRecordingJournal {
 tjournalheader read_journal(const std::string& fname,
                             const std::function<void(std::span<const std::byte>)>& each);
 
+// Only the header of a journal; the same errors.
+tjournalheader read_journal_header(const std::string& fname);
+
 // The journals in folder that no running program is writing: the orphans of a crash.
 std::vector<std::string> orphaned_journals(const std::string& folder);
 
