@@ -24,7 +24,7 @@ bool noise_hold_over(const TForm1& f) {
 
 } // namespace
 
-tactionstates action_states(const TForm1& f, bool targetticked) {
+tactionstates action_states(const TForm1& f) {
     using enum tactionid;
     tactionstates s;
     const bool rec = f.recording();
@@ -59,7 +59,7 @@ tactionstates action_states(const TForm1& f, bool targetticked) {
 
     s.targetmenuvisible = f.options.showtarget;
     s[showtarget].visible = f.options.showtarget;
-    s[showtarget].checked = targetticked;
+    s[showtarget].checked = f.targetticked;
     s[showtarget].image = targetimage;
     s[resettarget].visible = f.options.showtarget;
     s[setmeasuredtarget].visible = false;

@@ -74,11 +74,10 @@ inline constexpr std::int32_t targetimage = 5;
 enum class twindowstate { empty, recording, paused, stopped, analysing, fileresult };
 twindowstate window_state(const TForm1& f);
 
-// The actions' state for the window. targetticked is the "Show target" toggle, which belongs
-// to the window. While a sound file is analysed, everything that would change the data or the
-// settings the analysis reads (opening, recording, saving, the settings dialogs and the control
-// panel) is disabled; only cancelling, the view and the help stay available. Exit stays
+// The actions' state for the window. While a sound file is analysed, everything that would change
+// the data or the settings the analysis reads (opening, recording, saving, the settings dialogs and
+// the control panel) is disabled; only cancelling, the view and the help stay available. Exit stays
 // enabled: the window cancels the analysis and closes when it has ended.
-tactionstates action_states(const TForm1& f, bool targetticked);
+tactionstates action_states(const TForm1& f);
 
 } // namespace gravon

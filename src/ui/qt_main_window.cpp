@@ -1,7 +1,9 @@
 #include "ui/qt_main_window.h"
 
 #include "phonetogram/targets.h"
+#include "ui/drawing_area.h"
 #include "ui/main_actions.h"
+#include "ui/status_panel_widget.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -70,23 +72,12 @@ TMainWindow::TMainWindow(QWidget* parent)
     create_menus();
     create_status_bar();
 
-    auto* central = new QWidget(this);
-    fcentrallayout = new QVBoxLayout(central);
-    fcentrallayout->setContentsMargins(0, 0, 0, 0);
-    fcentrallayout->setSpacing(0);
-    setCentralWidget(central);
-    // Until the phonetogram view is placed here, an empty area of the window's base colour.
-    auto* placeholder = new QWidget(central);
-    placeholder->setBackgroundRole(QPalette::Base);
-    placeholder->setAutoFillBackground(true);
-    set_drawing_area(nullptr, placeholder, nullptr);
+    create_drawing_area();
 
     fui.onrepaint = [this] {
         setWindowTitle(QString::fromStdString(fform->caption()));
-        if (hooks.repaint)
-            hooks.repaint();
-        else if (fview)
-            fview->repaint();
+        // At once: during a replay this runs inside its event processing.
+        fdrawingarea->view()->repaint();
     };
     fui.onrefreshactions = [this] { refresh_actions(); };
     fui.onprogress = [this](const std::string& what, double f) { show_progress(what, f); };
@@ -155,21 +146,25 @@ void TMainWindow::create_actions() {
         f.fix_things();
     });
     on(setmeasuredtarget, [this] {
-        ttargetaction ta{fform->options.showtarget, action(showtarget)->isChecked()};
+        ttargetaction ta = fform->target_action();
         if (set_target_from_measurement(fform->options, ta, fform->statistics)) {
-            action(showtarget)->setChecked(ta.ticked);
+            fform->targetticked = ta.ticked;
             fform->ui.request_repaint();
             fform->fix_things();
         }
     });
-    connect(action(showtarget), &QAction::triggered, this, [this] { fui.request_repaint(); });
+    connect(action(showtarget), &QAction::triggered, this, [this](bool checked) {
+        fform->targetticked = checked;
+        fui.request_repaint();
+    });
     connect(action(cancelanalysis), &QAction::triggered, this,
             [this] { fform->cancelreplay = true; });
+    connect(action(copyimage), &QAction::triggered, this, [this] { fdrawingarea->copy_image(); });
     connect(action(exit), &QAction::triggered, this, [this] { close(); });
     connect(action(about), &QAction::triggered, this, [this] { show_about(); });
 
     // Actions whose windows are built elsewhere run through the hooks.
-    const std::array<std::pair<tactionid, std::function<void()> twindowhooks::*>, 8> hooked = {{
+    const std::array<std::pair<tactionid, std::function<void()> twindowhooks::*>, 7> hooked = {{
         {options, &twindowhooks::options},
         {advancedsettings, &twindowhooks::advancedsettings},
         {calibrate, &twindowhooks::calibrate},
@@ -177,7 +172,6 @@ void TMainWindow::create_actions() {
         {showstatistics, &twindowhooks::showstatistics},
         {exporttext, &twindowhooks::exporttext},
         {controlpanel, &twindowhooks::controlpanel},
-        {copyimage, &twindowhooks::copyimage},
     }};
     for (const auto& [id, member] : hooked)
         on(id, [this, member] {
@@ -257,19 +251,24 @@ void TMainWindow::create_status_bar() {
     hide_progress();
 }
 
-void TMainWindow::set_drawing_area(QWidget* keyboard, QWidget* view, QWidget* statuspanel) {
-    for (QWidget* w : fdrawingarea) {
-        fcentrallayout->removeWidget(w);
-        w->deleteLater();
-    }
-    fdrawingarea.clear();
-    fview = view;
-    for (QWidget* w : {keyboard, view, statuspanel}) {
-        if (!w) continue;
-        w->setParent(centralWidget());
-        fcentrallayout->addWidget(w, w == view ? 1 : 0);
-        fdrawingarea.push_back(w);
-    }
+void TMainWindow::create_drawing_area() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    fdrawingarea = new TDrawingArea(*fform, central);
+    fstatuspanel = new TStatusPanel(*fform, central);
+    layout->addWidget(fdrawingarea, 1);
+    layout->addWidget(fstatuspanel, 0);
+    setCentralWidget(central);
+    connect(fdrawingarea, &TDrawingArea::cursorChanged, fstatuspanel, &TStatusPanel::refresh);
+    connect(fdrawingarea, &TDrawingArea::areaStatistics, this, [this](const QStringList& lines) {
+        if (hooks.areastatistics) hooks.areastatistics(lines);
+    });
+    connect(fdrawingarea, &TDrawingArea::noteOn, this,
+            [this](int midi) { fform->KeyBoard1NoteOn(midi); });
+    connect(fdrawingarea, &TDrawingArea::noteOff, this,
+            [this](int midi) { fform->KeyBoard1NoteOff(midi); });
 }
 
 void TMainWindow::activate(const std::vector<std::string>& args,
@@ -354,11 +353,12 @@ void TMainWindow::dropEvent(QDropEvent* event) {
 }
 
 bool TMainWindow::target_shown() const {
-    return gravon::target_shown({fform->options.showtarget, action(showtarget)->isChecked()});
+    return gravon::target_shown(fform->target_action());
 }
 
 void TMainWindow::refresh_actions() {
-    apply_action_states(action_states(*fform, action(showtarget)->isChecked()));
+    apply_action_states(action_states(*fform));
+    fdrawingarea->refresh();
     setWindowTitle(QString::fromStdString(fform->caption()));
     rebuild_recent_menu();
     rebuild_target_menu();
@@ -381,8 +381,6 @@ void TMainWindow::apply_action_states(const tactionstates& s) {
             return bool(hooks.exporttext);
         case controlpanel:
             return bool(hooks.controlpanel);
-        case copyimage:
-            return bool(hooks.copyimage);
         default:
             return true;
         }
@@ -461,18 +459,19 @@ void TMainWindow::rebuild_target_menu() {
 }
 
 void TMainWindow::choose_target(std::int32_t tag) {
-    ttargetaction ta{fform->options.showtarget, action(showtarget)->isChecked()};
+    ttargetaction ta = fform->target_action();
     if (!choose_target_item(fform->options, ta, tag)) return;
+    fform->targetticked = ta.ticked;
     action(showtarget)->setChecked(ta.ticked);
     fui.request_repaint();
 }
 
 void TMainWindow::on_timer() {
-    if (hooks.statuspanelrefresh) hooks.statuspanelrefresh();
-    if (hooks.keyboardtimeout) hooks.keyboardtimeout();
+    fstatuspanel->refresh();
+    fform->Timer1Timer(timerperiod);
     // The Record image changes when the background-noise hold of a recording is over.
     if (fform->recording())
-        apply_action_states(action_states(*fform, action(showtarget)->isChecked()));
+        apply_action_states(action_states(*fform));
 }
 
 void TMainWindow::show_progress(const std::string& what, double fraction) {

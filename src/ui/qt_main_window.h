@@ -22,9 +22,11 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QToolBar;
-class QVBoxLayout;
 
 namespace gravon {
+
+class TDrawingArea;
+class TStatusPanel;
 
 // What other windows and widgets add to the main window. An unset hook leaves its action
 // disabled (or, for the timer hooks, does nothing).
@@ -38,12 +40,8 @@ struct twindowhooks {
     std::function<void()> controlpanel;     // shows the phonetogram control panel
     std::function<void()> refreshcontrolpanel;
     std::function<void(std::int32_t)> selectphonetogram; // in the control panel's list
-    std::function<void()> copyimage;                     // the view's picture to the clipboard
-    // Every 200 ms: the status panel's readings, then the keyboard tone's time-out.
-    std::function<void()> statuspanelrefresh;
-    std::function<void()> keyboardtimeout;
-    // The drawing area repaints (coalesced requests of the core).
-    std::function<void()> repaint;
+    // A right click in the view left an area selected: its statistics text.
+    std::function<void(const QStringList& lines)> areastatistics;
 };
 
 class TMainWindow : public QMainWindow {
@@ -66,10 +64,9 @@ class TMainWindow : public QMainWindow {
     // analysed they wait until it is done.
     void open_files(const QStringList& names);
 
-    // The drawing area: the keyboard above the view, the status panel underneath. Any may be
-    // null; the window takes ownership.
-    void set_drawing_area(QWidget* keyboard, QWidget* view, QWidget* statuspanel);
-    QWidget* view() const { return fview; }
+    // The keyboard, the axes, the view and the legend; the status panel underneath.
+    TDrawingArea* drawing_area() const { return fdrawingarea; }
+    TStatusPanel* status_panel() const { return fstatuspanel; }
 
     // Brings actions, captions and the menus built from the core's models in line with the
     // state.
@@ -95,6 +92,7 @@ class TMainWindow : public QMainWindow {
     void create_actions();
     void create_menus();
     void create_status_bar();
+    void create_drawing_area();
     // Runs an operation of the core: its exception is shown, and what waited for it (dropped
     // files, closing) follows.
     void run(const std::function<void()>& op);
@@ -122,9 +120,8 @@ class TMainWindow : public QMainWindow {
     QAction* ftargetlistanchor = nullptr; // the separator the list items follow
     QAction* frecentanchor = nullptr;     // the separator before Exit
     QToolBar* ftoolbar = nullptr;
-    QVBoxLayout* fcentrallayout = nullptr;
-    QWidget* fview = nullptr;
-    std::vector<QWidget*> fdrawingarea;
+    TDrawingArea* fdrawingarea = nullptr;
+    TStatusPanel* fstatuspanel = nullptr;
     std::vector<QAction*> frecentactions;
     std::vector<std::string> frecentsignature;
     std::vector<QAction*> ftargetactions;

@@ -77,7 +77,7 @@ class MainWindow : public ::testing::Test {
         for (auto hook :
              {&twindowhooks::options, &twindowhooks::advancedsettings, &twindowhooks::calibrate,
               &twindowhooks::calibrationlog, &twindowhooks::showstatistics,
-              &twindowhooks::exporttext, &twindowhooks::controlpanel, &twindowhooks::copyimage})
+              &twindowhooks::exporttext, &twindowhooks::controlpanel})
             w.hooks.*hook = [] {};
         w.userinterface().script.message = [this](const std::string& c, const std::string& t,
                                                   tmessagekind) {
