@@ -159,8 +159,8 @@ void TForm1::reset_recording() {
 }
 
 void TForm1::fix_things() {
-    // The toolkit window derives its enabled states, captions and axes from this state when
-    // it repaints.
+    // The toolkit window brings its actions, captions, axes and menus in line with this state
+    // when told to refresh.
     fix_area_statistics();
     ui.request_repaint();
     ui.refresh_actions();

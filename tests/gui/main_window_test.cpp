@@ -206,6 +206,26 @@ TEST_F(MainWindow, ClosingDuringAReplayWaitsForItsEnd) {
     EXPECT_FALSE(w.isVisible());
 }
 
+TEST_F(MainWindow, ItsPlacementIsKeptInTheOptionsAndBroughtBackOnScreen) {
+    w.move(123, 77);
+    w.resize(700, 450);
+    w.form().save_settings("");
+    {
+        TMainWindow again;
+        again.activate({});
+        EXPECT_EQ(again.pos(), QPoint(123, 77));
+        EXPECT_EQ(again.size(), QSize(700, 450));
+    }
+    // A placement beyond the desktop's right edge is moved back so that 50 pixels show.
+    tscreenrect desk;
+    ASSERT_TRUE(w.userinterface().get_desktop_work_area(desk));
+    w.move(desk.right + 400, 40);
+    w.form().save_settings("");
+    TMainWindow again;
+    again.activate({});
+    EXPECT_EQ(again.pos(), QPoint(desk.right - 50, 40));
+}
+
 TEST_F(MainWindow, ShortcutsCaptionsAndTheTargetMenu) {
     const std::map<tactionid, const char*> keys = {
         {record, "F9"},       {pause, "Space"},       {newrecording, "Ctrl+N"},
