@@ -5,14 +5,6 @@
 
 namespace gravon {
 
-twindowstate window_state(const TForm1& f) {
-    if (f.analyzing) return twindowstate::analysing;
-    if (f.recording()) return f.paused() ? twindowstate::paused : twindowstate::recording;
-    if (f.analysisisfromsoundfile()) return twindowstate::fileresult;
-    if (f.audioarrpos >= 1) return twindowstate::stopped;
-    return twindowstate::empty;
-}
-
 namespace {
 
 // The background-noise hold of a recording is over once more than fs x hold time samples
@@ -61,7 +53,6 @@ tactionstates action_states(const TForm1& f) {
     s[showtarget].visible = f.options.showtarget;
     s[showtarget].checked = f.targetticked;
     s[showtarget].image = targetimage;
-    s[resettarget].visible = f.options.showtarget;
     s[setmeasuredtarget].visible = false;
     s[setmeasuredtarget].enabled = measured_target_enabled(f.statistics);
     return s;

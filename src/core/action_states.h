@@ -70,10 +70,6 @@ inline constexpr std::int32_t pauseimageoff = 10;
 inline constexpr std::int32_t pauseimageon = 11;
 inline constexpr std::int32_t targetimage = 5;
 
-// The named states of the window, as the user sees them.
-enum class twindowstate { empty, recording, paused, stopped, analysing, fileresult };
-twindowstate window_state(const TForm1& f);
-
 // The actions' state for the window. While a sound file is analysed, everything that would change
 // the data or the settings the analysis reads (opening, recording, saving, the settings dialogs and
 // the control panel) is disabled; only cancelling, the view and the help stay available. Exit stays
