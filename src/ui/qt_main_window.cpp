@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
@@ -470,14 +471,13 @@ void TMainWindow::on_timer() {
     fstatuspanel->refresh();
     fform->Timer1Timer(timerperiod);
     // The Record image changes when the background-noise hold of a recording is over.
-    if (fform->recording())
-        apply_action_states(action_states(*fform));
+    if (fform->recording()) apply_action_states(action_states(*fform));
 }
 
 void TMainWindow::show_progress(const std::string& what, double fraction) {
-    fprogresslabel->setText(
-        tr("%1 %2 (Esc cancels)")
-            .arg(QString::fromStdString(what), QString::fromStdString(fform->title())));
+    fprogresslabel->setText(tr("%1 %2 (Esc cancels)")
+                                .arg(QString::fromStdString(what),
+                                     QFileInfo(QString::fromStdString(fform->title())).fileName()));
     fprogressbar->setValue(int(std::clamp(fraction, 0.0, 1.0) * 1000));
     fprogresslabel->show();
     fprogressbar->show();

@@ -80,6 +80,9 @@ std::string with_default_extension(const QString& name, const std::string& defau
     return s;
 }
 
+// Marks a window the options have placed.
+constexpr const char* placedproperty = "gravonplaced";
+
 // Refreshes come at most this often; more requests in between give one paint.
 constexpr auto screenrefresh = std::chrono::milliseconds(16);
 
@@ -162,8 +165,12 @@ void TQtUserInterface::register_window(twindowid w, QWidget* widget) {
 bool TQtUserInterface::get_window_placement(twindowid w, twindowplace& place, bool& maximized) {
     QWidget* widget = fwindows[std::size_t(w)];
     if (!widget) return false;
+    // A dialog that was never shown nor placed has no placement worth keeping yet: the one
+    // last read stays.
+    const bool known = w == twindowid::mainwindow || widget->property(placedproperty).toBool() ||
+                       widget->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    if (!known) return false;
     maximized = widget->isMaximized() || widget->isFullScreen();
-    // A window never shown has the position the options gave it, or none worth keeping.
     const QRect r = widget->isMaximized() ? widget->normalGeometry() : widget->geometry();
     const QPoint frame = widget->pos();
     place = {frame.x(), frame.y(), r.width(), r.height()};
@@ -173,6 +180,7 @@ bool TQtUserInterface::get_window_placement(twindowid w, twindowplace& place, bo
 void TQtUserInterface::set_window_placement(twindowid w, const twindowplace& place) {
     QWidget* widget = fwindows[std::size_t(w)];
     if (!widget) return;
+    widget->setProperty(placedproperty, true);
     widget->move(place.left, place.top);
     if (place.width > 0 && place.height > 0) widget->resize(place.width, place.height);
 }
