@@ -294,7 +294,11 @@ void TMainWindow::run(const std::function<void()>& op) {
         fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
     }
     --fbusydepth;
-    if (fbusydepth == 0) after_operations();
+    if (fbusydepth > 0) return;
+    // Some ways out of an operation (a file that cannot be analysed) end without the core's
+    // refresh after the state has settled.
+    refresh_actions();
+    after_operations();
 }
 
 void TMainWindow::after_operations() {
@@ -404,6 +408,8 @@ void TMainWindow::apply_action_states(const tactionstates& s) {
         }
     }
     ftargetmenuaction->setVisible(s.targetmenuvisible);
+    // A keyboard tone blocks the analysis while it sounds: not during a file's.
+    fdrawingarea->keyboard()->setEnabled(!fform->analyzing);
     for (QAction* a : frecentactions) a->setEnabled(s.recentfilesenabled);
 }
 

@@ -4,6 +4,7 @@
 #include "synth/synth_params.h"
 #include "synth/voice_synth.h"
 #include "synth/wav_writer.h"
+#include "ui/drawing_area.h"
 #include "ui/main_actions.h"
 #include "ui/qt_main_window.h"
 
@@ -165,9 +166,11 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
     std::map<tactionid, bool> during;
     bool progressshown = false;
     std::int32_t atcancel = -1;
+    bool keyboardduring = true;
     // Runs inside the replay's event processing.
     QTimer::singleShot(0, [&] {
         during = enabled_states(w);
+        keyboardduring = w.drawing_area()->keyboard()->isEnabled();
         atcancel = w.form().audiosamples();
         progressshown = w.busy();
         w.action(cancelanalysis)->trigger();
@@ -177,6 +180,9 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
 
     EXPECT_TRUE(progressshown);
     EXPECT_EQ(during, expect_enabled({cancelanalysis, exit})) << names_of(during);
+    // A keyboard tone would block the analysis of the file's frames.
+    EXPECT_FALSE(keyboardduring);
+    EXPECT_TRUE(w.drawing_area()->keyboard()->isEnabled());
     // Cancelled: part of the file was analysed and stays, as a file result.
     EXPECT_FALSE(w.form().analyzing);
     EXPECT_GT(w.form().frames(), 0);
@@ -188,6 +194,24 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
                               savenormalized, saveall, options, controlpanel, exit}))
         << names_of(enabled_states(w));
     EXPECT_EQ(w.windowTitle().toStdString(), wav.string() + " - Gravon");
+}
+
+TEST_F(MainWindow, AFileThatCannotBeAnalysedLeavesTheWindowUsable) {
+    // A format chunk of two bytes.
+    const char header[] = "RIFF\x16\0\0\0WAVEfmt \x02\0\0\0xxdata\0\0\0\0";
+    testing::write_text(file("broken.wav"), std::string(header, sizeof header - 1));
+    // Through "Analyze soundfile...", which opens it directly.
+    w.userinterface().script.filenames = [&](const std::string&, bool save) {
+        return save ? QStringList{} : QStringList{QString::fromStdString(file("broken.wav"))};
+    };
+    w.action(opensoundfile)->trigger();
+    settle();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("broken.wav"), std::string::npos) << messages[0];
+    EXPECT_FALSE(w.busy());
+    for (tactionid id : {opensoundfile, openstdpg, options, controlpanel})
+        EXPECT_TRUE(w.action(id)->isEnabled()) << main_action_defs()[std::size_t(id)].caption;
+    EXPECT_FALSE(w.action(cancelanalysis)->isEnabled());
 }
 
 TEST_F(MainWindow, ClosingDuringAReplayWaitsForItsEnd) {
