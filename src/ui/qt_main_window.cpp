@@ -410,6 +410,7 @@ void TMainWindow::apply_action_states(const tactionstates& s) {
     ftargetmenuaction->setVisible(s.targetmenuvisible);
     // A keyboard tone blocks the analysis while it sounds: not during a file's.
     fdrawingarea->keyboard()->setEnabled(!fform->analyzing);
+    fui.set_other_windows_enabled(!fform->analyzing);
     for (QAction* a : frecentactions) a->setEnabled(s.recentfilesenabled);
 }
 

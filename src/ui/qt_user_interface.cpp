@@ -162,6 +162,11 @@ void TQtUserInterface::register_window(twindowid w, QWidget* widget) {
     fwindows[std::size_t(w)] = widget;
 }
 
+void TQtUserInterface::set_other_windows_enabled(bool enabled) {
+    for (std::size_t i = 0; i < fwindows.size(); ++i)
+        if (fwindows[i] && twindowid(i) != twindowid::mainwindow) fwindows[i]->setEnabled(enabled);
+}
+
 bool TQtUserInterface::get_window_placement(twindowid w, twindowplace& place, bool& maximized) {
     QWidget* widget = fwindows[std::size_t(w)];
     if (!widget) return false;

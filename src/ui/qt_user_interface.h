@@ -68,6 +68,9 @@ class TQtUserInterface : public tuserinterface {
 
     // The windows whose placement the options keep; the main window is registered already.
     void register_window(twindowid w, QWidget* widget);
+    // Locks or unlocks the registered windows other than the main window (their controls
+    // would change the data while a sound file is analysed).
+    void set_other_windows_enabled(bool enabled);
 
     tdialogscript script;
 

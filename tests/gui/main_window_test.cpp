@@ -167,10 +167,15 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
     bool progressshown = false;
     std::int32_t atcancel = -1;
     bool keyboardduring = true;
+    // A modeless window around the main one, such as the control panel.
+    QWidget panel;
+    w.userinterface().register_window(twindowid::phonetogramviewwindow, &panel);
+    bool panelduring = true;
     // Runs inside the replay's event processing.
     QTimer::singleShot(0, [&] {
         during = enabled_states(w);
         keyboardduring = w.drawing_area()->keyboard()->isEnabled();
+        panelduring = panel.isEnabled();
         atcancel = w.form().audiosamples();
         progressshown = w.busy();
         w.action(cancelanalysis)->trigger();
@@ -183,6 +188,8 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
     // A keyboard tone would block the analysis of the file's frames.
     EXPECT_FALSE(keyboardduring);
     EXPECT_TRUE(w.drawing_area()->keyboard()->isEnabled());
+    EXPECT_FALSE(panelduring);
+    EXPECT_TRUE(panel.isEnabled());
     // Cancelled: part of the file was analysed and stays, as a file result.
     EXPECT_FALSE(w.form().analyzing);
     EXPECT_GT(w.form().frames(), 0);
