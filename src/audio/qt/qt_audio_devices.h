@@ -1,0 +1,33 @@
+// The system's audio inputs or outputs, named by their descriptions; id i is the i-th device
+// of the current list and -1 the default one. Watches the list for devices coming and going.
+#pragma once
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gravon {
+
+class tqtaudiodevices {
+  public:
+    explicit tqtaudiodevices(QAudioDevice::Mode mode);
+
+    std::vector<std::string> names() const;
+    // A null device when there is none with that id.
+    QAudioDevice find(std::int32_t id) const;
+    bool present(const QByteArray& deviceid) const;
+
+    // The list changed: a device was plugged in or went away.
+    std::function<void()> onchanged;
+
+  private:
+    QList<QAudioDevice> list() const;
+
+    QAudioDevice::Mode mode;
+    QMediaDevices media;
+};
+
+} // namespace gravon
