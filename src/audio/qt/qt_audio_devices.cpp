@@ -2,14 +2,31 @@
 
 namespace gravon {
 
-tqtaudiodevices::tqtaudiodevices(QAudioDevice::Mode mode) : mode(mode) {
-    auto changed = [this] {
-        if (onchanged) onchanged();
-    };
+namespace {
+
+QList<QByteArray> ids(const QList<QAudioDevice>& devices) {
+    QList<QByteArray> out;
+    for (const QAudioDevice& d : devices) out.push_back(d.id());
+    return out;
+}
+
+} // namespace
+
+tqtaudiodevices::tqtaudiodevices(QAudioDevice::Mode mode) : mode(mode), known(ids(list())) {
+    auto changed = [this] { check(); };
     if (mode == QAudioDevice::Input)
         QObject::connect(&media, &QMediaDevices::audioInputsChanged, &media, changed);
     else
         QObject::connect(&media, &QMediaDevices::audioOutputsChanged, &media, changed);
+    QObject::connect(&poll, &QTimer::timeout, &media, changed);
+    poll.start(1000);
+}
+
+void tqtaudiodevices::check() {
+    QList<QByteArray> now = ids(list());
+    if (now == known) return;
+    known = std::move(now);
+    if (onchanged) onchanged();
 }
 
 QList<QAudioDevice> tqtaudiodevices::list() const {

@@ -1,9 +1,12 @@
 // The system's audio inputs or outputs, named by their descriptions; id i is the i-th device
-// of the current list and -1 the default one. Watches the list for devices coming and going.
+// of the current list and -1 the default one. Watches the list for devices coming and going:
+// Qt 6.4's PulseAudio backend keeps its list up to date but does not signal the change, so the
+// list is also compared once a second.
 #pragma once
 
 #include <QAudioDevice>
 #include <QMediaDevices>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,9 +28,12 @@ class tqtaudiodevices {
 
   private:
     QList<QAudioDevice> list() const;
+    void check();
 
     QAudioDevice::Mode mode;
     QMediaDevices media;
+    QTimer poll;
+    QList<QByteArray> known; // ids of the devices last seen
 };
 
 } // namespace gravon
