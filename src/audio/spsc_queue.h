@@ -15,7 +15,7 @@ template <class T> class tspscqueue {
   public:
     // Room for exactly `capacity` elements (at least 1).
     explicit tspscqueue(std::size_t capacity)
-        : slots(capacity < 1 ? 1 : capacity), fcapacity(slots.size()) {}
+        : cells(capacity < 1 ? 1 : capacity), fcapacity(cells.size()) {}
     tspscqueue(const tspscqueue&) = delete;
     tspscqueue& operator=(const tspscqueue&) = delete;
 
@@ -28,7 +28,7 @@ template <class T> class tspscqueue {
             headcache = fhead.load(std::memory_order_acquire);
             if (tail - headcache == fcapacity) return false;
         }
-        slots[tail % fcapacity] = value;
+        cells[tail % fcapacity] = value;
         ftail.store(tail + 1, std::memory_order_release);
         return true;
     }
@@ -40,7 +40,7 @@ template <class T> class tspscqueue {
             tailcache = ftail.load(std::memory_order_acquire);
             if (head == tailcache) return false;
         }
-        value = slots[head % fcapacity];
+        value = cells[head % fcapacity];
         fhead.store(head + 1, std::memory_order_release);
         return true;
     }
@@ -55,7 +55,7 @@ template <class T> class tspscqueue {
     // that it reads, so the two threads do not keep taking a line from each other.
     static constexpr std::size_t line = 64;
 
-    std::vector<T> slots;
+    std::vector<T> cells;
     const std::size_t fcapacity;
     // Counters only grow; the slot is the counter modulo the capacity.
     alignas(line) std::atomic<std::size_t> ftail{0};

@@ -71,28 +71,42 @@ void twavebufferstream::capture(const std::byte* data, std::size_t len) {
     const std::size_t skip = bb - cb;
     std::size_t k = 0;
     while (k < len) {
+        if (discard > 0) {
+            const std::size_t n = std::min(discard, len - k);
+            fdropped.fetch_add(static_cast<std::int64_t>(n), std::memory_order_relaxed);
+            discard -= n;
+            k += n;
+            continue;
+        }
         if (!next_header()) {
-            fdropped.fetch_add(static_cast<std::int64_t>(len - k), std::memory_order_relaxed);
+            // The rest is lost. If it ends inside a sample, the rest of that sample in the
+            // next block is lost too, so that the next buffer starts on a sample.
+            const std::size_t rest = len - k;
+            fdropped.fetch_add(static_cast<std::int64_t>(rest), std::memory_order_relaxed);
+            const std::size_t phase = (static_cast<std::size_t>(carrycount) + rest) % bb;
+            discard = (bb - phase) % bb;
             carrycount = 0;
             break;
         }
-        if (cb == bb && carrycount == 0) {
+        if (cb == bb) {
+            // Same width: bytes as they come, a sample may be split between two blocks.
             const std::size_t n = std::min(len - k, current->bufferlength - offset);
             std::memcpy(current->data + offset, data + k, n);
             offset += n;
             k += n;
-        } else {
-            // One backend sample at a time, which may have begun in the previous block.
-            carry[carrycount++] = data[k++];
-            if (static_cast<std::size_t>(carrycount) < bb) continue;
-            carrycount = 0;
-            if (offset + cb > current->bufferlength) {
-                finish_current();
-                continue;
-            }
-            std::memcpy(current->data + offset, carry + skip, cb);
-            offset += cb;
+            if (offset >= current->bufferlength) finish_current();
+            continue;
         }
+        // One backend sample at a time, which may have begun in the previous block.
+        carry[carrycount++] = data[k++];
+        if (static_cast<std::size_t>(carrycount) < bb) continue;
+        carrycount = 0;
+        if (offset + cb > current->bufferlength) {
+            finish_current();
+            continue;
+        }
+        std::memcpy(current->data + offset, carry + skip, cb);
+        offset += cb;
         if (offset + cb > current->bufferlength) finish_current();
     }
     leave();

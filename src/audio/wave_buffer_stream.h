@@ -60,6 +60,7 @@ class twavebufferstream {
         }
         offset = 0;
         carrycount = 0;
+        discard = 0;
     }
 
     // Backend thread.
@@ -89,6 +90,7 @@ class twavebufferstream {
     std::size_t offset = 0; // bytes of current filled or played
     std::byte carry[4] = {};
     std::int32_t carrycount = 0; // bytes of a backend sample split between two blocks
+    std::size_t discard = 0;     // bytes left of a sample whose start found no buffer
 };
 
 } // namespace gravon

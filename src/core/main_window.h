@@ -9,7 +9,7 @@
 #include "audio/masking_noise.h"
 #include "audio/mpc_record.h"
 #include "base/prog_id.h"
-#include "core/audio_devices.h"
+#include "audio/audio_devices.h"
 #include "core/user_interface.h"
 #include "files/recording_journal.h"
 #include "files/smp_file.h"

@@ -124,6 +124,10 @@ void TForm1::start_recorder() {
         r.setnBits(fuse24bits ? 24 : 16);
         r.setDeviceID(advanced.recorddevice);
         if (!journal.isopen()) open_journal();
+        // All the room a take may take, at once: the stores then never move while they grow
+        // (a move of hundreds of megabytes would hold up the buffers), and untouched room
+        // costs no memory.
+        reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
         r.Run();
     } catch (const EGravonError& e) {
         // Nothing records: the window must not claim otherwise.

@@ -55,9 +55,32 @@ void TRecordingJournal::tclose::operator()(std::FILE* f) const {
     std::fclose(f);
 }
 
-TRecordingJournal::~TRecordingJournal() = default;
+TRecordingJournal::~TRecordingJournal() {
+    stop_disk_sync();
+}
+
+void TRecordingJournal::start_disk_sync(int fd) {
+    stop_disk_sync();
+    fstopsync = false;
+    fdisksync = std::thread([this, fd] {
+        std::unique_lock lock(fmutex);
+        while (!fwake.wait_for(lock, std::chrono::seconds(1), [this] { return fstopsync; }))
+            fdatasync(fd);
+    });
+}
+
+void TRecordingJournal::stop_disk_sync() {
+    if (!fdisksync.joinable()) return;
+    {
+        std::lock_guard lock(fmutex);
+        fstopsync = true;
+    }
+    fwake.notify_all();
+    fdisksync.join();
+}
 
 void TRecordingJournal::open(const std::string& name, const tjournalheader& header) {
+    stop_disk_sync();
     ffile.reset();
     fname = name;
     fbytes = 0;
@@ -74,12 +97,14 @@ void TRecordingJournal::open(const std::string& name, const tjournalheader& head
         throw EGravonError("Cannot write the recording journal " + name + ": " + reason());
     ffile = std::move(f);
     flastsync = std::chrono::steady_clock::now();
+    start_disk_sync(fileno(ffile.get()));
 }
 
 void TRecordingJournal::append(std::span<const std::byte> data) {
     if (!ffile) return;
     if (std::fwrite(data.data(), 1, data.size(), ffile.get()) != data.size()) {
         const std::string why = reason();
+        stop_disk_sync();
         ffile.reset();
         throw EGravonError("The recording journal " + fname + " could not be written (" + why +
                            "); the take is kept in memory but is no longer safe from a crash");
@@ -92,13 +117,12 @@ void TRecordingJournal::append(std::span<const std::byte> data) {
 void TRecordingJournal::sync() {
     if (!ffile) return;
     flastsync = std::chrono::steady_clock::now();
-    // To the operating system, which survives a crash of the program; then to the disk, which
-    // survives a power loss.
-    if (std::fflush(ffile.get()) == 0) fdatasync(fileno(ffile.get()));
+    std::fflush(ffile.get());
 }
 
 void TRecordingJournal::retire() {
     const bool had = ffile != nullptr;
+    stop_disk_sync();
     ffile.reset();
     if (had || !fname.empty()) {
         std::error_code ec;

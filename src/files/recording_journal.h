@@ -9,13 +9,16 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace gravon {
@@ -44,10 +47,13 @@ class TRecordingJournal {
     // Creates the file (and its folder) and writes the header. Raises EGravonError naming the
     // file when it cannot be written.
     void open(const std::string& fname, const tjournalheader& header);
-    // Appends samples as delivered. Once a second the file is flushed to the disk. A write that
-    // fails (a full disk) closes the journal and raises EGravonError; the recording goes on.
+    // Appends samples as delivered; twice a second they are handed to the operating system,
+    // which keeps them through a crash of the program. A thread of the journal's own writes
+    // them to the disk once a second, so that a slow disk never holds up the caller. A write
+    // that fails (a full disk) closes the journal and raises EGravonError; the recording goes
+    // on.
     void append(std::span<const std::byte> data);
-    // Flushes what was appended to the disk now.
+    // Hands what was appended to the operating system now.
     void sync();
     // The take is safe elsewhere (saved, or discarded on purpose): closes and deletes the file.
     void retire();
@@ -60,6 +66,12 @@ class TRecordingJournal {
     struct tclose {
         void operator()(std::FILE* f) const;
     };
+    void start_disk_sync(int fd);
+    void stop_disk_sync();
+    std::thread fdisksync;
+    std::mutex fmutex;
+    std::condition_variable fwake;
+    bool fstopsync = false;
     std::unique_ptr<std::FILE, tclose> ffile;
     std::string fname;
     std::uint64_t fbytes = 0;

@@ -59,6 +59,38 @@ TEST(WaveBufferStream, CaptureKeepsTheTopBytesOfWideSamplesAcrossBlocks) {
     EXPECT_EQ(s.outstanding(), 0);
 }
 
+TEST(WaveBufferStream, ABufferStartsOnASampleWhateverTheBlocks) {
+    // 16-bit samples in blocks of three bytes; the stream runs dry in the middle of a sample.
+    twavebufferstream s;
+    tbuffer a(4), b(4);
+    s.queue(a.header);
+    std::vector<std::byte> bytes(14);
+    for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = std::byte(k);
+    s.capture(bytes.data(), 3);
+    s.capture(bytes.data() + 3, 3); // a full after one byte; bytes 4, 5 lost
+    s.capture(bytes.data() + 6, 3); // sample 3 begins with byte 6 and finds no buffer either
+    s.queue(b.header);
+    s.capture(bytes.data() + 9, 3); // byte 9 ends that sample; 10, 11 go to b
+    s.capture(bytes.data() + 12, 2);
+    EXPECT_EQ(s.take_finished(), &a.header);
+    ASSERT_EQ(s.take_finished(), &b.header);
+    EXPECT_EQ(a.bytes[3], std::byte{3});
+    EXPECT_EQ(b.bytes[0], std::byte{10});
+    EXPECT_EQ(b.bytes[3], std::byte{13});
+    EXPECT_EQ(s.droppedbytes(), 6);
+
+    // The same at 24 bits carried in 32: the lost sample straddles two blocks.
+    twavebufferstream w;
+    w.setwidths(3, 4);
+    tbuffer c(3);
+    const auto samples = le32({0x01020300, 0x04050600});
+    w.capture(samples.data(), 2);
+    w.queue(c.header);
+    w.capture(samples.data() + 2, 6);
+    ASSERT_EQ(w.take_finished(), &c.header);
+    EXPECT_EQ(int24_at(c.bytes, 0), 0x040506);
+}
+
 TEST(WaveBufferStream, HaltReturnsTheRestInOrderWithWhatTheyHold) {
     twavebufferstream s;
     tbuffer a(4), b(4), c(4);
