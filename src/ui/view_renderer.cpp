@@ -283,7 +283,10 @@ tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisM
     in.legendshown = legend_caption_shown(form);
     in.legendaxisshown = legend_axis_shown(form);
     in.legendaxiswidth = legendaxis.autosize_extent();
-    in.captionheight = QFontMetrics(caption_font()).height();
+    const QFontMetrics cfm(caption_font());
+    in.captionheight = cfm.height();
+    in.captionwidth = std::max(cfm.horizontalAdvance(QString::fromStdString(legend_caption(form))),
+                               cfm.horizontalAdvance("Actual mic distance: "));
     const tviewlayout l = layout_drawing_area(in);
     keyboard.setSize(l.keyboard.width(), l.keyboard.height());
     laxis.setSize(l.laxis.width(), l.laxis.height());
