@@ -68,10 +68,14 @@ TEST_F(ViewColours, SolidColourIsSeventyPercentAndOverlaysMultiply) {
 TEST_F(ViewColours, ValueFractionFollowsTheShownParameter) {
     f.set_zparam(1); // accumulated time, logarithmic 0.02 ... 5 s
     f.pgs[0].param[pglayeracctime].arr[57][70] = 5.0;
-    f.pgs[0].param[pglayeracctime].arr[58][70] = 0.02 * std::sqrt(250.0);
+    f.pgs[0].param[pglayeracctime].arr[58][70] = 0.02 * std::pow(250.0, 0.25);
+    f.pgs[0].param[pglayeracctime].arr[59][70] = 0.01;
+    f.pgs[0].param[pglayeracctime].arr[60][70] = 50.0;
     render();
     EXPECT_EQ(at_bin(57, 70), QColor(64, 64, 255));
-    EXPECT_EQ(at_bin(58, 70), QColor(160, 160, 255)); // half-way: 255 * (0.5 + 0.5 * 64/255)
+    EXPECT_EQ(at_bin(58, 70), QColor(207, 207, 255)); // a quarter: 255 * (0.75 + 0.25 * 64/255)
+    EXPECT_EQ(at_bin(59, 70), QColor(Qt::white));     // below the range: washed out
+    EXPECT_EQ(at_bin(60, 70), QColor(0, 0, 255));     // above it: saturated
 }
 
 TEST_F(ViewColours, GlueSelectionOverloadAndEnclosedHoles) {
