@@ -271,6 +271,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // fill shows its message), the statistics are recomputed. Returns whether any
     // phonetogram's statistics now count a bin, so that the statistics window opens.
     bool toggle_area_at(std::int32_t x, std::int32_t y);
+    // Selects the shown bins of every visible phonetogram inside the bin rectangle with the
+    // corners (x0, y0) and (x1, y1), exactly those; returns whether any bin is now selected.
+    bool select_bins(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
     // "Select entire area" on phonetogram c; "Clear area selection(s)".
     void select_all_area_action(std::int32_t c);
     void clear_area_selection_action();

@@ -38,21 +38,50 @@ void compute_edges(const tviewaxes& axes, int hix, int hiy, tbinedges& e) {
     }
 }
 
-void paint_bins(QPainter& p, const TForm1& form, const tbinpaint& bp, const tbinedges& e, int lox,
+// A filled rectangle written straight into the image's pixels (left ... right - 1, top ...
+// bottom - 1, clipped): the bins are many and small, and the painter's per-call cost would
+// outweigh the filling.
+void fill_pixels(QImage& img, int l, int t, int r, int b, QRgb c) {
+    l = std::max(l, 0);
+    t = std::max(t, 0);
+    r = std::min(r, img.width());
+    b = std::min(b, img.height());
+    if (r <= l || b <= t) return;
+    // bits() once: scanLine() checks for sharing on every call.
+    uchar* bits = img.bits();
+    const qsizetype stride = img.bytesPerLine();
+    for (int y = t; y < b; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(bits + y * stride);
+        std::fill(line + l, line + r, c);
+    }
+}
+
+QRgb rgb32(TColor c) {
+    return qRgb(c.r, c.g, c.b);
+}
+
+void paint_bins(QImage& img, const TForm1& form, const tbinpaint& bp, const tbinedges& e, int lox,
                 int hix, int hiy) {
     const bool blackborder = form.options.showblackborder;
     for (int x = lox; x <= hix; ++x) {
         const int l = e.left[std::size_t(x)], r = e.right[std::size_t(x)];
         for (int y = 0; y <= hiy; ++y) {
             if (!bp.touched[x][y]) continue;
-            const QColor c = qcolor(bp.fill[x][y]);
-            canvas_rectangle(p, l, e.top[std::size_t(y)], r, e.bottom[std::size_t(y)],
-                             blackborder ? qcolor(bp.border[x][y]) : c, c);
+            const int t = e.top[std::size_t(y)], b = e.bottom[std::size_t(y)];
+            const QRgb c = rgb32(bp.fill[x][y]);
+            const QRgb d = blackborder ? rgb32(bp.border[x][y]) : c;
+            if (d == c || r - l <= 2 || b - t <= 2) {
+                fill_pixels(img, l, t, r, b, d == c ? c : d);
+            } else {
+                fill_pixels(img, l, t, r, b, d);
+                fill_pixels(img, l + 1, t + 1, r - 1, b - 1, c);
+            }
         }
     }
 }
 
-void paint_outline(QPainter& p, const TForm1& form, const tbinedges& e, int lox, int hix, int hiy) {
+void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox, int hix, int hiy) {
+    const QRgb black = qRgb(0, 0, 0);
     const std::size_t npg = std::min(form.pgs.size(), form.masks.binshow.size());
     for (std::size_t n = 0; n < npg; ++n) {
         if (!form.pgs[n].visible) continue;
@@ -63,10 +92,10 @@ void paint_outline(QPainter& p, const TForm1& form, const tbinedges& e, int lox,
             for (int y = 0; y <= hiy; ++y) {
                 if (!show[x][y]) continue;
                 const int t = e.top[std::size_t(y)], b = e.bottom[std::size_t(y)];
-                if (!shown(x + 1, y)) p.fillRect(r - 1, t, 1, b - t, Qt::black);
-                if (!shown(x - 1, y)) p.fillRect(l, t, 1, b - t, Qt::black);
-                if (!shown(x, y + 1)) p.fillRect(l, t, r - l, 1, Qt::black);
-                if (!shown(x, y - 1)) p.fillRect(l, b - 1, r - l, 1, Qt::black);
+                if (!shown(x + 1, y)) fill_pixels(img, r - 1, t, r, b, black);
+                if (!shown(x - 1, y)) fill_pixels(img, l, t, l + 1, b, black);
+                if (!shown(x, y + 1)) fill_pixels(img, l, t, r, t + 1, black);
+                if (!shown(x, y - 1)) fill_pixels(img, l, b - 1, r, b, black);
             }
         }
     }
@@ -196,6 +225,7 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
                             tbinpaint& scratch) {
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
+    if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
     QPainter p(&image);
     canvas_rectangle(p, 0, 0, w, h, Qt::black, Qt::white);
 
@@ -222,8 +252,10 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
         compute_edges(axes, hix, hiy, edges);
         // Columns left of the keyboard lie outside the view.
         const int lox = std::clamp(kb.LoKey() - 1, 0, hix);
-        paint_bins(p, form, scratch, edges, lox, hix, hiy);
-        if (form.options.showoutline) paint_outline(p, form, edges, lox, hix, hiy);
+        p.end();
+        paint_bins(image, form, scratch, edges, lox, hix, hiy);
+        if (form.options.showoutline) paint_outline(image, form, edges, lox, hix, hiy);
+        p.begin(&image);
     }
 
     if (target_shown(form.target_action())) paint_target(p, form, axes);
@@ -283,7 +315,10 @@ tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisM
     in.legendshown = legend_caption_shown(form);
     in.legendaxisshown = legend_axis_shown(form);
     in.legendaxiswidth = legendaxis.autosize_extent();
-    in.captionheight = QFontMetrics(caption_font()).height();
+    const QFontMetrics cfm(caption_font());
+    in.captionheight = cfm.height();
+    in.captionwidth = std::max(cfm.horizontalAdvance(QString::fromStdString(legend_caption(form))),
+                               cfm.horizontalAdvance("Actual mic distance: "));
     const tviewlayout l = layout_drawing_area(in);
     keyboard.setSize(l.keyboard.width(), l.keyboard.height());
     laxis.setSize(l.laxis.width(), l.laxis.height());

@@ -18,7 +18,27 @@ TPhonetogramView::TPhonetogramView(TForm1& form, const tviewaxes& axes, QWidget*
 void TPhonetogramView::paintEvent(QPaintEvent*) {
     if (fimage.size() != size()) fimage = QImage(size(), QImage::Format_RGB32);
     paint_phonetogram_view(fimage, fform, faxes, fscratch);
-    QPainter(this).drawImage(0, 0, fimage);
+    QPainter p(this);
+    p.drawImage(0, 0, fimage);
+    if (fbanding) {
+        // On screen only: the rectangle is no part of the picture.
+        p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRect(fbandstart, fbandend).normalized());
+    }
+}
+
+void TPhonetogramView::finish_band() {
+    fbanding = false;
+    const tbincursor a = bin_at_pixel(faxes, fbandstart);
+    const tbincursor b = bin_at_pixel(faxes, fbandend);
+    if (fform.select_bins(a.xbin, a.ybin, b.xbin, b.ybin)) {
+        QStringList lines;
+        for (const std::string& s : fform.statistics_text_lines(false, localedecimalseparator()))
+            lines << QString::fromStdString(s);
+        emit areaStatistics(lines);
+    }
+    update();
 }
 
 void TPhonetogramView::move_to(QPoint pos) {
@@ -45,7 +65,11 @@ void TPhonetogramView::toggle_at(tbincursor bin) {
 
 void TPhonetogramView::mousePressEvent(QMouseEvent* e) {
     QPoint pos = e->position().toPoint();
-    if (e->button() == Qt::LeftButton) {
+    if (e->button() == Qt::LeftButton && (e->modifiers() & Qt::ShiftModifier)) {
+        fbanding = true;
+        fbandstart = fbandend = pos;
+        update();
+    } else if (e->button() == Qt::LeftButton) {
         fform.Setshowcursor(true);
         fform.movetargetwithmouse = target_grabbed(fform.options, fform.target_action(),
                                                    faxes.faxis.pixel_to_value(pos.x()),
@@ -62,11 +86,22 @@ void TPhonetogramView::mousePressEvent(QMouseEvent* e) {
 }
 
 void TPhonetogramView::mouseMoveEvent(QMouseEvent* e) {
-    if (e->buttons() & Qt::LeftButton) move_to(e->position().toPoint());
+    if (!(e->buttons() & Qt::LeftButton)) return;
+    if (fbanding) {
+        fbandend = e->position().toPoint();
+        update();
+    } else {
+        move_to(e->position().toPoint());
+    }
 }
 
 void TPhonetogramView::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
+    if (fbanding) {
+        fbandend = e->position().toPoint();
+        finish_band();
+        return;
+    }
     if (fform.movetargetwithmouse && target_shown(fform.target_action())) {
         fform.Setshowcursor(false);
         emit cursorChanged();

@@ -1,6 +1,7 @@
 // The phonetogram view as a control: paints the rendered view in one step and forwards the
 // mouse and the keys to the main window: the crosshair (left button, arrow keys), dragging the
-// target, selecting areas and filling gaps (right button).
+// target, selecting areas and filling gaps (right button), selecting the bins inside a
+// rectangle (Shift + left drag).
 #pragma once
 
 #include "core/main_window.h"
@@ -35,8 +36,12 @@ class TPhonetogramView : public QWidget {
   private:
     void move_to(QPoint pos);
     void toggle_at(tbincursor bin);
+    void finish_band();
     TForm1& fform;
     tviewaxes faxes;
+    // Shift + left drag: the rectangle of bins to select, from the pressed pixel.
+    bool fbanding = false;
+    QPoint fbandstart, fbandend;
     QImage fimage;
     tbinpaint fscratch;
 };

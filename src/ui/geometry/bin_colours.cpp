@@ -4,9 +4,13 @@
 #include "ui/geometry/transparency.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace gravon {
+
+using bin_tint_cache = tbinpaint::ttintcache;
 
 std::size_t shown_layer(const tpg& pg, const tstdpgparamarr& stdpgparams, std::int32_t zparam,
                         std::size_t ndisplayparams) {
@@ -17,10 +21,36 @@ std::size_t shown_layer(const tpg& pg, const tstdpgparamarr& stdpgparams, std::i
     return 0;
 }
 
+double fast_log2(double x) {
+    if (!(x > 0) || !std::isfinite(x)) return x == INFINITY ? x : NAN;
+    std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    int e = int((bits >> 52) & 0x7FF);
+    if (e == 0) { // subnormal: scale into the normal range first
+        x *= 0x1p54;
+        bits = std::bit_cast<std::uint64_t>(x);
+        e = int((bits >> 52) & 0x7FF) - 54;
+    }
+    e -= 1023;
+    // The mantissa m in [1, 2), then moved to [sqrt(1/2), sqrt(2)) so that the series
+    // below converges fast.
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
+    if (m > 1.4142135623730951) {
+        m *= 0.5;
+        ++e;
+    }
+    // ln m = 2 atanh(z), z = (m - 1)/(m + 1), |z| <= 0.1716.
+    const double z = (m - 1) / (m + 1), z2 = z * z;
+    double sum = 1.0 / 19;
+    for (int k = 17; k >= 1; k -= 2) sum = 1.0 / k + z2 * sum;
+    constexpr double twooverln2 = 2.8853900817779268; // 2 / ln 2
+    return e + twooverln2 * z * sum;
+}
+
 double value_fraction(double q, const tdisplayparam& p, std::int32_t zparam) {
     if (zparam == 0) return 0.7;
     if (p.logarithmic) {
-        if (p.min > 0 && p.max > 0) return std::log10(q / p.min) / std::log10(p.max / p.min);
+        // The ratio of two logarithms is the same in any base; log2 is the cheaper one.
+        if (p.min > 0 && p.max > 0) return fast_log2(q / p.min) / fast_log2(p.max / p.min);
         return 0;
     }
     return (q - p.min) / (p.max - p.min);
@@ -45,9 +75,25 @@ void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparam
     const tdisplayparam& dp = haveparam ? displayparams[std::size_t(zparam)] : solid;
     const std::int32_t z = haveparam ? zparam : 0;
 
-    out.layer.resize(npg);
-    for (std::size_t i = 0; i < npg; ++i)
-        out.layer[i] = shown_layer(list.pgs[i], stdpgparams, zparam, displayparams.size());
+    if (out.tints.size() < npg) out.tints.resize(npg);
+    for (std::size_t i = 0; i < npg; ++i) {
+        bin_tint_cache& tc = out.tints[i];
+        const tpg& pg = list.pgs[i];
+        const std::size_t layer = shown_layer(pg, stdpgparams, zparam, displayparams.size());
+        if (tc.q.nx != nf0bins || tc.q.ny != nlevelbins) {
+            tc.q.assign(nf0bins, nlevelbins, NAN);
+            tc.tint.assign(nf0bins, nlevelbins);
+        }
+        if (tc.layer != layer || tc.zparam != z || !(tc.color == pg.color) ||
+            tc.scale.min != dp.min || tc.scale.max != dp.max ||
+            tc.scale.logarithmic != dp.logarithmic) {
+            tc.q.fill(NAN);
+            tc.layer = layer;
+            tc.zparam = z;
+            tc.color = pg.color;
+            tc.scale = dp;
+        }
+    }
 
     const ttransparency black{0, 0, 0};
     const ttransparency red{1, 0, 0};
@@ -64,10 +110,15 @@ void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparam
                 if (!pg.visible) continue;
                 const bool shown = list.masks.binshow[n][x][y] != 0;
                 if (shown) {
-                    const std::size_t l = out.layer[n];
+                    bin_tint_cache& tc = out.tints[n];
+                    const std::size_t l = tc.layer;
                     const double q = l < pg.param.size() ? pg.param[l].arr[x][y] : 0;
-                    const ttransparency p =
-                        tint(colortotransparency(pg.color), value_fraction(q, dp, z));
+                    double& cachedq = tc.q[x][y];
+                    ttransparency& p = tc.tint[x][y];
+                    if (!(cachedq == q)) {
+                        p = tint(colortotransparency(pg.color), value_fraction(q, dp, z));
+                        cachedq = q;
+                    }
                     c = pg.opaque ? p : multiply(c, p);
                     touched = true;
                     if (!pg.param.empty() && pg.param[0].arr[x][y] > 0) c = multiply(c, red);

@@ -7,6 +7,7 @@
 #include "phonetogram/display_params.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
+#include "ui/geometry/transparency.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,8 +18,19 @@ struct tbinpaint {
     tgrid<TColor> fill;   // C
     tgrid<TColor> border; // D: black where some phonetogram drew the bin
     tbinmask touched;     // some step coloured the bin: it is drawn
-    // Layer each phonetogram is coloured by (scratch of compute_bin_paint).
-    std::vector<std::size_t> layer;
+    // Per phonetogram, the tint of each bin's value as last computed, with the value it was
+    // computed from: during a recording one bin changes per hop, so a repaint computes only
+    // the tints (and their logarithms) of changed values. Dropped when the colour scale, the
+    // colour or the layer changes.
+    struct ttintcache {
+        tgrid<double> q;
+        tgrid<ttransparency> tint;
+        TColor color;
+        tdisplayparam scale;
+        std::int32_t zparam = -1;
+        std::size_t layer = 0;
+    };
+    std::vector<ttintcache> tints;
 };
 
 // The layer of pg that shows display parameter zparam: the first layer whose name is that of
@@ -26,6 +38,11 @@ struct tbinpaint {
 // the display parameters.
 std::size_t shown_layer(const tpg& pg, const tstdpgparamarr& stdpgparams, std::int32_t zparam,
                         std::size_t ndisplayparams);
+
+// log2(x) for finite x > 0 to about 1e-15 relative, without a call into the maths library:
+// the bins' colours take one logarithm each, and the library call (with its change of
+// instruction set) cost more than the rest of a paint. NaN for x <= 0 or NaN, +inf for +inf.
+double fast_log2(double x);
 
 // The colour strength of a layer value q: 0.7 for "Solid color" (zparam 0), otherwise its
 // place in the display parameter's range, linear or logarithmic, not limited.

@@ -17,7 +17,9 @@ tviewlayout layout_drawing_area(const tlayoutinput& in) {
     tviewlayout l;
     const std::int32_t nkeys = std::max(in.nkeys, 1);
     const std::int32_t legendcol =
-        in.legendshown ? in.legendaxiswidth + in.legendstripwidth + 2 * layoutmargin : 0;
+        in.legendshown
+            ? std::max(in.legendaxiswidth + in.legendstripwidth, in.captionwidth) + 2 * layoutmargin
+            : 0;
     const std::int32_t left = layoutmargin + in.laxiswidth;
     const std::int32_t top = layoutmargin;
     const std::int32_t aw = std::max(in.width - layoutmargin - legendcol - left, 2);

@@ -22,6 +22,7 @@ struct tlayoutinput {
     std::int32_t legendaxiswidth = 40;
     std::int32_t legendstripwidth = 16;
     std::int32_t captionheight = 15; // one line of caption text
+    std::int32_t captionwidth = 0;   // the widest caption line of the legend column
 };
 
 struct tviewlayout {
