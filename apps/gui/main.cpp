@@ -7,6 +7,7 @@
 //   --select-all        after the command line, select the entire area of each recording
 //                       phonetogram that holds data
 //   --screenshot FILE   after the command line, save a picture of the main window as PNG
+#include "audio/qt/qt_audio_factory.h"
 #include "files/qub_file.h"
 #include "ui/app_style.h"
 #include "ui/qt_main_window.h"
@@ -52,7 +53,10 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The sound card's services outlive the window whose recorder and players use them.
+    tqtaudiofactory audio;
     TMainWindow window;
+    window.form().attach_audio(audio);
     window.show();
     int status = 0;
     QTimer::singleShot(0, &window, [&] {
