@@ -141,8 +141,12 @@ TEST_F(MainWindow, ActionsFollowTheRecordingStates) {
     EXPECT_EQ(w.action(record)->toolTip().toStdString(), "Record");
     EXPECT_EQ(w.action(pause)->toolTip().toStdString(), "Pause");
     EXPECT_EQ(w.action(pause)->property("image").toInt(), pauseimageoff + 1);
+    // The Record image shows the background-noise measurement until it is over.
+    EXPECT_EQ(w.action(record)->property("image").toInt(), recordimagehold + 1);
     feed(1.0);
     ASSERT_GE(w.form().audioarrpos, 1);
+    w.refresh_actions();
+    EXPECT_EQ(w.action(record)->property("image").toInt(), recordimagelive + 1);
 
     // Stopped with data: save and discard, no calibration of a finished recording.
     w.action(stop)->trigger();
@@ -331,6 +335,15 @@ TEST_F(MainWindow, DroppedFilesOpenInOrderAndTheRecentMenuReopensOne) {
     for (QAction* a : w.recent_actions())
         if (a->text() == "&1 " + names[0]) first = a->isVisible();
     EXPECT_TRUE(first);
+}
+
+TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {
+    EXPECT_EQ(
+        qt_name_filter("Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*").toStdString(),
+        "Standard phonetogram (*.stdpg);;All files (*.*)");
+    // Patterns that the description does not show are added to it, separated by blanks.
+    EXPECT_EQ(qt_name_filter("Sound files|*.smp;*.wav").toStdString(), "Sound files (*.smp *.wav)");
+    EXPECT_EQ(qt_text("Can't find \rx.wav").toStdString(), "Can't find \nx.wav");
 }
 
 } // namespace
