@@ -225,6 +225,30 @@ TEST_F(MainWindow, AFileThatCannotBeAnalysedLeavesTheWindowUsable) {
     EXPECT_FALSE(w.action(cancelanalysis)->isEnabled());
 }
 
+TEST_F(MainWindow, ClosingAsksToSaveAndCancelKeepsTheWindowOpen) {
+    w.show();
+    w.action(record)->trigger();
+    w.action(pause)->trigger();
+    feed(0.5);
+    std::vector<std::string> asked;
+    tanswer answer = tanswer::cancel;
+    w.userinterface().script.question = [&](const std::string&, const std::string& text, tbuttons) {
+        asked.push_back(text);
+        return answer;
+    };
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.form().recording()) << "Cancel keeps the recording running";
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], "Do you want to save the phonetogram?");
+
+    answer = tanswer::no;
+    asked.clear();
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(asked.size(), 2u);
+    EXPECT_FALSE(w.form().recording());
+}
+
 TEST_F(MainWindow, ClosingDuringAReplayWaitsForItsEnd) {
     const fs::path wav = file("long.wav");
     write_long_tone(wav);
