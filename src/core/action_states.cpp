@@ -46,6 +46,9 @@ tactionstates action_states(const TForm1& f) {
     for (tactionid id : {opensoundfile, openstdpg, exporttext, controlpanel, options,
                          advancedsettings, openoptions, saveoptions, calibrationlog})
         s[id].enabled = !busy;
+    s[selectallarea].enabled = !busy;
+    s[clearareaselection].enabled = !busy;
+    s[hidecrosshair].enabled = f.fshowcursor;
     s[cancelanalysis].enabled = busy;
     s.recentfilesenabled = !busy;
 

@@ -138,6 +138,15 @@ void TMainWindow::create_actions() {
     connect(action(pause), &QAction::triggered, this,
             [this](bool checked) { run([this, checked] { fform->set_paused(checked); }); });
     on(stop, [&f] { f.StopActionExecute(); });
+    on(selectallarea, [this] {
+        fform->select_all_area_action(hooks.currentpg ? hooks.currentpg() : 0);
+        if (hooks.showstatistics) hooks.showstatistics();
+    });
+    on(clearareaselection, [&f] { f.clear_area_selection_action(); });
+    on(hidecrosshair, [this] {
+        fform->Setshowcursor(false);
+        fstatuspanel->refresh();
+    });
     on(openoptions, [this] { open_options_dialog(); });
     on(saveoptions, [this] { save_options_dialog(); });
     on(commandlinesyntax, [&f] { f.execute_command_line({"/?"}); });
@@ -198,6 +207,9 @@ void TMainWindow::create_menus() {
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
     edit->addAction(action(copyimage));
+    edit->addSeparator();
+    for (tactionid id : {selectallarea, clearareaselection, hidecrosshair})
+        edit->addAction(action(id));
 
     QMenu* rec = bar->addMenu(tr("&Recording"));
     for (tactionid id : {record, pause, stop}) rec->addAction(action(id));
@@ -262,7 +274,10 @@ void TMainWindow::create_drawing_area() {
     layout->addWidget(fdrawingarea, 1);
     layout->addWidget(fstatuspanel, 0);
     setCentralWidget(central);
-    connect(fdrawingarea, &TDrawingArea::cursorChanged, fstatuspanel, &TStatusPanel::refresh);
+    connect(fdrawingarea, &TDrawingArea::cursorChanged, this, [this] {
+        fstatuspanel->refresh();
+        action(tactionid::hidecrosshair)->setEnabled(fform->fshowcursor);
+    });
     connect(fdrawingarea, &TDrawingArea::areaStatistics, this, [this](const QStringList& lines) {
         if (hooks.areastatistics) hooks.areastatistics(lines);
     });

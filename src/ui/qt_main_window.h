@@ -40,6 +40,8 @@ struct twindowhooks {
     std::function<void()> controlpanel;     // shows the phonetogram control panel
     std::function<void()> refreshcontrolpanel;
     std::function<void(std::int32_t)> selectphonetogram; // in the control panel's list
+    // The phonetogram the control panel points at, for "Select entire area" (0 without it).
+    std::function<std::int32_t()> currentpg;
     // A right click in the view left an area selected: its statistics text.
     std::function<void(const QStringList& lines)> areastatistics;
 };

@@ -285,6 +285,28 @@ TEST_F(MainWindow, ItsPlacementIsKeptInTheOptionsAndBroughtBackOnScreen) {
     EXPECT_EQ(again.pos(), QPoint(desk.right - 50, 40));
 }
 
+TEST_F(MainWindow, SelectingTheWholeAreaShowsItsStatistics) {
+    write_voice(file("voice.wav"), 1.5);
+    w.form().commandlinefsd = {100.0f};
+    w.open_files({QString::fromStdString(file("voice.wav").string())});
+    settle();
+    int shown = 0;
+    w.hooks.showstatistics = [&] { ++shown; };
+    // The measured-target item stays hidden; its state follows the statistics all the same.
+    EXPECT_FALSE(action_states(w.form())[setmeasuredtarget].enabled);
+    EXPECT_FALSE(w.action(hidecrosshair)->isEnabled());
+
+    w.action(selectallarea)->trigger();
+    EXPECT_EQ(shown, 1);
+    ASSERT_FALSE(w.form().statistics.empty());
+    EXPECT_GT(w.form().statistics[0].nbins, 0);
+    EXPECT_TRUE(action_states(w.form())[setmeasuredtarget].enabled);
+
+    w.action(clearareaselection)->trigger();
+    EXPECT_EQ(w.form().statistics[0].nbins, 0);
+    EXPECT_FALSE(action_states(w.form())[setmeasuredtarget].enabled);
+}
+
 TEST_F(MainWindow, ShortcutsCaptionsAndTheTargetMenu) {
     const std::map<tactionid, const char*> keys = {
         {record, "F9"},       {pause, "Space"},       {newrecording, "Ctrl+N"},
