@@ -35,6 +35,8 @@ tactionstates action_states(const TForm1& f) {
     s[pause].checked = f.paused();
     s[pause].image = f.paused() ? pauseimageon : pauseimageoff;
     s[stop].enabled = rec;
+    s[playnoise].checked = f.noiseplaying();
+    s[playnoise].image = f.noiseplaying() ? noiseimageon : noiseimageoff;
     if (rec && f.paused()) {
         s[record].hint = "Recording is paused";
         s[pause].hint = "Click to un-pause";
@@ -44,7 +46,7 @@ tactionstates action_states(const TForm1& f) {
     }
 
     for (tactionid id : {opensoundfile, openstdpg, exporttext, controlpanel, options,
-                         advancedsettings, openoptions, saveoptions, calibrationlog})
+                         advancedsettings, openoptions, saveoptions})
         s[id].enabled = !busy;
     s[selectallarea].enabled = !busy;
     s[clearareaselection].enabled = !busy;

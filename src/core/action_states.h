@@ -26,8 +26,8 @@ enum class tactionid : std::int32_t {
     record,
     pause,
     stop,
+    playnoise,
     calibrate,
-    calibrationlog,
     copyimage,
     selectallarea,
     clearareaselection,
@@ -69,6 +69,8 @@ struct tactionstates {
 // Toolbar image indexes that depend on the state.
 inline constexpr std::int32_t recordimagehold = 0; // measuring the background noise
 inline constexpr std::int32_t recordimagelive = 1; // the noise hold is over
+inline constexpr std::int32_t noiseimageoff = 2;
+inline constexpr std::int32_t noiseimageon = 3;
 inline constexpr std::int32_t pauseimageoff = 10;
 inline constexpr std::int32_t pauseimageon = 11;
 inline constexpr std::int32_t targetimage = 5;

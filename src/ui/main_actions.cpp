@@ -6,18 +6,19 @@ namespace {
 
 using enum tactionid;
 
-// Indexes 0, 1, 5, 10 and 11 are those the recording control switches between.
-constexpr std::array<const char*, 17> imagepaths = {
+// Indexes 0 to 3, 5, 10 and 11 are those the recording control, the noise and the target
+// switch between.
+constexpr std::array<const char*, 19> imagepaths = {
     ":/icons/record_hold.svg",      // 0 Record, while the background noise is measured
     ":/icons/record.svg",           // 1 Record, live
-    ":/icons/stop.svg",             // 2
-    ":/icons/new_recording.svg",    // 3
-    ":/icons/open_sound.svg",       // 4
+    ":/icons/noise.svg",            // 2 Play noise
+    ":/icons/noise_playing.svg",    // 3 Play noise, playing
+    ":/icons/stop.svg",             // 4
     ":/icons/target.svg",           // 5 Show target
-    ":/icons/open_phonetogram.svg", // 6
-    ":/icons/save.svg",             // 7
-    ":/icons/control_panel.svg",    // 8
-    ":/icons/statistics.svg",       // 9
+    ":/icons/new_recording.svg",    // 6
+    ":/icons/open_sound.svg",       // 7
+    ":/icons/open_phonetogram.svg", // 8
+    ":/icons/save.svg",             // 9
     ":/icons/pause.svg",            // 10 Pause
     ":/icons/paused.svg",           // 11 Pause, checked
     ":/icons/copy_image.svg",       // 12
@@ -25,33 +26,35 @@ constexpr std::array<const char*, 17> imagepaths = {
     ":/icons/cancel.svg",           // 14
     ":/icons/options.svg",          // 15
     ":/icons/gravon.svg",           // 16
+    ":/icons/control_panel.svg",    // 17
+    ":/icons/statistics.svg",       // 18
 };
 
 constexpr std::array<tactiondef, nactionids> defs = {{
     {newrecording, "New recording", "Ctrl+N",
-     "Discard the current recording and start afresh (asks to save first)", 3, false, "New"},
+     "Discard the current recording and start afresh (asks to save first)", 6, false, "New"},
     {opensoundfile, "Analyze s&oundfile...", "Ctrl+O",
-     "Analyse a recorded sound file (.wav, .smp) into the phonetogram", 4, false, "Analyse file"},
+     "Analyse a recorded sound file (.wav, .smp) into the phonetogram", 7, false, "Analyse file"},
     {openstdpg, "Open phonetogram...", "Ctrl+Shift+O",
-     "Load stored phonetograms (.stdpg) to show them with the current one", 6, false, "Open"},
+     "Load stored phonetograms (.stdpg) to show them with the current one", 8, false, "Open"},
     {savestdpg, "Save phonetogram as...", "", "Save the phonetogram of the recording", -1},
     {savesmp, "Save sound and analysis &as...", "",
      "Save the recorded sound with its analysis tracks (.smp, .kavell)", -1},
     {savenormalized, "Save &normalized soundfile for listening as...", "",
      "Save the left channel, peak-normalised, as a WAV file for listening", -1},
     {saveall, "Save all...", "Ctrl+S",
-     "Save the phonetogram, the sound and analysis and the sound for listening", 7, false,
+     "Save the phonetogram, the sound and analysis and the sound for listening", 9, false,
      "Save all"},
     {exporttext, "&Export phonetogram as text...", "",
      "Write a phonetogram as tab-separated text tables", -1},
     {controlpanel, "Phonetogram control panel", "F3",
-     "Show, hide, colour and remove the phonetograms", 8, false, "Control panel"},
+     "Show, hide, colour and remove the phonetograms", 17, false, "Control panel"},
     {exit, "E&xit", "Ctrl+Q", "Close Gravon", -1},
     {record, "Record", "F9", "Record", 0, true},
     {pause, "Pause", "Space", "Pause", 10, true},
-    {stop, "Stop", "", "Stop the recording", 2},
+    {stop, "Stop", "", "Stop the recording", 4},
+    {playnoise, "Play &noise", "", "Play noise", 2, true, "Noise"},
     {calibrate, "&Calibrate...", "", "Calibrate the microphones", 13},
-    {calibrationlog, "Calibration &log", "", "Show the log of calibrations", -1},
     {copyimage, "&Copy image", "Ctrl+C", "Copy the phonetogram picture to the clipboard", 12, false,
      "Copy"},
     {selectallarea, "Select entire &area ", "Ctrl+A",
@@ -59,13 +62,13 @@ constexpr std::array<tactiondef, nactionids> defs = {{
     {clearareaselection, "Cl&ear area selection(s)", "",
      "Clear the selected areas of all phonetograms", -1},
     {hidecrosshair, "&Hide crosshair", "", "Hide the crosshair in the phonetogram", -1},
-    {showstatistics, "Show area statistics", "F4", "Show the statistics of the selected area", 9,
+    {showstatistics, "Show area statistics", "F4", "Show the statistics of the selected area", 18,
      false, "Statistics"},
     {showtarget, "Show target", "", "Show the target the voice is asked to hit", 5, true, "Target"},
     {resettarget, "Reset target", "", "Move the target back to its default position", -1},
     {setmeasuredtarget, "Set target from area measurement", "",
      "Move the target to the fo mode and Leq of the selected area", -1},
-    {options, "&Options...", "", "What the view shows, statistics, targets, keyboard, noise", 15},
+    {options, "Options...", "", "What the view shows, statistics, targets, keyboard, noise", 15},
     {advancedsettings, "&Advanced settings...", "",
      "Analysis, devices, calibration and parameter settings", -1},
     {openoptions, "&Open options...", "", "Load options from a settings file", -1},

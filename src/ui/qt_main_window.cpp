@@ -138,6 +138,9 @@ void TMainWindow::create_actions() {
     connect(action(pause), &QAction::triggered, this,
             [this](bool checked) { run([this, checked] { fform->set_paused(checked); }); });
     on(stop, [&f] { f.StopActionExecute(); });
+    connect(action(playnoise), &QAction::triggered, this, [this](bool checked) {
+        run([this, checked] { fform->PlayNoiseActionExecute(checked); });
+    });
     on(selectallarea, [this] {
         fform->select_all_area_action(hooks.currentpg ? hooks.currentpg() : 0);
         if (hooks.showstatistics) hooks.showstatistics();
@@ -174,11 +177,10 @@ void TMainWindow::create_actions() {
     connect(action(about), &QAction::triggered, this, [this] { show_about(); });
 
     // Actions whose windows are built elsewhere run through the hooks.
-    const std::array<std::pair<tactionid, std::function<void()> twindowhooks::*>, 7> hooked = {{
+    const std::array<std::pair<tactionid, std::function<void()> twindowhooks::*>, 6> hooked = {{
         {options, &twindowhooks::options},
         {advancedsettings, &twindowhooks::advancedsettings},
         {calibrate, &twindowhooks::calibrate},
-        {calibrationlog, &twindowhooks::calibrationlog},
         {showstatistics, &twindowhooks::showstatistics},
         {exporttext, &twindowhooks::exporttext},
         {controlpanel, &twindowhooks::controlpanel},
@@ -214,10 +216,11 @@ void TMainWindow::create_menus() {
     QMenu* rec = bar->addMenu(tr("&Recording"));
     for (tactionid id : {record, pause, stop}) rec->addAction(action(id));
     rec->addSeparator();
+    rec->addAction(action(playnoise));
+    rec->addSeparator();
     rec->addAction(action(cancelanalysis));
     rec->addSeparator();
     rec->addAction(action(calibrate));
-    rec->addAction(action(calibrationlog));
 
     QMenu* view = bar->addMenu(tr("&View"));
     for (tactionid id : {showstatistics, controlpanel, showtarget}) view->addAction(action(id));
@@ -228,7 +231,7 @@ void TMainWindow::create_menus() {
     ftargetmenu->addAction(action(resettarget));
     ftargetlistanchor = ftargetmenu->addSeparator();
 
-    QMenu* opts = bar->addMenu(tr("&Options"));
+    QMenu* opts = bar->addMenu(tr("&Settings"));
     opts->addAction(action(options));
     opts->addAction(action(advancedsettings));
     opts->addSeparator();
@@ -246,6 +249,8 @@ void TMainWindow::create_menus() {
         ftoolbar->addAction(action(id));
     ftoolbar->addSeparator();
     for (tactionid id : {record, pause, stop, cancelanalysis}) ftoolbar->addAction(action(id));
+    ftoolbar->addSeparator();
+    ftoolbar->addAction(action(playnoise));
     ftoolbar->addSeparator();
     for (tactionid id : {showtarget, controlpanel, showstatistics, copyimage})
         ftoolbar->addAction(action(id));
@@ -393,8 +398,6 @@ void TMainWindow::apply_action_states(const tactionstates& s) {
             return bool(hooks.advancedsettings);
         case calibrate:
             return bool(hooks.calibrate);
-        case calibrationlog:
-            return bool(hooks.calibrationlog);
         case showstatistics:
             return bool(hooks.showstatistics);
         case exporttext:

@@ -34,7 +34,6 @@ struct twindowhooks {
     std::function<void()> options;          // the options dialog
     std::function<void()> advancedsettings; // the advanced settings dialog
     std::function<void()> calibrate;        // the calibration procedures
-    std::function<void()> calibrationlog;   // the calibration log window
     std::function<void()> showstatistics;   // the area statistics window
     std::function<void()> exporttext;       // the text-export dialog
     std::function<void()> controlpanel;     // shows the phonetogram control panel

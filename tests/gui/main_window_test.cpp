@@ -75,10 +75,9 @@ class MainWindow : public ::testing::Test {
 
     void SetUp() override {
         // Every hooked window exists, so that only the state decides.
-        for (auto hook :
-             {&twindowhooks::options, &twindowhooks::advancedsettings, &twindowhooks::calibrate,
-              &twindowhooks::calibrationlog, &twindowhooks::showstatistics,
-              &twindowhooks::exporttext, &twindowhooks::controlpanel})
+        for (auto hook : {&twindowhooks::options, &twindowhooks::advancedsettings,
+                          &twindowhooks::calibrate, &twindowhooks::showstatistics,
+                          &twindowhooks::exporttext, &twindowhooks::controlpanel})
             w.hooks.*hook = [] {};
         w.userinterface().script.message = [this](const std::string& c, const std::string& t,
                                                   tmessagekind) {
@@ -315,6 +314,10 @@ TEST_F(MainWindow, ShortcutsCaptionsAndTheTargetMenu) {
         EXPECT_EQ(w.action(id)->shortcut(), QKeySequence(key)) << key;
     EXPECT_EQ(w.action(opensoundfile)->text().toStdString(), "Analyze s&oundfile...");
     EXPECT_EQ(w.action(savesmp)->text().toStdString(), "Save sound and analysis &as...");
+    EXPECT_EQ(w.action(options)->text().toStdString(), "Options...");
+    EXPECT_EQ(w.action(playnoise)->text().toStdString(), "Play &noise");
+    EXPECT_EQ(w.action(playnoise)->toolTip().toStdString(), "Play noise");
+    EXPECT_EQ(w.action(playnoise)->property("image").toInt(), noiseimageoff + 1);
     for (const tactiondef& d : main_action_defs())
         EXPECT_FALSE(w.action(d.id)->statusTip().isEmpty()) << d.caption;
     // The File menu keeps the recent files at index 12, after the control panel.
