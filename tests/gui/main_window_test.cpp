@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <filesystem>
@@ -384,6 +385,23 @@ TEST_F(MainWindow, DroppedFilesOpenInOrderAndTheRecentMenuReopensOne) {
     for (QAction* a : w.recent_actions())
         if (a->text() == "&1 " + names[0]) first = a->isVisible();
     EXPECT_TRUE(first);
+}
+
+TEST_F(MainWindow, RepaintRequestsCoalesce) {
+    int paints = 0;
+    w.userinterface().onrepaint = [&] { ++paints; };
+    const auto wait_for_paint = [&](int n) {
+        for (int i = 0; i < 200 && paints < n; ++i) QTest::qWait(5);
+    };
+    // A replay's burst of analysed hops asks many times and gets one paint.
+    for (int i = 0; i < 1000; ++i) w.userinterface().request_repaint();
+    wait_for_paint(1);
+    settle();
+    EXPECT_EQ(paints, 1);
+    for (int i = 0; i < 1000; ++i) w.userinterface().request_repaint();
+    wait_for_paint(2);
+    settle();
+    EXPECT_EQ(paints, 2);
 }
 
 TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {
