@@ -101,9 +101,13 @@ TMainWindow::TMainWindow(QWidget* parent)
 
 TMainWindow::~TMainWindow() {
     ftimer.stop();
-    // The core's state goes before the actions and menus it refers to.
+    // What the core still reports while it winds down (a recorder stopping) reaches no
+    // widget, and the widgets that refer to the core go before it does.
     fui.onrefreshactions = nullptr;
     fui.onrepaint = nullptr;
+    fui.onprogress = nullptr;
+    fui.onprogressdone = nullptr;
+    const std::unique_ptr<QWidget> central(takeCentralWidget());
 }
 
 void TMainWindow::create_actions() {
