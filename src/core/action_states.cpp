@@ -53,6 +53,7 @@ tactionstates action_states(const TForm1& f) {
     s[hidecrosshair].enabled = f.fshowcursor;
     s[cancelanalysis].enabled = busy;
     s.recentfilesenabled = !busy;
+    s.applyandsaveenabled = !f.analysisisfromsoundfile();
 
     s.targetmenuvisible = f.options.showtarget;
     s[showtarget].visible = f.options.showtarget;

@@ -61,6 +61,9 @@ struct tactionstates {
     bool targetmenuvisible = false;
     // Items of the recent-files list may be picked.
     bool recentfilesenabled = true;
+    // "Apply and save!" of the advanced settings dialog: a sound file's settings are not to
+    // become the user's.
+    bool applyandsaveenabled = true;
 
     tactionstate& operator[](tactionid id) { return a[std::size_t(id)]; }
     const tactionstate& operator[](tactionid id) const { return a[std::size_t(id)]; }

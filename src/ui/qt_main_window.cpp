@@ -388,6 +388,7 @@ bool TMainWindow::target_shown() const {
 void TMainWindow::refresh_actions() {
     apply_action_states(action_states(*fform));
     fdrawingarea->refresh();
+    if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
     setWindowTitle(QString::fromStdString(fform->caption()));
     rebuild_recent_menu();
     rebuild_target_menu();

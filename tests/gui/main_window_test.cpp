@@ -385,6 +385,20 @@ TEST_F(MainWindow, DroppedFilesOpenInOrderAndTheRecentMenuReopensOne) {
     for (QAction* a : w.recent_actions())
         if (a->text() == "&1 " + names[0]) first = a->isVisible();
     EXPECT_TRUE(first);
+
+    // "Clear list..." asks first; Yes empties the list, and the separator goes with it.
+    std::vector<std::string> asked;
+    w.userinterface().script.question = [&](const std::string& caption, const std::string&,
+                                            tbuttons) {
+        asked.push_back(caption);
+        return tanswer::yes;
+    };
+    w.recent_actions().back()->trigger();
+    settle();
+    EXPECT_EQ(asked, std::vector<std::string>{"Clear list"});
+    EXPECT_EQ(w.form().RecentFiles1.itemcount(), 0);
+    emit w.file_menu()->aboutToShow();
+    for (QAction* a : w.recent_actions()) EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
 }
 
 TEST_F(MainWindow, RepaintRequestsCoalesce) {
