@@ -90,8 +90,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     // Says why a sound file is not analysed: an error in a batch run, else a warning.
     void refuse_soundfile(const std::string& fname, const std::string& why);
-    // The file channel that a sound file's replay analyses (the headless program's --channel;
-    // the window always analyses channel 0). /f entry k calibrates file channel k.
+    // The file channel that a sound file's replay analyses when above 0 (the headless
+    // program's --channel); otherwise the channel numbered like the receiving phonetogram,
+    // which the window always makes 0. /f entry k calibrates file channel k.
     std::int32_t soundfilechannel = 0;
     // Channels of the sound file last opened, and whether its replay analysed any frame.
     std::int32_t soundfilechannels = 0;

@@ -190,7 +190,7 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     }
     const double filefs = bysndfile ? snd.sampfreq() : double(wav.sampfreq());
     const std::int32_t nfilechans = bysndfile ? snd.nchans() : wav.nchans();
-    const std::int32_t channel = soundfilechannel;
+    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
     if (channel < 0 || channel >= nfilechans) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
                                     fname + ": it has " + std::to_string(nfilechans) +
@@ -282,9 +282,9 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
-    const std::int32_t channel = soundfilechannel;
+    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
     // Channel 0 is left to the reader, which says what is wrong with a file without one.
-    if (channel != 0 && (channel < 0 || channel >= smp.nChans())) {
+    if (channel != 0 && channel >= smp.nChans()) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
                                     fname + ": it has " + std::to_string(smp.nChans()) +
                                     (smp.nChans() == 1 ? " channel" : " channels") +

@@ -140,6 +140,7 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
     synthesize("voice.rf64", "--seconds 1");
     synthesize("float64.wav", "--seconds 1 --coding float64");
     synthesize("voice.aiff", "--seconds 1");
+    synthesize("voice.mp3", "--seconds 1");
     fs::copy_file(dir() / "voice.flac", dir() / "flac_named.wav");
     const auto voiced = [&](const std::string& name) {
         const tclirun r = run("/f100 " + name + " --summary");
@@ -153,6 +154,7 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
          {"voice.flac", "voice.rf64", "float64.wav", "voice.aiff", "flac_named.wav"})
         EXPECT_DOUBLE_EQ(voiced(name), wav) << name;
     EXPECT_NEAR(voiced("voice.ogg"), wav, 0.1);
+    EXPECT_NEAR(voiced("voice.mp3"), wav, 0.15);
     // The calibration text says what the file is.
     const tclirun flac = run("/f100 voice.flac /s");
     EXPECT_EQ(flac.status, 0) << flac.err;
@@ -278,6 +280,12 @@ TEST_F(CliResearch, SettingsByKeyPassTheChecksOfASettingsFile) {
     EXPECT_LT(minfo(""), 250);
     // Letter case of the key does not matter; the value is read as the file would hold it.
     EXPECT_GE(minfo("--set lofolimit=300"), 300);
+    // Options too: the condensed statistics without the area row.
+    const tclirun condensed = run("/f100 voice.wav --condensed");
+    EXPECT_TRUE(has(condensed.out, "Area [STdB]")) << condensed.out;
+    const tclirun noarea = run("--set ShowStatsArea=false /f100 voice.wav --condensed");
+    EXPECT_EQ(noarea.status, 0) << noarea.err;
+    EXPECT_FALSE(has(noarea.out, "Area [STdB]")) << noarea.out;
     // A value the advanced-settings reader refuses is refused the same way.
     const tclirun bad = run("--set FFTBandwidth=-5 /f100 voice.wav");
     EXPECT_EQ(bad.status, 1);
@@ -327,6 +335,19 @@ TEST_F(CliResearch, TheSummaryTableGrowsOneRowPerRun) {
     EXPECT_EQ(other.status, 1);
     EXPECT_TRUE(has(other.err, "other.csv: it holds a table with other columns")) << other.err;
     EXPECT_EQ(slurp(dir() / "other.csv"), "a,b\n1,2\n");
+}
+
+TEST_F(CliResearch, TheTextExportHoldsEveryCellWithTime) {
+    // Louder than 120 dB, the top of the export dialog's default grid.
+    synthesize("loud.wav", "--seconds 1 --f0 220 --spl 124 --fullscale-pa 200");
+    const tclirun r = run("/f200 loud.wav --export-text pg.txt --summary");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(has(r.out, " 125 dB: ")) << r.out;
+    const std::string text = slurp(dir() / "pg.txt");
+    // The first table's rows start at the loudest cell, the columns still at MIDI 24.
+    EXPECT_EQ(text.rfind("---------\r\nSolidColor\r\ndB\\MIDI\t24\t", 0), 0u)
+        << text.substr(0, 100);
+    EXPECT_TRUE(has(text, "\t95\t\r\n125.0\t")) << text.substr(0, 600);
 }
 
 TEST_F(CliResearch, UsageAndThePictureOption) {
