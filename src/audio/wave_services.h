@@ -3,9 +3,13 @@
 // the order they were queued. The Qt backend, the simulated service of the tests and any other
 // sound system implement these; the recorder and player know nothing of which one they use.
 //
-// Every notification (opened, closed, buffer done) reaches the client on the thread that owns
-// the user interface, never from inside a call the client made to the service, so that a
-// client can queue a buffer again from its handler.
+// Every notification (opened, closed, buffer done, failed) reaches the client on the thread
+// that owns the user interface, never from inside a call the client made to the service, so
+// that a client can queue a buffer again from its handler.
+//
+// Closing ends an opening for good: buffers of it that have not yet been reported are not
+// reported afterwards (only wave_closed is), so the client may reuse or free its buffers at
+// once, and a later opening never sees a stale buffer of an earlier one.
 #pragma once
 
 #include <cstddef>
@@ -66,6 +70,14 @@ inline constexpr std::uint32_t whdr_done = 1;
 inline constexpr std::uint32_t whdr_prepared = 2;
 inline constexpr std::uint32_t whdr_inqueue = 16;
 
+// The kinds of notification, as one record for a client that wants to watch them all.
+enum class twavemsgkind { opened, closed, done, failed };
+struct twavemsg {
+    twavemsgkind kind = twavemsgkind::opened;
+    twaveheader* header = nullptr;   // done only
+    twaveresult code = wave_noerror; // failed only
+};
+
 // What a device reports to the client that opened it.
 class twaveclient {
   public:
@@ -86,11 +98,17 @@ class twaveservice {
     virtual ~twaveservice() = default;
     // Names of the devices; a device's id is its index, -1 the system's default device.
     virtual std::vector<std::string> device_names() = 0;
+    // Opens device `deviceid` (-1: the default) with the format; notifications go to client.
+    virtual twaveresult open(std::int32_t deviceid, const twaveformat& format,
+                             twaveclient& client) = 0;
     virtual twaveresult prepare(twaveheader& header) = 0;
     virtual twaveresult unprepare(twaveheader& header) = 0;
     // Returns every queued buffer to the client (marked done) and stops the device.
     virtual twaveresult reset() = 0;
+    // Fails with wave_error_stillplaying while buffers are queued.
     virtual twaveresult close() = 0;
+    // The client is going away: nothing more is reported to it, whether open or not.
+    virtual void detach(twaveclient& client) = 0;
     // A readable description of an error code.
     virtual std::string error_text(twaveresult code) = 0;
 };
@@ -98,8 +116,6 @@ class twaveservice {
 // An input device: one open device per service object.
 class twaveinservice : public twaveservice {
   public:
-    virtual twaveresult open(std::int32_t deviceid, const twaveformat& format,
-                             twaveclient& client) = 0;
     // Queues a buffer to be filled.
     virtual twaveresult add_buffer(twaveheader& header) = 0;
     virtual twaveresult start() = 0;
@@ -108,16 +124,19 @@ class twaveinservice : public twaveservice {
 // An output device: one open device per service object.
 class twaveoutservice : public twaveservice {
   public:
-    virtual twaveresult open(std::int32_t deviceid, const twaveformat& format,
-                             twaveclient& client) = 0;
     // Queues a buffer to be played.
     virtual twaveresult write(twaveheader& header) = 0;
     virtual twaveresult pause() = 0;
     virtual twaveresult restart() = 0;
-    // System output volume of the device: left in the low 16 bits, right in the high. False
-    // when the service has no volume control.
-    virtual bool get_volume(std::uint32_t& volume) { return false; }
-    virtual bool set_volume(std::uint32_t volume) { return false; }
+    // System output volume of device `deviceid` (-1: the default), open or not: left in the
+    // low 16 bits, right in the high. wave_error_notsupported when the service has no
+    // volume control.
+    virtual twaveresult get_volume(std::int32_t deviceid, std::uint32_t& volume) {
+        return wave_error_notsupported;
+    }
+    virtual twaveresult set_volume(std::int32_t deviceid, std::uint32_t volume) {
+        return wave_error_notsupported;
+    }
 };
 
 } // namespace gravon

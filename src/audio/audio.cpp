@@ -1,2 +1,0 @@
-// The audio layer: recorder, player, generators and the ring buffer of the calibration windows.
-#include "audio/wave_services.h"

@@ -1,0 +1,164 @@
+#include "audio/mpc_play.h"
+
+#include "audio/mpc_end_marker.h"
+#include "audio/mpc_error.h"
+
+#include <algorithm>
+
+namespace gravon {
+
+TMPCPlay::TMPCPlay(twaveoutservice& service) : service(service) {
+    fix_format();
+    size_buffers();
+    read_devicenames();
+}
+
+TMPCPlay::~TMPCPlay() {
+    try {
+        Stop();
+    } catch (...) {
+    }
+    service.detach(*this);
+}
+
+void TMPCPlay::refuse_while_open(const char* what) const {
+    if (fownboard) throw EMPCError(std::string("Cannot change ") + what + " while owning board");
+}
+
+void TMPCPlay::setnChans(std::int32_t value) {
+    refuse_while_open("nChans");
+    fnchans = std::max(value, 1);
+    fix_format();
+}
+
+void TMPCPlay::setsfTot(std::int32_t value) {
+    refuse_while_open("sfTot");
+    fsftot = std::max(value, 1);
+    fix_format();
+}
+
+void TMPCPlay::setnBuffers(std::int32_t value) {
+    refuse_while_open("nBuffers");
+    fnbufs = std::clamp(value, 0, mpc_maxbuffers);
+    size_buffers();
+}
+
+void TMPCPlay::setnChunkSamples(std::int32_t value) {
+    refuse_while_open("nChunkSamples");
+    fnchunksamples = std::max(value, 0);
+    size_buffers();
+}
+
+void TMPCPlay::fix_format() {
+    fwavefmt = make_waveformat(fnchans, fsftot / fnchans, 16);
+}
+
+void TMPCPlay::size_buffers() {
+    waveheader.resize(static_cast<std::size_t>(fnbufs));
+    farr.resize(static_cast<std::size_t>(fnbufs));
+    for (auto& a : farr) a.resize(static_cast<std::size_t>(fnchunksamples));
+}
+
+std::uint32_t TMPCPlay::volume() {
+    std::uint32_t v = 0;
+    return service.get_volume(fdeviceid, v) == wave_noerror ? v : 0;
+}
+
+std::uint16_t TMPCPlay::LeftVolume() {
+    return static_cast<std::uint16_t>(volume() & 0xFFFF);
+}
+std::uint16_t TMPCPlay::RightVolume() {
+    return static_cast<std::uint16_t>(volume() >> 16);
+}
+
+void TMPCPlay::setLeftVolume(std::uint16_t value) {
+    service.set_volume(fdeviceid, (volume() & 0xFFFF0000u) | value);
+}
+
+void TMPCPlay::setRightVolume(std::uint16_t value) {
+    service.set_volume(fdeviceid, (volume() & 0xFFFFu) | (std::uint32_t{value} << 16));
+}
+
+void TMPCPlay::setBothVolume(std::uint16_t value) {
+    service.set_volume(fdeviceid, (std::uint32_t{value} << 16) | value);
+}
+
+std::string TMPCPlay::ErrorText(twaveresult errornumber) {
+    return service.error_text(errornumber).substr(0, 128);
+}
+
+void TMPCPlay::read_devicenames() {
+    fdevicenames = service.device_names();
+}
+
+void TMPCPlay::Run() {
+    if (!OnStash) throw EMPCError("Nothing assigned to OnStash!");
+    sendnomore = false;
+    if (!fownboard) {
+        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
+        if (r != wave_noerror) throw EMPCError("WaveOutOpen:" + ErrorText(r));
+        fownboard = true;
+    }
+    mpc_check(service, service.pause(), "WaveOutPause:");
+    for (std::int32_t i = 0; i < fnbufs; ++i) refill(i);
+    mpc_check(service, service.restart(), "WaveOutRestart:");
+}
+
+void TMPCPlay::Stop() {
+    if (!fownboard) return;
+    mpc_check(service, service.reset(), "WaveOutReset:");
+    for (auto& h : waveheader) mpc_check(service, service.unprepare(h), "WaveOutUnPrepareHeader:");
+    mpc_check(service, service.close(), "WaveOutClose:");
+    fownboard = false;
+}
+
+void TMPCPlay::refill(std::int32_t i) {
+    if (sendnomore) return;
+    auto& a = farr[static_cast<std::size_t>(i)];
+    std::int32_t used = fnchunksamples;
+    OnStash(a, used, sendnomore);
+    if (!fownboard) return;
+    used = std::clamp(used, 0, fnchunksamples);
+    if (used == 0) {
+        // Nothing to play: one silent frame carries the end marker, so the device still
+        // reports the end and closes.
+        sendnomore = true;
+        used = std::min(fnchans, fnchunksamples);
+        std::fill_n(a.begin(), used, std::int16_t{0});
+    }
+    twaveheader& h = waveheader[static_cast<std::size_t>(i)];
+    h.data = reinterpret_cast<std::byte*>(a.data());
+    h.bufferlength = static_cast<std::uint32_t>(used) * 2;
+    h.bytesrecorded = 0;
+    h.loops = 1;
+    h.flags = 0;
+    h.user = sendnomore ? mpc_endmarker : i;
+    mpc_check(service, service.prepare(h), "WaveOutPrepareHeader:");
+    mpc_check(service, service.write(h), "WaveOutWrite:");
+}
+
+void TMPCPlay::wave_opened() {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
+    if (OnOpened) OnOpened();
+}
+
+void TMPCPlay::wave_closed() {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
+    if (OnClosed) OnClosed();
+}
+
+void TMPCPlay::wave_done(twaveheader& header) {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
+    if (!fownboard) return;
+    mpc_check(service, service.unprepare(header), "WaveOutUnPrepareHeader:");
+    if (header.user == mpc_endmarker) return Stop();
+    if (header.user >= 0 && header.user < fnbufs) refill(static_cast<std::int32_t>(header.user));
+}
+
+void TMPCPlay::wave_failed(twaveresult code) {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
+    Stop();
+    if (OnFailed) OnFailed(code);
+}
+
+} // namespace gravon

@@ -1,0 +1,166 @@
+#include "audio/mpc_record.h"
+
+#include "audio/mpc_end_marker.h"
+#include "audio/mpc_error.h"
+#include "base/sample_conversion.h"
+
+#include <algorithm>
+
+namespace gravon {
+
+static_assert(sizeof(tint24) == 3, "24-bit buffers are handed to the device as packed bytes");
+
+TMPCRecord::TMPCRecord(twaveinservice& service) : service(service) {
+    fix_format();
+    size_buffers();
+    read_devicenames();
+}
+
+TMPCRecord::~TMPCRecord() {
+    // A destructor cannot report a failing device; the service is told to forget us anyway.
+    try {
+        Stop();
+    } catch (...) {
+    }
+    service.detach(*this);
+}
+
+void TMPCRecord::refuse_while_open(const char* what) const {
+    if (fownboard) throw EMPCError(std::string("Cannot change ") + what + " while owning board");
+}
+
+void TMPCRecord::setnChans(std::int32_t value) {
+    refuse_while_open("nChans");
+    fnchans = std::max(value, 1);
+    fix_format();
+}
+
+void TMPCRecord::setsfTot(std::int32_t value) {
+    refuse_while_open("sfTot");
+    fsftot = std::max(value, 1);
+    fix_format();
+}
+
+void TMPCRecord::setnBits(std::int32_t value) {
+    if (value != 16 && value != 24) return;
+    refuse_while_open("nBits");
+    fnbits = value;
+    fix_format();
+}
+
+void TMPCRecord::setnBuffers(std::int32_t value) {
+    refuse_while_open("nBuffers");
+    fnbufs = std::clamp(value, 0, mpc_maxbuffers);
+    size_buffers();
+}
+
+void TMPCRecord::setnChunkSamples(std::int32_t value) {
+    refuse_while_open("nChunkSamples");
+    fnchunksamples = std::max(value, 0);
+    size_buffers();
+}
+
+void TMPCRecord::fix_format() {
+    fwavefmt = make_waveformat(fnchans, fsftot / fnchans, fnbits);
+}
+
+void TMPCRecord::size_buffers() {
+    const auto n = static_cast<std::size_t>(fnbufs);
+    const auto len = static_cast<std::size_t>(fnchunksamples);
+    waveheader.resize(n);
+    farr.resize(n);
+    farr24.resize(n);
+    for (auto& a : farr) a.resize(len);
+    for (auto& a : farr24) a.resize(len);
+}
+
+std::string TMPCRecord::ErrorText(twaveresult errornumber) {
+    return service.error_text(errornumber).substr(0, 128);
+}
+
+void TMPCRecord::read_devicenames() {
+    fdevicenames = service.device_names();
+}
+
+void TMPCRecord::Run() {
+    if (!OnFetch && !OnFetch24) throw EMPCError("Nothing assigned to OnFetch!");
+    addnomore = false;
+    if (!fownboard) {
+        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
+        if (r != wave_noerror) throw EMPCError("waveinOpen:" + ErrorText(r));
+        fownboard = true;
+    }
+    oktofetch = false;
+    for (std::int32_t i = 0; i < fnbufs; ++i) requeue(i);
+    oktofetch = true;
+    mpc_check(service, service.start(), "waveinStart:");
+}
+
+void TMPCRecord::Stop() {
+    if (!fownboard) return;
+    mpc_check(service, service.reset(), "waveinReset:");
+    for (auto& h : waveheader) mpc_check(service, service.unprepare(h), "waveinUnPrepareHeader:");
+    mpc_check(service, service.close(), "waveinClose:");
+    fownboard = false;
+}
+
+void TMPCRecord::deliver(std::int32_t i, std::int32_t used) {
+    auto& a16 = farr[static_cast<std::size_t>(i)];
+    auto& a24 = farr24[static_cast<std::size_t>(i)];
+    const auto n = static_cast<std::size_t>(used);
+    if (fnbits == 16) {
+        if (OnFetch) return OnFetch(a16, used, addnomore);
+        for (std::size_t k = 0; k < n; ++k) a24[k] = inttoint24(std::int32_t{a16[k]} * 256);
+        OnFetch24(a24, used, addnomore);
+    } else {
+        if (OnFetch24) return OnFetch24(a24, used, addnomore);
+        for (std::size_t k = 0; k < n; ++k)
+            a16[k] = static_cast<std::int16_t>(int24toint(a24[k]) >> 8);
+        OnFetch(a16, used, addnomore);
+    }
+}
+
+void TMPCRecord::requeue(std::int32_t i) {
+    if (addnomore) return;
+    twaveheader& h = waveheader[static_cast<std::size_t>(i)];
+    const std::int32_t bytes = fnbits / 8;
+    const auto used = std::min(static_cast<std::int32_t>(h.bytesrecorded / bytes), fnchunksamples);
+    if (oktofetch) deliver(i, used);
+    if (!fownboard) return;
+    h.data = fnbits == 16
+                 ? reinterpret_cast<std::byte*>(farr[static_cast<std::size_t>(i)].data())
+                 : reinterpret_cast<std::byte*>(farr24[static_cast<std::size_t>(i)].data());
+    h.bufferlength = static_cast<std::uint32_t>(fnchunksamples * bytes);
+    h.bytesrecorded = 0;
+    h.loops = 1;
+    h.flags = 0;
+    h.user = addnomore ? mpc_endmarker : i;
+    mpc_check(service, service.prepare(h), "waveinPrepareHeader:");
+    mpc_check(service, service.add_buffer(h), "waveinWrite:");
+}
+
+void TMPCRecord::wave_opened() {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
+    if (OnOpened) OnOpened();
+}
+
+void TMPCRecord::wave_closed() {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
+    if (OnClosed) OnClosed();
+}
+
+void TMPCRecord::wave_done(twaveheader& header) {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
+    if (!fownboard) return;
+    mpc_check(service, service.unprepare(header), "waveinUnPrepareHeader:");
+    if (header.user == mpc_endmarker) return Stop();
+    if (header.user >= 0 && header.user < fnbufs) requeue(static_cast<std::int32_t>(header.user));
+}
+
+void TMPCRecord::wave_failed(twaveresult code) {
+    if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
+    Stop();
+    if (OnFailed) OnFailed(code);
+}
+
+} // namespace gravon

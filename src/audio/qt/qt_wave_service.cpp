@@ -1,0 +1,175 @@
+#include "audio/qt/qt_wave_service.h"
+
+#include "audio/wave_error_text.h"
+
+namespace gravon {
+
+template <class Service, class QtAudio>
+tqtwave<Service, QtAudio>::tqtwave() : devices(input ? QAudioDevice::Input : QAudioDevice::Output) {
+    devices.onchanged = [this] {
+        if (fopen && !devices.present(deviceid)) lost();
+        if (ondeviceschanged) ondeviceschanged();
+    };
+    stream.onfinished = [this] { dispatch.wake(); };
+}
+
+template <class Service, class QtAudio> tqtwave<Service, QtAudio>::~tqtwave() {
+    shut_down();
+}
+
+template <class Service, class QtAudio> void tqtwave<Service, QtAudio>::shut_down() {
+    // Stopped first, so that the backend no longer calls into the stream.
+    if (audio) audio->stop();
+    stream.halt();
+    stream.take_unfinished([](twaveheader&) {});
+    audio.reset();
+    io.close();
+    dispatch.clear();
+    stream.resume();
+    fopen = fstarted = fheld = false;
+}
+
+template <class Service, class QtAudio>
+twaveresult tqtwave<Service, QtAudio>::open(std::int32_t id, const twaveformat& format,
+                                            twaveclient& client) {
+    if (fopen) return wave_error_allocated;
+    const QAudioDevice device = devices.find(id);
+    if (device.isNull())
+        return devices.names().empty() ? wave_error_nodriver : wave_error_baddeviceid;
+    const bool wide = format.bitspersample == 24 && input;
+    if (format.formattag != 1 || format.channels < 1 || format.samplespersec < 1 ||
+        (format.bitspersample != 16 && !wide))
+        return wave_error_badformat;
+    // 24-bit samples travel as 32-bit ones: Qt has no packed 24-bit format.
+    QAudioFormat qf;
+    qf.setSampleRate(format.samplespersec);
+    qf.setChannelCount(format.channels);
+    qf.setSampleFormat(wide ? QAudioFormat::Int32 : QAudioFormat::Int16);
+    if (!device.isFormatSupported(qf)) return wave_error_badformat;
+
+    stream.setwidths(format.bitspersample / 8, wide ? 4 : 2);
+    audio = std::make_unique<QtAudio>(device, qf);
+    QObject::connect(audio.get(), &QtAudio::stateChanged, &dispatch,
+                     [this](QAudio::State s) { state_changed(s); });
+    deviceid = device.id();
+    fopen = true;
+    fstarted = fheld = flost = false;
+    dispatch.setclient(&client);
+    dispatch.post(twavemsgkind::opened);
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio>
+twaveresult tqtwave<Service, QtAudio>::prepare(twaveheader& header) {
+    if (!fopen || (header.data == nullptr && header.bufferlength > 0))
+        return wave_error_invalidparam;
+    header.flags |= whdr_prepared;
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio>
+twaveresult tqtwave<Service, QtAudio>::unprepare(twaveheader& header) {
+    if (header.flags & whdr_inqueue) return wave_error_stillplaying;
+    header.flags &= ~whdr_prepared;
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio>
+twaveresult tqtwave<Service, QtAudio>::enqueue(twaveheader& header) {
+    if (!fopen) return wave_error_invalidparam;
+    if (!(header.flags & whdr_prepared)) return wave_error_unprepared;
+    if (header.flags & whdr_inqueue) return wave_error_stillplaying;
+    header.flags = (header.flags & ~whdr_done) | whdr_inqueue;
+    if (stream.queue(header)) return wave_noerror;
+    header.flags &= ~whdr_inqueue;
+    return wave_error_nomem;
+}
+
+template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::go() {
+    if (!fopen) return wave_error_invalidparam;
+    if (fstarted) {
+        if (fheld) audio->resume();
+        fheld = false;
+        return wave_noerror;
+    }
+    if (fheld) {
+        // Paused before it ever started: starting now is the restart.
+        fheld = false;
+    }
+    io.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    audio->start(&io);
+    if (audio->error() != QAudio::NoError) {
+        io.close();
+        return audio->error() == QAudio::OpenError ? wave_error_allocated : wave_error_nodriver;
+    }
+    fstarted = true;
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::hold() {
+    if (!fopen) return wave_error_invalidparam;
+    if (fstarted && !fheld) audio->suspend();
+    fheld = true;
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::reset() {
+    if (!fopen) return wave_error_invalidparam;
+    audio->stop();
+    io.close();
+    fstarted = fheld = false;
+    stream.halt();
+    dispatch.collect();
+    stream.take_unfinished([this](twaveheader& h) {
+        h.flags = (h.flags & ~whdr_inqueue) | whdr_done;
+        dispatch.post(twavemsgkind::done, &h);
+    });
+    stream.resume();
+    dispatch.wake();
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::close() {
+    if (!fopen) return wave_error_invalidparam;
+    if (stream.outstanding() > 0) return wave_error_stillplaying;
+    audio->stop();
+    audio.reset();
+    io.close();
+    fopen = fstarted = fheld = false;
+    dispatch.drop_buffers();
+    dispatch.post(twavemsgkind::closed);
+    return wave_noerror;
+}
+
+template <class Service, class QtAudio>
+void tqtwave<Service, QtAudio>::detach(twaveclient& client) {
+    if (dispatch.client() != &client) return;
+    shut_down();
+    dispatch.setclient(nullptr);
+}
+
+template <class Service, class QtAudio>
+std::string tqtwave<Service, QtAudio>::error_text(twaveresult code) {
+    return wave_error_text(code);
+}
+
+template <class Service, class QtAudio> void tqtwave<Service, QtAudio>::lost() {
+    if (flost) return;
+    flost = true;
+    dispatch.post(twavemsgkind::failed, nullptr, wave_error_devicelost);
+}
+
+template <class Service, class QtAudio>
+void tqtwave<Service, QtAudio>::state_changed(QAudio::State state) {
+    // An underrun of the output only means that no buffer was queued in time.
+    if (!fopen || !fstarted || !audio) return;
+    const QAudio::Error e = audio->error();
+    if (state == QAudio::StoppedState &&
+        (e == QAudio::OpenError || e == QAudio::IOError || e == QAudio::FatalError))
+        lost();
+}
+
+template class tqtwave<twaveinservice, QAudioSource>;
+template class tqtwave<twaveoutservice, QAudioSink>;
+
+} // namespace gravon
