@@ -4,6 +4,7 @@
 #include "base/sample_conversion.h"
 #include "core/dialog_fields.h"
 #include "core/main_window.h"
+#include "files/wav_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -178,6 +179,22 @@ void tmeterprocedure::mouse_up() {
 
 void tmeterprocedure::sign(const std::string& name) {
     fform.sign_calibration(fchanno, name, calmethod, factor);
+}
+
+void tmeterprocedure::save_waveform(const std::string& fname) const {
+    TWaveChunk samples;
+    if (has_selection()) {
+        const std::int32_t rf = ringbuffer.ratefactor();
+        ringbuffer.get_wavechunk(samples, downcursor * rf, upcursor * rf);
+    } else {
+        ringbuffer.get_wavechunk(samples, 0, ringbuffer.length() - 1);
+    }
+    TWavFile wav;
+    wav.setnchans(1);
+    wav.setsampfreq(roundint(fform.advanced.fs));
+    wav.setformat(tFormat::pcm);
+    wav.setnbits(16);
+    wav.save_file(fname, std::vector<tsmallintarr>{samples}, true, false);
 }
 
 std::string tmeterprocedure::instruction(const std::string& name) const {

@@ -42,6 +42,9 @@ class tmeterprocedure {
     bool has_selection() const { return upcursor != downcursor; }
 
     void sign(const std::string& name);
+    // "Save waveform...": the marked stretch, or the whole ring when nothing is marked, as a
+    // mono 16-bit WAV file. Raises the file's error.
+    void save_waveform(const std::string& fname) const;
 
     // What the window shows.
     std::string caption() const { return meter_caption(fchanno, calmethod); }
