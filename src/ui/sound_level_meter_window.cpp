@@ -5,9 +5,9 @@
 #include "ui/waveform_view.h"
 
 #include <QGroupBox>
-#include <QLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>

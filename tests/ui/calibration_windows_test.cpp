@@ -58,8 +58,12 @@ TEST(SoundLevelMeterWindow, StepsThroughToSigningWithAMarkedStretch) {
     out.names = {"Speaker"};
     in.source = sine_on_left(32766.0, 44100.0);
     TSoundLevelMeterWindow w(t.form, in, out);
-    w.waveform().resize(500, 100); // one ring column per pixel
+    w.resize(700, 500);
     w.start(0, 2);
+    // One ring column per pixel of the waveform; the recording fills the last columns.
+    const int width = w.procedure().ringbuffer.wavedisplaywidth();
+    ASSERT_EQ(width, w.waveform().width());
+    const int a = width - 10, b = width - 60;
     auto* calibrate = w.findChild<QPushButton*>("calibratebutton");
     auto* startover = w.findChild<QPushButton*>("startoverbutton");
     EXPECT_EQ(calibrate->text(), "Calibrate!");
@@ -78,13 +82,13 @@ TEST(SoundLevelMeterWindow, StepsThroughToSigningWithAMarkedStretch) {
     EXPECT_TRUE(w.findChild<QLineEdit*>("leveledit")->isReadOnly());
 
     TWaveformView& view = w.waveform();
-    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(490, 50));
-    QMouseEvent move(QEvent::MouseMove, QPointF(440, 50), view.mapToGlobal(QPointF(440, 50)),
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(a, 50));
+    QMouseEvent move(QEvent::MouseMove, QPointF(b, 50), view.mapToGlobal(QPointF(b, 50)),
                      Qt::NoButton, Qt::LeftButton, {});
     QApplication::sendEvent(&view, &move);
-    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(440, 50));
-    EXPECT_EQ(w.procedure().downcursor, 440);
-    EXPECT_EQ(w.procedure().upcursor, 490);
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(b, 50));
+    EXPECT_EQ(w.procedure().downcursor, b);
+    EXPECT_EQ(w.procedure().upcursor, a);
     EXPECT_TRUE(calibrate->isEnabled());
     calibrate->click();
     ASSERT_EQ(w.procedure().calstep(), 5);
