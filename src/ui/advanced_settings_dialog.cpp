@@ -501,6 +501,7 @@ void TForm2::showEvent(QShowEvent* e) {
 }
 
 void TForm2::FormShow() {
+    if (read_devicenames) read_devicenames();
     fpage = advanced_page_of(fform);
     // The method the program does not offer is dropped from both lists.
     for (QComboBox* c : methodcombo)

@@ -37,6 +37,9 @@ class TForm2 : public QDialog {
     TForm9& mapping_editor() { return *fmappingeditor; }
     TForm10& display_editor() { return *fdisplayeditor; }
     QTabWidget& tabs() { return *ftabs; }
+    // Re-reads the device names of the audio components into the main window before the
+    // dialog fills its device lists; set by the owner of the audio components.
+    std::function<void()> read_devicenames;
     // How the log window is shown modally; tests replace it.
     std::function<void(QDialog&)> show_modal = [](QDialog& d) { d.exec(); };
 

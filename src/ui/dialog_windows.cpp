@@ -2,8 +2,10 @@
 
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
+#include "ui/calibrator_window.h"
 #include "ui/control_panel.h"
 #include "ui/options_dialog.h"
+#include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/text_export_dialog.h"
 #include "ui/window_place.h"
@@ -19,8 +21,18 @@ tdialogwindows::tdialogwindows(TForm1& form, QWidget& mainwindow)
       advanced(new TForm2(form, *calibrationlog, &mainwindow)),
       textexport(new TForm11(form, &mainwindow)) {}
 
+void tdialogwindows::create_calibration_windows(TForm1& form, QWidget& mainwindow,
+                                                twaveinservice& in, twaveoutservice& out) {
+    calibrator = new TCalibratorWindow(form, in, &mainwindow);
+    soundlevelmeter = new TSoundLevelMeterWindow(form, in, out, &mainwindow);
+}
+
 QWidget* tdialogwindows::window(twindowid id) const {
     switch (id) {
+    case twindowid::calibratorwindow:
+        return calibrator;
+    case twindowid::calibrationwindow:
+        return soundlevelmeter;
     case twindowid::advancedsettingswindow:
         return advanced;
     case twindowid::optionswindow:

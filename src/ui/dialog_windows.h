@@ -15,6 +15,10 @@ class TForm6;
 class TForm7;
 class TForm8;
 class TForm11;
+class TCalibratorWindow;
+class TSoundLevelMeterWindow;
+class twaveinservice;
+class twaveoutservice;
 
 // Created with the main window as their parent, which owns them. Each is a top-level window.
 struct tdialogwindows {
@@ -26,6 +30,11 @@ struct tdialogwindows {
     TForm7* calibrationlog; // "Calibration log", modal
     TForm2* advanced;       // "Advanced settings", modal
     TForm11* textexport;    // "Export phonetogram as text", modal
+    // The calibration windows need the audio services; nullptr until they are created.
+    TCalibratorWindow* calibrator = nullptr;
+    TSoundLevelMeterWindow* soundlevelmeter = nullptr;
+    void create_calibration_windows(TForm1& form, QWidget& mainwindow, twaveinservice& in,
+                                    twaveoutservice& out);
 
     // The window of an id; nullptr for the main window and for windows not among these.
     QWidget* window(twindowid id) const;

@@ -1,5 +1,7 @@
 // The windows around the main window keep their placements through the core's settings.
+#include "audio/simulated_wave_service.h"
 #include "core/test_form.h"
+#include "ui/calibrator_window.h"
 #include "ui/dialog_windows.h"
 #include "ui/options_dialog.h"
 #include "ui/statistics_window.h"
@@ -27,6 +29,12 @@ TEST(DialogWindows, PlacementsGoToTheirWindowsAndOnlySizedWindowsTakeTheSize) {
     EXPECT_EQ(p.top, 60);
     EXPECT_FALSE(maximized);
     EXPECT_FALSE(d.get_window_placement(twindowid::mainwindow, p, maximized));
+    EXPECT_FALSE(d.set_window_placement(twindowid::calibratorwindow, {1, 2, 3, 4}));
+    tsimulatedwavein in;
+    tsimulatedwaveout out;
+    d.create_calibration_windows(t.form, main, in, out);
+    EXPECT_TRUE(d.set_window_placement(twindowid::calibratorwindow, {70, 80, 3, 4}));
+    EXPECT_EQ(d.calibrator->pos(), QPoint(70, 80));
 }
 
 } // namespace
