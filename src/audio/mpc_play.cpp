@@ -11,6 +11,10 @@ TMPCPlay::TMPCPlay(twaveoutservice& service) : service(service) {
     fix_format();
     size_buffers();
     read_devicenames();
+    service.watch_devices([this] {
+        read_devicenames();
+        if (OnDevicesChanged) OnDevicesChanged();
+    });
 }
 
 TMPCPlay::~TMPCPlay() {
@@ -18,6 +22,7 @@ TMPCPlay::~TMPCPlay() {
         Stop();
     } catch (...) {
     }
+    service.watch_devices(nullptr);
     service.detach(*this);
 }
 

@@ -54,6 +54,7 @@ class TMPCPlay : private twaveclient {
     // Stops playback and closes the device; nothing when it is not open.
     void Stop();
     std::string ErrorText(twaveresult errornumber);
+    // Devicenames follows the system's list by itself; this re-reads it at once.
     void read_devicenames();
 
     TMPCStash OnStash;
@@ -61,6 +62,9 @@ class TMPCPlay : private twaveclient {
     TMPCNotify OnClosed;
     TMPCMsg OnMsg;
     TMPCFailed OnFailed;
+    // The list of devices changed (Devicenames is already new); a device id may now name
+    // another device.
+    TMPCNotify OnDevicesChanged;
 
   private:
     void wave_opened() override;

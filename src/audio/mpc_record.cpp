@@ -14,6 +14,10 @@ TMPCRecord::TMPCRecord(twaveinservice& service) : service(service) {
     fix_format();
     size_buffers();
     read_devicenames();
+    service.watch_devices([this] {
+        read_devicenames();
+        if (OnDevicesChanged) OnDevicesChanged();
+    });
 }
 
 TMPCRecord::~TMPCRecord() {
@@ -22,6 +26,7 @@ TMPCRecord::~TMPCRecord() {
         Stop();
     } catch (...) {
     }
+    service.watch_devices(nullptr);
     service.detach(*this);
 }
 

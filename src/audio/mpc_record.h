@@ -54,6 +54,7 @@ class TMPCRecord : private twaveclient {
     // Stops recording and closes the device; nothing when it is not open.
     void Stop();
     std::string ErrorText(twaveresult errornumber);
+    // Devicenames follows the system's list by itself; this re-reads it at once.
     void read_devicenames();
 
     // A recorder whose handler is only for the other width gets its blocks converted: 24-bit
@@ -65,6 +66,9 @@ class TMPCRecord : private twaveclient {
     // Sees every notification before it is handled.
     TMPCMsg OnMsg;
     TMPCFailed OnFailed;
+    // The list of devices changed (Devicenames is already new); a device id may now name
+    // another device.
+    TMPCNotify OnDevicesChanged;
 
   private:
     void wave_opened() override;

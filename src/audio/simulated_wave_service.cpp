@@ -98,6 +98,10 @@ template <class Service> std::string tsimulatedwave<Service>::error_text(twavere
 }
 
 template <class Service> void tsimulatedwave<Service>::deliver() {
+    if (devicesnews) {
+        devicesnews = false;
+        if (watcher) watcher();
+    }
     while (!pending.empty() && client != nullptr) {
         const tpending p = pending.front();
         pending.pop_front();
@@ -167,6 +171,12 @@ template <class Service> void tsimulatedwave<Service>::lose_device() {
     if (!fopen || flost) return;
     flost = true;
     pending.push_back({twavemsgkind::failed, nullptr, wave_error_devicelost});
+}
+
+template <class Service>
+void tsimulatedwave<Service>::change_devices(std::vector<std::string> devices) {
+    names = std::move(devices);
+    devicesnews = true;
 }
 
 template class tsimulatedwave<twaveinservice>;

@@ -55,6 +55,8 @@ template <class Service> class tsimulatedwave : public Service {
     void advance(std::int64_t frames);
     // The device goes away: it stops and reports wave_failed(wave_error_devicelost).
     void lose_device();
+    // The system's list becomes `devices`; the watcher hears of it at the next deliver.
+    void change_devices(std::vector<std::string> devices);
 
     std::vector<std::string> device_names() override { return names; }
     twaveresult open(std::int32_t deviceid, const twaveformat& format,
@@ -64,6 +66,7 @@ template <class Service> class tsimulatedwave : public Service {
     twaveresult reset() override;
     twaveresult close() override;
     void detach(twaveclient& client) override;
+    void watch_devices(std::function<void()> onchanged) override { watcher = std::move(onchanged); }
     std::string error_text(twaveresult code) override;
 
   protected:
@@ -86,6 +89,8 @@ template <class Service> class tsimulatedwave : public Service {
     void finish_front();
 
     twaveclient* client = nullptr;
+    std::function<void()> watcher;
+    bool devicesnews = false;
     std::int32_t fdevice = -1;
     std::int32_t fopens = 0;
     std::deque<twaveheader*> queue;

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,9 @@ class twaveservice {
     virtual twaveresult close() = 0;
     // The client is going away: nothing more is reported to it, whether open or not.
     virtual void detach(twaveclient& client) = 0;
+    // Called, like the notifications, whenever the list of devices changes (a device plugged
+    // in or removed), open or not; nullptr stops it. A service without such news never calls.
+    virtual void watch_devices(std::function<void()> onchanged) {}
     // A readable description of an error code.
     virtual std::string error_text(twaveresult code) = 0;
 };

@@ -29,6 +29,15 @@ std::string user_config_folder() {
     return {};
 }
 
+std::string user_home_subfolder(const char* xdgvar, const char* below) {
+    std::string xdg = env(xdgvar);
+    if (!xdg.empty() && fs::path(xdg).is_absolute()) return without_trailing_separator(xdg);
+    std::string home = env("HOME");
+    if (!home.empty() && fs::path(home).is_absolute())
+        return (fs::path(without_trailing_separator(home)) / below).string();
+    return {};
+}
+
 std::string common_config_folder() {
     const std::string dirs = env("XDG_CONFIG_DIRS");
     size_t start = 0;
@@ -56,6 +65,10 @@ std::string app_data_folder(tappfolder which) {
         return common_config_folder();
     }
     return {};
+}
+
+std::string user_data_folder() {
+    return user_home_subfolder("XDG_DATA_HOME", ".local/share");
 }
 
 std::string system_folder() {

@@ -18,6 +18,10 @@ enum class tappfolder : int {
 // The folder, without a trailing separator; empty when the platform cannot name it (for a
 // per-user folder: neither an absolute $XDG_CONFIG_HOME nor $HOME is set).
 std::string app_data_folder(tappfolder which);
+// The user's data folder ($XDG_DATA_HOME, default ~/.local/share), for what the program keeps
+// that is neither configuration nor a document (the journal of a recording); empty when it
+// cannot be named.
+std::string user_data_folder();
 // The folder of last resort when no application-data folder can be found: the system's
 // temporary folder.
 std::string system_folder();

@@ -17,19 +17,6 @@
 
 namespace gravon {
 
-namespace {
-
-std::string format_datestr(tdatetime t) {
-    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
-    std::tm tm{};
-    localtime_r(&tt, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M.%S", &tm);
-    return buf;
-}
-
-} // namespace
-
 TForm1::TForm1(tuserinterface& ui)
     : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), fbinningsink(*this) {
     onhopanalysed = [this] { this->ui.request_repaint(); };
@@ -105,6 +92,8 @@ void TForm1::startup_sequence() {
     signedcalibrationdate = {0.0, 0.0};
     load_default_calibration();
     fix_things();
+    // A batch run is a pure function of its command line: it recovers only when asked to.
+    if (!batchmode || recoverorphans) offer_recovery();
 }
 
 // ---- Calibration ----
@@ -169,79 +158,6 @@ void TForm1::reset_recording() {
     }
 }
 
-void TForm1::Setup_recording_parameters() {
-    if (audioarrpos <= 0) {
-        recordingstarttime = std::chrono::system_clock::now();
-        if (!pgs.empty()) pgs[0].pgname = "Left";
-        for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
-            tpg& pg = pgs[std::size_t(c)];
-            pg.datestr = format_datestr(recordingstarttime);
-            pg.calibstr = calibration_info(c);
-            pg.calstatus = calibrationstatus[std::size_t(c)];
-            pg.distance =
-                advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
-        }
-    }
-    // The recorder takes buffers of about 20 ms: the power of two nearest in the logarithm.
-    const std::int32_t sftot = roundint(double(recorderchannels) * advanced.fs);
-    recorderchunksize = std::int32_t(1) << std::clamp(roundint(std::log2(sftot / 50.0)), 1, 20);
-    apply_analysis_settings();
-    setup_analysis();
-    ui.refresh_control_panel();
-}
-
-void TForm1::Set_recording(bool on) {
-    if (on) {
-        frecording = true;
-        Setup_recording_parameters();
-        if (pgs.size() > 1 && !pgs[0].visible && !pgs[1].visible) pgs[0].visible = true;
-        holdcount = 0;
-        set_title("Untitled");
-        fix_things();
-    } else {
-        frecording = false;
-        recordingendtime = std::chrono::system_clock::now();
-        trim_stores();
-        fix_things();
-    }
-}
-
-void TForm1::RecordActionExecute(bool checked) {
-    RandSeed(0);
-    Set_recording(checked);
-    if (frecording && startinpausedstate)
-        set_paused(true);
-    else if (!frecording)
-        set_paused(false);
-    fix_things();
-}
-
-void TForm1::StopActionExecute() {
-    Set_recording(false);
-    set_paused(false);
-}
-
-void TForm1::NewRecordingActionExecute() {
-    if (audioarrpos < 0 && pgs.size() > 2) {
-        // Only loaded phonetograms: there is nothing to clear, they are managed in the
-        // control panel.
-        ui.show_control_panel();
-        return;
-    }
-    if (!ask_to_save()) return;
-    Set_recording(false);
-    if (fanalysisisfromsoundfile) restore_temporary_settings();
-    set_analysisisfromsoundfile(false);
-    set_title("");
-    audioarrpos = -1;
-    soundsavearrpos = -1;
-    stdpgsavearrpos = -1;
-    reset_audio_store();
-    reset_recording();
-    fix_things();
-    ui.request_repaint();
-}
-
 void TForm1::fix_things() {
     // The toolkit window derives its enabled states, captions and axes from this state when
     // it repaints.
@@ -249,13 +165,8 @@ void TForm1::fix_things() {
     ui.request_repaint();
 }
 
-tbinshowsettings TForm1::binshow_settings() const {
-    tbinshowsettings s;
-    s.timethreshold = advanced.timethreshold;
-    s.includeadjacentbins = advanced.includeadjacentbins;
-    s.adjacentinclusionfactor = advanced.adjacentinclusionfactor;
-    s.hideisolatedbins = advanced.hideisolatedbins;
-    return s;
+const tbinshowsettings& TForm1::binshow_settings() const {
+    return advanced;
 }
 
 void TForm1::fix_binshow() {
@@ -291,45 +202,11 @@ std::vector<std::string> TForm1::statistics_text_lines(bool condensed, char deci
                            statistics_format(advanced, decimalseparator));
 }
 
-std::array<double, 2> TForm1::intake_factors() const {
-    std::array<double, 2> f = signedfactors;
-    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c)
-        f[c] = effective_calibration_factor(f[c], advanced.calibrationrecalculate,
-                                            pgs[c].actualdistance, advanced.standarddistance);
-    return f;
-}
-
-template <typename tsample, typename tscale>
-void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale) {
-    if (audioarrpos >= maxaudioarrpos) {
-        Set_recording(false);
-        ui.message_box("Max time reached", "Maximum recording time reached",
-                       tmessagekind::information);
-        return;
-    }
-    const std::array<double, 2> f = intake_factors();
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
-    fintakeblock.resize(2);
-    for (auto& ch : fintakeblock)
-        if (ch.size() < n) ch.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        fintakeblock[0][i] = float(scale(arr[2 * i]) * f[0]);
-        fintakeblock[1][i] = float(scale(arr[2 * i + 1]) * f[1]);
-    }
-    crunch_arr(fintakeblock, n, f);
-}
-
-void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last) {
-    intake(arr, used, [](std::int16_t v) { return v / 32767.0; });
-}
-
-void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& last) {
-    intake(arr, used, [](const tint24& v) { return int24toint(v) / 8388607.0; });
-}
-
 bool TForm1::FormCloseQuery() {
     if (!ask_to_save()) return false;
     Set_recording(false);
+    // Saved, or discarded by the user's answer.
+    retire_journal();
     return true;
 }
 

@@ -5,8 +5,13 @@
 
 #include "analysis/analysis_driver.h"
 #include "analysis/analysis_tracks.h"
+#include "audio/keyboard_sound.h"
+#include "audio/masking_noise.h"
+#include "audio/mpc_record.h"
 #include "base/prog_id.h"
+#include "core/audio_devices.h"
 #include "core/user_interface.h"
+#include "files/recording_journal.h"
 #include "files/smp_file.h"
 #include "phonetogram/area_statistics.h"
 #include "phonetogram/bin_visibility.h"
@@ -22,6 +27,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -237,7 +243,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
 
     // ---- Bin visibility, selection and area statistics ----
     tstatisticsarr statistics;
-    tbinshowsettings binshow_settings() const;
+    const tbinshowsettings& binshow_settings() const;
     // Recomputes which bins are shown and which are outside every shown area.
     void fix_binshow();
     void fix_area_statistics();
@@ -266,6 +272,48 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Full-scale factors of the recorder intake, after the distance correction.
     std::array<double, 2> intake_factors() const;
 
+    // ---- Sound devices (main_window_recording.cpp) ----
+    // Gives the window its recorder and players, each with a service of its own, and reads
+    // the device names. Without it Record starts no device: a headless run, or a test that
+    // hands blocks to the intake itself.
+    void attach_audio(taudiodevices& devices);
+    // Reads the device lists again (a device was plugged in or out).
+    void read_audio_devicenames();
+    // The services come first: the components detach from them when they go.
+    std::unique_ptr<twaveinservice> frecordservice;
+    std::unique_ptr<twaveoutservice> fnoiseservice;
+    std::unique_ptr<twaveoutservice> fkeyboardservice;
+    std::unique_ptr<TMPCRecord> MPCRecord1;
+    std::unique_ptr<tmaskingnoise> MPCnoiseplay;
+    std::unique_ptr<tkeyboardsound> MPCkeyboardplay;
+    // The recording device went away (or failed) while recording.
+    void MPCRecord1Failed(twaveresult code);
+    // "Play noise".
+    void PlayNoiseActionExecute(bool checked);
+    bool noiseplaying() const;
+    // The keyboard control's key events.
+    void KeyBoard1NoteOn(std::int32_t midicode);
+    void KeyBoard1NoteOff(std::int32_t midicode);
+    // The 200 ms timer, after the status panel is repainted: the keyboard tone's time-out.
+    void Timer1Timer(std::int32_t intervalms = 200);
+
+    // ---- The journal of a take ----
+    // The take being recorded, on disk as it arrives.
+    TRecordingJournal journal;
+    // Where journals are kept: the user's data folder.
+    std::string journal_folder() const;
+    // Takes that a crashed or killed run left behind.
+    std::vector<std::string> orphaned_takes() const;
+    // At start-up: offers each orphaned take for recovery (or to be discarded).
+    void offer_recovery();
+    // Set by a batch run that asked for it: orphaned takes are recovered without a question.
+    bool recoverorphans = false;
+    // Replays a journal through the analysis like a recording, with its calibration; false,
+    // with a message naming the file, when it cannot be read.
+    bool recover_take(const std::string& fname);
+    // The take is saved or discarded: its journal goes.
+    void retire_journal();
+
   private:
     // Bins the accepted frames of the driver into the recording phonetograms.
     struct tbinningsink : tframesink {
@@ -280,9 +328,19 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void load_default_settings();
     void load_default_calibration();
     trecarr fintakeblock;
-    // Scales an interleaved two-channel block to Pa and hands it to the driver.
+    // Scales an interleaved two-channel block to Pa with the full scales f and hands it to the
+    // driver.
     template <typename tsample, typename tscale>
-    void intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale);
+    void intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale,
+                const std::array<double, 2>& f);
+    template <typename tsample>
+    void journal_block(const std::vector<tsample>& arr, std::int32_t used);
+    void start_recorder();
+    void open_journal();
+    // The recording device as messages name it.
+    std::string recording_device_text() const;
+    // A recovered take's journal, kept until the take is saved or discarded.
+    std::string frecoveredjournal;
     void reset_replay_state();
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;

@@ -155,6 +155,8 @@ bool TForm1::save_smp(const std::string& fname) {
     }
     // Only a complete file counts as saved; after a failure the user is asked again.
     soundsavearrpos = savedpos;
+    // The take is safe in the file; a journal of it would only be offered again.
+    if (!frecording) retire_journal();
     return true;
 }
 

@@ -69,6 +69,62 @@ void show_problems(tuserinterface& ui, const std::string& name, const tsettingsr
                        tmessagekind::warning);
 }
 
+// The kinds of settings container the main window keeps in the settings folder.
+struct tsettingskind {
+    const char* fileid;
+    const char* defaultname;
+    const char* tempname;
+    const char* contents;      // "options", as in "does not contain options for Gravon"
+    const char* failedcaption; // of the message when a save fails
+};
+constexpr tsettingskind optionskind{optionsfileid, optionsfilename, tempoptionsfilename, "options",
+                                    "Options not saved"};
+constexpr tsettingskind advancedkind{advancedfileid, advancedfilename, tempadvancedfilename,
+                                     "advanced settings", "Advanced settings not saved"};
+
+// Writes a container of the kind under fname ("" the default file, "temp" its temporary copy);
+// write fills it. A failure is shown, and the file that was there stays.
+template <typename twrite>
+void save_container(TForm1& form, const tsettingskind& kind, const std::string& fname,
+                    twrite write) {
+    try {
+        const std::string name =
+            resolve_settings_name(form.progid, fname, kind.defaultname, kind.tempname);
+        TQUBFile f;
+        f.setProgId(&form.progid);
+        f.setFileId(kind.fileid);
+        write(f);
+        f.save_file(name);
+    } catch (const std::exception& e) {
+        form.ui.message_box(kind.failedcaption, e.what(), tmessagekind::error);
+    }
+}
+
+// Reads a container of the kind through read, shows what the reader noted and refreshes the
+// window. A file of another kind is refused with a message; a missing one (the first start)
+// is no news.
+template <typename tread>
+void open_container(TForm1& form, const tsettingskind& kind, const std::string& fname, tread read) {
+    const std::string name =
+        resolve_settings_name(form.progid, fname, kind.defaultname, kind.tempname);
+    TQUBFile f;
+    f.setProgId(&form.progid);
+    const bool opened = f.open_file(name);
+    if (f.FileId() != kind.fileid) {
+        if (path_exists(name))
+            form.ui.message_box("Wrong file type: \"" + f.FileId() + "\"",
+                                name + "\r does not contain " + kind.contents + " for Gravon" +
+                                    unread_reason(f, opened),
+                                tmessagekind::warning);
+        form.fix_things();
+        return;
+    }
+    tsettingsreader r(f);
+    read(r);
+    show_problems(form.ui, name, r);
+    form.fix_things();
+}
+
 } // namespace
 
 // ---- defaults ----------------------------------------------------------------------------------
@@ -124,93 +180,46 @@ void TForm1::set_leveltarget(double v) {
 // ---- options -----------------------------------------------------------------------------------
 
 void TForm1::save_settings(const std::string& fname) {
-    try {
-        const std::string name =
-            resolve_settings_name(progid, fname, optionsfilename, tempoptionsfilename);
-        TQUBFile f;
-        f.setProgId(&progid);
-        f.setFileId(optionsfileid);
+    save_container(*this, optionskind, fname, [&](TQUBFile& f) {
         // Only the user's own default file keeps window positions: a file handed to others
         // must not move their windows.
         if (fname.empty()) write_windows(*this, f);
         write_options(f, options, showbins_of(*this));
-        f.save_file(name);
-    } catch (const std::exception& e) {
-        ui.message_box("Options not saved", e.what(), tmessagekind::error);
-    }
+    });
 }
 
 void TForm1::open_settings(const std::string& fname, bool windows) {
-    const std::string name =
-        resolve_settings_name(progid, fname, optionsfilename, tempoptionsfilename);
-    TQUBFile f;
-    f.setProgId(&progid);
-    const bool opened = f.open_file(name);
-    if (f.FileId() != optionsfileid) {
-        // A missing file (the first start) is no news.
-        if (path_exists(name))
-            ui.message_box("Wrong file type: \"" + f.FileId() + "\"",
-                           name + "\r does not contain options for Gravon" +
-                               unread_reason(f, opened),
-                           tmessagekind::warning);
-        fix_things();
-        return;
-    }
-    tsettingsreader r(f);
-    if (windows && fname.empty()) restore_windows(*this, r);
-    std::array<bool, 2> bins = showbins_of(*this);
-    read_options(r, options, bins, std::int32_t(advanced.displayparams.size()));
-    for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch) pgs[ch].visible = bins[ch];
-    show_problems(ui, name, r);
-    fix_things();
+    open_container(*this, optionskind, fname, [&](tsettingsreader& r) {
+        if (windows && fname.empty()) restore_windows(*this, r);
+        std::array<bool, 2> bins = showbins_of(*this);
+        read_options(r, options, bins, std::int32_t(advanced.displayparams.size()));
+        for (std::size_t ch = 0; ch < 2 && ch < pgs.size(); ++ch) pgs[ch].visible = bins[ch];
+    });
 }
 
 // ---- advanced settings -------------------------------------------------------------------------
 
 void TForm1::save_advanced_settings(const std::string& fname) {
-    try {
-        const std::string name =
-            resolve_settings_name(progid, fname, advancedfilename, tempadvancedfilename);
-        TQUBFile f;
-        f.setProgId(&progid);
-        f.setFileId(advancedfileid);
+    save_container(*this, advancedkind, fname, [&](TQUBFile& f) {
         advanced.locationid = locationid;
         write_advanced_settings(f, advanced, audiodevicenames);
-        f.save_file(name);
-    } catch (const std::exception& e) {
-        ui.message_box("Advanced settings not saved", e.what(), tmessagekind::error);
-    }
+    });
 }
 
 void TForm1::open_advanced_settings(const std::string& fname) {
-    const std::string name =
-        resolve_settings_name(progid, fname, advancedfilename, tempadvancedfilename);
-    TQUBFile f;
-    f.setProgId(&progid);
-    const bool opened = f.open_file(name);
-    if (f.FileId() != advancedfileid) {
-        if (path_exists(name))
-            ui.message_box("Wrong file type: \"" + f.FileId() + "\"",
-                           name + "\r does not contain advanced settings for Gravon" +
-                               unread_reason(f, opened),
-                           tmessagekind::warning);
-        fix_things();
-        return;
-    }
-    tsettingsreader r(f);
-    advanced.locationid = locationid;
-    read_advanced_settings(r, advanced, audiodevicenames);
-    locationid = advanced.locationid;
-    set_use24bits(advanced.use24bits);
-    for (std::int32_t ch = 0; ch < 2; ++ch)
-        set_standardactualdistance(ch, advanced.standardactualdistance(ch));
-    // One statistics flag per display parameter, and a darkness index inside the list.
-    options.showstatsparam.resize(advanced.displayparams.size(), false);
-    set_zparam(options.zparam());
-    // The sampling frequency and the bandwidth size the analysis window.
-    set_fs(advanced.fs);
-    show_problems(ui, name, r);
-    fix_things();
+    open_container(*this, advancedkind, fname, [&](tsettingsreader& r) {
+        advanced.locationid = locationid;
+        read_advanced_settings(r, advanced, audiodevicenames);
+        locationid = advanced.locationid;
+        set_use24bits(advanced.use24bits);
+        for (std::int32_t ch = 0; ch < 2; ++ch)
+            set_standardactualdistance(ch, advanced.standardactualdistance(ch));
+        // One statistics flag per display parameter, and a darkness index inside the list.
+        options.showstatsparam.resize(advanced.displayparams.size(), false);
+        set_zparam(options.zparam());
+        // The sampling frequency and the bandwidth size the analysis window.
+        set_fs(advanced.fs);
+    });
 }
 
 // ---- temporary copies, exit, files by type -----------------------------------------------------

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "analysis/analysis_params.h"
+#include "phonetogram/bin_visibility.h"
 #include "phonetogram/binning.h"
 #include "phonetogram/display_params.h"
 
@@ -99,18 +100,15 @@ inline constexpr std::int32_t fftwindowblackman = 4;
 inline constexpr std::int32_t defaultaudiodevice = -1;
 
 // A default-constructed value holds the defaults and the start-up values. The settings the
-// analysis reads are its base; the driver reads them from here.
-struct tadvancedsettings : tanalysisparams {
+// analysis reads and those of the bins shown are its bases, so the driver and the view read
+// them from here.
+struct tadvancedsettings : tanalysisparams, tbinshowsettings {
     // Display ranges.
     double lolevel = 40.0;   // dB, low end of the level axis
     double hilevel = 120.0;  // dB, high end of the level axis
     std::int32_t lokey = 24; // MIDI number of the lowest key of the keyboard and F0 axis
     std::int32_t nkeys = 72; // number of keys
-    // Which bins are shown.
-    double timethreshold = 0.04; // s
-    bool includeadjacentbins = true;
-    double adjacentinclusionfactor = 0.25;
-    bool hideisolatedbins = true;
+    // Which bins are shown: the fields of tbinshowsettings.
     std::int32_t binningmethod = defaultbinningmethod;
     // Number formats.
     std::int32_t nsigdig = 4;

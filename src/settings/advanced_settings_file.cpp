@@ -67,115 +67,153 @@ void get_positive(tsettingsreader& r, const char* section, const char* key, doub
                    (std::isfinite(x) ? floattostrdot(x) : std::string("a non-finite value")));
 }
 
-} // namespace
-
-void write_advanced_settings(TQUBFile& f, const tadvancedsettings& a,
-                             const taudiodevicenames& devices) {
-    for (const tdevicekey& d : devicekeys)
-        f.writestring(general, d.key,
-                      device_name(d.input ? devices.input : devices.output, a.*d.field));
-    f.writebool(general, "NoisePlayLeft", a.noiseplayleft);
-    f.writebool(general, "NoisePlayRight", a.noiseplayright);
-    f.writebool(general, "CalibrationTonePlayLeft", a.calibrationtoneplayleft);
-    f.writebool(general, "CalibrationTonePlayRight", a.calibrationtoneplayright);
-    f.writebool(general, "KeyboardPlayLeft", a.keyboardplayleft);
-    f.writebool(general, "KeyboardPlayRight", a.keyboardplayright);
-    f.writebool(general, "Use24Bits", a.use24bits);
-    f.writestring(general, "LocationID", a.locationid);
-    f.writefloat(general, "LofoLimit", a.lof0limit);
-    f.writefloat(general, "HifoLimit", a.hif0limit);
-    f.writefloat(general, "SampFreq", a.fs);
-    f.writeinteger(general, "FFTWindow", a.fftwindow);
-    f.writefloat(general, "HPFreq", a.hpfreq);
-    f.writefloat(general, "FFTBandwidth", a.fftbw);
-    for (const tfloatkey& k : thresholdkeys) f.writefloat(general, k.key, a.*k.field);
+// Every key of the file, in file order, handed to io as (section, key, field). The writer and
+// the reader are two io types over this one list, so a key cannot be written and then read
+// under another name, or forgotten on one side. tadv is tadvancedsettings, const for writing.
+template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tadv& a) {
+    for (const tdevicekey& d : devicekeys) io.device(d.key, a.*d.field, d.input);
+    io(general, "NoisePlayLeft", a.noiseplayleft);
+    io(general, "NoisePlayRight", a.noiseplayright);
+    io(general, "CalibrationTonePlayLeft", a.calibrationtoneplayleft);
+    io(general, "CalibrationTonePlayRight", a.calibrationtoneplayright);
+    io(general, "KeyboardPlayLeft", a.keyboardplayleft);
+    io(general, "KeyboardPlayRight", a.keyboardplayright);
+    io(general, "Use24Bits", a.use24bits);
+    io(general, "LocationID", a.locationid);
+    io(general, "LofoLimit", a.lof0limit);
+    io(general, "HifoLimit", a.hif0limit);
+    io.window_begin(a);
+    io.positive(general, "SampFreq", a.fs);
+    io(general, "FFTWindow", a.fftwindow);
+    io(general, "HPFreq", a.hpfreq);
+    io.positive(general, "FFTBandwidth", a.fftbw);
+    io.window_end(a);
+    for (const tfloatkey& k : thresholdkeys) io(general, k.key, a.*k.field);
     for (std::size_t ch = 0; ch < 2; ++ch) {
-        f.writefloat(general, ikey("NoiseLo", ch), a.noiselo[ch]);
-        f.writefloat(general, ikey("NoiseHi", ch), a.noisehi[ch]);
+        io(general, ikey("NoiseLo", ch), a.noiselo[ch]);
+        io(general, ikey("NoiseHi", ch), a.noisehi[ch]);
     }
-    // Kept for readers that know only the yes/no choice of older versions.
-    f.writebool(general, "AddDither", a.binningmethod != binroundtonearest);
-    f.writeinteger(general, "BinningMethod", a.binningmethod);
-    f.writefloat(general, "HoldNoiseMeasurementTime", a.holdnoisemeasurementtime);
+    // Kept for readers that know only the yes/no choice of older versions; "BinningMethod"
+    // says it all, so it is never read.
+    io.write_only(general, "AddDither", a.binningmethod != binroundtonearest);
+    io(general, "BinningMethod", a.binningmethod);
+    io(general, "HoldNoiseMeasurementTime", a.holdnoisemeasurementtime);
 
-    f.writefloat("Display", "LoLevel", a.lolevel);
-    f.writefloat("Display", "HiLevel", a.hilevel);
-    f.writeinteger("Display", "LoKey", a.lokey);
-    f.writeinteger("Display", "nKeys", a.nkeys);
-    f.writefloat("Display", "TimeThreshold", a.timethreshold);
-    f.writebool("Display", "IncludeAdjacentBins", a.includeadjacentbins);
-    f.writefloat("Display", "AdjacentInclusionFactor", a.adjacentinclusionfactor);
-    f.writebool("Display", "HideIsolatedBins", a.hideisolatedbins);
-    f.writeinteger("Display", "nSignificantDigits", a.nsigdig);
-    f.writestring("Display", "dBFormat", a.dbformat);
-    f.writestring("Display", "SecondsFormat", a.secformat);
+    io("Display", "LoLevel", a.lolevel);
+    io("Display", "HiLevel", a.hilevel);
+    io("Display", "LoKey", a.lokey);
+    io("Display", "nKeys", a.nkeys);
+    io("Display", "TimeThreshold", a.timethreshold);
+    io("Display", "IncludeAdjacentBins", a.includeadjacentbins);
+    io("Display", "AdjacentInclusionFactor", a.adjacentinclusionfactor);
+    io("Display", "HideIsolatedBins", a.hideisolatedbins);
+    io("Display", "nSignificantDigits", a.nsigdig);
+    io("Display", "dBFormat", a.dbformat);
+    io("Display", "SecondsFormat", a.secformat);
 
-    f.writebool("Save", "SaveOptionsOnExit", a.saveoptionsonexit);
-    f.writebool("Save", "SaveAdvancedSettingsOnExit", a.saveadvancedsettingsonexit);
+    io("Save", "SaveOptionsOnExit", a.saveoptionsonexit);
+    io("Save", "SaveAdvancedSettingsOnExit", a.saveadvancedsettingsonexit);
     for (const tsavesection& s : savesections) {
-        const tsavetable& t = a.*s.table;
+        auto& t = a.*s.table;
         for (std::size_t ch = 0; ch < 2; ++ch)
             for (std::size_t item = 0; item < std::size_t(nsavemeasures); ++item)
-                f.writebool(s.section, ikey(savemeasureid[item], ch), t[item][ch]);
-        f.writebool(s.section, "AmplifyAudio", a.*s.amplify);
+                io(s.section, ikey(savemeasureid[item], ch), t[item][ch]);
+        io(s.section, "AmplifyAudio", a.*s.amplify);
     }
-    f.writeinteger("Save", "SaveStdpgChannels", a.savestdpgchannos);
+    io("Save", "SaveStdpgChannels", a.savestdpgchannos);
 
     for (std::size_t ch = 0; ch < 2; ++ch)
-        f.writeinteger("Calibration", ikey("Calibrationmethod", ch), a.calibrationmethod[ch]);
-    f.writefloat("Calibration", "CalibratorSPL", a.calibratorspl);
-    f.writefloat("Calibration", "CalibratorOverloadLimit", a.calibratoroverloadlimit);
+        io("Calibration", ikey("Calibrationmethod", ch), a.calibrationmethod[ch]);
+    io("Calibration", "CalibratorSPL", a.calibratorspl);
+    io("Calibration", "CalibratorOverloadLimit", a.calibratoroverloadlimit);
     for (std::size_t ch = 0; ch < 2; ++ch)
-        f.writefloat("Calibration", ikey("ActualDistance", ch),
-                     a.standardactualdistance(std::int32_t(ch)));
-    f.writebool("Calibration", "CalibrationReCalculate", a.calibrationrecalculate);
-    f.writefloat("Calibration", "CalibrationExpirationDays", a.calibrationexpirationdays);
+        io("Calibration", ikey("ActualDistance", ch), a.fstandardactualdistance[ch]);
+    io("Calibration", "CalibrationReCalculate", a.calibrationrecalculate);
+    io("Calibration", "CalibrationExpirationDays", a.calibrationexpirationdays);
 
-    f.writebool("Keyboard", "BlockDetection", a.keyboardblock);
-    f.writebool(general, "LeftBlockRight", a.leftblockright);
-    f.writebool(general, "RightBlockLeft", a.rightblockleft);
-    f.writefloat(general, "LeftBlockRightThreshold", a.leftblockrightthreshold);
-    f.writefloat(general, "RightBlockLeftThreshold", a.rightblockleftthreshold);
+    io("Keyboard", "BlockDetection", a.keyboardblock);
+    io(general, "LeftBlockRight", a.leftblockright);
+    io(general, "RightBlockLeft", a.rightblockleft);
+    io(general, "LeftBlockRightThreshold", a.leftblockrightthreshold);
+    io(general, "RightBlockLeftThreshold", a.rightblockleftthreshold);
 
-    f.writeinteger("Parameters", "nstdpgParams", std::int32_t(a.stdpgparams.size()));
+    io.count("Parameters", "nstdpgParams", a.stdpgparams, 0);
     for (std::size_t i = 0; i < a.stdpgparams.size(); ++i) {
-        f.writestring("Parameters", ikey("stdpgParamName", i), a.stdpgparams[i].name);
-        f.writeinteger("Parameters", ikey("stdpgParamMapping", i), a.stdpgparams[i].displaymapping);
+        auto& p = a.stdpgparams[i];
+        io("Parameters", ikey("stdpgParamName", i), p.name);
+        io("Parameters", ikey("stdpgParamMapping", i), p.displaymapping);
     }
-    f.writeinteger("Parameters", "nDisplayParams", std::int32_t(a.displayparams.size()));
+    // The darkness selection needs one display parameter.
+    io.count("Parameters", "nDisplayParams", a.displayparams, 1);
     for (std::size_t i = 0; i < a.displayparams.size(); ++i) {
-        const tdisplayparam& d = a.displayparams[i];
-        f.writestring("Parameters", ikey("DisplayParamName", i), d.name);
-        f.writestring("Parameters", ikey("DisplayParamUnit", i), d.axisunit);
-        f.writefloat("Parameters", ikey("DisplayParamMin", i), d.min);
-        f.writefloat("Parameters", ikey("DisplayParamMax", i), d.max);
-        f.writebool("Parameters", ikey("DisplayParamLogarithmic", i), d.logarithmic);
+        auto& d = a.displayparams[i];
+        io("Parameters", ikey("DisplayParamName", i), d.name);
+        io("Parameters", ikey("DisplayParamUnit", i), d.axisunit);
+        io("Parameters", ikey("DisplayParamMin", i), d.min);
+        io("Parameters", ikey("DisplayParamMax", i), d.max);
+        io("Parameters", ikey("DisplayParamLogarithmic", i), d.logarithmic);
     }
 }
 
-void read_advanced_settings(tsettingsreader& r, tadvancedsettings& a,
-                            const taudiodevicenames& devices) {
-    for (const tdevicekey& d : devicekeys) {
-        const std::vector<std::string>& names = d.input ? devices.input : devices.output;
-        a.*d.field =
-            device_index(names, r.readstring(general, d.key, device_name(names, a.*d.field)));
+struct tadvancedwriter {
+    TQUBFile& f;
+    const taudiodevicenames& devices;
+
+    void operator()(const std::string& section, const std::string& key, double v) {
+        f.writefloat(section, key, v);
     }
-    r.get(general, "NoisePlayLeft", a.noiseplayleft);
-    r.get(general, "NoisePlayRight", a.noiseplayright);
-    r.get(general, "CalibrationTonePlayLeft", a.calibrationtoneplayleft);
-    r.get(general, "CalibrationTonePlayRight", a.calibrationtoneplayright);
-    r.get(general, "KeyboardPlayLeft", a.keyboardplayleft);
-    r.get(general, "KeyboardPlayRight", a.keyboardplayright);
-    r.get(general, "Use24Bits", a.use24bits);
-    r.get(general, "LocationID", a.locationid);
-    r.get(general, "LofoLimit", a.lof0limit);
-    r.get(general, "HifoLimit", a.hif0limit);
-    const double oldfs = a.fs, oldfftbw = a.fftbw;
-    get_positive(r, general, "SampFreq", a.fs);
-    r.get(general, "FFTWindow", a.fftwindow);
-    r.get(general, "HPFreq", a.hpfreq);
-    get_positive(r, general, "FFTBandwidth", a.fftbw);
-    if (!analysis_window_fits(a.fs, a.fftbw, TFFTWindow(a.fftwindow))) {
+    void operator()(const std::string& section, const std::string& key, std::int32_t v) {
+        f.writeinteger(section, key, v);
+    }
+    void operator()(const std::string& section, const std::string& key, bool v) {
+        f.writebool(section, key, v);
+    }
+    void operator()(const std::string& section, const std::string& key, const std::string& v) {
+        f.writestring(section, key, v);
+    }
+    void device(const char* key, std::int32_t id, bool input) {
+        f.writestring(general, key, device_name(input ? devices.input : devices.output, id));
+    }
+    void positive(const char* section, const char* key, double v) { (*this)(section, key, v); }
+    void write_only(const char* section, const char* key, bool v) { (*this)(section, key, v); }
+    template <typename tlist>
+    void count(const char* section, const char* key, const tlist& list, std::int32_t) {
+        f.writeinteger(section, key, std::int32_t(list.size()));
+    }
+    void window_begin(const tadvancedsettings&) {}
+    void window_end(const tadvancedsettings&) {}
+};
+
+struct tadvancedreader {
+    tsettingsreader& r;
+    const taudiodevicenames& devices;
+    double oldfs = 0, oldfftbw = 0;
+
+    template <typename t>
+    void operator()(const std::string& section, const std::string& key, t& v) {
+        r.get(section, key, v);
+    }
+    void device(const char* key, std::int32_t& id, bool input) {
+        const std::vector<std::string>& names = input ? devices.input : devices.output;
+        id = device_index(names, r.readstring(general, key, device_name(names, id)));
+    }
+    void positive(const char* section, const char* key, double& v) {
+        get_positive(r, section, key, v);
+    }
+    void write_only(const char*, const char*, bool) {}
+    // The count resizes the list (new entries empty, 0 or false) before its entries are read;
+    // a count outside least .. maxparamlist keeps the length and is noted.
+    template <typename tlist>
+    void count(const char* section, const char* key, tlist& list, std::int32_t least) {
+        list.resize(
+            std::size_t(r.readcount(section, key, std::int32_t(list.size()), least, maxparamlist)));
+    }
+    void window_begin(const tadvancedsettings& a) {
+        oldfs = a.fs;
+        oldfftbw = a.fftbw;
+    }
+    void window_end(tadvancedsettings& a) {
+        if (analysis_window_fits(a.fs, a.fftbw, TFFTWindow(a.fftwindow))) return;
         // The two size the analysis window; a window of nothing or of gigabytes is not taken.
         r.note(general, "SampFreq",
                "with \"FFTBandwidth\" " + floattostrdot(a.fftbw) + " a sampling frequency of " +
@@ -186,71 +224,20 @@ void read_advanced_settings(tsettingsreader& r, tadvancedsettings& a,
         a.fs = oldfs;
         a.fftbw = oldfftbw;
     }
-    for (const tfloatkey& k : thresholdkeys) r.get(general, k.key, a.*k.field);
-    for (std::size_t ch = 0; ch < 2; ++ch) {
-        r.get(general, ikey("NoiseLo", ch), a.noiselo[ch]);
-        r.get(general, ikey("NoiseHi", ch), a.noisehi[ch]);
-    }
-    r.get(general, "BinningMethod", a.binningmethod);
-    r.get(general, "HoldNoiseMeasurementTime", a.holdnoisemeasurementtime);
+};
 
-    r.get("Display", "LoLevel", a.lolevel);
-    r.get("Display", "HiLevel", a.hilevel);
-    r.get("Display", "LoKey", a.lokey);
-    r.get("Display", "nKeys", a.nkeys);
-    r.get("Display", "TimeThreshold", a.timethreshold);
-    r.get("Display", "IncludeAdjacentBins", a.includeadjacentbins);
-    r.get("Display", "AdjacentInclusionFactor", a.adjacentinclusionfactor);
-    r.get("Display", "HideIsolatedBins", a.hideisolatedbins);
-    r.get("Display", "nSignificantDigits", a.nsigdig);
-    r.get("Display", "dBFormat", a.dbformat);
-    r.get("Display", "SecondsFormat", a.secformat);
+} // namespace
 
-    r.get("Save", "SaveOptionsOnExit", a.saveoptionsonexit);
-    r.get("Save", "SaveAdvancedSettingsOnExit", a.saveadvancedsettingsonexit);
-    for (const tsavesection& s : savesections) {
-        tsavetable& t = a.*s.table;
-        for (std::size_t ch = 0; ch < 2; ++ch)
-            for (std::size_t item = 0; item < std::size_t(nsavemeasures); ++item)
-                r.get(s.section, ikey(savemeasureid[item], ch), t[item][ch]);
-        r.get(s.section, "AmplifyAudio", a.*s.amplify);
-    }
-    r.get("Save", "SaveStdpgChannels", a.savestdpgchannos);
+void write_advanced_settings(TQUBFile& f, const tadvancedsettings& a,
+                             const taudiodevicenames& devices) {
+    tadvancedwriter w{f, devices};
+    visit_advanced_settings(w, a);
+}
 
-    for (std::size_t ch = 0; ch < 2; ++ch)
-        r.get("Calibration", ikey("Calibrationmethod", ch), a.calibrationmethod[ch]);
-    r.get("Calibration", "CalibratorSPL", a.calibratorspl);
-    r.get("Calibration", "CalibratorOverloadLimit", a.calibratoroverloadlimit);
-    for (std::size_t ch = 0; ch < 2; ++ch)
-        r.get("Calibration", ikey("ActualDistance", ch), a.fstandardactualdistance[ch]);
-    r.get("Calibration", "CalibrationReCalculate", a.calibrationrecalculate);
-    r.get("Calibration", "CalibrationExpirationDays", a.calibrationexpirationdays);
-
-    r.get("Keyboard", "BlockDetection", a.keyboardblock);
-    r.get(general, "LeftBlockRight", a.leftblockright);
-    r.get(general, "RightBlockLeft", a.rightblockleft);
-    r.get(general, "LeftBlockRightThreshold", a.leftblockrightthreshold);
-    r.get(general, "RightBlockLeftThreshold", a.rightblockleftthreshold);
-
-    const std::int32_t nstdpg = r.readcount("Parameters", "nstdpgParams",
-                                            std::int32_t(a.stdpgparams.size()), 0, maxparamlist);
-    a.stdpgparams.resize(std::size_t(nstdpg));
-    for (std::size_t i = 0; i < a.stdpgparams.size(); ++i) {
-        tstdpgparam& p = a.stdpgparams[i];
-        r.get("Parameters", ikey("stdpgParamName", i), p.name);
-        r.get("Parameters", ikey("stdpgParamMapping", i), p.displaymapping);
-    }
-    const std::int32_t ndisplay = r.readcount(
-        "Parameters", "nDisplayParams", std::int32_t(a.displayparams.size()), 1, maxparamlist);
-    a.displayparams.resize(std::size_t(ndisplay));
-    for (std::size_t i = 0; i < a.displayparams.size(); ++i) {
-        tdisplayparam& d = a.displayparams[i];
-        r.get("Parameters", ikey("DisplayParamName", i), d.name);
-        r.get("Parameters", ikey("DisplayParamUnit", i), d.axisunit);
-        r.get("Parameters", ikey("DisplayParamMin", i), d.min);
-        r.get("Parameters", ikey("DisplayParamMax", i), d.max);
-        r.get("Parameters", ikey("DisplayParamLogarithmic", i), d.logarithmic);
-    }
+void read_advanced_settings(tsettingsreader& r, tadvancedsettings& a,
+                            const taudiodevicenames& devices) {
+    tadvancedreader rd{r, devices};
+    visit_advanced_settings(rd, a);
 }
 
 } // namespace gravon

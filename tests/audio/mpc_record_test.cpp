@@ -180,6 +180,16 @@ TEST_F(RecorderTest, StopThenRunStartsAFreshStreamWithoutStaleBuffers) {
     EXPECT_EQ(device.queued(), 3);
 }
 
+TEST_F(RecorderTest, DeviceNamesFollowTheSystemList) {
+    int changes = 0;
+    rec.OnDevicesChanged = [&] { ++changes; };
+    device.change_devices({"USB microphone"});
+    EXPECT_EQ(rec.nDevices(), 2); // heard of only through a notification
+    device.deliver();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(rec.Devicenames(), std::vector<std::string>{"USB microphone"});
+}
+
 TEST_F(RecorderTest, LostDeviceClosesAndReports) {
     std::vector<twaveresult> failures;
     std::vector<twavemsgkind> seen;

@@ -31,7 +31,7 @@ class tenvguard {
 };
 
 // Creates <tmp>/gravon_<random> with subfolders "config" (as $XDG_CONFIG_HOME), "common" (as
-// $XDG_CONFIG_DIRS) and "files"; removes it all at the end.
+// $XDG_CONFIG_DIRS), "data" (as $XDG_DATA_HOME) and "files"; removes it all at the end.
 class ttempconfig {
   public:
     ttempconfig() {
@@ -40,6 +40,7 @@ class ttempconfig {
         std::filesystem::create_directories(root / "files");
         setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         setenv("XDG_CONFIG_DIRS", (root / "common").c_str(), 1);
+        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
     }
     ~ttempconfig() {
         std::error_code ec;
@@ -59,6 +60,7 @@ class ttempconfig {
 
     tenvguard g1{"XDG_CONFIG_HOME"};
     tenvguard g2{"XDG_CONFIG_DIRS"};
+    tenvguard g3{"XDG_DATA_HOME"};
     std::filesystem::path root;
 };
 

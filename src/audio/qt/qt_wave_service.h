@@ -30,8 +30,6 @@ template <class Service, class QtAudio> class tqtwave : public Service {
     tqtwave(const tqtwave&) = delete;
     tqtwave& operator=(const tqtwave&) = delete;
 
-    // The system's device list changed; the owner re-reads the names (read_devicenames).
-    std::function<void()> ondeviceschanged;
     // A client's handler raised while the event loop delivered a notification; the window
     // shows the message.
     void setonexception(std::function<void(const std::exception&)> handler) {
@@ -48,6 +46,9 @@ template <class Service, class QtAudio> class tqtwave : public Service {
     twaveresult reset() override;
     twaveresult close() override;
     void detach(twaveclient& client) override;
+    void watch_devices(std::function<void()> onchanged) override {
+        ondeviceschanged = std::move(onchanged);
+    }
     std::string error_text(twaveresult code) override;
 
   protected:
@@ -68,6 +69,7 @@ template <class Service, class QtAudio> class tqtwave : public Service {
     tqtstreamio io{stream};
     tqtwavedispatch dispatch{stream};
     std::unique_ptr<QtAudio> audio;
+    std::function<void()> ondeviceschanged;
     QByteArray deviceid;
     bool fopen = false;
     bool fstarted = false;

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Starts a PulseAudio server for the tests that play and record real sound: a null sink as the
+# default output and, as the default input, a source remapped from the sink's monitor (Qt lists
+# no monitor sources), so that whatever is played into the sink can be recorded back.
+#   scripts/sound_server.sh start   start it unless one answers (prints nothing else)
+#   scripts/sound_server.sh stop
+# Works as root too (the daemon then runs as a user daemon of root, without a system bus).
+set -e
+case "${1:-start}" in
+stop)
+    pulseaudio --kill 2>/dev/null || true
+    exit 0
+    ;;
+esac
+if pactl info >/dev/null 2>&1 && pactl list short sinks 2>/dev/null | grep -q gravon_sink; then
+    exit 0
+fi
+pulseaudio --kill 2>/dev/null || true
+# No configuration of the machine's: only the modules these tests need.
+conf=$(mktemp)
+cat >"$conf" <<'PA'
+load-module module-native-protocol-unix
+load-module module-null-sink sink_name=gravon_sink rate=44100 channels=2 sink_properties=device.description=Gravon_null_sink
+load-module module-remap-source source_name=gravon_mic master=gravon_sink.monitor source_properties=device.description=Gravon_loopback_microphone
+set-default-sink gravon_sink
+set-default-source gravon_mic
+PA
+pulseaudio --daemonize=yes --exit-idle-time=-1 --disallow-exit -n -F "$conf" \
+    --log-target=stderr >/dev/null 2>&1 || true
+i=0
+while ! pactl info >/dev/null 2>&1; do
+    i=$((i + 1))
+    [ $i -gt 50 ] && { echo "sound_server.sh: PulseAudio did not start" >&2; exit 1; }
+    sleep 0.1
+done
+rm -f "$conf"

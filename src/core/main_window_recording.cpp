@@ -1,0 +1,438 @@
+// The main window's live recording: the recorder and its intake, the journal that keeps a take
+// safe from a crash, the recovery of an orphaned take, and the masking noise and keyboard tones.
+#include "audio/mpc_error.h"
+#include "base/app_folders.h"
+#include "base/number_text.h"
+#include "base/random.h"
+#include "base/rounding.h"
+#include "base/sample_conversion.h"
+#include "calibration/calibration_model.h"
+#include "core/main_window.h"
+#include "files/utf8_path.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <unistd.h>
+
+namespace gravon {
+
+namespace {
+
+double scale16(std::int16_t v) {
+    return v / 32767.0;
+}
+double scale24(const tint24& v) {
+    return int24toint(v) / 8388607.0;
+}
+
+std::string format_datestr(tdatetime t) {
+    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
+    std::tm tm{};
+    localtime_r(&tt, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M.%S", &tm);
+    return buf;
+}
+
+// Frames per block when a journal is replayed: about 50 ms, as the recorder delivers.
+constexpr std::size_t recoveryblockframes = 2048;
+
+} // namespace
+
+void TForm1::attach_audio(taudiodevices& devices) {
+    frecordservice = devices.make_wavein();
+    MPCRecord1 = std::make_unique<TMPCRecord>(*frecordservice);
+    TMPCRecord& r = *MPCRecord1;
+    r.setnChans(2);
+    r.setsfTot(88200);
+    r.setnBuffers(64);
+    r.setnChunkSamples(4096);
+    r.setnBits(fuse24bits ? 24 : 16);
+    r.OnFetch = [this](const TWaveChunk& a, std::int32_t used, bool& last) {
+        MPCRecord1Fetch(a, used, last);
+    };
+    r.OnFetch24 = [this](const tint24arr& a, std::int32_t used, bool& last) {
+        MPCRecord1Fetch24(a, used, last);
+    };
+    r.OnFailed = [this](twaveresult code) { MPCRecord1Failed(code); };
+    fnoiseservice = devices.make_waveout();
+    MPCnoiseplay = std::make_unique<tmaskingnoise>(*fnoiseservice, advanced.fs);
+    fkeyboardservice = devices.make_waveout();
+    MPCkeyboardplay = std::make_unique<tkeyboardsound>(*fkeyboardservice);
+    read_audio_devicenames();
+}
+
+void TForm1::read_audio_devicenames() {
+    if (!MPCRecord1) return;
+    MPCRecord1->read_devicenames();
+    audiodevicenames.input = MPCRecord1->Devicenames();
+    MPCnoiseplay->player.read_devicenames();
+    audiodevicenames.output = MPCnoiseplay->player.Devicenames();
+}
+
+void TForm1::Setup_recording_parameters() {
+    if (audioarrpos <= 0) {
+        recordingstarttime = std::chrono::system_clock::now();
+        if (!pgs.empty()) pgs[0].pgname = "Left";
+        for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+            tpg& pg = pgs[std::size_t(c)];
+            pg.datestr = format_datestr(recordingstarttime);
+            pg.calibstr = calibration_info(c);
+            pg.calstatus = calibrationstatus[std::size_t(c)];
+            pg.distance =
+                advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
+        }
+    }
+    // The recorder takes buffers of about 20 ms: the power of two nearest in the logarithm.
+    const std::int32_t sftot = roundint(double(recorderchannels) * advanced.fs);
+    recorderchunksize = std::int32_t(1) << std::clamp(roundint(std::log2(sftot / 50.0)), 1, 20);
+    apply_analysis_settings();
+    setup_analysis();
+    ui.refresh_control_panel();
+}
+
+void TForm1::Set_recording(bool on) {
+    if (on) {
+        frecording = true;
+        Setup_recording_parameters();
+        if (pgs.size() > 1 && !pgs[0].visible && !pgs[1].visible) pgs[0].visible = true;
+        holdcount = 0;
+        set_title("Untitled");
+        if (MPCRecord1) start_recorder();
+        fix_things();
+    } else {
+        frecording = false;
+        if (MPCRecord1) MPCRecord1->Stop();
+        // A stopped take is still unsaved, and Record continues it: the journal stays.
+        journal.sync();
+        recordingendtime = std::chrono::system_clock::now();
+        trim_stores();
+        fix_things();
+    }
+}
+
+void TForm1::start_recorder() {
+    TMPCRecord& r = *MPCRecord1;
+    try {
+        r.setnChans(recorderchannels);
+        r.setsfTot(roundint(double(recorderchannels) * advanced.fs));
+        r.setnChunkSamples(recorderchunksize);
+        r.setnBits(fuse24bits ? 24 : 16);
+        r.setDeviceID(advanced.recorddevice);
+        if (!journal.isopen()) open_journal();
+        // All the room a take may take, at once: the stores then never move while they grow
+        // (a move of hundreds of megabytes would hold up the buffers), and untouched room
+        // costs no memory.
+        reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
+        r.Run();
+    } catch (const EGravonError& e) {
+        // Nothing records: the window must not claim otherwise.
+        frecording = false;
+        if (journal.isopen() && journal.bytes() == 0) journal.retire();
+        ui.message_box("Cannot record",
+                       "The recording device " + recording_device_text() + " cannot be used.\r" +
+                           e.what(),
+                       tmessagekind::error);
+    }
+}
+
+std::string TForm1::recording_device_text() const {
+    const std::string name = device_name(audiodevicenames.input, advanced.recorddevice);
+    return name.empty() ? std::string("(the system's default input)") : "\"" + name + "\"";
+}
+
+void TForm1::MPCRecord1Failed(twaveresult code) {
+    const std::string why = MPCRecord1 ? MPCRecord1->ErrorText(code) : std::string();
+    if (!frecording) return;
+    StopActionExecute();
+    ui.message_box("Recording stopped",
+                   "The recording device " + recording_device_text() + " is no longer available (" +
+                       why +
+                       ").\rThe recording was stopped; everything recorded up to now is kept.",
+                   tmessagekind::warning);
+}
+
+void TForm1::RecordActionExecute(bool checked) {
+    RandSeed(0);
+    Set_recording(checked);
+    if (frecording && startinpausedstate)
+        set_paused(true);
+    else if (!frecording)
+        set_paused(false);
+    fix_things();
+}
+
+void TForm1::StopActionExecute() {
+    Set_recording(false);
+    set_paused(false);
+}
+
+void TForm1::NewRecordingActionExecute() {
+    if (audioarrpos < 0 && pgs.size() > 2) {
+        // Only loaded phonetograms: there is nothing to clear, they are managed in the
+        // control panel.
+        ui.show_control_panel();
+        return;
+    }
+    if (!ask_to_save()) return;
+    Set_recording(false);
+    // Saved, or discarded by the user's answer.
+    retire_journal();
+    if (fanalysisisfromsoundfile) restore_temporary_settings();
+    set_analysisisfromsoundfile(false);
+    set_title("");
+    audioarrpos = -1;
+    soundsavearrpos = -1;
+    stdpgsavearrpos = -1;
+    reset_audio_store();
+    reset_recording();
+    fix_things();
+    ui.request_repaint();
+}
+
+std::array<double, 2> TForm1::intake_factors() const {
+    std::array<double, 2> f = signedfactors;
+    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c)
+        f[c] = effective_calibration_factor(f[c], advanced.calibrationrecalculate,
+                                            pgs[c].actualdistance, advanced.standarddistance);
+    return f;
+}
+
+template <typename tsample, typename tscale>
+void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale,
+                    const std::array<double, 2>& f) {
+    if (audioarrpos >= maxaudioarrpos) {
+        Set_recording(false);
+        ui.message_box("Max time reached", "Maximum recording time reached",
+                       tmessagekind::information);
+        return;
+    }
+    keyboardblocktime = MPCkeyboardplay ? MPCkeyboardplay->tone.keyboardblocktime : 0;
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
+    fintakeblock.resize(2);
+    for (auto& ch : fintakeblock)
+        if (ch.size() < n) ch.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        fintakeblock[0][i] = float(scale(arr[2 * i]) * f[0]);
+        fintakeblock[1][i] = float(scale(arr[2 * i + 1]) * f[1]);
+    }
+    crunch_arr(fintakeblock, n, f);
+}
+
+void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last) {
+    journal_block(arr, used);
+    intake(arr, used, scale16, intake_factors());
+}
+
+void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& last) {
+    journal_block(arr, used);
+    intake(arr, used, scale24, intake_factors());
+}
+
+template <typename tsample>
+void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used) {
+    if (!journal.isopen() || audioarrpos >= maxaudioarrpos) return;
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0)), arr.size());
+    try {
+        journal.append(std::as_bytes(std::span(arr.data(), n)));
+    } catch (const EGravonError& e) {
+        ui.message_box("Recording not safe", e.what(), tmessagekind::warning);
+    }
+}
+
+// ---- Masking noise and keyboard tones ----
+
+void TForm1::PlayNoiseActionExecute(bool checked) {
+    if (!MPCnoiseplay) return;
+    if (!checked) {
+        MPCnoiseplay->stop();
+        return;
+    }
+    tnoisesettings& s = MPCnoiseplay->generator.settings;
+    s.noisespectrum = options.noisespectrum;
+    s.noiselevel = options.noiselevel;
+    s.softnoiseonset = options.softnoiseonset;
+    s.noiseplayleft = advanced.noiseplayleft;
+    s.noiseplayright = advanced.noiseplayright;
+    MPCnoiseplay->player.setDeviceID(advanced.playdevice);
+    try {
+        MPCnoiseplay->start(advanced.fs);
+    } catch (const EGravonError& e) {
+        ui.message_box("Cannot play noise", e.what(), tmessagekind::error);
+    }
+}
+
+bool TForm1::noiseplaying() const {
+    return MPCnoiseplay && MPCnoiseplay->playing();
+}
+
+void TForm1::KeyBoard1NoteOn(std::int32_t midicode) {
+    if (!MPCkeyboardplay) return;
+    tkeyboardsettings& s = MPCkeyboardplay->tone.settings;
+    s.voicelike = options.voicelike;
+    s.keyboardnpartials = options.keyboardnpartials;
+    s.keyboardslope = options.keyboardslope;
+    s.keyboardlevel = options.keyboardlevel;
+    s.keyboardplayleft = advanced.keyboardplayleft;
+    s.keyboardplayright = advanced.keyboardplayright;
+    s.keyboardblock = advanced.keyboardblock;
+    MPCkeyboardplay->tone.fs = advanced.fs;
+    MPCkeyboardplay->player.setDeviceID(advanced.keyboarddevice);
+    try {
+        MPCkeyboardplay->note_on(midicode);
+    } catch (const EGravonError& e) {
+        ui.message_box("Cannot play the keyboard", e.what(), tmessagekind::error);
+    }
+}
+
+void TForm1::KeyBoard1NoteOff(std::int32_t midicode) {
+    if (MPCkeyboardplay) MPCkeyboardplay->note_off(midicode);
+}
+
+void TForm1::Timer1Timer(std::int32_t intervalms) {
+    if (MPCkeyboardplay) MPCkeyboardplay->timer_tick(intervalms);
+}
+
+// ---- The journal and the recovery of a take ----
+
+std::string TForm1::journal_folder() const {
+    std::string base = user_data_folder();
+    if (base.empty()) base = system_folder();
+    return (std::filesystem::path(base) / progid.ProductName() / "journal").string();
+}
+
+void TForm1::open_journal() {
+    tjournalheader h;
+    h.fs = advanced.fs;
+    h.channels = recorderchannels;
+    h.bits = fuse24bits ? 24 : 16;
+    h.factors = intake_factors();
+    for (int c = 0; c < 2; ++c) h.calibration[std::size_t(c)] = calibration_info(c);
+    h.device = device_name(audiodevicenames.input, advanced.recorddevice);
+    const auto now = std::chrono::system_clock::now();
+    h.started = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+    const std::string name =
+        (std::filesystem::path(journal_folder()) / ("take-" + std::to_string(h.started) + "-" +
+                                                    std::to_string(::getpid()) + journalextension))
+            .string();
+    try {
+        journal.open(name, h);
+    } catch (const EGravonError& e) {
+        // The take can still be recorded and saved; it is only not safe from a crash.
+        ui.message_box("Recording not safe", e.what(), tmessagekind::warning);
+    }
+}
+
+void TForm1::retire_journal() {
+    journal.retire();
+    if (!frecoveredjournal.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(utf8path(frecoveredjournal), ec);
+        frecoveredjournal.clear();
+    }
+}
+
+std::vector<std::string> TForm1::orphaned_takes() const {
+    return orphaned_journals(journal_folder());
+}
+
+void TForm1::offer_recovery() {
+    for (const std::string& name : orphaned_takes()) {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(utf8path(name), ec);
+        const std::string what = "Gravon was stopped while it recorded. The take (" +
+                                 floattostrdot(double(ec ? 0 : size) / 1e6) + " MB) is kept in\r" +
+                                 name + "\rRecover it now?";
+        const tanswer a = recoverorphans ? tanswer::yes
+                                         : ui.question("Recover recording", what, tbuttons::yes_no);
+        if (a == tanswer::yes) {
+            if (recover_take(name)) return;
+            continue;
+        }
+        if (!recoverorphans &&
+            ui.question("Recover recording",
+                        "Discard the take? It cannot be recovered afterwards.\r" + name,
+                        tbuttons::yes_no) == tanswer::yes) {
+            std::filesystem::remove(utf8path(name), ec);
+        }
+    }
+}
+
+bool TForm1::recover_take(const std::string& fname) {
+    tjournalheader h;
+    try {
+        h = read_journal_header(fname);
+    } catch (const EGravonError& e) {
+        ui.message_box("Cannot recover recording", e.what(), tmessagekind::error);
+        return false;
+    }
+    if (h.channels != 2) {
+        ui.message_box("Cannot recover recording",
+                       fname + " holds " + std::to_string(h.channels) +
+                           " channels; the recorder journals two",
+                       tmessagekind::error);
+        return false;
+    }
+    if (frecording) Set_recording(false);
+    retire_journal();
+    set_analysisisfromsoundfile(false);
+    set_fs(h.fs);
+    audioarrpos = -1;
+    soundsavearrpos = -1;
+    stdpgsavearrpos = -1;
+    reset_audio_store();
+    reset_recording();
+    RandSeed(0);
+    Setup_recording_parameters();
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+        pgs[std::size_t(c)].calibstr = h.calibration[std::size_t(c)];
+        pgs[std::size_t(c)].visible = pgs[std::size_t(c)].visible || c == 0;
+    }
+    set_paused(false);
+    analyzing = true;
+    try {
+        if (h.bits == 16) {
+            TWaveChunk block;
+            read_journal(fname, [&](std::span<const std::byte> s) {
+                for (std::size_t at = 0; at < s.size();) {
+                    const std::size_t n =
+                        std::min(s.size() - at, recoveryblockframes * 2 * sizeof(std::int16_t));
+                    block.resize(n / sizeof(std::int16_t));
+                    std::memcpy(block.data(), s.data() + at, n);
+                    intake(block, std::int32_t(block.size()), scale16, h.factors);
+                    at += n;
+                    ui.process_events();
+                }
+            });
+        } else {
+            tint24arr block;
+            read_journal(fname, [&](std::span<const std::byte> s) {
+                for (std::size_t at = 0; at < s.size();) {
+                    const std::size_t n =
+                        std::min(s.size() - at, recoveryblockframes * 2 * sizeof(tint24));
+                    block.resize(n / sizeof(tint24));
+                    std::memcpy(block.data(), s.data() + at, n);
+                    intake(block, std::int32_t(block.size()), scale24, h.factors);
+                    at += n;
+                    ui.process_events();
+                }
+            });
+        }
+    } catch (const EGravonError& e) {
+        ui.message_box("Cannot recover recording", e.what(), tmessagekind::error);
+    }
+    analyzing = false;
+    trim_stores();
+    recordingendtime = std::chrono::system_clock::now();
+    set_title("Recovered recording");
+    // The file goes when the take is saved or discarded.
+    frecoveredjournal = fname;
+    fix_things();
+    return true;
+}
+
+} // namespace gravon
