@@ -25,6 +25,9 @@ class TForm7;
 class TForm9;
 class TForm10;
 
+// The index of the "Soundcards" tab.
+inline constexpr int advancedsoundcardstab = 2;
+
 class TForm2 : public QDialog {
     Q_OBJECT
   public:

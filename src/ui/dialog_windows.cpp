@@ -1,5 +1,6 @@
 #include "ui/dialog_windows.h"
 
+#include "core/calibrate_action.h"
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
@@ -12,19 +13,35 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTabWidget>
 
 namespace gravon {
 
 tdialogwindows::tdialogwindows(TForm1& form, QWidget& mainwindow)
-    : options(new TForm5(form, &mainwindow)), controlpanel(new TForm8(form, &mainwindow)),
-      statistics(new TForm6(form, &mainwindow)), calibrationlog(new TForm7(&mainwindow)),
+    : form(form), options(new TForm5(form, &mainwindow)),
+      controlpanel(new TForm8(form, &mainwindow)), statistics(new TForm6(form, &mainwindow)),
+      calibrationlog(new TForm7(&mainwindow)),
       advanced(new TForm2(form, *calibrationlog, &mainwindow)),
       textexport(new TForm11(form, &mainwindow)) {}
 
-void tdialogwindows::create_calibration_windows(TForm1& form, QWidget& mainwindow,
-                                                twaveinservice& in, twaveoutservice& out) {
+void tdialogwindows::create_calibration_windows(QWidget& mainwindow, twaveinservice& in,
+                                                twaveoutservice& out) {
     calibrator = new TCalibratorWindow(form, in, &mainwindow);
     soundlevelmeter = new TSoundLevelMeterWindow(form, in, out, &mainwindow);
+}
+
+void tdialogwindows::calibrate() const {
+    tcalibratewindows w;
+    w.choose_recording_device = [this] {
+        advanced->tabs().setCurrentIndex(advancedsoundcardstab);
+        advanced->exec();
+    };
+    if (calibrator) w.calibrator = [this](std::int32_t ch) { calibrator->showmodal_channo(ch); };
+    if (soundlevelmeter)
+        w.sound_level_meter = [this](std::int32_t ch, std::int32_t method) {
+            soundlevelmeter->showmodal_channo(ch, method);
+        };
+    CalibrateActionExecute(form, w);
 }
 
 QWidget* tdialogwindows::window(twindowid id) const {

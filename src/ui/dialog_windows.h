@@ -24,6 +24,8 @@ class twaveoutservice;
 struct tdialogwindows {
     tdialogwindows(TForm1& form, QWidget& mainwindow);
 
+    TForm1& form;
+
     TForm5* options;        // "Options", modal
     TForm8* controlpanel;   // "Phonetogram control panel", modeless
     TForm6* statistics;     // "Area statistics", modeless
@@ -33,8 +35,10 @@ struct tdialogwindows {
     // The calibration windows need the audio services; nullptr until they are created.
     TCalibratorWindow* calibrator = nullptr;
     TSoundLevelMeterWindow* soundlevelmeter = nullptr;
-    void create_calibration_windows(TForm1& form, QWidget& mainwindow, twaveinservice& in,
-                                    twaveoutservice& out);
+    void create_calibration_windows(QWidget& mainwindow, twaveinservice& in, twaveoutservice& out);
+    // The Calibrate action over these windows (the advanced settings on their "Soundcards"
+    // page when no recording device is chosen).
+    void calibrate() const;
 
     // The window of an id; nullptr for the main window and for windows not among these.
     QWidget* window(twindowid id) const;

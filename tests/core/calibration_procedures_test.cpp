@@ -1,6 +1,7 @@
 // The two calibration procedures driven through the simulated audio services.
 #include "audio/simulated_wave_service.h"
 #include "calibration/calibration_procedures.h"
+#include "core/calibrate_action.h"
 #include "core/calibrator_procedure.h"
 #include "core/sound_level_meter_procedure.h"
 #include "core/test_form.h"
@@ -173,6 +174,35 @@ TEST_F(MeterProcedure, StartOverAndNoSelectionKeepTheSteps) {
     EXPECT_EQ(p.ringbuffer.wavedisplay()[499].max, 0); // the ring was cleared
     p.setcalstep(9);
     EXPECT_EQ(p.calstep(), 5);
+}
+
+TEST(CalibrateAction, AsksForADeviceThenRunsEachChannelsMethod) {
+    ttestform t;
+    std::vector<std::string> runs;
+    tcalibratewindows w;
+    w.choose_recording_device = [&] { runs.push_back("soundcards"); };
+    w.calibrator = [&](std::int32_t ch) { runs.push_back("calibrator " + std::to_string(ch)); };
+    w.sound_level_meter = [&](std::int32_t ch, std::int32_t m) {
+        runs.push_back("meter " + std::to_string(ch) + " " + std::to_string(m));
+    };
+    t.form.advanced.recorddevice = defaultaudiodevice;
+    t.ui.answer = tanswer::cancel;
+    CalibrateActionExecute(t.form, w);
+    EXPECT_TRUE(runs.empty());
+    ASSERT_EQ(t.ui.questions.size(), 1u);
+    // The device is chosen on the page the question opens.
+    t.ui.answer = tanswer::ok;
+    w.choose_recording_device = [&] {
+        runs.push_back("soundcards");
+        t.form.advanced.recorddevice = 0;
+    };
+    t.form.advanced.calibrationmethod = {1, 3};
+    CalibrateActionExecute(t.form, w);
+    EXPECT_EQ(runs, (std::vector<std::string>{"soundcards", "calibrator 0", "meter 1 3"}));
+    runs.clear();
+    t.form.advanced.calibrationmethod = {0, 2};
+    CalibrateActionExecute(t.form, w);
+    EXPECT_EQ(runs, (std::vector<std::string>{"meter 1 2"}));
 }
 
 } // namespace

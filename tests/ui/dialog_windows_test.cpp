@@ -32,7 +32,7 @@ TEST(DialogWindows, PlacementsGoToTheirWindowsAndOnlySizedWindowsTakeTheSize) {
     EXPECT_FALSE(d.set_window_placement(twindowid::calibratorwindow, {1, 2, 3, 4}));
     tsimulatedwavein in;
     tsimulatedwaveout out;
-    d.create_calibration_windows(t.form, main, in, out);
+    d.create_calibration_windows(main, in, out);
     EXPECT_TRUE(d.set_window_placement(twindowid::calibratorwindow, {70, 80, 3, 4}));
     EXPECT_EQ(d.calibrator->pos(), QPoint(70, 80));
 }
