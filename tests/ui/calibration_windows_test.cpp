@@ -104,5 +104,24 @@ TEST(SoundLevelMeterWindow, StepsThroughToSigningWithAMarkedStretch) {
     EXPECT_EQ(t.form.signedpersonid[0], "Ann");
 }
 
+TEST(WaveformView, DrawsColumnsMarksAndEdges) {
+    TWaveformView view;
+    view.resize(20, 100);
+    std::vector<tminmax> columns(20);
+    columns[5] = {-1000, 1000};
+    columns[12] = {-100, 100};
+    view.set_waveform(columns, 15, 10, Qt::red);
+    const QImage image = view.grab().toImage();
+    EXPECT_EQ(image.pixelColor(2, 5), QColor(Qt::white));
+    // The largest column fills the height; a tenth of it reaches a tenth of the half.
+    EXPECT_EQ(image.pixelColor(5, 2), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(5, 97), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(12, 50), QColor(Qt::red));
+    EXPECT_EQ(image.pixelColor(12, 30), QColor(192, 192, 192)); // marked, above its line
+    EXPECT_EQ(image.pixelColor(10, 30), QColor(Qt::black));     // the marks' edges
+    EXPECT_EQ(image.pixelColor(15, 30), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(17, 30), QColor(Qt::white));
+}
+
 } // namespace
 } // namespace gravon
