@@ -156,17 +156,20 @@ void TForm8::fix_things() {
     closebutton->setEnabled(v.closeenabled);
     upbutton->setEnabled(v.upenabled);
     downbutton->setEnabled(v.downenabled);
-    if (v.pgno >= 0) {
-        parameterslistbox->clear();
-        for (const std::string& p : v.parameters) parameterslistbox->addItem(qtext(p));
-        ColorListBox1->setCurrentRow(v.colorindex);
-        opaqueradio->setChecked(v.opaque);
-        transparentradio->setChecked(!v.opaque);
-        QString memo;
-        for (const std::string& line : v.properties) memo += qtext(line) + "\n";
-        memo.chop(1);
-        propertiesmemo->setPlainText(memo);
-    }
+    // With nothing selected the properties are emptied rather than left showing a
+    // phonetogram that may have been closed.
+    parameterslistbox->clear();
+    for (const std::string& p : v.parameters) parameterslistbox->addItem(qtext(p));
+    ColorListBox1->setCurrentRow(v.colorindex);
+    ColorListBox1->setEnabled(v.pgno >= 0);
+    opaqueradio->setEnabled(v.pgno >= 0);
+    transparentradio->setEnabled(v.pgno >= 0);
+    opaqueradio->setChecked(v.opaque);
+    transparentradio->setChecked(!v.opaque);
+    QString memo;
+    for (const std::string& line : v.properties) memo += qtext(line) + "\n";
+    memo.chop(1);
+    propertiesmemo->setPlainText(memo);
     ffilling = false;
 }
 

@@ -120,10 +120,14 @@ void TForm11::showEvent(QShowEvent* e) {
 
 void TForm11::FormShow() {
     const QSignalBlocker block(phonetogramscombo);
+    // The phonetogram chosen before stays chosen while it is still in its place.
     const int chosen = phonetogramscombo->currentIndex();
+    const QString chosenname = phonetogramscombo->currentText();
     phonetogramscombo->clear();
     for (const std::string& n : text_export_pgnames(fform)) phonetogramscombo->addItem(qtext(n));
-    phonetogramscombo->setCurrentIndex(chosen < phonetogramscombo->count() ? chosen : -1);
+    const bool kept = chosen >= 0 && chosen < phonetogramscombo->count() &&
+                      phonetogramscombo->itemText(chosen) == chosenname;
+    phonetogramscombo->setCurrentIndex(kept ? chosen : -1);
     phonetogramscomboClick();
 }
 

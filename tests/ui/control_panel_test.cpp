@@ -94,6 +94,7 @@ TEST_F(ControlPanel, ClosingSelectsTheNextOrTheNewLast) {
     panel.close_phonetogram();
     EXPECT_TRUE(loaded().isEmpty());
     EXPECT_EQ(child<QPushButton>("closebutton")->text(), "Close phonetogram");
+    EXPECT_TRUE(memo().isEmpty()); // nothing left that it could describe
 }
 
 TEST_F(ControlPanel, TicksColourAndOpacityChangeTheSelectedPhonetogram) {
