@@ -96,6 +96,7 @@ TForm2::TForm2(TForm1& form, TForm7& logwindow, QWidget* parent)
 
 QLineEdit* TForm2::edit(const char* name, std::string tadvancedpage::*field) {
     auto* e = named(new QLineEdit, name);
+    e->setMinimumWidth(70);
     fedits.emplace_back(e, field);
     return e;
 }
@@ -103,6 +104,7 @@ QLineEdit* TForm2::edit(const char* name, std::string tadvancedpage::*field) {
 QLineEdit* TForm2::edit(const char* name, std::array<std::string, 2> tadvancedpage::*field,
                         std::size_t ch) {
     auto* e = named(new QLineEdit, QString(name) + QString::number(ch));
+    e->setMinimumWidth(70);
     fpairedits.emplace_back(e, field, ch);
     return e;
 }

@@ -37,6 +37,8 @@ TSoundLevelMeterWindow::TSoundLevelMeterWindow(TForm1& form, twaveinservice& in,
     instruction = new QLabel;
     instruction->setObjectName("instruction");
     instruction->setWordWrap(true);
+    instruction->setMinimumHeight(4 * instruction->fontMetrics().height());
+    instruction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* image = new tdoubleclicklabel;
     image->setObjectName("methodimage");
     image->setAlignment(Qt::AlignCenter);
@@ -118,6 +120,7 @@ TSoundLevelMeterWindow::TSoundLevelMeterWindow(TForm1& form, twaveinservice& in,
     v->addWidget(signgroup);
     v->addWidget(overloadlabel);
     v->addLayout(bottom);
+    resize(700, 480);
 }
 
 void TSoundLevelMeterWindow::start(int chno, int method) {
