@@ -112,13 +112,14 @@ def gravon_frames(path):
     with open(path, encoding="ascii") as f:
         head = f.readline().strip().split(",")
         it, ia, ifo, ispl = (head.index(k) for k in
-                             ("time_s", "left_accepted", "left_fo", "left_SPL"))
+                             ("time_centre_s", "left_accepted", "left_fo", "left_SPL"))
         for line in f:
-            c = line.strip().split(",")
+            c = line.rstrip("\n").split(",")
             if len(c) < len(head):
                 continue
-            f0 = float(c[ifo]) if c[ia] == "1" else 0.0
-            yield float(c[it]), f0, float(c[ispl])
+            # Empty cells: no F0 in a rejected frame, no level in digital silence.
+            f0 = float(c[ifo]) if c[ia] == "1" and c[ifo] else 0.0
+            yield float(c[it]), f0, float(c[ispl]) if c[ispl] else None
 
 
 def praat_frames(dirname, fullscale_pa):

@@ -24,8 +24,22 @@ std::string terminal_text(const std::string& text) {
 
 } // namespace
 
-theadlessinterface::theadlessinterface(std::FILE* err)
-    : ferr(err), fterminal(isatty(fileno(err)) != 0) {}
+theadlessinterface::theadlessinterface(std::FILE* err, bool verbose)
+    : ferr(err), fterminal(isatty(fileno(err)) != 0), fverbose(verbose) {}
+
+void theadlessinterface::error(const std::string& text) {
+    progress_done();
+    ffailed = true;
+    std::fprintf(ferr, "gravon-cli: error: %s\n", terminal_text(text).c_str());
+    std::fflush(ferr);
+}
+
+void theadlessinterface::warn(const std::string& text) {
+    progress_done();
+    fwarnings.push_back(text);
+    std::fprintf(ferr, "gravon-cli: warning: %s\n", terminal_text(text).c_str());
+    std::fflush(ferr);
+}
 
 void theadlessinterface::message_box(const std::string& caption, const std::string& text,
                                      tmessagekind kind) {
@@ -37,11 +51,14 @@ void theadlessinterface::message_box(const std::string& caption, const std::stri
 
 tanswer theadlessinterface::question(const std::string& caption, const std::string& text,
                                      tbuttons buttons) {
-    progress_done();
-    // Nobody is there to answer: the safe answer is the one that changes nothing.
-    std::fprintf(ferr, "%s: %s\n  No one is there to answer: taken as No, so it is not done.\n",
-                 caption.c_str(), terminal_text(text).c_str());
-    std::fflush(ferr);
+    // Nobody is there to answer: the safe answer is the one that changes nothing. Every run
+    // without /s meets the save questions, so they are only told when asked for.
+    if (fverbose) {
+        progress_done();
+        std::fprintf(ferr, "%s: %s\n  No one is there to answer: taken as No, so it is not done.\n",
+                     caption.c_str(), terminal_text(text).c_str());
+        std::fflush(ferr);
+    }
     if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel) return tanswer::cancel;
     return tanswer::no;
 }

@@ -1,18 +1,20 @@
 // The user interface of the headless program: message boxes go to standard error as caption
-// and text, questions that would need a person are answered No, and the progress of a long
-// analysis is shown on standard error when it is a terminal.
+// and text, questions that would need a person are answered No (said only when verbose), the
+// program's own warnings about doubtful results go to standard error too, and the progress of
+// a long analysis is shown on standard error when it is a terminal.
 #pragma once
 
 #include "core/user_interface.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace gravon {
 
 class theadlessinterface : public tuserinterface {
   public:
-    explicit theadlessinterface(std::FILE* err = stderr);
+    explicit theadlessinterface(std::FILE* err = stderr, bool verbose = false);
 
     void message_box(const std::string& caption, const std::string& text,
                      tmessagekind kind) override;
@@ -22,15 +24,23 @@ class theadlessinterface : public tuserinterface {
     void progress_done() override;
     void request_close() override { fcloserequested = true; }
 
-    // An error or warning box was shown, or a question went unanswered by a person.
+    // An error or warning box was shown, or the program reported an error.
     bool failed() const { return ffailed; }
     void set_failed() { ffailed = true; }
+    // A line "gravon-cli: error: " + text; the run has failed.
+    void error(const std::string& text);
+    // A line "gravon-cli: warning: " + text: the result is there but doubtful. Kept for the
+    // summary table.
+    void warn(const std::string& text);
+    const std::vector<std::string>& warnings() const { return fwarnings; }
     bool close_requested() const { return fcloserequested; }
 
   private:
     std::FILE* ferr;
     bool fterminal;
+    bool fverbose;
     bool ffailed = false;
+    std::vector<std::string> fwarnings;
     bool fcloserequested = false;
     int flastpercent = -1;
 };

@@ -1,138 +1,182 @@
 // gravon-cli: the headless program. It takes the same command line as the desktop program
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
-// plus options of its own that begin with "--".
+// plus options of its own that begin with "-".
+#include "cells_csv.h"
+#include "cli_options.h"
 #include "core/main_window.h"
 #include "files/qub_file.h"
 #include "files/text_export.h"
 #include "headless_interface.h"
+#include "phonetogram/pg_param.h"
+#include "phonetogram_subjects.h"
 #include "phonetogram_summary.h"
+#include "png_output.h"
+#include "replay_warnings.h"
+#include "settings_override.h"
+#include "summary_csv.h"
 #include "track_export.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char* const helptext =
-    "Usage: gravon-cli [options] [<settings file>] [/f<fullscale0>,<fullscale1>...]\n"
-    "                  [<sound file>] [/s] [/c] [/?]\n"
-    "\n"
-    "Analyses sound files the way the desktop program does, without a window. The arguments\n"
-    "that do not begin with \"--\" are processed strictly from left to right:\n"
-    "  <file>      .wav/.smp: analyse it; .stdpg: load it; .qubfile: load the settings\n"
-    "  /f<list>    full scale in Pa per channel of WAV files opened afterwards\n"
-    "  /s          save <base>_pg.stdpg, <base>_an.smp and <base>_an.kavell, where <base> is\n"
-    "              the last file named before it\n"
-    "  /c          close when the command line is done (the headless program always does)\n"
-    "  /?          the command-line syntax message\n"
-    "\n"
-    "Options:\n"
-    "  --summary   after the command line, print where the recording phonetograms' time\n"
-    "              landed\n"
-    "  --tracks FILE  after the command line, write the per-frame analysis tracks of both\n"
-    "              channels as CSV (time_s, then per channel accepted, SPL, fo, H1H2, HNR,\n"
-    "              Powercentroid, Crestlevel, Maxpartialno, Debug)\n"
-    "  --stats     after the command line, select the entire area of each recording\n"
-    "              phonetogram that holds data and print the area statistics\n"
-    "  --condensed the same in the condensed form (the default show flags)\n"
-    "  --export-text FILE  after the command line, write phonetogram 0 with all its\n"
-    "              parameters as text tables (the export's default choices)\n"
-    "  --settings-dir DIR  keep the settings files (options, advanced settings,\n"
-    "              calibration) in DIR instead of the per-user settings folder\n"
-    "  --help      this text\n"
-    "\n"
-    "Exit status: 0 when nothing went wrong; 1 when an error or a warning was shown or a\n"
-    "result could not be saved; 2 for a bad option.\n";
+using namespace gravon;
+
+constexpr int exitok = 0;
+constexpr int exiterror = 1;
+constexpr int exitusage = 2;
+constexpr int exitdoubtful = 3;
+
+bool names_something(const std::string& arg) {
+    std::error_code ec;
+    return std::filesystem::exists(arg, ec);
+}
+
+// The window's export, over a grid that holds every cell with time: the dialog's default
+// ranges, widened where the phonetogram reaches beyond them.
+void export_text(TForm1& form, std::int32_t pgno, const std::string& fname) {
+    ttextexportchoices choices;
+    choices.pgno = pgno;
+    check_all_parameters(choices, form, true);
+    const tpg& pg = form.pgs[std::size_t(pgno)];
+    int lox = 24, hix = 95, loy = 40, hiy = 120;
+    if (pg.param.size() > pglayeracctime)
+        for (int x = 0; x < nf0bins; ++x)
+            for (int y = 0; y < nlevelbins; ++y)
+                if (pg.param[pglayeracctime].arr[x][y] > 0) {
+                    lox = std::min(lox, x);
+                    hix = std::max(hix, x);
+                    loy = std::min(loy, y);
+                    hiy = std::max(hiy, y);
+                }
+    choices.lomidiedit = std::to_string(lox);
+    choices.himidiedit = std::to_string(hix);
+    choices.loleveledit = std::to_string(loy);
+    choices.hileveledit = std::to_string(hiy);
+    ttextexportformat format;
+    format.nsigdig = form.advanced.nsigdig;
+    format.dbformat = form.advanced.dbformat;
+    format.binshow = form.binshow_settings();
+    export_phonetogram_text(form, choices, format, fname);
+}
+
+bool wants_output(const tclioptions& o) {
+    return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
+           !o.summarycsv.empty() || !o.pngfile.empty() || !o.tracksfile.empty();
+}
+
+// Everything asked for after the command line. Each output that fails says so and the others
+// are still made.
+void write_outputs(TForm1& form, const tclioptions& o, const std::string& analysedfile,
+                   theadlessinterface& ui) {
+    if (!wants_output(o)) return;
+    // Results of an earlier file must not stand for a later one that was not analysed, and
+    // nothing at all is no result.
+    if (form.analysisisfromsoundfile() && !form.soundfileanalysed) {
+        ui.error("no output written: the last sound file was not analysed");
+        return;
+    }
+    if (!form.soundfileanalysed && form.pgs.size() <= std::size_t(firstloadedpg)) {
+        ui.error("no output written: no sound file was analysed and no phonetogram loaded");
+        return;
+    }
+    std::vector<std::int32_t> subjects;
+    try {
+        subjects = subject_pgs(form, o.pg);
+    } catch (const std::exception& e) {
+        ui.error(e.what());
+        return;
+    }
+    select_subject_areas(form, subjects);
+
+    if (o.summary) print_phonetogram_summary(form, subjects, stdout);
+    if (o.stats || o.condensed) {
+        std::printf("Area statistics of %s. \"Time taken\" counts these bins only; --summary "
+                    "counts all the time.\n",
+                    area_time_text(form).c_str());
+        for (bool c : {false, true}) {
+            if (c ? !o.condensed : !o.stats) continue;
+            for (const std::string& line : form.statistics_text_lines(c))
+                std::printf("%s\n", line.c_str());
+        }
+    }
+    const auto attempt = [&](const char* what, const std::string& fname, auto write) {
+        if (fname.empty()) return;
+        try {
+            write();
+        } catch (const std::exception& e) {
+            ui.error(std::string(what) + " " + fname + ": " + e.what());
+        }
+    };
+    attempt("--export-text", o.exportfile,
+            [&] { export_text(form, subjects.front(), o.exportfile); });
+    attempt("--cells-csv", o.cellsfile, [&] { write_cells_csv(form, subjects, o.cellsfile); });
+    attempt("--summary-csv", o.summarycsv, [&] {
+        append_summary_csv(form, subjects, {analysedfile, ui.warnings()}, o.summarycsv);
+    });
+    if (!o.pngfile.empty()) {
+        std::string why;
+        if (!write_phonetogram_png(form, o.pngfile, o.pngwidth, o.pngheight, why))
+            ui.error("--png " + o.pngfile + ": " + why);
+    }
+    if (!o.tracksfile.empty()) {
+        if (!form.soundfileanalysed)
+            ui.error("--tracks " + o.tracksfile + ": no sound file was analysed");
+        else if (!write_track_csv(form, o.tracksfile))
+            ui.error("--tracks: cannot write " + o.tracksfile);
+    }
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    using namespace gravon;
-    std::vector<std::string> args;
-    bool summary = false;
-    std::string tracksfile;
-    bool stats = false, condensed = false;
-    std::string exportfile;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a.rfind("--", 0) == 0) {
-            if (a == "--help") {
-                std::fputs(helptext, stdout);
-                return 0;
-            } else if (a == "--summary") {
-                summary = true;
-            } else if (a == "--stats") {
-                stats = true;
-            } else if (a == "--condensed") {
-                condensed = true;
-            } else if (a == "--export-text") {
-                if (i + 1 >= argc) {
-                    std::fprintf(stderr, "gravon-cli: --export-text needs a file name\n");
-                    return 2;
-                }
-                exportfile = argv[++i];
-            } else if (a == "--settings-dir") {
-                if (i + 1 >= argc) {
-                    std::fprintf(stderr, "gravon-cli: --settings-dir needs a folder\n");
-                    return 2;
-                }
-                setenv(settingsdirvariable, argv[++i], 1);
-            } else if (a == "--tracks") {
-                if (i + 1 >= argc) {
-                    std::fprintf(stderr, "gravon-cli: --tracks needs a file name\n");
-                    return 2;
-                }
-                tracksfile = argv[++i];
-            } else {
-                std::fprintf(stderr, "gravon-cli: unknown option %s (see --help)\n", a.c_str());
-                return 2;
-            }
-            continue;
+    tclioptions o;
+    try {
+        o = parse_cli_options(std::vector<std::string>(argv + 1, argv + argc), names_something);
+        if (o.help) {
+            std::fputs(usage_text(), stdout);
+            return exitok;
         }
-        args.push_back(a);
+        if (o.noarguments) {
+            std::fputs(usage_text(), stderr);
+            return exitusage;
+        }
+        if (!o.settingsdir.empty()) setenv(settingsdirvariable, o.settingsdir.c_str(), 1);
+    } catch (const tusageerror& e) {
+        std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
+        return exitusage;
     }
 
-    theadlessinterface ui;
+    theadlessinterface ui(stderr, o.verbose);
     TForm1 form(ui);
     form.batchmode = true;
+    form.syntaxprogramname = "gravon-cli";
+    form.soundfilechannel = o.channel;
     try {
-        form.FormActivate(args);
-        if (summary) print_phonetogram_summary(form, stdout);
-        if (stats || condensed) {
-            form.select_all_recording_areas();
-            for (bool c : {false, true}) {
-                if (c ? !condensed : !stats) continue;
-                for (const std::string& line : form.statistics_text_lines(c))
-                    std::printf("%s\n", line.c_str());
-            }
-        }
-        if (!exportfile.empty()) {
-            ttextexportchoices choices;
-            choices.pgno = 0;
-            check_all_parameters(choices, form, true);
-            ttextexportformat format;
-            format.nsigdig = form.advanced.nsigdig;
-            format.dbformat = form.advanced.dbformat;
-            format.binshow = form.binshow_settings();
-            try {
-                export_phonetogram_text(form, choices, format, exportfile);
-            } catch (const std::exception& e) {
-                ui.message_box("Cannot save file", e.what(), tmessagekind::error);
-            }
-        }
-        if (!tracksfile.empty() && !write_track_csv(form, tracksfile)) {
-            std::fprintf(stderr, "gravon-cli: cannot write the tracks to %s\n", tracksfile.c_str());
-            ui.set_failed();
-        }
+        form.settingsoverrides = settings_overrides(o.sets);
+    } catch (const tusageerror& e) {
+        std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
+        return exitusage;
+    }
+    std::string analysedfile;
+    form.onsoundfileanalysed = [&](const std::string& fname) {
+        analysedfile = fname;
+        warn_about_replay(form, fname, ui);
+    };
+    try {
+        form.FormActivate(o.args);
+        write_outputs(form, o, analysedfile, ui);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it.
         if (form.FormCloseQuery()) form.FormClose();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "gravon-cli: %s\n", e.what());
-        return 1;
+        ui.error(e.what());
     }
-    return ui.failed() ? 1 : 0;
+    if (ui.failed()) return exiterror;
+    return ui.warnings().empty() ? exitok : exitdoubtful;
 }

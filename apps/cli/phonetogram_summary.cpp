@@ -8,11 +8,16 @@
 
 namespace gravon {
 
-void print_phonetogram_summary(const TForm1& form, std::FILE* out) {
-    const double frame = form.downsamplingfactor / 2 / form.analysisparams.fs;
-    std::fprintf(out, "Analysed %d frames of %.1f ms (%.2f s of sound)\n", form.frames(),
-                 frame * 1000.0, form.audiosamples() / form.analysisparams.fs);
-    for (int c = 0; c < 2 && std::size_t(c) < form.pgs.size(); ++c) {
+void print_phonetogram_summary(const TForm1& form, const std::vector<std::int32_t>& subjects,
+                               std::FILE* out) {
+    std::fprintf(out, "Time counted: all the time in each phonetogram, with no display "
+                      "threshold (--stats counts the shown area only)\n");
+    if (form.frames() > 0) {
+        const double frame = form.downsamplingfactor / 2 / form.analysisparams.fs;
+        std::fprintf(out, "Analysed %d frames of %.1f ms (%.2f s of sound)\n", form.frames(),
+                     frame * 1000.0, form.audiosamples() / form.analysisparams.fs);
+    }
+    for (std::int32_t c : subjects) {
         const tpg& pg = form.pgs[std::size_t(c)];
         if (pg.param.size() <= pglayeracctime) continue;
         const tpgarr& t = pg.param[pglayeracctime].arr;
@@ -36,7 +41,7 @@ void print_phonetogram_summary(const TForm1& form, std::FILE* out) {
                 maxy = std::max(maxy, y);
                 cells.push_back({x, y, v});
             }
-        std::fprintf(out, "Phonetogram %d \"%s\": %.2f s of voice in %zu cells\n", c,
+        std::fprintf(out, "Phonetogram %d \"%s\": %.3f s of voice in %zu cells\n", c,
                      pg.pgname.c_str(), total, cells.size());
         if (total <= 0) continue;
         const double ms = f0sum / total, ml = splsum / total;

@@ -4,10 +4,14 @@
 
 #include "core/main_window.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace gravon {
 
-void print_phonetogram_summary(const TForm1& form, std::FILE* out);
+// The subjects' time, all of it: no display threshold applies.
+void print_phonetogram_summary(const TForm1& form, const std::vector<std::int32_t>& subjects,
+                               std::FILE* out);
 
 } // namespace gravon

@@ -1,36 +1,81 @@
 #include "track_export.h"
 
+#include "analysis/kill_point.h"
+#include "analysis/voice_measures.h"
 #include "base/number_text.h"
 
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace gravon {
+
+namespace {
+
+constexpr std::array<std::pair<tkillreason, const char*>, 10> reasonnames = {{
+    {tkillreason::lfblock, "lfblock"},
+    {tkillreason::hfblock, "hfblock"},
+    {tkillreason::nof0, "nof0"},
+    {tkillreason::f0speed, "f0speed"},
+    {tkillreason::levelspeed, "levelspeed"},
+    {tkillreason::lowhnr, "lowhnr"},
+    {tkillreason::otherlouder, "otherlouder"},
+    {tkillreason::keyboard, "keyboard"},
+    {tkillreason::ratearithmetic, "ratearithmetic"},
+    {tkillreason::notanalysed, "notanalysed"},
+}};
+
+// Whether a stored track value is a measurement of the frame rather than a placeholder.
+bool has_value(int row, float v, const tkillpoint& kill) {
+    if (!std::isfinite(v)) return false;
+    if (row == trackspl) return v > -999.0f; // digital silence gives 10 log10(1e-100)
+    if (kill.empty()) return true;
+    // A rejected frame keeps only its level, and its HNR when that alone rejected it.
+    return row == trackhnr && kill.only(tkillreason::lowhnr);
+}
+
+} // namespace
+
+std::string rejection_names(std::uint16_t bits) {
+    std::string s;
+    std::uint16_t known = 0;
+    for (const auto& [reason, name] : reasonnames) {
+        known = std::uint16_t(known | std::uint16_t(reason));
+        if ((bits & std::uint16_t(reason)) == 0) continue;
+        if (!s.empty()) s += '+';
+        s += name;
+    }
+    if ((bits & ~known) != 0) s += (s.empty() ? "bits" : "+bits") + std::to_string(bits & ~known);
+    return s;
+}
 
 bool write_track_csv(const TForm1& form, const std::string& fname) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(fname.c_str(), "wb"),
                                                         std::fclose);
     if (!out) return false;
-    std::string line = "time_s";
+    std::string line = "time_centre_s";
     for (const char* ch : {"left", "right"}) {
-        line += std::string(",") + ch + "_accepted";
-        for (int row = trackspl; row < ntracks; ++row)
+        line += std::string(",") + ch + "_accepted," + ch + "_rejected";
+        for (int row = trackspl; row < trackdebug; ++row)
             line += std::string(",") + ch + "_" + form.tracks.savechannelid[std::size_t(row)];
     }
     line += "\n";
     bool ok = std::fputs(line.c_str(), out.get()) >= 0;
     const double hop = double(form.downsamplingfactor / 2) / form.analysisparams.fs;
     for (std::int32_t k = 0; k < form.frames() && ok; ++k) {
-        // A frame's window covers the hop before it and its own hop: its centre is the
-        // boundary between them.
+        // Frame k's window covers hops k - 1 and k: its centre is their boundary.
         line = floattostrdot(double(k) * hop);
         for (int c = 0; c < 2; ++c) {
             const auto debug = form.paramarr[trackdebug][std::size_t(c)][std::size_t(k)];
-            line += debug == 0 ? ",1" : ",0";
-            for (int row = trackspl; row < ntracks; ++row) {
+            const tkillpoint kill{std::uint16_t(debug)};
+            line += kill.empty() ? ",1," : ",0,";
+            line += rejection_names(kill.value());
+            for (int row = trackspl; row < trackdebug; ++row) {
+                const float v = form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)];
                 line += ',';
-                line += floattostrdot(
-                    double(form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)]));
+                if (has_value(row, v, kill)) line += floattostrdot(double(v));
             }
         }
         line += "\n";

@@ -3,18 +3,27 @@
 #include "base/text_utils.h"
 #include "core/main_window.h"
 
+#include <cmath>
 #include <filesystem>
 
 namespace gravon {
 
 namespace {
 
-const char* const syntaxtext =
-    "Command line syntax:\rGravon [<settings file name>] /f<fullscale> [<calibrated smp file "
-    "name>] [/s] [/c] [/?]\r/s saves analysis and phonetogram\r/c closes Gravon\r"
-    "/f<fullscale0>,<fullscale1>... Sets full scale in Pa for wav file\r/? shows this "
-    "message box\rExample:\rGravon.exe /f14.1 testfile.wav /s /c\rNote that the order of the "
-    "command line parameters matter.";
+// The syntax message; program replaces the desktop program's name in the syntax line and the
+// example when it is not empty.
+std::string syntax_text(const std::string& program) {
+    const std::string name = program.empty() ? "Gravon" : program;
+    const std::string example = program.empty() ? "Gravon.exe" : program;
+    return "Command line syntax:\r" + name +
+           " [<settings file name>] /f<fullscale> [<calibrated smp file name>] [/s] [/c] [/?]\r"
+           "/s saves analysis and phonetogram\r/c closes Gravon\r"
+           "/f<fullscale0>,<fullscale1>... Sets full scale in Pa for wav file\r/? shows this "
+           "message box\rExample:\r" +
+           example +
+           " /f14.1 testfile.wav /s /c\rNote that the order of the command line parameters "
+           "matter.";
+}
 
 // On this platform absolute paths begin with "/" like the switches do. The switches never
 // contain a second "/", so an argument that does, or that names something on disk and is
@@ -46,6 +55,11 @@ void TForm1::set_commandlinefsd(const std::string& list) {
         } catch (const EConvertError&) {
             throw EConvertError("'" + item + "' is not a valid floating point value");
         }
+        // A full scale of zero or less would turn the sound into silence or flip it; it is
+        // never meant.
+        if (!std::isfinite(v) || !(v > 0))
+            throw EConvertError("'" + item +
+                                "' is not a valid full scale: it must be a positive number of Pa");
         commandlinefsd.push_back(float(v));
     }
 }
@@ -66,7 +80,8 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
             } else if (arg.compare(0, 2, "/f") == 0) {
                 set_commandlinefsd(arg.substr(2));
             } else if (arg == "/?") {
-                ui.message_box("Gravon command line syntax", syntaxtext, tmessagekind::information);
+                ui.message_box("Gravon command line syntax", syntax_text(syntaxprogramname),
+                               tmessagekind::information);
             }
         } catch (const std::exception& e) {
             ui.message_box(progid.ProductName(), e.what(), tmessagekind::error);
@@ -77,6 +92,16 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
 }
 
 void TForm1::batch_save(const std::string& base) {
+    // A batch run saves only an analysis it made: never empty results, nor the previous
+    // file's results under the name of a file that could not be analysed.
+    if (batchmode && !soundfileanalysed) {
+        ui.message_box("Nothing saved",
+                       base.empty()
+                           ? std::string("/s: no sound file was analysed before it")
+                           : "/s: nothing saved for " + base + ": no analysis of it was made",
+                       tmessagekind::error);
+        return;
+    }
     save_stdpg_action(batch_save_name(base, "_pg", ".stdpg"), 0);
     save_smp_action(batch_save_name(base, "_an", ".smp"));
     save_kavell_action(batch_save_name(base, "_an", ".kavell"));

@@ -12,6 +12,7 @@
 #include "audio/audio_devices.h"
 #include "core/user_interface.h"
 #include "files/recording_journal.h"
+#include "files/qub_file.h"
 #include "files/smp_file.h"
 #include "phonetogram/area_statistics.h"
 #include "phonetogram/bin_visibility.h"
@@ -29,6 +30,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,7 +76,10 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
     // number.
     void set_commandlinefsd(const std::string& list);
-    // /s: the three result files under the base name.
+    // The program name that the /? text gives; empty for the desktop program's.
+    std::string syntaxprogramname;
+    // /s: the three result files under the base name. A batch run refuses when the last
+    // sound file opened was not analysed.
     void batch_save(const std::string& base);
 
     // ---- Files ----
@@ -84,6 +89,20 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     void Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     void Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
+    // Says why a sound file is not analysed: an error in a batch run, else a warning.
+    void refuse_soundfile(const std::string& fname, const std::string& why);
+    // The file channel that a sound file's replay analyses when above 0 (the headless
+    // program's --channel); otherwise the channel numbered like the receiving phonetogram,
+    // which the window always makes 0. /f entry k calibrates file channel k.
+    std::int32_t soundfilechannel = 0;
+    // Channels of the sound file last opened, and whether its replay analysed any frame.
+    std::int32_t soundfilechannels = 0;
+    bool soundfileanalysed = false;
+    // What made the last replay doubtful (a file shorter than its header says), for a host
+    // that reports it.
+    std::vector<std::string> replaynotes;
+    // Called after a sound file's replay analysed frames, with the file's name.
+    std::function<void(const std::string&)> onsoundfileanalysed;
     // Appends the phonetogram file as phonetogram pgno; false when it was refused.
     bool open_stdpg(const std::string& fname, std::int32_t pgno);
     // A settings container: options or advanced settings by its file id.
@@ -155,6 +174,16 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // ("" for a file, "Right" for a recording).
     bool analysisisfromsoundfile() const { return fanalysisisfromsoundfile; }
     void set_analysisisfromsoundfile(bool v);
+
+    // Settings the host imposes over every settings file (the headless program's --set):
+    // containers of the options or advanced-settings kind, by their FileId, read like a file
+    // of that kind, with the same checks and messages, after each such file is read or found
+    // missing.
+    struct tsettingsoverride {
+        std::string name; // names it in messages
+        TQUBFile values;
+    };
+    std::vector<tsettingsoverride> settingsoverrides;
 
     // ---- Settings with side effects ----
     void set_fs(double v);

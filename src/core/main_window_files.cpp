@@ -6,6 +6,7 @@
 #include "base/text_utils.h"
 #include "core/main_window.h"
 #include "files/smp_file.h"
+#include "files/sndfile_reader.h"
 #include "files/wav_file.h"
 
 #include <chrono>
@@ -102,7 +103,7 @@ struct tanalyzingguard {
 
 void TForm1::open_any_file(const std::string& fname) {
     const std::string ext = lowercase_extension(fname);
-    if (ext == ".smp" || ext == ".wav") {
+    if (ext == ".smp" || ext == ".wav" || is_sndfile_extension(ext)) {
         Open_soundfile(fname, 0, -1);
     } else if (ext == ".stdpg") {
         open_stdpg(fname, std::int32_t(pgs.size()));
@@ -115,6 +116,9 @@ void TForm1::open_any_file(const std::string& fname) {
 }
 
 void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
+    soundfileanalysed = false;
+    soundfilechannels = 0;
+    replaynotes.clear();
     if (!ask_to_save()) return;
     set_paused(false);
     if (!fanalysisisfromsoundfile) save_temporary_settings();
@@ -128,10 +132,25 @@ void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::in
     const std::string ext = lowercase_extension(fname);
     if (ext == ".smp")
         Open_smpfile(fname, pgno, pgno2);
-    else if (ext == ".wav")
+    else if (ext == ".wav" || is_sndfile_extension(ext))
         Open_wavfile(fname, pgno, pgno2);
     else
         analyzing = false;
+    // A replay that ended before its first frame has nothing to show or save.
+    soundfileanalysed = soundfileanalysed && frames() > 0;
+    if (soundfileanalysed) {
+        if (onsoundfileanalysed) onsoundfileanalysed(fname);
+    } else if (batchmode && soundfilechannels > 0) {
+        refuse_soundfile(fname, "Cannot analyse " + fname +
+                                    ": it is too short to analyse (it holds less than one "
+                                    "block of 2048 samples)");
+    }
+}
+
+void TForm1::refuse_soundfile(const std::string& fname, const std::string& why) {
+    // A batch run's result must not look like an analysis of a file that gave none.
+    ui.message_box(batchmode ? "Cannot analyse file" : "Cannot open file", why,
+                   batchmode ? tmessagekind::error : tmessagekind::warning);
 }
 
 void TForm1::reset_replay_state() {
@@ -145,28 +164,54 @@ void TForm1::reset_replay_state() {
 void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
     const tanalyzingguard guard{*this};
 
+    // The own reader takes the WAV files it knows; libsndfile what it refuses and every other
+    // format.
+    const std::string ext = lowercase_extension(fname);
     TWavFile wav;
-    bool opened = false;
-    try {
-        opened = wav.open_file(fname, true);
-    } catch (const EGravonError& e) {
-        // A file that cannot be read as WAV is simply not analysed; say why.
-        ui.message_box("Cannot open file", e.what(), tmessagekind::warning);
-        opened = false;
+    tsndfilereader snd;
+    bool opened = false, bysndfile = false;
+    std::string wavfailure, sndfailure;
+    if (ext == ".wav") {
+        try {
+            opened = wav.open_file(fname, true);
+        } catch (const EGravonError& e) {
+            wavfailure = e.what();
+        }
     }
     if (!opened) {
+        try {
+            snd.open(fname);
+            bysndfile = true;
+        } catch (const ESoundFileError& e) {
+            sndfailure = e.what();
+        }
+    }
+    if (!opened && !bysndfile) {
+        // The window passes over a WAV file that no reader recognises without a word.
+        if (batchmode || !wavfailure.empty() || ext != ".wav")
+            refuse_soundfile(fname, wavfailure.empty() ? sndfailure : wavfailure);
+        fix_things();
+        return;
+    }
+    const double filefs = bysndfile ? snd.sampfreq() : double(wav.sampfreq());
+    const std::int32_t nfilechans = bysndfile ? snd.nchans() : wav.nchans();
+    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
+    if (channel < 0 || channel >= nfilechans) {
+        refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
+                                    fname + ": it has " + std::to_string(nfilechans) +
+                                    (nfilechans == 1 ? " channel" : " channels") +
+                                    ", numbered from 0");
         fix_things();
         return;
     }
     const TFFTWindow kind = TFFTWindow(advanced.fftwindow);
-    if (!analysis_window_fits(wav.sampfreq(), advanced.fftbw, kind)) {
-        ui.message_box("Cannot open file",
-                       unusable_rate_text(fname, wav.sampfreq(), advanced.fftbw, kind),
-                       tmessagekind::warning);
+    if (!analysis_window_fits(filefs, advanced.fftbw, kind)) {
+        refuse_soundfile(fname, unusable_rate_text(fname, filefs, advanced.fftbw, kind));
         fix_things();
         return;
     }
-    set_fs(wav.sampfreq());
+    soundfilechannels = nfilechans;
+    set_fs(filefs);
     reset_recording();
     Setup_recording_parameters();
 
@@ -175,26 +220,28 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     pg.visible = true;
     if (pgno2 >= 0) pgs[std::size_t(pgno2)].visible = true;
 
-    if (wav.format() == tFormat::ieeefloat) {
-        filecalibrationinfo = "Wav file may be calibrated, but calibration is not signed";
+    // Other formats say what they are: a FLAC file is no "Wav file".
+    const std::string kindtext = ext == ".wav" ? "Wav file" : "Sound file";
+    if (bysndfile ? snd.isfloat() : wav.format() == tFormat::ieeefloat) {
+        filecalibrationinfo = kindtext + " may be calibrated, but calibration is not signed";
         pg.calstatus = 2;
     } else {
-        filecalibrationinfo = "Wav file is possibly not calibrated";
+        filecalibrationinfo = kindtext + " is possibly not calibrated";
         pg.calstatus = 1;
     }
     reset_replay_state();
 
     double fullscale = 1.0;
-    if (std::size_t(pgno) < commandlinefsd.size()) {
-        fullscale = commandlinefsd[std::size_t(pgno)];
-        filecalibrationinfo = "Wav file is calibrated from command line";
+    if (std::size_t(channel) < commandlinefsd.size()) {
+        fullscale = commandlinefsd[std::size_t(channel)];
+        filecalibrationinfo = kindtext + " is calibrated from command line";
         pg.calstatus = 2;
     }
     pg.calibstr = filecalibrationinfo;
     pg.recordingsiteid.clear();
     pg.distance = -1;
     pg.actualdistance = -1;
-    soundfilechname = std::string("Wav channel # ").append(std::to_string(pgno));
+    soundfilechname = std::string("Wav channel # ").append(std::to_string(channel));
 
     pgs[1].calibstr.assign(1, '-');
     pgs[1].visible = false;
@@ -204,11 +251,28 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     fix_things();
 
     // The channel goes to the analysis piece by piece as it is read.
-    const double total = double(wav.nsamples());
-    reserve_stores(std::size_t(wav.nsamples()));
+    // A header may announce more than the file holds; what is there is analysed.
+    std::int64_t announced = 0;
+    if (bysndfile) {
+        announced = snd.nframes();
+    } else if (wav.wavheadexlong().data.size != 0 && wav.nbits() >= 8 && nfilechans > 0) {
+        announced = std::int64_t(wav.wavheadexlong().data.size) / (wav.nbits() / 8) / nfilechans;
+    }
+    const std::int64_t expected = bysndfile ? snd.nframes() : wav.nsamples();
+    const double total = double(std::max<std::int64_t>(expected, 0));
+    reserve_stores(std::size_t(total));
     treplay replay(*this, fullscale, total);
-    wav.read_channel(pgno, [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
+    const auto sink = [&](std::span<const float> s) { replay.add_scaled(s, fullscale); };
+    const std::size_t got =
+        bysndfile ? snd.read_channel(channel, sink) : wav.read_channel(channel, sink);
     wav.close_file();
+    snd.close();
+    if (announced > 0 && std::int64_t(got) < announced)
+        replaynotes.push_back(fname + " is truncated: its header announces " +
+                              formatfloatdot("0.00", double(announced) / filefs) +
+                              " s, the file holds " + formatfloatdot("0.00", double(got) / filefs) +
+                              " s (what is there was analysed)");
+    soundfileanalysed = true;
     analyzing = false;
     fix_things();
 }
@@ -218,6 +282,18 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
 
     TSMPfile& smp = SMPfile2;
     if (!smp.open_file(fname, true)) {
+        if (batchmode)
+            refuse_soundfile(fname, "Cannot analyse " + fname + ": it is not an SMP sound file");
+        fix_things();
+        return;
+    }
+    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
+    // Channel 0 is left to the reader, which says what is wrong with a file without one.
+    if (channel != 0 && channel >= smp.nChans()) {
+        refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
+                                    fname + ": it has " + std::to_string(smp.nChans()) +
+                                    (smp.nChans() == 1 ? " channel" : " channels") +
+                                    ", numbered from 0");
         fix_things();
         return;
     }
@@ -233,18 +309,24 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
                 "cannot be trusted.\r" +
                     fname,
                 tbuttons::ok_cancel);
-            if (a != tanswer::ok) return;
+            if (a != tanswer::ok) {
+                if (batchmode)
+                    refuse_soundfile(fname, "Not analysed: the SPL of " + fname +
+                                                " cannot be trusted (made by a Drel version "
+                                                "with a known calibration bug)");
+                return;
+            }
         }
     }
 
-    const double fs = smp.ChannelSampFreq(pgno);
+    const double fs = smp.ChannelSampFreq(channel);
     const TFFTWindow kind = TFFTWindow(advanced.fftwindow);
     if (!analysis_window_fits(fs, advanced.fftbw, kind)) {
-        ui.message_box("Cannot open file", unusable_rate_text(fname, fs, advanced.fftbw, kind),
-                       tmessagekind::warning);
+        refuse_soundfile(fname, unusable_rate_text(fname, fs, advanced.fftbw, kind));
         fix_things();
         return;
     }
+    soundfilechannels = smp.nChans();
     set_fs(fs);
     reset_recording();
     Setup_recording_parameters();
@@ -258,7 +340,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     filecalibrationinfo = smp.get_item("calib0", smp.get_item("calib", ""));
     pg.calstatus = 3;
     if (filecalibrationinfo.empty()) {
-        if (lowercase(smp.ChannelUnit(pgno)) == "pa") {
+        if (lowercase(smp.ChannelUnit(channel)) == "pa") {
             filecalibrationinfo = "File appears calibrated, but calibration is not signed";
             pg.calstatus = 2;
         } else {
@@ -270,8 +352,8 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     pgs[1].calibstr = "-";
     pg.recordingsiteid = smp.get_item("site", "-");
     try {
-        const double d = strtofloatdot(smp.get_item("micdist" + std::to_string(pgno), "-1"));
-        const double ad = strtofloatdot(smp.get_item("actmicdist" + std::to_string(pgno), "-1"));
+        const double d = strtofloatdot(smp.get_item("micdist" + std::to_string(channel), "-1"));
+        const double ad = strtofloatdot(smp.get_item("actmicdist" + std::to_string(channel), "-1"));
         pg.distance = d;
         pg.actualdistance = ad;
     } catch (const EConvertError&) {
@@ -280,9 +362,9 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     }
 
     reset_replay_state();
-    const tdoublepair range = smp.ChannelRange(pgno);
-    const tdoublepair view = smp.ChannelView(pgno);
-    soundfilechname = smp.ChannelName(pgno);
+    const tdoublepair range = smp.ChannelRange(channel);
+    const tdoublepair view = smp.ChannelView(channel);
+    soundfilechname = smp.ChannelName(channel);
     const double fullscale = std::max(std::fabs(view.lo), std::fabs(view.hi));
     options.showblob[1] = false;
     pgs[1].visible = false;
@@ -297,13 +379,14 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     if (smp.ScanCount() > 0) reserve_stores(std::size_t(smp.nSamples() / smp.ScanCount()));
     treplay replay(*this, fullscale, double(smp.nSamples()));
     tsamplechunk chunk;
-    smp.ChannelRewind(pgno);
+    smp.ChannelRewind(channel);
     while (!replay.cancelled()) {
         smp.ChannelChunk(pgno, chunk);
         if (chunk.used <= 0) break;
         for (std::int32_t i = 0; i < chunk.used; ++i)
             replay.add(float(view.lo + (double(chunk.data[std::size_t(i)]) - range.lo) * scale));
     }
+    soundfileanalysed = true;
     analyzing = false;
     fix_things();
 }

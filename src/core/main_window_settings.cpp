@@ -116,12 +116,18 @@ void open_container(TForm1& form, const tsettingskind& kind, const std::string& 
                                 name + "\r does not contain " + kind.contents + " for Gravon" +
                                     unread_reason(f, opened),
                                 tmessagekind::warning);
-        form.fix_things();
-        return;
+    } else {
+        tsettingsreader r(f);
+        read(r);
+        show_problems(form.ui, name, r);
     }
-    tsettingsreader r(f);
-    read(r);
-    show_problems(form.ui, name, r);
+    // The host's settings win over every file, also over a missing one (the defaults).
+    for (const TForm1::tsettingsoverride& o : form.settingsoverrides) {
+        if (o.values.FileId() != kind.fileid) continue;
+        tsettingsreader r(o.values);
+        read(r);
+        show_problems(form.ui, o.name, r);
+    }
     form.fix_things();
 }
 

@@ -1,8 +1,8 @@
 // The headless program as a user runs it: a real process, real files, its output and exit
 // status.
+#include "cli_process.h"
 #include "core/main_window.h"
 #include "files/qub_file.h"
-#include "support/temp_config.h"
 
 #include <array>
 #include <cstdio>
@@ -18,38 +18,9 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct tresult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class Cli : public ::testing::Test {
-  protected:
-    gravon::testing::ttempconfig config;
-    fs::path dir() { return config.root / "files"; }
-
-    tresult run(const std::string& args) {
-        const fs::path out = dir() / "stdout.txt", err = dir() / "stderr.txt";
-        const std::string cmd = "cd '" + dir().string() + "' && '" GRAVON_CLI_PATH "' " + args +
-                                " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, slurp(out), slurp(err)};
-    }
-
-    void synthesize(const std::string& name, const std::string& args = "") {
-        const std::string cmd = "'" GRAVON_SYNTH_PATH "' --out '" + (dir() / name).string() + "' " +
-                                args + " >/dev/null";
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-    }
-};
+using gravon::testing::slurp;
+using tresult = gravon::testing::tclirun;
+using Cli = gravon::testing::tclitest;
 
 TEST_F(Cli, AnalysesAndPrintsTheStatistics) {
     synthesize("voice.wav");
@@ -73,17 +44,23 @@ TEST_F(Cli, BadFullScaleStopsWithAnError) {
     EXPECT_NE(r.err.find("'x1' is not a valid floating point value"), std::string::npos) << r.err;
 }
 
-TEST_F(Cli, SyntaxBoxIsInformationOnly) {
+TEST_F(Cli, SyntaxBoxIsInformationOnlyAndNamesThisProgram) {
     const tresult r = run("'/?'");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("Gravon command line syntax: Command line syntax:\nGravon ["),
+    EXPECT_NE(r.err.find("Gravon command line syntax: Command line syntax:\ngravon-cli ["),
               std::string::npos)
         << r.err;
+    EXPECT_NE(r.err.find("Example:\ngravon-cli /f14.1 testfile.wav /s /c"), std::string::npos);
+    EXPECT_EQ(r.err.find("Gravon.exe"), std::string::npos);
 }
 
-TEST_F(Cli, UnsavedAnalysisIsAnsweredNoAndSaid) {
+TEST_F(Cli, UnsavedAnalysisIsAnsweredNoAndSaidOnlyWhenVerbose) {
     synthesize("voice.wav", "--seconds 1");
-    const tresult r = run("/f100 voice.wav /c");
+    const tresult quiet = run("/f100 voice.wav /c");
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
+    const tresult r = run("--verbose /f100 voice.wav /c");
+    EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("Do you want to save the phonetogram?"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("taken as No, so it is not done."), std::string::npos);
 }
@@ -161,14 +138,41 @@ TEST_F(Cli, TracksTable) {
     std::ifstream in(dir() / "tracks.csv");
     std::string header, row;
     std::getline(in, header);
-    EXPECT_EQ(header.rfind("time_s,left_accepted,left_SPL,left_fo,", 0), 0u) << header;
-    int rows = 0, accepted = 0;
+    // The time reference is in the column's name; rejection reasons have names; a value a
+    // frame does not have is an empty cell, never a placeholder such as F0 0 or HNR -50.
+    EXPECT_EQ(header.rfind("time_centre_s,left_accepted,left_rejected,left_SPL,left_fo,left_H1H2,"
+                           "left_HNR,",
+                           0),
+              0u)
+        << header;
+    int rows = 0, accepted = 0, named = 0;
     while (std::getline(in, row)) {
         ++rows;
-        if (row.find(",1,") == row.find(',')) ++accepted;
+        std::vector<std::string> f;
+        std::stringstream cells(row);
+        for (std::string c; std::getline(cells, c, ',');) f.push_back(c);
+        if (row.back() == ',') f.push_back("");
+        ASSERT_EQ(f.size(), 19u) << row;
+        if (f[1] == "1") {
+            ++accepted;
+            EXPECT_EQ(f[2], "") << row;
+            EXPECT_GT(std::atof(f[4].c_str()), 150) << row;
+        } else {
+            EXPECT_NE(f[2], "") << row;
+            EXPECT_EQ(f[4], "") << row;
+            EXPECT_EQ(f[5], "") << row;
+        }
+        if (f[2].find_first_not_of("abcdefghijklmnopqrstuvwxyz0+") == std::string::npos &&
+            !f[2].empty())
+            ++named;
+        EXPECT_NE(f[3], "-1000") << row;
+        EXPECT_NE(f[6], "-50") << row;
+        // The right channel of a file replay is digital silence: no level at all.
+        EXPECT_EQ(f[12], "") << row;
     }
     EXPECT_GT(rows, 100);
     EXPECT_GT(accepted, 30);
+    EXPECT_EQ(named, rows - accepted);
 }
 
 } // namespace

@@ -264,9 +264,9 @@ TEST_F(OpenSoundFile, TheAnalysisNeverTakesAWindowOfGigabytes) {
 }
 
 TEST_F(OpenSoundFile, RefusedTypes) {
-    f.open_any_file("voice.mp3");
+    f.open_any_file("voice.mp4");
     ASSERT_EQ(t.ui.messages.size(), 1u);
-    EXPECT_EQ(t.ui.messages[0].text, "Cannot open file voice.mp3");
+    EXPECT_EQ(t.ui.messages[0].text, "Cannot open file voice.mp4");
     EXPECT_EQ(t.ui.messages[0].kind, tmessagekind::warning);
     EXPECT_FALSE(f.analysisisfromsoundfile());
 }

@@ -1,5 +1,6 @@
 #include "synth/synth_cli.h"
 
+#include "synth/sound_writer.h"
 #include "synth/sweep.h"
 #include "synth/truth_csv.h"
 #include "synth/voice_synth.h"
@@ -97,16 +98,17 @@ std::uint64_t to_seed(const std::string& opt, const std::string& text) {
 // Options and whether they take a value.
 const std::map<std::string, bool>& option_table() {
     static const std::map<std::string, bool> t = {
-        {"--help", false},        {"--out", true},          {"--truth", true},
-        {"--seconds", true},      {"--f0", true},           {"--glide", true},
-        {"--points", true},       {"--vibrato", true},      {"--spl", true},
-        {"--fullscale-pa", true}, {"--jitter", true},       {"--shimmer", true},
-        {"--hnr", true},          {"--vowel", true},        {"--formants", true},
-        {"--oq", true},           {"--leadin", true},       {"--tail", true},
-        {"--noise-spl", true},    {"--noise-colour", true}, {"--clip", false},
-        {"--clip-level", true},   {"--stereo", false},      {"--crosstalk-db", true},
-        {"--dither", false},      {"--sweep", true},        {"--sweep-f0", true},
-        {"--sweep-spl", true},    {"--seed", true},         {"--rate", true},
+        {"--help", false},        {"--out", true},          {"--coding", true},
+        {"--truth", true},        {"--seconds", true},      {"--f0", true},
+        {"--glide", true},        {"--points", true},       {"--vibrato", true},
+        {"--spl", true},          {"--fullscale-pa", true}, {"--jitter", true},
+        {"--shimmer", true},      {"--hnr", true},          {"--vowel", true},
+        {"--formants", true},     {"--oq", true},           {"--leadin", true},
+        {"--tail", true},         {"--noise-spl", true},    {"--noise-colour", true},
+        {"--clip", false},        {"--clip-level", true},   {"--stereo", false},
+        {"--crosstalk-db", true}, {"--dither", false},      {"--sweep", true},
+        {"--sweep-f0", true},     {"--sweep-spl", true},    {"--seed", true},
+        {"--rate", true},
     };
     return t;
 }
@@ -123,7 +125,9 @@ of the vowel /a/ gliding from 210 to 230 Hz with 5.5 Hz vibrato of +-30 cents an
 crescendo from 76 to 84 dB SPL, then 0.2 s of room noise; 44.1 kHz, full scale 100 Pa.
 
 Output
-  --out FILE           16-bit PCM WAV file to write (required)
+  --out FILE           sound file to write (required): 16-bit PCM WAV, or by its extension
+                       .flac .ogg .opus .mp3 .aiff .w64 .rf64 .caf (through libsndfile)
+  --coding C           pcm8, pcm16 (default), pcm24, float32 or float64
   --truth FILE         ground truth per 20 ms frame as CSV:
                        time_s,voiced,f0_hz,semitone,spl_db[,spl_right_db],clipped
   --rate HZ            sample rate (default 44100)
@@ -217,6 +221,7 @@ tsynthcommand parse_synth_arguments(const std::vector<std::string>& args) {
     }
     if (!has("--out")) usage("--out FILE is required");
     cmd.out = given["--out"];
+    if (has("--coding")) cmd.coding = given["--coding"];
     if (cmd.out.empty()) usage("--out needs a file name");
     if (has("--truth")) {
         cmd.truth = given["--truth"];
@@ -324,7 +329,10 @@ int run_synth_cli(const std::vector<std::string>& args, std::ostream& out, std::
     }
     try {
         const tsynthresult r = synthesize(cmd.params);
-        write_wav16(cmd.out, r.rate, r.channels, r.samples);
+        if (needs_sound_writer(cmd.out, cmd.coding))
+            write_sound_file(cmd.out, r.rate, r.channels, r.samples, cmd.coding);
+        else
+            write_wav16(cmd.out, r.rate, r.channels, r.samples);
         if (!cmd.truth.empty()) write_truth_csv(cmd.truth, r);
         std::size_t voiced = 0;
         for (const auto& f : r.frames) voiced += f.voiced;

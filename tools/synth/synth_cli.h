@@ -12,8 +12,9 @@ namespace gravon::synth {
 
 struct tsynthcommand {
     bool help = false;
-    std::string out;   // WAV file to write (required unless help)
-    std::string truth; // CSV ground truth; empty = none
+    std::string out;    // sound file to write (required unless help)
+    std::string coding; // sample coding; empty: 16-bit PCM
+    std::string truth;  // CSV ground truth; empty = none
     tsynthparams params;
 };
 

@@ -1,0 +1,142 @@
+#include "cli_options.h"
+
+#include <charconv>
+
+namespace gravon {
+
+namespace {
+
+const char* const usagetext =
+    "Usage: gravon-cli [options] [<settings file>] [/f<fullscale0>,<fullscale1>...]\n"
+    "                  [<sound file>] [/s] [/c] [/?]\n"
+    "\n"
+    "Analyses sound files the way the desktop program does, without a window. The arguments\n"
+    "that do not begin with \"-\" are processed strictly from left to right:\n"
+    "  <file>      a sound file (.smp, .wav, .flac, .ogg, .oga, .opus, .mp3, .aif, .aiff,\n"
+    "              .aifc, .w64, .rf64, .caf): analysed into the left phonetogram;\n"
+    "              .stdpg: a stored phonetogram, loaded; .qubfile: settings, loaded\n"
+    "  /f<list>    full scale in Pa (a positive number) per file channel, for the sound\n"
+    "              files opened after it; without it levels are relative to 1 Pa\n"
+    "  /s          save <base>_pg.stdpg, <base>_an.smp and <base>_an.kavell, where <base> is\n"
+    "              the last file named before it (only after a successful analysis)\n"
+    "  /c          close when the command line is done (the headless program always does)\n"
+    "  /?          the command-line syntax message\n"
+    "Switches are lower case; any other argument that begins with \"/\" and names no file is\n"
+    "an error.\n"
+    "\n"
+    "Options (anywhere on the line):\n"
+    "  --channel N        analyse channel N of the sound files (from 0; default 0)\n"
+    "  --set KEY=VALUE    an advanced setting or option by its key in the settings files\n"
+    "                     (e.g. LofoLimit=80, NoiseLo0=20, BinningMethod=1, TimeThreshold=0.1);\n"
+    "                     it overrides every settings file, with the same checks\n"
+    "  --settings-dir DIR keep the settings files (options, advanced settings, calibration)\n"
+    "                     in DIR instead of the per-user settings folder\n"
+    "  --pg N             the phonetogram the outputs below describe (0, 1: the recording's\n"
+    "                     left and right; 2 and up: loaded .stdpg files in order). Default:\n"
+    "                     the recording phonetograms that hold data, else the first loaded\n"
+    "  --summary          print where the phonetograms' time landed (all of their time)\n"
+    "  --stats            print the area statistics of the entire shown area\n"
+    "  --condensed        the same in the condensed form (the default show flags)\n"
+    "  --cells-csv FILE   one CSV row per cell with time: note, frequency, level, time,\n"
+    "                     each measure, whether the cell is shown and inside the area\n"
+    "  --summary-csv FILE one CSV row per phonetogram, appended (the header only when the\n"
+    "                     file is new): a corpus run builds one table\n"
+    "  --tracks FILE      the per-frame analysis tracks of both channels as CSV\n"
+    "  --export-text FILE the phonetogram's parameters as text tables (the window's export)\n"
+    "  --png FILE         a picture of the phonetogram view; --size WxH (default 800x600)\n"
+    "  --verbose          also say which questions were answered No\n"
+    "  -h, --help         this text\n"
+    "\n"
+    "Times: --summary, time_all_s and voiced time count all the time in a phonetogram;\n"
+    "--stats and the in-area columns count the entire shown area: the bins whose time (with\n"
+    "support from their neighbours) exceeds the display threshold (TimeThreshold, 0.04 s by\n"
+    "default), and the empty or hidden bins they enclose.\n"
+    "\n"
+    "Exit status: 0 all went well; 1 an error (a file that could not be analysed, loaded or\n"
+    "written; a bad value); 2 a bad option or switch (the usage is printed); 3 the results\n"
+    "were written but a warning says they are doubtful (no background noise measured,\n"
+    "clipping, uncalibrated input, channels not analysed, a truncated file, no voice found).\n";
+
+std::int32_t int_value(const std::string& option, const std::string& text, std::int32_t lo,
+                       std::int32_t hi) {
+    std::int32_t v = 0;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, v);
+    if (text.empty() || r.ec != std::errc() || r.ptr != end || v < lo || v > hi)
+        throw tusageerror(option + " needs a whole number from " + std::to_string(lo) + " to " +
+                          std::to_string(hi) + ", not \"" + text + "\"");
+    return v;
+}
+
+} // namespace
+
+const char* usage_text() {
+    return usagetext;
+}
+
+tclioptions parse_cli_options(const std::vector<std::string>& argv,
+                              bool (*existsfile)(const std::string&)) {
+    tclioptions o;
+    o.noarguments = argv.empty();
+    for (std::size_t i = 0; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
+        const auto value = [&](const char* what) -> const std::string& {
+            if (i + 1 >= argv.size()) throw tusageerror(a + " needs " + what);
+            return argv[++i];
+        };
+        if (a.size() > 1 && a[0] == '-') {
+            if (a == "--help" || a == "-h") {
+                o.help = true;
+            } else if (a == "--verbose") {
+                o.verbose = true;
+            } else if (a == "--summary") {
+                o.summary = true;
+            } else if (a == "--stats") {
+                o.stats = true;
+            } else if (a == "--condensed") {
+                o.condensed = true;
+            } else if (a == "--export-text") {
+                o.exportfile = value("a file name");
+            } else if (a == "--tracks") {
+                o.tracksfile = value("a file name");
+            } else if (a == "--cells-csv") {
+                o.cellsfile = value("a file name");
+            } else if (a == "--summary-csv") {
+                o.summarycsv = value("a file name");
+            } else if (a == "--png") {
+                o.pngfile = value("a file name");
+            } else if (a == "--size") {
+                const std::string v = value("a size WxH, e.g. 800x600");
+                const std::size_t x = v.find('x');
+                if (x == std::string::npos)
+                    throw tusageerror("--size needs WxH, not \"" + v + "\"");
+                o.pngwidth = int_value("--size (width)", v.substr(0, x), 16, 8192);
+                o.pngheight = int_value("--size (height)", v.substr(x + 1), 16, 8192);
+            } else if (a == "--settings-dir") {
+                o.settingsdir = value("a folder");
+            } else if (a == "--channel") {
+                o.channel = int_value(a, value("a channel number"), 0, 65535);
+            } else if (a == "--pg") {
+                o.pg = int_value(a, value("a phonetogram number"), 0, 1000000);
+            } else if (a == "--set") {
+                const std::string v = value("KEY=VALUE");
+                if (v.find('=') == std::string::npos || v.front() == '=')
+                    throw tusageerror("--set needs KEY=VALUE, not \"" + v + "\"");
+                o.sets.push_back(v);
+            } else {
+                throw tusageerror("unknown option " + a);
+            }
+            continue;
+        }
+        // The window ignores switches it does not know; here a typing error must not pass
+        // unseen (/F14.1 would leave the file uncalibrated).
+        if (!a.empty() && a[0] == '/' && a.find('/', 1) == std::string::npos && !existsfile(a) &&
+            a != "/c" && a != "/s" && a != "/?" && a.compare(0, 2, "/f") != 0)
+            throw tusageerror("unknown switch " + a +
+                              " (the switches are /f, /s, /c and /?, in lower case)");
+        o.args.push_back(a);
+    }
+    return o;
+}
+
+} // namespace gravon

@@ -1,0 +1,47 @@
+// The headless program's own options (those that begin with "-") and its usage text. The other
+// arguments form the desktop program's command line, kept in order.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace gravon {
+
+// A bad option or switch: the message says which; the program prints it with the usage and
+// exits with status 2.
+struct tusageerror : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct tclioptions {
+    std::vector<std::string> args; // the command line of the main window, in order
+    bool help = false;
+    bool noarguments = false;
+    bool verbose = false;
+    bool summary = false;
+    bool stats = false;
+    bool condensed = false;
+    std::string tracksfile;
+    std::string exportfile;
+    std::string cellsfile;
+    std::string summarycsv;
+    std::string pngfile;
+    std::int32_t pngwidth = 800;
+    std::int32_t pngheight = 600;
+    std::int32_t channel = 0;      // file channel to analyse
+    std::int32_t pg = -1;          // phonetogram the outputs describe; -1: the default choice
+    std::vector<std::string> sets; // "KEY=VALUE", in order
+    std::string settingsdir;
+};
+
+// Raises tusageerror for an unknown option or switch, a missing or bad option value.
+// existsfile tells whether an argument names something on disk (an absolute path begins
+// with "/" like a switch does).
+tclioptions parse_cli_options(const std::vector<std::string>& argv,
+                              bool (*existsfile)(const std::string&));
+
+const char* usage_text();
+
+} // namespace gravon

@@ -1,0 +1,37 @@
+// Which phonetograms the headless program's outputs describe, and the selection its area
+// statistics measure.
+#pragma once
+
+#include "core/main_window.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gravon {
+
+// The seconds in all cells of a phonetogram.
+double total_time(const tpg& pg);
+
+// pgoption >= 0: that phonetogram (raises EGravonError when there is none). Otherwise the
+// recording phonetograms (0, 1) that hold time; when neither does, the first loaded one (2);
+// when there is none, phonetogram 0.
+std::vector<std::int32_t> subject_pgs(const TForm1& form, std::int32_t pgoption);
+
+// Clears every selection, then selects the entire shown area of each subject that holds time
+// (the shown bins and the bins they enclose) and recomputes the area statistics.
+void select_subject_areas(TForm1& form, const std::vector<std::int32_t>& subjects);
+
+// The sentence that says which time the area statistics count.
+std::string area_time_text(const TForm1& form);
+
+// A percentile as a column-name part: 0.05 gives "p5", 0.125 "p12_5".
+std::string percentile_column(double p);
+
+// A CSV field: quoted when it holds a comma, a quote or a line break.
+std::string csv_field(const std::string& s);
+// A number for CSV files: up to 9 significant digits, "." as the decimal separator; empty for
+// a value that is not finite.
+std::string csv_number(double v);
+
+} // namespace gravon

@@ -1,0 +1,105 @@
+#include "replay_warnings.h"
+
+#include "base/number_text.h"
+#include "base/text_utils.h"
+#include "phonetogram/pg_param.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace gravon {
+
+namespace {
+
+// The level the analysis gives a frame of digital silence (10 log10 of 1e-100).
+constexpr double silentlevel = -999.0;
+
+std::string db_text(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", v);
+    return buf;
+}
+
+void warn_noise(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+    if (form.analyser.spechistcount(0) > 0) return;
+    const double lo = form.advanced.noiselo[0], hi = form.advanced.noisehi[0];
+    double quietest = 1e300, loudest = -1e300;
+    std::int32_t silent = 0;
+    const std::int32_t n = form.frames();
+    for (std::int32_t k = 0; k < n; ++k) {
+        const double v = form.paramarr[trackspl][0][std::size_t(k)];
+        if (!std::isfinite(v) || v <= silentlevel) {
+            ++silent;
+            continue;
+        }
+        quietest = std::min(quietest, v);
+        loudest = std::max(loudest, v);
+    }
+    std::string measured;
+    if (silent == n) {
+        measured = "All " + std::to_string(n) + " frames were digital silence (every sample zero).";
+    } else {
+        measured =
+            "Its frames measured " + db_text(quietest) + " to " + db_text(loudest) + " dB SPL";
+        if (silent > 0)
+            measured += ", and " + std::to_string(silent) + " of the " + std::to_string(n) +
+                        " frames were digital silence (every sample zero)";
+        measured += ".";
+    }
+    ui.warn("no background noise was measured in " + fname +
+            ": no stretch of it had a level inside the noise range of " + db_text(lo) + " to " +
+            db_text(hi) + " dB SPL, which the signal-to-noise test of every frame needs. " +
+            measured +
+            " Give the recording's full scale in Pa with /f before the file, or set the noise "
+            "range with --set NoiseLo0=... --set NoiseHi0=....");
+}
+
+void warn_clipping(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+    const std::size_t hop = std::size_t(std::max(form.downsamplingfactor / 2, 1));
+    const std::size_t total = std::size_t(std::max(form.audiosamples(), 0));
+    const float limit = float(std::fabs(form.audiofsd[0]) * clipfraction);
+    const std::vector<float>& audio = form.audioarr[0];
+    std::int32_t clipped = 0, frames = 0;
+    for (std::size_t start = 0; start + hop <= total && start + hop <= audio.size(); start += hop) {
+        ++frames;
+        for (std::size_t i = start; i < start + hop; ++i)
+            if (std::fabs(audio[i]) >= limit) {
+                ++clipped;
+                break;
+            }
+    }
+    if (clipped == 0) return;
+    char share[32];
+    std::snprintf(share, sizeof share, "%.1f", 100.0 * clipped / std::max(frames, 1));
+    ui.warn(fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
+            " frames (" + share +
+            " %) reach digital full scale (overloaded); their levels and voice measures are too "
+            "low or distorted.");
+}
+
+} // namespace
+
+void warn_about_replay(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+    for (const std::string& note : form.replaynotes) ui.warn(note);
+    if (form.soundfilechannels > 1)
+        ui.warn(fname + " has " + std::to_string(form.soundfilechannels) +
+                " channels; only channel " + std::to_string(form.soundfilechannel) +
+                " was analysed (--channel N chooses another).");
+    if (lowercase_extension(fname) == ".smp") {
+        if (!form.pgs.empty() && form.pgs[0].calstatus == 1)
+            ui.warn(fname + " is not calibrated: its levels are not dB SPL.");
+    } else if (std::size_t(form.soundfilechannel) >= form.commandlinefsd.size()) {
+        ui.warn("no full scale was given for " + fname +
+                " (/f before the file): its levels are relative to a full scale of 1 Pa "
+                "(94 dB SPL), not calibrated dB SPL.");
+    }
+    warn_noise(form, fname, ui);
+    warn_clipping(form, fname, ui);
+    double total = 0;
+    if (!form.pgs.empty() && form.pgs[0].param.size() > pglayeracctime)
+        for (double v : form.pgs[0].param[pglayeracctime].arr.cells) total += v;
+    if (total <= 0) ui.warn("no voice was accepted in " + fname + ": the phonetogram is empty.");
+}
+
+} // namespace gravon

@@ -1,0 +1,103 @@
+#include "ui/calibrator_window.h"
+
+#include "calibration/calibration_procedures.h"
+#include "core/main_window.h"
+#include "ui/qt_text.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace gravon {
+
+TCalibratorWindow::TCalibratorWindow(TForm1& form, twaveinservice& service, QWidget* parent)
+    : QDialog(parent), fform(form), fprocedure(form, service) {
+    setObjectName("CalibratorWindow");
+    setWindowTitle("Calibrate with a calibrator");
+    instruction = new QLabel;
+    instruction->setObjectName("instruction");
+    instruction->setWordWrap(true);
+    levellabel = new QLabel("-");
+    levellabel->setObjectName("levellabel");
+    QFont big = levellabel->font();
+    big.setPointSize(36);
+    big.setBold(true);
+    levellabel->setFont(big);
+    levellabel->setAlignment(Qt::AlignCenter);
+    nameedit = new QLineEdit;
+    nameedit->setObjectName("nameedit");
+    signbutton = new QPushButton;
+    signbutton->setObjectName("signbutton");
+    auto* cancel = new QPushButton("&Cancel");
+    cancel->setObjectName("cancelbutton");
+    connect(nameedit, &QLineEdit::textChanged, this, &TCalibratorWindow::fix_signbutton);
+    connect(signbutton, &QPushButton::clicked, this, &TCalibratorWindow::sign);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* name = new QHBoxLayout;
+    name->addWidget(new QLabel("Your name"));
+    name->addWidget(nameedit);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(signbutton);
+    buttons->addWidget(cancel);
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(instruction);
+    v->addWidget(levellabel);
+    v->addLayout(name);
+    v->addLayout(buttons);
+    fprocedure.on_level = [this] { show_level(); };
+    fix_signbutton();
+}
+
+bool TCalibratorWindow::start(int chno) {
+    setWindowTitle(qtext(calibrator_caption(chno)));
+    instruction->setText(qtext(calibrator_instruction(chno, fform.advanced.calibratorspl)));
+    if (chno >= 0 && std::size_t(chno) < fform.pgs.size()) {
+        const TColor c = fform.pgs[std::size_t(chno)].color;
+        levellabel->setStyleSheet(QString("color: rgb(%1, %2, %3)").arg(c.r).arg(c.g).arg(c.b));
+    }
+    levellabel->setText("-");
+    fprocedure.fchanno = chno;
+    fix_signbutton();
+    try {
+        fprocedure.start(chno);
+    } catch (const EGravonError& e) {
+        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        return false;
+    }
+    return true;
+}
+
+int TCalibratorWindow::showmodal_channo(int chno) {
+    if (!start(chno)) return QDialog::Rejected;
+    return exec();
+}
+
+void TCalibratorWindow::show_level() {
+    levellabel->setText(qtext(calibrator_level_text(fprocedure.level)));
+}
+
+void TCalibratorWindow::fix_signbutton() {
+    const std::string name = stdtext(nameedit->text());
+    signbutton->setText(qtext(sign_caption(fprocedure.fchanno, name)));
+    signbutton->setEnabled(!name.empty());
+}
+
+void TCalibratorWindow::sign() {
+    const std::string name = stdtext(nameedit->text());
+    if (name.empty()) return;
+    try {
+        fprocedure.sign(name);
+    } catch (const EGravonError& e) {
+        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+    }
+    accept();
+}
+
+void TCalibratorWindow::done(int r) {
+    fprocedure.stop();
+    QDialog::done(r);
+}
+
+} // namespace gravon

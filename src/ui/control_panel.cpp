@@ -1,0 +1,229 @@
+#include "ui/control_panel.h"
+
+#include "core/main_window.h"
+#include "ui/qt_text.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace gravon {
+
+namespace {
+
+template <typename T> T* named(T* w, const char* name) {
+    w->setObjectName(name);
+    return w;
+}
+
+QColor qcolor(TColor c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+void fill_list(QListWidget* list, const std::vector<std::string>& items,
+               const std::vector<bool>& ticks, std::int32_t selected) {
+    list->clear();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        auto* item = new QListWidgetItem(qtext(items[i]), list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(ticks[i] ? Qt::Checked : Qt::Unchecked);
+    }
+    list->setCurrentRow(selected);
+    if (selected < 0) list->clearSelection();
+}
+
+std::vector<bool> ticks_of(const QListWidget* list) {
+    std::vector<bool> ticks;
+    for (int i = 0; i < list->count(); ++i)
+        ticks.push_back(list->item(i)->checkState() == Qt::Checked);
+    return ticks;
+}
+
+} // namespace
+
+TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
+    setObjectName("Form8");
+    setWindowTitle("Phonetogram control panel");
+    auto* left = new QWidget;
+    auto* l = new QVBoxLayout(left);
+    recchecklistbox = named(new QListWidget, "recchecklistbox");
+    pgchecklistbox = named(new QListWidget, "pgchecklistbox");
+    recchecklistbox->setMaximumHeight(60);
+    upbutton = named(new QPushButton("Upwards"), "upbutton");
+    downbutton = named(new QPushButton("Downwards"), "downbutton");
+    closebutton = named(new QPushButton("Close phonetogram"), "closebutton");
+    openbutton = named(new QPushButton("Open phonetogram..."), "openbutton");
+    l->addWidget(new QLabel("Show recordings"));
+    l->addWidget(recchecklistbox);
+    l->addWidget(new QLabel("Show phonetograms"));
+    l->addWidget(pgchecklistbox, 1);
+    auto* updown = new QHBoxLayout;
+    updown->setSpacing(10);
+    updown->addWidget(upbutton);
+    updown->addWidget(downbutton);
+    l->addLayout(updown);
+    l->addWidget(closebutton);
+    l->addWidget(openbutton);
+
+    GroupBox1 = named(new QGroupBox("Properties"), "GroupBox1");
+    auto* r = new QVBoxLayout(GroupBox1);
+    propertiesmemo = named(new QPlainTextEdit, "propertiesmemo");
+    propertiesmemo->setReadOnly(true);
+    parameterslistbox = named(new QListWidget, "parameterslistbox");
+    auto* colorbox = new QGroupBox("Color");
+    auto* c = new QVBoxLayout(colorbox);
+    ColorListBox1 = named(new QListWidget, "ColorListBox1");
+    transparentradio = named(new QRadioButton("Transparent"), "transparentradio");
+    opaqueradio = named(new QRadioButton("Opaque"), "opaqueradio");
+    c->addWidget(ColorListBox1);
+    c->addWidget(transparentradio);
+    c->addWidget(opaqueradio);
+    r->addWidget(propertiesmemo, 1);
+    r->addWidget(new QLabel("Parameters"));
+    r->addWidget(parameterslistbox, 1);
+    r->addWidget(colorbox, 1);
+
+    auto* splitter = named(new QSplitter, "Splitter1");
+    splitter->addWidget(left);
+    splitter->addWidget(GroupBox1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(splitter);
+
+    connect(recchecklistbox, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* i) { recording_clicked(recchecklistbox->row(i)); });
+    connect(pgchecklistbox, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* i) { phonetogram_clicked(pgchecklistbox->row(i)); });
+    connect(recchecklistbox, &QListWidget::itemChanged, this, &TForm8::item_ticked);
+    connect(pgchecklistbox, &QListWidget::itemChanged, this, &TForm8::item_ticked);
+    connect(ColorListBox1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* i) { color_clicked(ColorListBox1->row(i)); });
+    connect(transparentradio, &QRadioButton::clicked, this, [this] { set_opaque(false); });
+    connect(opaqueradio, &QRadioButton::clicked, this, [this] { set_opaque(true); });
+    connect(upbutton, &QPushButton::clicked, this, &TForm8::up);
+    connect(downbutton, &QPushButton::clicked, this, &TForm8::down);
+    connect(closebutton, &QPushButton::clicked, this, &TForm8::close_phonetogram);
+}
+
+void TForm8::set_open_action(QAction* action) {
+    openbutton->disconnect();
+    connect(openbutton, &QPushButton::clicked, action, &QAction::trigger);
+    openbutton->setText(action->text());
+    openbutton->setEnabled(action->isEnabled());
+    connect(action, &QAction::changed, openbutton,
+            [this, action] { openbutton->setEnabled(action->isEnabled()); });
+}
+
+void TForm8::showEvent(QShowEvent* e) {
+    FormShow();
+    QDialog::showEvent(e);
+}
+
+void TForm8::FormShow() {
+    fselection.recitem = -1;
+    const QSignalBlocker block(ColorListBox1);
+    ColorListBox1->clear();
+    for (std::size_t i = 0; i < fform.pgcolor.size(); ++i) {
+        QPixmap swatch(16, 16);
+        swatch.fill(qcolor(fform.pgcolor[i]));
+        const std::string name = i < fform.pgcolorname.size() ? fform.pgcolorname[i] : "";
+        new QListWidgetItem(QIcon(swatch), qtext(name), ColorListBox1);
+    }
+    refresh_all();
+}
+
+void TForm8::refresh_all() {
+    // The main window's refresh ends with this panel's own.
+    fform.fix_things();
+    fix_things();
+}
+
+void TForm8::fix_things() {
+    const tpanelview v = control_panel_view(fform, fselection, fform.advanced.nsigdig);
+    fselection = v.selection;
+    ffilling = true;
+    fill_list(recchecklistbox, v.recitems, v.recticks, v.selection.recitem);
+    fill_list(pgchecklistbox, v.pgitems, v.pgticks, v.selection.pgitem);
+    GroupBox1->setTitle(qtext(v.groupcaption));
+    closebutton->setText(qtext(v.closecaption));
+    closebutton->setEnabled(v.closeenabled);
+    upbutton->setEnabled(v.upenabled);
+    downbutton->setEnabled(v.downenabled);
+    // With nothing selected the properties are emptied rather than left showing a
+    // phonetogram that may have been closed.
+    parameterslistbox->clear();
+    for (const std::string& p : v.parameters) parameterslistbox->addItem(qtext(p));
+    ColorListBox1->setCurrentRow(v.colorindex);
+    ColorListBox1->setEnabled(v.pgno >= 0);
+    opaqueradio->setEnabled(v.pgno >= 0);
+    transparentradio->setEnabled(v.pgno >= 0);
+    opaqueradio->setChecked(v.opaque);
+    transparentradio->setChecked(!v.opaque);
+    QString memo;
+    for (const std::string& line : v.properties) memo += qtext(line) + "\n";
+    memo.chop(1);
+    propertiesmemo->setPlainText(memo);
+    ffilling = false;
+}
+
+void TForm8::select_phonetogram(int pgno) {
+    fselection = selection_of_pg(pgno);
+    fix_things();
+}
+
+void TForm8::recording_clicked(int item) {
+    fselection = {item, -1};
+    refresh_all();
+}
+
+void TForm8::phonetogram_clicked(int item) {
+    fselection = {-1, item};
+    refresh_all();
+}
+
+void TForm8::item_ticked(QListWidgetItem*) {
+    if (ffilling) return;
+    // The statistics and the status lines follow at the next refresh.
+    set_visibility_from_ticks(fform, ticks_of(recchecklistbox), ticks_of(pgchecklistbox));
+    fform.ui.request_repaint();
+}
+
+void TForm8::color_clicked(int index) {
+    const std::int32_t s = selected_pg(fform, fselection);
+    if (s < 0 || index < 0 || std::size_t(index) >= fform.pgcolor.size()) return;
+    set_pgcolor(fform, s, index);
+    fform.ui.request_repaint();
+}
+
+void TForm8::set_opaque(bool opaque) {
+    const std::int32_t s = selected_pg(fform, fselection);
+    if (s < 0) return;
+    fform.pgs[std::size_t(s)].opaque = opaque;
+    fform.ui.request_repaint();
+}
+
+void TForm8::up() {
+    if (!move_loaded_pg_up(fform, fselection)) return;
+    fix_things();
+    fform.ui.request_repaint();
+}
+
+void TForm8::down() {
+    if (!move_loaded_pg_down(fform, fselection)) return;
+    fix_things();
+    fform.ui.request_repaint();
+}
+
+void TForm8::close_phonetogram() {
+    if (!close_loaded_pg(fform, fselection)) return;
+    refresh_all();
+}
+
+} // namespace gravon

@@ -1,0 +1,17 @@
+#include "ui/window_place.h"
+
+#include <QWidget>
+
+namespace gravon {
+
+twindowplace window_place_of(const QWidget& w) {
+    const QPoint pos = w.pos();
+    return {pos.x(), pos.y(), w.width(), w.height()};
+}
+
+void place_window(QWidget& w, const twindowplace& p, bool sized) {
+    w.move(p.left, p.top);
+    if (sized && p.width > 0 && p.height > 0) w.resize(p.width, p.height);
+}
+
+} // namespace gravon

@@ -1,0 +1,116 @@
+// The phonetogram control panel: what the selection shows, and which rows may move or close.
+#include "core/test_form.h"
+#include "ui/control_panel.h"
+
+#include <QGroupBox>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+namespace gravon {
+namespace {
+
+using testing::ttestform;
+
+struct ControlPanel : ::testing::Test {
+    ttestform t;
+    TForm8 panel{t.form};
+
+    // Three loaded phonetograms "A", "B", "C" (phonetograms 2, 3, 4).
+    ControlPanel() {
+        set_nchans(t.form, 5);
+        for (int i = 2; i < 5; ++i) t.form.pgs[std::size_t(i)].pgname = std::string(1, 'A' + i - 2);
+        t.form.pgs[2].actualdistance = 0.15;
+        panel.FormShow();
+    }
+    template <typename T> T* child(const char* name) { return panel.findChild<T*>(name); }
+    QStringList loaded() {
+        QStringList items;
+        auto* list = child<QListWidget>("pgchecklistbox");
+        for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+        return items;
+    }
+    QString memo() { return child<QPlainTextEdit>("propertiesmemo")->toPlainText(); }
+};
+
+TEST_F(ControlPanel, NothingSelectedShowsNoPropertiesAndNothingToClose) {
+    EXPECT_EQ(loaded(), QStringList({"2: A", "3: B", "4: C"}));
+    EXPECT_EQ(child<QListWidget>("recchecklistbox")->item(0)->text(), "0: Left");
+    EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), "Properties");
+    auto* close = child<QPushButton>("closebutton");
+    EXPECT_EQ(close->text(), "Close phonetogram");
+    EXPECT_FALSE(close->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("upbutton")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("downbutton")->isEnabled());
+}
+
+TEST_F(ControlPanel, SelectionShowsPropertiesAndDeselectsTheOtherList) {
+    panel.phonetogram_clicked(0);
+    EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), "Properties of 2: A");
+    EXPECT_EQ(child<QPushButton>("closebutton")->text(), "Close 2: A");
+    EXPECT_EQ(memo(), "Recorded at: \nDate: \nCalibration: \nActual distance: 0.15 m\n"
+                      "Display distance: Unknown");
+    panel.recording_clicked(1);
+    EXPECT_EQ(panel.selection().pgitem, -1);
+    EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), "Properties of 1: Right");
+    // Recording phonetograms cannot be closed or moved.
+    EXPECT_FALSE(child<QPushButton>("closebutton")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("upbutton")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("downbutton")->isEnabled());
+}
+
+TEST_F(ControlPanel, UpAndDownMoveOnlyAmongTheLoadedPhonetograms) {
+    panel.phonetogram_clicked(0);
+    EXPECT_FALSE(child<QPushButton>("upbutton")->isEnabled());
+    panel.up(); // the first loaded one never passes the recordings
+    EXPECT_EQ(t.form.pgs[1].pgname, "Right");
+    t.form.masks.binmarked[2].at(10, 50) = 1;
+    panel.down();
+    EXPECT_EQ(loaded(), QStringList({"2: B", "3: A", "4: C"}));
+    EXPECT_EQ(panel.selection().pgitem, 1);
+    EXPECT_EQ(t.form.masks.binmarked[3].at(10, 50), 1); // the selection moved with A
+    panel.down();
+    EXPECT_EQ(panel.selection().pgitem, 2);
+    EXPECT_FALSE(child<QPushButton>("downbutton")->isEnabled());
+    panel.down();
+    EXPECT_EQ(loaded(), QStringList({"2: B", "3: C", "4: A"}));
+    panel.up();
+    EXPECT_EQ(loaded(), QStringList({"2: B", "3: A", "4: C"}));
+}
+
+TEST_F(ControlPanel, ClosingSelectsTheNextOrTheNewLast) {
+    panel.phonetogram_clicked(2);
+    panel.close_phonetogram();
+    EXPECT_EQ(t.form.nchans(), 4);
+    EXPECT_EQ(loaded(), QStringList({"2: A", "3: B"}));
+    EXPECT_EQ(panel.selection().pgitem, 1);
+    panel.phonetogram_clicked(0);
+    panel.close_phonetogram();
+    EXPECT_EQ(loaded(), QStringList({"2: B"}));
+    EXPECT_EQ(panel.selection().pgitem, 0);
+    EXPECT_EQ(t.form.statistics.size(), 3u);
+    panel.close_phonetogram();
+    EXPECT_TRUE(loaded().isEmpty());
+    EXPECT_EQ(child<QPushButton>("closebutton")->text(), "Close phonetogram");
+    EXPECT_TRUE(memo().isEmpty()); // nothing left that it could describe
+}
+
+TEST_F(ControlPanel, TicksColourAndOpacityChangeTheSelectedPhonetogram) {
+    child<QListWidget>("pgchecklistbox")->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(t.form.pgs[3].visible);
+    EXPECT_TRUE(t.form.pgs[2].visible);
+    panel.phonetogram_clicked(1);
+    panel.color_clicked(3);
+    EXPECT_EQ(t.form.pgs[3].colorindex, 3);
+    EXPECT_EQ(t.form.pgs[3].color, t.form.pgcolor[3]);
+    panel.set_opaque(true);
+    EXPECT_TRUE(t.form.pgs[3].opaque);
+    panel.fix_things();
+    EXPECT_TRUE(child<QRadioButton>("opaqueradio")->isChecked());
+    EXPECT_EQ(child<QListWidget>("ColorListBox1")->currentRow(), 3);
+}
+
+} // namespace
+} // namespace gravon
