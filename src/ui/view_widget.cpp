@@ -1,6 +1,7 @@
 #include "ui/view_widget.h"
 
 #include "base/number_text.h"
+#include "phonetogram/targets.h"
 
 #include <QCursor>
 #include <QKeyEvent>
