@@ -34,8 +34,10 @@ TEST(DesktopProgram, BatchRunWritesWhatTheHeadlessProgramWrites) {
     const fs::path gui = config.root / "gui", cli = config.root / "cli";
     fs::create_directories(gui);
     fs::create_directories(cli);
-    ASSERT_EQ(
-        run("'" GRAVON_SYNTH_PATH "' --out '" + (gui / "voice.wav").string() + "' >/dev/null"), 0);
+    // Recorded with a full scale of 14.1 Pa, as the command lines below say.
+    ASSERT_EQ(run("'" GRAVON_SYNTH_PATH "' --fullscale-pa 14.1 --out '" +
+                  (gui / "voice.wav").string() + "' >/dev/null"),
+              0);
     fs::copy_file(gui / "voice.wav", cli / "voice.wav");
 
     // Each program with a settings folder of its own, so that neither reads what the other
