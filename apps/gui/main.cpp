@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     // The sound card's services outlive the window whose recorder and players use them.
     tqtaudiofactory audio;
     TMainWindow window;
-    window.form().attach_audio(audio);
+    window.attach_audio(audio);
     window.show();
     int status = 0;
     QTimer::singleShot(0, &window, [&] {

@@ -1,9 +1,20 @@
 #include "ui/qt_main_window.h"
 
+#include "audio/audio_devices.h"
+#include "phonetogram/area_selection.h"
 #include "phonetogram/targets.h"
+#include "ui/advanced_settings_dialog.h"
+#include "ui/calibration_log_window.h"
+#include "ui/calibrator_window.h"
+#include "ui/control_panel.h"
+#include "ui/dialog_windows.h"
 #include "ui/drawing_area.h"
 #include "ui/main_actions.h"
+#include "ui/options_dialog.h"
+#include "ui/sound_level_meter_window.h"
+#include "ui/statistics_window.h"
 #include "ui/status_panel_widget.h"
+#include "ui/text_export_dialog.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -74,6 +85,8 @@ TMainWindow::TMainWindow(QWidget* parent)
     create_status_bar();
 
     create_drawing_area();
+    faxisfont = axis_font();
+    create_dialogs();
 
     fui.onrepaint = [this] {
         setWindowTitle(QString::fromStdString(fform->caption()));
@@ -101,6 +114,14 @@ TMainWindow::TMainWindow(QWidget* parent)
 
 TMainWindow::~TMainWindow() {
     ftimer.stop();
+    // The windows around this one refer to the state and to the calibration's sound services,
+    // which go with the members; Qt would delete its children only after them.
+    std::vector<std::unique_ptr<QWidget>> dialogs;
+    dialogs.emplace_back(fdialogs->calibrationlog); // the advanced settings refer to it
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             fdialogs->textexport, fdialogs->controlpanel, fdialogs->statistics, fdialogs->options,
+             fdialogs->soundlevelmeter, fdialogs->calibrator, fdialogs->advanced})
+        if (w) dialogs.emplace_back(w);
     // What the core still reports while it winds down (a recorder stopping) reaches no
     // widget, and the widgets that refer to the core go before it does.
     fui.onrefreshactions = nullptr;
@@ -271,6 +292,57 @@ void TMainWindow::create_status_bar() {
     statusBar()->addPermanentWidget(fprogresslabel);
     statusBar()->addPermanentWidget(fprogressbar);
     hide_progress();
+}
+
+void TMainWindow::create_dialogs() {
+    fdialogs = std::make_unique<tdialogwindows>(*fform, *this);
+    tdialogwindows& d = *fdialogs;
+    for (const twindowentry& e : windowtable)
+        if (QWidget* w = d.window(e.id)) fui.register_window(e.id, w);
+    d.controlpanel->set_open_action(action(tactionid::openstdpg));
+    connect(d.options, &TForm5::axis_font_applied, this, &TMainWindow::set_axis_font);
+
+    hooks.options = [this] {
+        fdialogs->options->set_axis_font(faxisfont);
+        fdialogs->options->exec();
+    };
+    hooks.advancedsettings = [this] { fdialogs->advanced->exec(); };
+    hooks.calibrate = [this] { fdialogs->calibrate(); };
+    hooks.exporttext = [this] { fdialogs->textexport->exec(); };
+    hooks.controlpanel = [this] { fdialogs->show_control_panel(); };
+    hooks.refreshcontrolpanel = [this] { fdialogs->refresh(); };
+    hooks.selectphonetogram = [this](std::int32_t pgno) {
+        fdialogs->controlpanel->select_phonetogram(pgno);
+    };
+    hooks.currentpg = [this] {
+        const tpanelselection sel = fdialogs->controlpanel->selection();
+        return current_pg_index(sel.pgitem, sel.recitem);
+    };
+    hooks.showstatistics = [this] {
+        TForm6& w = *fdialogs->statistics;
+        w.show();
+        w.raise();
+        w.refresh();
+    };
+    hooks.areastatistics = [this](const QStringList&) { hooks.showstatistics(); };
+}
+
+void TMainWindow::attach_audio(taudiodevices& devices) {
+    fform->attach_audio(devices);
+    fcalibrationin = devices.make_wavein();
+    fcalibrationout = devices.make_waveout();
+    fdialogs->create_calibration_windows(*this, *fcalibrationin, *fcalibrationout);
+    fui.register_window(twindowid::calibratorwindow, fdialogs->calibrator);
+    fui.register_window(twindowid::calibrationwindow, fdialogs->soundlevelmeter);
+}
+
+void TMainWindow::set_axis_font(const QFont& f) {
+    faxisfont = f;
+    for (TAxis* a : {fdrawingarea->laxis(), fdrawingarea->faxis(), fdrawingarea->legendaxis()})
+        a->setAxisFont(f);
+    fdrawingarea->legendlabel()->setFont(f);
+    fdrawingarea->distancelabel()->setFont(f);
+    fdrawingarea->refresh();
 }
 
 void TMainWindow::create_drawing_area() {

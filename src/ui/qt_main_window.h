@@ -7,6 +7,7 @@
 #include "core/main_window.h"
 #include "ui/qt_user_interface.h"
 
+#include <QFont>
 #include <QMainWindow>
 #include <QStringList>
 #include <QTimer>
@@ -27,6 +28,10 @@ namespace gravon {
 
 class TDrawingArea;
 class TStatusPanel;
+class taudiodevices;
+class twaveinservice;
+class twaveoutservice;
+struct tdialogwindows;
 
 // What other windows and widgets add to the main window. An unset hook leaves its action
 // disabled (or, for the timer hooks, does nothing).
@@ -53,6 +58,11 @@ class TMainWindow : public QMainWindow {
     ~TMainWindow() override;
 
     TForm1& form() { return *fform; }
+    // The windows around this one (options, control panel, statistics, ...).
+    tdialogwindows& dialogs() { return *fdialogs; }
+    // The sound card: the recorder and players of the main window, and the calibration
+    // windows with services of their own. devices must outlive the window.
+    void attach_audio(taudiodevices& devices);
     TQtUserInterface& userinterface() { return fui; }
     twindowhooks hooks;
 
@@ -94,6 +104,8 @@ class TMainWindow : public QMainWindow {
     void create_menus();
     void create_status_bar();
     void create_drawing_area();
+    void create_dialogs();
+    void set_axis_font(const QFont& f);
     // Runs an operation of the core: its exception is shown, and what waited for it (dropped
     // files, closing) follows.
     void run(const std::function<void()>& op);
@@ -121,6 +133,10 @@ class TMainWindow : public QMainWindow {
     QAction* ftargetlistanchor = nullptr; // the separator the list items follow
     QAction* frecentanchor = nullptr;     // the separator before Exit
     QToolBar* ftoolbar = nullptr;
+    std::unique_ptr<twaveinservice> fcalibrationin;
+    std::unique_ptr<twaveoutservice> fcalibrationout;
+    std::unique_ptr<tdialogwindows> fdialogs;
+    QFont faxisfont;
     TDrawingArea* fdrawingarea = nullptr;
     TStatusPanel* fstatuspanel = nullptr;
     std::vector<QAction*> frecentactions;

@@ -1,5 +1,7 @@
 #include "ui/qt_user_interface.h"
 
+#include "ui/window_place.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -170,15 +172,18 @@ void TQtUserInterface::set_other_windows_enabled(bool enabled) {
 bool TQtUserInterface::get_window_placement(twindowid w, twindowplace& place, bool& maximized) {
     QWidget* widget = fwindows[std::size_t(w)];
     if (!widget) return false;
-    // A dialog that was never shown nor placed has no placement worth keeping yet: the one
-    // last read stays.
+    maximized = widget->isMaximized() || widget->isFullScreen();
+    place = window_place_of(*widget);
+    // A window never shown nor placed is where it will first appear: centred over the main
+    // window, at the size of its layout.
     const bool known = w == twindowid::mainwindow || widget->property(placedproperty).toBool() ||
                        widget->testAttribute(Qt::WA_WState_ExplicitShowHide);
-    if (!known) return false;
-    maximized = widget->isMaximized() || widget->isFullScreen();
-    const QRect r = widget->isMaximized() ? widget->normalGeometry() : widget->geometry();
-    const QPoint frame = widget->pos();
-    place = {frame.x(), frame.y(), r.width(), r.height()};
+    if (!known) {
+        const QSize size = widget->sizeHint().isValid() ? widget->sizeHint() : widget->size();
+        const QRect main = fwindow.geometry();
+        place = {main.x() + (main.width() - size.width()) / 2,
+                 main.y() + (main.height() - size.height()) / 2, size.width(), size.height()};
+    }
     return true;
 }
 
@@ -186,8 +191,7 @@ void TQtUserInterface::set_window_placement(twindowid w, const twindowplace& pla
     QWidget* widget = fwindows[std::size_t(w)];
     if (!widget) return;
     widget->setProperty(placedproperty, true);
-    widget->move(place.left, place.top);
-    if (place.width > 0 && place.height > 0) widget->resize(place.width, place.height);
+    place_window(*widget, place, windowtable[std::size_t(w)].hassize);
 }
 
 bool TQtUserInterface::get_desktop_work_area(tscreenrect& area) {

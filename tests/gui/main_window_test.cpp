@@ -4,9 +4,12 @@
 #include "synth/synth_params.h"
 #include "synth/voice_synth.h"
 #include "synth/wav_writer.h"
+#include "ui/control_panel.h"
+#include "ui/dialog_windows.h"
 #include "ui/drawing_area.h"
 #include "ui/main_actions.h"
 #include "ui/qt_main_window.h"
+#include "ui/statistics_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -416,6 +419,24 @@ TEST_F(MainWindow, RepaintRequestsCoalesce) {
     wait_for_paint(2);
     settle();
     EXPECT_EQ(paints, 2);
+}
+
+TEST(MainWindowDialogs, TheModelessWindowsOpenFromTheActions) {
+    testing::ttempconfig config;
+    TMainWindow w;
+    w.activate({});
+    tdialogwindows& d = w.dialogs();
+    EXPECT_FALSE(d.controlpanel->isVisible());
+    w.action(controlpanel)->trigger();
+    EXPECT_TRUE(d.controlpanel->isVisible());
+    w.action(showstatistics)->trigger();
+    EXPECT_TRUE(d.statistics->isVisible());
+    // Their placements go to the options file with the main window's.
+    d.controlpanel->move(40, 30);
+    w.form().save_settings("");
+    TMainWindow again;
+    again.activate({});
+    EXPECT_EQ(again.dialogs().controlpanel->pos(), QPoint(40, 30));
 }
 
 TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {
