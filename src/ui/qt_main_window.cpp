@@ -254,7 +254,7 @@ void TMainWindow::create_menus() {
     ftargetmenuaction = ftargetmenu->menuAction();
     ftargetmenu->addAction(action(setmeasuredtarget));
     ftargetmenu->addAction(action(resettarget));
-    ftargetlistanchor = ftargetmenu->addSeparator();
+    ftargetmenu->addSeparator(); // the list items follow it
 
     QMenu* opts = bar->addMenu(tr("&Settings"));
     opts->addAction(action(options));

@@ -130,7 +130,6 @@ class TMainWindow : public QMainWindow {
     QMenu* ffilemenu = nullptr;
     QMenu* ftargetmenu = nullptr;
     QAction* ftargetmenuaction = nullptr;
-    QAction* ftargetlistanchor = nullptr; // the separator the list items follow
     QAction* frecentanchor = nullptr;     // the separator before Exit
     QToolBar* ftoolbar = nullptr;
     std::unique_ptr<twaveinservice> fcalibrationin;
