@@ -381,7 +381,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     tsamplechunk chunk;
     smp.ChannelRewind(channel);
     while (!replay.cancelled()) {
-        smp.ChannelChunk(pgno, chunk);
+        smp.ChannelChunk(channel, chunk);
         if (chunk.used <= 0) break;
         for (std::int32_t i = 0; i < chunk.used; ++i)
             replay.add(float(view.lo + (double(chunk.data[std::size_t(i)]) - range.lo) * scale));
