@@ -147,3 +147,24 @@ TEST_F(ViewWidget, DraggedLevelAxisRangeIsKept) {
 
 } // namespace
 } // namespace gravon
+
+namespace gravon {
+namespace {
+
+TEST_F(ViewWidget, RefreshKeepsTheLegendScale) {
+    f.set_zparam(1); // accumulated time: logarithmic 0.02 ... 5 s
+    area->refresh();
+    area->refresh();
+    EXPECT_TRUE(f.advanced.displayparams[1].logarithmic);
+    EXPECT_TRUE(area->legendaxis()->model().Logarithmic());
+    EXPECT_DOUBLE_EQ(area->legendaxis()->model().LoValue(), 0.02);
+    EXPECT_DOUBLE_EQ(area->legendaxis()->model().HiValue(), 5);
+    EXPECT_EQ(area->legendlabel()->text(), "Acc. Time");
+    area->step_legend_param(); // H1/H2: the recording phonetograms have it
+    EXPECT_EQ(f.options.zparam(), 2);
+    EXPECT_FALSE(area->legendaxis()->model().Logarithmic());
+    EXPECT_EQ(area->legendaxis()->model().AxisText(), "[dB]");
+}
+
+} // namespace
+} // namespace gravon
