@@ -145,12 +145,6 @@ TEST_F(ViewWidget, DraggedLevelAxisRangeIsKept) {
     EXPECT_DOUBLE_EQ(area->laxis()->model().LoValue(), f.advanced.lolevel);
 }
 
-} // namespace
-} // namespace gravon
-
-namespace gravon {
-namespace {
-
 TEST_F(ViewWidget, RefreshKeepsTheLegendScale) {
     f.set_zparam(1); // accumulated time: logarithmic 0.02 ... 5 s
     area->refresh();
