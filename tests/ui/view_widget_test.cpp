@@ -145,6 +145,24 @@ TEST_F(ViewWidget, DraggedLevelAxisRangeIsKept) {
     EXPECT_DOUBLE_EQ(area->laxis()->model().LoValue(), f.advanced.lolevel);
 }
 
+TEST_F(ViewWidget, CopiedImageIsWhatTheScreenShows) {
+    f.advanced.hideisolatedbins = false;
+    f.pgs[0].param[pglayeracctime].arr[70][90] = 5.0;
+    area->refresh();
+    const QImage screen = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage copy = area->image();
+    ASSERT_EQ(screen.size(), copy.size());
+    const QPoint offset = view->geometry().topLeft();
+    for (QPoint p : {bin_centre(57, 62), bin_centre(70, 90), bin_centre(80, 100)})
+        EXPECT_EQ(screen.pixel(p + offset), copy.pixel(p + offset));
+    const QRect kb = area->keyboard()->geometry();
+    for (int x = kb.left(); x < kb.right(); x += 7)
+        EXPECT_EQ(screen.pixel(x, kb.top() + 10), copy.pixel(x, kb.top() + 10)) << x;
+    const QRect la = area->laxis()->geometry();
+    for (int y = la.top(); y < la.bottom(); y += 5)
+        EXPECT_EQ(screen.pixel(la.right(), y), copy.pixel(la.right(), y)) << y;
+}
+
 TEST_F(ViewWidget, RefreshKeepsTheLegendScale) {
     f.set_zparam(1); // accumulated time: logarithmic 0.02 ... 5 s
     area->refresh();
