@@ -188,12 +188,10 @@ TAxisLimitForm::TAxisLimitForm(const TAxisModel& a, QWidget* parent)
     const QString unit = QString::fromStdString(a.AxisText());
     highedit = new QLineEdit(QString::fromStdString(floattostr(fpresethi)), this);
     lowedit = new QLineEdit(QString::fromStdString(floattostr(fpresetlo)), this);
-    grid->addWidget(new QLabel("High value", this), 0, 0);
+    grid->addWidget(new QLabel("High value " + unit, this), 0, 0);
     grid->addWidget(highedit, 0, 1);
-    grid->addWidget(new QLabel(unit, this), 0, 2);
-    grid->addWidget(new QLabel("Low value", this), 1, 0);
+    grid->addWidget(new QLabel("Low value " + unit, this), 1, 0);
     grid->addWidget(lowedit, 1, 1);
-    grid->addWidget(new QLabel(unit, this), 1, 2);
     logcheck = new QCheckBox("Logarithmic scale", this);
     logcheck->setChecked(a.Logarithmic());
     logcheck->setVisible(a.AllowLogarithmicChange);

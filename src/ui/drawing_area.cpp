@@ -40,6 +40,13 @@ class tclickablelabel : public QLabel {
     }
 };
 
+// Holds a flag set for the life of the object.
+struct tsetwhile {
+    bool& flag;
+    explicit tsetwhile(bool& f) : flag(f) { flag = true; }
+    ~tsetwhile() { flag = false; }
+};
+
 QRect qrect(const trect& r) {
     return QRect(r.left, r.top, r.width(), r.height());
 }
@@ -67,12 +74,14 @@ TDrawingArea::TDrawingArea(TForm1& form, QWidget* parent)
     // (which depends on it with the locked aspect ratio) redone, when the drag ends.
     connect(flaxis, &TAxis::scaleChanging, fview, qOverload<>(&QWidget::update));
     connect(flaxis, &TAxis::scaleChanged, this, [this] {
+        if (fsyncing) return;
         fform.advanced.lolevel = flaxis->model().LoValue();
         fform.advanced.hilevel = flaxis->model().HiValue();
         refresh();
     });
     // A dragged or typed legend range becomes the parameter's colour range.
     auto legendrange = [this] {
+        if (fsyncing) return;
         const TAxisModel& a = flegendaxis->model();
         apply_legend_range(fform, a.LoValue(), a.HiValue(), a.Logarithmic());
         fview->update();
@@ -88,8 +97,12 @@ tviewaxes TDrawingArea::axes() const {
 }
 
 void TDrawingArea::lay_out() {
-    const tviewlayout l = layout_drawing_controls(
-        flaxis->model(), ffaxis->model(), flegendaxis->model(), fkeyboard->model(), fform, size());
+    tviewlayout l;
+    {
+        const tsetwhile syncing(fsyncing);
+        l = layout_drawing_controls(flaxis->model(), ffaxis->model(), flegendaxis->model(),
+                                    fkeyboard->model(), fform, size());
+    }
     fkeyboard->setGeometry(qrect(l.keyboard));
     flaxis->setGeometry(qrect(l.laxis));
     ffaxis->setGeometry(qrect(l.faxis));

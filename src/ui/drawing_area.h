@@ -54,6 +54,9 @@ class TDrawingArea : public QWidget {
   private:
     void lay_out();
     TForm1& fform;
+    // Set while the axes are set from the main window: their scale events then report the
+    // window's own values back and are ignored.
+    bool fsyncing = false;
     TKeyBoard* fkeyboard;
     TAxis* flaxis;
     TAxis* ffaxis;

@@ -145,5 +145,38 @@ TEST_F(ViewWidget, DraggedLevelAxisRangeIsKept) {
     EXPECT_DOUBLE_EQ(area->laxis()->model().LoValue(), f.advanced.lolevel);
 }
 
+TEST_F(ViewWidget, CopiedImageIsWhatTheScreenShows) {
+    f.advanced.hideisolatedbins = false;
+    f.pgs[0].param[pglayeracctime].arr[70][90] = 5.0;
+    area->refresh();
+    const QImage screen = area->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage copy = area->image();
+    ASSERT_EQ(screen.size(), copy.size());
+    const QPoint offset = view->geometry().topLeft();
+    for (QPoint p : {bin_centre(57, 62), bin_centre(70, 90), bin_centre(80, 100)})
+        EXPECT_EQ(screen.pixel(p + offset), copy.pixel(p + offset));
+    const QRect kb = area->keyboard()->geometry();
+    for (int x = kb.left(); x < kb.right(); x += 7)
+        EXPECT_EQ(screen.pixel(x, kb.top() + 10), copy.pixel(x, kb.top() + 10)) << x;
+    const QRect la = area->laxis()->geometry();
+    for (int y = la.top(); y < la.bottom(); y += 5)
+        EXPECT_EQ(screen.pixel(la.right(), y), copy.pixel(la.right(), y)) << y;
+}
+
+TEST_F(ViewWidget, RefreshKeepsTheLegendScale) {
+    f.set_zparam(1); // accumulated time: logarithmic 0.02 ... 5 s
+    area->refresh();
+    area->refresh();
+    EXPECT_TRUE(f.advanced.displayparams[1].logarithmic);
+    EXPECT_TRUE(area->legendaxis()->model().Logarithmic());
+    EXPECT_DOUBLE_EQ(area->legendaxis()->model().LoValue(), 0.02);
+    EXPECT_DOUBLE_EQ(area->legendaxis()->model().HiValue(), 5);
+    EXPECT_EQ(area->legendlabel()->text(), "Acc. Time");
+    area->step_legend_param(); // H1/H2: the recording phonetograms have it
+    EXPECT_EQ(f.options.zparam(), 2);
+    EXPECT_FALSE(area->legendaxis()->model().Logarithmic());
+    EXPECT_EQ(area->legendaxis()->model().AxisText(), "[dB]");
+}
+
 } // namespace
 } // namespace gravon
