@@ -1,12 +1,15 @@
 #!/bin/sh
-# Installs what the build needs, builds everything and runs all tests. Then the tests of the
-# file readers run once more, built with AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan/: a read past a buffer or an overflowing conversion of a value from a file fails
-# the test that meets it instead of going unnoticed.
+# Installs what the build needs, builds everything and runs all tests. The tests that play and
+# record real sound find a PulseAudio server with a null sink (started here); the tests of the
+# real window start their own Xvfb (xvfb-run), the others draw on Qt's offscreen platform. Then
+# the tests of the file readers run once more, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan/: a read past a buffer or an overflowing conversion
+# of a value from a file fails the test that meets it instead of going unnoticed.
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --build build -j2
+./scripts/sound_server.sh start
 ctest --test-dir build --output-on-failure -j2
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRAVON_SANITIZE=ON \
