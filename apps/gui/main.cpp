@@ -20,8 +20,32 @@
 #include <string>
 #include <vector>
 
+namespace {
+
+const char* const helptext =
+    "Usage: gravon [options] [<settings file>] [/f<fullscale0>,<fullscale1>...]\n"
+    "              [<sound file>] [/s] [/c] [/?]\n"
+    "\n"
+    "The arguments that do not begin with \"--\" are processed from left to right once the\n"
+    "window is shown, as gravon-cli processes them (see gravon-cli --help).\n"
+    "\n"
+    "Options:\n"
+    "  --settings-dir DIR  keep the settings files in DIR instead of the per-user folder\n"
+    "  --select-all        after the command line, select the entire area of each\n"
+    "                      recording phonetogram that holds data\n"
+    "  --screenshot FILE   after the command line, save a picture of the window (PNG)\n"
+    "  --help              this text\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace gravon;
+    // Without a display, too.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help") {
+            std::fputs(helptext, stdout);
+            return 0;
+        }
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     QApplication app(argc, argv);
@@ -48,6 +72,9 @@ int main(int argc, char** argv) {
                 setenv(settingsdirvariable, value.c_str(), 1);
         } else if (a == "--select-all") {
             selectall = true;
+        } else if (a.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "gravon: unknown option %s (see --help)\n", a.c_str());
+            return 2;
         } else {
             args.push_back(a);
         }
