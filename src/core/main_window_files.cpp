@@ -71,8 +71,8 @@ class treplay {
         if (now - flast > refreshperiod) {
             flast = now;
             fform.ui.request_repaint();
-            fform.ui.process_events();
             if (ftotal > 0) fform.ui.progress("Analysing", double(fdone) / ftotal);
+            fform.ui.process_events();
         }
     }
 
