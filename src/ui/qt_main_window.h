@@ -130,7 +130,7 @@ class TMainWindow : public QMainWindow {
     QMenu* ffilemenu = nullptr;
     QMenu* ftargetmenu = nullptr;
     QAction* ftargetmenuaction = nullptr;
-    QAction* frecentanchor = nullptr;     // the separator before Exit
+    QAction* frecentanchor = nullptr; // the separator before Exit
     QToolBar* ftoolbar = nullptr;
     std::unique_ptr<twaveinservice> fcalibrationin;
     std::unique_ptr<twaveoutservice> fcalibrationout;
