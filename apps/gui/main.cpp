@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Gravon");
     QApplication::setOrganizationName("ArnselData");
     QApplication::setDesktopFileName("gravon");
+    // The application owns its style and deletes it at exit.
     QApplication::setStyle(new TAppStyle);
 
     std::vector<std::string> args;
