@@ -286,6 +286,7 @@ void TMainWindow::create_menus() {
 void TMainWindow::create_status_bar() {
     fprogresslabel = new QLabel(this);
     fprogressbar = new QProgressBar(this);
+    fprogressbar->setObjectName("replayprogress");
     fprogressbar->setRange(0, 1000);
     fprogressbar->setTextVisible(false);
     fprogressbar->setMaximumWidth(240);

@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -177,6 +178,7 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
     std::map<tactionid, bool> during;
     bool progressshown = false;
     std::int32_t atcancel = -1;
+    int progress = -1;
     bool keyboardduring = true;
     // A modeless window around the main one, such as the control panel.
     QWidget panel;
@@ -188,6 +190,8 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
         keyboardduring = w.drawing_area()->keyboard()->isEnabled();
         panelduring = panel.isEnabled();
         atcancel = w.form().audiosamples();
+        const auto* bar = w.findChild<QProgressBar*>("replayprogress");
+        progress = bar && bar->isVisibleTo(&w) ? bar->value() : -1;
         progressshown = w.busy();
         w.action(cancelanalysis)->trigger();
     });
@@ -195,6 +199,10 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
     settle();
 
     EXPECT_TRUE(progressshown);
+    // How far it is, out of 1000.
+    EXPECT_GT(progress, 0);
+    EXPECT_LT(progress, 1000);
+    EXPECT_FALSE(w.findChild<QProgressBar*>("replayprogress")->isVisibleTo(&w));
     EXPECT_EQ(during, expect_enabled({cancelanalysis}, false)) << names_of(during);
     // A keyboard tone would block the analysis of the file's frames.
     EXPECT_FALSE(keyboardduring);
