@@ -22,7 +22,7 @@ QString qt_name_filter(const std::string& filter);
 // "\r" breaks lines in the core's texts.
 QString qt_text(const std::string& text);
 
-// Replacements for the modal dialogs, for scripted runs (tests, screenshots). An unset member
+// Replacements for the modal dialogs, for runs without a person (tests). An unset member
 // leaves the real dialog.
 struct tdialogscript {
     std::function<void(const std::string& caption, const std::string& text, tmessagekind)> message;
