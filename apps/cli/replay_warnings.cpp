@@ -102,4 +102,18 @@ void warn_about_replay(const TForm1& form, const std::string& fname, theadlessin
     if (total <= 0) ui.warn("no voice was accepted in " + fname + ": the phonetogram is empty.");
 }
 
+void warn_about_take(const TForm1& form, const std::string& what, theadlessinterface& ui,
+                     bool recorded) {
+    for (int c = 0; c < 2 && recorded; ++c)
+        if (form.calibration_warning(c))
+            ui.warn(what + ", channel " + std::to_string(c) + ": " + form.calibration_info(c) +
+                    " (/f before --record gives the full scale in Pa)");
+    warn_noise(form, what, ui);
+    warn_clipping(form, what, ui);
+    double total = 0;
+    if (!form.pgs.empty() && form.pgs[0].param.size() > pglayeracctime)
+        for (double v : form.pgs[0].param[pglayeracctime].arr.cells) total += v;
+    if (total <= 0) ui.warn("no voice was accepted in " + what + ": the phonetogram is empty.");
+}
+
 } // namespace gravon

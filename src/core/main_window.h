@@ -75,6 +75,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
     // number.
     void set_commandlinefsd(const std::string& list);
+    // The name /s saves under before any file is named: a take recorded from the command
+    // line.
+    std::string takebasename;
     // The program name that the /? text gives; empty for the desktop program's.
     std::string syntaxprogramname;
     // /s: the three result files under the base name. A batch run refuses when the last
