@@ -141,7 +141,11 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
     synthesize("float64.wav", "--seconds 1 --coding float64");
     synthesize("voice.aiff", "--seconds 1");
     synthesize("voice.mp3", "--seconds 1");
+    // Files named .wav that are something else: the own reader refuses them, libsndfile
+    // reads them.
     fs::copy_file(dir() / "voice.flac", dir() / "flac_named.wav");
+    fs::copy_file(dir() / "voice.rf64", dir() / "rf64_named.wav");
+    fs::copy_file(dir() / "voice.mp3", dir() / "mp3_named.wav");
     const auto voiced = [&](const std::string& name) {
         const tclirun r = run("/f100 " + name + " --summary");
         EXPECT_EQ(r.status, 0) << name << ": " << r.err;
@@ -155,6 +159,8 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
         EXPECT_DOUBLE_EQ(voiced(name), wav) << name;
     EXPECT_NEAR(voiced("voice.ogg"), wav, 0.1);
     EXPECT_NEAR(voiced("voice.mp3"), wav, 0.15);
+    EXPECT_DOUBLE_EQ(voiced("rf64_named.wav"), wav);
+    EXPECT_DOUBLE_EQ(voiced("mp3_named.wav"), voiced("voice.mp3"));
     // The calibration text says what the file is.
     const tclirun flac = run("/f100 voice.flac /s");
     EXPECT_EQ(flac.status, 0) << flac.err;
@@ -176,6 +182,22 @@ TEST_F(CliResearch, AnEmptyPhonetogramComesWithItsReason) {
     EXPECT_EQ(silent.status, 3);
     EXPECT_TRUE(has(silent.err, "frames were digital silence")) << silent.err;
     EXPECT_TRUE(has(silent.err, "no voice was accepted in silent_room.wav")) << silent.err;
+    // An 8-bit file: its quantisation noise hides the room and rejects the voice.
+    synthesize("eight.wav", "--seconds 1 --coding pcm8");
+    const tclirun eight = run("/f100 eight.wav");
+    EXPECT_EQ(eight.status, 3);
+    EXPECT_TRUE(has(eight.err, "eight.wav has 8-bit samples: at this full scale their "
+                               "quantisation noise lies near 81.0 dB SPL"))
+        << eight.err;
+    EXPECT_TRUE(has(eight.err, "no voice was accepted in eight.wav: the phonetogram is empty. The "
+                               "frames with sound were rejected for "))
+        << eight.err;
+    // A room louder than the noise range.
+    synthesize("loud_room.wav", "--seconds 1 --noise-spl 60");
+    const tclirun loudroom = run("/f100 loud_room.wav");
+    EXPECT_EQ(loudroom.status, 3);
+    EXPECT_TRUE(has(loudroom.err, "no background noise was measured in loud_room.wav"));
+    EXPECT_TRUE(has(loudroom.err, "Its frames measured 5")) << loudroom.err;
     // The noise range moved to where the room is (-5 dB at a full scale of 1 Pa) finds it.
     synthesize("room.wav", "--seconds 1");
     const tclirun range = run("--set NoiseLo0=-20 --set NoiseHi0=10 room.wav --summary");
