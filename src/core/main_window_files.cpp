@@ -260,7 +260,8 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     }
     const std::int64_t expected = bysndfile ? snd.nframes() : wav.nsamples();
     const double total = double(std::max<std::int64_t>(expected, 0));
-    reserve_stores(std::size_t(total));
+    // A header may also announce more than the stores ever take.
+    reserve_stores(std::size_t(std::min(total, double(maxaudioarrpos))));
     treplay replay(*this, fullscale, total);
     const auto sink = [&](std::span<const float> s) { replay.add_scaled(s, fullscale); };
     const std::size_t got =

@@ -167,6 +167,23 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
     EXPECT_TRUE(has(slurp(dir() / "voice_pg.stdpg"), "Sound file is calibrated from command line"));
 }
 
+TEST_F(CliResearch, AHeaderThatPromisesTooMuchIsReadAsFarAsItGoes) {
+    synthesize("voice.flac", "--seconds 1");
+    std::string flac = slurp(dir() / "voice.flac");
+    ASSERT_EQ(flac.substr(0, 4), "fLaC");
+    // The stream info's 36-bit sample count (the low bits of bytes 18 to 25) at its largest:
+    // 2^36 - 1 samples, 18 days at 44.1 kHz.
+    flac[21] = char(flac[21] | 0x0F);
+    for (int i = 22; i < 26; ++i) flac[std::size_t(i)] = char(0xFF);
+    gravon::testing::write_text(dir() / "huge.flac", flac);
+    const tclirun r = run("/f100 huge.flac --summary");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_TRUE(has(r.err, "huge.flac is truncated: its header announces 1558264.78 s, the file "
+                           "holds 2.20 s"))
+        << r.err;
+    EXPECT_GT(number_after(r.out, "\"huge.flac\": "), 0.9) << r.out;
+}
+
 TEST_F(CliResearch, AnEmptyPhonetogramComesWithItsReason) {
     // A tone without a lead-in of room noise: nothing to measure the background noise on.
     synthesize("tone.wav", "--seconds 1 --leadin 0 --tail 0 --noise-spl 0");
