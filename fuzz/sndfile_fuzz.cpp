@@ -5,12 +5,6 @@
 
 using namespace gravon;
 
-// libvorbis leaks the stream info of some damaged Ogg files that libsndfile then refuses; the
-// leak is the system library's and no fault of ours to report.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libvorbis.so\nleak:libvorbisenc.so\nleak:libogg.so\n";
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // libsndfile recognises a file by its contents; the extension only routes the main
     // window's open to the sound-file replay.
