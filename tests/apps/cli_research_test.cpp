@@ -368,6 +368,14 @@ TEST_F(CliResearch, TheSummaryTableGrowsOneRowPerRun) {
     EXPECT_EQ(t.rows[1].at("calibration"), "Sound file is calibrated from command line");
     EXPECT_EQ(t.rows[1].at("warnings"), "");
     EXPECT_TRUE(has(t.rows[3].at("warnings"), "no full scale was given"));
+    // Runs side by side share the table: one header, one whole row each.
+    std::string cmd = "cd '" + dir().string() + "' || exit 1; ";
+    for (int k = 0; k < 4; ++k)
+        cmd += "'" GRAVON_CLI_PATH "' /f100 a.wav --summary-csv shared.csv 2>/dev/null & ";
+    ASSERT_EQ(std::system((cmd + "wait").c_str()), 0);
+    const ttable shared = read_table(dir() / "shared.csv");
+    EXPECT_EQ(shared.rows.size(), 4u);
+    EXPECT_EQ(shared.names.front(), "file");
     // A file with other columns is not appended to.
     gravon::testing::write_text(dir() / "other.csv", "a,b\n1,2\n");
     const tclirun other = run("/f100 a.wav --summary-csv other.csv");
