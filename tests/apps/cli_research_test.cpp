@@ -347,6 +347,10 @@ TEST_F(CliResearch, AStoredPhonetogramIsASubjectOfEveryOutput) {
     EXPECT_EQ(b.rows[0].at("channel"), "2");
     EXPECT_TRUE(has(slurp(dir() / "b.txt"), "AccTime"));
     EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 1u);
+    // A sound file that fails before it leaves the stored phonetogram its subject.
+    const tclirun after = run("/f100 missing.wav voice_pg.stdpg --summary");
+    EXPECT_EQ(after.status, 1);
+    EXPECT_TRUE(has(after.out, "\"voice_pg.stdpg\": ")) << after.out;
     const tclirun missing = run("voice_pg.stdpg --pg 5 --summary");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(has(missing.err, "--pg 5: there are 3 phonetograms")) << missing.err;
