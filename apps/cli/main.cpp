@@ -81,21 +81,22 @@ bool wants_output(const tclioptions& o) {
 void write_outputs(TForm1& form, const tclioptions& o, const std::string& analysedfile,
                    theadlessinterface& ui) {
     if (!wants_output(o)) return;
-    // Results of an earlier file must not stand for a later one that was not analysed, and
-    // nothing at all is no result.
-    if (form.analysisisfromsoundfile() && !form.soundfileanalysed) {
-        ui.error("no output written: the last sound file was not analysed");
-        return;
-    }
-    if (!form.soundfileanalysed && form.pgs.size() <= std::size_t(firstloadedpg)) {
-        ui.error("no output written: no sound file was analysed and no phonetogram loaded");
-        return;
-    }
     std::vector<std::int32_t> subjects;
     try {
         subjects = subject_pgs(form, o.pg);
     } catch (const std::exception& e) {
         ui.error(e.what());
+        return;
+    }
+    // The recording phonetograms stand for the last sound file: results of an earlier file
+    // must not stand for a later one that was not analysed, and nothing at all is no result.
+    // Loaded phonetograms speak for themselves.
+    const bool recording = std::any_of(subjects.begin(), subjects.end(),
+                                       [](std::int32_t c) { return c < firstloadedpg; });
+    if (recording && !form.soundfileanalysed) {
+        ui.error(form.analysisisfromsoundfile()
+                     ? "no output written: the last sound file was not analysed"
+                     : "no output written: no sound file was analysed and no phonetogram loaded");
         return;
     }
     select_subject_areas(form, subjects);

@@ -99,6 +99,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::int32_t soundfilechannel = 0;
     // Channels of the sound file last opened, and whether its replay analysed any frame.
     std::int32_t soundfilechannels = 0;
+    // Bits per sample of its integer coding; 0 for float, lossy and SMP files.
+    std::int32_t soundfilebits = 0;
     bool soundfileanalysed = false;
     // What made the last replay doubtful (a file shorter than its header says), for a host
     // that reports it.
