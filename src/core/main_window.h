@@ -18,6 +18,7 @@
 #include "phonetogram/bin_visibility.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
+#include "phonetogram/targets.h"
 #include "settings/advanced_settings.h"
 #include "settings/audio_device_names.h"
 #include "settings/menu_model.h"
@@ -285,6 +286,28 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void select_all_recording_areas();
     // The statistics text (full, or condensed with the options' show flags) as lines.
     std::vector<std::string> statistics_text_lines(bool condensed, char decimalseparator = '.');
+
+    // ---- The phonetogram view: crosshair, target drag, selection by mouse ----
+    // (src/core/main_window_view.cpp)
+    tbincursor cursor;
+    bool fshowcursor = false;
+    // Set while a left-button drag moves the target.
+    bool movetargetwithmouse = false;
+    // The tick of "Show target"; the action's visibility is options.showtarget.
+    bool targetticked = false;
+    ttargetaction target_action() const { return {options.showtarget, targetticked}; }
+    void Setshowcursor(bool b);
+    void set_cursor_bin(std::int32_t x, std::int32_t y);
+    // The right click on bin (x, y): the crosshair hides, the area is toggled (a refused gap
+    // fill shows its message), the statistics are recomputed. Returns whether any
+    // phonetogram's statistics now count a bin, so that the statistics window opens.
+    bool toggle_area_at(std::int32_t x, std::int32_t y);
+    // Selects the shown bins of every visible phonetogram inside the bin rectangle with the
+    // corners (x0, y0) and (x1, y1), exactly those; returns whether any bin is now selected.
+    bool select_bins(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
+    // "Select entire area" on phonetogram c; "Clear area selection(s)".
+    void select_all_area_action(std::int32_t c);
+    void clear_area_selection_action();
 
     // ---- Defaults ----
     // Every option to its default, with the parameter table of the recording phonetograms.

@@ -1,0 +1,171 @@
+#include "ui/geometry/drawing_state.h"
+
+#include "base/number_text.h"
+#include "base/pitch.h"
+#include "base/same_text.h"
+#include "ui/geometry/bin_colours.h"
+
+#include <algorithm>
+
+namespace gravon {
+
+namespace {
+
+void common_setup(TAxisModel& a) {
+    a.setMinLoValue(-1e300);
+    a.setMaxLoValue(1e300);
+    a.setMinHiValue(-1e300);
+    a.setMaxHiValue(1e300);
+    a.setMinValueDifference(-1e300);
+    a.setMaxValueDifference(1e300);
+    a.Autosize = true;
+    a.setReverse(false);
+    a.setIsInteger(false);
+}
+
+} // namespace
+
+void setup_level_axis(TAxisModel& a) {
+    common_setup(a);
+    a.setPosition(tposition::posleft);
+    a.set_hilovalues(120, 20);
+    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = true;
+    a.AllowDoubleClick = false;
+    a.AllowLogarithmicChange = false;
+    a.setTickSpaceAim(60);
+    a.setAxisText("[dB@30cm]");
+}
+
+void setup_frequency_axis(TAxisModel& a) {
+    common_setup(a);
+    a.setPosition(tposition::posunder);
+    a.set_hilovalues(3520, 55);
+    a.setLogarithmic(true);
+    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = false;
+    a.AllowDoubleClick = true;
+    a.AllowLogarithmicChange = false;
+    a.setTickSpaceAim(40);
+    a.setAxisText("[Hz]");
+}
+
+void setup_legend_axis(TAxisModel& a) {
+    common_setup(a);
+    a.setPosition(tposition::posleft);
+    a.set_hilovalues(1, 0);
+    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = true;
+    a.AllowDoubleClick = true;
+    a.AllowLogarithmicChange = true;
+    a.setTickSpaceAim(60);
+    a.setAxisText("");
+}
+
+void sync_keyboard(TKeyBoardModel& kb, const TForm1& form) {
+    if (kb.LoKey() != form.advanced.lokey) kb.setLoKey(form.advanced.lokey);
+    if (kb.nKeys() != std::clamp(form.advanced.nkeys, 1, maxkeys)) kb.setnKeys(form.advanced.nkeys);
+}
+
+void sync_frequency_axis(TAxisModel& a, const TKeyBoardModel& kb) {
+    a.set_hilovalues(semitonetofreq(kb.get_hikey() + 0.5), semitonetofreq(kb.LoKey() - 0.5));
+}
+
+void sync_level_axis(TAxisModel& a, const TForm1& form) {
+    a.set_hilovalues(form.advanced.hilevel, form.advanced.lolevel);
+    a.setAxisText(level_axis_text(form));
+}
+
+void sync_legend_axis(TAxisModel& a, const TForm1& form) {
+    const std::int32_t z = form.options.zparam();
+    const auto& dps = form.advanced.displayparams;
+    if (z < 0 || std::size_t(z) >= dps.size()) return;
+    const tdisplayparam& p = dps[std::size_t(z)];
+    a.setAxisText("[" + p.axisunit + "]");
+    a.setLogarithmic(false);
+    a.set_hilovalues(p.max, p.min);
+    if (p.min > 0 && p.max > 0 && p.logarithmic) a.setLogarithmic(true);
+}
+
+std::string level_axis_text(const tpglist& list) {
+    double lo = 0, hi = 0;
+    bool any = false;
+    for (const tpg& pg : list.pgs) {
+        if (!pg.visible) continue;
+        lo = any ? std::min(lo, pg.distance) : pg.distance;
+        hi = any ? std::max(hi, pg.distance) : pg.distance;
+        any = true;
+    }
+    if (any && lo == hi && lo > 0) return "[dB]@" + formatfloat("0", lo * 1000) + "mm";
+    return "[dB]";
+}
+
+std::string distance_caption(const tpglist& list) {
+    double lo = 0, hi = 0;
+    bool any = false;
+    for (const tpg& pg : list.pgs) {
+        if (!pg.visible) continue;
+        lo = any ? std::min(lo, pg.actualdistance) : pg.actualdistance;
+        hi = any ? std::max(hi, pg.actualdistance) : pg.actualdistance;
+        any = true;
+    }
+    if (!any || lo <= 0 || hi <= 0) return "";
+    if (lo != hi) return "Actual mic distance: mixed";
+    return "Actual mic distance: \r" + formatfloat("0", lo * 1000) + " mm";
+}
+
+std::string legend_caption(const TForm1& form) {
+    const std::int32_t z = form.options.zparam();
+    const auto& dps = form.advanced.displayparams;
+    return z >= 0 && std::size_t(z) < dps.size() ? dps[std::size_t(z)].name : std::string();
+}
+
+bool legend_axis_shown(const TForm1& form) {
+    return form.options.showlegend && form.options.zparam() >= 1;
+}
+
+bool legend_caption_shown(const TForm1& form) {
+    return form.options.showlegend;
+}
+
+std::int32_t next_legend_param(const TForm1& form) {
+    const std::int32_t n = std::int32_t(form.advanced.displayparams.size());
+    if (n <= 0) return 0;
+    std::int32_t k = form.options.zparam();
+    for (std::int32_t step = 0; step < n; ++step) {
+        k = (k + 1) % n;
+        if (k == 0) return 0;
+        for (const tstdpgparam& s : form.advanced.stdpgparams) {
+            if (s.displaymapping != k) continue;
+            for (const tpg& pg : form.pgs)
+                for (const tpgparam& l : pg.param)
+                    if (same_text_nocase(l.name, s.name)) return k;
+        }
+    }
+    return 0;
+}
+
+void apply_legend_range(TForm1& form, double lo, double hi, bool logarithmic) {
+    const std::int32_t z = form.options.zparam();
+    auto& dps = form.advanced.displayparams;
+    if (z < 0 || std::size_t(z) >= dps.size()) return;
+    tdisplayparam& p = dps[std::size_t(z)];
+    p.min = lo;
+    p.max = hi;
+    p.logarithmic = logarithmic;
+    for (tpg& pg : form.pgs) {
+        const std::size_t l = shown_layer(pg, form.advanced.stdpgparams, z, dps.size());
+        // Layer 0 stands for "no matching layer" unless the parameter maps to it.
+        if (l == 0 && z != 0) {
+            bool matches = false;
+            for (const tstdpgparam& s : form.advanced.stdpgparams)
+                matches = matches || (s.displaymapping == z && !pg.param.empty() &&
+                                      same_text_nocase(s.name, pg.param[0].name));
+            if (!matches) continue;
+        }
+        if (l < pg.param.size()) {
+            pg.param[l].min = lo;
+            pg.param[l].max = hi;
+            pg.param[l].logarithmic = logarithmic;
+        }
+    }
+}
+
+} // namespace gravon

@@ -1,1 +1,0 @@
-// Geometry of the window.

@@ -1,1 +1,0 @@
-// The drawing and the widgets.

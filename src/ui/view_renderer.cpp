@@ -1,0 +1,416 @@
+#include "ui/view_renderer.h"
+
+#include "base/pitch.h"
+#include "base/rounding.h"
+#include "ui/axis_widget.h"
+#include "ui/canvas_shapes.h"
+#include "ui/geometry/drawing_state.h"
+#include "ui/keyboard_widget.h"
+#include "ui/legend.h"
+
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <array>
+#include <cmath>
+
+namespace gravon {
+
+namespace {
+
+constexpr TColor gridminor = {192, 192, 192};
+
+// Pixel bounds of the bin rows and columns, computed once per paint.
+struct tbinedges {
+    std::array<int, nf0bins> left{}, right{};
+    std::array<int, nlevelbins> top{}, bottom{};
+};
+
+void compute_edges(const tviewaxes& axes, int hix, int hiy, tbinedges& e) {
+    for (int x = 0; x <= hix; ++x) {
+        e.left[std::size_t(x)] = axes.keyboard.midi_to_pixel(x - 0.5);
+        e.right[std::size_t(x)] = axes.keyboard.midi_to_pixel(x + 0.5) + 1;
+    }
+    for (int y = 0; y <= hiy; ++y) {
+        e.top[std::size_t(y)] = axes.laxis.value_to_pixel(y + 0.5);
+        e.bottom[std::size_t(y)] = axes.laxis.value_to_pixel(y - 0.5) + 1;
+    }
+}
+
+// A filled rectangle written straight into the image's pixels (left ... right - 1, top ...
+// bottom - 1, clipped): the bins are many and small, and the painter's per-call cost would
+// outweigh the filling.
+void fill_pixels(QImage& img, int l, int t, int r, int b, QRgb c) {
+    l = std::max(l, 0);
+    t = std::max(t, 0);
+    r = std::min(r, img.width());
+    b = std::min(b, img.height());
+    if (r <= l || b <= t) return;
+    // bits() once: scanLine() checks for sharing on every call.
+    uchar* bits = img.bits();
+    const qsizetype stride = img.bytesPerLine();
+    for (int y = t; y < b; ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(bits + y * stride);
+        std::fill(line + l, line + r, c);
+    }
+}
+
+QRgb rgb32(TColor c) {
+    return qRgb(c.r, c.g, c.b);
+}
+
+void paint_bins(QImage& img, const TForm1& form, const tbinpaint& bp, const tbinedges& e, int lox,
+                int hix, int hiy) {
+    const bool blackborder = form.options.showblackborder;
+    for (int x = lox; x <= hix; ++x) {
+        const int l = e.left[std::size_t(x)], r = e.right[std::size_t(x)];
+        for (int y = 0; y <= hiy; ++y) {
+            if (!bp.touched[x][y]) continue;
+            const int t = e.top[std::size_t(y)], b = e.bottom[std::size_t(y)];
+            const QRgb c = rgb32(bp.fill[x][y]);
+            const QRgb d = blackborder ? rgb32(bp.border[x][y]) : c;
+            if (d == c || r - l <= 2 || b - t <= 2) {
+                fill_pixels(img, l, t, r, b, d == c ? c : d);
+            } else {
+                fill_pixels(img, l, t, r, b, d);
+                fill_pixels(img, l + 1, t + 1, r - 1, b - 1, c);
+            }
+        }
+    }
+}
+
+void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox, int hix, int hiy) {
+    const QRgb black = qRgb(0, 0, 0);
+    const std::size_t npg = std::min(form.pgs.size(), form.masks.binshow.size());
+    for (std::size_t n = 0; n < npg; ++n) {
+        if (!form.pgs[n].visible) continue;
+        const tbinmask& show = form.masks.binshow[n];
+        auto shown = [&](int x, int y) { return bin_in_grid(x, y) && show[x][y] != 0; };
+        for (int x = lox; x <= hix; ++x) {
+            const int l = e.left[std::size_t(x)], r = e.right[std::size_t(x)];
+            for (int y = 0; y <= hiy; ++y) {
+                if (!show[x][y]) continue;
+                const int t = e.top[std::size_t(y)], b = e.bottom[std::size_t(y)];
+                if (!shown(x + 1, y)) fill_pixels(img, r - 1, t, r, b, black);
+                if (!shown(x - 1, y)) fill_pixels(img, l, t, l + 1, b, black);
+                if (!shown(x, y + 1)) fill_pixels(img, l, t, r, t + 1, black);
+                if (!shown(x, y - 1)) fill_pixels(img, l, b - 1, r, b, black);
+            }
+        }
+    }
+}
+
+void circle(QPainter& p, int cx, int cy, double radius) {
+    const int r = roundint(radius);
+    canvas_ellipse(p, cx - r, cy - r, cx + r, cy + r);
+}
+
+void paint_target(QPainter& p, const TForm1& form, const tviewaxes& axes) {
+    const QPoint c = target_pixel(form, axes);
+    const int s = blob_size(axes.keyboard);
+    const auto& tc = form.targetcolors;
+    const int h = 3 * s;
+    canvas_rectangle(p, c.x() - h + 3, c.y() - h + 3, c.x() + h + 3, c.y() + h + 3, qcolor(tc[7]),
+                     qcolor(tc[7]));
+    const tchannelmeasures& live = form.live(0);
+    const double f0t = form.options.f0target;
+    const bool hit = f0t != 0 && std::fabs(1 - live.f0 / f0t) < 0.03 &&
+                     std::fabs(live.level - form.options.leveltarget) < 0.5;
+    canvas_rectangle(p, c.x() - h, c.y() - h, c.x() + h, c.y() + h, Qt::black,
+                     qcolor(hit ? tc[6] : tc[5]));
+    struct tring {
+        double factor;
+        TColor fill;
+        bool blackborder;
+    };
+    const std::array<tring, 5> rings = {tring{2.5, tc[4], true}, tring{2.0, tc[3], false},
+                                        tring{1.5, tc[2], false}, tring{1.0, tc[1], false},
+                                        tring{0.5, tc[0], false}};
+    for (const tring& r : rings) {
+        p.setBrush(qcolor(r.fill));
+        p.setPen(r.blackborder ? QColor(Qt::black) : qcolor(r.fill));
+        circle(p, c.x(), c.y(), r.factor * s);
+    }
+}
+
+void paint_live(QPainter& p, TForm1& form, const tviewaxes& axes) {
+    const tadvancedsettings& adv = form.advanced;
+    const bool live = form.recording() || form.analyzing;
+    const int n = form.analyser.fftsize();
+    const double fs = adv.fs;
+    for (int i = 0; i < 2 && std::size_t(i) < form.pgs.size(); ++i) {
+        const tchannelmeasures& m = form.live(i);
+        if (!(m.power > 0)) continue;
+        const tpg& pg = form.pgs[std::size_t(i)];
+        if (live && form.options.showspectrum[std::size_t(i)] && n > 0) {
+            const tdoublearr& outdb = form.analyser.outdb(i);
+            const auto harm = form.analyser.isharm(i);
+            const auto noise = form.analyser.specnoisequantile(i);
+            const std::size_t kmax = std::min<std::size_t>(std::size_t(n / 2), outdb.size());
+            const QColor dk = qcolor(pg.dkcolor);
+            QPoint prev;
+            for (std::size_t k = 1; k < kmax; ++k) {
+                const double f = double(k) * fs / n;
+                if (f > axes.faxis.HiValue()) break;
+                const QPoint pt(axes.faxis.value_to_notclippedpixel(f),
+                                axes.laxis.value_to_notclippedpixel(outdb[k]));
+                p.setPen(dk);
+                if (k > 1) p.drawLine(prev, pt);
+                prev = pt;
+                // A bin not clearly above the background noise is a noise bin: no circle.
+                const bool noisebin = k < noise.size() && outdb[k] <= noise[k] + adv.minsnr;
+                if (!noisebin) {
+                    p.setBrush(k < harm.size() && harm[k] ? dk : QColor(Qt::white));
+                    circle(p, pt.x(), pt.y(), 4);
+                }
+            }
+        }
+        if (form.options.shownoise[std::size_t(i)] && n > 0) {
+            const auto noise = form.analyser.specnoisequantile(i);
+            p.setPen(qcolor(pg.color));
+            bool first = true;
+            QPoint prev;
+            for (std::size_t k = 1; k < noise.size() && k < std::size_t(n / 2); ++k) {
+                const double f = double(k) * fs / n;
+                if (f < adv.lof0limit || f > adv.hif0limit) continue;
+                const QPoint pt(axes.faxis.value_to_notclippedpixel(f),
+                                axes.laxis.value_to_notclippedpixel(noise[k]));
+                if (!first) p.drawLine(prev, pt);
+                prev = pt;
+                first = false;
+            }
+        }
+        if (live && form.options.showblob[std::size_t(i)] && m.f0 >= adv.lof0limit &&
+            m.f0 <= adv.hif0limit) {
+            const int s = blob_size(axes.keyboard);
+            const QPoint c(axes.faxis.value_to_notclippedpixel(m.f0),
+                           axes.laxis.value_to_notclippedpixel(m.level));
+            p.setBrush(qcolor(form.paused() ? pg.ltcolor : pg.dkcolor));
+            p.setPen(QPen(Qt::black, 2));
+            circle(p, c.x(), c.y(), s + 1);
+            p.setPen(QPen(Qt::white, 2));
+            circle(p, c.x(), c.y(), s);
+        }
+    }
+    p.setPen(Qt::black);
+}
+
+void paint_logo(QPainter& p, int width) {
+    QFont f;
+    f.setPixelSize(11);
+    f.setItalic(true);
+    p.setFont(f);
+    p.setPen(QColor(150, 150, 150));
+    const QString logo = "Gravon";
+    const int w = QFontMetrics(f).horizontalAdvance(logo);
+    p.drawText(QRect(width - w - 4, 1, w + 2, QFontMetrics(f).height()),
+               Qt::AlignLeft | Qt::AlignTop, logo);
+}
+
+} // namespace
+
+QPoint target_pixel(const TForm1& form, const tviewaxes& axes) {
+    return {axes.faxis.value_to_notclippedpixel(form.options.f0target),
+            axes.laxis.value_to_notclippedpixel(form.options.leveltarget)};
+}
+
+tbincursor bin_at_pixel(const tviewaxes& axes, QPoint p) {
+    const double f = axes.faxis.pixel_to_value(p.x());
+    const double st = f > 0 ? freqtosemitone(f) : 0;
+    return {roundint(st), roundint(axes.laxis.pixel_to_value(p.y()))};
+}
+
+void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
+                            tbinpaint& scratch) {
+    const int w = image.width(), h = image.height();
+    if (w <= 0 || h <= 0) return;
+    if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
+    QPainter p(&image);
+    canvas_rectangle(p, 0, 0, w, h, Qt::black, Qt::white);
+
+    const TAxisModel& la = axes.laxis;
+    const TKeyBoardModel& kb = axes.keyboard;
+    for (int i = 0; i < la.nTickMarks(); ++i) {
+        p.setPen(la.TickIsMajor(i) ? QColor(Qt::black) : qcolor(gridminor));
+        const int y = la.TickMarkPosition(i);
+        canvas_line(p, 0, y, w, y);
+    }
+    p.setPen(Qt::black);
+    for (int c = kb.LoKey() / 12; c <= kb.get_hikey() / 12; ++c) {
+        const int x = kb.midi_to_pixel(12.0 * c - 0.5);
+        canvas_line(p, x, 0, x, h);
+    }
+
+    form.fix_binshow();
+    const int hix = std::min(kb.get_hikey(), nf0bins - 1);
+    const int hiy = std::min(roundint(la.HiValue() + 1), nlevelbins - 1);
+    if (hix >= 0 && hiy >= 0) {
+        compute_bin_paint(form, form.advanced.displayparams, form.advanced.stdpgparams,
+                          form.options.zparam(), form.selectioncolor, hix, hiy, scratch);
+        tbinedges edges;
+        compute_edges(axes, hix, hiy, edges);
+        // Columns left of the keyboard lie outside the view.
+        const int lox = std::clamp(kb.LoKey() - 1, 0, hix);
+        p.end();
+        paint_bins(image, form, scratch, edges, lox, hix, hiy);
+        if (form.options.showoutline) paint_outline(image, form, edges, lox, hix, hiy);
+        p.begin(&image);
+    }
+
+    if (target_shown(form.target_action())) paint_target(p, form, axes);
+    paint_live(p, form, axes);
+    paint_logo(p, w);
+    if (form.fshowcursor) {
+        p.setPen(qcolor(form.cursorcolor));
+        const int y = la.value_to_pixel(form.cursor.ybin);
+        const int x = kb.midi_to_pixel(form.cursor.xbin);
+        canvas_line(p, 0, y, w, y);
+        canvas_line(p, x, 0, x, h);
+    }
+}
+
+// ---- the whole drawing area -------------------------------------------------------------------
+
+tdrawingmodels::tdrawingmodels() {
+    setup_level_axis(laxis);
+    setup_frequency_axis(faxis);
+    setup_legend_axis(legendaxis);
+    const QFont f = axis_font();
+    laxis.setTextMeasure(font_text_measure(f));
+    faxis.setTextMeasure(font_text_measure(f));
+    legendaxis.setTextMeasure(font_text_measure(f));
+    keyboard.setLoKey(24);
+    keyboard.setnKeys(72);
+}
+
+QFont caption_font() {
+    QFont f;
+    f.setPixelSize(12);
+    return f;
+}
+
+tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisModel& legendaxis,
+                                    TKeyBoardModel& keyboard, const TForm1& form, QSize size) {
+    sync_keyboard(keyboard, form);
+    sync_frequency_axis(faxis, keyboard);
+    if (!laxis.dragging()) sync_level_axis(laxis, form);
+    laxis.setAxisText(level_axis_text(form));
+    if (!legendaxis.dragging()) {
+        try {
+            sync_legend_axis(legendaxis, form);
+        } catch (const EAxisError&) {
+            // A logarithmic parameter with a range through zero stays linear.
+        }
+    }
+    tlayoutinput in;
+    in.width = size.width();
+    in.height = size.height();
+    in.lockaspectratio = form.options.lockaspectratio;
+    in.lolevel = laxis.LoValue();
+    in.hilevel = laxis.HiValue();
+    in.nkeys = keyboard.nKeys();
+    in.laxiswidth = laxis.autosize_extent();
+    in.faxisheight = faxis.autosize_extent();
+    in.legendshown = legend_caption_shown(form);
+    in.legendaxisshown = legend_axis_shown(form);
+    in.legendaxiswidth = legendaxis.autosize_extent();
+    const QFontMetrics cfm(caption_font());
+    in.captionheight = cfm.height();
+    in.captionwidth = std::max(cfm.horizontalAdvance(QString::fromStdString(legend_caption(form))),
+                               cfm.horizontalAdvance("Actual mic distance: "));
+    const tviewlayout l = layout_drawing_area(in);
+    keyboard.setSize(l.keyboard.width(), l.keyboard.height());
+    laxis.setSize(l.laxis.width(), l.laxis.height());
+    faxis.setSize(l.faxis.width(), l.faxis.height());
+    if (l.legendaxis.width() > 0) legendaxis.setSize(l.legendaxis.width(), l.legendaxis.height());
+    return l;
+}
+
+void layout_drawing_models(tdrawingmodels& m, const TForm1& form, QSize size) {
+    m.layout = layout_drawing_controls(m.laxis, m.faxis, m.legendaxis, m.keyboard, form, size);
+}
+
+namespace {
+
+QRect qrect(const trect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
+
+QString caption_text(const std::string& s) {
+    QString t = QString::fromStdString(s);
+    t.replace('\r', '\n');
+    return t;
+}
+
+} // namespace
+
+QImage render_drawing_area(TForm1& form, QSize size) {
+    QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    tdrawingmodels m;
+    layout_drawing_models(m, form, image.size());
+    const tviewlayout& l = m.layout;
+    QPainter p(&image);
+    const QFont font = axis_font();
+
+    p.save();
+    p.translate(l.keyboard.left, l.keyboard.top);
+    paint_keyboard(p, m.keyboard);
+    p.restore();
+    for (auto [axis, rect] : {std::pair{&m.laxis, l.laxis}, std::pair{&m.faxis, l.faxis}}) {
+        p.save();
+        p.translate(rect.left, rect.top);
+        p.setClipRect(0, 0, rect.width(), rect.height());
+        paint_axis(p, *axis, font, Qt::white);
+        p.restore();
+    }
+    if (l.view.width() > 0 && l.view.height() > 0) {
+        QImage view(l.view.width(), l.view.height(), QImage::Format_RGB32);
+        tbinpaint scratch;
+        paint_phonetogram_view(view, form, {m.laxis, m.faxis, m.keyboard}, scratch);
+        p.drawImage(l.view.left, l.view.top, view);
+    }
+    p.setFont(caption_font());
+    p.setPen(Qt::black);
+    if (legend_caption_shown(form))
+        p.drawText(qrect(l.legendlabel), Qt::AlignLeft | Qt::AlignTop,
+                   QString::fromStdString(legend_caption(form)));
+    if (legend_axis_shown(form) && l.legendaxis.width() > 0) {
+        p.save();
+        p.translate(l.legendaxis.left, l.legendaxis.top);
+        paint_axis(p, m.legendaxis, font, Qt::white);
+        p.restore();
+        p.save();
+        p.translate(l.legendstrip.left, l.legendstrip.top);
+        paint_legend_strip(p, l.legendstrip.width(), l.legendstrip.height(), form);
+        p.restore();
+    }
+    p.setFont(caption_font());
+    p.setPen(Qt::black);
+    p.drawText(qrect(l.distancelabel), Qt::AlignLeft | Qt::AlignTop,
+               caption_text(distance_caption(form)));
+    return image;
+}
+
+bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error) {
+    if (size.width() <= 0 || size.height() <= 0) {
+        error = "Invalid image size " + std::to_string(size.width()) + " x " +
+                std::to_string(size.height());
+        return false;
+    }
+    const QImage image = render_drawing_area(form, size);
+    QImageWriter writer(QString::fromStdString(fname), "png");
+    if (!writer.write(image)) {
+        error = "Cannot write " + fname + ": " + writer.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+void copy_drawing_to_clipboard(TForm1& form, QSize size) {
+    if (QClipboard* cb = QGuiApplication::clipboard())
+        cb->setImage(render_drawing_area(form, size));
+}
+
+} // namespace gravon

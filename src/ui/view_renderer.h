@@ -1,0 +1,65 @@
+// The drawing of the phonetogram view and of the whole drawing area (keyboard, axes, view,
+// legend) into off-screen images. The view widget, "Copy image" and the headless program's
+// picture all draw through here.
+#pragma once
+
+#include "core/main_window.h"
+#include "ui/geometry/axis_model.h"
+#include "ui/geometry/bin_colours.h"
+#include "ui/geometry/keyboard_model.h"
+#include "ui/geometry/view_layout.h"
+
+#include <QFont>
+#include <QImage>
+#include <QSize>
+#include <string>
+
+namespace gravon {
+
+// The geometry the view takes every coordinate from: the level axis (rows), the frequency
+// axis (target, spectrum) and the keyboard (columns, octave lines).
+struct tviewaxes {
+    const TAxisModel& laxis;
+    const TAxisModel& faxis;
+    const TKeyBoardModel& keyboard;
+};
+
+// Paints the view into image, whose size is the view's: grid, octave lines, bins, outline,
+// target, live spectrum, noise spectrum and live point, logo, crosshair. Recomputes which
+// bins are shown first. scratch keeps the bin colours' storage from one paint to the next.
+void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes, tbinpaint& scratch);
+
+// The pixel of the target's centre in the view.
+QPoint target_pixel(const TForm1& form, const tviewaxes& axes);
+// The bin under a pixel of the view: the semitone of the frequency axis value, the level of
+// the level axis value, both rounded.
+tbincursor bin_at_pixel(const tviewaxes& axes, QPoint p);
+
+// The window's controls of the drawing area as plain models, set from the main window and
+// laid out for a size, so that a picture of the area is drawn exactly as the window shows it.
+struct tdrawingmodels {
+    TAxisModel laxis;
+    TAxisModel faxis;
+    TAxisModel legendaxis;
+    TKeyBoardModel keyboard;
+    tviewlayout layout;
+    tdrawingmodels();
+};
+
+// The font of the captions (legend caption, distance caption).
+QFont caption_font();
+
+// Sets the controls' models from the main window (keys, ranges, texts), lays them out in size
+// and sizes them. An axis being dragged keeps the range the mouse gives it.
+tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisModel& legendaxis,
+                                    TKeyBoardModel& keyboard, const TForm1& form, QSize size);
+void layout_drawing_models(tdrawingmodels& m, const TForm1& form, QSize size);
+
+// The whole drawing area as the window lays it out.
+QImage render_drawing_area(TForm1& form, QSize size);
+// The same as a PNG file. False with a message in error when it cannot be written.
+bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error);
+// "Copy image": the drawing area onto the clipboard as a bitmap.
+void copy_drawing_to_clipboard(TForm1& form, QSize size);
+
+} // namespace gravon

@@ -1,0 +1,165 @@
+// Colours of the phonetogram view at the centres of chosen bins.
+#include "core/test_form.h"
+#include "phonetogram/pg_param.h"
+#include "ui/geometry/view_layout.h"
+#include "ui/view_renderer.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace gravon {
+namespace {
+
+class ViewColours : public ::testing::Test {
+  protected:
+    testing::ttestform t;
+    TForm1& f = t.form;
+    tdrawingmodels m;
+    QImage img;
+
+    void SetUp() override {
+        f.set_zparam(0);
+        f.options.showoutline = false;
+        f.advanced.hideisolatedbins = false;
+        f.pgs[1].visible = false;
+    }
+    void put(std::size_t pg, int x, int y) { f.pgs[pg].param[pglayeracctime].arr[x][y] = 1.0; }
+    void render() {
+        layout_drawing_models(m, f, QSize(1200, 900));
+        img = QImage(m.layout.view.width(), m.layout.view.height(), QImage::Format_RGB32);
+        tbinpaint scratch;
+        paint_phonetogram_view(img, f, {m.laxis, m.faxis, m.keyboard}, scratch);
+    }
+    // Pixel bounds of bin (x, y): left, top, right (inside), bottom (inside).
+    QRect bin_rect(int x, int y) const {
+        const int l = m.keyboard.midi_to_pixel(x - 0.5), r = m.keyboard.midi_to_pixel(x + 0.5);
+        const int t = m.laxis.value_to_pixel(y + 0.5), b = m.laxis.value_to_pixel(y - 0.5);
+        return QRect(QPoint(l, t), QPoint(r, b));
+    }
+    QColor at_bin(int x, int y) const { return img.pixelColor(bin_rect(x, y).center()); }
+};
+
+// Blue (64, 64, 255) at 70 %: 255 * (0.3 + 0.7 * 64/255) = 121.3.
+const QColor blue70(121, 121, 255);
+const QColor red70(255, 121, 121);
+
+TEST_F(ViewColours, SolidColourIsSeventyPercentAndOverlaysMultiply) {
+    put(0, 57, 70);
+    put(0, 60, 70);
+    put(1, 60, 70);
+    put(1, 62, 70);
+    f.pgs[1].visible = true;
+    render();
+    EXPECT_EQ(at_bin(57, 70), blue70);
+    EXPECT_EQ(at_bin(62, 70), red70);
+    // Both transparent: the product of the two tints.
+    EXPECT_EQ(at_bin(60, 70), QColor(121, 58, 121));
+    EXPECT_EQ(at_bin(64, 73), QColor(Qt::white)); // off the grid lines
+
+    f.pgs[0].opaque = true; // the first lies on top
+    render();
+    EXPECT_EQ(at_bin(60, 70), blue70);
+    f.pgs[0].opaque = false;
+    f.pgs[1].opaque = true; // an opaque one below still shows the top one's tint over it
+    render();
+    EXPECT_EQ(at_bin(60, 70), QColor(121, 58, 121));
+}
+
+TEST_F(ViewColours, ValueFractionFollowsTheShownParameter) {
+    f.set_zparam(1); // accumulated time, logarithmic 0.02 ... 5 s
+    f.pgs[0].param[pglayeracctime].arr[57][70] = 5.0;
+    f.pgs[0].param[pglayeracctime].arr[58][70] = 0.02 * std::pow(250.0, 0.25);
+    f.pgs[0].param[pglayeracctime].arr[59][70] = 0.01;
+    f.pgs[0].param[pglayeracctime].arr[60][70] = 50.0;
+    render();
+    EXPECT_EQ(at_bin(57, 70), QColor(64, 64, 255));
+    EXPECT_EQ(at_bin(58, 70), QColor(207, 207, 255)); // a quarter: 255 * (0.75 + 0.25 * 64/255)
+    EXPECT_EQ(at_bin(59, 70), QColor(Qt::white));     // below the range: washed out
+    EXPECT_EQ(at_bin(60, 70), QColor(0, 0, 255));     // above it: saturated
+}
+
+TEST_F(ViewColours, GlueSelectionOverloadAndEnclosedHoles) {
+    for (int x = 55; x <= 60; ++x) put(0, x, 80);
+    f.pgs[1].visible = true;
+    put(1, 55, 80);
+    f.masks.binglued[0][55][80] = 1; // black, whatever lies below
+    f.masks.binmarked[0][56][80] = 1;
+    f.pgs[0].param[pglayersolidcolor].arr[57][80] = 1.0;
+    f.masks.binenclosed[0][58][80] = 1;
+    f.masks.binmarked[0][58][80] = 1;
+    render();
+    EXPECT_EQ(at_bin(55, 80), QColor(Qt::black));
+    EXPECT_EQ(at_bin(56, 80), QColor(61, 61, 128)); // darker by 128/255
+    EXPECT_EQ(at_bin(57, 80), QColor(121, 0, 0));   // overload: only the red channel stays
+    // Enclosed wins over selected: 192/220/192 over the tint.
+    EXPECT_EQ(at_bin(58, 80), QColor(91, 105, 192));
+}
+
+TEST_F(ViewColours, OutlineFramesTheShownArea) {
+    f.options.showoutline = true;
+    put(0, 60, 90);
+    put(0, 66, 90);
+    put(0, 67, 90);
+    render();
+    const QRect r = bin_rect(60, 90);
+    const int cx = r.center().x(), cy = r.center().y();
+    EXPECT_EQ(img.pixelColor(r.left(), cy), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(r.right(), cy), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(cx, r.top()), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(cx, r.bottom()), QColor(Qt::black));
+    EXPECT_EQ(img.pixelColor(r.left() + 1, cy), blue70);
+    EXPECT_EQ(img.pixelColor(cx, r.bottom() - 1), blue70);
+    // Two neighbours share no outline between them.
+    const QRect a = bin_rect(66, 90);
+    EXPECT_EQ(img.pixelColor(a.right(), a.center().y()), blue70);
+    EXPECT_EQ(img.pixelColor(a.left(), a.center().y()), QColor(Qt::black));
+}
+
+TEST_F(ViewColours, TargetSquareIsGreenOnlyOnTheLiveVoice) {
+    synth::tsynthparams p;
+    p.phrases = {synth::steady_phrase(1.5, 220.0, 80.0)};
+    p.vibrato_cents = 0;
+    p.leadin = 0.5;
+    std::vector<std::int16_t> s = testing::stereo_of(synth::synthesize(p));
+    s.resize(std::size_t(2 * 44100 * 1.4));
+    f.advanced.calibrationrecalculate = false;
+    t.start();
+    t.feed(s);
+    f.StopActionExecute();
+    const tchannelmeasures live = f.live(0);
+    ASSERT_GT(live.f0, 200.0);
+
+    f.options.showtarget = true;
+    f.targetticked = true;
+    f.options.f0target = live.f0 * 1.02;
+    f.options.leveltarget = live.level + 0.4;
+    render();
+    const int s3 = int(2.8 * blob_size(m.keyboard));
+    auto square = [&] {
+        const QPoint c = target_pixel(f, {m.laxis, m.faxis, m.keyboard});
+        return img.pixelColor(c - QPoint(s3, s3));
+    };
+    const QColor green = QColor(f.targetcolors[6].r, f.targetcolors[6].g, f.targetcolors[6].b);
+    EXPECT_EQ(square(), green);
+    const QPoint c = target_pixel(f, {m.laxis, m.faxis, m.keyboard});
+    EXPECT_EQ(img.pixelColor(c), QColor(241, 216, 51)); // the bull's eye
+    // Shadow: 3 pixels beyond the square's lower right corner.
+    const int h = 3 * blob_size(m.keyboard);
+    EXPECT_EQ(img.pixelColor(c + QPoint(h + 1, h + 1)), QColor(128, 128, 128));
+
+    f.options.f0target = live.f0 * 1.04;
+    render();
+    EXPECT_EQ(square(), QColor(220, 220, 220));
+    f.options.f0target = live.f0;
+    f.options.leveltarget = live.level - 0.6;
+    render();
+    EXPECT_EQ(square(), QColor(220, 220, 220));
+
+    // Ticked but its option off: not drawn.
+    f.options.showtarget = false;
+    render();
+    EXPECT_NE(square(), QColor(220, 220, 220));
+}
+
+} // namespace
+} // namespace gravon
