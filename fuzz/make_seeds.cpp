@@ -13,6 +13,7 @@
 #include "settings/advanced_settings_file.h"
 #include "settings/ini_file.h"
 #include "settings/options_file.h"
+#include "synth/sound_writer.h"
 
 #include <cmath>
 #include <cstdio>
@@ -224,6 +225,20 @@ void label_seeds(const fs::path& out) {
 
 } // namespace
 
+// One short file per container the libsndfile reader takes.
+void sndfile_seeds(const fs::path& out) {
+    std::vector<std::int16_t> stereo;
+    for (int i = 0; i < 600; ++i) {
+        const auto v = std::int16_t(12000 * std::sin(0.05 * i));
+        stereo.push_back(v);
+        stereo.push_back(std::int16_t(-v / 2));
+    }
+    for (const char* name :
+         {"pcm16.flac", "vorbis.ogg", "pcm16.aiff", "pcm16.caf", "pcm16.w64", "pcm16.rf64"})
+        synth::write_sound_file(seed(out, "sndfile_fuzz", name), 8000, 2, stereo, "");
+    synth::write_sound_file(seed(out, "sndfile_fuzz", "float64.wav"), 8000, 2, stereo, "float64");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "Usage: gravon-fuzz-seeds <folder>\n");
@@ -239,6 +254,7 @@ int main(int argc, char** argv) {
         settings_seeds(out, progid);
         ini_seeds(out);
         label_seeds(out);
+        sndfile_seeds(out);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gravon-fuzz-seeds: %s\n", e.what());
         return 1;

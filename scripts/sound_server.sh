@@ -4,28 +4,36 @@
 # no monitor sources), so that whatever is played into the sink can be recorded back.
 #   scripts/sound_server.sh start   start it unless one answers (prints nothing else)
 #   scripts/sound_server.sh stop
-# Works as root too (the daemon then runs as a user daemon of root, without a system bus).
+# Works as root too (the daemon then runs as a user daemon of root, without a system bus). The
+# server listens on a fixed socket, so that clients find it whatever their XDG folders are:
+#   PULSE_SERVER=unix:/tmp/gravon-pulse/native
 set -e
 case "${1:-start}" in
 stop)
+    PULSE_SERVER=unix:/tmp/gravon-pulse/native pactl exit 2>/dev/null || true
     pulseaudio --kill 2>/dev/null || true
     exit 0
     ;;
 esac
+socket=/tmp/gravon-pulse/native
+export PULSE_SERVER="unix:$socket"
 if pactl info >/dev/null 2>&1 && pactl list short sinks 2>/dev/null | grep -q gravon_sink; then
     exit 0
 fi
 pulseaudio --kill 2>/dev/null || true
+mkdir -p /tmp/gravon-pulse
+rm -f "$socket"
 # No configuration of the machine's: only the modules these tests need.
 conf=$(mktemp)
 cat >"$conf" <<'PA'
-load-module module-native-protocol-unix
+load-module module-native-protocol-unix auth-anonymous=1 socket=/tmp/gravon-pulse/native
 load-module module-null-sink sink_name=gravon_sink rate=44100 channels=2 sink_properties=device.description=Gravon_null_sink
 load-module module-remap-source source_name=gravon_mic master=gravon_sink.monitor source_properties=device.description=Gravon_loopback_microphone
 set-default-sink gravon_sink
 set-default-source gravon_mic
 PA
-pulseaudio --daemonize=yes --exit-idle-time=-1 --disallow-exit -n -F "$conf" \
+pulseaudio --daemonize=yes --exit-idle-time=-1 --disallow-exit --high-priority=yes \
+    --realtime=yes -n -F "$conf" \
     --log-target=stderr >/dev/null 2>&1 || true
 i=0
 while ! pactl info >/dev/null 2>&1; do

@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --build build -j2
 ./scripts/sound_server.sh start
+export PULSE_SERVER=unix:/tmp/gravon-pulse/native
 ctest --test-dir build --output-on-failure -j2
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DGRAVON_SANITIZE=ON \

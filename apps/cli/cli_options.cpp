@@ -44,6 +44,15 @@ const char* const usagetext =
     "  --tracks FILE      the per-frame analysis tracks of both channels as CSV\n"
     "  --export-text FILE the phonetogram's parameters as text tables (the window's export)\n"
     "  --png FILE         a picture of the phonetogram view; --size WxH (default 800x600)\n"
+    "  --record SECONDS   first record a take of SECONDS from a sound card, through the same\n"
+    "                     recorder and analysis as the window's (the calibration file, or /f\n"
+    "                     before it, gives its full scale); the rest of the command line and\n"
+    "                     the outputs then act on the take\n"
+    "  --device NAME      the input device to record from (default: the system's default)\n"
+    "  --take BASE        base name under which /s saves the take (default take-<date>-<time>)\n"
+    "  --list-devices     print the input and output devices by name\n"
+    "  --recover          recover a take that a crash or kill left behind in the journal\n"
+    "                     folder (the window offers this at start-up)\n"
     "  --verbose          also say which questions were answered No\n"
     "  -h, --help         this text\n"
     "\n"
@@ -118,6 +127,23 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.channel = int_value(a, value("a channel number"), 0, 65535);
             } else if (a == "--pg") {
                 o.pg = int_value(a, value("a phonetogram number"), 0, 1000000);
+            } else if (a == "--record") {
+                const std::string v = value("a number of seconds");
+                double sec = 0;
+                const char* end = v.data() + v.size();
+                const auto r = std::from_chars(v.data(), end, sec);
+                if (v.empty() || r.ec != std::errc() || r.ptr != end || !(sec > 0) || sec > 1800)
+                    throw tusageerror("--record needs a number of seconds from 0 to 1800, not \"" +
+                                      v + "\"");
+                o.recordseconds = sec;
+            } else if (a == "--device") {
+                o.device = value("a device name (--list-devices lists them)");
+            } else if (a == "--take") {
+                o.takebase = value("a base name");
+            } else if (a == "--list-devices") {
+                o.listdevices = true;
+            } else if (a == "--recover") {
+                o.recover = true;
             } else if (a == "--set") {
                 const std::string v = value("KEY=VALUE");
                 if (v.find('=') == std::string::npos || v.front() == '=')

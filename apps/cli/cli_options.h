@@ -34,6 +34,11 @@ struct tclioptions {
     std::int32_t pg = -1;          // phonetogram the outputs describe; -1: the default choice
     std::vector<std::string> sets; // "KEY=VALUE", in order
     std::string settingsdir;
+    double recordseconds = 0; // --record: seconds of sound from a device, 0 none
+    std::string device;       // --device: input device by name; "" the default
+    std::string takebase;     // --take: base name of what /s saves of a take
+    bool listdevices = false;
+    bool recover = false; // --recover: orphaned takes are recovered without a question
 };
 
 // Raises tusageerror for an unknown option or switch, a missing or bad option value.

@@ -13,8 +13,8 @@
 namespace gravon {
 
 void print_audio_devices(std::FILE* out) {
-    for (const auto& [mode, what] : {std::pair{QAudioDevice::Input, "input"},
-                                     std::pair{QAudioDevice::Output, "output"}}) {
+    for (const auto& [mode, what] :
+         {std::pair{QAudioDevice::Input, "input"}, std::pair{QAudioDevice::Output, "output"}}) {
         tqtaudiodevices devices(mode);
         const auto names = devices.names();
         if (names.empty()) std::fprintf(out, "%s\t(none)\n", what);
@@ -57,7 +57,8 @@ bool record_take(TForm1& form, double seconds, const std::string& device, std::s
     loop.exec();
     if (form.recording()) form.StopActionExecute();
     // The buffers still on their way belong to the take's last moments; they are not needed.
-    if (auto* in = dynamic_cast<tqtwavein*>(form.frecordservice.get()); in && in->droppedbytes() > 0)
+    if (auto* in = dynamic_cast<tqtwavein*>(form.frecordservice.get());
+        in && in->droppedbytes() > 0)
         std::fprintf(stderr,
                      "gravon-cli: warning: %lld bytes of sound found no free buffer and were "
                      "lost\n",

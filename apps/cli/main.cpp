@@ -1,8 +1,10 @@
 // gravon-cli: the headless program. It takes the same command line as the desktop program
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "-".
+#include "base/text_utils.h"
 #include "cells_csv.h"
 #include "cli_options.h"
+#include "cli_recording.h"
 #include "core/main_window.h"
 #include "files/qub_file.h"
 #include "files/text_export.h"
@@ -16,10 +18,14 @@
 #include "summary_csv.h"
 #include "track_export.h"
 
+#include <QGuiApplication>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,21 +81,22 @@ bool wants_output(const tclioptions& o) {
 void write_outputs(TForm1& form, const tclioptions& o, const std::string& analysedfile,
                    theadlessinterface& ui) {
     if (!wants_output(o)) return;
-    // Results of an earlier file must not stand for a later one that was not analysed, and
-    // nothing at all is no result.
-    if (form.analysisisfromsoundfile() && !form.soundfileanalysed) {
-        ui.error("no output written: the last sound file was not analysed");
-        return;
-    }
-    if (!form.soundfileanalysed && form.pgs.size() <= std::size_t(firstloadedpg)) {
-        ui.error("no output written: no sound file was analysed and no phonetogram loaded");
-        return;
-    }
     std::vector<std::int32_t> subjects;
     try {
         subjects = subject_pgs(form, o.pg);
     } catch (const std::exception& e) {
         ui.error(e.what());
+        return;
+    }
+    // The recording phonetograms stand for the last sound file: results of an earlier file
+    // must not stand for a later one that was not analysed, and nothing at all is no result.
+    // Loaded phonetograms speak for themselves.
+    const bool recording = std::any_of(subjects.begin(), subjects.end(),
+                                       [](std::int32_t c) { return c < firstloadedpg; });
+    if (recording && !form.soundfileanalysed) {
+        ui.error(form.analysisisfromsoundfile()
+                     ? "no output written: the last sound file was not analysed"
+                     : "no output written: no sound file was analysed and no phonetogram loaded");
         return;
     }
     select_subject_areas(form, subjects);
@@ -132,6 +139,41 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     }
 }
 
+// The settings files and /f that come before anything else on the command line apply to the
+// take; the rest of the command line acts on it.
+void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui) {
+    std::size_t n = 0;
+    while (n < o.args.size() &&
+           (o.args[n].compare(0, 2, "/f") == 0 || lowercase_extension(o.args[n]) == ".qubfile"))
+        ++n;
+    form.FormActivate(std::vector<std::string>(o.args.begin(), o.args.begin() + std::ptrdiff_t(n)));
+    if (!form.commandlinefsd.empty()) {
+        // /f gives the full scale of the sound card's channels, as it does for a file's.
+        for (std::size_t c = 0; c < 2; ++c) {
+            form.signedfactors[c] =
+                form.commandlinefsd[std::min(c, form.commandlinefsd.size() - 1)];
+            form.calibrationstatus[c] = 2;
+        }
+        form.advanced.calibrationrecalculate = false;
+    }
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "take-%Y%m%d-%H%M%S", std::localtime(&now));
+    form.takebasename = o.takebase.empty() ? std::string(stamp) : o.takebase;
+    std::string why;
+    if (!record_take(form, o.recordseconds, o.device, why)) {
+        ui.error("--record: " + why);
+        return;
+    }
+    std::fprintf(stderr, "gravon-cli: recorded %.1f s from %s\n",
+                 double(form.audiosamples()) / form.advanced.fs,
+                 o.device.empty() ? "the default input" : o.device.c_str());
+    form.soundfileanalysed = true;
+    warn_about_take(form, "the take", ui, true);
+    form.execute_command_line(
+        std::vector<std::string>(o.args.begin() + std::ptrdiff_t(n), o.args.end()));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -152,8 +194,20 @@ int main(int argc, char** argv) {
         return exitusage;
     }
 
+    // The sound card and the pictures need a Qt application; nothing else does.
+    std::unique_ptr<QGuiApplication> app;
+    if (o.recordseconds > 0 || o.listdevices || !o.pngfile.empty()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    if (o.listdevices) {
+        print_audio_devices(stdout);
+        if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
+    }
+
     theadlessinterface ui(stderr, o.verbose);
     TForm1 form(ui);
+    form.recoverorphans = o.recover;
     form.batchmode = true;
     form.syntaxprogramname = "gravon-cli";
     form.soundfilechannel = o.channel;
@@ -169,7 +223,17 @@ int main(int argc, char** argv) {
         warn_about_replay(form, fname, ui);
     };
     try {
-        form.FormActivate(o.args);
+        if (o.recordseconds > 0) {
+            record_from_command_line(form, o, ui);
+            analysedfile = form.takebasename;
+        } else {
+            form.FormActivate(o.args);
+            if (o.recover && !form.frames()) ui.warn("--recover: no orphaned take was found");
+            if (o.recover && form.frames()) {
+                form.soundfileanalysed = true;
+                warn_about_take(form, "the recovered take", ui, false);
+            }
+        }
         write_outputs(form, o, analysedfile, ui);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it.

@@ -1,13 +1,12 @@
 #include "png_output.h"
 
+#include "ui/view_renderer.h"
+
 namespace gravon {
 
-// The view's renderer (save_drawing_png) is not part of this build yet; until it is, the
-// option is parsed and checked and says so instead of writing nothing silently.
-bool write_phonetogram_png(TForm1&, const std::string&, std::int32_t, std::int32_t,
-                           std::string& error) {
-    error = "PNG output is not built yet";
-    return false;
+bool write_phonetogram_png(TForm1& form, const std::string& fname, std::int32_t width,
+                           std::int32_t height, std::string& error) {
+    return save_drawing_png(form, fname, QSize(width, height), error);
 }
 
 } // namespace gravon

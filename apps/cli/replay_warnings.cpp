@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/text_utils.h"
 #include "phonetogram/pg_param.h"
+#include "rejection_reasons.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,6 +56,18 @@ void warn_noise(const TForm1& form, const std::string& fname, theadlessinterface
             "range with --set NoiseLo0=... --set NoiseHi0=....");
 }
 
+// Few bits leave a quantisation noise that drowns a quiet room and the soft voice.
+void warn_coarse_coding(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+    const std::int32_t bits = form.soundfilebits;
+    if (bits <= 0 || bits > 12) return;
+    // Uniform quantisation noise: a step of 2 x full scale / 2^bits, RMS step / sqrt(12).
+    const double step = 2.0 * std::fabs(form.audiofsd[0]) / std::ldexp(1.0, bits);
+    const double level = 20.0 * std::log10(step / std::sqrt(12.0) / 2e-5);
+    ui.warn(fname + " has " + std::to_string(bits) +
+            "-bit samples: at this full scale their quantisation noise lies near " +
+            db_text(level) + " dB SPL, which hides a quiet room and the softest voice.");
+}
+
 void warn_clipping(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
     const std::size_t hop = std::size_t(std::max(form.downsamplingfactor / 2, 1));
     const std::size_t total = std::size_t(std::max(form.audiosamples(), 0));
@@ -94,12 +107,38 @@ void warn_about_replay(const TForm1& form, const std::string& fname, theadlessin
                 " (/f before the file): its levels are relative to a full scale of 1 Pa "
                 "(94 dB SPL), not calibrated dB SPL.");
     }
+    warn_coarse_coding(form, fname, ui);
     warn_noise(form, fname, ui);
     warn_clipping(form, fname, ui);
     double total = 0;
     if (!form.pgs.empty() && form.pgs[0].param.size() > pglayeracctime)
         for (double v : form.pgs[0].param[pglayeracctime].arr.cells) total += v;
-    if (total <= 0) ui.warn("no voice was accepted in " + fname + ": the phonetogram is empty.");
+    if (total > 0) return;
+    // Why the frames with sound in them were rejected is why the phonetogram is empty.
+    trejectioncounts counts;
+    for (std::int32_t k = 0; k < form.frames(); ++k) {
+        const double level = form.paramarr[trackspl][0][std::size_t(k)];
+        if (std::isfinite(level) && level > silentlevel)
+            counts.add(std::uint16_t(form.paramarr[trackdebug][0][std::size_t(k)]));
+    }
+    const std::string why = counts.text();
+    ui.warn(
+        "no voice was accepted in " + fname + ": the phonetogram is empty." +
+        (why.empty() ? std::string() : " The frames with sound were rejected for " + why + "."));
+}
+
+void warn_about_take(const TForm1& form, const std::string& what, theadlessinterface& ui,
+                     bool recorded) {
+    for (int c = 0; c < 2 && recorded; ++c)
+        if (form.calibration_warning(c))
+            ui.warn(what + ", channel " + std::to_string(c) + ": " + form.calibration_info(c) +
+                    " (/f before --record gives the full scale in Pa)");
+    warn_noise(form, what, ui);
+    warn_clipping(form, what, ui);
+    double total = 0;
+    if (!form.pgs.empty() && form.pgs[0].param.size() > pglayeracctime)
+        for (double v : form.pgs[0].param[pglayeracctime].arr.cells) total += v;
+    if (total <= 0) ui.warn("no voice was accepted in " + what + ": the phonetogram is empty.");
 }
 
 } // namespace gravon

@@ -14,5 +14,9 @@ namespace gravon {
 inline constexpr double clipfraction = 127.0 / 128.0;
 
 void warn_about_replay(const TForm1& form, const std::string& fname, theadlessinterface& ui);
+// The same for a take from a sound card: recorded now (its calibration is the window's) or
+// recovered from a journal (which keeps the calibration it was recorded with).
+void warn_about_take(const TForm1& form, const std::string& what, theadlessinterface& ui,
+                     bool recorded);
 
 } // namespace gravon

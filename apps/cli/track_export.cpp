@@ -3,29 +3,16 @@
 #include "analysis/kill_point.h"
 #include "analysis/voice_measures.h"
 #include "base/number_text.h"
+#include "rejection_reasons.h"
 
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <utility>
 
 namespace gravon {
 
 namespace {
-
-constexpr std::array<std::pair<tkillreason, const char*>, 10> reasonnames = {{
-    {tkillreason::lfblock, "lfblock"},
-    {tkillreason::hfblock, "hfblock"},
-    {tkillreason::nof0, "nof0"},
-    {tkillreason::f0speed, "f0speed"},
-    {tkillreason::levelspeed, "levelspeed"},
-    {tkillreason::lowhnr, "lowhnr"},
-    {tkillreason::otherlouder, "otherlouder"},
-    {tkillreason::keyboard, "keyboard"},
-    {tkillreason::ratearithmetic, "ratearithmetic"},
-    {tkillreason::notanalysed, "notanalysed"},
-}};
 
 // Whether a stored track value is a measurement of the frame rather than a placeholder.
 bool has_value(int row, float v, const tkillpoint& kill) {
@@ -37,19 +24,6 @@ bool has_value(int row, float v, const tkillpoint& kill) {
 }
 
 } // namespace
-
-std::string rejection_names(std::uint16_t bits) {
-    std::string s;
-    std::uint16_t known = 0;
-    for (const auto& [reason, name] : reasonnames) {
-        known = std::uint16_t(known | std::uint16_t(reason));
-        if ((bits & std::uint16_t(reason)) == 0) continue;
-        if (!s.empty()) s += '+';
-        s += name;
-    }
-    if ((bits & ~known) != 0) s += (s.empty() ? "bits" : "+bits") + std::to_string(bits & ~known);
-    return s;
-}
 
 bool write_track_csv(const TForm1& form, const std::string& fname) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(fname.c_str(), "wb"),

@@ -9,10 +9,6 @@
 
 namespace gravon {
 
-// The rejection reasons of a frame by name, joined by "+" ("nof0+lowhnr"); empty for an
-// accepted frame.
-std::string rejection_names(std::uint16_t bits);
-
 // Writes one row per stored frame: time_centre_s (the centre of the frame's analysis window,
 // which spans the hop before the frame's own and that hop), then per channel (left_, right_)
 // accepted (1/0), rejected (the reasons by name), SPL, fo, H1H2, HNR, Powercentroid,

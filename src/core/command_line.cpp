@@ -65,7 +65,7 @@ void TForm1::set_commandlinefsd(const std::string& list) {
 }
 
 bool TForm1::execute_command_line(const std::vector<std::string>& args) {
-    std::string base;
+    std::string base = takebasename;
     for (const std::string& arg : args) {
         if (arg.empty()) continue;
         try {

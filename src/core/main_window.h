@@ -76,6 +76,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
     // number.
     void set_commandlinefsd(const std::string& list);
+    // The name /s saves under before any file is named: a take recorded from the command
+    // line.
+    std::string takebasename;
     // The program name that the /? text gives; empty for the desktop program's.
     std::string syntaxprogramname;
     // /s: the three result files under the base name. A batch run refuses when the last
@@ -97,6 +100,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::int32_t soundfilechannel = 0;
     // Channels of the sound file last opened, and whether its replay analysed any frame.
     std::int32_t soundfilechannels = 0;
+    // Bits per sample of its integer coding; 0 for float, lossy and SMP files.
+    std::int32_t soundfilebits = 0;
     bool soundfileanalysed = false;
     // What made the last replay doubtful (a file shorter than its header says), for a host
     // that reports it.

@@ -118,6 +118,7 @@ void TForm1::open_any_file(const std::string& fname) {
 void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
     soundfileanalysed = false;
     soundfilechannels = 0;
+    soundfilebits = 0;
     replaynotes.clear();
     if (!ask_to_save()) return;
     set_paused(false);
@@ -211,6 +212,10 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
         return;
     }
     soundfilechannels = nfilechans;
+    if (bysndfile)
+        soundfilebits = snd.nbits();
+    else if (wav.format() == tFormat::pcm)
+        soundfilebits = wav.nbits();
     set_fs(filefs);
     reset_recording();
     Setup_recording_parameters();
@@ -260,7 +265,8 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     }
     const std::int64_t expected = bysndfile ? snd.nframes() : wav.nsamples();
     const double total = double(std::max<std::int64_t>(expected, 0));
-    reserve_stores(std::size_t(total));
+    // A header may also announce more than the stores ever take.
+    reserve_stores(std::size_t(std::min(total, double(maxaudioarrpos))));
     treplay replay(*this, fullscale, total);
     const auto sink = [&](std::span<const float> s) { replay.add_scaled(s, fullscale); };
     const std::size_t got =

@@ -47,8 +47,8 @@ class TRecordingJournal {
     // Creates the file (and its folder) and writes the header. Raises EGravonError naming the
     // file when it cannot be written.
     void open(const std::string& fname, const tjournalheader& header);
-    // Appends samples as delivered; twice a second they are handed to the operating system,
-    // which keeps them through a crash of the program. A thread of the journal's own writes
+    // Appends samples as delivered and hands them to the operating system at once, which
+    // keeps them through a crash of the program. A thread of the journal's own writes
     // them to the disk once a second, so that a slow disk never holds up the caller. A write
     // that fails (a full disk) closes the journal and raises EGravonError; the recording goes
     // on.
@@ -75,7 +75,6 @@ class TRecordingJournal {
     std::unique_ptr<std::FILE, tclose> ffile;
     std::string fname;
     std::uint64_t fbytes = 0;
-    std::chrono::steady_clock::time_point flastsync{};
 };
 
 // Reads a journal: returns its header and hands the samples to each in pieces of whole frames

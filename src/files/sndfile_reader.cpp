@@ -87,6 +87,23 @@ void tsndfilereader::open(const std::string& fname) {
     const int subtype = info.format & SF_FORMAT_SUBMASK;
     fisfloat = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
     if (fisfloat) sf_command(f->handle, SFC_SET_NORM_FLOAT, nullptr, SF_FALSE);
+    switch (subtype) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+        fnbits = 8;
+        break;
+    case SF_FORMAT_PCM_16:
+        fnbits = 16;
+        break;
+    case SF_FORMAT_PCM_24:
+        fnbits = 24;
+        break;
+    case SF_FORMAT_PCM_32:
+        fnbits = 32;
+        break;
+    default:
+        fnbits = 0;
+    }
     fsampfreq = info.samplerate;
     fnchans = info.channels;
     fnframes = info.frames;

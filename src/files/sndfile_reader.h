@@ -46,6 +46,8 @@ class tsndfilereader {
     // The samples are stored as floating point: their scale is the file's own, not a
     // converter's.
     bool isfloat() const { return fisfloat; }
+    // Bits per sample of an integer coding (8, 16, 24, 32); 0 for float and lossy codings.
+    std::int32_t nbits() const { return fnbits; }
     // The container and coding, e.g. "FLAC, 16-bit PCM".
     const std::string& formatname() const { return fformatname; }
 
@@ -59,6 +61,7 @@ class tsndfilereader {
     std::int32_t fnchans = 0;
     std::int64_t fnframes = 0;
     bool fisfloat = false;
+    std::int32_t fnbits = 0;
     std::string fformatname;
     std::vector<float> finterleaved;
     std::vector<float> fchannel;

@@ -388,7 +388,7 @@ void TForm5::change_font() {
 // ---- the grid of additional targets ------------------------------------------------------
 
 ttargetgrid TForm5::grid() const {
-    ttargetgrid g;
+    ttargetgrid g = target_grid_of({}); // the heading row
     for (int r = 0; r < targetsgrid->rowCount(); ++r) {
         std::array<std::string, 3> row;
         for (int c = 0; c < 3; ++c)

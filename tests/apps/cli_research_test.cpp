@@ -141,7 +141,11 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
     synthesize("float64.wav", "--seconds 1 --coding float64");
     synthesize("voice.aiff", "--seconds 1");
     synthesize("voice.mp3", "--seconds 1");
+    // Files named .wav that are something else: the own reader refuses them, libsndfile
+    // reads them.
     fs::copy_file(dir() / "voice.flac", dir() / "flac_named.wav");
+    fs::copy_file(dir() / "voice.rf64", dir() / "rf64_named.wav");
+    fs::copy_file(dir() / "voice.mp3", dir() / "mp3_named.wav");
     const auto voiced = [&](const std::string& name) {
         const tclirun r = run("/f100 " + name + " --summary");
         EXPECT_EQ(r.status, 0) << name << ": " << r.err;
@@ -155,10 +159,29 @@ TEST_F(CliResearch, FormatsThatLibsndfileReadsAnalyseLikeTheWav) {
         EXPECT_DOUBLE_EQ(voiced(name), wav) << name;
     EXPECT_NEAR(voiced("voice.ogg"), wav, 0.1);
     EXPECT_NEAR(voiced("voice.mp3"), wav, 0.15);
+    EXPECT_DOUBLE_EQ(voiced("rf64_named.wav"), wav);
+    EXPECT_DOUBLE_EQ(voiced("mp3_named.wav"), voiced("voice.mp3"));
     // The calibration text says what the file is.
     const tclirun flac = run("/f100 voice.flac /s");
     EXPECT_EQ(flac.status, 0) << flac.err;
     EXPECT_TRUE(has(slurp(dir() / "voice_pg.stdpg"), "Sound file is calibrated from command line"));
+}
+
+TEST_F(CliResearch, AHeaderThatPromisesTooMuchIsReadAsFarAsItGoes) {
+    synthesize("voice.flac", "--seconds 1");
+    std::string flac = slurp(dir() / "voice.flac");
+    ASSERT_EQ(flac.substr(0, 4), "fLaC");
+    // The stream info's 36-bit sample count (the low bits of bytes 18 to 25) at its largest:
+    // 2^36 - 1 samples, 18 days at 44.1 kHz.
+    flac[21] = char(flac[21] | 0x0F);
+    for (int i = 22; i < 26; ++i) flac[std::size_t(i)] = char(0xFF);
+    gravon::testing::write_text(dir() / "huge.flac", flac);
+    const tclirun r = run("/f100 huge.flac --summary");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_TRUE(has(r.err, "huge.flac is truncated: its header announces 1558264.78 s, the file "
+                           "holds 2.20 s"))
+        << r.err;
+    EXPECT_GT(number_after(r.out, "\"huge.flac\": "), 0.9) << r.out;
 }
 
 TEST_F(CliResearch, AnEmptyPhonetogramComesWithItsReason) {
@@ -176,6 +199,22 @@ TEST_F(CliResearch, AnEmptyPhonetogramComesWithItsReason) {
     EXPECT_EQ(silent.status, 3);
     EXPECT_TRUE(has(silent.err, "frames were digital silence")) << silent.err;
     EXPECT_TRUE(has(silent.err, "no voice was accepted in silent_room.wav")) << silent.err;
+    // An 8-bit file: its quantisation noise hides the room and rejects the voice.
+    synthesize("eight.wav", "--seconds 1 --coding pcm8");
+    const tclirun eight = run("/f100 eight.wav");
+    EXPECT_EQ(eight.status, 3);
+    EXPECT_TRUE(has(eight.err, "eight.wav has 8-bit samples: at this full scale their "
+                               "quantisation noise lies near 81.0 dB SPL"))
+        << eight.err;
+    EXPECT_TRUE(has(eight.err, "no voice was accepted in eight.wav: the phonetogram is empty. The "
+                               "frames with sound were rejected for "))
+        << eight.err;
+    // A room louder than the noise range.
+    synthesize("loud_room.wav", "--seconds 1 --noise-spl 60");
+    const tclirun loudroom = run("/f100 loud_room.wav");
+    EXPECT_EQ(loudroom.status, 3);
+    EXPECT_TRUE(has(loudroom.err, "no background noise was measured in loud_room.wav"));
+    EXPECT_TRUE(has(loudroom.err, "Its frames measured 5")) << loudroom.err;
     // The noise range moved to where the room is (-5 dB at a full scale of 1 Pa) finds it.
     synthesize("room.wav", "--seconds 1");
     const tclirun range = run("--set NoiseLo0=-20 --set NoiseHi0=10 room.wav --summary");
@@ -308,6 +347,10 @@ TEST_F(CliResearch, AStoredPhonetogramIsASubjectOfEveryOutput) {
     EXPECT_EQ(b.rows[0].at("channel"), "2");
     EXPECT_TRUE(has(slurp(dir() / "b.txt"), "AccTime"));
     EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 1u);
+    // A sound file that fails before it leaves the stored phonetogram its subject.
+    const tclirun after = run("/f100 missing.wav voice_pg.stdpg --summary");
+    EXPECT_EQ(after.status, 1);
+    EXPECT_TRUE(has(after.out, "\"voice_pg.stdpg\": ")) << after.out;
     const tclirun missing = run("voice_pg.stdpg --pg 5 --summary");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(has(missing.err, "--pg 5: there are 3 phonetograms")) << missing.err;
@@ -329,6 +372,14 @@ TEST_F(CliResearch, TheSummaryTableGrowsOneRowPerRun) {
     EXPECT_EQ(t.rows[1].at("calibration"), "Sound file is calibrated from command line");
     EXPECT_EQ(t.rows[1].at("warnings"), "");
     EXPECT_TRUE(has(t.rows[3].at("warnings"), "no full scale was given"));
+    // Runs side by side share the table: one header, one whole row each.
+    std::string cmd = "cd '" + dir().string() + "' || exit 1; ";
+    for (int k = 0; k < 4; ++k)
+        cmd += "'" GRAVON_CLI_PATH "' /f100 a.wav --summary-csv shared.csv 2>/dev/null & ";
+    ASSERT_EQ(std::system((cmd + "wait").c_str()), 0);
+    const ttable shared = read_table(dir() / "shared.csv");
+    EXPECT_EQ(shared.rows.size(), 4u);
+    EXPECT_EQ(shared.names.front(), "file");
     // A file with other columns is not appended to.
     gravon::testing::write_text(dir() / "other.csv", "a,b\n1,2\n");
     const tclirun other = run("/f100 a.wav --summary-csv other.csv");
@@ -362,8 +413,21 @@ TEST_F(CliResearch, UsageAndThePictureOption) {
     }
     synthesize("voice.wav", "--seconds 1");
     const tclirun png = run("/f100 voice.wav --png pg.png --size 640x480");
-    EXPECT_EQ(png.status, 1);
-    EXPECT_TRUE(has(png.err, "--png pg.png: PNG output is not built yet")) << png.err;
+    EXPECT_NE(png.status, 1) << png.err;
+    // A PNG of the size asked for: the signature, then the width and height of its header.
+    const std::string p = slurp(dir() / "pg.png");
+    ASSERT_GT(p.size(), 24u);
+    EXPECT_EQ(p.substr(1, 3), "PNG");
+    const auto be32 = [&](std::size_t at) {
+        return (std::uint32_t(std::uint8_t(p[at])) << 24) |
+               (std::uint32_t(std::uint8_t(p[at + 1])) << 16) |
+               (std::uint32_t(std::uint8_t(p[at + 2])) << 8) | std::uint8_t(p[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 640u);
+    EXPECT_EQ(be32(20), 480u);
+    const tclirun nowhere = run("/f100 voice.wav --png /proc/no/such/pg.png");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_TRUE(has(nowhere.err, "--png /proc/no/such/pg.png")) << nowhere.err;
 }
 
 } // namespace

@@ -97,6 +97,9 @@ template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::g
         fheld = false;
     }
     io.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
+    // A short capture buffer: what the sound system holds back is lost if the program dies,
+    // and our own queued buffers give the slack.
+    if constexpr (input) audio->setBufferSize(audio->format().bytesForDuration(40000));
     audio->start(&io);
     if (audio->error() != QAudio::NoError) {
         io.close();
