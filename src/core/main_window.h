@@ -18,7 +18,7 @@
 #include "phonetogram/bin_visibility.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
-#include "phonetogram/target.h"
+#include "phonetogram/targets.h"
 #include "settings/advanced_settings.h"
 #include "settings/audio_device_names.h"
 #include "settings/menu_model.h"

@@ -28,16 +28,4 @@ struct ttargetsettings {
     ttargetarr targets = default_targets();
 };
 
-// The state of the "Show target" action: visible is the show-target option, ticked the
-// toggle's checked state.
-struct ttargetaction {
-    bool visible = false;
-    bool ticked = false;
-};
-
-// The target is drawn only when its action is both visible and ticked.
-inline bool target_shown(const ttargetaction& a) {
-    return a.visible && a.ticked;
-}
-
 } // namespace gravon

@@ -1,7 +1,6 @@
 #include "ui/view_widget.h"
 
 #include "base/number_text.h"
-#include "phonetogram/targets.h"
 
 #include <QCursor>
 #include <QKeyEvent>

@@ -9,6 +9,8 @@ using namespace gravon;
 
 namespace {
 
+using trow = std::array<std::string, 3>;
+
 class Targets : public ::testing::Test {
   protected:
     toptions o;
@@ -21,6 +23,15 @@ tstatisticsarr statistics_with(std::int32_t nbins0, double f0mode, double leq) {
     s[0].f0mode = f0mode;
     s[0].leq = leq;
     return s;
+}
+
+ttargetgrid grid_of(int n) {
+    ttargetgrid g;
+    g.cells.push_back({"", "fo [Hz]", "Level [dB]"});
+    for (int i = 1; i <= n; ++i)
+        g.cells.push_back({std::to_string(i), std::to_string(100 * i), std::to_string(60 + i)});
+    g.row = n > 0 ? 1 : 0;
+    return g;
 }
 
 } // namespace
@@ -129,4 +140,208 @@ TEST_F(Targets, CaptionsUsePlainNumberText) {
     EXPECT_EQ(target_item_caption({72.5, 123.456}), "Set target to 123.456 Hz, 72.5 dB");
     EXPECT_EQ(target_item_caption({72.5, 123.456}, ','), "Set target to 123,456 Hz, 72,5 dB");
     EXPECT_EQ(target_item_caption({-3, 1e20}), "Set target to 1E20 Hz, -3 dB");
+}
+
+TEST_F(Targets, PageShowsTheOptions) {
+    o.defaultf0target = 130.8;
+    o.showtarget = true;
+    ttargetpage p = show_target_page(o);
+    EXPECT_EQ(p.f0targetedit, "130.8");
+    EXPECT_EQ(p.leveltargetedit, "70");
+    EXPECT_TRUE(p.showtargetcheck);
+    ASSERT_EQ(p.grid.rowcount(), 5);
+    EXPECT_EQ(p.grid.cells[0], (trow{"", "fo [Hz]", "Level [dB]"}));
+    EXPECT_EQ(p.grid.cells[1], (trow{"1", "110", "70"}));
+    EXPECT_EQ(p.grid.cells[4], (trow{"4", "220", "80"}));
+    EXPECT_EQ(p.grid.row, 1);
+    o.targets.clear();
+    p = show_target_page(o, ',');
+    EXPECT_EQ(p.grid.rowcount(), 1);
+    EXPECT_EQ(p.grid.row, 0);
+    EXPECT_EQ(p.f0targetedit, "130,8");
+}
+
+TEST_F(Targets, AddTargetAppendsTheEdits) {
+    ttargetpage p = show_target_page(o);
+    p.grid.row = 2;
+    p.f0targetedit = "330";
+    p.leveltargetedit = "85.5";
+    add_target_row(p);
+    ASSERT_EQ(p.grid.rowcount(), 6);
+    EXPECT_EQ(p.grid.cells[5], (trow{"5", "330", "85.5"}));
+    EXPECT_EQ(p.grid.row, 2);
+}
+
+TEST_F(Targets, DeleteTheMiddleRowRenumbers) {
+    ttargetgrid g = grid_of(3);
+    g.row = 2;
+    EXPECT_TRUE(delete_target_row(g));
+    ASSERT_EQ(g.rowcount(), 3);
+    EXPECT_EQ(g.cells[1], (trow{"1", "100", "61"}));
+    EXPECT_EQ(g.cells[2], (trow{"2", "300", "63"}));
+    EXPECT_EQ(g.row, 2);
+    // The last row: only that row goes, and the current row follows to the new last one.
+    EXPECT_TRUE(delete_target_row(g));
+    ASSERT_EQ(g.rowcount(), 2);
+    EXPECT_EQ(g.cells[1], (trow{"1", "100", "61"}));
+    EXPECT_EQ(g.row, 1);
+    EXPECT_TRUE(delete_target_row(g));
+    EXPECT_EQ(g.rowcount(), 1);
+    EXPECT_EQ(g.row, 0);
+    EXPECT_FALSE(delete_target_row(g)); // no target row left
+    EXPECT_EQ(g.rowcount(), 1);
+}
+
+TEST_F(Targets, UpAndDownSwapTheValues) {
+    ttargetgrid g = grid_of(3);
+    g.row = 2;
+    EXPECT_TRUE(move_target_up(g));
+    EXPECT_EQ(g.row, 1);
+    EXPECT_EQ(g.cells[1], (trow{"1", "200", "62"}));
+    EXPECT_EQ(g.cells[2], (trow{"2", "100", "61"}));
+    EXPECT_TRUE(move_target_down(g));
+    EXPECT_TRUE(move_target_down(g));
+    EXPECT_EQ(g.row, 3);
+    EXPECT_EQ(g.cells[3], (trow{"3", "200", "62"}));
+    EXPECT_EQ(g.cells[2], (trow{"2", "300", "63"}));
+}
+
+TEST_F(Targets, UpOnTheFirstAndDownOnTheLastDoNothing) {
+    ttargetgrid g = grid_of(3);
+    const ttargetgrid before = g;
+    g.row = 1;
+    EXPECT_FALSE(move_target_up(g));
+    EXPECT_EQ(g.cells, before.cells);
+    EXPECT_EQ(g.row, 1);
+    EXPECT_FALSE(fix_targetbuttons(g).upenabled);
+    EXPECT_TRUE(fix_targetbuttons(g).downenabled);
+    g.row = 3;
+    EXPECT_FALSE(move_target_down(g));
+    EXPECT_EQ(g.cells, before.cells);
+    EXPECT_EQ(g.row, 3);
+    EXPECT_FALSE(fix_targetbuttons(g).downenabled);
+    EXPECT_TRUE(fix_targetbuttons(g).upenabled);
+}
+
+TEST_F(Targets, ButtonCaptionsAndStates) {
+    ttargetgrid g = grid_of(3);
+    g.row = 2;
+    ttargetbuttons b = fix_targetbuttons(g);
+    EXPECT_EQ(b.deletecaption, "Delete target 2");
+    EXPECT_TRUE(b.deleteenabled);
+    EXPECT_EQ(b.upcaption, "Move target 2 up");
+    EXPECT_EQ(b.downcaption, "Move target 2 down");
+    EXPECT_TRUE(b.upenabled);
+    EXPECT_TRUE(b.downenabled);
+    // No target row selected.
+    g.row = 0;
+    b = fix_targetbuttons(g);
+    EXPECT_EQ(b.deletecaption, "Delete target");
+    EXPECT_FALSE(b.deleteenabled);
+    EXPECT_EQ(b.upcaption, "Move target");
+    EXPECT_EQ(b.downcaption, "Move target");
+    EXPECT_FALSE(b.upenabled);
+    EXPECT_FALSE(b.downenabled); // it would move nothing
+    // A single target row.
+    g = grid_of(1);
+    b = fix_targetbuttons(g);
+    EXPECT_TRUE(b.deleteenabled);
+    EXPECT_FALSE(b.upenabled);
+    EXPECT_FALSE(b.downenabled);
+}
+
+TEST_F(Targets, SelectingAndEditingCells) {
+    ttargetgrid g = grid_of(2);
+    EXPECT_TRUE(select_target_row(g, 2));
+    EXPECT_EQ(g.row, 2);
+    EXPECT_FALSE(select_target_row(g, 0)); // the header
+    EXPECT_FALSE(select_target_row(g, 3));
+    EXPECT_EQ(g.row, 2);
+    EXPECT_TRUE(set_target_cell(g, 1, 2, "99"));
+    EXPECT_EQ(g.cells[1][2], "99");
+    EXPECT_FALSE(set_target_cell(g, 0, 1, "x"));
+    EXPECT_FALSE(set_target_cell(g, 1, 3, "x"));
+    EXPECT_FALSE(set_target_cell(g, 5, 1, "x"));
+    EXPECT_EQ(g.cells[0][1], "fo [Hz]");
+}
+
+TEST_F(Targets, ApplyTakesThePageOver) {
+    drag_target_to_bin(o, {60, 90});
+    ttargetpage p = show_target_page(o);
+    p.f0targetedit = "196";
+    p.leveltargetedit = "75.5";
+    p.showtargetcheck = true;
+    p.grid.row = 1;
+    delete_target_row(p.grid);
+    set_target_cell(p.grid, 1, 1, "123.5");
+    apply_target_page(p, o);
+    EXPECT_EQ(o.defaultf0target, 196.0);
+    EXPECT_EQ(o.defaultleveltarget, 75.5);
+    EXPECT_EQ(o.f0target, 196.0);
+    EXPECT_EQ(o.leveltarget, 75.5);
+    EXPECT_TRUE(o.showtarget);
+    ASSERT_EQ(o.targets.size(), 3u);
+    EXPECT_EQ(o.targets[0].f0, 123.5);
+    EXPECT_EQ(o.targets[0].level, 80.0);
+    EXPECT_EQ(o.targets[2].f0, 220.0);
+    EXPECT_EQ(o.targets[2].level, 80.0);
+}
+
+TEST_F(Targets, ApplyWithUnchangedDefaultsMovesADraggedTargetBack) {
+    drag_target_to_bin(o, {45, 100});
+    apply_target_page(show_target_page(o), o);
+    EXPECT_EQ(o.f0target, 110.0);
+    EXPECT_EQ(o.leveltarget, 70.0);
+    EXPECT_EQ(o.targets.size(), 4u);
+}
+
+TEST_F(Targets, ApplyStopsAtAFieldThatIsNoNumber) {
+    ttargetpage p = show_target_page(o);
+    p.leveltargetedit = "66";
+    p.f0targetedit = "abc";
+    p.showtargetcheck = true;
+    try {
+        apply_target_page(p, o);
+        FAIL() << "no error";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
+    }
+    EXPECT_EQ(o.defaultleveltarget, 66.0); // taken over before the failing field
+    EXPECT_EQ(o.defaultf0target, 110.0);
+    EXPECT_FALSE(o.showtarget);
+
+    // A bad grid cell: the fields before it are new, the list stays whole.
+    p = show_target_page(o);
+    p.f0targetedit = "150";
+    p.grid.cells[3][2] = "";
+    const ttargetarr before = o.targets;
+    p.grid.cells[1][1] = "999";
+    EXPECT_THROW(apply_target_page(p, o), EConvertError);
+    EXPECT_EQ(o.defaultf0target, 150.0);
+    EXPECT_EQ(o.f0target, 150.0);
+    ASSERT_EQ(o.targets.size(), before.size());
+    EXPECT_EQ(o.targets[0].f0, before[0].f0);
+}
+
+TEST_F(Targets, ApplyReadsTheGivenSeparator) {
+    ttargetpage p = show_target_page(o, ',');
+    p.f0targetedit = "110,5";
+    apply_target_page(p, o, ',');
+    EXPECT_EQ(o.defaultf0target, 110.5);
+    p.f0targetedit = "110.5"; // not a number with a comma separator
+    EXPECT_THROW(apply_target_page(p, o, ','), EConvertError);
+}
+
+TEST_F(Targets, ApplyAnEmptyList) {
+    ttargetpage p = show_target_page(o);
+    p.grid = grid_of(0);
+    apply_target_page(p, o);
+    EXPECT_TRUE(o.targets.empty());
+    // Adding to an empty grid numbers the first row 1.
+    add_target_row(p);
+    EXPECT_EQ(p.grid.cells[1], (trow{"1", "110", "70"}));
+    p.grid.cells.clear(); // even without its header row
+    add_target_row(p);
+    ASSERT_EQ(p.grid.rowcount(), 2);
+    EXPECT_EQ(p.grid.cells[1][0], "1");
 }
