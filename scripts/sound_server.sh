@@ -10,6 +10,7 @@
 set -e
 case "${1:-start}" in
 stop)
+    pkill -f gravon_keepalive 2>/dev/null || true
     PULSE_SERVER=unix:/tmp/gravon-pulse/native pactl exit 2>/dev/null || true
     pulseaudio --kill 2>/dev/null || true
     exit 0
@@ -42,3 +43,8 @@ while ! pactl info >/dev/null 2>&1; do
     sleep 0.1
 done
 rm -f "$conf"
+# An idle null sink renders its monitor in blocks as long as its latency, two seconds when no
+# stream asks for less, so a recording would get its sound two seconds late. A silent stream
+# that asks for 20 ms keeps it running the way a sound card does.
+nohup pacat --playback --latency-msec=20 --format=s16le --rate=44100 --channels=2 \
+    --client-name=gravon_keepalive /dev/zero >/dev/null 2>&1 &

@@ -1,4 +1,5 @@
-// Recording and playing through the system's sound devices; skipped where there are none.
+// Recording and playing through the system's sound devices (the sound_server of the tests);
+// skipped where there are none.
 #include "audio/mpc_error.h"
 #include "audio/mpc_play.h"
 #include "audio/mpc_record.h"
