@@ -24,8 +24,9 @@ wall() {
 gui=()
 cli=()
 for ((i = 1; i <= runs; i++)); do
-    gui+=("$(wall "$build/gravon" /f100 sweep.wav /c)")
-    cli+=("$(wall "$build/gravon-cli" /f100 sweep.wav)")
+    # /s: closing after an unsaved analysis would ask to save it and wait for a person.
+    gui+=("$(wall "$build/gravon" /f100 sweep.wav /s /c)")
+    cli+=("$(wall "$build/gravon-cli" /f100 sweep.wav /s)")
 done
 median() { printf "%s\n" "$@" | sort -g | awk '{ v[NR] = $1 } END {
     if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
