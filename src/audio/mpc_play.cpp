@@ -7,14 +7,9 @@
 
 namespace gravon {
 
-TMPCPlay::TMPCPlay(twaveoutservice& service) : service(service) {
+TMPCPlay::TMPCPlay(twaveoutservice& service) : TMPCDevice(service) {
     fix_format();
     size_buffers();
-    read_devicenames();
-    service.watch_devices([this] {
-        read_devicenames();
-        if (OnDevicesChanged) OnDevicesChanged();
-    });
 }
 
 TMPCPlay::~TMPCPlay() {
@@ -22,36 +17,6 @@ TMPCPlay::~TMPCPlay() {
         Stop();
     } catch (...) {
     }
-    service.watch_devices(nullptr);
-    service.detach(*this);
-}
-
-void TMPCPlay::refuse_while_open(const char* what) const {
-    if (fownboard) throw EMPCError(std::string("Cannot change ") + what + " while owning board");
-}
-
-void TMPCPlay::setnChans(std::int32_t value) {
-    refuse_while_open("nChans");
-    fnchans = std::max(value, 1);
-    fix_format();
-}
-
-void TMPCPlay::setsfTot(std::int32_t value) {
-    refuse_while_open("sfTot");
-    fsftot = std::max(value, 1);
-    fix_format();
-}
-
-void TMPCPlay::setnBuffers(std::int32_t value) {
-    refuse_while_open("nBuffers");
-    fnbufs = std::clamp(value, 0, mpc_maxbuffers);
-    size_buffers();
-}
-
-void TMPCPlay::setnChunkSamples(std::int32_t value) {
-    refuse_while_open("nChunkSamples");
-    fnchunksamples = std::max(value, 0);
-    size_buffers();
 }
 
 void TMPCPlay::fix_format() {
@@ -86,14 +51,6 @@ void TMPCPlay::setRightVolume(std::uint16_t value) {
 
 void TMPCPlay::setBothVolume(std::uint16_t value) {
     service.set_volume(fdeviceid, (std::uint32_t{value} << 16) | value);
-}
-
-std::string TMPCPlay::ErrorText(twaveresult errornumber) {
-    return service.error_text(errornumber).substr(0, 128);
-}
-
-void TMPCPlay::read_devicenames() {
-    fdevicenames = service.device_names();
 }
 
 void TMPCPlay::Run() {

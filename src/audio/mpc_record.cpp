@@ -10,14 +10,9 @@ namespace gravon {
 
 static_assert(sizeof(tint24) == 3, "24-bit buffers are handed to the device as packed bytes");
 
-TMPCRecord::TMPCRecord(twaveinservice& service) : service(service) {
+TMPCRecord::TMPCRecord(twaveinservice& service) : TMPCDevice(service) {
     fix_format();
     size_buffers();
-    read_devicenames();
-    service.watch_devices([this] {
-        read_devicenames();
-        if (OnDevicesChanged) OnDevicesChanged();
-    });
 }
 
 TMPCRecord::~TMPCRecord() {
@@ -26,24 +21,6 @@ TMPCRecord::~TMPCRecord() {
         Stop();
     } catch (...) {
     }
-    service.watch_devices(nullptr);
-    service.detach(*this);
-}
-
-void TMPCRecord::refuse_while_open(const char* what) const {
-    if (fownboard) throw EMPCError(std::string("Cannot change ") + what + " while owning board");
-}
-
-void TMPCRecord::setnChans(std::int32_t value) {
-    refuse_while_open("nChans");
-    fnchans = std::max(value, 1);
-    fix_format();
-}
-
-void TMPCRecord::setsfTot(std::int32_t value) {
-    refuse_while_open("sfTot");
-    fsftot = std::max(value, 1);
-    fix_format();
 }
 
 void TMPCRecord::setnBits(std::int32_t value) {
@@ -51,18 +28,6 @@ void TMPCRecord::setnBits(std::int32_t value) {
     refuse_while_open("nBits");
     fnbits = value;
     fix_format();
-}
-
-void TMPCRecord::setnBuffers(std::int32_t value) {
-    refuse_while_open("nBuffers");
-    fnbufs = std::clamp(value, 0, mpc_maxbuffers);
-    size_buffers();
-}
-
-void TMPCRecord::setnChunkSamples(std::int32_t value) {
-    refuse_while_open("nChunkSamples");
-    fnchunksamples = std::max(value, 0);
-    size_buffers();
 }
 
 void TMPCRecord::fix_format() {
@@ -77,14 +42,6 @@ void TMPCRecord::size_buffers() {
     farr24.resize(n);
     for (auto& a : farr) a.resize(len);
     for (auto& a : farr24) a.resize(len);
-}
-
-std::string TMPCRecord::ErrorText(twaveresult errornumber) {
-    return service.error_text(errornumber).substr(0, 128);
-}
-
-void TMPCRecord::read_devicenames() {
-    fdevicenames = service.device_names();
 }
 
 void TMPCRecord::Run() {
