@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <cstdlib>
 
 namespace gravon {
 
@@ -44,10 +45,17 @@ void paint_axis(QPainter& p, const TAxisModel& a, const QFont& font, const QColo
         const int ux = left ? w - uw - 2 : 2;
         p.drawText(QRect(ux, 2, uw + 1, th), Qt::AlignLeft | Qt::AlignTop, unit);
         const int tx = left ? w - ts : 0;
+        int lasttick = -1000;
         for (int i = 0; i < n; ++i) {
             const int y = a.TickMarkPosition(i);
-            canvas_line(p, tx, y, tx + ts, y);
             const QString label = QString::fromStdString(a.TickMarkText(i));
+            // A logarithmic scale steps finely below 1 (up to 90 ticks a decade); ticks
+            // closer than 3 pixels would merge into a black bar, so only labelled ones are
+            // drawn there.
+            if (!label.isEmpty() || std::abs(y - lasttick) >= 3) {
+                canvas_line(p, tx, y, tx + ts, y);
+                lasttick = y;
+            }
             if (label.isEmpty()) continue;
             const int top = y - th / 2;
             if (top < th + 2 || top + th > h) continue;
@@ -61,10 +69,14 @@ void paint_axis(QPainter& p, const TAxisModel& a, const QFont& font, const QColo
         const int ty = over ? h - ts : 0;
         const int uy = over ? h - ts - th : ts;
         p.drawText(QRect(w - uw, uy, uw, th), Qt::AlignLeft | Qt::AlignTop, unit);
+        int lasttick = -1000;
         for (int i = 0; i < n; ++i) {
             const int x = a.TickMarkPosition(i);
-            canvas_line(p, x, ty, x, ty + ts);
             const QString label = QString::fromStdString(a.TickMarkText(i));
+            if (!label.isEmpty() || std::abs(x - lasttick) >= 3) {
+                canvas_line(p, x, ty, x, ty + ts);
+                lasttick = x;
+            }
             if (label.isEmpty()) continue;
             const int lw = fm.horizontalAdvance(label);
             const int lx = x - lw / 2;
