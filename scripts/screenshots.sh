@@ -3,6 +3,9 @@
 #   main_window_empty.png     the window as it starts
 #   main_window_analysis.png  the example analysed, its whole area selected, with a second,
 #                             louder take overlaid as a stored phonetogram
+#   every other window in that state: options and advanced settings (a picture per tab), the
+#   parameter editors, control panel, statistics, text export, calibration log, and the
+#   calibrator and sound-level-meter windows (on the sound server, when one runs)
 # Usage: scripts/screenshots.sh [folder]   (default build/screenshots)
 set -e
 cd "$(dirname "$0")/.."
@@ -28,4 +31,6 @@ shoot() {
 }
 shoot main_window_empty.png
 # /s saves the analysis (into the work folder), so that closing has nothing to ask.
-shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/loud_pg.stdpg" --select-all
+shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/loud_pg.stdpg" --select-all \
+    --window-pictures "$out"
+ls "$out"/*.png

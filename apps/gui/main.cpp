@@ -7,10 +7,12 @@
 //   --select-all        after the command line, select the entire area of each recording
 //                       phonetogram that holds data
 //   --screenshot FILE   after the command line, save a picture of the main window as PNG
+//   --window-pictures DIR  then also pictures of every other window (PNG files in DIR)
 #include "audio/qt/qt_audio_factory.h"
 #include "files/qub_file.h"
 #include "ui/app_style.h"
 #include "ui/qt_main_window.h"
+#include "window_pictures.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -34,6 +36,8 @@ const char* const helptext =
     "  --select-all        after the command line, select the entire area of each\n"
     "                      recording phonetogram that holds data\n"
     "  --screenshot FILE   after the command line, save a picture of the window (PNG)\n"
+    "  --window-pictures DIR  after the command line, save pictures of every other window\n"
+    "                      (the dialogs, the calibration windows) as PNG files in DIR\n"
     "  --help              this text\n";
 
 } // namespace
@@ -56,12 +60,12 @@ int main(int argc, char** argv) {
     QApplication::setStyle(new TAppStyle);
 
     std::vector<std::string> args;
-    std::string screenshot;
+    std::string screenshot, pictures;
     bool selectall = false;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const std::string a = arguments[i].toStdString();
-        if (a == "--screenshot" || a == "--settings-dir") {
+        if (a == "--screenshot" || a == "--settings-dir" || a == "--window-pictures") {
             if (i + 1 >= arguments.size()) {
                 std::fprintf(stderr, "gravon: %s needs an argument\n", a.c_str());
                 return 2;
@@ -69,6 +73,8 @@ int main(int argc, char** argv) {
             const std::string value = arguments[++i].toStdString();
             if (a == "--screenshot")
                 screenshot = value;
+            else if (a == "--window-pictures")
+                pictures = value;
             else
                 setenv(settingsdirvariable, value.c_str(), 1);
         } else if (a == "--select-all") {
@@ -93,10 +99,15 @@ int main(int argc, char** argv) {
                 window.form().select_all_recording_areas();
                 window.form().fix_things();
             }
-            if (screenshot.empty()) return;
             QApplication::processEvents();
-            if (!window.grab().save(QString::fromStdString(screenshot), "PNG")) {
+            if (!screenshot.empty() &&
+                !window.grab().save(QString::fromStdString(screenshot), "PNG")) {
                 std::fprintf(stderr, "gravon: cannot write the picture %s\n", screenshot.c_str());
+                status = 1;
+            }
+            std::string why;
+            if (!pictures.empty() && !save_window_pictures(window, pictures, why)) {
+                std::fprintf(stderr, "gravon: %s\n", why.c_str());
                 status = 1;
             }
         });

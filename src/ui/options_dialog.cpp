@@ -113,6 +113,8 @@ TForm5::TForm5(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addLayout(buttons);
+    // Never narrower than the captions need: a cut "Phonetogram ar..." helps nobody.
+    resize(sizeHint().expandedTo(size()));
 }
 
 QWidget* TForm5::make_display_page() {

@@ -40,6 +40,8 @@ TForm6::TForm6(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(toolbar);
     layout->addWidget(Memo1);
+    // Room for the names and two or three phonetograms' columns without scrolling.
+    resize(460, 560);
 }
 
 bool TForm6::shortversion() const {

@@ -1,0 +1,94 @@
+#include "window_pictures.h"
+
+#include "ui/advanced_settings_dialog.h"
+#include "ui/calibration_log_window.h"
+#include "ui/calibrator_window.h"
+#include "ui/control_panel.h"
+#include "ui/dialog_windows.h"
+#include "ui/options_dialog.h"
+#include "ui/parameter_editors.h"
+#include "ui/sound_level_meter_window.h"
+#include "ui/statistics_window.h"
+#include "ui/text_export_dialog.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QWidget>
+
+namespace gravon {
+
+namespace {
+
+void settle(int ms) {
+    QElapsedTimer t;
+    t.start();
+    do QApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (t.elapsed() < ms);
+}
+
+// Shows w, saves it (each tab of a tabbed window under its own name) and hides it again.
+bool picture(QWidget* w, const std::string& folder, const std::string& name, std::string& error) {
+    if (!w) return true;
+    w->show();
+    settle(150);
+    std::vector<std::pair<std::string, int>> shots{{name, -1}};
+    auto* tabs = w->findChild<QTabWidget*>();
+    if (tabs) {
+        shots.clear();
+        for (int i = 0; i < tabs->count(); ++i)
+            shots.push_back({name + "_tab" + std::to_string(i + 1), i});
+    }
+    bool ok = true;
+    for (const auto& [file, tab] : shots) {
+        if (tab >= 0) {
+            tabs->setCurrentIndex(tab);
+            settle(50);
+        }
+        const std::string path = folder + "/" + file + ".png";
+        if (!w->grab().save(QString::fromStdString(path), "PNG")) {
+            error = "cannot write " + path;
+            ok = false;
+        }
+    }
+    w->hide();
+    return ok;
+}
+
+} // namespace
+
+bool save_window_pictures(TMainWindow& window, const std::string& folder, std::string& error) {
+    tdialogwindows& d = window.dialogs();
+    bool ok = true;
+    d.options->FormShow();
+    ok = picture(d.options, folder, "options", error) && ok;
+    d.advanced->FormShow();
+    ok = picture(d.advanced, folder, "advanced_settings", error) && ok;
+    d.advanced->mapping_editor().edit_stdpg_parameter(0);
+    ok = picture(&d.advanced->mapping_editor(), folder, "parameter_mapping_editor", error) && ok;
+    d.advanced->display_editor().edit_displayable_parameter(1);
+    ok = picture(&d.advanced->display_editor(), folder, "display_parameter_editor", error) && ok;
+    d.controlpanel->FormShow();
+    ok = picture(d.controlpanel, folder, "control_panel", error) && ok;
+    d.statistics->refresh();
+    ok = picture(d.statistics, folder, "statistics", error) && ok;
+    d.textexport->FormShow();
+    ok = picture(d.textexport, folder, "text_export", error) && ok;
+    d.calibrationlog->set_text("(the calibration log of this computer is shown here)");
+    ok = picture(d.calibrationlog, folder, "calibration_log", error) && ok;
+    if (d.calibrator && d.calibrator->start(0)) {
+        settle(600); // the live level
+        ok = picture(d.calibrator, folder, "calibrator", error) && ok;
+        d.calibrator->reject();
+    }
+    if (d.soundlevelmeter) {
+        d.soundlevelmeter->resize(720, 520);
+        d.soundlevelmeter->start(0, 2);
+        ok = picture(d.soundlevelmeter, folder, "sound_level_meter", error) && ok;
+        d.soundlevelmeter->reject();
+    }
+    return ok;
+}
+
+} // namespace gravon
