@@ -16,6 +16,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <new>
 #include <unistd.h>
 
 namespace gravon {
@@ -127,7 +128,11 @@ void TForm1::start_recorder() {
         // All the room a take may take, at once: the stores then never move while they grow
         // (a move of hundreds of megabytes would hold up the buffers), and untouched room
         // costs no memory.
-        reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
+        try {
+            reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
+        } catch (const std::bad_alloc&) {
+            // A system that does not promise memory ahead: the stores grow in steps instead.
+        }
         r.Run();
     } catch (const EGravonError& e) {
         // Nothing records: the window must not claim otherwise.
@@ -238,7 +243,7 @@ void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used) {
     if (!journal.isopen() || audioarrpos >= maxaudioarrpos) return;
     const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0)), arr.size());
     try {
-        journal.append(std::as_bytes(std::span(arr.data(), n)));
+        journal.append(std::as_bytes(std::span(arr.data(), n)), fpaused);
     } catch (const EGravonError& e) {
         ui.message_box("Recording not safe", e.what(), tmessagekind::warning);
     }
@@ -397,7 +402,9 @@ bool TForm1::recover_take(const std::string& fname) {
     try {
         if (h.bits == 16) {
             TWaveChunk block;
-            read_journal(fname, [&](std::span<const std::byte> s) {
+            read_journal(fname, [&](std::span<const std::byte> s, bool pausedthen) {
+                // As the take was analysed: paused stretches measure the noise only.
+                fpaused = pausedthen;
                 for (std::size_t at = 0; at < s.size();) {
                     const std::size_t n =
                         std::min(s.size() - at, recoveryblockframes * 2 * sizeof(std::int16_t));
@@ -410,7 +417,9 @@ bool TForm1::recover_take(const std::string& fname) {
             });
         } else {
             tint24arr block;
-            read_journal(fname, [&](std::span<const std::byte> s) {
+            read_journal(fname, [&](std::span<const std::byte> s, bool pausedthen) {
+                // As the take was analysed: paused stretches measure the noise only.
+                fpaused = pausedthen;
                 for (std::size_t at = 0; at < s.size();) {
                     const std::size_t n =
                         std::min(s.size() - at, recoveryblockframes * 2 * sizeof(tint24));
@@ -426,6 +435,7 @@ bool TForm1::recover_take(const std::string& fname) {
         ui.message_box("Cannot recover recording", e.what(), tmessagekind::error);
     }
     analyzing = false;
+    set_paused(false);
     trim_stores();
     recordingendtime = std::chrono::system_clock::now();
     set_title("Recovered recording");

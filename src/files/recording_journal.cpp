@@ -22,6 +22,7 @@ namespace {
 constexpr const char* magic = "Gravon recording journal 1";
 // A header longer than this is not a journal's.
 constexpr std::size_t maxheader = 8192;
+constexpr std::size_t maxblock = std::size_t(1) << 26;
 
 std::string reason() {
     return std::strerror(errno);
@@ -98,9 +99,19 @@ void TRecordingJournal::open(const std::string& name, const tjournalheader& head
     start_disk_sync(fileno(ffile.get()));
 }
 
-void TRecordingJournal::append(std::span<const std::byte> data) {
+void TRecordingJournal::append(std::span<const std::byte> data, bool paused) {
     if (!ffile) return;
-    if (std::fwrite(data.data(), 1, data.size(), ffile.get()) != data.size()) {
+    const auto n = std::uint32_t(data.size());
+    const unsigned char head[8] = {'G',
+                                   'B',
+                                   paused ? std::uint8_t(1) : std::uint8_t(0),
+                                   0,
+                                   std::uint8_t(n),
+                                   std::uint8_t(n >> 8),
+                                   std::uint8_t(n >> 16),
+                                   std::uint8_t(n >> 24)};
+    if (std::fwrite(head, 1, sizeof head, ffile.get()) != sizeof head ||
+        std::fwrite(data.data(), 1, data.size(), ffile.get()) != data.size()) {
         const std::string why = reason();
         stop_disk_sync();
         ffile.reset();
@@ -174,19 +185,25 @@ tjournalheader read_journal_header(const std::string& fname) {
 }
 
 tjournalheader read_journal(const std::string& fname,
-                            const std::function<void(std::span<const std::byte>)>& each) {
+                            const std::function<void(std::span<const std::byte>, bool)>& each) {
     std::ifstream in(fname, std::ios::binary);
     const tjournalheader h = read_header(in, fname);
     const std::size_t frame = std::size_t(h.bytesperframe());
-    std::vector<std::byte> buf(frame * 4096);
-    std::size_t held = 0;
-    while (in) {
-        in.read(reinterpret_cast<char*>(buf.data()) + held, std::streamsize(buf.size() - held));
-        held += std::size_t(in.gcount());
-        const std::size_t whole = held / frame * frame;
-        if (whole > 0) each(std::span<const std::byte>(buf.data(), whole));
-        std::memmove(buf.data(), buf.data() + whole, held - whole);
-        held -= whole;
+    std::vector<std::byte> buf;
+    for (;;) {
+        unsigned char head[8];
+        if (!in.read(reinterpret_cast<char*>(head), sizeof head)) break; // the end, or cut
+        if (head[0] != 'G' || head[1] != 'B' || head[2] > 1)
+            throw EGravonError(fname + " has a damaged block in its journal");
+        const std::size_t n = std::size_t(head[4]) | std::size_t(head[5]) << 8 |
+                              std::size_t(head[6]) << 16 | std::size_t(head[7]) << 24;
+        // No recorder hands over a block of more than a few megabytes.
+        if (n > maxblock) throw EGravonError(fname + " has a damaged block in its journal");
+        buf.resize(n);
+        in.read(reinterpret_cast<char*>(buf.data()), std::streamsize(n));
+        const std::size_t whole = std::size_t(in.gcount()) / frame * frame;
+        if (whole > 0) each(std::span<const std::byte>(buf.data(), whole), head[2] == 1);
+        if (std::size_t(in.gcount()) < n) break;
     }
     return h;
 }

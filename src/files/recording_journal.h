@@ -4,7 +4,11 @@
 // one that outlives its program is an orphan that the next start offers to recover.
 //
 // The file is a short text header (the format, the full-scale factors and the calibration texts
-// of the take), a blank line, then the interleaved little-endian samples, 16-bit or 24-bit.
+// of the take), a blank line, then the blocks as the recorder delivered them: each an 8-byte
+// head ("GB", whether the take was paused, a zero byte, the length in bytes as 32-bit little
+// endian) and the interleaved little-endian samples, 16-bit or 24-bit. The pause is kept so
+// that a recovered take is analysed as it was: its paused stretches measure the background
+// noise but add nothing to the phonetogram.
 #pragma once
 
 #include <array>
@@ -52,7 +56,7 @@ class TRecordingJournal {
     // them to the disk once a second, so that a slow disk never holds up the caller. A write
     // that fails (a full disk) closes the journal and raises EGravonError; the recording goes
     // on.
-    void append(std::span<const std::byte> data);
+    void append(std::span<const std::byte> data, bool paused);
     // Hands what was appended to the operating system now.
     void sync();
     // The take is safe elsewhere (saved, or discarded on purpose): closes and deletes the file.
@@ -77,11 +81,11 @@ class TRecordingJournal {
     std::uint64_t fbytes = 0;
 };
 
-// Reads a journal: returns its header and hands the samples to each in pieces of whole frames
-// (a frame cut off by the crash is dropped). Raises EGravonError naming the file for a file
-// that is not a journal or cannot be read.
+// Reads a journal: returns its header and hands each block's samples to each, with whether the
+// take was paused, in whole frames (what a crash cut off is dropped). Raises EGravonError naming
+// the file for a file that is not a journal or cannot be read.
 tjournalheader read_journal(const std::string& fname,
-                            const std::function<void(std::span<const std::byte>)>& each);
+                            const std::function<void(std::span<const std::byte>, bool)>& each);
 
 // Only the header of a journal; the same errors.
 tjournalheader read_journal_header(const std::string& fname);

@@ -118,8 +118,11 @@ TEST_F(LiveRecording, AKilledTakeComesBackFromItsJournalWithItsCalibration) {
         tlivewindow w(devices);
         w.form.signedfactors = {100.0, 100.0};
         w.form.RecordActionExecute(true);
+        // Paused for the room noise and the first second of the voice: the recovered take
+        // must leave that out of the phonetogram too, while it measures the noise.
+        devices.in->run(65);
         w.form.set_paused(false);
-        devices.in->run(150);
+        devices.in->run(100);
         w.form.journal.sync();
         livetime = total_time(w.form.pgs[0]);
         liveframes = w.form.frames();
@@ -133,7 +136,8 @@ TEST_F(LiveRecording, AKilledTakeComesBackFromItsJournalWithItsCalibration) {
     EXPECT_FALSE(w.form.recording());
     EXPECT_NEAR(w.form.frames(), liveframes, 2);
     EXPECT_NEAR(total_time(w.form.pgs[0]), livetime, 0.05);
-    EXPECT_GT(livetime, 2.0);
+    EXPECT_GT(livetime, 1.5);
+    EXPECT_LT(livetime, 2.5);
     EXPECT_EQ(w.form.title(), "Recovered recording");
 
     // Discarding it (New recording, answered No) retires the journal.

@@ -42,17 +42,20 @@ TEST_F(Journal, KeepsTheTakeAndItsCalibrationAndDropsAFrameCutOffByTheCrash) {
     {
         TRecordingJournal j;
         j.open(name("take"), header());
-        j.append(std::span(data).first(30000));
-        j.append(std::span(data).subspan(30000));
+        j.append(std::span(data).first(30000), true);
+        j.append(std::span(data).subspan(30000), false);
         EXPECT_EQ(j.bytes(), data.size());
         // The program dies here: no retire.
     }
     ASSERT_EQ(orphaned_journals(dir.string()), std::vector<std::string>{name("take")});
     std::vector<std::byte> back;
-    const tjournalheader h = read_journal(name("take"), [&](std::span<const std::byte> s) {
+    std::vector<bool> paused;
+    const tjournalheader h = read_journal(name("take"), [&](std::span<const std::byte> s, bool p) {
         EXPECT_EQ(s.size() % 6, 0u);
         back.insert(back.end(), s.begin(), s.end());
+        paused.push_back(p);
     });
+    EXPECT_EQ(paused, (std::vector<bool>{true, false}));
     EXPECT_EQ(h.fs, 48000);
     EXPECT_EQ(h.bits, 24);
     EXPECT_EQ(h.factors[1], 20.5);
@@ -65,7 +68,7 @@ TEST_F(Journal, KeepsTheTakeAndItsCalibrationAndDropsAFrameCutOffByTheCrash) {
 TEST_F(Journal, ATakeBeingRecordedIsNoOrphanAndARetiredOneIsGone) {
     TRecordingJournal j;
     j.open(name("live"), header());
-    j.append(bytes(600));
+    j.append(bytes(600), false);
     j.sync();
     EXPECT_TRUE(orphaned_journals(dir.string()).empty());
     j.retire();
@@ -80,7 +83,7 @@ TEST_F(Journal, DamagedOrForeignFilesAreRefusedByName) {
     std::ofstream(damaged) << "Gravon recording journal 1\nfs=abc\nchannels=2\n\n";
     for (const std::string& f : {foreign, damaged, name("missing")}) {
         try {
-            read_journal(f, [](std::span<const std::byte>) {});
+            read_journal(f, [](std::span<const std::byte>, bool) {});
             ADD_FAILURE() << f;
         } catch (const EGravonError& e) {
             EXPECT_NE(std::string(e.what()).find(f), std::string::npos) << e.what();
