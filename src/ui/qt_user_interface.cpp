@@ -179,7 +179,10 @@ bool TQtUserInterface::get_window_placement(twindowid w, twindowplace& place, bo
     const bool known = w == twindowid::mainwindow || widget->property(placedproperty).toBool() ||
                        widget->testAttribute(Qt::WA_WState_ExplicitShowHide);
     if (!known) {
-        const QSize size = widget->sizeHint().isValid() ? widget->sizeHint() : widget->size();
+        // A window that chose its size (resize) opens at it; the others at their layout's.
+        const QSize size = widget->testAttribute(Qt::WA_Resized) || !widget->sizeHint().isValid()
+                               ? widget->size()
+                               : widget->sizeHint();
         const QRect main = fwindow.geometry();
         place = {main.x() + (main.width() - size.width()) / 2,
                  main.y() + (main.height() - size.height()) / 2, size.width(), size.height()};
