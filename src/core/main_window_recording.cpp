@@ -154,7 +154,7 @@ void TForm1::MPCRecord1Failed(twaveresult code) {
     const std::string why = MPCRecord1 ? MPCRecord1->ErrorText(code) : std::string();
     if (!frecording) return;
     StopActionExecute();
-    ui.message_box("Recording stopped",
+    ui.post_message("Recording stopped",
                    "The recording device " + recording_device_text() + " is no longer available (" +
                        why +
                        ").\rThe recording was stopped; everything recorded up to now is kept.",
@@ -212,7 +212,7 @@ void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale s
                     const std::array<double, 2>& f) {
     if (audioarrpos >= maxaudioarrpos) {
         Set_recording(false);
-        ui.message_box("Max time reached", "Maximum recording time reached",
+        ui.post_message("Max time reached", "Maximum recording time reached",
                        tmessagekind::information);
         return;
     }
@@ -245,7 +245,7 @@ void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used) {
     try {
         journal.append(std::as_bytes(std::span(arr.data(), n)), fpaused);
     } catch (const EGravonError& e) {
-        ui.message_box("Recording not safe", e.what(), tmessagekind::warning);
+        ui.post_message("Recording not safe", e.what(), tmessagekind::warning);
     }
 }
 

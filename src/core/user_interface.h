@@ -28,6 +28,14 @@ class tuserinterface {
     virtual tanswer question(const std::string& caption, const std::string& text,
                              tbuttons buttons) = 0;
 
+    // A message from where no modal loop may run (a sound buffer's handler: the loop would
+    // deliver further buffers inside it, out of order). The interface shows it as a message
+    // box once the current event is handled; one without an event loop shows it at once.
+    virtual void post_message(const std::string& caption, const std::string& text,
+                              tmessagekind kind) {
+        message_box(caption, text, kind);
+    }
+
     // The phonetogram view should be repainted soon. Requests coalesce: many requests before
     // the next paint give one paint, so that analysing a hop never paints.
     virtual void request_repaint() {}

@@ -105,6 +105,13 @@ void TQtUserInterface::message_box(const std::string& caption, const std::string
     box.exec();
 }
 
+void TQtUserInterface::post_message(const std::string& caption, const std::string& text,
+                                    tmessagekind kind) {
+    QMetaObject::invokeMethod(
+        &fwindow, [this, caption, text, kind] { message_box(caption, text, kind); },
+        Qt::QueuedConnection);
+}
+
 tanswer TQtUserInterface::question(const std::string& caption, const std::string& text,
                                    tbuttons buttons) {
     if (script.question) return script.question(caption, text, buttons);

@@ -43,6 +43,8 @@ class TQtUserInterface : public tuserinterface {
                      tmessagekind kind) override;
     tanswer question(const std::string& caption, const std::string& text,
                      tbuttons buttons) override;
+    void post_message(const std::string& caption, const std::string& text,
+                      tmessagekind kind) override;
     // Coalesced: one repaint hook call at most per screen refresh (16 ms).
     void request_repaint() override;
     void process_events() override;
