@@ -126,6 +126,13 @@ std::string phonetogram_text(tpglist& list, const ttextexportchoices& c,
         return with_decimal_separator(sigdigits(f.nsigdig, x), c.decsep);
     };
 
+    // An empty file would look like an export that worked.
+    bool any = false;
+    for (std::size_t k = 0; k < pg.param.size() && k < c.checked.size(); ++k)
+        any = any || c.checked[k];
+    if (!any)
+        throw EGravonError("No parameter is ticked for the export: tick the parameters to export");
+
     std::string out;
     for (std::size_t k = 0; k < pg.param.size(); ++k) {
         if (k >= c.checked.size() || !c.checked[k]) continue;

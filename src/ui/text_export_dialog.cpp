@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace gravon {
 
@@ -206,6 +207,12 @@ bool TForm11::exportbuttonClick() {
         fform.ui.message_box("Export phonetogram as text", "Choose the phonetogram to export.",
                              tmessagekind::information);
         phonetogramscombo->setFocus();
+        return false;
+    }
+    if (std::find(c.checked.begin(), c.checked.end(), true) == c.checked.end()) {
+        fform.ui.message_box("Export phonetogram as text", "Tick the parameters to export.",
+                             tmessagekind::information);
+        channelschecklistbox->setFocus();
         return false;
     }
     const std::string fname = fform.ui.save_file_name("Export phonetogram as text",

@@ -335,11 +335,11 @@ TEST_F(TextExport, WritesTheFileInTheEightBitCodePage) {
     EXPECT_EQ(lines_of(bytes).size(), 84u);
 }
 
-TEST_F(TextExport, NothingCheckedWritesAnEmptyFile) {
+// An empty file would look like an export that worked.
+TEST_F(TextExport, NothingCheckedIsRefusedAndWritesNothing) {
     const std::string f = path("empty.txt");
-    export_phonetogram_text(list, choices, format, f);
-    ASSERT_TRUE(fs::exists(f));
-    EXPECT_EQ(fs::file_size(f), 0u);
+    EXPECT_THROW(export_phonetogram_text(list, choices, format, f), EGravonError);
+    EXPECT_FALSE(fs::exists(f));
 }
 
 TEST_F(TextExport, FailuresWriteNothing) {

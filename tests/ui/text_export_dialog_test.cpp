@@ -65,10 +65,16 @@ TEST_F(TextExportDialog, ABadRangeStopsBeforeTheFileDialog) {
     EXPECT_EQ(dialog.focusWidget(), child<QLineEdit>("himidiedit"));
 }
 
-TEST_F(TextExportDialog, NothingIsWrittenWithoutAPhonetogramOrAFileName) {
+TEST_F(TextExportDialog, NothingIsWrittenWithoutAPhonetogramAParameterOrAFileName) {
     EXPECT_FALSE(dialog.exportbuttonClick());
     EXPECT_EQ(ui.asked, 0);
+    // The defaults tick no parameter: said before the file is asked for.
     child<QComboBox>("phonetogramscombo")->setCurrentIndex(0);
+    ui.name = file();
+    EXPECT_FALSE(dialog.exportbuttonClick());
+    EXPECT_EQ(ui.asked, 0);
+    EXPECT_FALSE(std::filesystem::exists(file()));
+    child<QListWidget>("channelschecklistbox")->item(0)->setCheckState(Qt::Checked);
     ui.name = "";
     EXPECT_FALSE(dialog.exportbuttonClick());
     EXPECT_EQ(ui.asked, 1);
