@@ -388,8 +388,17 @@ bool store_display(tadvancedpage& p, std::int32_t index, const std::string& name
 }
 
 void remove_all_calibrations(TForm1& form) {
-    form.sign_calibration(0, "", -1, 100.0);
-    form.sign_calibration(1, "", -1, 100.0);
+    // Both channels go, even when the first one's file or log line cannot be written: the
+    // user asked for no calibration, and half of one would be worse.
+    std::string failure;
+    for (std::int32_t ch = 0; ch < 2; ++ch) {
+        try {
+            form.sign_calibration(ch, "", -1, 100.0);
+        } catch (const EGravonError& e) {
+            if (failure.empty()) failure = e.what();
+        }
+    }
+    if (!failure.empty()) throw EGravonError(failure);
 }
 
 bool reset_all_advanced_settings(TForm1& form) {

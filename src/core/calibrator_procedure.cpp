@@ -41,6 +41,11 @@ void tcalibratorprocedure::stop() {
 }
 
 void tcalibratorprocedure::sign(const std::string& name) {
+    // The factor is only as good as the level the user saw: a level that was never shown
+    // (nothing recorded, the device gone) would sign an unchecked calibration.
+    if (!frecorder.OwnBoard() || !level)
+        throw EGravonError("Nothing is being measured: the calibrator's tone must be recorded "
+                           "and its level shown before the calibration can be signed.");
     fform.sign_calibration(fchanno, name, 1, factor);
 }
 

@@ -21,7 +21,7 @@ class tcalibratorprocedure {
     void start(std::int32_t chno);
     // Stops the recorder (closing the window).
     void stop();
-    // Signs the channel with method 1 and the factor.
+    // Signs the channel with method 1 and the factor; refused while no level is shown.
     void sign(const std::string& name);
 
     std::int32_t fchanno = 0;

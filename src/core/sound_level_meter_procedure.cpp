@@ -178,6 +178,10 @@ void tmeterprocedure::mouse_up() {
 }
 
 void tmeterprocedure::sign(const std::string& name) {
+    if (!signing_visible() || !(factor > 0))
+        throw EGravonError("Nothing has been measured: record the reference, enter the level "
+                           "read on the sound level meter and mark its stretch before the "
+                           "calibration can be signed.");
     fform.sign_calibration(fchanno, name, calmethod, factor);
 }
 

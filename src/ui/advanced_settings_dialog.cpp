@@ -585,10 +585,18 @@ void TForm2::reset_all_advanced_settings() {
 }
 
 void TForm2::remove_all_calibrations() {
-    gravon::remove_all_calibrations(fform);
+    std::string failure;
+    try {
+        gravon::remove_all_calibrations(fform);
+    } catch (const EGravonError& e) {
+        failure = e.what();
+    }
+    // The page shows what is in effect now, whether or not the file and the log followed.
     fpage.signedfactors = fform.signedfactors;
     fpage.calibrationsoundcard = fform.calibrationsoundcard;
     fix_things();
+    if (!failure.empty())
+        fform.ui.message_box("Cannot remove the calibrations", failure, tmessagekind::error);
 }
 
 void TForm2::show_calibration_log() {

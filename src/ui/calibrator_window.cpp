@@ -76,12 +76,14 @@ int TCalibratorWindow::showmodal_channo(int chno) {
 
 void TCalibratorWindow::show_level() {
     levellabel->setText(qtext(calibrator_level_text(fprocedure.level)));
+    fix_signbutton();
 }
 
 void TCalibratorWindow::fix_signbutton() {
     const std::string name = stdtext(nameedit->text());
     signbutton->setText(qtext(sign_caption(fprocedure.fchanno, name)));
-    signbutton->setEnabled(!name.empty());
+    signbutton->setEnabled(!name.empty() && fprocedure.level.has_value() &&
+                           fprocedure.recorder().OwnBoard());
 }
 
 void TCalibratorWindow::sign() {
@@ -90,7 +92,9 @@ void TCalibratorWindow::sign() {
     try {
         fprocedure.sign(name);
     } catch (const EGravonError& e) {
+        // The window stays: the user may free the folder and sign again, or cancel.
         fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        return;
     }
     accept();
 }

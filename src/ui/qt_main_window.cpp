@@ -9,6 +9,7 @@
 #include "ui/control_panel.h"
 #include "ui/dialog_windows.h"
 #include "ui/drawing_area.h"
+#include "ui/gravon_application.h"
 #include "ui/main_actions.h"
 #include "ui/options_dialog.h"
 #include "ui/sound_level_meter_window.h"
@@ -106,6 +107,14 @@ TMainWindow::TMainWindow(QWidget* parent)
         if (hooks.selectphonetogram) hooks.selectphonetogram(pgno);
     };
 
+    // A failure that escaped a handler of any window (one of the dialogs around this one) is
+    // shown like the core's errors, and the actions follow the state it left.
+    if (TGravonApplication* app = TGravonApplication::instance())
+        app->onfailure = [this](const std::string& text) {
+            fui.message_box(fform->progid.ProductName(), text, tmessagekind::error);
+            if (fbusydepth == 0) refresh_actions();
+        };
+
     ftimer.setInterval(timerperiod);
     connect(&ftimer, &QTimer::timeout, this, [this] { on_timer(); });
     ftimer.start();
@@ -114,6 +123,7 @@ TMainWindow::TMainWindow(QWidget* parent)
 
 TMainWindow::~TMainWindow() {
     ftimer.stop();
+    if (TGravonApplication* app = TGravonApplication::instance()) app->onfailure = nullptr;
     // The windows around this one refer to the state and to the calibration's sound services,
     // which go with the members; Qt would delete its children only after them.
     std::vector<std::unique_ptr<QWidget>> dialogs;

@@ -207,7 +207,9 @@ void TSoundLevelMeterWindow::sign() {
     try {
         fprocedure.sign(name);
     } catch (const EGravonError& e) {
+        // The window stays: the user may free the folder and sign again, or cancel.
         fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        return;
     }
     accept();
 }

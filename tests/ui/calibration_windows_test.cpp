@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <cmath>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <numbers>
 
@@ -19,6 +20,7 @@ namespace gravon {
 namespace {
 
 using testing::ttestform;
+namespace fs = std::filesystem;
 
 tsimulatedsource sine_on_left(double peak, double fs) {
     return [=](std::int64_t index) -> std::int32_t {
@@ -44,7 +46,19 @@ TEST(CalibratorWindow, ShowsTheLiveLevelAndSignsWithAName) {
     w.findChild<QLineEdit*>("nameedit")->setText("Ann");
     EXPECT_TRUE(sign->isEnabled());
     EXPECT_EQ(sign->text(), "Sign && save calibration of LEFT channel!");
+    // A calibration folder that cannot be written: a message, and the window stays to be
+    // signed again.
+    const fs::path calfile = t.form.calibration_filename();
+    fs::create_directories(calfile);
     sign->click();
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(t.ui.messages[0].text.find("left channel was not signed"), std::string::npos);
+    EXPECT_NE(w.result(), QDialog::Accepted);
+    EXPECT_TRUE(in.isopen());
+    EXPECT_EQ(t.form.signedpersonid[0], "");
+    fs::remove(calfile);
+    sign->click();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_FALSE(in.isopen());
     EXPECT_EQ(t.form.signedpersonid[0], "Ann");
     EXPECT_NEAR(t.form.signedfactors[0], 56.4, 0.05);
@@ -99,9 +113,49 @@ TEST(SoundLevelMeterWindow, StepsThroughToSigningWithAMarkedStretch) {
     w.findChild<QLineEdit*>("nameedit")->setText("Ann");
     EXPECT_EQ(w.findChild<QLabel*>("instruction")->text().toStdString(),
               "Press \"Sign & save calibration of LEFT channel!\"");
+    const fs::path calfile = t.form.calibration_filename();
+    fs::create_directories(calfile);
     sign->click();
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(t.ui.messages[0].text.find("left channel was not signed"), std::string::npos);
+    EXPECT_NE(w.result(), QDialog::Accepted);
+    EXPECT_EQ(t.form.signedpersonid[0], "");
+    fs::remove(calfile);
+    sign->click();
+    EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_NEAR(t.form.signedfactors[0], 2.83, 0.02);
     EXPECT_EQ(t.form.signedpersonid[0], "Ann");
+}
+
+// Nothing measured, nothing signed: before the first level, or once the device is gone, the
+// calibrator's button stays off and the procedure refuses a signature made another way.
+TEST(CalibratorWindow, NoSignatureWithoutALevel) {
+    ttestform t;
+    tsimulatedwavein in;
+    in.names = {"Mic"};
+    in.source = sine_on_left(1000.0, 44100.0);
+    TCalibratorWindow w(t.form, in);
+    ASSERT_TRUE(w.start(0));
+    w.findChild<QLineEdit*>("nameedit")->setText("Ann");
+    auto* sign = w.findChild<QPushButton*>("signbutton");
+    EXPECT_FALSE(sign->isEnabled());
+    EXPECT_THROW(w.procedure().sign("Ann"), EGravonError);
+    in.run(2);
+    EXPECT_TRUE(sign->isEnabled());
+    w.procedure().stop();
+    EXPECT_THROW(w.procedure().sign("Ann"), EGravonError);
+    EXPECT_EQ(t.form.signedpersonid[0], "");
+    EXPECT_EQ(t.form.signedfactors[0], 100.0);
+}
+
+TEST(SoundLevelMeterWindow, NoSignatureBeforeAStretchWasMeasured) {
+    ttestform t;
+    tsimulatedwavein in;
+    tsimulatedwaveout out;
+    TSoundLevelMeterWindow w(t.form, in, out);
+    w.start(0, 2);
+    EXPECT_THROW(w.procedure().sign("Ann"), EGravonError);
+    EXPECT_EQ(t.form.signedfactors[0], 100.0);
 }
 
 TEST(WaveformView, DrawsColumnsMarksAndEdges) {
