@@ -6,6 +6,7 @@
 #include "cli_options.h"
 #include "cli_recording.h"
 #include "core/main_window.h"
+#include "core/replay_notes.h"
 #include "files/qub_file.h"
 #include "files/text_export.h"
 #include "headless_interface.h"
@@ -13,7 +14,6 @@
 #include "phonetogram_subjects.h"
 #include "phonetogram_summary.h"
 #include "png_output.h"
-#include "replay_warnings.h"
 #include "settings_override.h"
 #include "summary_csv.h"
 #include "track_export.h"
@@ -154,6 +154,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
                 form.commandlinefsd[std::min(c, form.commandlinefsd.size() - 1)];
             form.calibrationstatus[c] = 2;
         }
+        form.commandlinecalibration = true;
         form.advanced.calibrationrecalculate = false;
     }
     const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -169,7 +170,8 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
                  double(form.audiosamples()) / form.advanced.fs,
                  o.device.empty() ? "the default input" : o.device.c_str());
     form.soundfileanalysed = true;
-    warn_about_take(form, "the take", ui, true);
+    for (const std::string& note : take_notes(form, "the take", command_line_advice(), true))
+        ui.warn(note);
     form.execute_command_line(
         std::vector<std::string>(o.args.begin() + std::ptrdiff_t(n), o.args.end()));
 }
@@ -220,7 +222,8 @@ int main(int argc, char** argv) {
     std::string analysedfile;
     form.onsoundfileanalysed = [&](const std::string& fname) {
         analysedfile = fname;
-        warn_about_replay(form, fname, ui);
+        for (const std::string& note : replay_notes(form, fname, command_line_advice()))
+            ui.warn(note);
     };
     try {
         if (o.recordseconds > 0) {
@@ -231,7 +234,9 @@ int main(int argc, char** argv) {
             if (o.recover && !form.frames()) ui.warn("--recover: no orphaned take was found");
             if (o.recover && form.frames()) {
                 form.soundfileanalysed = true;
-                warn_about_take(form, "the recovered take", ui, false);
+                for (const std::string& note :
+                     take_notes(form, "the recovered take", command_line_advice(), false))
+                    ui.warn(note);
             }
         }
         write_outputs(form, o, analysedfile, ui);

@@ -1,9 +1,9 @@
 #include "track_export.h"
 
 #include "analysis/kill_point.h"
+#include "analysis/rejection_reasons.h"
 #include "analysis/voice_measures.h"
 #include "base/number_text.h"
-#include "rejection_reasons.h"
 
 #include <array>
 #include <cmath>

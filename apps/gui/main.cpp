@@ -11,12 +11,14 @@
 #include "audio/qt/qt_audio_factory.h"
 #include "files/qub_file.h"
 #include "ui/app_style.h"
+#include "ui/gravon_application.h"
 #include "ui/qt_main_window.h"
 #include "window_pictures.h"
 
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
         }
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    QApplication app(argc, argv);
+    TGravonApplication app(argc, argv);
     QApplication::setApplicationName("Gravon");
     QApplication::setOrganizationName("ArnselData");
     QApplication::setDesktopFileName("gravon");
@@ -90,6 +92,11 @@ int main(int argc, char** argv) {
     // The sound card's services outlive the window whose recorder and players use them.
     tqtaudiofactory audio;
     TMainWindow window;
+    // Pictures made by a script, or a command line that closes the window, have no one to
+    // click a message away.
+    window.userinterface().unattended =
+        !screenshot.empty() || !pictures.empty() ||
+        std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "/c"; });
     window.attach_audio(audio);
     window.show();
     int status = 0;

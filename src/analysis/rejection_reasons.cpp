@@ -1,4 +1,4 @@
-#include "rejection_reasons.h"
+#include "analysis/rejection_reasons.h"
 
 #include "analysis/kill_point.h"
 

@@ -23,6 +23,15 @@ void write_calibration(TQUBFile& q, const tcalibrationrecord& r) {
     }
 }
 
+std::string calibration_soundcard(const TQUBFile& q) {
+    if (q.FileId() != calibrationfileid) return {};
+    try {
+        return q.readstring(calibrationsection, "Soundcard", "");
+    } catch (const EQUBfileError&) {
+        return {};
+    }
+}
+
 tcalibrationload read_calibration(const TQUBFile& q, bool specificdevice,
                                   const std::string& devicename) {
     tcalibrationload r;

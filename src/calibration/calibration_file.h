@@ -53,6 +53,10 @@ void write_calibration(TQUBFile& q, const tcalibrationrecord& r);
 // A channel whose stored entries have the wrong type, or whose factor is not a positive
 // number or date not a number, is uncalibrated (status 1, default values): such a factor
 // would turn every level into nonsense.
+// The name of the recording device the calibration in q belongs to; empty when q holds no
+// calibration.
+std::string calibration_soundcard(const TQUBFile& q);
+
 tcalibrationload read_calibration(const TQUBFile& q, bool specificdevice,
                                   const std::string& devicename);
 

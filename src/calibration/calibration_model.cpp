@@ -10,10 +10,13 @@ std::string calibration_status_text(std::int32_t status, double date, const std:
     switch (status) {
     case calstatusuncalibrated:
         return "Uncalibrated";
+    // A calibration without a moment (day 0 of the calendar) must not show as 1899.
     case calstatusunsigned:
-        return "Calibrated " + datetimetostr(date) + ", unsigned";
+        return date > 0 ? "Calibrated " + datetimetostr(date) + ", unsigned"
+                        : std::string("Calibrated, unsigned");
     case calstatussigned:
-        return "Calibrated " + datetimetostr(date) + " by " + signer;
+        return (date > 0 ? "Calibrated " + datetimetostr(date) : std::string("Calibrated")) +
+               " by " + signer;
     case calstatusothersoundcard:
         return "Calibrated for another soundcard";
     case calstatusnosoundcard:

@@ -5,14 +5,14 @@
 
 #include "analysis/analysis_driver.h"
 #include "analysis/analysis_tracks.h"
+#include "audio/audio_devices.h"
 #include "audio/keyboard_sound.h"
 #include "audio/masking_noise.h"
 #include "audio/mpc_record.h"
 #include "base/prog_id.h"
-#include "audio/audio_devices.h"
 #include "core/user_interface.h"
-#include "files/recording_journal.h"
 #include "files/qub_file.h"
+#include "files/recording_journal.h"
 #include "files/smp_file.h"
 #include "phonetogram/area_statistics.h"
 #include "phonetogram/bin_visibility.h"
@@ -29,8 +29,8 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +57,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // ---- Start-up and command line ----
     bool activated = false;
     std::vector<float> commandlinefsd;
+    // The factors of the live channels came from /f: a calibration the user stated, with no
+    // signing and no date.
+    bool commandlinecalibration = false;
     std::string locationid;
     bool startinpausedstate = false;
     // Runs the start-up sequence on the first activation, then the command line.
@@ -92,8 +95,15 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     void Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     void Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
-    // Says why a sound file is not analysed: an error in a batch run, else a warning.
+    // Says why a sound file is not analysed, as an error in the window and in a batch run.
     void refuse_soundfile(const std::string& fname, const std::string& why);
+    // The file can be analysed: asks to save what the window holds (false: the user
+    // cancelled), then leaves it for the file's replay.
+    bool begin_soundfile_replay(const std::string& fname);
+    // What makes the analysis of fname doubtful, in a message box (the window's notes; the
+    // headless program prints the same as warnings).
+    void show_replay_notes(const std::string& fname);
+    bool fcalibrationnoted = false;
     // The file channel that a sound file's replay analyses when above 0 (the headless
     // program's --channel); otherwise the channel numbered like the receiving phonetogram,
     // which the window always makes 0. /f entry k calibrates file channel k.

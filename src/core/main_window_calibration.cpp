@@ -10,6 +10,7 @@
 #include "core/main_window.h"
 #include "files/utf8_path.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -51,6 +52,9 @@ std::string TForm1::calibration_info(int c) const {
         const std::int32_t status = ch < pgs.size() ? pgs[ch].calstatus : calstatusunknown;
         return soundfile_calibration_text(status, filecalibrationinfo);
     }
+    if (commandlinecalibration)
+        return "Calibrated from command line, full scale " + floattostrdot(signedfactors[ch]) +
+               " Pa";
     return calibration_status_text(calibrationstatus[ch], signedcalibrationdate[ch],
                                    signedpersonid[ch]);
 }
@@ -59,6 +63,7 @@ bool TForm1::calibration_warning(int c) const {
     if (c != 0 && c != 1) return true;
     const std::size_t ch = std::size_t(c);
     const std::int32_t status = ch < pgs.size() ? pgs[ch].calstatus : calstatusunknown;
+    if (commandlinecalibration && !fanalysisisfromsoundfile) return false;
     return calibration_warning_flag(advanced.calibrationexpirationdays, fanalysisisfromsoundfile,
                                     datetimenow(), signedcalibrationdate[ch], status);
 }
@@ -85,6 +90,16 @@ void TForm1::open_calibration(const std::string& fname) {
     // A missing or unreadable file leaves the container without a calibration id, so both
     // channels come out uncalibrated without a message.
     q.open_file(fname);
+    // A signed calibration belongs to its device. When no device is chosen (the advanced
+    // settings were not saved since the device was chosen for calibrating), the
+    // calibration's own device is, when it is connected: otherwise a restart would lose
+    // the calibration.
+    if (!recording_device_selected()) {
+        const std::string card = calibration_soundcard(q);
+        const auto& names = audiodevicenames.input;
+        const auto it = card.empty() ? names.end() : std::find(names.begin(), names.end(), card);
+        if (it != names.end()) advanced.recorddevice = std::int32_t(it - names.begin());
+    }
     const tcalibrationload r =
         read_calibration(q, recording_device_selected(), recording_device_name());
     q.clear();
@@ -110,6 +125,22 @@ void TForm1::sign_calibration(std::int32_t chno, const std::string& personid, st
         throw EGravonError("The calibration factor " + floattostr(factor) +
                            " is not a positive number");
     const std::size_t c = std::size_t(chno);
+    // A calibration that cannot be stored is not taken: after a restart it would be gone,
+    // and the window would have shown levels that no file backs.
+    const std::string oldperson = signedpersonid[c], oldsoundcard = calibrationsoundcard;
+    const double olddate = signedcalibrationdate[c], oldfactor = signedfactors[c];
+    const std::int32_t oldstatus = calibrationstatus[c];
+    const auto restore = [&] {
+        signedpersonid[c] = oldperson;
+        signedcalibrationdate[c] = olddate;
+        signedfactors[c] = oldfactor;
+        calibrationstatus[c] = oldstatus;
+        calibrationsoundcard = oldsoundcard;
+        if (!fanalysisisfromsoundfile && c < pgs.size()) {
+            pgs[c].calstatus = calibrationstatus[c];
+            pgs[c].calibstr = calibration_info(chno);
+        }
+    };
     signedpersonid[c] = personid;
     signedcalibrationdate[c] = datetimenow();
     signedfactors[c] = factor;
@@ -125,7 +156,16 @@ void TForm1::sign_calibration(std::int32_t chno, const std::string& personid, st
         pgs[c].calstatus = calibrationstatus[c];
         pgs[c].calibstr = calibration_info(chno);
     }
-    save_calibration("");
+    try {
+        save_calibration("");
+    } catch (const EGravonError& e) {
+        restore();
+        const std::string side = chno == 0 ? "left" : "right";
+        throw EGravonError((method == -1
+                                ? "The calibration of the " + side + " channel was not removed: "
+                                : "The calibration of the " + side + " channel was not signed: ") +
+                           std::string(e.what()));
+    }
     try {
         log_calibration(chno, personid, method, factor);
     } catch (...) {

@@ -5,6 +5,7 @@
 #include "base/random.h"
 #include "base/text_utils.h"
 #include "core/main_window.h"
+#include "core/replay_notes.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
 #include "files/wav_file.h"
@@ -120,7 +121,31 @@ void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::in
     soundfilechannels = 0;
     soundfilebits = 0;
     replaynotes.clear();
-    if (!ask_to_save()) return;
+    const std::string ext = lowercase_extension(fname);
+    // The readers look at the file before anything changes: a file that gives no analysis
+    // leaves the window's data, its title and the recent files as they were.
+    if (ext == ".smp")
+        Open_smpfile(fname, pgno, pgno2);
+    else if (ext == ".wav" || is_sndfile_extension(ext))
+        Open_wavfile(fname, pgno, pgno2);
+    else
+        refuse_soundfile(fname, "Cannot analyse " + fname + ": it is not a sound file");
+    // A replay that ended before its first frame has nothing to show or save.
+    const bool replayed = soundfilechannels > 0;
+    soundfileanalysed = soundfileanalysed && frames() > 0;
+    if (soundfileanalysed) {
+        add_recent_file(fname);
+        if (onsoundfileanalysed) onsoundfileanalysed(fname);
+        if (!batchmode) show_replay_notes(fname);
+    } else if (replayed && !cancelreplay) {
+        refuse_soundfile(fname, "Cannot analyse " + fname +
+                                    ": it is too short to analyse (it holds less than one "
+                                    "block of 2048 samples)");
+    }
+}
+
+bool TForm1::begin_soundfile_replay(const std::string& fname) {
+    if (!ask_to_save()) return false;
     set_paused(false);
     if (!fanalysisisfromsoundfile) save_temporary_settings();
     RandSeed(0);
@@ -129,29 +154,32 @@ void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::in
     cancelreplay = false;
     set_analysisisfromsoundfile(true);
     set_title(fname);
-    add_recent_file(fname);
-    const std::string ext = lowercase_extension(fname);
-    if (ext == ".smp")
-        Open_smpfile(fname, pgno, pgno2);
-    else if (ext == ".wav" || is_sndfile_extension(ext))
-        Open_wavfile(fname, pgno, pgno2);
-    else
-        analyzing = false;
-    // A replay that ended before its first frame has nothing to show or save.
-    soundfileanalysed = soundfileanalysed && frames() > 0;
-    if (soundfileanalysed) {
-        if (onsoundfileanalysed) onsoundfileanalysed(fname);
-    } else if (batchmode && soundfilechannels > 0) {
-        refuse_soundfile(fname, "Cannot analyse " + fname +
-                                    ": it is too short to analyse (it holds less than one "
-                                    "block of 2048 samples)");
+    return true;
+}
+
+void TForm1::show_replay_notes(const std::string& fname) {
+    tnoteadvice advice = window_advice();
+    advice.calibration = !fcalibrationnoted;
+    const std::vector<std::string> notes = replay_notes(*this, fname, advice);
+    // The status panel shows a missing calibration all the time; the message says it once.
+    fcalibrationnoted = fcalibrationnoted || !pgs.empty() && pgs[0].calstatus == 1;
+    if (notes.empty()) return;
+    std::string text;
+    for (const std::string& n : notes) {
+        if (!text.empty()) text += "\r\r";
+        // The notes are sentences of the command line's kind, which begin in lower case.
+        std::string line = n;
+        if (!line.empty() && line[0] >= 'a' && line[0] <= 'z') line[0] = char(line[0] - 'a' + 'A');
+        text += line;
     }
+    ui.message_box("The analysis may be doubtful", text, tmessagekind::warning);
 }
 
 void TForm1::refuse_soundfile(const std::string& fname, const std::string& why) {
-    // A batch run's result must not look like an analysis of a file that gave none.
+    // Neither a batch run's result nor the window may look like an analysis of a file that
+    // gave none.
     ui.message_box(batchmode ? "Cannot analyse file" : "Cannot open file", why,
-                   batchmode ? tmessagekind::error : tmessagekind::warning);
+                   tmessagekind::error);
 }
 
 void TForm1::reset_replay_state() {
@@ -188,9 +216,7 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
         }
     }
     if (!opened && !bysndfile) {
-        // The window passes over a WAV file that no reader recognises without a word.
-        if (batchmode || !wavfailure.empty() || ext != ".wav")
-            refuse_soundfile(fname, wavfailure.empty() ? sndfailure : wavfailure);
+        refuse_soundfile(fname, wavfailure.empty() ? sndfailure : wavfailure);
         fix_things();
         return;
     }
@@ -211,6 +237,13 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
+    const std::int64_t expected = bysndfile ? snd.nframes() : wav.nsamples();
+    if (expected <= 0) {
+        refuse_soundfile(fname, "Cannot analyse " + fname + ": it holds no samples");
+        fix_things();
+        return;
+    }
+    if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = nfilechans;
     if (bysndfile)
         soundfilebits = snd.nbits();
@@ -263,7 +296,6 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     } else if (wav.wavheadexlong().data.size != 0 && wav.nbits() >= 8 && nfilechans > 0) {
         announced = std::int64_t(wav.wavheadexlong().data.size) / (wav.nbits() / 8) / nfilechans;
     }
-    const std::int64_t expected = bysndfile ? snd.nframes() : wav.nsamples();
     const double total = double(std::max<std::int64_t>(expected, 0));
     // A header may also announce more than the stores ever take.
     reserve_stores(std::size_t(std::min(total, double(maxaudioarrpos))));
@@ -288,8 +320,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
 
     TSMPfile& smp = SMPfile2;
     if (!smp.open_file(fname, true)) {
-        if (batchmode)
-            refuse_soundfile(fname, "Cannot analyse " + fname + ": it is not an SMP sound file");
+        refuse_soundfile(fname, "Cannot analyse " + fname + ": it is not an SMP sound file");
         fix_things();
         return;
     }
@@ -332,6 +363,12 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
+    if (smp.nSamples() <= 0) {
+        refuse_soundfile(fname, "Cannot analyse " + fname + ": it holds no samples");
+        fix_things();
+        return;
+    }
+    if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = smp.nChans();
     set_fs(fs);
     reset_recording();

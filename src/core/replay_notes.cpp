@@ -1,9 +1,10 @@
-#include "replay_warnings.h"
+#include "core/replay_notes.h"
 
+#include "analysis/rejection_reasons.h"
 #include "base/number_text.h"
 #include "base/text_utils.h"
+#include "core/main_window.h"
 #include "phonetogram/pg_param.h"
-#include "rejection_reasons.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,7 +23,8 @@ std::string db_text(double v) {
     return buf;
 }
 
-void warn_noise(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+void note_noise(const TForm1& form, const std::string& fname, const tnoteadvice& advice,
+                std::vector<std::string>& notes) {
     if (form.analyser.spechistcount(0) > 0) return;
     const double lo = form.advanced.noiselo[0], hi = form.advanced.noisehi[0];
     double quietest = 1e300, loudest = -1e300;
@@ -48,27 +50,31 @@ void warn_noise(const TForm1& form, const std::string& fname, theadlessinterface
                         " frames were digital silence (every sample zero)";
         measured += ".";
     }
-    ui.warn("no background noise was measured in " + fname +
-            ": no stretch of it had a level inside the noise range of " + db_text(lo) + " to " +
-            db_text(hi) + " dB SPL, which the signal-to-noise test of every frame needs. " +
-            measured +
-            " Give the recording's full scale in Pa with /f before the file, or set the noise "
-            "range with --set NoiseLo0=... --set NoiseHi0=....");
+    std::string what = "no background noise was measured in " + fname +
+                       ": no stretch of it had a level inside the noise range of " + db_text(lo) +
+                       " to " + db_text(hi) +
+                       " dB SPL, which the signal-to-noise test of every frame needs. " + measured;
+    if (!advice.fullscale.empty() && !advice.noiserange.empty())
+        what += " Give the recording's full scale in Pa with " + advice.fullscale +
+                ", or set the noise range " + advice.noiserange + ".";
+    notes.push_back(what);
 }
 
 // Few bits leave a quantisation noise that drowns a quiet room and the soft voice.
-void warn_coarse_coding(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+void note_coarse_coding(const TForm1& form, const std::string& fname,
+                        std::vector<std::string>& notes) {
     const std::int32_t bits = form.soundfilebits;
     if (bits <= 0 || bits > 12) return;
     // Uniform quantisation noise: a step of 2 x full scale / 2^bits, RMS step / sqrt(12).
     const double step = 2.0 * std::fabs(form.audiofsd[0]) / std::ldexp(1.0, bits);
     const double level = 20.0 * std::log10(step / std::sqrt(12.0) / 2e-5);
-    ui.warn(fname + " has " + std::to_string(bits) +
+    notes.push_back(fname + " has " + std::to_string(bits) +
             "-bit samples: at this full scale their quantisation noise lies near " +
             db_text(level) + " dB SPL, which hides a quiet room and the softest voice.");
 }
 
-void warn_clipping(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
+void note_clipping(const TForm1& form, const std::string& fname,
+                   std::vector<std::string>& notes) {
     const std::size_t hop = std::size_t(std::max(form.downsamplingfactor / 2, 1));
     const std::size_t total = std::size_t(std::max(form.audiosamples(), 0));
     const float limit = float(std::fabs(form.audiofsd[0]) * clipfraction);
@@ -85,35 +91,60 @@ void warn_clipping(const TForm1& form, const std::string& fname, theadlessinterf
     if (clipped == 0) return;
     char share[32];
     std::snprintf(share, sizeof share, "%.1f", 100.0 * clipped / std::max(frames, 1));
-    ui.warn(fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
+    notes.push_back(fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
             " frames (" + share +
             " %) reach digital full scale (overloaded); their levels and voice measures are too "
             "low or distorted.");
 }
 
-} // namespace
-
-void warn_about_replay(const TForm1& form, const std::string& fname, theadlessinterface& ui) {
-    for (const std::string& note : form.replaynotes) ui.warn(note);
-    if (form.soundfilechannels > 1)
-        ui.warn(fname + " has " + std::to_string(form.soundfilechannels) +
-                " channels; only channel " + std::to_string(form.soundfilechannel) +
-                " was analysed (--channel N chooses another).");
-    if (lowercase_extension(fname) == ".smp") {
-        if (!form.pgs.empty() && form.pgs[0].calstatus == 1)
-            ui.warn(fname + " is not calibrated: its levels are not dB SPL.");
-    } else if (std::size_t(form.soundfilechannel) >= form.commandlinefsd.size()) {
-        ui.warn("no full scale was given for " + fname +
-                " (/f before the file): its levels are relative to a full scale of 1 Pa "
-                "(94 dB SPL), not calibrated dB SPL.");
-    }
-    warn_coarse_coding(form, fname, ui);
-    warn_noise(form, fname, ui);
-    warn_clipping(form, fname, ui);
+bool phonetogram_empty(const TForm1& form) {
     double total = 0;
     if (!form.pgs.empty() && form.pgs[0].param.size() > pglayeracctime)
         for (double v : form.pgs[0].param[pglayeracctime].arr.cells) total += v;
-    if (total > 0) return;
+    return total <= 0;
+}
+
+} // namespace
+
+tnoteadvice command_line_advice() {
+    tnoteadvice a;
+    a.fullscale = "/f before the file";
+    a.channel = "--channel N chooses another";
+    a.noiserange = "with --set NoiseLo0=... --set NoiseHi0=...";
+    a.takescale = "/f before --record gives the full scale in Pa";
+    return a;
+}
+
+tnoteadvice window_advice() {
+    tnoteadvice a;
+    a.fullscale = "/f before the file on Gravon's command line";
+    a.noiserange = "in Advanced settings";
+    a.takescale = "Calibrate... in the Recording menu calibrates the microphone";
+    return a;
+}
+
+std::vector<std::string> replay_notes(const TForm1& form, const std::string& fname,
+                                      const tnoteadvice& advice) {
+    std::vector<std::string> notes = form.replaynotes;
+    if (form.soundfilechannels > 1)
+        notes.push_back(fname + " has " + std::to_string(form.soundfilechannels) +
+                        " channels; only channel " + std::to_string(form.soundfilechannel) +
+                        " was analysed" +
+                        (advice.channel.empty() ? std::string(".") : " (" + advice.channel + ")."));
+    if (lowercase_extension(fname) == ".smp") {
+        if (advice.calibration && !form.pgs.empty() && form.pgs[0].calstatus == 1)
+            notes.push_back(fname + " is not calibrated: its levels are not dB SPL.");
+    } else if (advice.calibration &&
+               std::size_t(form.soundfilechannel) >= form.commandlinefsd.size()) {
+        notes.push_back("no full scale was given for " + fname +
+                        (advice.fullscale.empty() ? std::string() : " (" + advice.fullscale + ")") +
+                        ": its levels are relative to a full scale of 1 Pa (94 dB SPL), not "
+                        "calibrated dB SPL.");
+    }
+    note_coarse_coding(form, fname, notes);
+    note_noise(form, fname, advice, notes);
+    note_clipping(form, fname, notes);
+    if (!phonetogram_empty(form)) return notes;
     // Why the frames with sound in them were rejected is why the phonetogram is empty.
     trejectioncounts counts;
     for (std::int32_t k = 0; k < form.frames(); ++k) {
@@ -122,23 +153,26 @@ void warn_about_replay(const TForm1& form, const std::string& fname, theadlessin
             counts.add(std::uint16_t(form.paramarr[trackdebug][0][std::size_t(k)]));
     }
     const std::string why = counts.text();
-    ui.warn(
+    notes.push_back(
         "no voice was accepted in " + fname + ": the phonetogram is empty." +
         (why.empty() ? std::string() : " The frames with sound were rejected for " + why + "."));
+    return notes;
 }
 
-void warn_about_take(const TForm1& form, const std::string& what, theadlessinterface& ui,
-                     bool recorded) {
+std::vector<std::string> take_notes(const TForm1& form, const std::string& what,
+                                    const tnoteadvice& advice, bool recorded) {
+    std::vector<std::string> notes;
     for (int c = 0; c < 2 && recorded; ++c)
         if (form.calibration_warning(c))
-            ui.warn(what + ", channel " + std::to_string(c) + ": " + form.calibration_info(c) +
-                    " (/f before --record gives the full scale in Pa)");
-    warn_noise(form, what, ui);
-    warn_clipping(form, what, ui);
-    double total = 0;
-    if (!form.pgs.empty() && form.pgs[0].param.size() > pglayeracctime)
-        for (double v : form.pgs[0].param[pglayeracctime].arr.cells) total += v;
-    if (total <= 0) ui.warn("no voice was accepted in " + what + ": the phonetogram is empty.");
+            notes.push_back(what + ", channel " + std::to_string(c) + ": " +
+                            form.calibration_info(c) +
+                            (advice.takescale.empty() ? std::string()
+                                                      : " (" + advice.takescale + ")"));
+    note_noise(form, what, advice, notes);
+    note_clipping(form, what, notes);
+    if (phonetogram_empty(form))
+        notes.push_back("no voice was accepted in " + what + ": the phonetogram is empty.");
+    return notes;
 }
 
 } // namespace gravon

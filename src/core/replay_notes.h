@@ -1,22 +1,41 @@
-// Why the analysis of a sound file may be doubtful, said right after its replay: a truncated
-// file, channels left out, no calibration, no background noise measured, clipping, no voice.
+// Why the analysis of a sound file or a take may be doubtful: a truncated file, channels left
+// out, no calibration, no background noise measured, clipping, a coarse coding, no voice. The
+// window and the headless program say the same things; only the advice on what to do differs,
+// since each has its own ways of doing it.
 #pragma once
 
-#include "core/main_window.h"
-#include "headless_interface.h"
-
 #include <string>
+#include <vector>
 
 namespace gravon {
+
+class TForm1;
 
 // A sample counts as full scale from this fraction on: the largest positive value of an 8-bit
 // file (127/128) must count, a voice peaking just below full scale in a finer coding not.
 inline constexpr double clipfraction = 127.0 / 128.0;
 
-void warn_about_replay(const TForm1& form, const std::string& fname, theadlessinterface& ui);
-// The same for a take from a sound card: recorded now (its calibration is the window's) or
-// recovered from a journal (which keeps the calibration it was recorded with).
-void warn_about_take(const TForm1& form, const std::string& what, theadlessinterface& ui,
-                     bool recorded);
+// How the user of a front end does what a note advises. An empty text leaves the advice out.
+struct tnoteadvice {
+    std::string fullscale;   // give a file's full scale in Pa
+    std::string channel;     // analyse another channel of a file
+    std::string noiserange;  // set the background-noise range
+    std::string takescale;   // give a take's full scale (a take without calibration)
+    // Whether a file without a full scale is noted (the window says so only once: its
+    // status panel shows it all the time).
+    bool calibration = true;
+};
+
+// The headless program's options and the window's menus.
+tnoteadvice command_line_advice();
+tnoteadvice window_advice();
+
+// After the replay of fname.
+std::vector<std::string> replay_notes(const TForm1& form, const std::string& fname,
+                                      const tnoteadvice& advice);
+// After a take from a sound card, named `what`: recorded now (its calibration is the
+// window's) or recovered from a journal (which keeps the calibration it was recorded with).
+std::vector<std::string> take_notes(const TForm1& form, const std::string& what,
+                                    const tnoteadvice& advice, bool recorded);
 
 } // namespace gravon

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QScreen>
+#include <cstdio>
 
 namespace gravon {
 
@@ -101,6 +102,12 @@ TQtUserInterface::~TQtUserInterface() = default;
 void TQtUserInterface::message_box(const std::string& caption, const std::string& text,
                                    tmessagekind kind) {
     if (script.message) return script.message(caption, text, kind);
+    if (unattended) {
+        std::fprintf(
+            stderr, "gravon: %s: %s\n", caption.c_str(),
+            qt_text(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString().c_str());
+        return;
+    }
     QMessageBox box(icon_of(kind), qt_text(caption), qt_text(text), QMessageBox::Ok, &fwindow);
     box.exec();
 }
@@ -115,6 +122,14 @@ void TQtUserInterface::post_message(const std::string& caption, const std::strin
 tanswer TQtUserInterface::question(const std::string& caption, const std::string& text,
                                    tbuttons buttons) {
     if (script.question) return script.question(caption, text, buttons);
+    if (unattended) {
+        const tanswer a = tsilentinterface().question(caption, text, buttons);
+        std::fprintf(
+            stderr, "gravon: %s: %s (answered %s)\n", caption.c_str(),
+            qt_text(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString().c_str(),
+            a == tanswer::no ? "No" : "Cancel");
+        return a;
+    }
     QMessageBox box(QMessageBox::Question, qt_text(caption), qt_text(text), buttons_of(buttons),
                     &fwindow);
     return answer_of(box.exec());

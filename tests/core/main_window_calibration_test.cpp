@@ -5,6 +5,7 @@
 #include "calibration/calibration_file.h"
 #include "calibration/calibration_model.h"
 #include "calibration/date_time.h"
+#include "core/advanced_settings_page.h"
 #include "core/main_window.h"
 #include "support/temp_config.h"
 #include "synth/wav_writer.h"
@@ -124,19 +125,31 @@ TEST_F(CalibrationActions, AnotherDeviceOrTheDefaultDevice) {
     }
     EXPECT_EQ(other.form.calibrationsoundcard, "Mic A");
 
+    // The device chosen for calibrating was not stored with the advanced settings: the
+    // calibration brings its own device back when it is connected...
     tform def(defaultaudiodevice);
-    for (int c = 0; c < 2; ++c) {
-        EXPECT_EQ(def.form.calibrationstatus[c], calstatusnosoundcard);
-        EXPECT_EQ(def.form.signedfactors[c], 100.0);
-        EXPECT_EQ(def.form.calibration_info(c), "Soundcard not set");
-        EXPECT_EQ(def.form.pgs[c].calibstr, "Soundcard not set");
-    }
-
-    // Choosing the device again and reloading brings the calibration back.
-    def.form.advanced.recorddevice = 0;
-    def.form.open_calibration("");
-    EXPECT_EQ(def.form.calibrationstatus[1], calstatussigned);
+    EXPECT_EQ(def.form.advanced.recorddevice, 0);
+    for (int c = 0; c < 2; ++c) EXPECT_EQ(def.form.calibrationstatus[c], calstatussigned);
     EXPECT_EQ(def.form.signedfactors[1], 3.5);
+
+    // ...and without it no device is chosen and the calibration does not apply.
+    tsilentinterface ui;
+    TForm1 unplugged(ui);
+    unplugged.audiodevicenames.input = {"Mic B"};
+    unplugged.FormActivate({});
+    EXPECT_EQ(unplugged.advanced.recorddevice, defaultaudiodevice);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(unplugged.calibrationstatus[c], calstatusnosoundcard);
+        EXPECT_EQ(unplugged.signedfactors[c], 100.0);
+        EXPECT_EQ(unplugged.calibration_info(c), "Soundcard not set");
+        EXPECT_EQ(unplugged.pgs[c].calibstr, "Soundcard not set");
+    }
+    // Choosing the device and reloading brings the calibration back.
+    unplugged.audiodevicenames.input = {"Mic B", "Mic A"};
+    unplugged.advanced.recorddevice = 1;
+    unplugged.open_calibration("");
+    EXPECT_EQ(unplugged.calibrationstatus[1], calstatussigned);
+    EXPECT_EQ(unplugged.signedfactors[1], 3.5);
 }
 
 TEST_F(CalibrationActions, SavedWithoutASpecificDeviceIsRejectedLater) {
@@ -238,6 +251,61 @@ TEST_F(CalibrationActions, UnwritableLogAfterTheFileWasSaved) {
     tform again(0);
     EXPECT_EQ(again.form.calibrationstatus[0], calstatussigned);
     EXPECT_EQ(again.form.signedfactors[0], 2.5);
+}
+
+// A calibration folder that cannot be written: the signing is refused as a whole, the old
+// calibration stays in effect; a log that cannot be written after the file was saved leaves
+// the new one. "Remove all calibrations now!" removes both channels and says so once.
+TEST_F(CalibrationActions, SigningThatCannotBeStoredKeepsTheOldCalibration) {
+    tform t(0);
+    t.form.sign_calibration(0, "Anna", 1, 2.5);
+    const double date = t.form.signedcalibrationdate[0];
+    fs::remove(calfile());
+    fs::create_directories(calfile()); // a folder where the file should be
+    try {
+        t.form.sign_calibration(0, "Ben", 1, 7.0);
+        ADD_FAILURE() << "signed without a calibration file";
+    } catch (const EGravonError& e) {
+        EXPECT_NE(std::string(e.what()).find("left channel was not signed"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(t.form.signedpersonid[0], "Anna");
+    EXPECT_EQ(t.form.signedfactors[0], 2.5);
+    EXPECT_EQ(t.form.signedcalibrationdate[0], date);
+    EXPECT_EQ(t.form.calibrationstatus[0], calstatussigned);
+    EXPECT_EQ(t.form.pgs[0].calibstr, "Calibrated " + datetimetostr(date) + " by Anna");
+    EXPECT_THROW(remove_all_calibrations(t.form), EGravonError);
+    EXPECT_EQ(t.form.signedfactors[0], 2.5);
+}
+
+TEST_F(CalibrationActions, RemovingAllWithAnUnwritableLogRemovesBoth) {
+    tform t(0);
+    t.form.sign_calibration(0, "Anna", 1, 2.5);
+    t.form.sign_calibration(1, "Anna", 1, 3.5);
+    fs::remove(logfile());
+    fs::create_directories(logfile());
+    EXPECT_THROW(remove_all_calibrations(t.form), EGravonError);
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(t.form.signedfactors[c], 100.0);
+        EXPECT_EQ(t.form.calibration_info(c), "Uncalibrated");
+    }
+    tform again(0);
+    for (int c = 0; c < 2; ++c) EXPECT_EQ(again.form.signedfactors[c], 100.0);
+}
+
+// A full scale given with /f is a calibration stated by the user: no warning, and no date of
+// day 0 in any text.
+TEST_F(CalibrationActions, NoCalibrationTextShowsTheFirstDayOfTheCalendar) {
+    EXPECT_EQ(calibration_status_text(calstatusunsigned, 0.0, ""), "Calibrated, unsigned");
+    EXPECT_EQ(calibration_status_text(calstatussigned, 0.0, "Ann"), "Calibrated by Ann");
+    tform t(0);
+    t.form.commandlinecalibration = true;
+    t.form.signedfactors = {14.1, 14.1};
+    t.form.calibrationstatus = {calstatusunsigned, calstatusunsigned};
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(t.form.calibration_info(c), "Calibrated from command line, full scale 14.1 Pa");
+        EXPECT_FALSE(t.form.calibration_warning(c));
+    }
 }
 
 TEST_F(CalibrationActions, BadSigningChangesNothing) {

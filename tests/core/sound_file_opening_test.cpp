@@ -1,6 +1,6 @@
 // Opening sound files for analysis: what reaches the driver, and the calibration texts.
-#include "core/test_form.h"
 #include "analysis/hop_analysis.h"
+#include "core/test_form.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
 #include "phonetogram/pg_param.h"
@@ -172,6 +172,73 @@ TEST_F(OpenSoundFile, UnreadableFilesChangeNothingAndNeverCrash) {
     EXPECT_GE(samples, 0);
 }
 
+// A text file named .wav, an empty .wav, an empty .smp: the window says what the headless
+// program says, and its data, title and recent files stay as they were.
+TEST_F(OpenSoundFile, AFileThatGivesNoAnalysisIsAnErrorAndChangesNothing) {
+    const std::string good = write_wav("good.wav", 44100);
+    f.open_any_file(good);
+    const std::int32_t samples = f.samplecount;
+    const std::string title = f.caption();
+    ASSERT_EQ(f.RecentFiles1.filename(1), good);
+    const int recent = f.RecentFiles1.itemcount();
+    for (const auto& [name, body] :
+         std::vector<std::pair<std::string, std::string>>{{"text.wav", "Dear colleague,\n"},
+                                                          {"empty.wav", ""},
+                                                          {"empty.smp", ""},
+                                                          {"text.flac", "not flac"}}) {
+        const std::string p = path(name);
+        std::ofstream(p, std::ios::binary) << body;
+        t.ui.messages.clear();
+        f.open_any_file(p);
+        ASSERT_EQ(t.ui.messages.size(), 1u) << name;
+        EXPECT_EQ(t.ui.messages[0].kind, tmessagekind::error);
+        EXPECT_NE(t.ui.messages[0].text.find(p), std::string::npos) << t.ui.messages[0].text;
+        EXPECT_EQ(f.samplecount, samples) << name;
+        EXPECT_EQ(f.caption(), title) << name;
+        EXPECT_EQ(f.pgs[0].pgname, "good.wav") << name;
+        EXPECT_EQ(f.RecentFiles1.filename(1), good) << name;
+        EXPECT_EQ(f.RecentFiles1.itemcount(), recent) << name;
+
+        // The headless program's message is the same.
+        testing::trecordinginterface batchui;
+        TForm1 batch(batchui);
+        batch.batchmode = true;
+        batch.FormActivate({});
+        batch.open_any_file(p);
+        ASSERT_EQ(batchui.messages.size(), 1u) << name;
+        EXPECT_EQ(batchui.messages[0].text, t.ui.messages[0].text);
+    }
+}
+
+// The notes the headless program prints as warnings reach the window as one message.
+TEST_F(OpenSoundFile, TheWindowShowsTheNotesOnADoubtfulAnalysis) {
+    // 8-bit samples at full scale and a stereo file: coarse coding, clipping, a channel left
+    // out.
+    tsinglearr x(44100);
+    for (std::size_t i = 0; i < x.size(); ++i)
+        x[i] = float(std::sin(0.05 * double(i)) > 0 ? 1 : -1);
+    TWavFile w;
+    w.setsampfreq(44100);
+    w.setnchans(2);
+    w.setnbits(8);
+    w.setfullscale(0, 1.0);
+    w.setfullscale(1, 1.0);
+    const std::string p = path("coarse.wav");
+    w.save_file(p, std::vector<tsinglearr>{x, x}, false, false);
+    f.open_any_file(p);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    const std::string& text = t.ui.messages[0].text;
+    EXPECT_EQ(t.ui.messages[0].caption, "The analysis may be doubtful");
+    for (const char* part : {"has 2 channels; only channel 0 was analysed", "8-bit samples",
+                             "is clipped", "No full scale was given"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+    // The missing calibration is said once; the status panel shows it all the time.
+    t.ui.messages.clear();
+    f.open_any_file(p);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_EQ(t.ui.messages[0].text.find("No full scale was given"), std::string::npos);
+}
+
 // Found by fuzzing: a WAV header with a sampling rate of 411,364,668 Hz (and 11011 channels)
 // sized the analysis window to 16 million samples, and the transform tables for it took more
 // than 2 GB. The header as the fuzzer wrote it, with silent sample data.
@@ -244,7 +311,7 @@ TEST_F(OpenSoundFile, SmpRatesTheAnalysisCannotTakeAreRefused) {
     t.ui.messages.clear();
     const std::string p = write_smp("low.smp", {{"sftot", "37.5"}});
     f.open_any_file(p);
-    EXPECT_TRUE(t.ui.messages.empty());
+    for (auto& m : t.ui.messages) EXPECT_EQ(m.caption, "The analysis may be doubtful") << m.text;
     EXPECT_EQ(f.analyser.windowsize(), 2);
 }
 
