@@ -53,7 +53,7 @@ std::string TForm1::calibration_info(int c) const {
         return soundfile_calibration_text(status, filecalibrationinfo);
     }
     if (commandlinecalibration)
-        return "Calibrated from command line, full scale " + floattostrdot(signedfactors[ch]) +
+        return "Calibrated from command line, full scale " + roundsigdigits(7, signedfactors[ch]) +
                " Pa";
     return calibration_status_text(calibrationstatus[ch], signedcalibrationdate[ch],
                                    signedpersonid[ch]);

@@ -90,6 +90,17 @@ TEST_F(CliRecord, ATakeFromTheSoundCardMatchesTheFileItPlayed) {
     EXPECT_TRUE(fs::is_empty(config.root / "data" / "Gravon" / "journal"));
 }
 
+// A full scale given with /f calibrates the take as it calibrates a file: no warning about
+// an unsigned calibration, and no date of day 0.
+TEST_F(CliRecord, AFullScaleFromTheCommandLineIsTheTakesCalibration) {
+    const tclirun take = run("/f14.1 --record 1 --take cal /s");
+    EXPECT_NE(take.status, 1) << take.err;
+    EXPECT_EQ(take.err.find("1899"), std::string::npos) << take.err;
+    EXPECT_EQ(take.err.find("unsigned"), std::string::npos) << take.err;
+    const std::string pg = slurp(dir() / "cal_pg.stdpg");
+    EXPECT_NE(pg.find("Calibrated from command line, full scale 14.1 Pa"), std::string::npos);
+}
+
 TEST_F(CliRecord, AKilledTakeIsRecoveredFromItsJournal) {
     const std::string cmd = "cd '" + dir().string() +
                             "' && exec '" GRAVON_CLI_PATH "' /f100 --record 30 >/dev/null 2>&1";
