@@ -6,6 +6,7 @@
 #include "ui/field_failure.h"
 #include "ui/parameter_editors.h"
 #include "ui/qt_text.h"
+#include "ui/screen_fit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -62,12 +63,12 @@ TForm2::TForm2(TForm1& form, TForm7& logwindow, QWidget* parent)
     setObjectName("Form2");
     setWindowTitle("Advanced settings");
     ftabs = named(new QTabWidget, "PageControl1");
-    ftabs->addTab(make_display_tab(), "Display");
-    ftabs->addTab(make_save_tab(), "Save");
-    ftabs->addTab(make_soundcards_tab(), "Soundcards");
-    ftabs->addTab(make_calibration_tab(), "Calibration routine");
-    ftabs->addTab(make_extraction_tab(), "fo/level extraction");
-    ftabs->addTab(make_mapping_tab(), "Parameter mapping");
+    ftabs->addTab(new tscrollpage(make_display_tab()), "Display");
+    ftabs->addTab(new tscrollpage(make_save_tab()), "Save");
+    ftabs->addTab(new tscrollpage(make_soundcards_tab()), "Soundcards");
+    ftabs->addTab(new tscrollpage(make_calibration_tab()), "Calibration routine");
+    ftabs->addTab(new tscrollpage(make_extraction_tab()), "fo/level extraction");
+    ftabs->addTab(new tscrollpage(make_mapping_tab()), "Parameter mapping");
     ftabs->setCurrentIndex(0);
     soundfiletabs->setCurrentIndex(1);
 

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QWidget>
@@ -18,6 +19,9 @@ void reveal(QWidget* w) {
         if (auto* tabs = qobject_cast<QTabWidget*>(p))
             for (int i = 0; i < tabs->count(); ++i)
                 if (tabs->widget(i)->isAncestorOf(w)) tabs->setCurrentIndex(i);
+    // A page that scrolls on a small screen scrolls the field into view.
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(p)) area->ensureWidgetVisible(w);
 }
 
 } // namespace

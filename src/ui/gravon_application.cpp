@@ -6,7 +6,9 @@
 
 namespace gravon {
 
-TGravonApplication::TGravonApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TGravonApplication::TGravonApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    installEventFilter(&ffitter);
+}
 
 TGravonApplication* TGravonApplication::instance() {
     return qobject_cast<TGravonApplication*>(QCoreApplication::instance());

@@ -2,8 +2,10 @@
 // through it, so it is the one place where a failure that escaped a handler is stopped before
 // it reaches Qt's event loop (which cannot unwind: a modal dialog whose loop an exception left
 // would crash at its next button). The failure is shown as a message box once the event is
-// handled, and the window goes on.
+// handled, and the window goes on. It also brings every window it shows inside the screen.
 #pragma once
+
+#include "ui/screen_fit.h"
 
 #include <QApplication>
 #include <functional>
@@ -30,6 +32,7 @@ class TGravonApplication : public QApplication {
     // The failure being shown: the same failure from the events that arrive meanwhile (a
     // paint that fails each time) is not shown again.
     std::string fshowing;
+    twindowfitter ffitter;
 };
 
 } // namespace gravon

@@ -3,6 +3,7 @@
 #include "core/main_window.h"
 #include "ui/field_failure.h"
 #include "ui/qt_text.h"
+#include "ui/screen_fit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -90,11 +91,10 @@ TForm5::TForm5(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     setWindowTitle("Options");
     resize(776, 502);
     tabs = named(new QTabWidget, "PageControl1");
-    tabs->setMinimumSize(522, 465);
-    tabs->addTab(make_display_page(), "Display");
-    tabs->addTab(make_target_page(), "Target");
-    tabs->addTab(make_noise_page(), "Headphone noise");
-    tabs->addTab(make_keyboard_page(), "Keyboard");
+    tabs->addTab(new tscrollpage(make_display_page()), "Display");
+    tabs->addTab(new tscrollpage(make_target_page()), "Target");
+    tabs->addTab(new tscrollpage(make_noise_page()), "Headphone noise");
+    tabs->addTab(new tscrollpage(make_keyboard_page()), "Keyboard");
 
     auto* okbutton = named(new QPushButton("&Ok"), "okbutton");
     auto* cancelbutton = named(new QPushButton("&Cancel"), "cancelbutton");

@@ -3,6 +3,7 @@
 #include "core/main_window.h"
 #include "ui/field_failure.h"
 #include "ui/qt_text.h"
+#include "ui/screen_fit.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -106,11 +107,13 @@ TForm11::TForm11(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     buttons->addWidget(exportbutton);
     buttons->addWidget(cancelbutton);
 
-    auto* columns = new QHBoxLayout;
+    auto* choicespage = new QWidget;
+    auto* columns = new QHBoxLayout(choicespage);
+    columns->setContentsMargins(0, 0, 0, 0);
     columns->addLayout(left, 1);
     columns->addLayout(right);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(columns);
+    layout->addWidget(new tscrollpage(choicespage));
     layout->addLayout(buttons);
 }
 

@@ -1,0 +1,102 @@
+#include "ui/screen_fit.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollBar>
+#include <QWidget>
+#include <algorithm>
+
+namespace gravon {
+
+namespace {
+
+QScreen* screen_of(const QWidget& w) {
+    if (const QWidget* p = w.parentWidget())
+        if (QScreen* s = p->window()->screen()) return s;
+    if (QScreen* s = w.screen()) return s;
+    return QGuiApplication::primaryScreen();
+}
+
+bool is_fitted_window(const QWidget& w) {
+    if (!w.isWindow()) return false;
+    switch (w.windowType()) {
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Sheet:
+    case Qt::Tool:
+        return true;
+    default:
+        return false; // menus, tooltips, popups place themselves
+    }
+}
+
+} // namespace
+
+void fit_on_screen(QWidget& window) {
+    QScreen* screen = screen_of(window);
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // Before a window was first mapped its frame is unknown; a parent's frame tells the
+    // window manager's margins.
+    QMargins frame(window.geometry().left() - window.frameGeometry().left(),
+                   window.geometry().top() - window.frameGeometry().top(),
+                   window.frameGeometry().right() - window.geometry().right(),
+                   window.frameGeometry().bottom() - window.geometry().bottom());
+    if (frame.isNull())
+        if (const QWidget* p = window.parentWidget()) {
+            const QWidget& pw = *p->window();
+            frame = QMargins(pw.geometry().left() - pw.frameGeometry().left(),
+                             pw.geometry().top() - pw.frameGeometry().top(),
+                             pw.frameGeometry().right() - pw.geometry().right(),
+                             pw.frameGeometry().bottom() - pw.geometry().bottom());
+        }
+    const QSize room(area.width() - frame.left() - frame.right(),
+                     area.height() - frame.top() - frame.bottom());
+    const QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
+    QSize size = window.size().boundedTo(room).expandedTo(least);
+    if (size != window.size()) window.resize(size);
+    QRect outer(window.pos(), size.grownBy(frame));
+    if (outer.right() > area.right()) outer.moveRight(area.right());
+    if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
+    if (outer.left() < area.left()) outer.moveLeft(area.left());
+    if (outer.top() < area.top()) outer.moveTop(area.top());
+    if (outer.topLeft() != window.pos()) window.move(outer.topLeft());
+}
+
+bool twindowfitter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (is_fitted_window(*w)) fit_on_screen(*w);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+tscrollpage::tscrollpage(QWidget* page, QWidget* parent) : QScrollArea(parent) {
+    setObjectName(page->objectName().isEmpty() ? QString("scrollpage")
+                                               : page->objectName() + "_scroll");
+    setWidget(page);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    // The page's own background, not the darker one of a scroll area.
+    setBackgroundRole(QPalette::Window);
+    viewport()->setBackgroundRole(QPalette::Window);
+}
+
+QSize tscrollpage::sizeHint() const {
+    const QWidget* page = widget();
+    if (!page) return QScrollArea::sizeHint();
+    const QMargins m = contentsMargins();
+    return page->sizeHint().expandedTo(page->minimumSizeHint()).grownBy(m);
+}
+
+QSize tscrollpage::minimumSizeHint() const {
+    // Room for a few lines and the scroll bars; the rest scrolls.
+    const int line = fontMetrics().height();
+    const int bar = verticalScrollBar()->sizeHint().width();
+    const QSize least(std::min(12 * line, sizeHint().width()) + bar,
+                      std::min(6 * line, sizeHint().height()) + bar);
+    return least;
+}
+
+} // namespace gravon

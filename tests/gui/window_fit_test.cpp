@@ -1,0 +1,150 @@
+// Every window opens inside the screen, at a scale factor of 1 and of 2 on a 1600 x 1000
+// screen, and no caption is cut: each label, check box and button is at least as wide as its
+// text needs. The windows are shown on a real X display (Xvfb): the test runs itself there.
+#include "audio/audio_devices.h"
+#include "audio/simulated_wave_service.h"
+#include "support/temp_config.h"
+#include "ui/advanced_settings_dialog.h"
+#include "ui/calibration_log_window.h"
+#include "ui/calibrator_window.h"
+#include "ui/control_panel.h"
+#include "ui/dialog_windows.h"
+#include "ui/options_dialog.h"
+#include "ui/qt_main_window.h"
+#include "ui/sound_level_meter_window.h"
+#include "ui/statistics_window.h"
+#include "ui/text_export_dialog.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace gravon {
+namespace {
+
+struct tsimdevices : taudiodevices {
+    std::unique_ptr<twaveinservice> make_wavein() override {
+        auto p = std::make_unique<tsimulatedwavein>();
+        p->names = {"USB microphone with a long name"};
+        return p;
+    }
+    std::unique_ptr<twaveoutservice> make_waveout() override {
+        auto p = std::make_unique<tsimulatedwaveout>();
+        p->names = {"Headphones"};
+        return p;
+    }
+};
+
+void settle() {
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+}
+
+// What is wrong with the window as shown: outside the screen, or a caption cut.
+std::string faults_of(QWidget& w, const std::string& name) {
+    std::ostringstream out;
+    const QRect area = w.screen()->availableGeometry();
+    if (!area.contains(w.frameGeometry()))
+        out << name << " at " << w.frameGeometry().x() << "," << w.frameGeometry().y() << " "
+            << w.frameGeometry().width() << "x" << w.frameGeometry().height()
+            << " is not inside the screen's " << area.width() << "x" << area.height() << "\n";
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (!c->isVisibleTo(&w) || c->window() != &w) continue;
+        // The arrows with which a tab bar scrolls its tabs are drawn by the style.
+        if (qobject_cast<QTabBar*>(c->parentWidget())) continue;
+        const auto* label = qobject_cast<QLabel*>(c);
+        const bool caption =
+            (label && !label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull()) ||
+            qobject_cast<QAbstractButton*>(c);
+        if (!caption) continue;
+        if (c->width() < c->sizeHint().width())
+            out << name << ": \"" << c->property("text").toString().toStdString() << "\" ("
+                << c->objectName().toStdString() << ") is " << c->width() << " wide, needs "
+                << c->sizeHint().width() << "\n";
+    }
+    return out.str();
+}
+
+// Shows the window (each tab of a tabbed one in turn) and gathers its faults.
+std::string check(QWidget* w, const std::string& name) {
+    if (!w) return name + " is missing\n";
+    w->show();
+    settle();
+    std::string faults = faults_of(*w, name);
+    if (auto* tabs = w->findChild<QTabWidget*>())
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            settle();
+            faults += faults_of(*w, name + " / " + tabs->tabText(i).toStdString());
+        }
+    w->hide();
+    settle();
+    return faults;
+}
+
+// In the child on the X display.
+TEST(WindowFit, EveryWindowOpensInsideTheScreenWithNoCaptionCut) {
+    if (!std::getenv("GRAVON_FIT_CHILD")) GTEST_SKIP() << "runs on an X display, below";
+    testing::ttempconfig config;
+    tsimdevices devices;
+    TMainWindow w;
+    w.userinterface().unattended = true;
+    w.attach_audio(devices);
+    w.show();
+    w.activate({});
+    settle();
+    std::string faults = faults_of(w, "the main window");
+    tdialogwindows& d = w.dialogs();
+    faults += check(d.options, "Options");
+    faults += check(d.advanced, "Advanced settings");
+    faults += check(d.textexport, "Export as text");
+    faults += check(d.controlpanel, "Control panel");
+    faults += check(d.statistics, "Statistics");
+    faults += check(d.calibrationlog, "Calibration log");
+    faults += check(d.calibrator, "Calibrator");
+    faults += check(d.soundlevelmeter, "Sound level meter");
+    EXPECT_EQ(faults, "");
+}
+
+int run(const std::string& cmd) {
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+void run_on_display(const char* scale) {
+    if (run("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is missing";
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    testing::ttempconfig config;
+    const std::string log = (config.root / "out.txt").string();
+    const std::string cmd = std::string("env GRAVON_FIT_CHILD=1 QT_QPA_PLATFORM=xcb ") +
+                            "QT_SCALE_FACTOR=" + scale +
+                            " timeout 120 xvfb-run -a -s '-screen 0 1600x1000x24' '" + self +
+                            "' --gtest_filter=WindowFit.EveryWindow* >'" + log + "' 2>&1";
+    const int rc = run(cmd);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(rc, 0) << text.str();
+}
+
+TEST(WindowFit, AtScaleOne) {
+    if (std::getenv("GRAVON_FIT_CHILD")) GTEST_SKIP();
+    run_on_display("1");
+}
+
+TEST(WindowFit, AtScaleTwo) {
+    if (std::getenv("GRAVON_FIT_CHILD")) GTEST_SKIP();
+    run_on_display("2");
+}
+
+} // namespace
+} // namespace gravon
