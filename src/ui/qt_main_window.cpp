@@ -94,7 +94,12 @@ TMainWindow::TMainWindow(QWidget* parent)
         // At once: during a replay this runs inside its event processing.
         fdrawingarea->view()->repaint();
     };
-    fui.onrefreshactions = [this] { refresh_actions(); };
+    fui.onrefreshactions = [this] {
+        refresh_actions();
+        // The panel's lines follow the state at once, not only at the next tick: a picture
+        // taken right after a file's analysis must show all of them.
+        fstatuspanel->refresh();
+    };
     fui.onprogress = [this](const std::string& what, double f) { show_progress(what, f); };
     fui.onprogressdone = [this] { hide_progress(); };
     fui.onrefreshcontrolpanel = [this] {

@@ -9,15 +9,15 @@ namespace gravon {
 TStatusPanel::TStatusPanel(TForm1& form, QWidget* parent) : QWidget(parent), fform(form) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setFixedHeight(status_panel_height(form));
+    setFixedHeight(status_panel_pixel_height(form, font()));
 }
 
 QSize TStatusPanel::sizeHint() const {
-    return QSize(700, status_panel_height(fform));
+    return QSize(700, status_panel_pixel_height(fform, font()));
 }
 
 void TStatusPanel::refresh() {
-    const int h = status_panel_height(fform);
+    const int h = status_panel_pixel_height(fform, font());
     if (h != height()) setFixedHeight(h);
     update();
 }

@@ -3,6 +3,7 @@
 #include "core/test_form.h"
 #include "ui/status_panel.h"
 
+#include <QFont>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -53,6 +54,51 @@ TEST_F(StatusPanel, OnlyTheTimeLineWhenNothingIsShown) {
     EXPECT_EQ(status_panel_height(f), 36);
     f.options.shownoise[1] = true;
     EXPECT_EQ(status_panel_height(f), 54);
+}
+
+// Whatever the font and the colour parameter, no text covers another: a clinician must be
+// able to read every number.
+TEST_F(StatusPanel, NoTextCoversAnotherInAnyFontWithAnyColourParameter) {
+    record_voice(1.0);
+    f.fshowcursor = true;
+    f.cursor = {57, 80};
+    f.advanced.hideisolatedbins = false;
+    f.locationid = "Voice clinic, room 2";
+    QFont big;
+    big.setPointSize(16);
+    for (const QFont& font : {QFont(), big})
+        for (std::int32_t z = 0; z <= 6; ++z) {
+            f.set_zparam(z);
+            ASSERT_EQ(f.options.zparam(), z);
+            const tstatuspanel p = status_panel_content(f);
+            const std::vector<QRect> r = status_text_rects(p, font, 2000);
+            ASSERT_EQ(r.size(), p.texts.size());
+            for (std::size_t i = 0; i < r.size(); ++i)
+                for (std::size_t j = i + 1; j < r.size(); ++j)
+                    EXPECT_FALSE(r[i].intersects(r[j])) << "z " << z << ": \"" << p.texts[i].text
+                                                        << "\" and \"" << p.texts[j].text << "\"";
+            // Each text is drawn where its rectangle says: dark pixels inside it.
+            const QImage img = render_status_panel(f, 2000, font);
+            EXPECT_EQ(img.height(), status_panel_pixel_height(f, font));
+            for (std::size_t i = 0; i < r.size(); ++i) {
+                if (r[i].isEmpty()) continue;
+                ASSERT_LE(r[i].bottom(), img.height()) << p.texts[i].text;
+                bool ink = false;
+                for (int x = r[i].left(); x <= r[i].right() && !ink; ++x)
+                    for (int y = r[i].top(); y < r[i].bottom() && !ink; ++y)
+                        ink = img.pixelColor(x, y) != status_face_color();
+                EXPECT_TRUE(ink) << p.texts[i].text;
+            }
+        }
+}
+
+// Silence has no level.
+TEST_F(StatusPanel, SilenceShowsNoLevel) {
+    t.start();
+    t.feed(std::vector<std::int16_t>(2 * 44100, 0));
+    const tstatuspanel p = status_panel_content(f);
+    for (const tstatustext& s : p.texts)
+        EXPECT_EQ(s.text.rfind("L=", 0), std::string::npos) << s.text;
 }
 
 TEST_F(StatusPanel, GreyLampThenNoiseWarning) {

@@ -10,6 +10,9 @@ namespace gravon {
 
 namespace {
 
+// Below this a frame holds no sound: 100 dB under the threshold of hearing.
+constexpr double silentlevel = -100.0;
+
 std::string trimmed(const std::string& s) {
     const auto a = s.find_first_not_of(" \t");
     if (a == std::string::npos) return "";
@@ -78,7 +81,9 @@ tstatuspanel status_panel_content(TForm1& form) {
         }
         out.lamps.push_back(lamp);
 
-        if (form.recording() || accepted) {
+        // Digital silence (and the filters' dying tail after it) has no level worth a number.
+        const bool silent = !std::isfinite(m.level) || m.level < silentlevel;
+        if ((form.recording() || accepted) && !silent) {
             const bool recalc = adv.calibrationrecalculate && adv.standarddistance != 0 &&
                                 std::fabs(pg.actualdistance / adv.standarddistance - 1) > 0.001;
             out.texts.push_back({21, y,
