@@ -49,10 +49,10 @@ void paint_axis(QPainter& p, const TAxisModel& a, const QFont& font, const QColo
         for (int i = 0; i < n; ++i) {
             const int y = a.TickMarkPosition(i);
             const QString label = QString::fromStdString(a.TickMarkText(i));
-            // A logarithmic scale steps finely below 1 (up to 90 ticks a decade); ticks
-            // closer than 3 pixels would merge into a black bar, so only labelled ones are
-            // drawn there.
-            if (!label.isEmpty() || std::abs(y - lasttick) >= 3) {
+            // Ticks closer than 3 pixels would merge into a black bar, so only labelled ones
+            // are drawn there; none runs through the unit.
+            const bool onunit = !unit.isEmpty() && y < 2 + th;
+            if (!onunit && (!label.isEmpty() || std::abs(y - lasttick) >= 3)) {
                 canvas_line(p, tx, y, tx + ts, y);
                 lasttick = y;
             }
@@ -73,7 +73,8 @@ void paint_axis(QPainter& p, const TAxisModel& a, const QFont& font, const QColo
         for (int i = 0; i < n; ++i) {
             const int x = a.TickMarkPosition(i);
             const QString label = QString::fromStdString(a.TickMarkText(i));
-            if (!label.isEmpty() || std::abs(x - lasttick) >= 3) {
+            const bool onunit = !unit.isEmpty() && x > w - uw - 2;
+            if (!onunit && (!label.isEmpty() || std::abs(x - lasttick) >= 3)) {
                 canvas_line(p, x, ty, x, ty + ts);
                 lasttick = x;
             }

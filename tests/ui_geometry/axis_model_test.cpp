@@ -1,6 +1,7 @@
 #include "ui/geometry/axis_model.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace gravon {
 namespace {
@@ -56,6 +57,23 @@ TEST(AxisModel, LogarithmicTicksAndThinning) {
     EXPECT_TRUE(have100);
     EXPECT_TRUE(have1000);
     EXPECT_FALSE(have900);
+}
+
+// Below 1 the ticks step by the decade as they do above it: 0.02, 0.03 ... 0.09, 0.1, 0.2 ...
+// and not by a tenth of it (a comb of 90 ticks a decade).
+TEST(AxisModel, LogarithmicTicksBelowOneStepByTheirDecade) {
+    TAxisModel a;
+    a.setPosition(tposition::posright);
+    a.setSize(20, 400);
+    a.set_hilovalues(4, 0.01);
+    a.setLogarithmic(true);
+    std::vector<double> v;
+    for (int i = 0; i < a.nTickMarks(); ++i) v.push_back(a.TickMarkValue(i));
+    const std::vector<double> want = {0.02, 0.03, 0.04, 0.05, 0.06, 0.07, 0.08, 0.09, 0.1,
+                                      0.2,  0.3,  0.4,  0.5,  0.6,  0.7,  0.8,  0.9,  1,
+                                      2,    3,    4,    5};
+    ASSERT_EQ(v.size(), want.size());
+    for (std::size_t i = 0; i < v.size(); ++i) EXPECT_NEAR(v[i], want[i], 1e-12 * want[i]) << i;
 }
 
 TEST(AxisModel, MusicScaleTicksOnWhiteKeys) {

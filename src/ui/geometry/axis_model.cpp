@@ -386,8 +386,8 @@ void TAxisModel::build_ticks() const {
     if (flogarithmic && lo > 0 && hi / lo > 4) {
         double v = lo;
         for (std::size_t n = 0; n < maxticks; ++n) {
-            double d = std::pow(10.0, std::floor(std::log10(1.0000001 * v)));
-            if (v < 0.99) d /= 10;
+            // 1, 2, 3 ... 9, 10, 20 ... times each decade, below 1 as above it.
+            const double d = std::pow(10.0, std::floor(std::log10(1.0000001 * v)));
             const double next = d * (std::trunc(v / d + 1e-10) + 1);
             if (bad(next) || next <= v) break;
             v = next;
