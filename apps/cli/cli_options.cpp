@@ -43,7 +43,9 @@ const char* const usagetext =
     "                     file is new): a corpus run builds one table\n"
     "  --tracks FILE      the per-frame analysis tracks of both channels as CSV\n"
     "  --export-text FILE the phonetogram's parameters as text tables (the window's export)\n"
-    "  --png FILE         a picture of the phonetogram view; --size WxH (default 800x600)\n"
+    "  --png FILE         a picture of the phonetogram view as the window shows it; --size WxH\n"
+    "                     (default 800x600)\n"
+    "  --select-all       the picture shows the entire area selected\n"
     "  --record SECONDS   first record a take of SECONDS from a sound card, through the same\n"
     "                     recorder and analysis as the window's (the calibration file, or /f\n"
     "                     before it, gives its full scale); the rest of the command line and\n"
@@ -114,6 +116,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.summarycsv = value("a file name");
             } else if (a == "--png") {
                 o.pngfile = value("a file name");
+            } else if (a == "--select-all") {
+                o.pngselectall = true;
             } else if (a == "--size") {
                 const std::string v = value("a size WxH, e.g. 800x600");
                 const std::size_t x = v.find('x');

@@ -28,6 +28,8 @@ struct tclioptions {
     std::string cellsfile;
     std::string summarycsv;
     std::string pngfile;
+    // The picture shows the entire area selected (the statistics select it in any case).
+    bool pngselectall = false;
     std::int32_t pngwidth = 800;
     std::int32_t pngheight = 600;
     std::int32_t channel = 0;      // file channel to analyse

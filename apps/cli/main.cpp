@@ -99,7 +99,15 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
                      : "no output written: no sound file was analysed and no phonetogram loaded");
         return;
     }
+    // The picture shows what the window shows: no selection, unless asked for.
+    const auto picture = [&] {
+        std::string why;
+        if (!write_phonetogram_png(form, o.pngfile, o.pngwidth, o.pngheight, why))
+            ui.error("--png " + o.pngfile + ": " + why);
+    };
+    if (!o.pngfile.empty() && !o.pngselectall) picture();
     select_subject_areas(form, subjects);
+    if (!o.pngfile.empty() && o.pngselectall) picture();
 
     if (o.summary) print_phonetogram_summary(form, subjects, stdout);
     if (o.stats || o.condensed) {
@@ -126,11 +134,6 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     attempt("--summary-csv", o.summarycsv, [&] {
         append_summary_csv(form, subjects, {analysedfile, ui.warnings()}, o.summarycsv);
     });
-    if (!o.pngfile.empty()) {
-        std::string why;
-        if (!write_phonetogram_png(form, o.pngfile, o.pngwidth, o.pngheight, why))
-            ui.error("--png " + o.pngfile + ": " + why);
-    }
     if (!o.tracksfile.empty()) {
         if (!form.soundfileanalysed)
             ui.error("--tracks " + o.tracksfile + ": no sound file was analysed");
