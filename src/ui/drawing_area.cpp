@@ -101,7 +101,7 @@ void TDrawingArea::lay_out() {
     {
         const tsetwhile syncing(fsyncing);
         l = layout_drawing_controls(flaxis->model(), ffaxis->model(), flegendaxis->model(),
-                                    fkeyboard->model(), fform, size());
+                                    fkeyboard->model(), fform, size(), flegendlabel->font());
     }
     fkeyboard->setGeometry(qrect(l.keyboard));
     flaxis->setGeometry(qrect(l.laxis));
@@ -137,12 +137,16 @@ void TDrawingArea::repaint_view() {
     fview->update();
 }
 
+tdrawingfonts TDrawingArea::fonts() const {
+    return {flaxis->axisFont(), flegendlabel->font()};
+}
+
 QImage TDrawingArea::image() const {
-    return render_drawing_area(fform, size());
+    return render_drawing_area(fform, size(), fonts());
 }
 
 void TDrawingArea::copy_image() {
-    copy_drawing_to_clipboard(fform, size());
+    copy_drawing_to_clipboard(fform, size(), fonts());
 }
 
 void TDrawingArea::step_legend_param() {

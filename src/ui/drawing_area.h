@@ -6,6 +6,7 @@
 #include "core/main_window.h"
 #include "ui/axis_widget.h"
 #include "ui/keyboard_widget.h"
+#include "ui/view_renderer.h"
 #include "ui/view_widget.h"
 
 #include <QImage>
@@ -25,6 +26,8 @@ class TDrawingArea : public QWidget {
     TAxis* legendaxis() const { return flegendaxis; }
     TPhonetogramView* view() const { return fview; }
     QLabel* legendlabel() const { return flegendlabel; }
+    // The fonts it draws with, for pictures of it.
+    tdrawingfonts fonts() const;
     QLabel* distancelabel() const { return fdistancelabel; }
     tviewaxes axes() const;
     // The whole area as an image, as shown.

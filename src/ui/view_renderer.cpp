@@ -272,11 +272,11 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
 
 // ---- the whole drawing area -------------------------------------------------------------------
 
-tdrawingmodels::tdrawingmodels() {
+tdrawingmodels::tdrawingmodels(const tdrawingfonts& fonts) {
     setup_level_axis(laxis);
     setup_frequency_axis(faxis);
     setup_legend_axis(legendaxis);
-    const QFont f = axis_font();
+    const QFont& f = fonts.axis;
     laxis.setTextMeasure(font_text_measure(f));
     faxis.setTextMeasure(font_text_measure(f));
     legendaxis.setTextMeasure(font_text_measure(f));
@@ -291,7 +291,8 @@ QFont caption_font() {
 }
 
 tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisModel& legendaxis,
-                                    TKeyBoardModel& keyboard, const TForm1& form, QSize size) {
+                                    TKeyBoardModel& keyboard, const TForm1& form, QSize size,
+                                    const QFont& captionfont) {
     sync_keyboard(keyboard, form);
     sync_frequency_axis(faxis, keyboard);
     if (!laxis.dragging()) sync_level_axis(laxis, form);
@@ -315,7 +316,7 @@ tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisM
     in.legendshown = legend_caption_shown(form);
     in.legendaxisshown = legend_axis_shown(form);
     in.legendaxiswidth = legendaxis.autosize_extent();
-    const QFontMetrics cfm(caption_font());
+    const QFontMetrics cfm(captionfont);
     in.captionheight = cfm.height();
     in.captionwidth = std::max(cfm.horizontalAdvance(QString::fromStdString(legend_caption(form))),
                                cfm.horizontalAdvance("Actual mic distance: "));
@@ -327,8 +328,10 @@ tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisM
     return l;
 }
 
-void layout_drawing_models(tdrawingmodels& m, const TForm1& form, QSize size) {
-    m.layout = layout_drawing_controls(m.laxis, m.faxis, m.legendaxis, m.keyboard, form, size);
+void layout_drawing_models(tdrawingmodels& m, const TForm1& form, QSize size,
+                           const QFont& captionfont) {
+    m.layout = layout_drawing_controls(m.laxis, m.faxis, m.legendaxis, m.keyboard, form, size,
+                                       captionfont);
 }
 
 namespace {
@@ -345,14 +348,14 @@ QString caption_text(const std::string& s) {
 
 } // namespace
 
-QImage render_drawing_area(TForm1& form, QSize size) {
+QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts) {
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image.fill(Qt::white);
-    tdrawingmodels m;
-    layout_drawing_models(m, form, image.size());
+    tdrawingmodels m(fonts);
+    layout_drawing_models(m, form, image.size(), fonts.caption);
     const tviewlayout& l = m.layout;
     QPainter p(&image);
-    const QFont font = axis_font();
+    const QFont& font = fonts.axis;
 
     p.save();
     p.translate(l.keyboard.left, l.keyboard.top);
@@ -371,7 +374,7 @@ QImage render_drawing_area(TForm1& form, QSize size) {
         paint_phonetogram_view(view, form, {m.laxis, m.faxis, m.keyboard}, scratch);
         p.drawImage(l.view.left, l.view.top, view);
     }
-    p.setFont(caption_font());
+    p.setFont(fonts.caption);
     p.setPen(Qt::black);
     if (legend_caption_shown(form))
         p.drawText(qrect(l.legendlabel), Qt::AlignLeft | Qt::AlignTop,
@@ -386,20 +389,21 @@ QImage render_drawing_area(TForm1& form, QSize size) {
         paint_legend_strip(p, l.legendstrip.width(), l.legendstrip.height(), form);
         p.restore();
     }
-    p.setFont(caption_font());
+    p.setFont(fonts.caption);
     p.setPen(Qt::black);
     p.drawText(qrect(l.distancelabel), Qt::AlignLeft | Qt::AlignTop,
                caption_text(distance_caption(form)));
     return image;
 }
 
-bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error) {
+bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error,
+                      const tdrawingfonts& fonts) {
     if (size.width() <= 0 || size.height() <= 0) {
         error = "Invalid image size " + std::to_string(size.width()) + " x " +
                 std::to_string(size.height());
         return false;
     }
-    const QImage image = render_drawing_area(form, size);
+    const QImage image = render_drawing_area(form, size, fonts);
     QImageWriter writer(QString::fromStdString(fname), "png");
     if (!writer.write(image)) {
         error = "Cannot write " + fname + ": " + writer.errorString().toStdString();
@@ -408,9 +412,9 @@ bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::s
     return true;
 }
 
-void copy_drawing_to_clipboard(TForm1& form, QSize size) {
+void copy_drawing_to_clipboard(TForm1& form, QSize size, const tdrawingfonts& fonts) {
     if (QClipboard* cb = QGuiApplication::clipboard())
-        cb->setImage(render_drawing_area(form, size));
+        cb->setImage(render_drawing_area(form, size, fonts));
 }
 
 } // namespace gravon

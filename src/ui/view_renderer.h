@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/main_window.h"
+#include "ui/axis_widget.h"
 #include "ui/geometry/axis_model.h"
 #include "ui/geometry/bin_colours.h"
 #include "ui/geometry/keyboard_model.h"
@@ -37,29 +38,39 @@ tbincursor bin_at_pixel(const tviewaxes& axes, QPoint p);
 
 // The window's controls of the drawing area as plain models, set from the main window and
 // laid out for a size, so that a picture of the area is drawn exactly as the window shows it.
+// The font of the captions (legend caption, distance caption).
+QFont caption_font();
+
+// The fonts the drawing area draws with: the axis font of the options for the axes, and the
+// captions' font. A picture drawn with the window's fonts is laid out as the window is.
+struct tdrawingfonts {
+    QFont axis = axis_font();
+    QFont caption = caption_font();
+};
+
 struct tdrawingmodels {
     TAxisModel laxis;
     TAxisModel faxis;
     TAxisModel legendaxis;
     TKeyBoardModel keyboard;
     tviewlayout layout;
-    tdrawingmodels();
+    explicit tdrawingmodels(const tdrawingfonts& fonts = {});
 };
-
-// The font of the captions (legend caption, distance caption).
-QFont caption_font();
 
 // Sets the controls' models from the main window (keys, ranges, texts), lays them out in size
 // and sizes them. An axis being dragged keeps the range the mouse gives it.
 tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisModel& legendaxis,
-                                    TKeyBoardModel& keyboard, const TForm1& form, QSize size);
-void layout_drawing_models(tdrawingmodels& m, const TForm1& form, QSize size);
+                                    TKeyBoardModel& keyboard, const TForm1& form, QSize size,
+                                    const QFont& captionfont = caption_font());
+void layout_drawing_models(tdrawingmodels& m, const TForm1& form, QSize size,
+                           const QFont& captionfont = caption_font());
 
 // The whole drawing area as the window lays it out.
-QImage render_drawing_area(TForm1& form, QSize size);
+QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts = {});
 // The same as a PNG file. False with a message in error when it cannot be written.
-bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error);
+bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error,
+                      const tdrawingfonts& fonts = {});
 // "Copy image": the drawing area onto the clipboard as a bitmap.
-void copy_drawing_to_clipboard(TForm1& form, QSize size);
+void copy_drawing_to_clipboard(TForm1& form, QSize size, const tdrawingfonts& fonts = {});
 
 } // namespace gravon

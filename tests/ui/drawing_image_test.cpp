@@ -2,6 +2,7 @@
 // no sense.
 #include "core/test_form.h"
 #include "phonetogram/pg_param.h"
+#include "ui/drawing_area.h"
 #include "ui/view_renderer.h"
 
 #include <QImage>
@@ -10,6 +11,27 @@
 
 namespace gravon {
 namespace {
+
+// "Copy image" draws with the fonts the window shows: the axis font chosen in the options
+// moves the axes in the picture as it moves them on the screen.
+TEST(DrawingImage, APictureOfTheDrawingAreaHasTheWindowsFontsAndLayout) {
+    testing::ttestform t;
+    TDrawingArea area(t.form);
+    area.resize(900, 600);
+    QFont big("DejaVu Sans");
+    big.setPixelSize(22);
+    for (TAxis* a : {area.laxis(), area.faxis(), area.legendaxis()}) a->setAxisFont(big);
+    area.legendlabel()->setFont(big);
+    area.refresh();
+    const QImage picture = area.image();
+    EXPECT_EQ(picture, render_drawing_area(t.form, area.size(), {big, big}));
+    EXPECT_NE(picture, render_drawing_area(t.form, area.size()));
+    // The picture's level axis is as wide as the window's.
+    tdrawingmodels m({big, big});
+    layout_drawing_models(m, t.form, area.size(), big);
+    EXPECT_EQ(m.layout.laxis.width(), area.laxis()->width());
+    EXPECT_EQ(m.layout.view.left, area.view()->x());
+}
 
 TEST(DrawingImage, LaidOutAsTheWindowShowsIt) {
     testing::ttestform t;
