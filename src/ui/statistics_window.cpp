@@ -9,9 +9,13 @@
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 namespace gravon {
 
@@ -70,6 +74,7 @@ void TForm6::refresh() {
     QString t;
     for (const std::string& line : lines) t += qtext(line) + "\n";
     t.chop(1);
+    set_tab_stops(t);
     if (Memo1->toPlainText() != t) Memo1->setPlainText(t);
 }
 
@@ -78,15 +83,37 @@ void TForm6::copy_statistics() {
     QApplication::clipboard()->setText(Memo1->toPlainText());
 }
 
-void TForm6::set_tab_stops() {
-    // Tab stops every 70 dialog units, a dialog unit being a quarter of the average
-    // character width, so that the tab-separated columns line up.
-    const double charwidth = QFontMetricsF(Memo1->font()).averageCharWidth();
-    Memo1->setTabStopDistance(70.0 * charwidth / 4.0);
+void TForm6::set_tab_stops(const QString& text) {
+    // Each column starts after the widest entry of the columns before it, measured in the
+    // font shown: a long value never runs into the column of the next phonetogram, where it
+    // would be read as that one's. At least every 70 dialog units (a quarter of the average
+    // character width each), as the columns have always been spaced.
+    const QFontMetricsF fm(Memo1->font());
+    const double least = 70.0 * fm.averageCharWidth() / 4.0;
+    const double gap = 2 * fm.horizontalAdvance(QLatin1Char(' '));
+    std::vector<double> widths;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        // The last field of a line needs no room after it.
+        for (qsizetype i = 0; i + 1 < fields.size(); ++i) {
+            if (std::size_t(i) >= widths.size()) widths.resize(std::size_t(i) + 1, 0.0);
+            widths[std::size_t(i)] =
+                std::max(widths[std::size_t(i)], fm.horizontalAdvance(fields[i]) + gap);
+        }
+    }
+    QList<QTextOption::Tab> tabs;
+    double x = 0;
+    for (double w : widths) {
+        x += std::max(w, least);
+        tabs.append(QTextOption::Tab(x, QTextOption::LeftTab));
+    }
+    QTextOption option = Memo1->document()->defaultTextOption();
+    option.setTabs(tabs);
+    option.setTabStopDistance(least);
+    Memo1->document()->setDefaultTextOption(option);
 }
 
 void TForm6::showEvent(QShowEvent* e) {
-    set_tab_stops();
     refresh();
     QDialog::showEvent(e);
 }

@@ -32,7 +32,7 @@ class TForm6 : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
-    void set_tab_stops();
+    void set_tab_stops(const QString& text);
 
     TForm1& fform;
     QAction* Copyaction;

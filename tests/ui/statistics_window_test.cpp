@@ -4,8 +4,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace gravon {
 namespace {
@@ -40,6 +46,42 @@ TEST(StatisticsWindow, CondensedSwitchFollowsTheOptionAndShortensTheText) {
     w.refresh();
     EXPECT_FALSE(button->isChecked());
     EXPECT_EQ(w.text(), full);
+}
+
+// Each column starts right of everything in the column before it, so that no value lands
+// in the column of another phonetogram.
+TEST(StatisticsWindow, ColumnsAreAsWideAsTheirWidestEntry) {
+    ttestform t;
+    TForm6 w{t.form};
+    select_an_area(t.form);
+    t.form.options.shortversion = false;
+    w.resize(900, 700);
+    w.show();
+    w.refresh();
+    auto* memo = w.findChild<QPlainTextEdit*>("Memo1");
+    ASSERT_NE(memo, nullptr);
+    const QTextDocument* doc = memo->document();
+    // Per column, the rightmost end of its entries and the leftmost start of the next.
+    std::vector<int> ends, starts;
+    int checked = 0;
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+        const QStringList fields = b.text().split('\t');
+        int at = b.position();
+        for (qsizetype k = 0; k < fields.size(); ++k) {
+            QTextCursor start(b), end(b);
+            start.setPosition(at);
+            end.setPosition(at + int(fields[k].size()));
+            const std::size_t c = std::size_t(k);
+            if (ends.size() <= c) ends.resize(c + 1, 0), starts.resize(c + 1, 1 << 30);
+            if (k > 0) starts[c] = std::min(starts[c], memo->cursorRect(start).x());
+            if (k + 1 < fields.size()) ends[c] = std::max(ends[c], memo->cursorRect(end).x());
+            at += int(fields[k].size()) + 1;
+        }
+        checked += fields.size() > 1;
+    }
+    for (std::size_t c = 1; c < ends.size(); ++c)
+        EXPECT_LT(ends[c - 1], starts[c]) << "column " << c - 1 << " runs into column " << c;
+    EXPECT_GT(checked, 5);
 }
 
 TEST(StatisticsWindow, CopyPutsTheWholeTextWithTabsOnTheClipboard) {
