@@ -12,6 +12,7 @@
 #include "files/qub_file.h"
 #include "ui/app_style.h"
 #include "ui/gravon_application.h"
+#include "ui/locale_numbers.h"
 #include "ui/qt_main_window.h"
 #include "window_pictures.h"
 
@@ -58,6 +59,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Gravon");
     QApplication::setOrganizationName("ArnselData");
     QApplication::setDesktopFileName("gravon");
+    // Shown numbers follow the user's locale; files keep ".".
+    show_numbers_in_user_locale();
     // The application owns its style and deletes it at exit.
     QApplication::setStyle(new TAppStyle);
 

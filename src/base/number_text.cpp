@@ -332,6 +332,31 @@ char localedecimalseparator() {
     return std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
 }
 
+namespace {
+
+class tshownnumpunct : public std::numpunct<char> {
+  public:
+    tshownnumpunct(char d, char t) : fdecimal(d), fthousands(t) {}
+
+  protected:
+    char do_decimal_point() const override { return fdecimal; }
+    char do_thousands_sep() const override { return fthousands; }
+    // No grouping: streams that write numbers keep them in one piece.
+    std::string do_grouping() const override { return ""; }
+
+  private:
+    char fdecimal, fthousands;
+};
+
+} // namespace
+
+void setshownseparators(char decimalseparator, char thousandsseparator) {
+    // A locale with a facet of its own has no name, so the C library's locale (printf,
+    // strtod) is left alone.
+    std::locale::global(std::locale(std::locale::classic(),
+                                    new tshownnumpunct(decimalseparator, thousandsseparator)));
+}
+
 std::string sigdigits(int n, double x) {
     if (!std::isfinite(x)) return nonfinitetext(x);
     n = std::clamp(n, 1, 17);

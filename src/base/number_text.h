@@ -16,6 +16,10 @@ namespace gravon {
 
 // The decimal separator of the global C++ locale.
 char localedecimalseparator();
+// Numbers shown to the user from now on use these separators (the user's locale, which the
+// desktop program reads at start-up); the rest of the program's locale stays the classic
+// one, so that files keep ".". Until then, and in the headless program, "." is used.
+void setshownseparators(char decimalseparator, char thousandsseparator);
 
 // x with n significant digits (n limited to 1 ... 17): the shorter of the exponent form
 // (mantissa with n - 1 decimals, "E", exponent with a sign only when negative, e.g. 2.205E2)

@@ -14,7 +14,7 @@ namespace {
 // example when it is not empty.
 std::string syntax_text(const std::string& program) {
     const std::string name = program.empty() ? "Gravon" : program;
-    const std::string example = program.empty() ? "Gravon.exe" : program;
+    const std::string example = program.empty() ? "gravon" : program;
     return "Command line syntax:\r" + name +
            " [<settings file name>] /f<fullscale> [<calibrated smp file name>] [/s] [/c] [/?]\r"
            "/s saves analysis and phonetogram\r/c closes Gravon\r"

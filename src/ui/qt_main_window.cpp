@@ -1,6 +1,7 @@
 #include "ui/qt_main_window.h"
 
 #include "audio/audio_devices.h"
+#include "base/number_text.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/targets.h"
 #include "ui/advanced_settings_dialog.h"
@@ -56,11 +57,6 @@ const char* const soundfilefilter =
     "(*.wav)|*.wav|All files (*.*)|*.*";
 const char* const stdpgfilter = "Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*";
 const char* const settingsfilter = "Arnsel settings file (*.qubfile)|*.qubfile|All files (*.*)|*.*";
-
-char locale_decimal_separator() {
-    const QString p = QLocale().decimalPoint();
-    return p.size() == 1 && p[0].unicode() < 128 ? char(p[0].unicode()) : '.';
-}
 
 // The local files among the dropped URLs, in the order the platform lists them.
 QStringList local_files(const QMimeData* data) {
@@ -557,7 +553,7 @@ void TMainWindow::rebuild_recent_menu() {
 void TMainWindow::rebuild_target_menu() {
     std::vector<std::string> signature;
     const std::vector<ttargetmenuitem> items =
-        target_menu_items(fform->options, fform->statistics, locale_decimal_separator());
+        target_menu_items(fform->options, fform->statistics, localedecimalseparator());
     for (const ttargetmenuitem& it : items)
         if (it.kind == ttargetmenuitemkind::target) signature.push_back(it.caption);
     if (signature == ftargetsignature) return;

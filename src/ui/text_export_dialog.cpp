@@ -68,7 +68,7 @@ TForm11::TForm11(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     right->addWidget(radio_group("Column separator", "colsepradio", colsepradio,
                                  {"Tab", "Semicolon (;)", "Comma (,)", "Space"}, this));
     right->addWidget(radio_group("Decimal separator", "decsepradio", decsepradio,
-                                 {"Windows' default", "Period (.)", "Comma(,)"}, this));
+                                 {"The system's default", "Period (.)", "Comma (,)"}, this));
     right->addWidget(radio_group("Frequency bin heading", "freqheadradio", freqheadradio,
                                  {"Center frequency", "MIDI code", "Musical note"}, this));
     right->addWidget(radio_group("Threshold", "thresholdradio", thresholdradio,

@@ -3,21 +3,25 @@
 // text needs. The windows are shown on a real X display (Xvfb): the test runs itself there.
 #include "audio/audio_devices.h"
 #include "audio/simulated_wave_service.h"
+#include "base/number_text.h"
 #include "support/temp_config.h"
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_windows.h"
+#include "ui/locale_numbers.h"
 #include "ui/options_dialog.h"
 #include "ui/qt_main_window.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
+#include "ui/status_panel.h"
 #include "ui/text_export_dialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -114,21 +118,59 @@ TEST(WindowFit, EveryWindowOpensInsideTheScreenWithNoCaptionCut) {
     EXPECT_EQ(faults, "");
 }
 
+// In the child under a German locale: the shown numbers have ",", the files keep ".".
+TEST(WindowFit, ShownNumbersFollowTheLocaleAndFilesKeepThePoint) {
+    if (!std::getenv("GRAVON_FIT_CHILD") || QLocale().decimalPoint() != ",")
+        GTEST_SKIP() << "runs under a German locale, below";
+    show_numbers_in_user_locale();
+    testing::ttempconfig config;
+    const std::string wav = (config.root / "files" / "voice.wav").string();
+    ASSERT_EQ(
+        std::system(
+            ("'" GRAVON_SYNTH_PATH "' --fullscale-pa 100 --out '" + wav + "' >/dev/null").c_str()),
+        0);
+    TMainWindow w;
+    w.userinterface().unattended = true;
+    w.show();
+    w.activate({"/f100", wav, "/s"});
+    settle();
+    TForm1& f = w.form();
+    ASSERT_TRUE(f.soundfileanalysed);
+    f.select_all_recording_areas();
+    f.fix_things();
+    std::string shown;
+    for (const tstatustext& t : status_panel_content(f).texts) shown += t.text + "|";
+    EXPECT_NE(shown.find("Total recorded time: "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(","), std::string::npos) << shown;
+    std::string stats;
+    for (const std::string& l : f.statistics_text_lines(false, localedecimalseparator()))
+        stats += l + "\n";
+    EXPECT_NE(stats.find(","), std::string::npos) << stats;
+    // The saved phonetogram's header keeps ".": its bins start half a unit below.
+    std::ifstream in(config.root / "files" / "voice_pg.stdpg", std::ios::binary);
+    std::string head(1024, '\0');
+    in.read(head.data(), 1024);
+    EXPECT_NE(head.find("p0.bins=-0.5,1,"), std::string::npos) << head;
+    EXPECT_EQ(head.find("-0,5"), std::string::npos) << head;
+    setshownseparators('.', ',');
+}
+
 int run(const std::string& cmd) {
     const int rc = std::system(cmd.c_str());
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
-void run_on_display(const char* scale) {
+void run_on_display(const char* scale, const char* lang = "C.UTF-8") {
     if (run("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is missing";
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     testing::ttempconfig config;
     const std::string log = (config.root / "out.txt").string();
     const std::string cmd = std::string("env GRAVON_FIT_CHILD=1 QT_QPA_PLATFORM=xcb ") +
-                            "QT_SCALE_FACTOR=" + scale +
+                            "LANG=" + lang + " LC_ALL= LANGUAGE= QT_SCALE_FACTOR=" + scale +
                             " timeout 120 xvfb-run -a -s '-screen 0 1600x1000x24' '" + self +
-                            "' --gtest_filter=WindowFit.EveryWindow* >'" + log + "' 2>&1";
+                            "' --gtest_filter=WindowFit.EveryWindow*:WindowFit.Shown* >'" + log +
+                            "' 2>&1";
     const int rc = run(cmd);
     std::ifstream in(log);
     std::stringstream text;
@@ -139,6 +181,11 @@ void run_on_display(const char* scale) {
 TEST(WindowFit, AtScaleOne) {
     if (std::getenv("GRAVON_FIT_CHILD")) GTEST_SKIP();
     run_on_display("1");
+}
+
+TEST(WindowFit, AtScaleOneInGerman) {
+    if (std::getenv("GRAVON_FIT_CHILD")) GTEST_SKIP();
+    run_on_display("1", "de_DE.UTF-8");
 }
 
 TEST(WindowFit, AtScaleTwo) {
