@@ -503,6 +503,8 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     // and gone when the take is saved or discarded.
     journal.adopt(std::move(claim));
     frecoveredtake = true;
+    // An analysis made here, which a batch run's /s may save.
+    soundfileanalysed = true;
     fix_things();
     return true;
 }
