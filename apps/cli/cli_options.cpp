@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include <charconv>
+#include <stdexcept>
 
 namespace gravon {
 
@@ -50,11 +51,20 @@ const char* const usagetext =
     "                     recorder and analysis as the window's (the calibration file, or /f\n"
     "                     before it, gives its full scale); the rest of the command line and\n"
     "                     the outputs then act on the take\n"
+    "  --record-events LIST\n"
+    "                     what happens during the take, as at the window: a comma-separated\n"
+    "                     list of pause@FROM-TO (paused from FROM to TO seconds after the\n"
+    "                     start) and key@MIDI:FROM-TO (the keyboard tone of key MIDI held),\n"
+    "                     e.g. \"pause@1.5-2.5,key@60:3.0-3.8\"\n"
     "  --device NAME      the input device to record from (default: the system's default)\n"
     "  --take BASE        base name under which /s saves the take (default take-<date>-<time>)\n"
     "  --list-devices     print the input and output devices by name\n"
     "  --recover          recover a take that a crash or kill left behind in the journal\n"
-    "                     folder (the window offers this at start-up)\n"
+    "                     folder (the window offers this at start-up); its journal is kept\n"
+    "                     until /s saves the take or --discard-orphans is given\n"
+    "  --discard-orphans  discard the orphaned takes the run meets: the recovered take's\n"
+    "                     journal once the outputs are written, a journal that cannot be\n"
+    "                     recovered, and without --recover every orphaned take\n"
     "  --verbose          also say which questions were answered No\n"
     "  -h, --help         this text\n"
     "\n"
@@ -148,6 +158,15 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.listdevices = true;
             } else if (a == "--recover") {
                 o.recover = true;
+            } else if (a == "--discard-orphans") {
+                o.discardorphans = true;
+            } else if (a == "--record-events") {
+                const std::string v = value("a list of events, e.g. pause@1.5-2.5,key@60:3-3.8");
+                try {
+                    o.recordevents = parse_record_events(v);
+                } catch (const std::invalid_argument& e) {
+                    throw tusageerror("--record-events: " + std::string(e.what()));
+                }
             } else if (a == "--set") {
                 const std::string v = value("KEY=VALUE");
                 if (v.find('=') == std::string::npos || v.front() == '=')
@@ -166,6 +185,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                               " (the switches are /f, /s, /c and /?, in lower case)");
         o.args.push_back(a);
     }
+    if (!o.recordevents.empty() && o.recordseconds <= 0)
+        throw tusageerror("--record-events needs --record");
     return o;
 }
 

@@ -2,6 +2,8 @@
 // arguments form the desktop program's command line, kept in order.
 #pragma once
 
+#include "record_events.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -41,6 +43,9 @@ struct tclioptions {
     std::string takebase;     // --take: base name of what /s saves of a take
     bool listdevices = false;
     bool recover = false; // --recover: orphaned takes are recovered without a question
+    // --discard-orphans: the orphaned takes the run meets are discarded without a question
+    bool discardorphans = false;
+    std::vector<trecordevent> recordevents; // --record-events: pauses and keys in the take
 };
 
 // Raises tusageerror for an unknown option or switch, a missing or bad option value.

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace gravon {
 
@@ -22,7 +24,8 @@ void print_audio_devices(std::FILE* out) {
     }
 }
 
-bool record_take(TForm1& form, double seconds, const std::string& device, std::string& error) {
+bool record_take(TForm1& form, double seconds, const std::string& device,
+                 const std::vector<trecordevent>& events, std::string& error) {
     static tqtaudiofactory factory;
     form.attach_audio(factory);
     std::int32_t id = -1;
@@ -54,6 +57,30 @@ bool record_take(TForm1& form, double seconds, const std::string& device, std::s
         if (!form.recording()) loop.quit();
     });
     watch.start(50);
+    // The window's timer: the keyboard tone's block ends 300 ms after the key is let go.
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] { form.Timer1Timer(200); });
+    tick.start(200);
+    // Each event as a person at the window would do it, at its moment after the start.
+    std::vector<std::unique_ptr<QTimer>> moments;
+    const auto at = [&](double t, auto what) {
+        auto timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        QObject::connect(timer.get(), &QTimer::timeout, &loop, [&form, what] {
+            if (form.recording()) what();
+        });
+        timer->start(int(std::lround(t * 1000)));
+        moments.push_back(std::move(timer));
+    };
+    for (const trecordevent& e : events) {
+        if (e.kind == trecordevent::tkind::pause) {
+            at(e.from, [&form] { form.set_paused(true); });
+            at(e.to, [&form] { form.set_paused(false); });
+        } else {
+            at(e.from, [&form, k = e.midi] { form.KeyBoard1NoteOn(k); });
+            at(e.to, [&form, k = e.midi] { form.KeyBoard1NoteOff(k); });
+        }
+    }
     loop.exec();
     if (form.recording()) form.StopActionExecute();
     // The buffers still on their way belong to the take's last moments; they are not needed.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/main_window.h"
+#include "record_events.h"
 
 #include <cstdio>
 #include <string>
@@ -13,9 +14,11 @@ namespace gravon {
 void print_audio_devices(std::FILE* out);
 
 // Records `seconds` of sound from the input device named `device` ("" the system's default)
-// into the recording phonetograms of form, with the calibration form holds. False, with the
-// reason in error, when the device is unknown or cannot be opened; a device that goes away
-// ends the take early with what was recorded (and a message through the form's interface).
-bool record_take(TForm1& form, double seconds, const std::string& device, std::string& error);
+// into the recording phonetograms of form, with the calibration form holds, pausing and
+// playing keyboard tones as `events` say. False, with the reason in error, when the device is
+// unknown or cannot be opened; a device that goes away ends the take early with what was
+// recorded (and a message through the form's interface).
+bool record_take(TForm1& form, double seconds, const std::string& device,
+                 const std::vector<trecordevent>& events, std::string& error);
 
 } // namespace gravon

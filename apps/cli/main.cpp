@@ -78,8 +78,9 @@ bool wants_output(const tclioptions& o) {
 
 // Everything asked for after the command line. Each output that fails says so and the others
 // are still made.
+// livetracks: the --tracks file a take wrote while it was recorded.
 void write_outputs(TForm1& form, const tclioptions& o, const std::string& analysedfile,
-                   theadlessinterface& ui) {
+                   theadlessinterface& ui, tlivetracks& livetracks) {
     if (!wants_output(o)) return;
     std::vector<std::int32_t> subjects;
     try {
@@ -134,7 +135,11 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     attempt("--summary-csv", o.summarycsv, [&] {
         append_summary_csv(form, subjects, {analysedfile, ui.warnings()}, o.summarycsv);
     });
-    if (!o.tracksfile.empty()) {
+    if (livetracks.isopen() && !form.analysisisfromsoundfile()) {
+        // Still the take whose rows were written as it was analysed.
+        if (!livetracks.close(form)) ui.error("--tracks: cannot write " + o.tracksfile);
+    } else if (!o.tracksfile.empty()) {
+        livetracks.close(form);
         if (!form.soundfileanalysed)
             ui.error("--tracks " + o.tracksfile + ": no sound file was analysed");
         else if (!write_track_csv(form, o.tracksfile))
@@ -142,9 +147,19 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     }
 }
 
+// The base name /s saves a take under: --take, or the moment of this run.
+std::string take_name(const tclioptions& o) {
+    if (!o.takebase.empty()) return o.takebase;
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "take-%Y%m%d-%H%M%S", std::localtime(&now));
+    return stamp;
+}
+
 // The settings files and /f that come before anything else on the command line apply to the
 // take; the rest of the command line acts on it.
-void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui) {
+void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui,
+                              tlivetracks& livetracks) {
     std::size_t n = 0;
     while (n < o.args.size() &&
            (o.args[n].compare(0, 2, "/f") == 0 || lowercase_extension(o.args[n]) == ".qubfile"))
@@ -160,12 +175,18 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
         form.commandlinecalibration = true;
         form.advanced.calibrationrecalculate = false;
     }
-    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "take-%Y%m%d-%H%M%S", std::localtime(&now));
-    form.takebasename = o.takebase.empty() ? std::string(stamp) : o.takebase;
+    form.takebasename = take_name(o);
+    // The rows of the take as it is analysed: a take that is killed leaves them.
+    if (!o.tracksfile.empty()) {
+        if (livetracks.open(form, o.tracksfile))
+            form.onblockanalysed = [&] { livetracks.write_new(form); };
+        else
+            livetracks.close(form);
+    }
     std::string why;
-    if (!record_take(form, o.recordseconds, o.device, why)) {
+    const bool recorded = record_take(form, o.recordseconds, o.device, o.recordevents, why);
+    form.onblockanalysed = nullptr;
+    if (!recorded) {
         ui.error("--record: " + why);
         return;
     }
@@ -213,6 +234,7 @@ int main(int argc, char** argv) {
     theadlessinterface ui(stderr, o.verbose);
     TForm1 form(ui);
     form.recoverorphans = o.recover;
+    form.discardorphans = o.discardorphans;
     form.batchmode = true;
     form.syntaxprogramname = "gravon-cli";
     form.soundfilechannel = o.channel;
@@ -223,6 +245,7 @@ int main(int argc, char** argv) {
         return exitusage;
     }
     std::string analysedfile;
+    tlivetracks livetracks;
     form.onsoundfileanalysed = [&](const std::string& fname) {
         analysedfile = fname;
         for (const std::string& note : replay_notes(form, fname, command_line_advice()))
@@ -230,11 +253,14 @@ int main(int argc, char** argv) {
     };
     try {
         if (o.recordseconds > 0) {
-            record_from_command_line(form, o, ui);
+            record_from_command_line(form, o, ui, livetracks);
             analysedfile = form.takebasename;
         } else {
+            // /s names a recovered take like a recorded one.
+            if (o.recover) form.takebasename = take_name(o);
             form.FormActivate(o.args);
-            if (o.recover && !form.frames()) ui.warn("--recover: no orphaned take was found");
+            if (o.recover && !form.frames() && !ui.failed())
+                ui.warn("--recover: no orphaned take was found");
             if (o.recover && form.frames()) {
                 form.soundfileanalysed = true;
                 for (const std::string& note :
@@ -242,10 +268,17 @@ int main(int argc, char** argv) {
                     ui.warn(note);
             }
         }
-        write_outputs(form, o, analysedfile, ui);
+        write_outputs(form, o, analysedfile, ui, livetracks);
         // Headless, the window closes when the command line is done, whether or not it
-        // asked for it.
+        // asked for it. Nobody decided about a take that was not saved: its journal stays.
+        const std::string journal = form.journal.filename();
         if (form.FormCloseQuery()) form.FormClose();
+        std::error_code ec;
+        if (!journal.empty() && std::filesystem::exists(journal, ec))
+            std::fprintf(stderr,
+                         "gravon-cli: the take stays in its journal %s (--recover brings it "
+                         "back, --discard-orphans removes it)\n",
+                         journal.c_str());
     } catch (const std::exception& e) {
         ui.error(e.what());
     }

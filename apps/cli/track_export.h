@@ -5,6 +5,8 @@
 #include "core/main_window.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 namespace gravon {
@@ -16,5 +18,25 @@ namespace gravon {
 // voice measures of a rejected frame (HNR stays when low HNR is the only reason), the level of
 // digital silence. Returns false when the file cannot be written.
 bool write_track_csv(const TForm1& form, const std::string& fname);
+
+// The same table written while a take is recorded: the rows of each block's frames go to the
+// system as soon as the block is analysed, so that a take that is killed leaves the rows of
+// everything it had analysed.
+class tlivetracks {
+  public:
+    // Creates the file with its header line; false when it cannot be written.
+    bool open(const TForm1& form, const std::string& fname);
+    // Writes the rows of the frames stored since the last call and flushes them.
+    void write_new(const TForm1& form);
+    // Writes what is left and closes the file; false when any write failed.
+    bool close(const TForm1& form);
+    bool isopen() const { return bool(fout); }
+
+  private:
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> fout{nullptr, std::fclose};
+    std::int32_t fwritten = 0;
+    std::string fline;
+    bool fok = true;
+};
 
 } // namespace gravon

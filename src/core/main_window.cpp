@@ -93,7 +93,7 @@ void TForm1::startup_sequence() {
     load_default_calibration();
     fix_things();
     // A batch run is a pure function of its command line: it recovers only when asked to.
-    if (!batchmode || recoverorphans) offer_recovery();
+    if (!batchmode || recoverorphans || discardorphans) offer_recovery();
 }
 
 // ---- Calibration ----
@@ -206,8 +206,7 @@ std::vector<std::string> TForm1::statistics_text_lines(bool condensed, char deci
 bool TForm1::FormCloseQuery() {
     if (!ask_to_save()) return false;
     Set_recording(false);
-    // Saved, or discarded by the user's answer.
-    retire_journal();
+    settle_journal();
     return true;
 }
 

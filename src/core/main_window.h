@@ -368,21 +368,32 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Timer1Timer(std::int32_t intervalms = 200);
 
     // ---- The journal of a take ----
-    // The take being recorded, on disk as it arrives.
+    // The take in memory, on disk as it arrives; locked while the take is in memory.
     TRecordingJournal journal;
     // Where journals are kept: the user's data folder.
     std::string journal_folder() const;
-    // Takes that a crashed or killed run left behind.
+    // Takes that a crashed or killed run left behind and no running program holds.
     std::vector<std::string> orphaned_takes() const;
     // At start-up: offers each orphaned take for recovery (or to be discarded).
     void offer_recovery();
     // Set by a batch run that asked for it: orphaned takes are recovered without a question.
     bool recoverorphans = false;
-    // Replays a journal through the analysis like a recording, with its calibration; false,
-    // with a message naming the file, when it cannot be read.
-    bool recover_take(const std::string& fname);
+    // Set by a batch run that asked for it: the orphaned takes it meets are discarded without
+    // a question (a recovered one when the run lets it go, one that cannot be recovered at
+    // once, and without recoverorphans every one).
+    bool discardorphans = false;
+    // Replays a journal through the analysis as the live take was analysed, segment by
+    // segment, with its calibration; the take then owns the journal, which a further Record
+    // continues. False, with a message naming the file, when nothing of it can be recovered;
+    // the claim is then still held.
+    bool recover_take(tjournalclaim& claim);
     // The take is saved or discarded: its journal goes.
     void retire_journal();
+    // The take leaves memory after ask_to_save: its journal goes when the take was saved or
+    // a person discarded it, and otherwise stays for a later recovery.
+    void settle_journal();
+    // Called after each block of the recorder (or of a recovered journal) is analysed.
+    std::function<void()> onblockanalysed;
 
   private:
     // Bins the accepted frames of the driver into the recording phonetograms.
@@ -400,17 +411,26 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     trecarr fintakeblock;
     // Scales an interleaved two-channel block to Pa with the full scales f and hands it to the
     // driver.
+    // keyboardblock: the keyboard player's blocking time when the block came.
     template <typename tsample, typename tscale>
     void intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale,
-                const std::array<double, 2>& f);
+                const std::array<double, 2>& f, std::int32_t keyboardblock);
     template <typename tsample>
-    void journal_block(const std::vector<tsample>& arr, std::int32_t used);
+    void journal_block(const std::vector<tsample>& arr, std::int32_t used,
+                       const std::array<double, 2>& f, std::int32_t keyboardblock);
+    // The keyboard player's blocking time now.
+    std::int32_t keyboard_block_time() const;
     void start_recorder();
-    void open_journal();
+    // A start of the recorder (restart) or a change of the full scales within a run.
+    void begin_journal_segment(bool restart);
+    // The header of the journal's current segment.
+    tjournalheader fjournalheader;
+    // The sound question of the last ask_to_save was answered No by a person.
+    bool fsounddiscarded = false;
+    // The take in memory came from an orphaned journal.
+    bool frecoveredtake = false;
     // The recording device as messages name it.
     std::string recording_device_text() const;
-    // A recovered take's journal, kept until the take is saved or discarded.
-    std::string frecoveredjournal;
     void reset_replay_state();
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;

@@ -150,6 +150,8 @@ bool TForm1::begin_soundfile_replay(const std::string& fname) {
     if (!fanalysisisfromsoundfile) save_temporary_settings();
     RandSeed(0);
     if (frecording) Set_recording(false);
+    // The file's analysis takes the take's place.
+    settle_journal();
     analyzing = true;
     cancelreplay = false;
     set_analysisisfromsoundfile(true);
@@ -435,6 +437,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
 }
 
 bool TForm1::ask_to_save() {
+    fsounddiscarded = false;
     tanswer a = tanswer::no;
     if (stdpgmodified()) {
         a = ui.question("Recording is not saved", "Do you want to save the phonetogram?",
@@ -445,6 +448,8 @@ bool TForm1::ask_to_save() {
         a = ui.question("Recording is not saved", "Do you want to save the sound and analysis?",
                         tbuttons::yes_no_cancel);
         if (a == tanswer::yes) save_smp_action("");
+        // The headless program's No is nobody's decision: the take stays recoverable.
+        fsounddiscarded = a == tanswer::no && !batchmode;
     }
     return a != tanswer::cancel;
 }

@@ -39,9 +39,6 @@ std::string format_datestr(tdatetime t) {
     return buf;
 }
 
-// Frames per block when a journal is replayed: about 50 ms, as the recorder delivers.
-constexpr std::size_t recoveryblockframes = 2048;
-
 } // namespace
 
 void TForm1::attach_audio(taudiodevices& devices) {
@@ -109,7 +106,6 @@ void TForm1::Set_recording(bool on) {
         frecording = false;
         if (MPCRecord1) MPCRecord1->Stop();
         // A stopped take is still unsaved, and Record continues it: the journal stays.
-        journal.sync();
         recordingendtime = std::chrono::system_clock::now();
         trim_stores();
         fix_things();
@@ -124,7 +120,8 @@ void TForm1::start_recorder() {
         r.setnChunkSamples(recorderchunksize);
         r.setnBits(fuse24bits ? 24 : 16);
         r.setDeviceID(advanced.recorddevice);
-        if (!journal.isopen()) open_journal();
+        // The analysis was set up anew for this start: so is the journal's segment.
+        begin_journal_segment(true);
         // All the room a take may take, at once: the stores then never move while they grow
         // (a move of hundreds of megabytes would hold up the buffers), and untouched room
         // costs no memory.
@@ -137,7 +134,8 @@ void TForm1::start_recorder() {
     } catch (const EGravonError& e) {
         // Nothing records: the window must not claim otherwise.
         frecording = false;
-        if (journal.isopen() && journal.bytes() == 0) journal.retire();
+        // A journal that holds no sound holds no take.
+        if (journal.isopen() && journal.bytes() == 0) retire_journal();
         ui.message_box("Cannot record",
                        "The recording device " + recording_device_text() + " cannot be used.\r" +
                            e.what(),
@@ -155,10 +153,10 @@ void TForm1::MPCRecord1Failed(twaveresult code) {
     if (!frecording) return;
     StopActionExecute();
     ui.post_message("Recording stopped",
-                   "The recording device " + recording_device_text() + " is no longer available (" +
-                       why +
-                       ").\rThe recording was stopped; everything recorded up to now is kept.",
-                   tmessagekind::warning);
+                    "The recording device " + recording_device_text() +
+                        " is no longer available (" + why +
+                        ").\rThe recording was stopped; everything recorded up to now is kept.",
+                    tmessagekind::warning);
 }
 
 void TForm1::RecordActionExecute(bool checked) {
@@ -185,8 +183,7 @@ void TForm1::NewRecordingActionExecute() {
     }
     if (!ask_to_save()) return;
     Set_recording(false);
-    // Saved, or discarded by the user's answer.
-    retire_journal();
+    settle_journal();
     if (fanalysisisfromsoundfile) restore_temporary_settings();
     set_analysisisfromsoundfile(false);
     set_title("");
@@ -207,16 +204,20 @@ std::array<double, 2> TForm1::intake_factors() const {
     return f;
 }
 
+std::int32_t TForm1::keyboard_block_time() const {
+    return MPCkeyboardplay ? MPCkeyboardplay->tone.keyboardblocktime : 0;
+}
+
 template <typename tsample, typename tscale>
 void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale,
-                    const std::array<double, 2>& f) {
+                    const std::array<double, 2>& f, std::int32_t keyboardblock) {
     if (audioarrpos >= maxaudioarrpos) {
         Set_recording(false);
         ui.post_message("Max time reached", "Maximum recording time reached",
-                       tmessagekind::information);
+                        tmessagekind::information);
         return;
     }
-    keyboardblocktime = MPCkeyboardplay ? MPCkeyboardplay->tone.keyboardblocktime : 0;
+    keyboardblocktime = keyboardblock;
     const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0) / 2), arr.size() / 2);
     fintakeblock.resize(2);
     for (auto& ch : fintakeblock)
@@ -226,25 +227,39 @@ void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale s
         fintakeblock[1][i] = float(scale(arr[2 * i + 1]) * f[1]);
     }
     crunch_arr(fintakeblock, n, f);
+    if (onblockanalysed) onblockanalysed();
 }
 
 void TForm1::MPCRecord1Fetch(const TWaveChunk& arr, std::int32_t used, bool& last) {
-    journal_block(arr, used);
-    intake(arr, used, scale16, intake_factors());
+    // Read once, so that the journal keeps exactly what the analysis reads.
+    const std::array<double, 2> f = intake_factors();
+    const std::int32_t keyboardblock = keyboard_block_time();
+    journal_block(arr, used, f, keyboardblock);
+    intake(arr, used, scale16, f, keyboardblock);
 }
 
 void TForm1::MPCRecord1Fetch24(const tint24arr& arr, std::int32_t used, bool& last) {
-    journal_block(arr, used);
-    intake(arr, used, scale24, intake_factors());
+    const std::array<double, 2> f = intake_factors();
+    const std::int32_t keyboardblock = keyboard_block_time();
+    journal_block(arr, used, f, keyboardblock);
+    intake(arr, used, scale24, f, keyboardblock);
 }
 
 template <typename tsample>
-void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used) {
-    if (!journal.isopen() || audioarrpos >= maxaudioarrpos) return;
+void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used,
+                           const std::array<double, 2>& f, std::int32_t keyboardblock) {
+    if (!journal.isopen() || journal.failed() || audioarrpos >= maxaudioarrpos) return;
+    if (f != fjournalheader.factors) {
+        // The full scales changed within the run (a microphone distance): the blocks from
+        // here on are scaled with the new ones.
+        fjournalheader.factors = f;
+        begin_journal_segment(false);
+    }
     const std::size_t n = std::min<std::size_t>(std::size_t(std::max(used, 0)), arr.size());
     try {
-        journal.append(std::as_bytes(std::span(arr.data(), n)), fpaused);
+        journal.append(std::as_bytes(std::span(arr.data(), n)), {fpaused, keyboardblock});
     } catch (const EGravonError& e) {
+        // Said once: the journal takes nothing more after a failed write.
         ui.post_message("Recording not safe", e.what(), tmessagekind::warning);
     }
 }
@@ -310,35 +325,44 @@ std::string TForm1::journal_folder() const {
     return (std::filesystem::path(base) / progid.ProductName() / "journal").string();
 }
 
-void TForm1::open_journal() {
-    tjournalheader h;
-    h.fs = advanced.fs;
-    h.channels = recorderchannels;
-    h.bits = fuse24bits ? 24 : 16;
-    h.factors = intake_factors();
-    for (int c = 0; c < 2; ++c) h.calibration[std::size_t(c)] = calibration_info(c);
-    h.device = device_name(audiodevicenames.input, advanced.recorddevice);
+void TForm1::begin_journal_segment(bool restart) {
+    tjournalheader& h = fjournalheader;
+    if (restart) {
+        h.fs = advanced.fs;
+        h.channels = recorderchannels;
+        h.bits = fuse24bits ? 24 : 16;
+        h.factors = intake_factors();
+        for (int c = 0; c < 2; ++c) {
+            h.calibration[std::size_t(c)] = calibration_info(c);
+            h.calstatus[std::size_t(c)] = calibrationstatus[std::size_t(c)];
+        }
+        h.device = device_name(audiodevicenames.input, advanced.recorddevice);
+        // What the Record action seeded: dithered binning draws from here on.
+        h.seed = RandSeedValue();
+    }
+    h.restart = restart;
     const auto now = std::chrono::system_clock::now();
     h.started = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
-    const std::string name =
-        (std::filesystem::path(journal_folder()) / ("take-" + std::to_string(h.started) + "-" +
-                                                    std::to_string(::getpid()) + journalextension))
-            .string();
     try {
-        journal.open(name, h);
+        journal.begin_segment(journal_folder(), h);
     } catch (const EGravonError& e) {
-        // The take can still be recorded and saved; it is only not safe from a crash.
-        ui.message_box("Recording not safe", e.what(), tmessagekind::warning);
+        // The take can still be recorded and saved; it is only not safe from a crash. Posted,
+        // since a change of the full scales is noticed in a sound buffer's handler.
+        ui.post_message("Recording not safe", e.what(), tmessagekind::warning);
     }
 }
 
 void TForm1::retire_journal() {
     journal.retire();
-    if (!frecoveredjournal.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(utf8path(frecoveredjournal), ec);
-        frecoveredjournal.clear();
-    }
+    frecoveredtake = false;
+}
+
+void TForm1::settle_journal() {
+    if (fsounddiscarded || !soundmodified() || (discardorphans && frecoveredtake))
+        retire_journal();
+    else
+        journal.release();
+    frecoveredtake = false;
 }
 
 std::vector<std::string> TForm1::orphaned_takes() const {
@@ -346,7 +370,14 @@ std::vector<std::string> TForm1::orphaned_takes() const {
 }
 
 void TForm1::offer_recovery() {
-    for (const std::string& name : orphaned_takes()) {
+    // Held while they are offered: another program neither offers nor discards them.
+    std::vector<tjournalclaim> orphans = claim_orphaned_journals(journal_folder());
+    for (tjournalclaim& claim : orphans) {
+        const std::string name = claim.filename();
+        if (discardorphans && !recoverorphans) {
+            claim.discard();
+            continue;
+        }
         std::error_code ec;
         const auto size = std::filesystem::file_size(utf8path(name), ec);
         const std::string what = "Gravon was stopped while it recorded. The take (" +
@@ -355,92 +386,125 @@ void TForm1::offer_recovery() {
         const tanswer a = recoverorphans ? tanswer::yes
                                          : ui.question("Recover recording", what, tbuttons::yes_no);
         if (a == tanswer::yes) {
-            if (recover_take(name)) return;
+            if (recover_take(claim)) return;
+            // Nothing of it can be recovered: it would only come back at every start.
+            if (discardorphans ||
+                ui.question("Recover recording",
+                            "Discard the journal that cannot be recovered?\r" + name,
+                            tbuttons::yes_no) == tanswer::yes)
+                claim.discard();
             continue;
         }
         if (!recoverorphans &&
             ui.question("Recover recording",
                         "Discard the take? It cannot be recovered afterwards.\r" + name,
-                        tbuttons::yes_no) == tanswer::yes) {
-            std::filesystem::remove(utf8path(name), ec);
-        }
+                        tbuttons::yes_no) == tanswer::yes)
+            claim.discard();
     }
 }
 
-bool TForm1::recover_take(const std::string& fname) {
-    tjournalheader h;
+bool TForm1::recover_take(tjournalclaim& claim) {
+    const std::string fname = claim.filename();
+    const auto refuse = [&](const std::string& why) {
+        ui.message_box("Cannot recover recording", why, tmessagekind::error);
+        return false;
+    };
     try {
-        h = read_journal_header(fname);
+        read_journal_header(fname);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot recover recording", e.what(), tmessagekind::error);
-        return false;
-    }
-    if (h.channels != 2) {
-        ui.message_box("Cannot recover recording",
-                       fname + " holds " + std::to_string(h.channels) +
-                           " channels; the recorder journals two",
-                       tmessagekind::error);
-        return false;
+        return refuse(e.what());
     }
     if (frecording) Set_recording(false);
-    retire_journal();
+    // A take in memory that nobody decided about stays recoverable.
+    journal.release();
+    frecoveredtake = false;
     set_analysisisfromsoundfile(false);
-    set_fs(h.fs);
     audioarrpos = -1;
     soundsavearrpos = -1;
     stdpgsavearrpos = -1;
     reset_audio_store();
     reset_recording();
-    RandSeed(0);
-    Setup_recording_parameters();
-    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
-        pgs[std::size_t(c)].calibstr = h.calibration[std::size_t(c)];
-        pgs[std::size_t(c)].visible = pgs[std::size_t(c)].visible || c == 0;
-    }
     set_paused(false);
     analyzing = true;
+    std::array<double, 2> factors{1.0, 1.0};
+    std::int32_t bits = 16;
+    std::uint64_t samplebytes = 0;
+    std::string damage;
+    TWaveChunk block16;
+    tint24arr block24;
     try {
-        if (h.bits == 16) {
-            TWaveChunk block;
-            read_journal(fname, [&](std::span<const std::byte> s, bool pausedthen) {
-                // As the take was analysed: paused stretches measure the noise only.
-                fpaused = pausedthen;
-                for (std::size_t at = 0; at < s.size();) {
-                    const std::size_t n =
-                        std::min(s.size() - at, recoveryblockframes * 2 * sizeof(std::int16_t));
-                    block.resize(n / sizeof(std::int16_t));
-                    std::memcpy(block.data(), s.data() + at, n);
-                    intake(block, std::int32_t(block.size()), scale16, h.factors);
-                    at += n;
-                    ui.process_events();
+        read_journal(
+            fname,
+            [&](const tjournalheader& h) {
+                if (h.channels != 2)
+                    throw EGravonError(fname + " holds " + std::to_string(h.channels) +
+                                       " channels; the recorder journals two");
+                factors = h.factors;
+                bits = h.bits;
+                if (!h.restart) return;
+                // What the recorder's start did: the Record action's seed, the set-up of
+                // the analysis (the filters, the hop, the partial hop dropped) and the hold
+                // of the noise measurement.
+                RandSeed(h.seed);
+                set_fs(h.fs);
+                const bool first = audioarrpos <= 0;
+                Setup_recording_parameters();
+                if (pgs.size() > 1 && !pgs[0].visible && !pgs[1].visible) pgs[0].visible = true;
+                holdcount = 0;
+                if (first)
+                    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) {
+                        pgs[c].calibstr = h.calibration[c];
+                        if (h.version >= 2) pgs[c].calstatus = h.calstatus[c];
+                    }
+            },
+            [&](std::span<const std::byte> s, const tjournalblockstate& state) {
+                // As the take was analysed: paused stretches measure the noise only, and
+                // hops under a keyboard tone are rejected.
+                fpaused = state.paused;
+                samplebytes += s.size();
+                if (bits == 16) {
+                    block16.resize(s.size() / sizeof(std::int16_t));
+                    std::memcpy(block16.data(), s.data(), block16.size() * sizeof(std::int16_t));
+                    intake(block16, std::int32_t(block16.size()), scale16, factors,
+                           state.keyboardblocktime);
+                } else {
+                    block24.resize(s.size() / sizeof(tint24));
+                    std::memcpy(block24.data(), s.data(), block24.size() * sizeof(tint24));
+                    intake(block24, std::int32_t(block24.size()), scale24, factors,
+                           state.keyboardblocktime);
                 }
+                ui.process_events();
             });
-        } else {
-            tint24arr block;
-            read_journal(fname, [&](std::span<const std::byte> s, bool pausedthen) {
-                // As the take was analysed: paused stretches measure the noise only.
-                fpaused = pausedthen;
-                for (std::size_t at = 0; at < s.size();) {
-                    const std::size_t n =
-                        std::min(s.size() - at, recoveryblockframes * 2 * sizeof(tint24));
-                    block.resize(n / sizeof(tint24));
-                    std::memcpy(block.data(), s.data() + at, n);
-                    intake(block, std::int32_t(block.size()), scale24, h.factors);
-                    at += n;
-                    ui.process_events();
-                }
-            });
-        }
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot recover recording", e.what(), tmessagekind::error);
+        damage = e.what();
     }
     analyzing = false;
     set_paused(false);
+    keyboardblocktime = keyboard_block_time();
     trim_stores();
+    if (frames() == 0) {
+        const std::string why =
+            !damage.empty() ? damage
+            : samplebytes == 0
+                ? fname + " holds no recorded sound"
+                : fname + " holds no sound that was recorded unpaused: there is no take in it";
+        audioarrpos = -1;
+        reset_audio_store();
+        reset_recording();
+        fix_things();
+        return refuse(why);
+    }
+    if (!damage.empty())
+        ui.message_box("Cannot recover recording", damage + "\rThe take is recovered up to there.",
+                       tmessagekind::error);
     recordingendtime = std::chrono::system_clock::now();
     set_title("Recovered recording");
-    // The file goes when the take is saved or discarded.
-    frecoveredjournal = fname;
+    // The take owns its journal from here: locked while it is in memory, continued by Record,
+    // and gone when the take is saved or discarded.
+    journal.adopt(std::move(claim));
+    frecoveredtake = true;
+    // An analysis made here, which a batch run's /s may save.
+    soundfileanalysed = true;
     fix_things();
     return true;
 }

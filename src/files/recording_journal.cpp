@@ -5,12 +5,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gravon {
@@ -19,13 +24,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* magic = "Gravon recording journal 1";
+constexpr const char* magic1 = "Gravon recording journal 1";
+constexpr const char* magic2 = "Gravon recording journal 2";
 // A header longer than this is not a journal's.
 constexpr std::size_t maxheader = 8192;
+// No recorder hands over a block of more than a few megabytes.
 constexpr std::size_t maxblock = std::size_t(1) << 26;
+constexpr std::size_t headsize1 = 8;
+constexpr std::size_t headsize2 = 12;
+constexpr std::uint8_t flagpaused = 1;
+constexpr std::uint8_t flagknown = flagpaused;
+// A journal being made has this name until its header is written: the orphan scan passes it
+// by, so that nobody takes a journal for an orphan before its creator holds it.
+constexpr const char* newprefix = ".new-take-";
 
-std::string reason() {
-    return std::strerror(errno);
+std::string reason(int err) {
+    return std::strerror(err);
 }
 
 // Keeps the text on one header line.
@@ -36,32 +50,232 @@ std::string one_line(std::string s) {
 }
 
 std::string header_text(const tjournalheader& h) {
-    std::string t = std::string(magic) + "\n";
+    std::string t = std::string(magic2) + "\n";
+    t += "restart=" + std::string(h.restart ? "1" : "0") + "\n";
     t += "fs=" + floattostrdot(h.fs) + "\n";
     t += "channels=" + std::to_string(h.channels) + "\n";
     t += "bits=" + std::to_string(h.bits) + "\n";
     for (int c = 0; c < 2; ++c) {
         t += "factor" + std::to_string(c) + "=" + floattostrdot(h.factors[c]) + "\n";
         t += "calibration" + std::to_string(c) + "=" + one_line(h.calibration[c]) + "\n";
+        t += "calstatus" + std::to_string(c) + "=" + std::to_string(h.calstatus[c]) + "\n";
     }
     t += "device=" + one_line(h.device) + "\n";
-    t += "started=" + std::to_string(h.started) + "\n\n";
+    t += "started=" + std::to_string(h.started) + "\n";
+    t += "seed=" + std::to_string(h.seed) + "\n\n";
     return t;
 }
 
+void put32(unsigned char* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+    p[2] = std::uint8_t(v >> 16);
+    p[3] = std::uint8_t(v >> 24);
+}
+
+std::uint32_t get32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+
+// Writes all of data at offset; 0, or the error number of the write that failed.
+int pwrite_all(int fd, std::span<const std::byte> data, std::uint64_t offset) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t w =
+            ::pwrite(fd, data.data() + done, data.size() - done, off_t(offset + done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return w < 0 ? errno : ENOSPC;
+        done += std::size_t(w);
+    }
+    return 0;
+}
+
+std::span<const std::byte> bytes_of(const std::string& s) {
+    return std::as_bytes(std::span(s.data(), s.size()));
+}
+
+// The name a journal begun at `started` gets: its local time and the program's process.
+std::string journal_base(std::int64_t started) {
+    const std::time_t t = std::time_t(started);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[40];
+    std::strftime(buf, sizeof buf, "take-%Y%m%d-%H%M%S", &tm);
+    return std::string(buf) + "-" + std::to_string(::getpid());
+}
+
+// Gives the file `from` the name `to` unless something has that name already. EEXIST when
+// it has.
+int rename_no_replace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system that cannot rename without replacing: a second link fails on a name in
+    // use just as well.
+    if (::link(from.c_str(), to.c_str()) != 0) return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+// Where a journal's good part ends, for continuing it.
+struct tjournalend {
+    std::uint64_t good = 0;        // bytes of whole segments and blocks
+    std::uint64_t samplebytes = 0; // in whole frames
+    // A block that a crash cut: where its head is and how many of its bytes are whole frames.
+    bool cut = false;
+    std::uint64_t cuthead = 0;
+    std::uint32_t cutlength = 0;
+};
+
+class tjournalparser {
+  public:
+    tjournalparser(const std::string& fname) : fname(fname), in(fname, std::ios::binary) {}
+
+    // Reads the whole journal; see read_journal.
+    tjournalend parse(const tjournalsegmentfn* onsegment, const tjournalblockfn* onblock,
+                      bool headeronly, tjournalheader* first) {
+        if (!in) throw EGravonError("Cannot read the recording journal " + fname);
+        tjournalend end;
+        tjournalheader h;
+        if (!read_segment(h, true)) throw EGravonError(fname + " ends inside its journal header");
+        pos = std::uint64_t(in.tellg());
+        end.good = pos;
+        if (first) *first = h;
+        if (headeronly) return end;
+        if (onsegment) (*onsegment)(h);
+        std::size_t headsize = h.version == 1 ? headsize1 : headsize2;
+        std::size_t frame = std::size_t(h.bytesperframe());
+        for (;;) {
+            const std::uint64_t at = pos;
+            unsigned char head[headsize2];
+            in.read(reinterpret_cast<char*>(head), 2);
+            if (in.gcount() < 2) break; // the end, or cut
+            if (head[0] == 'G' && head[1] == 'r') {
+                // The next segment.
+                in.seekg(std::streamoff(at));
+                if (!read_segment(h, false)) break; // a crash cut its header
+                pos = std::uint64_t(in.tellg());
+                end.good = pos;
+                if (onsegment) (*onsegment)(h);
+                headsize = headsize2;
+                frame = std::size_t(h.bytesperframe());
+                continue;
+            }
+            in.read(reinterpret_cast<char*>(head) + 2, std::streamsize(headsize - 2));
+            if (std::size_t(in.gcount()) < headsize - 2) break;
+            if (head[0] != 'G' || head[1] != 'B' ||
+                (headsize == headsize1 ? head[2] > 1 : (head[2] & ~flagknown) != 0 || head[3] != 0))
+                throw EGravonError(fname + " has a damaged block in its journal (at byte " +
+                                   std::to_string(at) + ")");
+            const std::size_t n = get32(head + 4);
+            if (n > maxblock)
+                throw EGravonError(fname + " has a damaged block in its journal (at byte " +
+                                   std::to_string(at) + ")");
+            tjournalblockstate state;
+            state.paused = (head[2] & flagpaused) != 0;
+            if (headsize == headsize2) state.keyboardblocktime = std::int32_t(get32(head + 8));
+            buf.resize(n);
+            in.read(reinterpret_cast<char*>(buf.data()), std::streamsize(n));
+            const std::size_t got = std::size_t(in.gcount());
+            const std::size_t whole = got / frame * frame;
+            if (whole > 0 && onblock)
+                (*onblock)(std::span<const std::byte>(buf.data(), whole), state);
+            end.samplebytes += whole;
+            if (got < n) {
+                end.cut = true;
+                end.cuthead = at;
+                end.cutlength = std::uint32_t(whole);
+                end.good = at + headsize + whole;
+                break;
+            }
+            pos = at + headsize + n;
+            end.good = pos;
+        }
+        return end;
+    }
+
+  private:
+    // Reads a segment header at the current position. False when the file ends inside it
+    // (which only a later segment may).
+    bool read_segment(tjournalheader& h, bool first) {
+        std::string line;
+        if (!std::getline(in, line)) {
+            if (first) throw EGravonError(fname + " is empty: it holds no recording");
+            return false;
+        }
+        h = tjournalheader{};
+        if (line == magic1 && first)
+            h.version = 1;
+        else if (line == magic2)
+            h.version = 2;
+        else if (first)
+            throw EGravonError(fname + " is not a recording journal of Gravon");
+        else
+            throw EGravonError(fname + " has a damaged segment in its journal");
+        std::map<std::string, std::string> v;
+        std::size_t total = line.size();
+        bool ended = false;
+        while (std::getline(in, line)) {
+            if (line.empty()) {
+                ended = true;
+                break;
+            }
+            total += line.size() + 1;
+            if (total > maxheader) throw EGravonError(fname + " has a damaged journal header");
+            const auto eq = line.find('=');
+            if (eq != std::string::npos) v[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        if (!ended) {
+            in.clear();
+            return false;
+        }
+        try {
+            h.fs = strtofloatdot(v["fs"]);
+            h.channels = std::stoi(v["channels"]);
+            h.bits = std::stoi(v["bits"]);
+            for (int c = 0; c < 2; ++c) {
+                const std::string k = std::to_string(c);
+                h.factors[c] = strtofloatdot(v["factor" + k]);
+                h.calibration[c] = v["calibration" + k];
+                if (v.count("calstatus" + k)) h.calstatus[c] = std::stoi(v["calstatus" + k]);
+            }
+            h.device = v["device"];
+            h.started = std::stoll(v["started"]);
+            if (h.version >= 2) {
+                h.restart = v["restart"] != "0";
+                h.seed = std::uint32_t(std::stoul(v["seed"]));
+            }
+        } catch (const std::exception&) {
+            throw EGravonError(fname + " has a damaged journal header");
+        }
+        if (!(h.fs >= 1000 && h.fs <= 1e6) || (h.channels != 1 && h.channels != 2) ||
+            (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0))
+            throw EGravonError(fname + " has a damaged journal header");
+        return true;
+    }
+
+    const std::string& fname;
+    std::ifstream in;
+    std::uint64_t pos = 0;
+    std::vector<std::byte> buf;
+};
+
 } // namespace
 
-void TRecordingJournal::tclose::operator()(std::FILE* f) const {
-    std::fclose(f);
+void tjournalclaim::discard() {
+    if (!ffd) return;
+    ::unlink(fname.c_str());
+    ffd.reset();
 }
 
 TRecordingJournal::~TRecordingJournal() {
     stop_disk_sync();
 }
 
-void TRecordingJournal::start_disk_sync(int fd) {
+void TRecordingJournal::start_disk_sync() {
     stop_disk_sync();
     fstopsync = false;
+    const int fd = ffd.get();
     fdisksync = std::thread([this, fd] {
         std::unique_lock lock(fmutex);
         while (!fwake.wait_for(lock, std::chrono::seconds(1), [this] { return fstopsync; }))
@@ -79,148 +293,172 @@ void TRecordingJournal::stop_disk_sync() {
     fdisksync.join();
 }
 
-void TRecordingJournal::open(const std::string& name, const tjournalheader& header) {
+void TRecordingJournal::close() {
     stop_disk_sync();
-    ffile.reset();
-    fname = name;
+    ffd.reset();
+    fname.clear();
+    fgood = 0;
     fbytes = 0;
+    ffailed = false;
+}
+
+void TRecordingJournal::create(const std::string& folder, const std::string& text,
+                               std::int64_t started) {
     std::error_code ec;
-    fs::create_directories(fs::path(name).parent_path(), ec);
-    std::unique_ptr<std::FILE, tclose> f(std::fopen(name.c_str(), "wb"));
-    if (!f) throw EGravonError("Cannot write the recording journal " + name + ": " + reason());
-    // The lock tells a later start that this take is still being recorded, not orphaned.
-    if (flock(fileno(f.get()), LOCK_EX | LOCK_NB) != 0)
-        throw EGravonError("Cannot lock the recording journal " + name + ": " + reason());
-    const std::string text = header_text(header);
-    if (std::fwrite(text.data(), 1, text.size(), f.get()) != text.size() ||
-        std::fflush(f.get()) != 0)
-        throw EGravonError("Cannot write the recording journal " + name + ": " + reason());
-    ffile = std::move(f);
-    start_disk_sync(fileno(ffile.get()));
-}
-
-void TRecordingJournal::append(std::span<const std::byte> data, bool paused) {
-    if (!ffile) return;
-    const auto n = std::uint32_t(data.size());
-    const unsigned char head[8] = {'G',
-                                   'B',
-                                   paused ? std::uint8_t(1) : std::uint8_t(0),
-                                   0,
-                                   std::uint8_t(n),
-                                   std::uint8_t(n >> 8),
-                                   std::uint8_t(n >> 16),
-                                   std::uint8_t(n >> 24)};
-    if (std::fwrite(head, 1, sizeof head, ffile.get()) != sizeof head ||
-        std::fwrite(data.data(), 1, data.size(), ffile.get()) != data.size()) {
-        const std::string why = reason();
-        stop_disk_sync();
-        ffile.reset();
-        throw EGravonError("The recording journal " + fname + " could not be written (" + why +
-                           "); the take is kept in memory but is no longer safe from a crash");
+    fs::create_directories(folder, ec);
+    std::string tmp = (fs::path(folder) / (std::string(newprefix) + "XXXXXX")).string();
+    tfiledescriptor fd(::mkostemp(tmp.data(), O_CLOEXEC));
+    if (!fd) {
+        const int err = errno;
+        throw EGravonError("Cannot write the recording journal in " + folder + ": " + reason(err));
     }
-    fbytes += data.size();
-    // Every block goes to the operating system at once (a write to its cache costs
-    // microseconds), so a killed program loses nothing it was handed.
-    sync();
+    const auto fail = [&](const std::string& what, int err) {
+        ::unlink(tmp.c_str());
+        throw EGravonError(what + ": " + reason(err));
+    };
+    // Nobody else knows the file yet, so the lock cannot be refused; it then goes with the
+    // file to its final name.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+        fail("Cannot lock the recording journal " + tmp, errno);
+    if (const int err = pwrite_all(fd.get(), bytes_of(text), 0))
+        fail("Cannot write the recording journal " + tmp, err);
+    const std::string base = (fs::path(folder) / journal_base(started)).string();
+    std::string name;
+    for (int n = 1;; ++n) {
+        name = base;
+        if (n > 1) name += '-' + std::to_string(n);
+        name += journalextension;
+        const int err = rename_no_replace(tmp, name);
+        if (err == 0) break;
+        if (err != EEXIST || n >= 1000) fail("Cannot name the recording journal " + name, err);
+    }
+    ffd = std::move(fd);
+    fname = name;
+    fgood = text.size();
+    fbytes = 0;
+    ffailed = false;
+    start_disk_sync();
 }
 
-void TRecordingJournal::sync() {
-    if (!ffile) return;
-    std::fflush(ffile.get());
+void TRecordingJournal::write_at_end(std::span<const std::byte> head,
+                                     std::span<const std::byte> data) {
+    int err = pwrite_all(ffd.get(), head, fgood);
+    if (!err) err = pwrite_all(ffd.get(), data, fgood + head.size());
+    if (!err) {
+        fgood += head.size() + data.size();
+        return;
+    }
+    // What is good stays whole: a part of a block would be read as damage, and a later
+    // recovery must end exactly where the journal could follow the take.
+    ffailed = true;
+    const bool cut = ::ftruncate(ffd.get(), off_t(fgood)) == 0;
+    throw EGravonError("The recording journal " + fname + " could not be written (" + reason(err) +
+                       "); it keeps the take up to now" + (cut ? "" : " (its end may be damaged)") +
+                       ", but what is recorded from here on is kept only in memory and is "
+                       "not safe from a crash");
+}
+
+void TRecordingJournal::begin_segment(const std::string& folder, const tjournalheader& header) {
+    if (ffailed) return;
+    const std::string text = header_text(header);
+    if (!ffd) {
+        create(folder, text, header.started);
+        return;
+    }
+    write_at_end(bytes_of(text), {});
+}
+
+void TRecordingJournal::append(std::span<const std::byte> data, const tjournalblockstate& state) {
+    if (!ffd || ffailed) return;
+    unsigned char head[headsize2] = {'G', 'B', std::uint8_t(state.paused ? flagpaused : 0), 0};
+    put32(head + 4, std::uint32_t(data.size()));
+    put32(head + 8, std::uint32_t(state.keyboardblocktime));
+    write_at_end(std::as_bytes(std::span(head)), data);
+    fbytes += data.size();
+}
+
+void TRecordingJournal::adopt(tjournalclaim claim) {
+    close();
+    if (!claim.held()) return;
+    ffd = std::move(claim.ffd);
+    fname = std::move(claim.fname);
+    const int mode = ::fcntl(ffd.get(), F_GETFL);
+    try {
+        tjournalparser parser(fname);
+        const tjournalend end = parser.parse(nullptr, nullptr, false, nullptr);
+        fgood = end.good;
+        fbytes = end.samplebytes;
+        ffailed = mode < 0 || (mode & O_ACCMODE) == O_RDONLY;
+        if (!ffailed && end.cut) {
+            // The block a crash cut keeps the whole frames the recovery analysed.
+            unsigned char length[4];
+            put32(length, end.cutlength);
+            ffailed = pwrite_all(ffd.get(), std::as_bytes(std::span(length)), end.cuthead + 4) != 0;
+        }
+        if (!ffailed) ffailed = ::ftruncate(ffd.get(), off_t(fgood)) != 0;
+    } catch (const EGravonError&) {
+        // Damaged inside: nothing may follow the damage, but the file belongs to the take.
+        ffailed = true;
+    }
+    start_disk_sync();
 }
 
 void TRecordingJournal::retire() {
-    const bool had = ffile != nullptr;
-    stop_disk_sync();
-    ffile.reset();
-    if (had || !fname.empty()) {
-        std::error_code ec;
-        fs::remove(fname, ec);
-    }
-    fname.clear();
-    fbytes = 0;
+    if (ffd) ::unlink(fname.c_str());
+    close();
 }
 
-namespace {
-
-tjournalheader read_header(std::istream& in, const std::string& fname) {
-    if (!in) throw EGravonError("Cannot read the recording journal " + fname);
-    std::string line;
-    std::getline(in, line);
-    if (line != magic) throw EGravonError(fname + " is not a recording journal of Gravon");
-    std::map<std::string, std::string> v;
-    std::size_t total = line.size();
-    while (std::getline(in, line) && !line.empty()) {
-        total += line.size() + 1;
-        if (total > maxheader) throw EGravonError(fname + " has a damaged journal header");
-        const auto eq = line.find('=');
-        if (eq != std::string::npos) v[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    if (!in) throw EGravonError(fname + " ends inside its journal header");
-    tjournalheader h;
-    try {
-        h.fs = strtofloatdot(v["fs"]);
-        h.channels = std::stoi(v["channels"]);
-        h.bits = std::stoi(v["bits"]);
-        for (int c = 0; c < 2; ++c) {
-            h.factors[c] = strtofloatdot(v["factor" + std::to_string(c)]);
-            h.calibration[c] = v["calibration" + std::to_string(c)];
-        }
-        h.device = v["device"];
-        h.started = std::stoll(v["started"]);
-    } catch (const std::exception&) {
-        throw EGravonError(fname + " has a damaged journal header");
-    }
-    if (!(h.fs >= 1000 && h.fs <= 1e6) || (h.channels != 1 && h.channels != 2) ||
-        (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0))
-        throw EGravonError(fname + " has a damaged journal header");
-    return h;
+void TRecordingJournal::release() {
+    close();
 }
 
-} // namespace
+tjournalheader read_journal(const std::string& fname, const tjournalsegmentfn& onsegment,
+                            const tjournalblockfn& onblock) {
+    tjournalheader first;
+    tjournalparser(fname).parse(&onsegment, &onblock, false, &first);
+    return first;
+}
 
 tjournalheader read_journal_header(const std::string& fname) {
-    std::ifstream in(fname, std::ios::binary);
-    return read_header(in, fname);
+    tjournalheader first;
+    tjournalparser(fname).parse(nullptr, nullptr, true, &first);
+    return first;
 }
 
-tjournalheader read_journal(const std::string& fname,
-                            const std::function<void(std::span<const std::byte>, bool)>& each) {
-    std::ifstream in(fname, std::ios::binary);
-    const tjournalheader h = read_header(in, fname);
-    const std::size_t frame = std::size_t(h.bytesperframe());
-    std::vector<std::byte> buf;
-    for (;;) {
-        unsigned char head[8];
-        if (!in.read(reinterpret_cast<char*>(head), sizeof head)) break; // the end, or cut
-        if (head[0] != 'G' || head[1] != 'B' || head[2] > 1)
-            throw EGravonError(fname + " has a damaged block in its journal");
-        const std::size_t n = std::size_t(head[4]) | std::size_t(head[5]) << 8 |
-                              std::size_t(head[6]) << 16 | std::size_t(head[7]) << 24;
-        // No recorder hands over a block of more than a few megabytes.
-        if (n > maxblock) throw EGravonError(fname + " has a damaged block in its journal");
-        buf.resize(n);
-        in.read(reinterpret_cast<char*>(buf.data()), std::streamsize(n));
-        const std::size_t whole = std::size_t(in.gcount()) / frame * frame;
-        if (whole > 0) each(std::span<const std::byte>(buf.data(), whole), head[2] == 1);
-        if (std::size_t(in.gcount()) < n) break;
-    }
-    return h;
-}
-
-std::vector<std::string> orphaned_journals(const std::string& folder) {
-    std::vector<std::string> r;
+std::vector<tjournalclaim> claim_orphaned_journals(const std::string& folder) {
+    std::vector<tjournalclaim> r;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path p = it->path();
-        if (p.extension() != journalextension || !it->is_regular_file(ec)) continue;
-        const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) continue;
-        if (flock(fd, LOCK_EX | LOCK_NB) == 0) r.push_back(p.string());
-        ::close(fd);
+        const std::string leaf = p.filename().string();
+        const bool made = leaf.rfind(newprefix, 0) == 0;
+        if ((!made && p.extension() != journalextension) || !it->is_regular_file(ec)) continue;
+        tfiledescriptor fd(::open(p.c_str(), O_RDWR | O_CLOEXEC));
+        if (!fd) fd = tfiledescriptor(::open(p.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        // Still the file of that name, not one its holder deleted in the meantime.
+        struct stat held {
+        }, named{};
+        if (::fstat(fd.get(), &held) != 0 || ::stat(p.c_str(), &named) != 0 ||
+            held.st_ino != named.st_ino || held.st_dev != named.st_dev)
+            continue;
+        if (made) {
+            // A program died while it made this journal: it never held a take.
+            ::unlink(p.c_str());
+            continue;
+        }
+        r.emplace_back(std::move(fd), p.string());
     }
-    std::sort(r.begin(), r.end());
+    std::sort(r.begin(), r.end(), [](const tjournalclaim& a, const tjournalclaim& b) {
+        return a.filename() < b.filename();
+    });
     return r;
+}
+
+std::vector<std::string> orphaned_journals(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const tjournalclaim& c : claim_orphaned_journals(folder)) names.push_back(c.filename());
+    return names;
 }
 
 } // namespace gravon

@@ -1,28 +1,37 @@
 // The journal of a live recording: the raw samples as the recorder delivers them, written to a
-// file as they arrive and flushed to the disk at least once a second, so that a crash, a kill or
-// a power loss loses at most the last second of a take. A clean stop or save retires the file;
-// one that outlives its program is an orphan that the next start offers to recover.
+// file as they arrive and handed to the operating system at once, so that a crash or a kill
+// loses nothing that was delivered, and written to the disk once a second against a power
+// loss. The journal belongs to its take from the first byte to the take's end: it is locked
+// while a program holds the take, and it goes only when the take is saved or discarded on
+// purpose. One that outlives its program is an orphan that the next start offers to recover.
 //
-// The file is a short text header (the format, the full-scale factors and the calibration texts
-// of the take), a blank line, then the blocks as the recorder delivered them: each an 8-byte
-// head ("GB", whether the take was paused, a zero byte, the length in bytes as 32-bit little
-// endian) and the interleaved little-endian samples, 16-bit or 24-bit. The pause is kept so
-// that a recovered take is analysed as it was: its paused stretches measure the background
-// noise but add nothing to the phonetogram.
+// The file is a sequence of segments. A segment is a short text header (the format, the
+// full-scale factors and the calibration texts, whether the recorder started anew) ending in
+// a blank line, then the blocks as the recorder delivered them: each a 12-byte head ("GB", a
+// byte of flags: paused, a zero byte, the length in bytes and the keyboard blocking time in ms,
+// both 32-bit little endian) and the interleaved little-endian samples, 16-bit or 24-bit.
+// Every start of the recorder begins a segment, because the analysis is set up anew there; a
+// change of the full scales within a run begins one that continues the run. The block flags
+// keep what the analysis read besides the samples, so that a recovered take is analysed as it
+// was: paused stretches measure the background noise but add nothing to the phonetogram, and
+// hops under a keyboard tone are rejected.
+//
+// Journals of version 1 (one segment, 8-byte block heads without the keyboard blocking time)
+// are still read; a continued one gets segments of the current version.
 #pragma once
 
+#include "files/file_descriptor.h"
+
 #include <array>
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace gravon {
@@ -35,10 +44,42 @@ struct tjournalheader {
     std::int32_t bits = 16;                  // 16 or 24
     std::array<double, 2> factors{1.0, 1.0}; // Pa at full scale, per channel
     std::array<std::string, 2> calibration;  // the calibration texts of the take
-    std::string device;                      // the recording device, for the message
-    std::int64_t started = 0;                // seconds since 1970
+    std::array<std::int32_t, 2> calstatus{0, 0};
+    std::string device;       // the recording device, for the message
+    std::int64_t started = 0; // seconds since 1970
+    // The recorder started anew with this segment, so the analysis was set up anew; false for
+    // a segment that only changes the full scales of a run that goes on.
+    bool restart = true;
+    // The shared pseudo-random generator's state when the segment began.
+    std::uint32_t seed = 0;
+    // The format version of the segment as read (1 or 2); a written one is always current.
+    std::int32_t version = 2;
     std::int32_t bytespersample() const { return bits / 8; }
     std::int32_t bytesperframe() const { return channels * bytespersample(); }
+};
+
+// What the analysis read with a block besides its samples.
+struct tjournalblockstate {
+    bool paused = false;
+    std::int32_t keyboardblocktime = 0; // ms
+};
+
+// An orphaned journal this program holds locked, so that no other program offers, recovers or
+// discards it meanwhile. Letting it go unlocks it and keeps the file.
+class tjournalclaim {
+  public:
+    tjournalclaim() = default;
+    tjournalclaim(tfiledescriptor fd, std::string name)
+        : ffd(std::move(fd)), fname(std::move(name)) {}
+    const std::string& filename() const { return fname; }
+    bool held() const { return bool(ffd); }
+    // The take is discarded on purpose: deletes the file and lets it go.
+    void discard();
+
+  private:
+    friend class TRecordingJournal;
+    tfiledescriptor ffd;
+    std::string fname;
 };
 
 class TRecordingJournal {
@@ -46,51 +87,72 @@ class TRecordingJournal {
     TRecordingJournal() = default;
     TRecordingJournal(const TRecordingJournal&) = delete;
     TRecordingJournal& operator=(const TRecordingJournal&) = delete;
+    // The program ends without a decision about the take (or dies): the file stays, an orphan.
     ~TRecordingJournal();
 
-    // Creates the file (and its folder) and writes the header. Raises EGravonError naming the
-    // file when it cannot be written.
-    void open(const std::string& fname, const tjournalheader& header);
-    // Appends samples as delivered and hands them to the operating system at once, which
-    // keeps them through a crash of the program. A thread of the journal's own writes
-    // them to the disk once a second, so that a slow disk never holds up the caller. A write
-    // that fails (a full disk) closes the journal and raises EGravonError; the recording goes
-    // on.
-    void append(std::span<const std::byte> data, bool paused);
-    // Hands what was appended to the operating system now.
-    void sync();
+    // Begins a segment. Without a journal, a new one is made in folder (which is created)
+    // under a name that no other journal has, locked before its first byte is written, so
+    // that it is never taken for an orphan and never overwrites one. Raises EGravonError
+    // naming the file when it cannot be made; a journal whose write failed earlier takes
+    // nothing more and this does nothing.
+    void begin_segment(const std::string& folder, const tjournalheader& header);
+    // Appends samples as delivered with what the analysis read with them, handed to the
+    // operating system at once; a thread of the journal's own writes them to the disk once a
+    // second, so that a slow disk never holds up the caller. A write that fails (a full disk)
+    // cuts the file back to its last whole block, keeps it locked and takes nothing more; that
+    // one call raises EGravonError, later ones do nothing. Allocates nothing.
+    void append(std::span<const std::byte> data, const tjournalblockstate& state);
+    // Takes over a recovered orphan: it stays locked while the take is in memory, and a later
+    // segment continues it (what a crash left half-written at its end is cut back first). A
+    // journal damaged inside is held but takes nothing more.
+    void adopt(tjournalclaim claim);
     // The take is safe elsewhere (saved, or discarded on purpose): closes and deletes the file.
     void retire();
-    bool isopen() const { return ffile != nullptr; }
+    // The program lets the take go undecided: closes and unlocks the file, which stays.
+    void release();
+    bool isopen() const { return bool(ffd); }
+    // A write failed: the file holds what came before and takes nothing more.
+    bool failed() const { return ffailed; }
     const std::string& filename() const { return fname; }
-    // Bytes of samples written.
+    // Bytes of samples the file holds.
     std::uint64_t bytes() const { return fbytes; }
 
   private:
-    struct tclose {
-        void operator()(std::FILE* f) const;
-    };
-    void start_disk_sync(int fd);
+    void create(const std::string& folder, const std::string& text, std::int64_t started);
+    // Writes at the end of what is good; on failure cuts back to it and raises.
+    void write_at_end(std::span<const std::byte> head, std::span<const std::byte> data);
+    void start_disk_sync();
     void stop_disk_sync();
+    void close();
     std::thread fdisksync;
     std::mutex fmutex;
     std::condition_variable fwake;
     bool fstopsync = false;
-    std::unique_ptr<std::FILE, tclose> ffile;
+    tfiledescriptor ffd;
     std::string fname;
+    std::uint64_t fgood = 0; // bytes of the file that are whole segments and blocks
     std::uint64_t fbytes = 0;
+    bool ffailed = false;
 };
 
-// Reads a journal: returns its header and hands each block's samples to each, with whether the
-// take was paused, in whole frames (what a crash cut off is dropped). Raises EGravonError naming
-// the file for a file that is not a journal or cannot be read.
-tjournalheader read_journal(const std::string& fname,
-                            const std::function<void(std::span<const std::byte>, bool)>& each);
+using tjournalsegmentfn = std::function<void(const tjournalheader&)>;
+using tjournalblockfn = std::function<void(std::span<const std::byte>, const tjournalblockstate&)>;
 
-// Only the header of a journal; the same errors.
+// Reads a journal: hands each segment's header to onsegment and then each of its blocks'
+// samples to onblock, in whole frames (what a crash cut off is dropped). Returns the first
+// segment's header. Raises EGravonError naming the file and the problem for a file that is
+// not a journal, is empty, is damaged or cannot be read; what was handed on before stays.
+tjournalheader read_journal(const std::string& fname, const tjournalsegmentfn& onsegment,
+                            const tjournalblockfn& onblock);
+
+// Only the first header of a journal; the same errors.
 tjournalheader read_journal_header(const std::string& fname);
 
-// The journals in folder that no running program is writing: the orphans of a crash.
+// Locks and returns the journals in folder that no running program holds: the orphans of a
+// crash, sorted by name. A journal that another program holds is left out.
+std::vector<tjournalclaim> claim_orphaned_journals(const std::string& folder);
+
+// Their names only (each is let go at once).
 std::vector<std::string> orphaned_journals(const std::string& folder);
 
 } // namespace gravon

@@ -1,15 +1,21 @@
 // gravon-cli recording from a real sound server: a phonation played into PulseAudio's null sink
 // is recorded back from its monitor (the loopback microphone of scripts/sound_server.sh) and
-// analysed live, and a take whose program is killed comes back from its journal.
+// analysed live; a take whose program is killed at any moment, with pauses and keyboard tones
+// in it or with its journal on a full disk, comes back from its journal as it was analysed;
+// and a recovered take's journal stays until the take is saved or discarded.
 #include "cli_process.h"
 
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <map>
+#include <random>
 #include <sstream>
+#include <sys/mount.h>
 #include <thread>
 #include <unistd.h>
 
@@ -42,6 +48,51 @@ double total(const std::map<std::pair<int, int>, double>& cells) {
     return t;
 }
 
+// The rows of a --tracks table that were written whole (a killed take may leave half a row).
+std::vector<std::string> whole_rows(const fs::path& p) {
+    const std::string text = slurp(p);
+    std::vector<std::string> rows;
+    std::size_t at = text.find('\n'); // the header
+    while (at != std::string::npos) {
+        const std::size_t next = text.find('\n', at + 1);
+        if (next == std::string::npos) break;
+        rows.push_back(text.substr(at + 1, next - at - 1));
+        at = next;
+    }
+    return rows;
+}
+
+// Runs a shell command as a process of its own; returns its id.
+pid_t spawn(const std::string& cmd) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+void end_process(pid_t pid, int sig) {
+    if (pid <= 0) return;
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+// Counts the rows in which the left channel was accepted.
+std::size_t voiced_rows(const std::vector<std::string>& rows) {
+    std::size_t n = 0;
+    for (const std::string& r : rows) n += r.compare(r.find(','), 3, ",1,") == 0;
+    return n;
+}
+
+// Counts the rows in which the left channel was rejected for a keyboard tone.
+std::size_t keyboard_rows(const std::vector<std::string>& rows) {
+    std::size_t n = 0;
+    for (const std::string& r : rows) n += r.find("keyboard") != std::string::npos;
+    return n;
+}
+
 class CliRecord : public gravon::testing::tclitest {
   protected:
     void SetUp() override {
@@ -56,6 +107,19 @@ class CliRecord : public gravon::testing::tclitest {
         // Room noise, then 4 s of /a/ at 220 Hz gliding, at a full scale of 100 Pa.
         synthesize("voice.wav");
     }
+    fs::path journals() { return config.root / "data" / "Gravon" / "journal"; }
+    std::size_t journal_count() {
+        std::error_code ec;
+        std::size_t n = 0;
+        for (fs::directory_iterator it(journals(), ec), end; !ec && it != end; it.increment(ec))
+            ++n;
+        return n;
+    }
+    std::string cli(const std::string& args) {
+        return "cd '" + dir().string() + "' && exec '" GRAVON_CLI_PATH "' " + args;
+    }
+    // The voice played into the null sink now, as a process of its own.
+    pid_t play() { return spawn("exec paplay '" + (dir() / "voice.wav").string() + "'"); }
     // Plays the file into the null sink after `delay` seconds, in the background.
     void play_later(double delay) {
         const std::string cmd = "(sleep " + std::to_string(delay) + "; paplay '" +
@@ -101,29 +165,129 @@ TEST_F(CliRecord, AFullScaleFromTheCommandLineIsTheTakesCalibration) {
     EXPECT_NE(pg.find("Calibrated from command line, full scale 14.1 Pa"), std::string::npos);
 }
 
-TEST_F(CliRecord, AKilledTakeIsRecoveredFromItsJournal) {
-    const std::string cmd = "cd '" + dir().string() +
-                            "' && exec '" GRAVON_CLI_PATH "' /f100 --record 30 >/dev/null 2>&1";
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+TEST_F(CliRecord, ARecoveredTakeKeepsItsJournalUntilItIsSavedOrDiscarded) {
+    // A take that is not saved stays in its journal: nobody decided about it.
+    const tclirun take = run("/f100 --record 1.5");
+    EXPECT_NE(take.status, 1) << take.err;
+    EXPECT_NE(take.err.find("stays in its journal"), std::string::npos) << take.err;
+    ASSERT_EQ(journal_count(), 1u);
+    // Recovered without /s: still there, and recovered again.
+    for (int i = 0; i < 2; ++i) {
+        const tclirun back = run("--recover --summary");
+        EXPECT_NE(back.status, 1) << back.err;
+        EXPECT_NE(back.out.find("s of sound)"), std::string::npos) << back.out << back.err;
+        EXPECT_EQ(journal_count(), 1u) << back.err;
     }
-    play_later(1.0);
-    std::this_thread::sleep_for(std::chrono::seconds(5));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    // Saved with /s: the take is safe in its files, the journal goes.
+    const tclirun saved = run("--recover --take rec /s");
+    EXPECT_NE(saved.status, 1) << saved.err;
+    EXPECT_TRUE(fs::exists(dir() / "rec_an.smp"));
+    EXPECT_EQ(journal_count(), 0u);
 
-    const tclirun back = run("--recover --summary");
-    EXPECT_NE(back.status, 1) << back.err;
-    const std::size_t at = back.out.find("s of sound)");
-    ASSERT_NE(at, std::string::npos) << back.out << back.err;
-    const std::size_t open = back.out.rfind('(', at);
-    const double seconds = std::atof(back.out.c_str() + open + 1);
-    EXPECT_GE(seconds, 4.0) << back.out;
-    EXPECT_NE(back.out.find("of voice"), std::string::npos) << back.out;
+    // --discard-orphans: recovered, its outputs written, then discarded.
+    ASSERT_NE(run("/f100 --record 1").status, 1);
+    ASSERT_EQ(journal_count(), 1u);
+    const tclirun gone = run("--recover --discard-orphans --tracks gone.csv");
+    EXPECT_NE(gone.status, 1) << gone.err;
+    EXPECT_GT(whole_rows(dir() / "gone.csv").size(), 10u);
+    EXPECT_EQ(journal_count(), 0u);
+
+    // A journal that cannot be recovered: an error naming it, and it stays until discarded.
+    fs::create_directories(journals());
+    const fs::path empty = journals() / "take-1-1.gravonjournal";
+    std::ofstream(empty) << "";
+    const tclirun bad = run("--recover --summary");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find(empty.string()), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("is empty"), std::string::npos) << bad.err;
+    EXPECT_TRUE(fs::exists(empty));
+    run("--recover --discard-orphans");
+    EXPECT_FALSE(fs::exists(empty));
+}
+
+// Ten takes killed at random moments, with a pause and a keyboard tone at random moments: each
+// recovered take's frames are the live take's frames, and at most the last second is missing.
+TEST_F(CliRecord, TakesKilledAtRandomMomentsComeBackAsTheyWereAnalysed) {
+    std::uint32_t seed = 20261209;
+    if (const char* s = std::getenv("GRAVON_KILL_SEED")) seed = std::uint32_t(std::stoul(s));
+    std::cout << "seed of the kills and events (GRAVON_KILL_SEED): " << seed << std::endl;
+    std::mt19937 rng(seed);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    std::size_t keyboard = 0, voiced = 0, pausedkills = 0;
+    for (int i = 0; i < 10; ++i) {
+        const double pause = uniform(0.3, 2.0), key = uniform(0.5, 3.0), killat = uniform(1.0, 4.0);
+        char events[128];
+        std::snprintf(events, sizeof events, "pause@%.2f-%.2f,key@%d:%.2f-%.2f", pause,
+                      pause + uniform(0.2, 0.8), 57 + i, key, key + uniform(0.2, 0.6));
+        SCOPED_TRACE("take " + std::to_string(i) + ": " + events + ", killed at " +
+                     std::to_string(killat) + " s");
+        fs::remove(dir() / "live.csv");
+        const pid_t voice = play();
+        const pid_t take = spawn(cli("/f100 --record 30 --record-events '" + std::string(events) +
+                                     "' --tracks live.csv >/dev/null 2>&1"));
+        // The table is made when the take starts.
+        const auto started = std::chrono::steady_clock::now();
+        while (!fs::exists(dir() / "live.csv") &&
+               std::chrono::steady_clock::now() - started < std::chrono::seconds(10))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::duration<double>(killat));
+        end_process(take, SIGKILL);
+        end_process(voice, SIGTERM);
+        pausedkills += killat > pause && killat < pause + 0.8;
+
+        const tclirun back = run("--recover --discard-orphans --tracks back.csv");
+        ASSERT_NE(back.status, 1) << back.err;
+        const auto live = whole_rows(dir() / "live.csv"),
+                   recovered = whole_rows(dir() / "back.csv");
+        ASSERT_GE(live.size(), 10u);
+        // The journal has every block the analysis had: it is written first.
+        EXPECT_GE(recovered.size() + 50, live.size());
+        for (std::size_t k = 0; k < std::min(live.size(), recovered.size()); ++k)
+            ASSERT_EQ(recovered[k], live[k]) << "frame " << k;
+        keyboard += keyboard_rows(live);
+        voiced += voiced_rows(recovered);
+        EXPECT_EQ(journal_count(), 0u);
+    }
+    // The voice and the keyboard tones took part.
+    EXPECT_GT(voiced, 200u);
+    EXPECT_GT(keyboard, 10u);
+    std::cout << "kills during a pause: " << pausedkills << std::endl;
+}
+
+// The journal on a full disk: the take goes on in memory and the user is told once; the
+// recovered take is the live one over the stretch the journal holds.
+TEST_F(CliRecord, ATakeWhoseJournalFillsTheDiskComesBackUpToWhereTheJournalStopped) {
+    fs::create_directories(journals());
+    if (::mount("tmpfs", journals().c_str(), "tmpfs", 0, "size=400k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    struct tunmount {
+        fs::path p;
+        ~tunmount() { ::umount2(p.c_str(), MNT_DETACH); }
+    } unmount{journals()};
+    const pid_t voice = play();
+    const tclirun take = run("/f100 --record 4 --record-events 'pause@0.2-0.5,key@60:0.7-1.0' "
+                             "--tracks live.csv");
+    end_process(voice, SIGTERM);
+    std::size_t told = 0;
+    for (std::size_t at = take.err.find("not safe from a crash"); at != std::string::npos;
+         at = take.err.find("not safe from a crash", at + 1))
+        ++told;
+    EXPECT_EQ(told, 1u) << take.err;
+    ASSERT_EQ(journal_count(), 1u);
+
+    const tclirun back = run("--recover --discard-orphans --tracks back.csv");
+    ASSERT_NE(back.status, 1) << back.err;
+    const auto live = whole_rows(dir() / "live.csv"), recovered = whole_rows(dir() / "back.csv");
+    // About 1.5 s of sound fit: less than the take, more than nothing.
+    EXPECT_GT(live.size(), 150u);
+    EXPECT_GT(recovered.size(), 30u);
+    EXPECT_LT(recovered.size(), live.size() - 50);
+    for (std::size_t k = 0; k < recovered.size(); ++k)
+        ASSERT_EQ(recovered[k], live[k]) << "frame " << k;
+    EXPECT_GT(keyboard_rows(recovered), 5u);
+    EXPECT_EQ(journal_count(), 0u);
 }
 
 } // namespace
