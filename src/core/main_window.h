@@ -161,6 +161,11 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The file names the save dialogs propose: each dialog keeps the name last chosen in it.
     // The phonetogram dialogs' name is kept by the phonetogram save and open.
     std::string stdpgdialogfilename;
+    // The names Save all proposes leave off here: the sound file's or the take's, in the
+    // folder last saved to, without the endings.
+    std::string results_base_name() const;
+    // The sound file whose analysis the window holds.
+    std::string soundfilename;
     std::string smpdialogfilename;
     std::string wavdialogfilename;
 

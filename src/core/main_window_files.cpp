@@ -156,6 +156,7 @@ bool TForm1::begin_soundfile_replay(const std::string& fname) {
     cancelreplay = false;
     set_analysisisfromsoundfile(true);
     set_title(fname);
+    soundfilename = fname;
     return true;
 }
 

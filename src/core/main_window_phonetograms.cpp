@@ -83,9 +83,10 @@ bool TForm1::save_stdpg_action(const std::string& fname, std::int32_t pgno) {
     if (!fname.empty()) {
         saved = save_stdpg(fname, pgno);
     } else {
-        const std::string name =
-            ui.save_file_name("Save phonetogram as", stdpgfilter, stdpgdefaultext);
+        const std::string name = ui.save_file_name_from("Save phonetogram as", stdpgfilter,
+                                                        stdpgdefaultext, stdpgdialogfilename);
         if (name.empty()) return false;
+        stdpgdialogfilename = name;
         switch (advanced.savestdpgchannos) {
         case 1:
             saved = save_stdpg(name, 1);

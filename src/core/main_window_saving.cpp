@@ -17,7 +17,9 @@
 #include "files/wav_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 
 namespace gravon {
@@ -310,12 +312,51 @@ bool TForm1::savenormalizedactionExecute() {
     return save_normalized_wav(name);
 }
 
+std::string TForm1::results_base_name() const {
+    namespace fs = std::filesystem;
+    // The folder last saved to; else the sound file's.
+    std::string folder;
+    for (const std::string* n : {&stdpgdialogfilename, &smpdialogfilename, &wavdialogfilename})
+        if (!n->empty()) {
+            folder = fs::path(utf8path(*n)).parent_path().string();
+            break;
+        }
+    std::string stem;
+    if (fanalysisisfromsoundfile && !soundfilename.empty()) {
+        const fs::path p = utf8path(soundfilename);
+        stem = p.stem().string();
+        if (folder.empty()) folder = p.parent_path().string();
+    } else if (!takebasename.empty()) {
+        stem = takebasename;
+    } else {
+        const std::time_t t = std::chrono::system_clock::to_time_t(recordingstarttime);
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        char buf[32];
+        std::strftime(buf, sizeof buf, "take-%Y%m%d-%H%M%S", &tm);
+        stem = buf;
+    }
+    return folder.empty() ? stem : (fs::path(folder) / stem).string();
+}
+
 void TForm1::SaveAllActionExecute() {
-    save_stdpg_action("", 0);
-    if (!stdpgdialogfilename.empty())
-        smpdialogfilename = change_extension(stdpgdialogfilename, ".smp");
+    // The names /s would give, in the folder last used; a base the user changes in the
+    // first dialog carries over to the others.
+    std::string base = results_base_name();
+    stdpgdialogfilename = base + "_pg.stdpg";
+    const bool saved = save_stdpg_action("", 0);
+    if (saved) {
+        const std::string chosen = stdpgdialogfilename;
+        const std::string ending = "_pg.stdpg";
+        base = chosen.size() > ending.size() &&
+                       chosen.compare(chosen.size() - ending.size(), ending.size(), ending) == 0
+                   ? chosen.substr(0, chosen.size() - ending.size())
+                   : change_extension(chosen, "");
+        set_title(chosen);
+    }
+    smpdialogfilename = base + "_an.smp";
     SaveSmpActionExecute();
-    if (!smpdialogfilename.empty()) wavdialogfilename = change_extension(smpdialogfilename, ".wav");
+    wavdialogfilename = base + "_listen.wav";
     savenormalizedactionExecute();
 }
 

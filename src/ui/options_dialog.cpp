@@ -243,6 +243,8 @@ QWidget* TForm5::make_noise_page() {
     row->addWidget(new QLabel("Noise level [dB]"));
     noiseleveledit = edit("noiseleveledit");
     row->addWidget(noiseleveledit);
+    // A number needs a few characters, not the width of the dialog.
+    row->addStretch(1);
     v->addLayout(row);
     auto* box = named(new QGroupBox("Noise spectrum"), "noisespectrumradio");
     auto* b = new QVBoxLayout(box);
@@ -272,6 +274,7 @@ QWidget* TForm5::make_keyboard_page() {
     voicelike = named(new QCheckBox("Voice-like sound (use formants)"), "voicelike");
     g->addWidget(voicelike, 3, 0, 1, 2);
     g->setRowStretch(4, 1);
+    g->setColumnStretch(2, 1);
     return page;
 }
 

@@ -15,11 +15,27 @@ TPhonetogramView::TPhonetogramView(TForm1& form, const tviewaxes& axes, QWidget*
     setFocusPolicy(Qt::StrongFocus);
 }
 
+namespace {
+
+const char* const emptyviewhint = "Press Record (F9) or drop a sound file here";
+
+} // namespace
+
 void TPhonetogramView::paintEvent(QPaintEvent*) {
     if (fimage.size() != size()) fimage = QImage(size(), QImage::Format_RGB32);
     paint_phonetogram_view(fimage, fform, faxes, fscratch);
     QPainter p(this);
     p.drawImage(0, 0, fimage);
+    if (fform.audioarrpos < 0 && !fform.recording() && !fform.analyzing &&
+        fform.pgs.size() <= std::size_t(firstloadedpg)) {
+        // On screen only, never in a picture: what to do with an empty window.
+        QFont f = font();
+        f.setPointSizeF(f.pointSizeF() * 1.3);
+        p.setFont(f);
+        p.setPen(QColor(110, 110, 110));
+        p.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                   emptyviewhint);
+    }
     if (fbanding) {
         // On screen only: the rectangle is no part of the picture.
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));

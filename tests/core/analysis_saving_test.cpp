@@ -763,23 +763,46 @@ TEST_F(AnalysisSaving, NormalisedDialog) {
     EXPECT_TRUE(fs::exists(path("n.wav")));
 }
 
-TEST_F(AnalysisSaving, SaveAllOffersEachDialogInTurn) {
+// Save all proposes the names /s gives (_pg, _an, _listen) in the folder last used; a base
+// changed in the first dialog carries over, and the title shows what was saved.
+TEST_F(AnalysisSaving, SaveAllProposesTheNamesOfABatchSaveInTheFolderLastUsed) {
     record(0.3);
-    form.stdpgdialogfilename = path("session.stdpg");
-    ui.answers = {path("session.stdpg"), path("session.smp"), path("session.wav")};
+    form.stdpgdialogfilename = path("earlier.stdpg");
+    ui.answers = {path("session_pg.stdpg"), path("session_an.smp"), path("session_listen.wav")};
     form.SaveAllActionExecute();
-    // The phonetogram step shows its own dialog (or none); the sound and WAV dialogs follow
-    // with the names derived from the one before.
-    ASSERT_GE(ui.dialogs.size(), 2u);
-    const auto& smpdialog = ui.dialogs[ui.dialogs.size() - 2];
-    const auto& wavdialog = ui.dialogs.back();
-    EXPECT_EQ(smpdialog.initialname, path("session.smp"));
-    EXPECT_EQ(smpdialog.defaultext, ".smp");
-    EXPECT_EQ(wavdialog.initialname, path("session.wav"));
-    EXPECT_EQ(wavdialog.defaultext, ".wav");
-    EXPECT_TRUE(fs::exists(path("session.stdpg")));
-    EXPECT_TRUE(fs::exists(path("session.smp")));
-    EXPECT_TRUE(fs::exists(path("session.wav")));
+    ASSERT_EQ(ui.dialogs.size(), 3u);
+    const std::string first = ui.dialogs[0].initialname;
+    EXPECT_EQ(fs::path(first).parent_path(), dir);
+    EXPECT_EQ(fs::path(first).filename().string().rfind("take-", 0), 0u) << first;
+    EXPECT_EQ(first.substr(first.size() - 9), "_pg.stdpg");
+    EXPECT_EQ(ui.dialogs[1].initialname, path("session_an.smp"));
+    EXPECT_EQ(ui.dialogs[1].defaultext, ".smp");
+    EXPECT_EQ(ui.dialogs[2].initialname, path("session_listen.wav"));
+    EXPECT_EQ(ui.dialogs[2].defaultext, ".wav");
+    for (const char* n : {"session_pg.stdpg", "session_an.smp", "session_listen.wav"})
+        EXPECT_TRUE(fs::exists(path(n))) << n;
+    EXPECT_NE(form.caption().find("session_pg.stdpg"), std::string::npos) << form.caption();
+
+    // A sound file's analysis: its own name, in its folder.
+    tsinglearr wavdata(static_cast<std::size_t>(fs44));
+    for (std::size_t i = 0; i < wavdata.size(); ++i) wavdata[i] = float(voice(196, 85, long(i)));
+    TWavFile w;
+    w.setsampfreq(44100);
+    w.setnbits(16);
+    w.setfullscale(0, 1.0);
+    w.save_file(path("voice.wav"), {wavdata}, false, false);
+    form.stdpgdialogfilename.clear();
+    form.smpdialogfilename.clear();
+    form.wavdialogfilename.clear();
+    form.Open_soundfile(path("voice.wav"), 0, -1);
+    ASSERT_TRUE(form.analysisisfromsoundfile());
+    ui.dialogs.clear();
+    ui.answers.clear();
+    form.SaveAllActionExecute();
+    ASSERT_EQ(ui.dialogs.size(), 3u);
+    EXPECT_EQ(ui.dialogs[0].initialname, path("voice_pg.stdpg"));
+    EXPECT_EQ(ui.dialogs[1].initialname, path("voice_an.smp"));
+    EXPECT_EQ(ui.dialogs[2].initialname, path("voice_listen.wav"));
 }
 
 TEST_F(AnalysisSaving, SaveAllWithCancelledDialogsStillOffersTheNextOnes) {
@@ -787,9 +810,11 @@ TEST_F(AnalysisSaving, SaveAllWithCancelledDialogsStillOffersTheNextOnes) {
     form.smpdialogfilename = path("earlier.smp");
     ui.answers = {};
     form.SaveAllActionExecute();
-    ASSERT_GE(ui.dialogs.size(), 2u);
-    // Cancelled SMP dialog: the WAV dialog still comes, with the SMP dialog's name.
-    EXPECT_EQ(ui.dialogs.back().initialname, path("earlier.wav"));
+    ASSERT_EQ(ui.dialogs.size(), 3u);
+    // Every dialog comes, each with the take's name in the folder last used.
+    const std::string wav = ui.dialogs.back().initialname;
+    EXPECT_EQ(fs::path(wav).parent_path(), dir);
+    EXPECT_EQ(wav.substr(wav.size() - 11), "_listen.wav");
     EXPECT_TRUE(listing().empty());
 }
 

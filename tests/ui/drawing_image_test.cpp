@@ -33,6 +33,27 @@ TEST(DrawingImage, APictureOfTheDrawingAreaHasTheWindowsFontsAndLayout) {
     EXPECT_EQ(m.layout.view.left, area.view()->x());
 }
 
+// The empty window says what to do, on the screen only.
+TEST(DrawingImage, TheEmptyViewsHintIsOnTheScreenAndNeverInAPicture) {
+    testing::ttestform t;
+    TDrawingArea area(t.form);
+    area.resize(900, 600);
+    area.refresh();
+    const auto hint_pixels = [](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixelColor(x, y) == QColor(110, 110, 110);
+        return n;
+    };
+    EXPECT_GT(hint_pixels(area.view()->grab().toImage()), 20);
+    EXPECT_EQ(hint_pixels(area.image()), 0);
+    t.start();
+    t.feed(std::vector<std::int16_t>(2 * 8192, 0));
+    t.form.StopActionExecute();
+    EXPECT_EQ(hint_pixels(area.view()->grab().toImage()), 0);
+}
+
 TEST(DrawingImage, LaidOutAsTheWindowShowsIt) {
     testing::ttestform t;
     TForm1& f = t.form;
