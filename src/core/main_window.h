@@ -346,8 +346,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::unique_ptr<TMPCRecord> MPCRecord1;
     std::unique_ptr<tmaskingnoise> MPCnoiseplay;
     std::unique_ptr<tkeyboardsound> MPCkeyboardplay;
-    // The recording device went away (or failed) while recording.
-    void MPCRecord1Failed(twaveresult code);
+    // The recorder failed while it ran (its device went away, a buffer could not be queued
+    // again) and has closed itself; inside its notification.
+    void MPCRecord1Failed(const std::string& text);
     // "Play noise".
     void PlayNoiseActionExecute(bool checked);
     bool noiseplaying() const;

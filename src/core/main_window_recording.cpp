@@ -59,7 +59,7 @@ void TForm1::attach_audio(taudiodevices& devices) {
     r.OnFetch24 = [this](const tint24arr& a, std::int32_t used, bool& last) {
         MPCRecord1Fetch24(a, used, last);
     };
-    r.OnFailed = [this](twaveresult code) { MPCRecord1Failed(code); };
+    r.OnFailed = [this](const std::string& text) { MPCRecord1Failed(text); };
     fnoiseservice = devices.make_waveout();
     MPCnoiseplay = std::make_unique<tmaskingnoise>(*fnoiseservice, advanced.fs);
     fkeyboardservice = devices.make_waveout();
@@ -150,15 +150,13 @@ std::string TForm1::recording_device_text() const {
     return name.empty() ? std::string("(the system's default input)") : "\"" + name + "\"";
 }
 
-void TForm1::MPCRecord1Failed(twaveresult code) {
-    const std::string why = MPCRecord1 ? MPCRecord1->ErrorText(code) : std::string();
-    if (!frecording) return;
-    StopActionExecute();
+void TForm1::MPCRecord1Failed(const std::string& text) {
+    // The recorder has closed itself; the take ends with the last block it delivered.
+    if (frecording) StopActionExecute();
     ui.post_message("Recording stopped",
-                   "The recording device " + recording_device_text() + " is no longer available (" +
-                       why +
-                       ").\rThe recording was stopped; everything recorded up to now is kept.",
-                   tmessagekind::warning);
+                    "The recording device " + recording_device_text() + " failed: " + text +
+                        "\rThe recording was stopped; everything recorded up to now is kept.",
+                    tmessagekind::warning);
 }
 
 void TForm1::RecordActionExecute(bool checked) {
