@@ -36,6 +36,10 @@ inline constexpr twaveresult wave_error_stillplaying = 33;
 inline constexpr twaveresult wave_error_unprepared = 34;
 // The device went away while open (unplugged, sound server restarted).
 inline constexpr twaveresult wave_error_devicelost = 101;
+// The sound system itself (a sound server) is not running or does not answer.
+inline constexpr twaveresult wave_error_nosoundsystem = 102;
+// The device is there but refused to start a stream.
+inline constexpr twaveresult wave_error_cannotopen = 103;
 
 struct twaveformat {
     std::int32_t formattag = 1; // PCM
