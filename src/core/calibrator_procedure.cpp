@@ -3,6 +3,7 @@
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
 #include "calibration/calibration_procedures.h"
+#include "core/device_choice.h"
 #include "core/main_window.h"
 
 namespace gravon {
@@ -30,7 +31,7 @@ void tcalibratorprocedure::start(std::int32_t chno) {
     factor = calibrator_factor(fform.advanced.calibratoroverloadlimit);
     level.reset();
     frecorder.Stop();
-    frecorder.setDeviceID(fform.advanced.recorddevice);
+    choose_device(frecorder, fform.advanced.recorddevice);
     frecorder.setnChans(2);
     frecorder.setsfTot(roundint(2.0 * fform.advanced.fs));
     frecorder.Run();

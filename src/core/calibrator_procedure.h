@@ -17,7 +17,7 @@ class tcalibratorprocedure {
     tcalibratorprocedure(TForm1& form, twaveinservice& service);
 
     // Starts for a channel: the factor from the overload limit, the recorder running. Raises
-    // EMPCError when the recorder cannot start.
+    // EMPCError when the recorder cannot start or its device is not connected.
     void start(std::int32_t chno);
     // Stops the recorder (closing the window).
     void stop();

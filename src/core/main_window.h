@@ -258,7 +258,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::string calibration_log_filename() const;
     // The main recorder uses a specific device rather than the system default.
     bool recording_device_selected() const;
-    // Its name; empty for the system default or when the audio layer does not know it.
+    // Its name; empty for the system default.
     std::string recording_device_name() const;
 
     // ---- Phonetogram files ----
@@ -337,7 +337,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // the device names. Without it Record starts no device: a headless run, or a test that
     // hands blocks to the intake itself.
     void attach_audio(taudiodevices& devices);
-    // Reads the device lists again (a device was plugged in or out).
+    // Reads the device lists again; when they changed (a device was plugged in or out), the
+    // windows that list devices hear of it. The components call it whenever their service
+    // reports a change.
     void read_audio_devicenames();
     // The services come first: the components detach from them when they go.
     std::unique_ptr<twaveinservice> frecordservice;

@@ -36,12 +36,11 @@ std::string TForm1::calibration_log_filename() const {
 }
 
 bool TForm1::recording_device_selected() const {
-    return advanced.recorddevice != defaultaudiodevice;
+    return !advanced.recorddevice.empty();
 }
 
 std::string TForm1::recording_device_name() const {
-    if (!recording_device_selected()) return {};
-    return device_name(audiodevicenames.input, advanced.recorddevice);
+    return advanced.recorddevice;
 }
 
 std::string TForm1::calibration_info(int c) const {

@@ -7,6 +7,7 @@
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
 #include "calibration/calibration_model.h"
+#include "core/device_choice.h"
 #include "core/main_window.h"
 #include "files/utf8_path.h"
 
@@ -64,15 +65,20 @@ void TForm1::attach_audio(taudiodevices& devices) {
     MPCnoiseplay = std::make_unique<tmaskingnoise>(*fnoiseservice, advanced.fs);
     fkeyboardservice = devices.make_waveout();
     MPCkeyboardplay = std::make_unique<tkeyboardsound>(*fkeyboardservice);
+    // One input list and one output list serve every window that lists devices.
+    r.OnDevicesChanged = [this] { read_audio_devicenames(); };
+    MPCnoiseplay->player.OnDevicesChanged = [this] { read_audio_devicenames(); };
     read_audio_devicenames();
 }
 
 void TForm1::read_audio_devicenames() {
     if (!MPCRecord1) return;
     MPCRecord1->read_devicenames();
-    audiodevicenames.input = MPCRecord1->Devicenames();
     MPCnoiseplay->player.read_devicenames();
-    audiodevicenames.output = MPCnoiseplay->player.Devicenames();
+    taudiodevicenames now{MPCnoiseplay->player.Devicenames(), MPCRecord1->Devicenames()};
+    if (now.input == audiodevicenames.input && now.output == audiodevicenames.output) return;
+    audiodevicenames = std::move(now);
+    ui.refresh_device_lists();
 }
 
 void TForm1::Setup_recording_parameters() {
@@ -123,7 +129,7 @@ void TForm1::start_recorder() {
         r.setsfTot(roundint(double(recorderchannels) * advanced.fs));
         r.setnChunkSamples(recorderchunksize);
         r.setnBits(fuse24bits ? 24 : 16);
-        r.setDeviceID(advanced.recorddevice);
+        choose_device(r, advanced.recorddevice);
         if (!journal.isopen()) open_journal();
         // All the room a take may take, at once: the stores then never move while they grow
         // (a move of hundreds of megabytes would hold up the buffers), and untouched room
@@ -135,7 +141,8 @@ void TForm1::start_recorder() {
         }
         r.Run();
     } catch (const EGravonError& e) {
-        // Nothing records: the window must not claim otherwise.
+        // Nothing records (the recorder has closed again): the window must not claim
+        // otherwise.
         frecording = false;
         if (journal.isopen() && journal.bytes() == 0) journal.retire();
         ui.message_box("Cannot record",
@@ -146,8 +153,7 @@ void TForm1::start_recorder() {
 }
 
 std::string TForm1::recording_device_text() const {
-    const std::string name = device_name(audiodevicenames.input, advanced.recorddevice);
-    return name.empty() ? std::string("(the system's default input)") : "\"" + name + "\"";
+    return sound_device_text(advanced.recorddevice, true);
 }
 
 void TForm1::MPCRecord1Failed(const std::string& text) {
@@ -211,7 +217,7 @@ void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale s
     if (audioarrpos >= maxaudioarrpos) {
         Set_recording(false);
         ui.post_message("Max time reached", "Maximum recording time reached",
-                       tmessagekind::information);
+                        tmessagekind::information);
         return;
     }
     keyboardblocktime = MPCkeyboardplay ? MPCkeyboardplay->tone.keyboardblocktime : 0;
@@ -261,11 +267,15 @@ void TForm1::PlayNoiseActionExecute(bool checked) {
     s.softnoiseonset = options.softnoiseonset;
     s.noiseplayleft = advanced.noiseplayleft;
     s.noiseplayright = advanced.noiseplayright;
-    MPCnoiseplay->player.setDeviceID(advanced.playdevice);
     try {
+        choose_device(MPCnoiseplay->player, advanced.playdevice);
         MPCnoiseplay->start(advanced.fs);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot play noise", e.what(), tmessagekind::error);
+        ui.message_box("Cannot play noise",
+                       "The headphone noise soundcard " +
+                           sound_device_text(advanced.playdevice, false) + " cannot be used.\r" +
+                           e.what(),
+                       tmessagekind::error);
     }
 }
 
@@ -284,11 +294,17 @@ void TForm1::KeyBoard1NoteOn(std::int32_t midicode) {
     s.keyboardplayright = advanced.keyboardplayright;
     s.keyboardblock = advanced.keyboardblock;
     MPCkeyboardplay->tone.fs = advanced.fs;
-    MPCkeyboardplay->player.setDeviceID(advanced.keyboarddevice);
     try {
+        // Only a player that is about to open needs its device.
+        if (!MPCkeyboardplay->tone.keyboarding)
+            choose_device(MPCkeyboardplay->player, advanced.keyboarddevice);
         MPCkeyboardplay->note_on(midicode);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot play the keyboard", e.what(), tmessagekind::error);
+        ui.message_box("Cannot play the keyboard",
+                       "The keyboard soundcard " +
+                           sound_device_text(advanced.keyboarddevice, false) +
+                           " cannot be used.\r" + e.what(),
+                       tmessagekind::error);
     }
 }
 
@@ -315,7 +331,7 @@ void TForm1::open_journal() {
     h.bits = fuse24bits ? 24 : 16;
     h.factors = intake_factors();
     for (int c = 0; c < 2; ++c) h.calibration[std::size_t(c)] = calibration_info(c);
-    h.device = device_name(audiodevicenames.input, advanced.recorddevice);
+    h.device = advanced.recorddevice;
     const auto now = std::chrono::system_clock::now();
     h.started = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
     const std::string name =

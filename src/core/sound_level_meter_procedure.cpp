@@ -2,6 +2,7 @@
 
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
+#include "core/device_choice.h"
 #include "core/dialog_fields.h"
 #include "core/main_window.h"
 #include "files/wav_file.h"
@@ -95,18 +96,18 @@ void tmeterprocedure::enter(std::int32_t step, std::int32_t from) {
     const std::int32_t sftot = roundint(2.0 * fs);
     if (calmethod == 2) {
         fplayer.Stop();
-        fplayer.setDeviceID(fform.advanced.calibrationdevice);
+        choose_device(fplayer, fform.advanced.calibrationdevice);
         fplayer.setnChans(2);
         fplayer.setsfTot(sftot);
         fplayer.Run();
     }
     frecorder.Stop();
-    frecorder.setDeviceID(fform.advanced.recorddevice);
-    frecorder.setnChans(2);
-    frecorder.setsfTot(sftot);
     weighting = 1;
     aweighting.setup(fs);
     try {
+        choose_device(frecorder, fform.advanced.recorddevice);
+        frecorder.setnChans(2);
+        frecorder.setsfTot(sftot);
         frecorder.Run();
     } catch (...) {
         fplayer.Stop();

@@ -1,12 +1,14 @@
 // Faults of the real sound server (scripts/sound_server.sh, the sound_server of the tests): a
-// server that stops and comes back.
+// server that stops and comes back, a microphone plugged in and pulled out while it records.
 // The recorder and the player end closed with a message naming the failure, and open again
 // once the device is back. Every test leaves the server running, as it found it.
 #include "audio/mpc_error.h"
 #include "audio/mpc_play.h"
 #include "audio/mpc_record.h"
+#include "audio/qt/qt_audio_factory.h"
 #include "audio/qt/qt_wave_service.h"
 #include "audio/wave_error_text.h"
+#include "core/test_form.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -38,6 +40,17 @@ template <class F> bool run_until(F&& done, int ms = 20000) {
 
 void wait_ms(int ms) {
     run_until([] { return false; }, ms);
+}
+
+std::string shell(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        while (fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+    return out;
 }
 
 bool has(const std::vector<std::string>& names, const std::string& name) {
@@ -153,6 +166,60 @@ TEST(SoundServerFaults, AServerThatStopsEndsRecordingAndPlayingAndOneThatComesBa
     play.Run();
     EXPECT_TRUE(run_until([&] { return stashes > before + 6; }));
     play.Stop();
+}
+
+// A microphone plugged in while the window runs (a source the server gains) is listed and can
+// be chosen; pulled out while it records, the take stops, keeps what it has, and says which
+// device went; Record then says it is not connected instead of opening another device.
+TEST(SoundServerFaults, AMicrophonePluggedInIsListedAndOnePulledOutStopsTheTake) {
+    if (!server_answers()) GTEST_SKIP() << "no sound server: run scripts/sound_server.sh start";
+    gravon::testing::ttempconfig config;
+    gravon::testing::trecordinginterface ui;
+    TForm1 form(ui);
+    tqtaudiofactory devices;
+    form.attach_audio(devices);
+    form.FormActivate({});
+    const std::string name = "Gravon_plugged_microphone";
+    ASSERT_FALSE(has(form.audiodevicenames.input, name));
+
+    const std::string module =
+        shell("pactl load-module module-remap-source source_name=gravon_plugged "
+              "master=gravon_sink.monitor source_properties=device.description=" +
+              name);
+    ASSERT_FALSE(module.empty()) << "pactl could not add a source";
+    struct tunplug {
+        std::string module;
+        ~tunplug() {
+            if (!module.empty()) std::system(("pactl unload-module " + module).c_str());
+        }
+    } unplug{module};
+    ASSERT_TRUE(run_until([&] { return has(form.audiodevicenames.input, name); }, 5000))
+        << "the new microphone was not listed";
+    EXPECT_GT(ui.devicelistrefreshes, 0);
+
+    form.advanced.recorddevice = name;
+    form.RecordActionExecute(true);
+    form.set_paused(false);
+    ASSERT_TRUE(form.recording()) << (ui.messages.empty() ? "" : ui.messages.back().text);
+    ASSERT_TRUE(run_until([&] { return form.audioarrpos > 44100; }));
+
+    std::system(("pactl unload-module " + module).c_str());
+    unplug.module.clear();
+    ASSERT_TRUE(run_until([&] { return !form.recording(); }, 10000))
+        << "a microphone pulled out went unnoticed";
+    EXPECT_GT(form.audioarrpos, 44100);
+    EXPECT_FALSE(form.MPCRecord1->OwnBoard());
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().caption, "Recording stopped");
+    EXPECT_TRUE(contains(ui.messages.back().text, "\"" + name + "\"")) << ui.messages.back().text;
+    EXPECT_TRUE(run_until([&] { return !has(form.audiodevicenames.input, name); }, 5000));
+
+    ui.messages.clear();
+    form.RecordActionExecute(true);
+    EXPECT_FALSE(form.recording());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(contains(ui.messages[0].text, "\"" + name + "\" is not connected"))
+        << ui.messages[0].text;
 }
 
 } // namespace

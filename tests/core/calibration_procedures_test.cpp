@@ -185,7 +185,7 @@ TEST(CalibrateAction, AsksForADeviceThenRunsEachChannelsMethod) {
     w.sound_level_meter = [&](std::int32_t ch, std::int32_t m) {
         runs.push_back("meter " + std::to_string(ch) + " " + std::to_string(m));
     };
-    t.form.advanced.recorddevice = defaultaudiodevice;
+    t.form.advanced.recorddevice = "";
     t.ui.answer = tanswer::cancel;
     CalibrateActionExecute(t.form, w);
     EXPECT_TRUE(runs.empty());
@@ -194,7 +194,7 @@ TEST(CalibrateAction, AsksForADeviceThenRunsEachChannelsMethod) {
     t.ui.answer = tanswer::ok;
     w.choose_recording_device = [&] {
         runs.push_back("soundcards");
-        t.form.advanced.recorddevice = 0;
+        t.form.advanced.recorddevice = "Mic A";
     };
     t.form.advanced.calibrationmethod = {1, 3};
     CalibrateActionExecute(t.form, w);

@@ -1,8 +1,8 @@
 // A live take through the recorder on a simulated sound card: the phonetogram fills, a device
 // that fails to open or goes away leaves the window in a sound state, and a take whose program
 // was killed comes back from its journal.
-#include "audio/simulated_wave_service.h"
 #include "phonetogram/pg_param.h"
+#include "sim_devices.h"
 #include "synth/synth_params.h"
 #include "test_form.h"
 
@@ -14,26 +14,7 @@ namespace {
 
 using testing::stereo_of;
 using testing::trecordinginterface;
-
-// Hands out simulated devices and keeps a hold of the recorder's.
-struct tsimdevices : taudiodevices {
-    tsimulatedwavein* in = nullptr;
-    tsimulatedsource source;
-    twaveresult failopen = wave_noerror;
-    std::unique_ptr<twaveinservice> make_wavein() override {
-        auto p = std::make_unique<tsimulatedwavein>();
-        p->names = {"USB mic", "Line in"};
-        p->source = source;
-        p->failopen = failopen;
-        in = p.get();
-        return p;
-    }
-    std::unique_ptr<twaveoutservice> make_waveout() override {
-        auto p = std::make_unique<tsimulatedwaveout>();
-        p->names = {"Speakers"};
-        return p;
-    }
-};
+using testing::tsimdevices;
 
 // 4.5 s of /a/ at 220 Hz, 80 dB SPL after a lead-in of room noise, as 24-bit stereo samples
 // (the voice on the left) at a full scale of 100 Pa.
@@ -60,7 +41,7 @@ struct tlivewindow {
         ui.answer = answer ? tanswer::yes : tanswer::no;
         form.advanced.calibrationrecalculate = false;
         form.attach_audio(d);
-        form.advanced.recorddevice = 0;
+        form.advanced.recorddevice = "USB mic";
         form.FormActivate({});
         form.advanced.calibrationrecalculate = false;
     }

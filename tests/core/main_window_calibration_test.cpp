@@ -28,7 +28,7 @@ namespace {
 struct tform {
     explicit tform(int device) {
         form.audiodevicenames.input = {"Mic A", "Mic B"};
-        form.advanced.recorddevice = device;
+        form.advanced.recorddevice = device_name(form.audiodevicenames.input, device);
         form.FormActivate({});
     }
     tsilentinterface ui;
@@ -133,7 +133,7 @@ TEST_F(CalibrationActions, AnotherDeviceOrTheDefaultDevice) {
     }
 
     // Choosing the device again and reloading brings the calibration back.
-    def.form.advanced.recorddevice = 0;
+    def.form.advanced.recorddevice = "Mic A";
     def.form.open_calibration("");
     EXPECT_EQ(def.form.calibrationstatus[1], calstatussigned);
     EXPECT_EQ(def.form.signedfactors[1], 3.5);
