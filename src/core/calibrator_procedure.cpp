@@ -24,6 +24,9 @@ tcalibratorprocedure::tcalibratorprocedure(TForm1& form, twaveinservice& service
         for (std::size_t i = 0; i < fblock.size(); ++i) fblock[i] = int24toint(arr[i]);
         fetch(fblock, used, 8388606.0);
     };
+    frecorder.OnFailed = [this](const std::string& text) {
+        if (on_failed) on_failed(text);
+    };
 }
 
 void tcalibratorprocedure::start(std::int32_t chno) {

@@ -30,6 +30,9 @@ class tcalibratorprocedure {
     std::optional<double> level;
     // Runs after every block, so that the window shows the level.
     std::function<void()> on_level;
+    // The recorder failed while it listened (its device went away) and has closed; inside
+    // its notification.
+    std::function<void(const std::string& text)> on_failed;
     TMPCRecord& recorder() { return frecorder; }
 
   private:

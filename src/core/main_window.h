@@ -348,9 +348,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::unique_ptr<TMPCRecord> MPCRecord1;
     std::unique_ptr<tmaskingnoise> MPCnoiseplay;
     std::unique_ptr<tkeyboardsound> MPCkeyboardplay;
-    // The recorder failed while it ran (its device went away, a buffer could not be queued
-    // again) and has closed itself; inside its notification.
+    // A recorder or player failed while it ran (its device went away, a buffer could not be
+    // queued again) and has closed itself; these run inside its notification. The take stops
+    // and keeps what was recorded; the noise stops and "Play noise" goes off.
     void MPCRecord1Failed(const std::string& text);
+    void MPCnoiseplayFailed(const std::string& text);
+    void MPCkeyboardplayFailed(const std::string& text);
     // "Play noise".
     void PlayNoiseActionExecute(bool checked);
     bool noiseplaying() const;
@@ -399,6 +402,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     template <typename tsample>
     void journal_block(const std::vector<tsample>& arr, std::int32_t used);
     void start_recorder();
+    // Stops the recorder; an error it reports as it closes is told, once the current event
+    // is handled.
+    void stop_recorder();
     void open_journal();
     // The recording device as messages name it.
     std::string recording_device_text() const;

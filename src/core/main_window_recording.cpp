@@ -63,8 +63,10 @@ void TForm1::attach_audio(taudiodevices& devices) {
     r.OnFailed = [this](const std::string& text) { MPCRecord1Failed(text); };
     fnoiseservice = devices.make_waveout();
     MPCnoiseplay = std::make_unique<tmaskingnoise>(*fnoiseservice, advanced.fs);
+    MPCnoiseplay->player.OnFailed = [this](const std::string& text) { MPCnoiseplayFailed(text); };
     fkeyboardservice = devices.make_waveout();
     MPCkeyboardplay = std::make_unique<tkeyboardsound>(*fkeyboardservice);
+    MPCkeyboardplay->OnFailed = [this](const std::string& text) { MPCkeyboardplayFailed(text); };
     // One input list and one output list serve every window that lists devices.
     r.OnDevicesChanged = [this] { read_audio_devicenames(); };
     MPCnoiseplay->player.OnDevicesChanged = [this] { read_audio_devicenames(); };
@@ -113,7 +115,7 @@ void TForm1::Set_recording(bool on) {
         fix_things();
     } else {
         frecording = false;
-        if (MPCRecord1) MPCRecord1->Stop();
+        stop_recorder();
         // A stopped take is still unsaved, and Record continues it: the journal stays.
         journal.sync();
         recordingendtime = std::chrono::system_clock::now();
@@ -149,6 +151,19 @@ void TForm1::start_recorder() {
                        "The recording device " + recording_device_text() + " cannot be used.\r" +
                            e.what(),
                        tmessagekind::error);
+    }
+}
+
+void TForm1::stop_recorder() {
+    if (!MPCRecord1) return;
+    try {
+        MPCRecord1->Stop();
+    } catch (const EGravonError& e) {
+        // Closed all the same, and the take is whole: only the device complained.
+        ui.post_message("Recording stopped",
+                        "The recording device " + recording_device_text() +
+                            " reported an error as it stopped.\r" + e.what(),
+                        tmessagekind::warning);
     }
 }
 
@@ -257,8 +272,17 @@ void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used) {
 
 void TForm1::PlayNoiseActionExecute(bool checked) {
     if (!MPCnoiseplay) return;
+    const std::string device = sound_device_text(advanced.playdevice, false);
     if (!checked) {
-        MPCnoiseplay->stop();
+        try {
+            MPCnoiseplay->stop();
+        } catch (const EGravonError& e) {
+            ui.message_box("Noise stopped",
+                           "The headphone noise soundcard " + device +
+                               " reported an error as it stopped.\r" + e.what(),
+                           tmessagekind::warning);
+        }
+        fix_things();
         return;
     }
     tnoisesettings& s = MPCnoiseplay->generator.settings;
@@ -272,11 +296,20 @@ void TForm1::PlayNoiseActionExecute(bool checked) {
         MPCnoiseplay->start(advanced.fs);
     } catch (const EGravonError& e) {
         ui.message_box("Cannot play noise",
-                       "The headphone noise soundcard " +
-                           sound_device_text(advanced.playdevice, false) + " cannot be used.\r" +
-                           e.what(),
+                       "The headphone noise soundcard " + device + " cannot be used.\r" + e.what(),
                        tmessagekind::error);
     }
+    // "Play noise" shows whether the noise plays.
+    fix_things();
+}
+
+void TForm1::MPCnoiseplayFailed(const std::string& text) {
+    fix_things();
+    ui.post_message("Noise stopped",
+                    "The headphone noise soundcard " +
+                        sound_device_text(advanced.playdevice, false) + " failed: " + text +
+                        "\rThe masking noise was stopped.",
+                    tmessagekind::warning);
 }
 
 bool TForm1::noiseplaying() const {
@@ -308,12 +341,28 @@ void TForm1::KeyBoard1NoteOn(std::int32_t midicode) {
     }
 }
 
+void TForm1::MPCkeyboardplayFailed(const std::string& text) {
+    ui.post_message("Keyboard tone stopped",
+                    "The keyboard soundcard " + sound_device_text(advanced.keyboarddevice, false) +
+                        " failed: " + text,
+                    tmessagekind::warning);
+}
+
 void TForm1::KeyBoard1NoteOff(std::int32_t midicode) {
     if (MPCkeyboardplay) MPCkeyboardplay->note_off(midicode);
 }
 
 void TForm1::Timer1Timer(std::int32_t intervalms) {
-    if (MPCkeyboardplay) MPCkeyboardplay->timer_tick(intervalms);
+    if (!MPCkeyboardplay) return;
+    try {
+        MPCkeyboardplay->timer_tick(intervalms);
+    } catch (const EGravonError& e) {
+        ui.post_message("Keyboard tone stopped",
+                        "The keyboard soundcard " +
+                            sound_device_text(advanced.keyboarddevice, false) +
+                            " reported an error as it stopped.\r" + e.what(),
+                        tmessagekind::warning);
+    }
 }
 
 // ---- The journal and the recovery of a take ----

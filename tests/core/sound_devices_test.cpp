@@ -1,5 +1,7 @@
-// The main window's recorder and players on simulated sound cards: devices are chosen by name
-// and follow the system's list.
+// The main window's recorder and players on simulated sound cards: whatever fails, the device
+// ends closed, the user is told what failed on which device, and the next Record or "Play
+// noise" works again; devices are chosen by name and follow the system's list.
+#include "audio/wave_error_text.h"
 #include "core/action_states.h"
 #include "core/advanced_settings_page.h"
 #include "sim_devices.h"
@@ -45,6 +47,165 @@ struct SoundDevices : ::testing::Test {
     bool noise_checked() const { return action_states(form)[tactionid::playnoise].checked; }
     const trecordinginterface::tmessage& last_message() const { return ui.messages.back(); }
 };
+
+// ---- A failure after the device opened: the recorder closes, and Record works again ----
+
+TEST_F(SoundDevices, AFailingStartLeavesTheRecorderClosedAndTheNextRecordWorks) {
+    record();
+    in().run(30);
+    form.StopActionExecute();
+    ASSERT_GT(form.audioarrpos, 0);
+    struct tcase {
+        twaveop op;
+        std::int32_t after;
+        const char* prefix;
+    };
+    for (const tcase& c : {tcase{twaveop::start, 0, "waveinStart:"},
+                           tcase{twaveop::prepare, 5, "waveinPrepareHeader:"},
+                           tcase{twaveop::queue, 5, "waveinWrite:"}}) {
+        SCOPED_TRACE(c.prefix);
+        ui.messages.clear();
+        const std::int32_t kept = form.audioarrpos;
+        in().inject(c.op, wave_error_nomem, c.after);
+        form.RecordActionExecute(true);
+        EXPECT_FALSE(form.recording());
+        EXPECT_FALSE(form.paused());
+        EXPECT_FALSE(record_checked());
+        EXPECT_FALSE(form.MPCRecord1->OwnBoard());
+        EXPECT_FALSE(in().isopen());
+        EXPECT_EQ(form.audioarrpos, kept); // the take so far is untouched
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(last_message().caption, "Cannot record");
+        EXPECT_TRUE(contains(last_message().text, "\"USB mic\"")) << last_message().text;
+        EXPECT_TRUE(contains(last_message().text, c.prefix + wave_error_text(wave_error_nomem)))
+            << last_message().text;
+
+        // Mended: Record carries on with the same take, without a restart.
+        in().inject(c.op, wave_noerror);
+        const std::int32_t before = form.audioarrpos;
+        record();
+        ASSERT_TRUE(form.recording()) << last_message().text;
+        in().run(20);
+        EXPECT_GT(form.audioarrpos, before + 10000);
+        form.StopActionExecute();
+    }
+}
+
+// ---- A failure while recording: the take stops, what was recorded stays ----
+
+TEST_F(SoundDevices, AFailureWhileRecordingStopsTheTakeAndTheNextRecordContinuesIt) {
+    struct tcase {
+        std::function<void()> inject;
+        std::string text;
+    };
+    const std::vector<tcase> cases = {
+        // A buffer comes back and cannot be given to the device again.
+        {[&] { in().inject(twaveop::prepare, wave_error_nomem); },
+         "waveinPrepareHeader:" + wave_error_text(wave_error_nomem)},
+        {[&] { in().inject(twaveop::queue, wave_error_invalidparam); },
+         "waveinWrite:" + wave_error_text(wave_error_invalidparam)},
+        // The device or the sound server goes away; it comes back for the next take.
+        {[&] { in().lose_device(); }, wave_error_text(wave_error_devicelost)},
+    };
+    for (const tcase& c : cases) {
+        SCOPED_TRACE(c.text);
+        ui.messages.clear();
+        record();
+        in().run(30);
+        const std::int32_t kept = form.audioarrpos;
+        c.inject();
+        in().run(100);
+        EXPECT_FALSE(form.recording());
+        EXPECT_FALSE(form.paused());
+        EXPECT_FALSE(record_checked());
+        EXPECT_FALSE(form.MPCRecord1->OwnBoard());
+        EXPECT_FALSE(in().isopen());
+        EXPECT_GE(form.audioarrpos, kept - 2048); // trimmed to whole frames, nothing more
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(last_message().posted); // inside the buffer's handler: no modal loop
+        EXPECT_EQ(last_message().caption, "Recording stopped");
+        EXPECT_TRUE(contains(last_message().text, "\"USB mic\"")) << last_message().text;
+        EXPECT_TRUE(contains(last_message().text, c.text)) << last_message().text;
+        EXPECT_TRUE(form.journal.isopen()); // still unsaved
+
+        for (twaveop op : {twaveop::prepare, twaveop::queue}) in().inject(op, wave_noerror);
+        const std::int32_t stopped = form.audioarrpos;
+        record();
+        ASSERT_TRUE(form.recording());
+        in().run(20);
+        EXPECT_GT(form.audioarrpos, stopped + 10000);
+        form.StopActionExecute();
+    }
+}
+
+// ---- The players: a failure stops the sound, its action goes off, the user is told ----
+
+TEST_F(SoundDevices, AMaskingNoiseThatFailsStopsAndPlayNoiseGoesOff) {
+    tsimulatedwaveout& out = devices.noise();
+    // Lost while playing (headphones unplugged, sound server gone).
+    form.PlayNoiseActionExecute(true);
+    ASSERT_TRUE(form.noiseplaying());
+    EXPECT_TRUE(noise_checked());
+    out.run(3);
+    out.lose_device();
+    out.run(10);
+    EXPECT_FALSE(form.noiseplaying());
+    EXPECT_FALSE(noise_checked());
+    EXPECT_FALSE(out.isopen());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(last_message().posted);
+    EXPECT_EQ(last_message().caption, "Noise stopped");
+    EXPECT_TRUE(contains(last_message().text, "\"Speakers\"")) << last_message().text;
+    EXPECT_TRUE(contains(last_message().text, wave_error_text(wave_error_devicelost)));
+
+    // A played buffer that cannot be queued again.
+    form.PlayNoiseActionExecute(true);
+    ASSERT_TRUE(form.noiseplaying());
+    out.inject(twaveop::queue, wave_error_nomem);
+    out.run(10);
+    EXPECT_FALSE(form.noiseplaying());
+    EXPECT_FALSE(noise_checked());
+    EXPECT_TRUE(contains(last_message().text, "WaveOutWrite:")) << last_message().text;
+    out.inject(twaveop::queue, wave_noerror);
+
+    // A start that fails once the device is open.
+    out.inject(twaveop::restart, wave_error_nomem);
+    form.PlayNoiseActionExecute(true);
+    EXPECT_FALSE(form.noiseplaying());
+    EXPECT_FALSE(noise_checked());
+    EXPECT_FALSE(out.isopen());
+    EXPECT_EQ(last_message().caption, "Cannot play noise");
+    EXPECT_TRUE(contains(last_message().text, "\"Speakers\"")) << last_message().text;
+    EXPECT_TRUE(contains(last_message().text, "WaveOutRestart:")) << last_message().text;
+
+    out.inject(twaveop::restart, wave_noerror);
+    form.PlayNoiseActionExecute(true);
+    EXPECT_TRUE(form.noiseplaying());
+    EXPECT_TRUE(noise_checked());
+    out.run(4);
+    form.PlayNoiseActionExecute(false);
+    EXPECT_FALSE(noise_checked());
+}
+
+TEST_F(SoundDevices, AKeyboardToneThatFailsStopsAndTheNextKeyPlaysAgain) {
+    tsimulatedwaveout& out = devices.keyboard();
+    form.KeyBoard1NoteOn(69);
+    ASSERT_TRUE(out.isopen());
+    out.run(3);
+    out.lose_device();
+    out.run(10);
+    EXPECT_FALSE(out.isopen());
+    EXPECT_FALSE(form.MPCkeyboardplay->tone.keyboarding);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(last_message().posted);
+    EXPECT_EQ(last_message().caption, "Keyboard tone stopped");
+    EXPECT_TRUE(contains(last_message().text, "\"Speakers\"")) << last_message().text;
+
+    form.KeyBoard1NoteOff(69);
+    form.KeyBoard1NoteOn(71);
+    EXPECT_TRUE(out.isopen());
+    EXPECT_EQ(out.opens(), 2);
+}
 
 // ---- Devices by name, following the system's list ----
 
