@@ -357,6 +357,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // "Play noise".
     void PlayNoiseActionExecute(bool checked);
     bool noiseplaying() const;
+    // The settings of the masking noise now: read for every buffer it plays.
+    void noise_settings(tnoisesettings& s) const;
     // The keyboard control's key events.
     void KeyBoard1NoteOn(std::int32_t midicode);
     void KeyBoard1NoteOff(std::int32_t midicode);

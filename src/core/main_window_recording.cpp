@@ -63,6 +63,7 @@ void TForm1::attach_audio(taudiodevices& devices) {
     r.OnFailed = [this](const std::string& text) { MPCRecord1Failed(text); };
     fnoiseservice = devices.make_waveout();
     MPCnoiseplay = std::make_unique<tmaskingnoise>(*fnoiseservice, advanced.fs);
+    MPCnoiseplay->readsettings = [this](tnoisesettings& s) { noise_settings(s); };
     MPCnoiseplay->player.OnFailed = [this](const std::string& text) { MPCnoiseplayFailed(text); };
     fkeyboardservice = devices.make_waveout();
     MPCkeyboardplay = std::make_unique<tkeyboardsound>(*fkeyboardservice);
@@ -270,6 +271,14 @@ void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used) {
 
 // ---- Masking noise and keyboard tones ----
 
+void TForm1::noise_settings(tnoisesettings& s) const {
+    s.noisespectrum = options.noisespectrum;
+    s.noiselevel = options.noiselevel;
+    s.softnoiseonset = options.softnoiseonset;
+    s.noiseplayleft = advanced.noiseplayleft;
+    s.noiseplayright = advanced.noiseplayright;
+}
+
 void TForm1::PlayNoiseActionExecute(bool checked) {
     if (!MPCnoiseplay) return;
     const std::string device = sound_device_text(advanced.playdevice, false);
@@ -285,12 +294,7 @@ void TForm1::PlayNoiseActionExecute(bool checked) {
         fix_things();
         return;
     }
-    tnoisesettings& s = MPCnoiseplay->generator.settings;
-    s.noisespectrum = options.noisespectrum;
-    s.noiselevel = options.noiselevel;
-    s.softnoiseonset = options.softnoiseonset;
-    s.noiseplayleft = advanced.noiseplayleft;
-    s.noiseplayright = advanced.noiseplayright;
+    noise_settings(MPCnoiseplay->generator.settings);
     try {
         choose_device(MPCnoiseplay->player, advanced.playdevice);
         MPCnoiseplay->start(advanced.fs);

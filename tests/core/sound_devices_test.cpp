@@ -1,6 +1,7 @@
 // The main window's recorder and players on simulated sound cards: whatever fails, the device
 // ends closed, the user is told what failed on which device, and the next Record or "Play
-// noise" works again; devices are chosen by name and follow the system's list.
+// noise" works again; devices are chosen by name and follow the system's list; the masking
+// noise follows its settings while it plays.
 #include "audio/wave_error_text.h"
 #include "core/action_states.h"
 #include "core/advanced_settings_page.h"
@@ -271,6 +272,42 @@ TEST_F(SoundDevices, ADevicePluggedInCanBeChosenAndOneUnpluggedIsNeverSwappedFor
     EXPECT_FALSE(devices.keyboard().isopen());
     EXPECT_TRUE(contains(last_message().text, "\"USB headphones\" is not connected"));
     form.KeyBoard1NoteOff(69);
+}
+
+// ---- The masking noise reads its settings for every buffer ----
+
+double rms_of(const std::vector<std::int16_t>& s, std::size_t from, std::size_t n,
+              std::size_t channel) {
+    double sum = 0;
+    for (std::size_t i = from + channel; i < from + n; i += 2) sum += double(s[i]) * s[i];
+    return std::sqrt(sum / double(n / 2));
+}
+
+TEST_F(SoundDevices, TheMaskingNoiseFollowsItsSettingsWhileItPlays) {
+    tsimulatedwaveout& out = devices.noise();
+    form.options.noisespectrum = 2; // white: the level shows in the samples as they are
+    form.options.noiselevel = -20;
+    form.options.softnoiseonset = false;
+    form.PlayNoiseActionExecute(true);
+    out.run(2);
+    const std::size_t buffer = std::size_t(form.MPCnoiseplay->player.nChunkSamples());
+    const double full = 32768 / std::sqrt(6.0); // triangular noise over the whole range
+    EXPECT_NEAR(rms_of(out.played, out.played.size() - buffer, buffer, 1), full, 0.1 * full);
+
+    // Changed while it plays: the buffers filled after the change have them. Four buffers
+    // were filled ahead, so the sixth from here on is new.
+    form.options.noiselevel = -40;
+    form.advanced.noiseplayright = false;
+    out.run(6);
+    const std::size_t last = out.played.size() - buffer;
+    EXPECT_NEAR(rms_of(out.played, last, buffer, 0), full / 10, 0.1 * full / 10);
+    EXPECT_EQ(rms_of(out.played, last, buffer, 1), 0.0);
+
+    form.options.noisespectrum = 1; // low-passed: far less than the white noise
+    form.advanced.noiseplayright = true;
+    out.run(6);
+    EXPECT_LT(rms_of(out.played, out.played.size() - buffer, buffer, 1), 0.5 * full / 10);
+    form.PlayNoiseActionExecute(false);
 }
 
 } // namespace
