@@ -1,6 +1,7 @@
 // A live take through the recorder on a simulated sound card: the phonetogram fills, a device
 // that fails to open or goes away leaves the window in a sound state, and a take whose program
 // was killed comes back from its journal.
+#include "core/action_states.h"
 #include "phonetogram/pg_param.h"
 #include "sim_devices.h"
 #include "synth/synth_params.h"
@@ -90,6 +91,24 @@ TEST_F(LiveRecording, ADeviceThatCannotBeOpenedLeavesTheWindowNotRecording) {
     EXPECT_EQ(w.ui.messages[0].caption, "Cannot record");
     EXPECT_NE(w.ui.messages[0].text.find("waveinOpen:"), std::string::npos);
     EXPECT_TRUE(w.form.orphaned_takes().empty());
+}
+
+// The Record image shows the background-noise hold for fs x hold time samples of the take.
+TEST_F(LiveRecording, TheRecordImageShowsTheHoldForTheHoldTime) {
+    tlivewindow w(devices);
+    TForm1& f = w.form;
+    f.advanced.holdnoisemeasurementtime = 5.0;
+    f.RecordActionExecute(true);
+    ASSERT_TRUE(f.recording());
+    const auto image = [&] { return action_states(f)[tactionid::record].image; };
+    EXPECT_EQ(image(), recordimagehold);
+    // 1024 frames a buffer: 4.9 s, then 5.1 s.
+    devices.in->run(211);
+    EXPECT_EQ(image(), recordimagehold);
+    devices.in->run(9);
+    EXPECT_EQ(image(), recordimagelive);
+    f.StopActionExecute();
+    EXPECT_EQ(image(), recordimagehold);
 }
 
 TEST_F(LiveRecording, AKilledTakeComesBackFromItsJournalWithItsCalibration) {
