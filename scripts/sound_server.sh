@@ -8,6 +8,9 @@
 # server listens on a fixed socket, so that clients find it whatever their XDG folders are:
 #   PULSE_SERVER=unix:/tmp/gravon-pulse/native
 set -e
+# The daemon keeps its pid file under the caller's XDG folders; a test that gives itself folders
+# of its own must still find the daemon another caller started, to stop it.
+unset XDG_CONFIG_HOME XDG_RUNTIME_DIR
 case "${1:-start}" in
 stop)
     pkill -f gravon_keepalive 2>/dev/null || true
@@ -18,7 +21,15 @@ stop)
 esac
 socket=/tmp/gravon-pulse/native
 export PULSE_SERVER="unix:$socket"
+# An idle null sink renders its monitor in blocks as long as its latency, two seconds when no
+# stream asks for less, so a recording would get its sound two seconds late. A silent stream
+# that asks for 20 ms keeps it running the way a sound card does.
+keepalive() {
+    nohup pacat --playback --latency-msec=20 --format=s16le --rate=44100 --channels=2 \
+        --client-name=gravon_keepalive /dev/zero >/dev/null 2>&1 &
+}
 if pactl info >/dev/null 2>&1 && pactl list short sinks 2>/dev/null | grep -q gravon_sink; then
+    pgrep -f gravon_keepalive >/dev/null 2>&1 || keepalive
     exit 0
 fi
 pulseaudio --kill 2>/dev/null || true
@@ -43,8 +54,4 @@ while ! pactl info >/dev/null 2>&1; do
     sleep 0.1
 done
 rm -f "$conf"
-# An idle null sink renders its monitor in blocks as long as its latency, two seconds when no
-# stream asks for less, so a recording would get its sound two seconds late. A silent stream
-# that asks for 20 ms keeps it running the way a sound card does.
-nohup pacat --playback --latency-msec=20 --format=s16le --rate=44100 --channels=2 \
-    --client-name=gravon_keepalive /dev/zero >/dev/null 2>&1 &
+keepalive

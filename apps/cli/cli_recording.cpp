@@ -28,17 +28,14 @@ bool record_take(TForm1& form, double seconds, const std::string& device,
                  const std::vector<trecordevent>& events, std::string& error) {
     static tqtaudiofactory factory;
     form.attach_audio(factory);
-    std::int32_t id = -1;
     if (!device.empty()) {
         const auto& names = form.audiodevicenames.input;
-        const auto it = std::find(names.begin(), names.end(), device);
-        if (it == names.end()) {
+        if (std::find(names.begin(), names.end(), device) == names.end()) {
             error = "no input device is named \"" + device + "\" (--list-devices lists them)";
             return false;
         }
-        id = std::int32_t(it - names.begin());
     }
-    form.advanced.recorddevice = id;
+    form.advanced.recorddevice = device;
     form.RecordActionExecute(true);
     if (!form.recording()) {
         error = "the recording could not be started";

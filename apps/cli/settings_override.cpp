@@ -24,7 +24,7 @@ struct tkeytables {
         set_advanced_to_default(a, o);
         set_options_to_default(o, std::int32_t(a.displayparams.size()));
         advancedkeys.setFileId(advancedfileid);
-        write_advanced_settings(advancedkeys, a, taudiodevicenames{});
+        write_advanced_settings(advancedkeys, a);
         optionkeys.setFileId(optionsfileid);
         write_options(optionkeys, o, {true, true});
     }

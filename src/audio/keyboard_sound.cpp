@@ -12,6 +12,11 @@ tkeyboardsound::tkeyboardsound(twaveoutservice& service) : player(service) {
     player.OnStash = [this](TWaveChunk& arr, std::int32_t& used, bool&) { tone.fill(arr, used); };
     // Only the closing of the device tells that the player can be opened again.
     player.OnClosed = [this] { tone.keyboarding = false; };
+    // A player that failed has closed; a close it could not report is not waited for.
+    player.OnFailed = [this](const std::string& text) {
+        tone.keyboarding = false;
+        if (OnFailed) OnFailed(text);
+    };
 }
 
 void tkeyboardsound::note_on(std::int32_t midicode) {
@@ -21,14 +26,21 @@ void tkeyboardsound::note_on(std::int32_t midicode) {
         player.setsfTot(roundint(2.0 * tone.fs));
         player.Run();
     } catch (...) {
-        // No close will come for a player that never opened; the next key tries again.
-        if (!player.OwnBoard()) tone.keyboarding = false;
+        // A player that failed to start has closed again; the next key tries anew.
+        tone.keyboarding = false;
         throw;
     }
 }
 
 void tkeyboardsound::timer_tick(std::int32_t intervalms) {
-    if (tone.timeout_step(intervalms)) player.Stop();
+    if (!tone.timeout_step(intervalms)) return;
+    try {
+        player.Stop();
+    } catch (...) {
+        // Closed, though perhaps without the notification that would say so.
+        tone.keyboarding = false;
+        throw;
+    }
 }
 
 } // namespace gravon

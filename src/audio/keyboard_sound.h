@@ -20,9 +20,14 @@ class tkeyboardsound {
     void note_on(std::int32_t midicode);
     // OnNoteOff of the keyboard control.
     void note_off(std::int32_t midicode) { tone.note_off(); }
-    // Every tick of the window's timer, after the status panel is repainted.
+    // Every tick of the window's timer, after the status panel is repainted. EMPCError when
+    // the idle player reports an error as it closes (it is closed all the same).
     void timer_tick(std::int32_t intervalms);
     bool blocks_analysis() const { return tone.blocking(); }
+
+    // The player failed while it played (its device went away) and has closed; the next key
+    // opens it again.
+    TMPCFailed OnFailed;
 
     TMPCPlay player;
     tkeyboardtone tone;

@@ -10,6 +10,7 @@ tmaskingnoise::tmaskingnoise(twaveoutservice& service, double fs) : player(servi
     player.setnBuffers(4);
     player.setnChunkSamples(4096);
     player.OnStash = [this](TWaveChunk& arr, std::int32_t& used, bool&) {
+        if (readsettings) readsettings(generator.settings);
         generator.fill(arr, used);
     };
 }

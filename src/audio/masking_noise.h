@@ -5,6 +5,8 @@
 #include "audio/mpc_play.h"
 #include "audio/noise_generator.h"
 
+#include <functional>
+
 namespace gravon {
 
 class tmaskingnoise {
@@ -16,10 +18,16 @@ class tmaskingnoise {
     tmaskingnoise& operator=(const tmaskingnoise&) = delete;
 
     // Starts a new noise, stereo at `fs`, with its onset; EMPCError when the device cannot be
-    // opened.
+    // opened or started (the player is closed then).
     void start(double fs);
+    // EMPCError when the device reports an error as it closes (it is closed all the same).
     void stop() { player.Stop(); }
     bool playing() const { return player.OwnBoard(); }
+
+    // Asked before every buffer is filled for the settings in force, so that a change of
+    // level, spectrum, onset or side is heard while the noise plays. Without it the generator
+    // keeps the settings it has.
+    std::function<void(tnoisesettings&)> readsettings;
 
     TMPCPlay player;
     tnoisegenerator generator;

@@ -1,6 +1,11 @@
 // What the recorder and the player share: the published format and buffer properties with
-// their rules, the device by id, the device list and the error texts. Each keeps its own
-// buffers and its own way of queueing them.
+// their rules, the device by id, the device list, the error texts, and how an opening ends:
+// by Stop, or by itself after a failure. Each keeps its own buffers and its own way of
+// queueing them.
+//
+// Whatever fails, the component ends closed, so that its format can change and the next Run
+// opens the device afresh. A call of the owner's (Run, Stop) raises EMPCError; a failure
+// inside a notification, where nobody could catch it, reaches the owner through OnFailed.
 #pragma once
 
 #include "audio/mpc_end_marker.h"
@@ -10,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -61,6 +67,12 @@ template <class tservice> class TMPCDevice : protected twaveclient {
     std::string ErrorText(twaveresult errornumber) {
         return service.error_text(errornumber).substr(0, 128);
     }
+    // Stops and closes the device; nothing when it is not open. It ends closed even when the
+    // service reports errors on the way, and raises the first of them afterwards.
+    void Stop() {
+        const std::string error = close_board();
+        if (!error.empty()) throw EMPCError(error);
+    }
     // Devicenames follows the system's list by itself; this re-reads it at once.
     void read_devicenames() { fdevicenames = service.device_names(); }
 
@@ -74,7 +86,13 @@ template <class tservice> class TMPCDevice : protected twaveclient {
     TMPCNotify OnDevicesChanged;
 
   protected:
-    explicit TMPCDevice(tservice& s) : service(s) {
+    // The prefixes of the errors of the closing steps, as the direction names them.
+    struct tclosetexts {
+        const char* reset;
+        const char* unprepare;
+        const char* close;
+    };
+    TMPCDevice(tservice& s, const tclosetexts& texts) : service(s), closetexts(texts) {
         read_devicenames();
         service.watch_devices([this] {
             read_devicenames();
@@ -94,7 +112,41 @@ template <class tservice> class TMPCDevice : protected twaveclient {
             throw EMPCError(std::string("Cannot change ") + what + " while owning board");
     }
 
+    // Ends the opening, whatever the service says: every queued buffer back, every header
+    // unprepared, the device closed. A device that will not close is forgotten instead, so
+    // that nothing of this opening reaches us any more and the next open starts afresh.
+    // Returns the first error as an EMPCError text, empty when every step went well.
+    std::string close_board() {
+        if (!fownboard) return {};
+        std::string error;
+        const auto note = [&](twaveresult r, const char* prefix) {
+            if (r != wave_noerror && error.empty()) error = prefix + ErrorText(r);
+        };
+        note(service.reset(), closetexts.reset);
+        for (auto& h : waveheader) note(service.unprepare(h), closetexts.unprepare);
+        const twaveresult closed = service.close();
+        note(closed, closetexts.close);
+        if (closed != wave_noerror) service.detach(*this);
+        fownboard = false;
+        return error;
+    }
+    // A failure inside a notification: the device closes and the owner hears of it.
+    void fail(const std::string& text) {
+        close_board();
+        if (OnFailed) OnFailed(text);
+    }
+    // Runs the handling of a notification. Nothing it raises may reach the service's event
+    // loop: it ends the opening instead, and is reported through OnFailed.
+    template <class F> void guarded(F&& handling) {
+        try {
+            handling();
+        } catch (const std::exception& e) {
+            fail(e.what());
+        }
+    }
+
     tservice& service;
+    tclosetexts closetexts;
     twaveformat fwavefmt;
     std::vector<twaveheader> waveheader;
     std::int32_t fdeviceid = -1;

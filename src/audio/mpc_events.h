@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace gravon {
 
@@ -22,8 +23,10 @@ using TMPCStash = std::function<void(TWaveChunk& arr, std::int32_t& used, bool& 
 using TMPCNotify = std::function<void()>;
 // Sees every notification before the component handles it.
 using TMPCMsg = std::function<void(const twavemsg& msg)>;
-// The device failed while open (wave_error_devicelost: it went away); the component has
-// already closed it.
-using TMPCFailed = std::function<void(twaveresult code)>;
+// Something failed while the device was open and no call of the owner's was there to raise it:
+// a buffer that came back and could not be queued again, a device that went away, a handler
+// of the owner's that raised. The component has closed itself already (a later Run opens
+// afresh); `text` says what failed, as an EMPCError would.
+using TMPCFailed = std::function<void(const std::string& text)>;
 
 } // namespace gravon

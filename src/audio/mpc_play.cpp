@@ -7,16 +7,16 @@
 
 namespace gravon {
 
-TMPCPlay::TMPCPlay(twaveoutservice& service) : TMPCDevice(service) {
+TMPCPlay::TMPCPlay(twaveoutservice& service)
+    : TMPCDevice(service, {"WaveOutReset:", "WaveOutUnPrepareHeader:", "WaveOutClose:"}) {
     fix_format();
     size_buffers();
 }
 
 TMPCPlay::~TMPCPlay() {
-    try {
-        Stop();
-    } catch (...) {
-    }
+    // A destructor has nobody to tell of a failing device; the device is let go of all the
+    // same.
+    close_board();
 }
 
 void TMPCPlay::fix_format() {
@@ -61,17 +61,16 @@ void TMPCPlay::Run() {
         if (r != wave_noerror) throw EMPCError("WaveOutOpen:" + ErrorText(r));
         fownboard = true;
     }
-    mpc_check(service, service.pause(), "WaveOutPause:");
-    for (std::int32_t i = 0; i < fnbufs; ++i) refill(i);
-    mpc_check(service, service.restart(), "WaveOutRestart:");
-}
-
-void TMPCPlay::Stop() {
-    if (!fownboard) return;
-    mpc_check(service, service.reset(), "WaveOutReset:");
-    for (auto& h : waveheader) mpc_check(service, service.unprepare(h), "WaveOutUnPrepareHeader:");
-    mpc_check(service, service.close(), "WaveOutClose:");
-    fownboard = false;
+    try {
+        mpc_check(service, service.pause(), "WaveOutPause:");
+        for (std::int32_t i = 0; i < fnbufs; ++i) refill(i);
+        mpc_check(service, service.restart(), "WaveOutRestart:");
+    } catch (...) {
+        // Half started is of no use, and an open device would refuse every later change of
+        // format: what was queued comes back and the device closes.
+        close_board();
+        throw;
+    }
 }
 
 void TMPCPlay::refill(std::int32_t i) {
@@ -100,27 +99,36 @@ void TMPCPlay::refill(std::int32_t i) {
 }
 
 void TMPCPlay::wave_opened() {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
-    if (OnOpened) OnOpened();
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
+        if (OnOpened) OnOpened();
+    });
 }
 
 void TMPCPlay::wave_closed() {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
-    if (OnClosed) OnClosed();
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
+        if (OnClosed) OnClosed();
+    });
 }
 
 void TMPCPlay::wave_done(twaveheader& header) {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
-    if (!fownboard) return;
-    mpc_check(service, service.unprepare(header), "WaveOutUnPrepareHeader:");
-    if (header.user == mpc_endmarker) return Stop();
-    if (header.user >= 0 && header.user < fnbufs) refill(static_cast<std::int32_t>(header.user));
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
+        if (!fownboard) return;
+        mpc_check(service, service.unprepare(header), "WaveOutUnPrepareHeader:");
+        if (header.user == mpc_endmarker) return Stop();
+        if (header.user >= 0 && header.user < fnbufs)
+            refill(static_cast<std::int32_t>(header.user));
+    });
 }
 
 void TMPCPlay::wave_failed(twaveresult code) {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
-    Stop();
-    if (OnFailed) OnFailed(code);
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
+        // A failure of an opening already ended is no news.
+        if (fownboard) fail(ErrorText(code));
+    });
 }
 
 } // namespace gravon

@@ -30,10 +30,9 @@ class TMPCPlay : public TMPCDevice<twaveoutservice> {
     void setBothVolume(std::uint16_t value);
 
     // Opens the device when needed and queues every buffer while paused, so playback starts
-    // only once all are queued. Call only while closed.
+    // only once all are queued. Call only while closed. When any step fails the player closes
+    // again and raises the failure.
     void Run();
-    // Stops playback and closes the device; nothing when it is not open.
-    void Stop();
 
     TMPCStash OnStash;
 

@@ -10,17 +10,16 @@ namespace gravon {
 
 static_assert(sizeof(tint24) == 3, "24-bit buffers are handed to the device as packed bytes");
 
-TMPCRecord::TMPCRecord(twaveinservice& service) : TMPCDevice(service) {
+TMPCRecord::TMPCRecord(twaveinservice& service)
+    : TMPCDevice(service, {"waveinReset:", "waveinUnPrepareHeader:", "waveinClose:"}) {
     fix_format();
     size_buffers();
 }
 
 TMPCRecord::~TMPCRecord() {
-    // A destructor cannot report a failing device; the service is told to forget us anyway.
-    try {
-        Stop();
-    } catch (...) {
-    }
+    // A destructor has nobody to tell of a failing device; the device is let go of all the
+    // same.
+    close_board();
 }
 
 void TMPCRecord::setnBits(std::int32_t value) {
@@ -52,18 +51,18 @@ void TMPCRecord::Run() {
         if (r != wave_noerror) throw EMPCError("waveinOpen:" + ErrorText(r));
         fownboard = true;
     }
-    oktofetch = false;
-    for (std::int32_t i = 0; i < fnbufs; ++i) requeue(i);
-    oktofetch = true;
-    mpc_check(service, service.start(), "waveinStart:");
-}
-
-void TMPCRecord::Stop() {
-    if (!fownboard) return;
-    mpc_check(service, service.reset(), "waveinReset:");
-    for (auto& h : waveheader) mpc_check(service, service.unprepare(h), "waveinUnPrepareHeader:");
-    mpc_check(service, service.close(), "waveinClose:");
-    fownboard = false;
+    try {
+        oktofetch = false;
+        for (std::int32_t i = 0; i < fnbufs; ++i) requeue(i);
+        oktofetch = true;
+        mpc_check(service, service.start(), "waveinStart:");
+    } catch (...) {
+        oktofetch = true;
+        // Half started is of no use, and an open device would refuse every later change of
+        // format: what was queued comes back and the device closes.
+        close_board();
+        throw;
+    }
 }
 
 void TMPCRecord::deliver(std::int32_t i, std::int32_t used) {
@@ -102,27 +101,36 @@ void TMPCRecord::requeue(std::int32_t i) {
 }
 
 void TMPCRecord::wave_opened() {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
-    if (OnOpened) OnOpened();
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
+        if (OnOpened) OnOpened();
+    });
 }
 
 void TMPCRecord::wave_closed() {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
-    if (OnClosed) OnClosed();
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
+        if (OnClosed) OnClosed();
+    });
 }
 
 void TMPCRecord::wave_done(twaveheader& header) {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
-    if (!fownboard) return;
-    mpc_check(service, service.unprepare(header), "waveinUnPrepareHeader:");
-    if (header.user == mpc_endmarker) return Stop();
-    if (header.user >= 0 && header.user < fnbufs) requeue(static_cast<std::int32_t>(header.user));
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
+        if (!fownboard) return;
+        mpc_check(service, service.unprepare(header), "waveinUnPrepareHeader:");
+        if (header.user == mpc_endmarker) return Stop();
+        if (header.user >= 0 && header.user < fnbufs)
+            requeue(static_cast<std::int32_t>(header.user));
+    });
 }
 
 void TMPCRecord::wave_failed(twaveresult code) {
-    if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
-    Stop();
-    if (OnFailed) OnFailed(code);
+    guarded([&] {
+        if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
+        // A failure of an opening already ended is no news.
+        if (fownboard) fail(ErrorText(code));
+    });
 }
 
 } // namespace gravon

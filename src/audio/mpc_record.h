@@ -27,10 +27,8 @@ class TMPCRecord : public TMPCDevice<twaveinservice> {
     void setnBits(std::int32_t value);
 
     // Opens the device when needed, queues every buffer and starts recording. Call only
-    // while closed.
+    // while closed. When any step fails the recorder closes again and raises the failure.
     void Run();
-    // Stops recording and closes the device; nothing when it is not open.
-    void Stop();
 
     // A recorder whose handler is only for the other width gets its blocks converted: 24-bit
     // samples lose their low byte, 16-bit ones are shifted up by 8 bits.

@@ -22,10 +22,26 @@ template <class Service> tsimulatedwave<Service>::tsimulatedwave() {
 }
 
 template <class Service>
+void tsimulatedwave<Service>::inject(twaveop op, twaveresult code, std::int32_t after) {
+    faults[static_cast<std::size_t>(op)] = {code, after};
+}
+
+template <class Service> twaveresult tsimulatedwave<Service>::injected(twaveop op) {
+    tfault& f = faults[static_cast<std::size_t>(op)];
+    if (f.code == wave_noerror) return wave_noerror;
+    if (f.after > 0) {
+        --f.after;
+        return wave_noerror;
+    }
+    return f.code;
+}
+
+template <class Service>
 twaveresult tsimulatedwave<Service>::open(std::int32_t deviceid, const twaveformat& format,
                                           twaveclient& c) {
     if (fopen) return wave_error_allocated;
     if (failopen != wave_noerror) return failopen;
+    if (const twaveresult r = injected(twaveop::open)) return r;
     const std::int32_t id = deviceid == -1 ? defaultdevice : deviceid;
     if (names.empty()) return wave_error_nodriver;
     if (id < 0 || id >= static_cast<std::int32_t>(names.size())) return wave_error_baddeviceid;
@@ -45,12 +61,14 @@ twaveresult tsimulatedwave<Service>::open(std::int32_t deviceid, const twaveform
 
 template <class Service> twaveresult tsimulatedwave<Service>::prepare(twaveheader& header) {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::prepare)) return r;
     if (header.data == nullptr && header.bufferlength > 0) return wave_error_invalidparam;
     header.flags |= whdr_prepared;
     return wave_noerror;
 }
 
 template <class Service> twaveresult tsimulatedwave<Service>::unprepare(twaveheader& header) {
+    if (const twaveresult r = injected(twaveop::unprepare)) return r;
     if (header.flags & whdr_inqueue) return wave_error_stillplaying;
     header.flags &= ~whdr_prepared;
     return wave_noerror;
@@ -58,6 +76,7 @@ template <class Service> twaveresult tsimulatedwave<Service>::unprepare(twavehea
 
 template <class Service> twaveresult tsimulatedwave<Service>::enqueue(twaveheader& header) {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::queue)) return r;
     if (!(header.flags & whdr_prepared)) return wave_error_unprepared;
     if (header.flags & whdr_inqueue) return wave_error_stillplaying;
     header.flags = (header.flags & ~whdr_done) | whdr_inqueue;
@@ -67,6 +86,7 @@ template <class Service> twaveresult tsimulatedwave<Service>::enqueue(twaveheade
 
 template <class Service> twaveresult tsimulatedwave<Service>::reset() {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::reset)) return r;
     for (twaveheader* h : queue) {
         h->flags = (h->flags & ~whdr_inqueue) | whdr_done;
         pending.push_back({twavemsgkind::done, h, wave_noerror});
@@ -78,8 +98,11 @@ template <class Service> twaveresult tsimulatedwave<Service>::reset() {
 
 template <class Service> twaveresult tsimulatedwave<Service>::close() {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::close)) return r;
     if (!queue.empty()) return wave_error_stillplaying;
-    std::erase_if(pending, [](const tpending& p) { return p.kind == twavemsgkind::done; });
+    std::erase_if(pending, [](const tpending& p) {
+        return p.kind == twavemsgkind::done || p.kind == twavemsgkind::failed;
+    });
     pending.push_back({twavemsgkind::closed, nullptr, wave_noerror});
     fopen = false;
     return wave_noerror;
@@ -198,13 +221,15 @@ bool tsimulatedwavein::format_supported(const twaveformat& format) const {
 
 twaveresult tsimulatedwavein::start() {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::start)) return r;
     fstarted = true;
     return wave_noerror;
 }
 
 twaveresult tsimulatedwavein::reset() {
-    fstarted = false;
-    return tsimulatedwave::reset();
+    const twaveresult r = tsimulatedwave::reset();
+    if (r == wave_noerror) fstarted = false;
+    return r;
 }
 
 void tsimulatedwavein::finish(twaveheader& header) {
@@ -233,19 +258,22 @@ bool tsimulatedwaveout::format_supported(const twaveformat& format) const {
 
 twaveresult tsimulatedwaveout::pause() {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::pause)) return r;
     fpaused = true;
     return wave_noerror;
 }
 
 twaveresult tsimulatedwaveout::restart() {
     if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(twaveop::restart)) return r;
     fpaused = false;
     return wave_noerror;
 }
 
 twaveresult tsimulatedwaveout::reset() {
-    fpaused = false;
-    return tsimulatedwave::reset();
+    const twaveresult r = tsimulatedwave::reset();
+    if (r == wave_noerror) fpaused = false;
+    return r;
 }
 
 void tsimulatedwaveout::finish(twaveheader& header) {

@@ -7,6 +7,7 @@
 
 #include "audio/wave_services.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -21,6 +22,11 @@ using tsimulatedsource = std::function<std::int32_t(std::int64_t index)>;
 // The samples of `data` in turn, then zeros.
 tsimulatedsource samples_source(std::vector<std::int32_t> data);
 
+// The calls of a service that a test can make fail. `queue` is add_buffer of an input and write
+// of an output; start is an input's, pause and restart an output's.
+enum class twaveop { open, prepare, unprepare, queue, start, pause, restart, reset, close };
+inline constexpr std::size_t nwaveops = 9;
+
 // What both directions share: devices, opening, buffer bookkeeping and the notifications.
 template <class Service> class tsimulatedwave : public Service {
   public:
@@ -30,6 +36,9 @@ template <class Service> class tsimulatedwave : public Service {
     std::vector<std::string> names;      // the devices; id = index
     std::int32_t defaultdevice = 0;      // what id -1 opens
     twaveresult failopen = wave_noerror; // opens fail with this code while it is set
+    // Once `after` more calls of `op` have succeeded, every further one fails with `code`
+    // (and does nothing), until inject(op, wave_noerror).
+    void inject(twaveop op, twaveresult code, std::int32_t after = 0);
 
     // What the client did.
     bool isopen() const { return fopen; }
@@ -75,6 +84,8 @@ template <class Service> class tsimulatedwave : public Service {
     // Fills (input) or plays (output) one buffer.
     virtual void finish(twaveheader& header) = 0;
     twaveresult enqueue(twaveheader& header);
+    // The code an injected fault gives this call of op; wave_noerror when it is to go ahead.
+    twaveresult injected(twaveop op);
 
     bool fopen = false;
     bool flost = false;
@@ -87,7 +98,12 @@ template <class Service> class tsimulatedwave : public Service {
         twaveresult code;
     };
     void finish_front();
+    struct tfault {
+        twaveresult code = wave_noerror;
+        std::int32_t after = 0;
+    };
 
+    std::array<tfault, nwaveops> faults{};
     twaveclient* client = nullptr;
     std::function<void()> watcher;
     bool devicesnews = false;

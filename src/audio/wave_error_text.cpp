@@ -26,6 +26,10 @@ std::string wave_error_text(twaveresult code) {
         return "The buffer was not prepared.";
     case wave_error_devicelost:
         return "The sound device is no longer available.";
+    case wave_error_nosoundsystem:
+        return "The sound system does not answer.";
+    case wave_error_cannotopen:
+        return "The sound device cannot be opened.";
     default:
         return "Unknown sound device error " + std::to_string(code) + ".";
     }

@@ -7,9 +7,10 @@
 // that owns the user interface, never from inside a call the client made to the service, so
 // that a client can queue a buffer again from its handler.
 //
-// Closing ends an opening for good: buffers of it that have not yet been reported are not
-// reported afterwards (only wave_closed is), so the client may reuse or free its buffers at
-// once, and a later opening never sees a stale buffer of an earlier one.
+// Closing ends an opening for good: buffers and failures of it that have not yet been
+// reported are not reported afterwards (only wave_closed is), so the client may reuse or free
+// its buffers at once, and a later opening never sees a stale buffer or failure of an earlier
+// one.
 #pragma once
 
 #include <cstddef>
@@ -35,6 +36,10 @@ inline constexpr twaveresult wave_error_stillplaying = 33;
 inline constexpr twaveresult wave_error_unprepared = 34;
 // The device went away while open (unplugged, sound server restarted).
 inline constexpr twaveresult wave_error_devicelost = 101;
+// The sound system itself (a sound server) is not running or does not answer.
+inline constexpr twaveresult wave_error_nosoundsystem = 102;
+// The device is there but refused to start a stream.
+inline constexpr twaveresult wave_error_cannotopen = 103;
 
 struct twaveformat {
     std::int32_t formattag = 1; // PCM
@@ -108,7 +113,9 @@ class twaveservice {
     virtual twaveresult reset() = 0;
     // Fails with wave_error_stillplaying while buffers are queued.
     virtual twaveresult close() = 0;
-    // The client is going away: nothing more is reported to it, whether open or not.
+    // The client is going away, or gives up an opening that would not close: the device is
+    // let go of and nothing more is reported to it, whether open or not. A later open by the
+    // same client starts afresh.
     virtual void detach(twaveclient& client) = 0;
     // Called, like the notifications, whenever the list of devices changes (a device plugged
     // in or removed), open or not; nullptr stops it. A service without such news never calls.

@@ -8,10 +8,9 @@ namespace gravon {
 namespace {
 
 // The background-noise hold of a recording is over once more than fs x hold time samples
-// have been analysed.
+// have been analysed; holdcount counts samples of one channel.
 bool noise_hold_over(const TForm1& f) {
-    const double hop = f.downsamplingfactor / 2.0;
-    return double(f.holdcount) * hop > f.advanced.fs * f.advanced.holdnoisemeasurementtime;
+    return double(f.holdcount) > f.advanced.fs * f.advanced.holdnoisemeasurementtime;
 }
 
 } // namespace

@@ -18,10 +18,6 @@ namespace {
 
 constexpr std::int32_t maxdigits = 20;
 
-std::int32_t device_item(std::int32_t device) {
-    return device < -1 ? 0 : device + 1;
-}
-
 // The number of decimals a pattern "0.00..." asks for.
 std::int32_t pattern_decimals(const std::string& pattern) {
     return std::max<std::int32_t>(0, std::int32_t(pattern.size()) - 2);
@@ -88,10 +84,10 @@ tadvancedpage advanced_page_of(const TForm1& form) {
     p.fsedit = number_text(a.fs);
     p.outputdevices = form.audiodevicenames.output;
     p.inputdevices = form.audiodevicenames.input;
-    p.noisedevice = device_item(a.playdevice);
-    p.keyboarddevice = device_item(a.keyboarddevice);
-    p.calibrationdevice = device_item(a.calibrationdevice);
-    p.recorddevice = device_item(a.recorddevice);
+    p.noisedevice = a.playdevice;
+    p.keyboarddevice = a.keyboarddevice;
+    p.calibrationdevice = a.calibrationdevice;
+    p.recorddevice = a.recorddevice;
     p.noiseplayleft = a.noiseplayleft;
     p.noiseplayright = a.noiseplayright;
     p.keyboardplayleft = a.keyboardplayleft;
@@ -166,10 +162,10 @@ tapplyresult apply_advanced_page(TForm1& form, const tadvancedpage& p) {
         a.nsigdig = p.ndig;
         a.dbformat = p.dbstr;
         a.secformat = p.secstr;
-        a.recorddevice = p.recorddevice - 1;
-        a.playdevice = p.noisedevice - 1;
-        a.keyboarddevice = p.keyboarddevice - 1;
-        a.calibrationdevice = p.calibrationdevice - 1;
+        a.recorddevice = p.recorddevice;
+        a.playdevice = p.noisedevice;
+        a.keyboarddevice = p.keyboarddevice;
+        a.calibrationdevice = p.calibrationdevice;
         form.set_use24bits(p.use24bits);
         form.set_fs(num("fsedit", p.fsedit));
         a.noiseplayleft = p.noiseplayleft;

@@ -36,10 +36,12 @@ struct tadvancedpage {
     std::int32_t savestdpgchannos = 0;
     tsavetable savekavellchannel{}, savesmpchannel{}, savewavchannel{};
     bool amplifykavellaudio = false, amplifysmpaudio = false, amplifywavaudio = false;
-    // "Soundcards": list index = device id + 1
+    // "Soundcards": the devices connected now (without the default entry) and the chosen
+    // ones by name, empty for the system's default device. A chosen device need not be
+    // connected.
     std::string fsedit;
-    std::vector<std::string> outputdevices, inputdevices; // without the default entry
-    std::int32_t noisedevice = 0, keyboarddevice = 0, calibrationdevice = 0, recorddevice = 0;
+    std::vector<std::string> outputdevices, inputdevices;
+    std::string noisedevice, keyboarddevice, calibrationdevice, recorddevice;
     bool noiseplayleft = false, noiseplayright = false, keyboardplayleft = false;
     bool keyboardplayright = false, calibrationtoneplayleft = false;
     bool calibrationtoneplayright = false, use24bits = false;

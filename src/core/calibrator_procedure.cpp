@@ -3,6 +3,7 @@
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
 #include "calibration/calibration_procedures.h"
+#include "core/device_choice.h"
 #include "core/main_window.h"
 
 namespace gravon {
@@ -23,6 +24,9 @@ tcalibratorprocedure::tcalibratorprocedure(TForm1& form, twaveinservice& service
         for (std::size_t i = 0; i < fblock.size(); ++i) fblock[i] = int24toint(arr[i]);
         fetch(fblock, used, 8388606.0);
     };
+    frecorder.OnFailed = [this](const std::string& text) {
+        if (on_failed) on_failed(text);
+    };
 }
 
 void tcalibratorprocedure::start(std::int32_t chno) {
@@ -30,7 +34,7 @@ void tcalibratorprocedure::start(std::int32_t chno) {
     factor = calibrator_factor(fform.advanced.calibratoroverloadlimit);
     level.reset();
     frecorder.Stop();
-    frecorder.setDeviceID(fform.advanced.recorddevice);
+    choose_device(frecorder, fform.advanced.recorddevice);
     frecorder.setnChans(2);
     frecorder.setsfTot(roundint(2.0 * fform.advanced.fs));
     frecorder.Run();

@@ -17,7 +17,7 @@ class tcalibratorprocedure {
     tcalibratorprocedure(TForm1& form, twaveinservice& service);
 
     // Starts for a channel: the factor from the overload limit, the recorder running. Raises
-    // EMPCError when the recorder cannot start.
+    // EMPCError when the recorder cannot start or its device is not connected.
     void start(std::int32_t chno);
     // Stops the recorder (closing the window).
     void stop();
@@ -30,6 +30,9 @@ class tcalibratorprocedure {
     std::optional<double> level;
     // Runs after every block, so that the window shows the level.
     std::function<void()> on_level;
+    // The recorder failed while it listened (its device went away) and has closed; inside
+    // its notification.
+    std::function<void(const std::string& text)> on_failed;
     TMPCRecord& recorder() { return frecorder; }
 
   private:

@@ -273,7 +273,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::string calibration_log_filename() const;
     // The main recorder uses a specific device rather than the system default.
     bool recording_device_selected() const;
-    // Its name; empty for the system default or when the audio layer does not know it.
+    // Its name; empty for the system default.
     std::string recording_device_name() const;
 
     // ---- Phonetogram files ----
@@ -352,7 +352,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // the device names. Without it Record starts no device: a headless run, or a test that
     // hands blocks to the intake itself.
     void attach_audio(taudiodevices& devices);
-    // Reads the device lists again (a device was plugged in or out).
+    // Reads the device lists again; when they changed (a device was plugged in or out), the
+    // windows that list devices hear of it. The components call it whenever their service
+    // reports a change.
     void read_audio_devicenames();
     // The services come first: the components detach from them when they go.
     std::unique_ptr<twaveinservice> frecordservice;
@@ -361,11 +363,17 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::unique_ptr<TMPCRecord> MPCRecord1;
     std::unique_ptr<tmaskingnoise> MPCnoiseplay;
     std::unique_ptr<tkeyboardsound> MPCkeyboardplay;
-    // The recording device went away (or failed) while recording.
-    void MPCRecord1Failed(twaveresult code);
+    // A recorder or player failed while it ran (its device went away, a buffer could not be
+    // queued again) and has closed itself; these run inside its notification. The take stops
+    // and keeps what was recorded; the noise stops and "Play noise" goes off.
+    void MPCRecord1Failed(const std::string& text);
+    void MPCnoiseplayFailed(const std::string& text);
+    void MPCkeyboardplayFailed(const std::string& text);
     // "Play noise".
     void PlayNoiseActionExecute(bool checked);
     bool noiseplaying() const;
+    // The settings of the masking noise now: read for every buffer it plays.
+    void noise_settings(tnoisesettings& s) const;
     // The keyboard control's key events.
     void KeyBoard1NoteOn(std::int32_t midicode);
     void KeyBoard1NoteOff(std::int32_t midicode);
@@ -434,6 +442,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     bool fsounddiscarded = false;
     // The take in memory came from an orphaned journal.
     bool frecoveredtake = false;
+    // Stops the recorder; an error it reports as it closes is told, once the current event
+    // is handled.
+    void stop_recorder();
     // The recording device as messages name it.
     std::string recording_device_text() const;
     void reset_replay_state();

@@ -37,12 +37,11 @@ std::string TForm1::calibration_log_filename() const {
 }
 
 bool TForm1::recording_device_selected() const {
-    return advanced.recorddevice != defaultaudiodevice;
+    return !advanced.recorddevice.empty();
 }
 
 std::string TForm1::recording_device_name() const {
-    if (!recording_device_selected()) return {};
-    return device_name(audiodevicenames.input, advanced.recorddevice);
+    return advanced.recorddevice;
 }
 
 std::string TForm1::calibration_info(int c) const {
@@ -98,7 +97,7 @@ void TForm1::open_calibration(const std::string& fname) {
         const std::string card = calibration_soundcard(q);
         const auto& names = audiodevicenames.input;
         const auto it = card.empty() ? names.end() : std::find(names.begin(), names.end(), card);
-        if (it != names.end()) advanced.recorddevice = std::int32_t(it - names.begin());
+        if (it != names.end()) advanced.recorddevice = card;
     }
     const tcalibrationload r =
         read_calibration(q, recording_device_selected(), recording_device_name());

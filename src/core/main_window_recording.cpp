@@ -7,6 +7,7 @@
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
 #include "calibration/calibration_model.h"
+#include "core/device_choice.h"
 #include "core/main_window.h"
 #include "files/utf8_path.h"
 
@@ -56,20 +57,28 @@ void TForm1::attach_audio(taudiodevices& devices) {
     r.OnFetch24 = [this](const tint24arr& a, std::int32_t used, bool& last) {
         MPCRecord1Fetch24(a, used, last);
     };
-    r.OnFailed = [this](twaveresult code) { MPCRecord1Failed(code); };
+    r.OnFailed = [this](const std::string& text) { MPCRecord1Failed(text); };
     fnoiseservice = devices.make_waveout();
     MPCnoiseplay = std::make_unique<tmaskingnoise>(*fnoiseservice, advanced.fs);
+    MPCnoiseplay->readsettings = [this](tnoisesettings& s) { noise_settings(s); };
+    MPCnoiseplay->player.OnFailed = [this](const std::string& text) { MPCnoiseplayFailed(text); };
     fkeyboardservice = devices.make_waveout();
     MPCkeyboardplay = std::make_unique<tkeyboardsound>(*fkeyboardservice);
+    MPCkeyboardplay->OnFailed = [this](const std::string& text) { MPCkeyboardplayFailed(text); };
+    // One input list and one output list serve every window that lists devices.
+    r.OnDevicesChanged = [this] { read_audio_devicenames(); };
+    MPCnoiseplay->player.OnDevicesChanged = [this] { read_audio_devicenames(); };
     read_audio_devicenames();
 }
 
 void TForm1::read_audio_devicenames() {
     if (!MPCRecord1) return;
     MPCRecord1->read_devicenames();
-    audiodevicenames.input = MPCRecord1->Devicenames();
     MPCnoiseplay->player.read_devicenames();
-    audiodevicenames.output = MPCnoiseplay->player.Devicenames();
+    taudiodevicenames now{MPCnoiseplay->player.Devicenames(), MPCRecord1->Devicenames()};
+    if (now.input == audiodevicenames.input && now.output == audiodevicenames.output) return;
+    audiodevicenames = std::move(now);
+    ui.refresh_device_lists();
 }
 
 void TForm1::Setup_recording_parameters() {
@@ -104,7 +113,7 @@ void TForm1::Set_recording(bool on) {
         fix_things();
     } else {
         frecording = false;
-        if (MPCRecord1) MPCRecord1->Stop();
+        stop_recorder();
         // A stopped take is still unsaved, and Record continues it: the journal stays.
         recordingendtime = std::chrono::system_clock::now();
         trim_stores();
@@ -119,7 +128,7 @@ void TForm1::start_recorder() {
         r.setsfTot(roundint(double(recorderchannels) * advanced.fs));
         r.setnChunkSamples(recorderchunksize);
         r.setnBits(fuse24bits ? 24 : 16);
-        r.setDeviceID(advanced.recorddevice);
+        choose_device(r, advanced.recorddevice);
         // The analysis was set up anew for this start: so is the journal's segment.
         begin_journal_segment(true);
         // All the room a take may take, at once: the stores then never move while they grow
@@ -132,7 +141,8 @@ void TForm1::start_recorder() {
         }
         r.Run();
     } catch (const EGravonError& e) {
-        // Nothing records: the window must not claim otherwise.
+        // Nothing records (the recorder has closed again): the window must not claim
+        // otherwise.
         frecording = false;
         // A journal that holds no sound holds no take.
         if (journal.isopen() && journal.bytes() == 0) retire_journal();
@@ -143,19 +153,29 @@ void TForm1::start_recorder() {
     }
 }
 
-std::string TForm1::recording_device_text() const {
-    const std::string name = device_name(audiodevicenames.input, advanced.recorddevice);
-    return name.empty() ? std::string("(the system's default input)") : "\"" + name + "\"";
+void TForm1::stop_recorder() {
+    if (!MPCRecord1) return;
+    try {
+        MPCRecord1->Stop();
+    } catch (const EGravonError& e) {
+        // Closed all the same, and the take is whole: only the device complained.
+        ui.post_message("Recording stopped",
+                        "The recording device " + recording_device_text() +
+                            " reported an error as it stopped.\r" + e.what(),
+                        tmessagekind::warning);
+    }
 }
 
-void TForm1::MPCRecord1Failed(twaveresult code) {
-    const std::string why = MPCRecord1 ? MPCRecord1->ErrorText(code) : std::string();
-    if (!frecording) return;
-    StopActionExecute();
+std::string TForm1::recording_device_text() const {
+    return sound_device_text(advanced.recorddevice, true);
+}
+
+void TForm1::MPCRecord1Failed(const std::string& text) {
+    // The recorder has closed itself; the take ends with the last block it delivered.
+    if (frecording) StopActionExecute();
     ui.post_message("Recording stopped",
-                    "The recording device " + recording_device_text() +
-                        " is no longer available (" + why +
-                        ").\rThe recording was stopped; everything recorded up to now is kept.",
+                    "The recording device " + recording_device_text() + " failed: " + text +
+                        "\rThe recording was stopped; everything recorded up to now is kept.",
                     tmessagekind::warning);
 }
 
@@ -266,24 +286,49 @@ void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used,
 
 // ---- Masking noise and keyboard tones ----
 
-void TForm1::PlayNoiseActionExecute(bool checked) {
-    if (!MPCnoiseplay) return;
-    if (!checked) {
-        MPCnoiseplay->stop();
-        return;
-    }
-    tnoisesettings& s = MPCnoiseplay->generator.settings;
+void TForm1::noise_settings(tnoisesettings& s) const {
     s.noisespectrum = options.noisespectrum;
     s.noiselevel = options.noiselevel;
     s.softnoiseonset = options.softnoiseonset;
     s.noiseplayleft = advanced.noiseplayleft;
     s.noiseplayright = advanced.noiseplayright;
-    MPCnoiseplay->player.setDeviceID(advanced.playdevice);
+}
+
+void TForm1::PlayNoiseActionExecute(bool checked) {
+    if (!MPCnoiseplay) return;
+    const std::string device = sound_device_text(advanced.playdevice, false);
+    if (!checked) {
+        try {
+            MPCnoiseplay->stop();
+        } catch (const EGravonError& e) {
+            ui.message_box("Noise stopped",
+                           "The headphone noise soundcard " + device +
+                               " reported an error as it stopped.\r" + e.what(),
+                           tmessagekind::warning);
+        }
+        fix_things();
+        return;
+    }
+    noise_settings(MPCnoiseplay->generator.settings);
     try {
+        choose_device(MPCnoiseplay->player, advanced.playdevice);
         MPCnoiseplay->start(advanced.fs);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot play noise", e.what(), tmessagekind::error);
+        ui.message_box("Cannot play noise",
+                       "The headphone noise soundcard " + device + " cannot be used.\r" + e.what(),
+                       tmessagekind::error);
     }
+    // "Play noise" shows whether the noise plays.
+    fix_things();
+}
+
+void TForm1::MPCnoiseplayFailed(const std::string& text) {
+    fix_things();
+    ui.post_message("Noise stopped",
+                    "The headphone noise soundcard " +
+                        sound_device_text(advanced.playdevice, false) + " failed: " + text +
+                        "\rThe masking noise was stopped.",
+                    tmessagekind::warning);
 }
 
 bool TForm1::noiseplaying() const {
@@ -301,12 +346,25 @@ void TForm1::KeyBoard1NoteOn(std::int32_t midicode) {
     s.keyboardplayright = advanced.keyboardplayright;
     s.keyboardblock = advanced.keyboardblock;
     MPCkeyboardplay->tone.fs = advanced.fs;
-    MPCkeyboardplay->player.setDeviceID(advanced.keyboarddevice);
     try {
+        // Only a player that is about to open needs its device.
+        if (!MPCkeyboardplay->tone.keyboarding)
+            choose_device(MPCkeyboardplay->player, advanced.keyboarddevice);
         MPCkeyboardplay->note_on(midicode);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot play the keyboard", e.what(), tmessagekind::error);
+        ui.message_box("Cannot play the keyboard",
+                       "The keyboard soundcard " +
+                           sound_device_text(advanced.keyboarddevice, false) +
+                           " cannot be used.\r" + e.what(),
+                       tmessagekind::error);
     }
+}
+
+void TForm1::MPCkeyboardplayFailed(const std::string& text) {
+    ui.post_message("Keyboard tone stopped",
+                    "The keyboard soundcard " + sound_device_text(advanced.keyboarddevice, false) +
+                        " failed: " + text,
+                    tmessagekind::warning);
 }
 
 void TForm1::KeyBoard1NoteOff(std::int32_t midicode) {
@@ -314,7 +372,16 @@ void TForm1::KeyBoard1NoteOff(std::int32_t midicode) {
 }
 
 void TForm1::Timer1Timer(std::int32_t intervalms) {
-    if (MPCkeyboardplay) MPCkeyboardplay->timer_tick(intervalms);
+    if (!MPCkeyboardplay) return;
+    try {
+        MPCkeyboardplay->timer_tick(intervalms);
+    } catch (const EGravonError& e) {
+        ui.post_message("Keyboard tone stopped",
+                        "The keyboard soundcard " +
+                            sound_device_text(advanced.keyboarddevice, false) +
+                            " reported an error as it stopped.\r" + e.what(),
+                        tmessagekind::warning);
+    }
 }
 
 // ---- The journal and the recovery of a take ----
@@ -336,7 +403,7 @@ void TForm1::begin_journal_segment(bool restart) {
             h.calibration[std::size_t(c)] = calibration_info(c);
             h.calstatus[std::size_t(c)] = calibrationstatus[std::size_t(c)];
         }
-        h.device = device_name(audiodevicenames.input, advanced.recorddevice);
+        h.device = advanced.recorddevice;
         // What the Record action seeded: dithered binning draws from here on.
         h.seed = RandSeedValue();
     }

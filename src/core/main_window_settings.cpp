@@ -208,7 +208,7 @@ void TForm1::open_settings(const std::string& fname, bool windows) {
 void TForm1::save_advanced_settings(const std::string& fname) {
     save_container(*this, advancedkind, fname, [&](TQUBFile& f) {
         advanced.locationid = locationid;
-        write_advanced_settings(f, advanced, audiodevicenames);
+        write_advanced_settings(f, advanced);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
+#include "core/device_choice.h"
 #include "core/dialog_fields.h"
 #include "core/main_window.h"
 #include "files/wav_file.h"
@@ -27,6 +28,23 @@ tmeterprocedure::tmeterprocedure(TForm1& form, twaveinservice& in, twaveoutservi
     frecorder.OnFetch = [this](const TWaveChunk& arr, std::int32_t used, bool&) {
         record(arr, used);
     };
+    // The tone is of no use without the recorder, which cannot measure without the tone.
+    const auto failed = [this](const std::string& what) {
+        try {
+            stop();
+        } catch (const EMPCError&) {
+            // The failure that stopped it is what the user is to hear of.
+        }
+        if (on_failed) on_failed(what);
+    };
+    frecorder.OnFailed = [this, failed](const std::string& text) {
+        failed("The recording device " + sound_device_text(fform.advanced.recorddevice, true) +
+               " failed: " + text);
+    };
+    fplayer.OnFailed = [this, failed](const std::string& text) {
+        failed("The calibration tone soundcard " +
+               sound_device_text(fform.advanced.calibrationdevice, false) + " failed: " + text);
+    };
 }
 
 void tmeterprocedure::start(std::int32_t chno, std::int32_t method, std::int32_t displaywidth) {
@@ -39,8 +57,19 @@ void tmeterprocedure::start(std::int32_t chno, std::int32_t method, std::int32_t
 }
 
 void tmeterprocedure::stop() {
-    fplayer.Stop();
-    frecorder.Stop();
+    // Both stop whatever the first reports; the first error is raised afterwards.
+    std::string error;
+    try {
+        fplayer.Stop();
+    } catch (const EMPCError& e) {
+        error = e.what();
+    }
+    try {
+        frecorder.Stop();
+    } catch (const EMPCError& e) {
+        if (error.empty()) error = e.what();
+    }
+    if (!error.empty()) throw EMPCError(error);
 }
 
 void tmeterprocedure::setcalstep(std::int32_t step) {
@@ -95,18 +124,18 @@ void tmeterprocedure::enter(std::int32_t step, std::int32_t from) {
     const std::int32_t sftot = roundint(2.0 * fs);
     if (calmethod == 2) {
         fplayer.Stop();
-        fplayer.setDeviceID(fform.advanced.calibrationdevice);
+        choose_device(fplayer, fform.advanced.calibrationdevice);
         fplayer.setnChans(2);
         fplayer.setsfTot(sftot);
         fplayer.Run();
     }
     frecorder.Stop();
-    frecorder.setDeviceID(fform.advanced.recorddevice);
-    frecorder.setnChans(2);
-    frecorder.setsfTot(sftot);
     weighting = 1;
     aweighting.setup(fs);
     try {
+        choose_device(frecorder, fform.advanced.recorddevice);
+        frecorder.setnChans(2);
+        frecorder.setsfTot(sftot);
         frecorder.Run();
     } catch (...) {
         fplayer.Stop();

@@ -23,7 +23,8 @@ class tmeterprocedure {
     // Showing the window: step 1, nothing selected, no reading; the ring holds the last ten
     // seconds over displaywidth columns.
     void start(std::int32_t chno, std::int32_t method, std::int32_t displaywidth);
-    // Closing the window: player and recorder stop.
+    // Closing the window: player and recorder stop. EMPCError when either reports an error
+    // as it closes (both are closed all the same).
     void stop();
 
     std::int32_t calstep() const { return fcalstep; }
@@ -69,6 +70,9 @@ class tmeterprocedure {
     tRingBuffer ringbuffer;
     // Runs after every recorded block, so that the waveform is repainted.
     std::function<void()> on_waveform;
+    // The recorder or the player failed while they ran (a device went away); both have
+    // stopped. Inside the failed one's notification.
+    std::function<void(const std::string& text)> on_failed;
 
     TMPCRecord& recorder() { return frecorder; }
     TMPCPlay& player() { return fplayer; }

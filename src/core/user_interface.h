@@ -54,6 +54,10 @@ class tuserinterface {
     // The control panel should show the current state again.
     virtual void refresh_control_panel() {}
 
+    // The lists of sound devices changed (a device was plugged in or out): the windows that
+    // list them list them again, keeping what is chosen.
+    virtual void refresh_device_lists() {}
+
     // Shows the phonetogram control panel.
     virtual void show_control_panel() {}
 

@@ -96,7 +96,9 @@ inline constexpr std::int32_t fftwindowhamming = 2;
 inline constexpr std::int32_t fftwindowhanning = 3;
 inline constexpr std::int32_t fftwindowblackman = 4;
 
-// The audio device id that stands for the system's default device.
+// The audio device id that stands for the system's default device. The settings choose a
+// device by its name, the empty name being the default device; the id that a name has in the
+// current device list is looked up when the device is opened.
 inline constexpr std::int32_t defaultaudiodevice = -1;
 
 // A default-constructed value holds the defaults and the start-up values. The settings the
@@ -147,10 +149,11 @@ struct tadvancedsettings : tanalysisparams, tbinshowsettings {
     bool keyboardplayright = true;
     bool calibrationtoneplayleft = true;
     bool calibrationtoneplayright = false;
-    std::int32_t playdevice = defaultaudiodevice;        // masking-noise player
-    std::int32_t calibrationdevice = defaultaudiodevice; // calibration-tone player
-    std::int32_t keyboarddevice = defaultaudiodevice;    // keyboard-tone player
-    std::int32_t recorddevice = defaultaudiodevice;      // main recorder
+    // Devices by name; empty: the system's default device.
+    std::string playdevice;        // masking-noise player
+    std::string calibrationdevice; // calibration-tone player
+    std::string keyboarddevice;    // keyboard-tone player
+    std::string recorddevice;      // main recorder
     bool use24bits = true;
     std::string locationid;
 

@@ -46,7 +46,7 @@ constexpr std::array<tsavesection, 3> savesections = {{
 
 struct tdevicekey {
     const char* key;
-    std::int32_t tadvancedsettings::*field;
+    std::string tadvancedsettings::*field;
     bool input;
 };
 constexpr std::array<tdevicekey, 4> devicekeys = {{
@@ -157,7 +157,6 @@ template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tad
 
 struct tadvancedwriter {
     TQUBFile& f;
-    const taudiodevicenames& devices;
 
     void operator()(const std::string& section, const std::string& key, double v) {
         f.writefloat(section, key, v);
@@ -171,8 +170,9 @@ struct tadvancedwriter {
     void operator()(const std::string& section, const std::string& key, const std::string& v) {
         f.writestring(section, key, v);
     }
-    void device(const char* key, std::int32_t id, bool input) {
-        f.writestring(general, key, device_name(input ? devices.input : devices.output, id));
+    // The chosen name, also of a device that is not connected just now.
+    void device(const char* key, const std::string& name, bool) {
+        f.writestring(general, key, name);
     }
     void positive(const char* section, const char* key, double v) { (*this)(section, key, v); }
     void write_only(const char* section, const char* key, bool v) { (*this)(section, key, v); }
@@ -193,9 +193,11 @@ struct tadvancedreader {
     void operator()(const std::string& section, const std::string& key, t& v) {
         r.get(section, key, v);
     }
-    void device(const char* key, std::int32_t& id, bool input) {
+    // A name that is not in the list is the default device.
+    void device(const char* key, std::string& name, bool input) {
         const std::vector<std::string>& names = input ? devices.input : devices.output;
-        id = device_index(names, r.readstring(general, key, device_name(names, id)));
+        const std::string stored = r.readstring(general, key, name);
+        name = device_index(names, stored) == defaultaudiodevice ? std::string() : stored;
     }
     void positive(const char* section, const char* key, double& v) {
         get_positive(r, section, key, v);
@@ -228,9 +230,8 @@ struct tadvancedreader {
 
 } // namespace
 
-void write_advanced_settings(TQUBFile& f, const tadvancedsettings& a,
-                             const taudiodevicenames& devices) {
-    tadvancedwriter w{f, devices};
+void write_advanced_settings(TQUBFile& f, const tadvancedsettings& a) {
+    tadvancedwriter w{f};
     visit_advanced_settings(w, a);
 }
 

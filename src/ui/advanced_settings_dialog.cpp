@@ -38,11 +38,23 @@ QComboBox* combo(const char* name, std::initializer_list<const char*> items) {
     return c;
 }
 
-void fill_devices(QComboBox* c, const std::vector<std::string>& names, std::int32_t item) {
+// The default device first, then the devices connected now, each with its name as its data.
+// A chosen device that is not connected stays chosen, at the end and marked, so that applying
+// the dialog does not swap it for another.
+void fill_devices(QComboBox* c, const std::vector<std::string>& names, const std::string& chosen) {
     c->clear();
-    c->addItem("Windows default soundcard");
-    for (const std::string& n : names) c->addItem(qtext(n));
-    c->setCurrentIndex(item < c->count() ? item : 0);
+    c->addItem("Windows default soundcard", QString(""));
+    for (const std::string& n : names) c->addItem(qtext(n), qtext(n));
+    int at = c->findData(qtext(chosen));
+    if (at < 0) {
+        c->addItem(qtext(chosen + " (not connected)"), qtext(chosen));
+        at = c->count() - 1;
+    }
+    c->setCurrentIndex(at);
+}
+
+std::string chosen_device(const QComboBox* c) {
+    return stdtext(c->currentData().toString());
 }
 
 // A label and its control on one row of a grid.
@@ -542,6 +554,17 @@ void TForm2::show_page() {
     ffilling = false;
 }
 
+void TForm2::refresh_device_lists() {
+    const bool wasfilling = ffilling;
+    ffilling = true;
+    fpage.outputdevices = fform.audiodevicenames.output;
+    fpage.inputdevices = fform.audiodevicenames.input;
+    for (QComboBox* c : {noisedevice, keyboarddevice, calibrationdevice})
+        fill_devices(c, fpage.outputdevices, chosen_device(c));
+    fill_devices(recorddevice, fpage.inputdevices, chosen_device(recorddevice));
+    ffilling = wasfilling;
+}
+
 tadvancedpage TForm2::page() const {
     tadvancedpage p = fpage;
     for (auto& [e, field] : fedits) p.*field = stdtext(e->text());
@@ -553,10 +576,10 @@ tadvancedpage TForm2::page() const {
             for (int i = 0; i < nsavemeasures; ++i)
                 (p.*savetables[t])[std::size_t(i)][ch] =
                     savelists[t][ch]->item(i)->checkState() == Qt::Checked;
-    p.noisedevice = noisedevice->currentIndex();
-    p.keyboarddevice = keyboarddevice->currentIndex();
-    p.calibrationdevice = calibrationdevice->currentIndex();
-    p.recorddevice = recorddevice->currentIndex();
+    p.noisedevice = chosen_device(noisedevice);
+    p.keyboarddevice = chosen_device(keyboarddevice);
+    p.calibrationdevice = chosen_device(calibrationdevice);
+    p.recorddevice = chosen_device(recorddevice);
     for (std::size_t ch = 0; ch < 2; ++ch)
         p.calibrationmethod[ch] = methodcombo[ch]->currentIndex();
     p.fftwindow = windowcombo->currentIndex();

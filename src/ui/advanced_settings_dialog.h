@@ -43,6 +43,9 @@ class TForm2 : public QDialog {
     // Re-reads the device names of the audio components into the main window before the
     // dialog fills its device lists; set by the owner of the audio components.
     std::function<void()> read_devicenames;
+    // The main window's device lists changed: the four lists show them, each keeping the
+    // device chosen in it.
+    void refresh_device_lists();
     // How the log window is shown modally; tests replace it.
     std::function<void(QDialog&)> show_modal = [](QDialog& d) { d.exec(); };
 

@@ -1,6 +1,7 @@
 #include "ui/calibrator_window.h"
 
 #include "calibration/calibration_procedures.h"
+#include "core/device_choice.h"
 #include "core/main_window.h"
 #include "ui/qt_text.h"
 
@@ -47,6 +48,16 @@ TCalibratorWindow::TCalibratorWindow(TForm1& form, twaveinservice& service, QWid
     v->addLayout(name);
     v->addLayout(buttons);
     fprocedure.on_level = [this] { show_level(); };
+    fprocedure.on_failed = [this](const std::string& text) {
+        levellabel->setText("-");
+        fform.ui.post_message("Calibration",
+                              "The recording device " +
+                                  sound_device_text(fform.advanced.recorddevice, true) +
+                                  " failed: " + text +
+                                  "\rThe level is no longer measured; close the window and "
+                                  "calibrate again.",
+                              tmessagekind::error);
+    };
     fix_signbutton();
 }
 
@@ -100,7 +111,12 @@ void TCalibratorWindow::sign() {
 }
 
 void TCalibratorWindow::done(int r) {
-    fprocedure.stop();
+    try {
+        fprocedure.stop();
+    } catch (const EGravonError& e) {
+        // Closed all the same; only the device complained.
+        fform.ui.message_box("Error", e.what(), tmessagekind::warning);
+    }
     QDialog::done(r);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/dialog_windows.h"
 
 #include "core/calibrate_action.h"
+#include "core/main_window.h"
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
@@ -22,7 +23,11 @@ tdialogwindows::tdialogwindows(TForm1& form, QWidget& mainwindow)
       controlpanel(new TForm8(form, &mainwindow)), statistics(new TForm6(form, &mainwindow)),
       calibrationlog(new TForm7(&mainwindow)),
       advanced(new TForm2(form, *calibrationlog, &mainwindow)),
-      textexport(new TForm11(form, &mainwindow)) {}
+      textexport(new TForm11(form, &mainwindow)) {
+    // The lists are read anew each time the dialog opens, so that a device plugged in since
+    // counts even where the audio layer brings no news of it.
+    advanced->read_devicenames = [&form] { form.read_audio_devicenames(); };
+}
 
 void tdialogwindows::create_calibration_windows(QWidget& mainwindow, twaveinservice& in,
                                                 twaveoutservice& out) {

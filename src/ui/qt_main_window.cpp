@@ -104,6 +104,8 @@ TMainWindow::TMainWindow(QWidget* parent)
     fui.onshowcontrolpanel = [this] {
         if (hooks.controlpanel) hooks.controlpanel();
     };
+    // A device plugged in or out shows at once in the lists of an open dialog.
+    fui.onrefreshdevicelists = [this] { fdialogs->advanced->refresh_device_lists(); };
     fui.onselectphonetogram = [this](std::int32_t pgno) {
         if (hooks.selectphonetogram) hooks.selectphonetogram(pgno);
     };
@@ -139,6 +141,7 @@ TMainWindow::~TMainWindow() {
     fui.onrepaint = nullptr;
     fui.onprogress = nullptr;
     fui.onprogressdone = nullptr;
+    fui.onrefreshdevicelists = nullptr;
     const std::unique_ptr<QWidget> central(takeCentralWidget());
 }
 

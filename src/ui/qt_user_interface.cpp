@@ -166,6 +166,10 @@ void TQtUserInterface::progress_done() {
     if (onprogressdone) onprogressdone();
 }
 
+void TQtUserInterface::refresh_device_lists() {
+    if (onrefreshdevicelists) onrefreshdevicelists();
+}
+
 void TQtUserInterface::refresh_control_panel() {
     if (onrefreshcontrolpanel) onrefreshcontrolpanel();
 }

@@ -52,6 +52,7 @@ class TQtUserInterface : public tuserinterface {
     void progress(const std::string& what, double fraction) override;
     void progress_done() override;
     void refresh_control_panel() override;
+    void refresh_device_lists() override;
     void show_control_panel() override;
     void request_close() override;
     void select_phonetogram(std::int32_t pgno) override;
@@ -87,6 +88,7 @@ class TQtUserInterface : public tuserinterface {
     std::function<void()> onprogressdone;
     std::function<void()> onclose;
     std::function<void()> onrefreshcontrolpanel;
+    std::function<void()> onrefreshdevicelists;
     std::function<void()> onshowcontrolpanel;
     std::function<void(std::int32_t)> onselectphonetogram;
 

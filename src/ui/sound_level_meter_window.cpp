@@ -98,6 +98,12 @@ TSoundLevelMeterWindow::TSoundLevelMeterWindow(TForm1& form, twaveinservice& in,
     shaketimer.setInterval(100);
     connect(&shaketimer, &QTimer::timeout, this, &TSoundLevelMeterWindow::shake);
     fprocedure.on_waveform = [this] { show_waveform(); };
+    fprocedure.on_failed = [this](const std::string& text) {
+        fform.ui.post_message("Calibration",
+                              text + "\rThe calibration cannot go on; start it over or close "
+                                     "the window.",
+                              tmessagekind::error);
+    };
 
     auto* top = new QHBoxLayout;
     top->addWidget(instruction, 1);
@@ -227,7 +233,12 @@ void TSoundLevelMeterWindow::save_waveform() {
 
 void TSoundLevelMeterWindow::done(int r) {
     shaketimer.stop();
-    fprocedure.stop();
+    try {
+        fprocedure.stop();
+    } catch (const EGravonError& e) {
+        // Closed all the same; only the device complained.
+        fform.ui.message_box("Error", e.what(), tmessagekind::warning);
+    }
     QDialog::done(r);
 }
 

@@ -3,6 +3,7 @@
 #include "audio/simulated_wave_service.h"
 #include "audio/wave_error_text.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace gravon;
@@ -122,6 +123,116 @@ TEST_F(PlayerTest, MisuseAndFailedOpen) {
     play.setnBuffers(1001);
     EXPECT_EQ(play.nChans(), 1);
     EXPECT_EQ(play.nBuffers(), 1000);
+}
+
+// ---- Failures: whatever fails, the player ends closed and a later Run plays again ----
+
+void expect_plays_again(PlayerTest& t) {
+    EXPECT_FALSE(t.play.OwnBoard());
+    EXPECT_FALSE(t.device.isopen());
+    t.play.setnChans(1); // refused while the device is open
+    t.play.setnChans(2);
+    const std::int32_t before = t.device.buffersplayed;
+    t.play.Run();
+    EXPECT_EQ(t.device.queued(), 3);
+    EXPECT_FALSE(t.device.paused());
+    EXPECT_EQ(t.device.run(2), 2);
+    EXPECT_EQ(t.device.buffersplayed, before + 2);
+}
+
+struct tfaultcase {
+    twaveop op;
+    const char* prefix;
+};
+
+TEST_F(PlayerTest, AFailingStepOfRunLeavesThePlayerClosed) {
+    std::vector<std::string> failures;
+    play.OnFailed = [&](const std::string& text) { failures.push_back(text); };
+    for (const tfaultcase& c :
+         {tfaultcase{twaveop::open, "WaveOutOpen:"}, tfaultcase{twaveop::pause, "WaveOutPause:"},
+          tfaultcase{twaveop::prepare, "WaveOutPrepareHeader:"},
+          tfaultcase{twaveop::queue, "WaveOutWrite:"},
+          tfaultcase{twaveop::restart, "WaveOutRestart:"}}) {
+        SCOPED_TRACE(c.prefix);
+        // The second buffer fails, so that one is already queued when it does.
+        const std::int32_t after = c.op == twaveop::prepare || c.op == twaveop::queue ? 1 : 0;
+        device.inject(c.op, wave_error_nomem, after);
+        EXPECT_EQ(error_of([&] { play.Run(); }), c.prefix + wave_error_text(wave_error_nomem));
+        EXPECT_EQ(device.queued(), 0);
+        device.inject(c.op, wave_noerror);
+        device.deliver();
+        expect_plays_again(*this);
+        play.Stop();
+        device.deliver();
+    }
+    EXPECT_TRUE(failures.empty());
+}
+
+// A played buffer that cannot be queued again, a device that goes away (the headphones
+// unplugged), a generator that raises: the player closes and says why through OnFailed.
+TEST_F(PlayerTest, AFailureWhilePlayingClosesThePlayerAndReportsItsText) {
+    std::vector<std::string> failures;
+    std::int32_t closedbefore = 0;
+    play.OnFailed = [&](const std::string& text) {
+        EXPECT_FALSE(play.OwnBoard());
+        failures.push_back(text);
+        closedbefore = closes;
+    };
+    bool raise = false;
+    const auto stash = play.OnStash;
+    play.OnStash = [&](TWaveChunk& a, std::int32_t& used, bool& last) {
+        if (raise) throw EMPCError("the generator failed");
+        stash(a, used, last);
+    };
+    struct tcase {
+        std::function<void()> inject;
+        std::string text;
+    };
+    const std::vector<tcase> cases = {
+        {[&] { device.inject(twaveop::prepare, wave_error_nomem); },
+         "WaveOutPrepareHeader:" + wave_error_text(wave_error_nomem)},
+        {[&] { device.inject(twaveop::queue, wave_error_invalidparam); },
+         "WaveOutWrite:" + wave_error_text(wave_error_invalidparam)},
+        {[&] { device.inject(twaveop::unprepare, wave_error_stillplaying); },
+         "WaveOutUnPrepareHeader:" + wave_error_text(wave_error_stillplaying)},
+        {[&] { device.lose_device(); }, wave_error_text(wave_error_devicelost)},
+        {[&] { raise = true; }, "the generator failed"},
+    };
+    for (const tcase& c : cases) {
+        SCOPED_TRACE(c.text);
+        failures.clear();
+        play.Run();
+        device.run(1);
+        c.inject();
+        const std::int32_t closesthen = closes;
+        device.run(100);
+        EXPECT_EQ(failures, std::vector<std::string>{c.text});
+        EXPECT_EQ(closedbefore, closesthen); // reported as it happens, before the close
+        EXPECT_EQ(closes, closesthen + 1);
+        for (twaveop op : {twaveop::prepare, twaveop::queue, twaveop::unprepare})
+            device.inject(op, wave_noerror);
+        raise = false;
+        expect_plays_again(*this);
+        play.Stop();
+        device.deliver();
+    }
+}
+
+TEST_F(PlayerTest, StopClosesWhateverTheDeviceReports) {
+    for (const tfaultcase& c : {tfaultcase{twaveop::reset, "WaveOutReset:"},
+                                tfaultcase{twaveop::unprepare, "WaveOutUnPrepareHeader:"},
+                                tfaultcase{twaveop::close, "WaveOutClose:"}}) {
+        SCOPED_TRACE(c.prefix);
+        play.Run();
+        device.run(1);
+        device.inject(c.op, wave_error_nomem);
+        EXPECT_EQ(error_of([&] { play.Stop(); }), c.prefix + wave_error_text(wave_error_nomem));
+        device.inject(c.op, wave_noerror);
+        device.deliver();
+        expect_plays_again(*this);
+        play.Stop();
+        device.deliver();
+    }
 }
 
 TEST_F(PlayerTest, VolumeHalvesAreWrittenSeparately) {

@@ -4,6 +4,7 @@
 #include "audio/wave_error_text.h"
 #include "base/sample_conversion.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace gravon;
@@ -190,19 +191,128 @@ TEST_F(RecorderTest, DeviceNamesFollowTheSystemList) {
     EXPECT_EQ(rec.Devicenames(), std::vector<std::string>{"USB microphone"});
 }
 
-TEST_F(RecorderTest, LostDeviceClosesAndReports) {
-    std::vector<twaveresult> failures;
-    std::vector<twavemsgkind> seen;
-    rec.OnFailed = [&](twaveresult code) {
+// ---- Failures: whatever fails, the recorder ends closed and a later Run records again ----
+
+// The recorder works as new: the format may change, and a Run delivers the stream from the
+// start of a fresh opening.
+void expect_records_again(RecorderTest& t) {
+    EXPECT_FALSE(t.rec.OwnBoard());
+    EXPECT_FALSE(t.device.isopen());
+    t.rec.setnChans(2); // refused while the device is open
+    t.rec.setnChans(1);
+    t.got.clear();
+    const std::int32_t before = t.blocks;
+    t.rec.Run();
+    EXPECT_EQ(t.device.queued(), 3);
+    t.device.run(2);
+    EXPECT_EQ(t.blocks, before + 2);
+    ASSERT_EQ(t.got.size(), 16u);
+    EXPECT_EQ(t.got[0], ramp(0));
+}
+
+struct tfaultcase {
+    twaveop op;
+    const char* prefix;
+};
+
+// Each step of Run that fails: the failure is raised, nothing is delivered, nothing stays
+// queued or open.
+TEST_F(RecorderTest, AFailingStepOfRunLeavesTheRecorderClosed) {
+    std::vector<std::string> failures;
+    rec.OnFailed = [&](const std::string& text) { failures.push_back(text); };
+    for (const tfaultcase& c :
+         {tfaultcase{twaveop::open, "waveinOpen:"},
+          tfaultcase{twaveop::prepare, "waveinPrepareHeader:"},
+          tfaultcase{twaveop::queue, "waveinWrite:"}, tfaultcase{twaveop::start, "waveinStart:"}}) {
+        SCOPED_TRACE(c.prefix);
+        // The second buffer fails, so that one is already queued when it does.
+        const std::int32_t after = c.op == twaveop::prepare || c.op == twaveop::queue ? 1 : 0;
+        device.inject(c.op, wave_error_nomem, after);
+        EXPECT_EQ(error_of([&] { rec.Run(); }), c.prefix + wave_error_text(wave_error_nomem));
+        EXPECT_EQ(device.queued(), 0);
+        device.inject(c.op, wave_noerror);
+        device.deliver();
+        expect_records_again(*this);
+        rec.Stop();
+        device.deliver();
+    }
+    // Raised to the caller, so not reported a second time.
+    EXPECT_TRUE(failures.empty());
+}
+
+// A buffer that comes back and cannot be queued again, a device that goes away, a handler of
+// the owner's that raises: the recorder closes and says why through OnFailed, and no error
+// reaches the service's delivery.
+TEST_F(RecorderTest, AFailureWhileRecordingClosesTheRecorderAndReportsItsText) {
+    std::vector<std::string> failures;
+    rec.OnFailed = [&](const std::string& text) {
         EXPECT_FALSE(rec.OwnBoard());
-        failures.push_back(code);
+        failures.push_back(text);
     };
+    bool raise = false;
+    const auto fetch = rec.OnFetch;
+    rec.OnFetch = [&](const TWaveChunk& a, std::int32_t used, bool& last) {
+        fetch(a, used, last);
+        if (raise) throw EMPCError("the owner's handler failed");
+    };
+    struct tcase {
+        std::function<void()> inject;
+        std::string text;
+    };
+    const std::vector<tcase> cases = {
+        {[&] { device.inject(twaveop::prepare, wave_error_nomem); },
+         "waveinPrepareHeader:" + wave_error_text(wave_error_nomem)},
+        {[&] { device.inject(twaveop::queue, wave_error_invalidparam); },
+         "waveinWrite:" + wave_error_text(wave_error_invalidparam)},
+        {[&] { device.inject(twaveop::unprepare, wave_error_stillplaying); },
+         "waveinUnPrepareHeader:" + wave_error_text(wave_error_stillplaying)},
+        {[&] { device.lose_device(); }, wave_error_text(wave_error_devicelost)},
+        {[&] { raise = true; }, "the owner's handler failed"},
+    };
+    for (const tcase& c : cases) {
+        SCOPED_TRACE(c.text);
+        failures.clear();
+        rec.Run();
+        device.run(1);
+        const std::int32_t delivered = blocks;
+        c.inject();
+        device.run(100);
+        EXPECT_EQ(failures, std::vector<std::string>{c.text});
+        EXPECT_LE(blocks, delivered + 1); // the buffer that failed came back, none after it
+        for (twaveop op : {twaveop::prepare, twaveop::queue, twaveop::unprepare})
+            device.inject(op, wave_noerror);
+        raise = false;
+        expect_records_again(*this);
+        rec.Stop();
+        device.deliver();
+    }
+}
+
+// Stop ends closed even when the device reports errors on the way, and raises the first.
+TEST_F(RecorderTest, StopClosesWhateverTheDeviceReports) {
+    for (const tfaultcase& c : {tfaultcase{twaveop::reset, "waveinReset:"},
+                                tfaultcase{twaveop::unprepare, "waveinUnPrepareHeader:"},
+                                tfaultcase{twaveop::close, "waveinClose:"}}) {
+        SCOPED_TRACE(c.prefix);
+        rec.Run();
+        device.run(1);
+        device.inject(c.op, wave_error_nomem);
+        EXPECT_EQ(error_of([&] { rec.Stop(); }), c.prefix + wave_error_text(wave_error_nomem));
+        device.inject(c.op, wave_noerror);
+        device.deliver();
+        expect_records_again(*this);
+        rec.Stop();
+        device.deliver();
+    }
+}
+
+TEST_F(RecorderTest, LostDeviceReportsEveryNotificationToOnMsg) {
+    std::vector<twavemsgkind> seen;
     rec.OnMsg = [&](const twavemsg& m) { seen.push_back(m.kind); };
     rec.Run();
     device.run(1);
     device.lose_device();
     device.run(100);
-    EXPECT_EQ(failures, std::vector<twaveresult>{wave_error_devicelost});
     EXPECT_EQ(blocks, 1);
     EXPECT_EQ(closes, 1);
     EXPECT_EQ(seen, (std::vector<twavemsgkind>{twavemsgkind::opened, twavemsgkind::done,

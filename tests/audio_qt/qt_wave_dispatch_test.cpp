@@ -25,6 +25,7 @@ struct tclient : twaveclient {
         if (throwonopen) throw std::runtime_error("handler failed");
     }
     void wave_closed() override { note(twavemsgkind::closed); }
+    void wave_failed(twaveresult) override { note(twavemsgkind::failed); }
     void wave_done(twaveheader& h) override {
         note(twavemsgkind::done);
         done.push_back(&h);
@@ -50,13 +51,27 @@ TEST_F(QtWaveDispatch, DeliversOnlyFromTheEventLoopInOrder) {
     QCoreApplication::processEvents();
     EXPECT_EQ(client.log, (std::vector<twavemsgkind>{twavemsgkind::opened, twavemsgkind::done,
                                                      twavemsgkind::closed}));
-    // Buffers can be forgotten (a close does that) without losing the other notifications.
+    // Buffers and failures can be forgotten (a close does that) without losing the other
+    // notifications.
     dispatch.post(twavemsgkind::done, &h);
+    dispatch.post(twavemsgkind::failed, nullptr, wave_error_devicelost);
     dispatch.post(twavemsgkind::closed);
-    dispatch.drop_buffers();
+    dispatch.drop_reports();
     QCoreApplication::processEvents();
     EXPECT_EQ(client.log.size(), 4u);
     EXPECT_EQ(client.log.back(), twavemsgkind::closed);
+
+    // Nothing is delivered while the service holds the delivery, even from an event loop run
+    // inside (as Qt's audio classes may run one); it follows once the hold ends.
+    {
+        tqtwavedispatch::thold hold(dispatch);
+        dispatch.post(twavemsgkind::opened);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(client.log.size(), 4u);
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(client.log.size(), 5u);
+    EXPECT_EQ(client.log.back(), twavemsgkind::opened);
 }
 
 TEST_F(QtWaveDispatch, BuffersFilledOnAnotherThreadArriveOnTheInterfaceThread) {

@@ -1,4 +1,5 @@
 // The two calibration procedures driven through the simulated audio services.
+#include "audio/mpc_error.h"
 #include "audio/simulated_wave_service.h"
 #include "calibration/calibration_procedures.h"
 #include "core/calibrate_action.h"
@@ -176,6 +177,59 @@ TEST_F(MeterProcedure, StartOverAndNoSelectionKeepTheSteps) {
     EXPECT_EQ(p.calstep(), 5);
 }
 
+// A device that goes away during a calibration: both sound components stop, and the window
+// hears which device failed; one that is not connected is never swapped for another.
+TEST_F(MeterProcedure, ADeviceThatGoesAwayStopsTheToneAndTheRecorderAndSaysWhich) {
+    std::vector<std::string> failures;
+    p.on_failed = [&](const std::string& text) { failures.push_back(text); };
+    t.form.advanced.calibrationdevice = "Speaker";
+    p.setcalstep(2);
+    ASSERT_TRUE(in.isopen());
+    ASSERT_TRUE(out.isopen());
+    out.run(2);
+    in.run(2);
+    out.lose_device();
+    out.deliver();
+    in.deliver();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_NE(failures[0].find("The calibration tone soundcard \"Speaker\" failed"),
+              std::string::npos)
+        << failures[0];
+    EXPECT_FALSE(in.isopen());
+    EXPECT_FALSE(out.isopen());
+
+    p.start_over();
+    t.form.advanced.recorddevice = "Mic 2";
+    EXPECT_THROW(p.setcalstep(2), EMPCError);
+    EXPECT_EQ(p.calstep(), 1);
+    EXPECT_FALSE(in.isopen());
+    EXPECT_FALSE(out.isopen());
+}
+
+TEST(CalibratorProcedure, ARecorderThatGoesAwayIsReported) {
+    ttestform t;
+    tsimulatedwavein in;
+    in.names = {"Mic"};
+    tcalibratorprocedure p(t.form, in);
+    std::vector<std::string> failures;
+    p.on_failed = [&](const std::string& text) { failures.push_back(text); };
+    t.form.advanced.recorddevice = "Mic";
+    p.start(0);
+    in.run(1);
+    in.lose_device();
+    in.deliver();
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_FALSE(in.isopen());
+    t.form.advanced.recorddevice = "Other mic";
+    try {
+        p.start(0);
+        ADD_FAILURE() << "started without its device";
+    } catch (const EMPCError& e) {
+        EXPECT_NE(std::string(e.what()).find("\"Other mic\" is not connected"), std::string::npos);
+    }
+    EXPECT_EQ(in.opens(), 1);
+}
+
 TEST(CalibrateAction, AsksForADeviceThenRunsEachChannelsMethod) {
     ttestform t;
     std::vector<std::string> runs;
@@ -185,7 +239,7 @@ TEST(CalibrateAction, AsksForADeviceThenRunsEachChannelsMethod) {
     w.sound_level_meter = [&](std::int32_t ch, std::int32_t m) {
         runs.push_back("meter " + std::to_string(ch) + " " + std::to_string(m));
     };
-    t.form.advanced.recorddevice = defaultaudiodevice;
+    t.form.advanced.recorddevice = "";
     t.ui.answer = tanswer::cancel;
     CalibrateActionExecute(t.form, w);
     EXPECT_TRUE(runs.empty());
@@ -194,7 +248,7 @@ TEST(CalibrateAction, AsksForADeviceThenRunsEachChannelsMethod) {
     t.ui.answer = tanswer::ok;
     w.choose_recording_device = [&] {
         runs.push_back("soundcards");
-        t.form.advanced.recorddevice = 0;
+        t.form.advanced.recorddevice = "Mic A";
     };
     t.form.advanced.calibrationmethod = {1, 3};
     CalibrateActionExecute(t.form, w);

@@ -98,14 +98,14 @@ TEST(AdvancedPage, ApplyStopsAtTheRateWithTheDevicesBeforeItTaken) {
     ttestform t;
     t.form.audiodevicenames.input = {"Mic A", "Mic B"};
     tadvancedpage p = advanced_page_of(t.form);
-    p.recorddevice = 2; // "Mic B"
+    p.recorddevice = "Mic B";
     p.use24bits = false;
     p.fsedit = "44k";
     p.noiseplayleft = false; // after the rate
     const tapplyresult r = apply_advanced_page(t.form, p);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->field, "fsedit");
-    EXPECT_EQ(t.form.advanced.recorddevice, 1);
+    EXPECT_EQ(t.form.advanced.recorddevice, "Mic B");
     EXPECT_FALSE(t.form.advanced.use24bits);
     EXPECT_EQ(t.form.advanced.fs, 44100.0);
     EXPECT_TRUE(t.form.advanced.noiseplayleft);

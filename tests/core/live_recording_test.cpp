@@ -3,7 +3,9 @@
 // was killed comes back from its journal exactly as it was analysed, whatever happened in it;
 // the journal belongs to its take until the take is saved or discarded.
 #include "audio/simulated_wave_service.h"
+#include "core/action_states.h"
 #include "phonetogram/pg_param.h"
+#include "sim_devices.h"
 #include "synth/synth_params.h"
 #include "test_form.h"
 
@@ -20,26 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::stereo_of;
 using testing::trecordinginterface;
-
-// Hands out simulated devices and keeps a hold of the recorder's.
-struct tsimdevices : taudiodevices {
-    tsimulatedwavein* in = nullptr;
-    tsimulatedsource source;
-    twaveresult failopen = wave_noerror;
-    std::unique_ptr<twaveinservice> make_wavein() override {
-        auto p = std::make_unique<tsimulatedwavein>();
-        p->names = {"USB mic", "Line in"};
-        p->source = source;
-        p->failopen = failopen;
-        in = p.get();
-        return p;
-    }
-    std::unique_ptr<twaveoutservice> make_waveout() override {
-        auto p = std::make_unique<tsimulatedwaveout>();
-        p->names = {"Speakers"};
-        return p;
-    }
-};
+using testing::tsimdevices;
 
 // 4.5 s of /a/ at 220 Hz, 80 dB SPL after a lead-in of room noise, as stereo samples (the voice
 // on the left) at a full scale of 100 Pa, in the width the device is opened with.
@@ -86,7 +69,7 @@ struct tlivewindow {
         ui.script = std::move(script);
         form.advanced.calibrationrecalculate = false;
         form.attach_audio(d);
-        form.advanced.recorddevice = 0;
+        form.advanced.recorddevice = "USB mic";
         form.FormActivate({});
         form.advanced.calibrationrecalculate = false;
     }
@@ -193,6 +176,24 @@ TEST_F(LiveRecording, ADeviceThatCannotBeOpenedLeavesTheWindowNotRecording) {
     EXPECT_NE(w.ui.messages[0].text.find("waveinOpen:"), std::string::npos);
     // A journal that holds no sound holds no take.
     EXPECT_EQ(journal_count(), 0u);
+}
+
+// The Record image shows the background-noise hold for fs x hold time samples of the take.
+TEST_F(LiveRecording, TheRecordImageShowsTheHoldForTheHoldTime) {
+    tlivewindow w(devices);
+    TForm1& f = w.form;
+    f.advanced.holdnoisemeasurementtime = 5.0;
+    f.RecordActionExecute(true);
+    ASSERT_TRUE(f.recording());
+    const auto image = [&] { return action_states(f)[tactionid::record].image; };
+    EXPECT_EQ(image(), recordimagehold);
+    // 1024 frames a buffer: 4.9 s, then 5.1 s.
+    devices.in->run(211);
+    EXPECT_EQ(image(), recordimagehold);
+    devices.in->run(9);
+    EXPECT_EQ(image(), recordimagelive);
+    f.StopActionExecute();
+    EXPECT_EQ(image(), recordimagehold);
 }
 
 // The recovered take is analysed as the live one was: each start of the recorder set up anew

@@ -29,7 +29,7 @@ namespace {
 struct tform {
     explicit tform(int device) {
         form.audiodevicenames.input = {"Mic A", "Mic B"};
-        form.advanced.recorddevice = device;
+        form.advanced.recorddevice = device_name(form.audiodevicenames.input, device);
         form.FormActivate({});
     }
     tsilentinterface ui;
@@ -128,7 +128,7 @@ TEST_F(CalibrationActions, AnotherDeviceOrTheDefaultDevice) {
     // The device chosen for calibrating was not stored with the advanced settings: the
     // calibration brings its own device back when it is connected...
     tform def(defaultaudiodevice);
-    EXPECT_EQ(def.form.advanced.recorddevice, 0);
+    EXPECT_EQ(def.form.advanced.recorddevice, "Mic A");
     for (int c = 0; c < 2; ++c) EXPECT_EQ(def.form.calibrationstatus[c], calstatussigned);
     EXPECT_EQ(def.form.signedfactors[1], 3.5);
 
@@ -137,7 +137,7 @@ TEST_F(CalibrationActions, AnotherDeviceOrTheDefaultDevice) {
     TForm1 unplugged(ui);
     unplugged.audiodevicenames.input = {"Mic B"};
     unplugged.FormActivate({});
-    EXPECT_EQ(unplugged.advanced.recorddevice, defaultaudiodevice);
+    EXPECT_EQ(unplugged.advanced.recorddevice, "");
     for (int c = 0; c < 2; ++c) {
         EXPECT_EQ(unplugged.calibrationstatus[c], calstatusnosoundcard);
         EXPECT_EQ(unplugged.signedfactors[c], 100.0);
@@ -146,7 +146,7 @@ TEST_F(CalibrationActions, AnotherDeviceOrTheDefaultDevice) {
     }
     // Choosing the device and reloading brings the calibration back.
     unplugged.audiodevicenames.input = {"Mic B", "Mic A"};
-    unplugged.advanced.recorddevice = 1;
+    unplugged.advanced.recorddevice = "Mic A";
     unplugged.open_calibration("");
     EXPECT_EQ(unplugged.calibrationstatus[1], calstatussigned);
     EXPECT_EQ(unplugged.signedfactors[1], 3.5);

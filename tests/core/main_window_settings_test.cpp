@@ -456,7 +456,7 @@ TEST_F(FormSettings, ResetsReachThePhonetograms) {
 
 TEST_F(FormSettings, EveryFieldRoundTripsThroughTheForm) {
     start();
-    form.audiodevicenames = {{"Out A", "Out B", "Out C"}, {"In A", "In B"}};
+    form.audiodevicenames = {{"Speakers", "Headphones", "HDMI"}, {"Mic array", "USB mic"}};
     toptions o = gravon::testing::changed_options();
     const tadvancedsettings a = gravon::testing::changed_advanced();
     o.showstatsparam.push_back(true); // one flag per display parameter: a has nine
@@ -472,7 +472,7 @@ TEST_F(FormSettings, EveryFieldRoundTripsThroughTheForm) {
 
     form.set_advanced_to_default();
     form.set_options_to_default();
-    form.advanced.playdevice = -1;
+    form.advanced.playdevice = "";
     form.open_advanced_settings(adv);
     form.open_settings(opts, false);
     EXPECT_TRUE(ui.messages.empty());

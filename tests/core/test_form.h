@@ -17,15 +17,23 @@ class trecordinginterface : public tuserinterface {
     struct tmessage {
         std::string caption, text;
         tmessagekind kind;
+        // Handed over with post_message, to be shown once the event is handled.
+        bool posted = false;
     };
     std::vector<tmessage> messages;
     std::vector<std::string> questions;
     tanswer answer = tanswer::no;
+    std::int32_t devicelistrefreshes = 0;
 
     void message_box(const std::string& caption, const std::string& text,
                      tmessagekind kind) override {
         messages.push_back({caption, text, kind});
     }
+    void post_message(const std::string& caption, const std::string& text,
+                      tmessagekind kind) override {
+        messages.push_back({caption, text, kind, true});
+    }
+    void refresh_device_lists() override { ++devicelistrefreshes; }
     tanswer question(const std::string& caption, const std::string& text, tbuttons) override {
         questions.push_back(text);
         return answer;

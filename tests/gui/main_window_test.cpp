@@ -1,9 +1,11 @@
 // The desktop window driven as a user drives it: its actions in every state of a recording and
 // of a file analysis, files dropped on it, the recent-files menu.
+#include "core/sim_devices.h"
 #include "support/temp_config.h"
 #include "synth/synth_params.h"
 #include "synth/voice_synth.h"
 #include "synth/wav_writer.h"
+#include "ui/advanced_settings_dialog.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_windows.h"
 #include "ui/drawing_area.h"
@@ -13,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -448,6 +451,31 @@ TEST(MainWindowDialogs, TheModelessWindowsOpenFromTheActions) {
     TMainWindow again;
     again.activate({});
     EXPECT_EQ(again.dialogs().controlpanel->pos(), QPoint(40, 30));
+}
+
+// A device plugged in while the advanced settings are open (also as the Calibrate action's
+// prompt opens them on the "Soundcards" tab) shows in their lists at once.
+TEST(MainWindowDevices, ADevicePluggedInShowsInTheOpenAdvancedSettings) {
+    testing::ttempconfig config;
+    testing::tsimdevices devices;
+    TMainWindow w;
+    w.attach_audio(devices);
+    w.activate({});
+    TForm2& dialog = *w.dialogs().advanced;
+    dialog.show();
+    auto* rec = dialog.findChild<QComboBox*>("recorddevice");
+    auto* keyboard = dialog.findChild<QComboBox*>("keyboarddevice");
+    ASSERT_TRUE(rec && keyboard);
+    EXPECT_EQ(rec->count(), 3);
+    devices.in->change_devices({"USB mic", "Line in", "Headset mic"});
+    devices.in->deliver();
+    ASSERT_EQ(rec->count(), 4);
+    EXPECT_EQ(rec->itemText(3).toStdString(), "Headset mic");
+    devices.noise().change_devices({"Speakers", "USB headphones"});
+    devices.noise().deliver();
+    ASSERT_EQ(keyboard->count(), 3);
+    EXPECT_EQ(keyboard->itemText(2).toStdString(), "USB headphones");
+    dialog.hide();
 }
 
 TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {

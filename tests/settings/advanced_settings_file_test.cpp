@@ -47,7 +47,7 @@ class AdvancedFile : public ::testing::Test {
 TEST_F(AdvancedFile, EveryFieldRoundTripsThroughAFile) {
     const tadvancedsettings a = changed_advanced();
     out.setFileId(advancedfileid);
-    write_advanced_settings(out, a, devices);
+    write_advanced_settings(out, a);
     const std::string name = cfg.make_file("adv.qubfile");
     out.save_file(name);
     TQUBFile in;
@@ -60,14 +60,14 @@ TEST_F(AdvancedFile, EveryFieldRoundTripsThroughAFile) {
 
 TEST_F(AdvancedFile, DefaultsRoundTrip) {
     const tadvancedsettings a;
-    write_advanced_settings(out, a, devices);
+    write_advanced_settings(out, a);
     tadvancedsettings back = changed_advanced();
     EXPECT_TRUE(read_from(out, back).empty());
     expect_same_advanced(a, back);
 }
 
 TEST_F(AdvancedFile, KeysKindsAndOrder) {
-    write_advanced_settings(out, tadvancedsettings(), devices);
+    write_advanced_settings(out, tadvancedsettings());
     EXPECT_EQ(out.get_nodeno(0).key, "PlaySoundcard");
     EXPECT_EQ(out.get_nodeno(3).key, "RecordSoundcard");
     EXPECT_EQ(kind("General", "PlaySoundcard"), qubstring);
@@ -108,10 +108,10 @@ TEST_F(AdvancedFile, KeysKindsAndOrder) {
 TEST_F(AdvancedFile, AddDitherIsWrittenButNeverRead) {
     tadvancedsettings a;
     a.binningmethod = 0;
-    write_advanced_settings(out, a, devices);
+    write_advanced_settings(out, a);
     EXPECT_FALSE(out.readbool("General", "AddDither", true));
     a.binningmethod = 1;
-    write_advanced_settings(out, a, devices);
+    write_advanced_settings(out, a);
     EXPECT_TRUE(out.readbool("General", "AddDither", false));
 
     TQUBFile f;
@@ -123,45 +123,45 @@ TEST_F(AdvancedFile, AddDitherIsWrittenButNeverRead) {
 
 TEST_F(AdvancedFile, DevicesAreStoredByName) {
     tadvancedsettings a;
-    a.playdevice = 2;
-    a.calibrationdevice = -1;
-    a.keyboarddevice = 7; // no such device
-    a.recorddevice = 1;
-    write_advanced_settings(out, a, devices);
+    a.playdevice = "HDMI";
+    a.calibrationdevice = "";
+    a.keyboarddevice = "Bluetooth headset"; // chosen, but not connected just now
+    a.recorddevice = "USB mic";
+    write_advanced_settings(out, a);
     EXPECT_EQ(out.readstring("General", "PlaySoundcard", "?"), "HDMI");
     EXPECT_EQ(out.readstring("General", "CalibrationSoundcard", "?"), "");
-    EXPECT_EQ(out.readstring("General", "KeyboardSoundcard", "?"), "");
+    EXPECT_EQ(out.readstring("General", "KeyboardSoundcard", "?"), "Bluetooth headset");
     EXPECT_EQ(out.readstring("General", "RecordSoundcard", "?"), "USB mic");
 
     // The same devices in another order are still found.
     const taudiodevicenames moved{{"HDMI", "Speakers", "Headphones"}, {"USB mic", "Mic array"}};
     tadvancedsettings b;
     read_from(out, b, moved);
-    EXPECT_EQ(b.playdevice, 0);
-    EXPECT_EQ(b.calibrationdevice, -1);
-    EXPECT_EQ(b.keyboarddevice, -1);
-    EXPECT_EQ(b.recorddevice, 0);
+    EXPECT_EQ(b.playdevice, "HDMI");
+    EXPECT_EQ(b.calibrationdevice, "");
+    EXPECT_EQ(b.keyboarddevice, "");
+    EXPECT_EQ(b.recorddevice, "USB mic");
 
     // A recorder that is no longer present selects the default device, without a message.
     const taudiodevicenames gone{{"Speakers"}, {"Mic array"}};
     tadvancedsettings c;
     EXPECT_TRUE(read_from(out, c, gone).empty());
-    EXPECT_EQ(c.recorddevice, -1);
-    EXPECT_EQ(c.playdevice, -1);
+    EXPECT_EQ(c.recorddevice, "");
+    EXPECT_EQ(c.playdevice, "");
 
     // Without an audio layer every device is the default one.
     tadvancedsettings d;
-    d.recorddevice = 1;
+    d.recorddevice = "USB mic";
     read_from(out, d, taudiodevicenames{});
-    EXPECT_EQ(d.recorddevice, -1);
+    EXPECT_EQ(d.recorddevice, "");
 }
 
 TEST_F(AdvancedFile, AbsentDeviceKeyKeepsTheDevice) {
     tadvancedsettings a;
-    a.recorddevice = 1;
+    a.recorddevice = "USB mic";
     TQUBFile f;
     read_from(f, a);
-    EXPECT_EQ(a.recorddevice, 1);
+    EXPECT_EQ(a.recorddevice, "USB mic");
 }
 
 TEST(DeviceNames, LookUp) {
@@ -176,7 +176,7 @@ TEST(DeviceNames, LookUp) {
 
 TEST_F(AdvancedFile, ParameterListLongerThanItsEntries) {
     // "nstdpgParams" 12 in a file that lists only the nine default entries.
-    write_advanced_settings(out, tadvancedsettings(), devices);
+    write_advanced_settings(out, tadvancedsettings());
     out.writeinteger("Parameters", "nstdpgParams", 12);
     tadvancedsettings a;
     EXPECT_TRUE(read_from(out, a).empty());

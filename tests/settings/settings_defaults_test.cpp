@@ -41,7 +41,8 @@ TEST(AdvancedDefaults, AnalysisParameters) {
 TEST(AdvancedDefaults, BinningDisplayAndFormats) {
     tadvancedsettings a;
     EXPECT_EQ(a.binningmethod, 2);
-    EXPECT_STREQ(binningmethodcaptions[std::size_t(a.binningmethod)], "Distribute contribution over four bins");
+    EXPECT_STREQ(binningmethodcaptions[std::size_t(a.binningmethod)],
+                 "Distribute contribution over four bins");
     EXPECT_DOUBLE_EQ(a.timethreshold, 0.04);
     EXPECT_TRUE(a.includeadjacentbins);
     EXPECT_DOUBLE_EQ(a.adjacentinclusionfactor, 0.25);
@@ -139,10 +140,11 @@ TEST(AdvancedDefaults, StartUpValuesOfUntouchedFields) {
     EXPECT_TRUE(a.keyboardplayright);
     EXPECT_TRUE(a.calibrationtoneplayleft);
     EXPECT_FALSE(a.calibrationtoneplayright);
-    EXPECT_EQ(a.playdevice, -1);
-    EXPECT_EQ(a.calibrationdevice, -1);
-    EXPECT_EQ(a.keyboarddevice, -1);
-    EXPECT_EQ(a.recorddevice, -1);
+    // The system's default devices.
+    EXPECT_EQ(a.playdevice, "");
+    EXPECT_EQ(a.calibrationdevice, "");
+    EXPECT_EQ(a.keyboarddevice, "");
+    EXPECT_EQ(a.recorddevice, "");
     EXPECT_EQ(a.locationid, "");
 }
 
@@ -159,8 +161,8 @@ TEST(SetAdvancedToDefault, RestoresDefaultsAndKeepsDevicesAndLocation) {
     a.setstandardactualdistance(0, 0.5);
     a.noiseplayleft = false;
     a.calibrationtoneplayright = true;
-    a.recorddevice = 2;
-    a.playdevice = 1;
+    a.recorddevice = "USB mic";
+    a.playdevice = "Headphones";
     a.use24bits = false;
     a.locationid = "Studio A";
     o.noisespectrum = 1;
@@ -181,8 +183,8 @@ TEST(SetAdvancedToDefault, RestoresDefaultsAndKeepsDevicesAndLocation) {
     // Untouched.
     EXPECT_FALSE(a.noiseplayleft);
     EXPECT_TRUE(a.calibrationtoneplayright);
-    EXPECT_EQ(a.recorddevice, 2);
-    EXPECT_EQ(a.playdevice, 1);
+    EXPECT_EQ(a.recorddevice, "USB mic");
+    EXPECT_EQ(a.playdevice, "Headphones");
     EXPECT_FALSE(a.use24bits);
     EXPECT_EQ(a.locationid, "Studio A");
     // The options follow the restored parameter list; their own flags are kept.

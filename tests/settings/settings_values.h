@@ -176,10 +176,11 @@ inline tadvancedsettings changed_advanced() {
     a.keyboardplayright = false;
     a.calibrationtoneplayleft = false;
     a.calibrationtoneplayright = true;
-    a.playdevice = 1;
-    a.calibrationdevice = 0;
-    a.keyboarddevice = 2;
-    a.recorddevice = 1;
+    // Devices that the tests' device lists have.
+    a.playdevice = "Headphones";
+    a.calibrationdevice = "Speakers";
+    a.keyboarddevice = "HDMI";
+    a.recorddevice = "USB mic";
     a.use24bits = false;
     a.locationid = "Room 12";
     return a;

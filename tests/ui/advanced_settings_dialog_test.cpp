@@ -1,8 +1,10 @@
 // The advanced settings dialog over a headless main window: apply order and failures, the
 // derived texts, the digit edits, reset, and the parameter lists with their editors.
+#include "core/sim_devices.h"
 #include "core/test_form.h"
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
+#include "ui/dialog_windows.h"
 #include "ui/parameter_editors.h"
 
 #include <QComboBox>
@@ -235,6 +237,74 @@ TEST_F(AdvancedSettingsDialog, EditorsAddAndChangeEntriesOfTheWorkingCopies) {
     ASSERT_TRUE(dialog.apply_settings());
     EXPECT_EQ(t.form.advanced.displayparams.size(), 9u);
     EXPECT_EQ(t.form.advanced.stdpgparams.back().name, "Shimmer");
+}
+
+// ---- The device lists ----
+
+QStringList items_of(const QComboBox* c) {
+    QStringList l;
+    for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
+    return l;
+}
+
+// The main window's news of a changed device list goes to the dialog, as the desktop window
+// passes it on.
+struct tdevicelistinterface : testing::trecordinginterface {
+    TForm2* dialog = nullptr;
+    void refresh_device_lists() override {
+        if (dialog) dialog->refresh_device_lists();
+    }
+};
+
+TEST(AdvancedSettingsDevices, TheListsShowTheDevicesConnectedNowAndKeepAChosenOneThatIsNot) {
+    testing::ttempconfig config;
+    tdevicelistinterface ui;
+    TForm1 form(ui);
+    testing::tsimdevices devices;
+    form.attach_audio(devices);
+    form.FormActivate({});
+    QWidget main;
+    tdialogwindows windows(form, main);
+    TForm2& dialog = *windows.advanced;
+    ui.dialog = &dialog;
+    auto* rec = dialog.findChild<QComboBox*>("recorddevice");
+    auto* noise = dialog.findChild<QComboBox*>("noisedevice");
+    ASSERT_TRUE(rec && noise);
+
+    // Plugged in since the window started, before any news of it: showing the dialog reads
+    // the lists anew.
+    form.advanced.recorddevice = "Line in";
+    devices.in->change_devices({"Headset mic", "USB mic", "Line in"});
+    dialog.FormShow();
+    EXPECT_EQ(items_of(rec),
+              (QStringList{"Windows default soundcard", "Headset mic", "USB mic", "Line in"}));
+    EXPECT_EQ(rec->currentText(), "Line in");
+
+    // While the dialog is open: the lists follow, and what the user chose in them stays.
+    rec->setCurrentIndex(1); // "Headset mic"
+    devices.in->change_devices({"USB mic", "Headset mic", "Webcam mic"});
+    devices.in->deliver();
+    EXPECT_EQ(items_of(rec),
+              (QStringList{"Windows default soundcard", "USB mic", "Headset mic", "Webcam mic"}));
+    EXPECT_EQ(rec->currentText(), "Headset mic");
+    devices.noise().change_devices({"Speakers", "USB headphones"});
+    devices.noise().deliver();
+    EXPECT_EQ(items_of(noise),
+              (QStringList{"Windows default soundcard", "Speakers", "USB headphones"}));
+    ASSERT_TRUE(dialog.apply_settings());
+    EXPECT_EQ(form.advanced.recorddevice, "Headset mic");
+
+    // Unplugged while chosen: still chosen, marked, and applying keeps it rather than another.
+    devices.in->change_devices({"USB mic"});
+    devices.in->deliver();
+    EXPECT_EQ(items_of(rec),
+              (QStringList{"Windows default soundcard", "USB mic", "Headset mic (not connected)"}));
+    EXPECT_EQ(rec->currentIndex(), 2);
+    ASSERT_TRUE(dialog.apply_settings());
+    EXPECT_EQ(form.advanced.recorddevice, "Headset mic");
+    rec->setCurrentIndex(0);
+    ASSERT_TRUE(dialog.apply_settings());
+    EXPECT_EQ(form.advanced.recorddevice, "");
 }
 
 } // namespace

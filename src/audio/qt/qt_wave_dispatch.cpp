@@ -20,9 +20,11 @@ void tqtwavedispatch::collect() {
     }
 }
 
-void tqtwavedispatch::drop_buffers() {
+void tqtwavedispatch::drop_reports() {
     collect();
-    std::erase_if(pending, [](const tpending& p) { return p.kind == twavemsgkind::done; });
+    std::erase_if(pending, [](const tpending& p) {
+        return p.kind == twavemsgkind::done || p.kind == twavemsgkind::failed;
+    });
 }
 
 void tqtwavedispatch::clear() {
@@ -36,8 +38,30 @@ void tqtwavedispatch::wake() {
         this, [this] { deliver(); }, Qt::QueuedConnection);
 }
 
+void tqtwavedispatch::report(const std::exception& e) {
+    if (onexception)
+        onexception(e);
+    else
+        qWarning("%s", e.what());
+}
+
+void tqtwavedispatch::post_devices_changed() {
+    fdevicesnews = true;
+    wake();
+}
+
 void tqtwavedispatch::deliver() {
     posted.store(false);
+    // Inside a call of the service's: the hold's end wakes us again.
+    if (fholds > 0) return;
+    if (fdevicesnews) {
+        fdevicesnews = false;
+        try {
+            if (ondeviceschanged) ondeviceschanged();
+        } catch (const std::exception& e) {
+            report(e);
+        }
+    }
     collect();
     while (!pending.empty() && fclient != nullptr) {
         const tpending p = pending.front();
@@ -58,10 +82,7 @@ void tqtwavedispatch::deliver() {
                 break;
             }
         } catch (const std::exception& e) {
-            if (onexception)
-                onexception(e);
-            else
-                qWarning("%s", e.what());
+            report(e);
         }
         collect();
     }

@@ -6,8 +6,11 @@ namespace gravon {
 
 template <class Service, class QtAudio>
 tqtwave<Service, QtAudio>::tqtwave() : devices(input ? QAudioDevice::Input : QAudioDevice::Output) {
-    devices.onchanged = [this] {
-        if (fopen && !devices.present(deviceid)) lost();
+    // News of the device list reaches the client from the event loop, like the
+    // notifications, and never from inside a call of its own.
+    devices.onchanged = [this] { dispatch.post_devices_changed(); };
+    dispatch.ondeviceschanged = [this] {
+        if (fopen && !devices.present(deviceid)) lost(wave_error_devicelost);
         if (ondeviceschanged) ondeviceschanged();
     };
     stream.onfinished = [this] { dispatch.wake(); };
@@ -18,6 +21,8 @@ template <class Service, class QtAudio> tqtwave<Service, QtAudio>::~tqtwave() {
 }
 
 template <class Service, class QtAudio> void tqtwave<Service, QtAudio>::shut_down() {
+    const tqtwavedispatch::thold held(dispatch);
+    fopen = fstarted = fheld = false;
     // Stopped first, so that the backend no longer calls into the stream.
     if (audio) audio->stop();
     stream.halt();
@@ -26,7 +31,6 @@ template <class Service, class QtAudio> void tqtwave<Service, QtAudio>::shut_dow
     io.close();
     dispatch.clear();
     stream.resume();
-    fopen = fstarted = fheld = false;
 }
 
 template <class Service, class QtAudio>
@@ -47,6 +51,7 @@ twaveresult tqtwave<Service, QtAudio>::open(std::int32_t id, const twaveformat& 
     qf.setSampleFormat(wide ? QAudioFormat::Int32 : QAudioFormat::Int16);
     if (!device.isFormatSupported(qf)) return wave_error_badformat;
 
+    const tqtwavedispatch::thold held(dispatch);
     stream.setwidths(format.bitspersample / 8, wide ? 4 : 2);
     audio = std::make_unique<QtAudio>(device, qf);
     QObject::connect(audio.get(), &QtAudio::stateChanged, &dispatch,
@@ -87,6 +92,7 @@ twaveresult tqtwave<Service, QtAudio>::enqueue(twaveheader& header) {
 
 template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::go() {
     if (!fopen) return wave_error_invalidparam;
+    const tqtwavedispatch::thold held(dispatch);
     if (fstarted) {
         if (fheld) audio->resume();
         fheld = false;
@@ -101,9 +107,12 @@ template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::g
     // and our own queued buffers give the slack.
     if constexpr (input) audio->setBufferSize(audio->format().bytesForDuration(40000));
     audio->start(&io);
-    if (audio->error() != QAudio::NoError) {
+    if (const QAudio::Error e = audio->error(); e != QAudio::NoError) {
         io.close();
-        return audio->error() == QAudio::OpenError ? wave_error_allocated : wave_error_nodriver;
+        // Qt's PulseAudio backend says FatalError when it has no connection to the server.
+        return e == QAudio::FatalError  ? wave_error_nosoundsystem
+               : e == QAudio::OpenError ? wave_error_cannotopen
+                                        : wave_error_nodriver;
     }
     fstarted = true;
     return wave_noerror;
@@ -111,6 +120,7 @@ template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::g
 
 template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::hold() {
     if (!fopen) return wave_error_invalidparam;
+    const tqtwavedispatch::thold held(dispatch);
     if (fstarted && !fheld) audio->suspend();
     fheld = true;
     return wave_noerror;
@@ -118,9 +128,11 @@ template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::h
 
 template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::reset() {
     if (!fopen) return wave_error_invalidparam;
+    const tqtwavedispatch::thold held(dispatch);
+    // Not started any more before Qt hears of it: its stopping is no failure.
+    fstarted = fheld = false;
     audio->stop();
     io.close();
-    fstarted = fheld = false;
     stream.halt();
     dispatch.collect();
     stream.take_unfinished([this](twaveheader& h) {
@@ -128,18 +140,19 @@ template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::r
         dispatch.post(twavemsgkind::done, &h);
     });
     stream.resume();
-    dispatch.wake();
     return wave_noerror;
 }
 
 template <class Service, class QtAudio> twaveresult tqtwave<Service, QtAudio>::close() {
     if (!fopen) return wave_error_invalidparam;
     if (stream.outstanding() > 0) return wave_error_stillplaying;
+    const tqtwavedispatch::thold held(dispatch);
+    fopen = fstarted = fheld = false;
     audio->stop();
     audio.reset();
     io.close();
-    fopen = fstarted = fheld = false;
-    dispatch.drop_buffers();
+    // A failure Qt reported meanwhile belongs to the opening that ended.
+    dispatch.drop_reports();
     dispatch.post(twavemsgkind::closed);
     return wave_noerror;
 }
@@ -153,13 +166,19 @@ void tqtwave<Service, QtAudio>::detach(twaveclient& client) {
 
 template <class Service, class QtAudio>
 std::string tqtwave<Service, QtAudio>::error_text(twaveresult code) {
+    // Qt 6.4 tries to reach a sound server that went away once, three seconds later, and
+    // never again: only a server that was back by then can be used without a restart.
+    if (code == wave_error_nosoundsystem)
+        return wave_error_text(code) +
+               " If it has just been restarted, try again in a few seconds; if it was away for "
+               "longer, the program must be restarted to reach it.";
     return wave_error_text(code);
 }
 
-template <class Service, class QtAudio> void tqtwave<Service, QtAudio>::lost() {
+template <class Service, class QtAudio> void tqtwave<Service, QtAudio>::lost(twaveresult code) {
     if (flost) return;
     flost = true;
-    dispatch.post(twavemsgkind::failed, nullptr, wave_error_devicelost);
+    dispatch.post(twavemsgkind::failed, nullptr, code);
 }
 
 template <class Service, class QtAudio>
@@ -167,9 +186,10 @@ void tqtwave<Service, QtAudio>::state_changed(QAudio::State state) {
     // An underrun of the output only means that no buffer was queued in time.
     if (!fopen || !fstarted || !audio) return;
     const QAudio::Error e = audio->error();
-    if (state == QAudio::StoppedState &&
-        (e == QAudio::OpenError || e == QAudio::IOError || e == QAudio::FatalError))
-        lost();
+    if (state != QAudio::StoppedState) return;
+    // FatalError: the connection to the sound server broke (it stopped or was restarted).
+    if (e == QAudio::FatalError) lost(wave_error_nosoundsystem);
+    if (e == QAudio::OpenError || e == QAudio::IOError) lost(wave_error_devicelost);
 }
 
 template class tqtwave<twaveinservice, QAudioSource>;

@@ -2,7 +2,8 @@
 // QIODevice (pull mode: push mode delivered far too few bytes on Qt 6.4), which fills or
 // empties the client's queued buffers on the backend's thread; finished buffers reach the
 // client through the dispatcher on the user-interface thread. Devices are listed by their
-// descriptions. A device that goes away while open is reported as wave_error_devicelost.
+// descriptions. A device that goes away while open is reported as wave_error_devicelost, a
+// sound server that stops as wave_error_nosoundsystem.
 //
 // A service object serves one client and one open device at a time: each recorder and player
 // gets its own. Construct and use it on the user-interface thread, with an event loop running.
@@ -61,7 +62,8 @@ template <class Service, class QtAudio> class tqtwave : public Service {
     static constexpr bool input = std::is_same_v<QtAudio, QAudioSource>;
 
     void shut_down();
-    void lost();
+    // The open device failed for good: reported once per opening.
+    void lost(twaveresult code);
     void state_changed(QAudio::State state);
 
     tqtaudiodevices devices;
