@@ -6,10 +6,23 @@
 #   every other window in that state: options and advanced settings (a picture per tab), the
 #   parameter editors, control panel, statistics, text export, calibration log, and the
 #   calibrator and sound-level-meter windows (on the sound server, when one runs)
-# Usage: scripts/screenshots.sh [folder]   (default build/screenshots)
+# Usage: scripts/screenshots.sh [--scale N] [folder]   (default build/screenshots, or
+#        build/screenshots-2x at --scale 2: the pictures at a scale factor of N on a 1600x1000
+#        screen, as a 4K laptop shows them)
 set -e
 cd "$(dirname "$0")/.."
-out=${1:-build/screenshots}
+scale=1
+if [ "$1" = "--scale" ]; then
+    scale=$2
+    shift 2
+fi
+if [ "$scale" = 1 ]; then
+    out=${1:-build/screenshots}
+    screen="1280x1024x24"
+else
+    out=${1:-build/screenshots-${scale}x}
+    screen="1600x1000x24"
+fi
 ./scripts/setup.sh
 cmake --build build -j2 --target gravon gravon-cli gravon-synth
 mkdir -p "$out"
@@ -25,7 +38,7 @@ unset QT_QPA_PLATFORM
 shoot() {
     name=$1
     shift
-    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" ./build/gravon "$@" \
+    QT_SCALE_FACTOR=$scale timeout 120 xvfb-run -a -s "-screen 0 $screen" ./build/gravon "$@" \
         --screenshot "$out/$name" /c
     echo "$out/$name"
 }

@@ -52,7 +52,7 @@ TEST(CommandLine, SyntaxMessage) {
               "Command line syntax:\rGravon [<settings file name>] /f<fullscale> [<calibrated "
               "smp file name>] [/s] [/c] [/?]\r/s saves analysis and phonetogram\r/c closes "
               "Gravon\r/f<fullscale0>,<fullscale1>... Sets full scale in Pa for wav file\r/? "
-              "shows this message box\rExample:\rGravon.exe /f14.1 testfile.wav /s /c\rNote "
+              "shows this message box\rExample:\rgravon /f14.1 testfile.wav /s /c\rNote "
               "that the order of the command line parameters matter.");
 }
 

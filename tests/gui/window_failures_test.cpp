@@ -76,7 +76,7 @@ TEST_F(WindowFailures, AHandlerThatRaisesInsideAModalDialogIsShownAndTheDialogGo
 TEST_F(WindowFailures, RemovingAllCalibrationsWithAnUnwritableLogSaysSoAndCancelStillWorks) {
     TForm1& f = w.form();
     f.audiodevicenames.input = {"Mic A"};
-    f.advanced.recorddevice = 0;
+    f.advanced.recorddevice = "Mic A";
     f.sign_calibration(0, "Anna", 1, 2.5);
     const fs::path log = f.calibration_log_filename();
     fs::remove(log);
