@@ -2,21 +2,21 @@
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "-".
 #include "base/text_utils.h"
-#include "cells_csv.h"
 #include "cli_options.h"
 #include "cli_recording.h"
+#include "core/batch_run.h"
+#include "core/cells_table.h"
 #include "core/main_window.h"
+#include "core/phonetogram_subjects.h"
 #include "core/replay_notes.h"
+#include "core/settings_override.h"
+#include "core/summary_table.h"
+#include "core/track_table.h"
 #include "files/qub_file.h"
 #include "files/text_export.h"
-#include "headless_interface.h"
 #include "phonetogram/pg_param.h"
-#include "phonetogram_subjects.h"
 #include "phonetogram_summary.h"
 #include "png_output.h"
-#include "settings_override.h"
-#include "summary_csv.h"
-#include "track_export.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -83,23 +83,11 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     if (!wants_output(o)) return;
     std::vector<std::int32_t> subjects;
     try {
-        subjects = subject_pgs(form, o.pg);
+        subjects = output_subjects(form, o.pg);
     } catch (const std::exception& e) {
         ui.error(e.what());
         return;
     }
-    // The recording phonetograms stand for the last sound file: results of an earlier file
-    // must not stand for a later one that was not analysed, and nothing at all is no result.
-    // Loaded phonetograms speak for themselves.
-    const bool recording = std::any_of(subjects.begin(), subjects.end(),
-                                       [](std::int32_t c) { return c < firstloadedpg; });
-    if (recording && !form.soundfileanalysed) {
-        ui.error(form.analysisisfromsoundfile()
-                     ? "no output written: the last sound file was not analysed"
-                     : "no output written: no sound file was analysed and no phonetogram loaded");
-        return;
-    }
-    select_subject_areas(form, subjects);
 
     if (o.summary) print_phonetogram_summary(form, subjects, stdout);
     if (o.stats || o.condensed) {
@@ -122,7 +110,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     };
     attempt("--export-text", o.exportfile,
             [&] { export_text(form, subjects.front(), o.exportfile); });
-    attempt("--cells-csv", o.cellsfile, [&] { write_cells_csv(form, subjects, o.cellsfile); });
+    attempt("--cells-csv", o.cellsfile,
+            [&] { write_csv(cells_table(form, subjects), o.cellsfile); });
     attempt("--summary-csv", o.summarycsv, [&] {
         append_summary_csv(form, subjects, {analysedfile, ui.warnings()}, o.summarycsv);
     });
@@ -131,12 +120,10 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         if (!write_phonetogram_png(form, o.pngfile, o.pngwidth, o.pngheight, why))
             ui.error("--png " + o.pngfile + ": " + why);
     }
-    if (!o.tracksfile.empty()) {
-        if (!form.soundfileanalysed)
-            ui.error("--tracks " + o.tracksfile + ": no sound file was analysed");
-        else if (!write_track_csv(form, o.tracksfile))
-            ui.error("--tracks: cannot write " + o.tracksfile);
-    }
+    if (!o.tracksfile.empty() && !form.soundfileanalysed)
+        ui.error("--tracks " + o.tracksfile + ": no sound file was analysed");
+    else
+        attempt("--tracks", o.tracksfile, [&] { write_csv(track_table(form), o.tracksfile); });
 }
 
 // The settings files and /f that come before anything else on the command line apply to the
@@ -207,28 +194,21 @@ int main(int argc, char** argv) {
         if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
     }
 
-    theadlessinterface ui(stderr, o.verbose);
-    TForm1 form(ui);
-    form.recoverorphans = o.recover;
-    form.batchmode = true;
-    form.syntaxprogramname = "gravon-cli";
-    form.soundfilechannel = o.channel;
+    std::vector<TForm1::tsettingsoverride> overrides;
     try {
-        form.settingsoverrides = settings_overrides(o.sets);
+        overrides = settings_overrides(o.sets);
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
     }
-    std::string analysedfile;
-    form.onsoundfileanalysed = [&](const std::string& fname) {
-        analysedfile = fname;
-        for (const std::string& note : replay_notes(form, fname, command_line_advice()))
-            ui.warn(note);
-    };
+    tbatchrun run(stderr, o.verbose, o.channel, std::move(overrides));
+    TForm1& form = run.form;
+    theadlessinterface& ui = run.ui;
+    form.recoverorphans = o.recover;
     try {
         if (o.recordseconds > 0) {
             record_from_command_line(form, o, ui);
-            analysedfile = form.takebasename;
+            run.analysedfile = form.takebasename;
         } else {
             form.FormActivate(o.args);
             if (o.recover && !form.frames()) ui.warn("--recover: no orphaned take was found");
@@ -239,7 +219,7 @@ int main(int argc, char** argv) {
                     ui.warn(note);
             }
         }
-        write_outputs(form, o, analysedfile, ui);
+        write_outputs(form, o, run.analysedfile, ui);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it.
         if (form.FormCloseQuery()) form.FormClose();

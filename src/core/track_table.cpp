@@ -1,14 +1,11 @@
-#include "track_export.h"
+#include "core/track_table.h"
 
 #include "analysis/kill_point.h"
 #include "analysis/rejection_reasons.h"
 #include "analysis/voice_measures.h"
-#include "base/number_text.h"
 
-#include <array>
 #include <cmath>
-#include <cstdio>
-#include <memory>
+#include <limits>
 
 namespace gravon {
 
@@ -25,37 +22,34 @@ bool has_value(int row, float v, const tkillpoint& kill) {
 
 } // namespace
 
-bool write_track_csv(const TForm1& form, const std::string& fname) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(fname.c_str(), "wb"),
-                                                        std::fclose);
-    if (!out) return false;
-    std::string line = "time_centre_s";
+ttable track_table(const TForm1& form) {
+    ttable t;
+    using enum tcolumnkind;
+    t.add_column("time_centre_s", stored);
     for (const char* ch : {"left", "right"}) {
-        line += std::string(",") + ch + "_accepted," + ch + "_rejected";
+        t.add_column(std::string(ch) + "_accepted", integer);
+        t.add_column(std::string(ch) + "_rejected", text);
         for (int row = trackspl; row < trackdebug; ++row)
-            line += std::string(",") + ch + "_" + form.tracks.savechannelid[std::size_t(row)];
+            t.add_column(std::string(ch) + "_" + form.tracks.savechannelid[std::size_t(row)],
+                         stored);
     }
-    line += "\n";
-    bool ok = std::fputs(line.c_str(), out.get()) >= 0;
+    const double none = std::numeric_limits<double>::quiet_NaN();
     const double hop = double(form.downsamplingfactor / 2) / form.analysisparams.fs;
-    for (std::int32_t k = 0; k < form.frames() && ok; ++k) {
+    for (std::int32_t k = 0; k < form.frames(); ++k) {
+        trowappender line(t);
         // Frame k's window covers hops k - 1 and k: its centre is their boundary.
-        line = floattostrdot(double(k) * hop);
+        line << double(k) * hop;
         for (int c = 0; c < 2; ++c) {
             const auto debug = form.paramarr[trackdebug][std::size_t(c)][std::size_t(k)];
             const tkillpoint kill{std::uint16_t(debug)};
-            line += kill.empty() ? ",1," : ",0,";
-            line += rejection_names(kill.value());
+            line << (kill.empty() ? 1.0 : 0.0) << rejection_names(kill.value());
             for (int row = trackspl; row < trackdebug; ++row) {
                 const float v = form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)];
-                line += ',';
-                if (has_value(row, v, kill)) line += floattostrdot(double(v));
+                line << (has_value(row, v, kill) ? double(v) : none);
             }
         }
-        line += "\n";
-        ok = std::fputs(line.c_str(), out.get()) >= 0;
     }
-    return ok && std::fflush(out.get()) == 0;
+    return t;
 }
 
 } // namespace gravon
