@@ -11,6 +11,7 @@
 #include "python_runs.h"
 #include "python_tables.h"
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <pybind11/numpy.h>
@@ -88,15 +89,25 @@ py::object data_frame(const py::dict& columns) {
 }
 
 std::string path_text(const py::object& path) {
-    return py::str(py::module_::import("os").attr("fspath")(path));
+    const std::string p = py::str(py::module_::import("os").attr("fspath")(path));
+    if (p.empty()) throw py::value_error("path: the name of a file is needed");
+    return p;
 }
 
-// None: no /f; a number: channel 0's full scale; a sequence: one per channel.
+// None: no /f; a number: file channel 0's full scale; a sequence: one per file channel.
 std::vector<double> full_scales(const py::object& v) {
     if (v.is_none()) return {};
-    if (py::isinstance<py::float_>(v) || py::isinstance<py::int_>(v)) return {v.cast<double>()};
+    const auto number = [](const py::handle& x) {
+        try {
+            return x.cast<double>();
+        } catch (const py::cast_error&) {
+            throw py::type_error("full_scale: a number of Pa, or a list of one per channel, not " +
+                                 std::string(py::repr(x)));
+        }
+    };
+    if (py::isinstance<py::str>(v) || !py::hasattr(v, "__iter__")) return {number(v)};
     std::vector<double> list;
-    for (const py::handle& x : v) list.push_back(x.cast<double>());
+    for (const py::handle& x : v) list.push_back(number(x));
     if (list.empty()) throw py::value_error("full_scale: give a number of Pa or one per channel");
     return list;
 }
@@ -142,6 +153,8 @@ tanalysis analyse(const py::array& samples, double fs, const py::object& fullsca
         throw py::value_error("samples: one channel, or one column per channel");
     const std::int32_t nchans = samples.ndim() == 1 ? 1 : std::int32_t(samples.shape(1));
     if (nchans < 1) throw py::value_error("samples: the array has no columns");
+    if (!(fs > 0) || !std::isfinite(fs))
+        throw py::value_error("fs: the sampling rate in Hz, a positive number");
     if (fullscale.is_none()) throw py::value_error("full_scale: the full scale in Pa is needed");
     const std::vector<double> scales = full_scales(fullscale);
     const tsettinglist sets = setting_list(settings);

@@ -211,6 +211,10 @@ class Corpus(unittest.TestCase):
         self.assertEqual(str(e.exception), r.stderr.strip())
         with self.assertRaises(TypeError):
             gravon.analyse(np.zeros(44100, dtype=np.int16), 44100, 100)
+        with self.assertRaises(TypeError):
+            gravon.analyse(np.zeros(44100), 44100, "loud")
+        with self.assertRaises(ValueError):
+            gravon.analyse(np.zeros(44100), 0, 100)
         with self.assertRaises(gravon.Error) as e:
             gravon.analyse(np.zeros(0), 44100, 100)
         self.assertIn("holds no samples", str(e.exception))
