@@ -117,8 +117,18 @@ cli='$cli'
 scripts='$here'
 CONF
 
-array=$("$here/corpus_submit.sh" "$outdir" array "0-$((ntasks - 1))")
-merge=$("$here/corpus_submit.sh" "$outdir" merge "$array" 1)
+# Nothing was submitted: the folder is left as empty as it was found, for the next try.
+undo() {
+    rm -rf "$state" "$outdir/rows" "$outdir/failed" "$outdir/done" "$outdir/cells" \
+        "$outdir/tracks"
+    die "$1"
+}
+array=$("$here/corpus_submit.sh" "$outdir" array "0-$((ntasks - 1))") ||
+    undo "sbatch refused the job array (its message is above)"
+merge=$("$here/corpus_submit.sh" "$outdir" merge "$array" 1) || {
+    scancel "$array" 2>/dev/null || true
+    undo "sbatch refused the merge job (its message is above); the job array $array was cancelled"
+}
 printf 'array %s\nmerge %s\n' "$array" "$merge" >"$state/jobs.txt"
 echo "slurm_corpus.sh: $nfiles files in $ntasks tasks: job array $array, merge job $merge"
 echo "slurm_corpus.sh: the merged tables will be $outdir/summary.csv and $outdir/failures.csv"
