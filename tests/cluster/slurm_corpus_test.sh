@@ -55,8 +55,9 @@ done
 
 # 7 tasks of at most 3 files, two at a time on the two CPUs; the last waits long enough to be
 # cancelled before it starts, as a cluster that kills a task would.
-"$src/scripts/cluster/slurm_corpus.sh" --files-per-task 3 --gravon-cli "$build/gravon-cli" \
-    --wait list.txt ../out -- /f100 >../submit.log 2>&1 &
+# Bounded well inside CTest's own time-out, which would leave the daemons running.
+timeout 300 "$src/scripts/cluster/slurm_corpus.sh" --files-per-task 3 \
+    --gravon-cli "$build/gravon-cli" --wait list.txt ../out -- /f100 >../submit.log 2>&1 &
 submitter=$!
 i=0
 until [ -s ../out/slurm/jobs.txt ]; do
@@ -73,6 +74,7 @@ wait "$submitter"
 waited=$?
 set -e
 cat ../submit.log
+[ "$waited" -ne 124 ] || fail "slurm_corpus.sh --wait did not see the merge within 300 s"
 [ "$waited" -eq 1 ] || fail "slurm_corpus.sh --wait: status $waited, not 1 (a file failed)"
 grep -q '^resubmitted ' ../out/slurm/jobs.txt || fail "the cancelled task was not resubmitted"
 
