@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs the packages the build needs (Debian 12 / Ubuntu) and configures build/.
+# Installs the packages the build and the tests need (Debian 12 / Ubuntu) and configures build/.
 #   scripts/setup.sh          the build and the tests (g++ brings the sanitizers' runtimes)
 #   scripts/setup.sh --fuzz   only what the fuzz targets need as well: clang with libFuzzer
 set -e
@@ -49,4 +49,7 @@ fi
 
 install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
     qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev xvfb xauth pulseaudio pulseaudio-utils
+# The Python module and its tests (the system's Python with its NumPy and pandas), the R
+# example, and the Slurm cluster of one node that the corpus test starts.
+install_missing pybind11-dev python3-dev python3-numpy python3-pandas r-base-core slurm-wlm munge
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

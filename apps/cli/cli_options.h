@@ -2,20 +2,14 @@
 // arguments form the desktop program's command line, kept in order.
 #pragma once
 
+#include "core/usage_error.h"
 #include "record_events.h"
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace gravon {
-
-// A bad option or switch: the message says which; the program prints it with the usage and
-// exits with status 2.
-struct tusageerror : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 struct tclioptions {
     std::vector<std::string> args; // the command line of the main window, in order

@@ -2,20 +2,21 @@
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "-".
 #include "base/text_utils.h"
-#include "cells_csv.h"
 #include "cli_options.h"
 #include "cli_recording.h"
+#include "core/batch_run.h"
+#include "core/cells_table.h"
 #include "core/main_window.h"
+#include "core/phonetogram_subjects.h"
 #include "core/replay_notes.h"
+#include "core/settings_override.h"
+#include "core/summary_table.h"
+#include "core/track_table.h"
 #include "files/qub_file.h"
 #include "files/text_export.h"
-#include "headless_interface.h"
 #include "phonetogram/pg_param.h"
-#include "phonetogram_subjects.h"
 #include "phonetogram_summary.h"
 #include "png_output.h"
-#include "settings_override.h"
-#include "summary_csv.h"
 #include "track_export.h"
 
 #include <QGuiApplication>
@@ -84,31 +85,19 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     if (!wants_output(o)) return;
     std::vector<std::int32_t> subjects;
     try {
-        subjects = subject_pgs(form, o.pg);
+        subjects = output_subjects(form, o.pg);
     } catch (const std::exception& e) {
         ui.error(e.what());
         return;
     }
-    // The recording phonetograms stand for the last sound file: results of an earlier file
-    // must not stand for a later one that was not analysed, and nothing at all is no result.
-    // Loaded phonetograms speak for themselves.
-    const bool recording = std::any_of(subjects.begin(), subjects.end(),
-                                       [](std::int32_t c) { return c < firstloadedpg; });
-    if (recording && !form.soundfileanalysed) {
-        ui.error(form.analysisisfromsoundfile()
-                     ? "no output written: the last sound file was not analysed"
-                     : "no output written: no sound file was analysed and no phonetogram loaded");
-        return;
-    }
     // The picture shows what the window shows: no selection, unless asked for.
-    const auto picture = [&] {
+    if (!o.pngfile.empty()) {
+        if (!o.pngselectall) form.clear_area_selection_action();
         std::string why;
         if (!write_phonetogram_png(form, o.pngfile, o.pngwidth, o.pngheight, why))
             ui.error("--png " + o.pngfile + ": " + why);
-    };
-    if (!o.pngfile.empty() && !o.pngselectall) picture();
-    select_subject_areas(form, subjects);
-    if (!o.pngfile.empty() && o.pngselectall) picture();
+        if (!o.pngselectall) select_subject_areas(form, subjects);
+    }
 
     if (o.summary) print_phonetogram_summary(form, subjects, stdout);
     if (o.stats || o.condensed) {
@@ -131,7 +120,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     };
     attempt("--export-text", o.exportfile,
             [&] { export_text(form, subjects.front(), o.exportfile); });
-    attempt("--cells-csv", o.cellsfile, [&] { write_cells_csv(form, subjects, o.cellsfile); });
+    attempt("--cells-csv", o.cellsfile,
+            [&] { write_csv(cells_table(form, subjects), o.cellsfile); });
     attempt("--summary-csv", o.summarycsv, [&] {
         append_summary_csv(form, subjects, {analysedfile, ui.warnings()}, o.summarycsv);
     });
@@ -142,8 +132,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         livetracks.close(form);
         if (!form.soundfileanalysed)
             ui.error("--tracks " + o.tracksfile + ": no sound file was analysed");
-        else if (!write_track_csv(form, o.tracksfile))
-            ui.error("--tracks: cannot write " + o.tracksfile);
+        else
+            attempt("--tracks", o.tracksfile, [&] { write_csv(track_table(form), o.tracksfile); });
     }
 }
 
@@ -231,30 +221,23 @@ int main(int argc, char** argv) {
         if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
     }
 
-    theadlessinterface ui(stderr, o.verbose);
-    TForm1 form(ui);
-    form.recoverorphans = o.recover;
-    form.discardorphans = o.discardorphans;
-    form.batchmode = true;
-    form.syntaxprogramname = "gravon-cli";
-    form.soundfilechannel = o.channel;
+    std::vector<TForm1::tsettingsoverride> overrides;
     try {
-        form.settingsoverrides = settings_overrides(o.sets);
+        overrides = settings_overrides(o.sets);
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
     }
-    std::string analysedfile;
+    tbatchrun run(stderr, o.verbose, o.channel, std::move(overrides));
+    TForm1& form = run.form;
+    theadlessinterface& ui = run.ui;
+    form.recoverorphans = o.recover;
+    form.discardorphans = o.discardorphans;
     tlivetracks livetracks;
-    form.onsoundfileanalysed = [&](const std::string& fname) {
-        analysedfile = fname;
-        for (const std::string& note : replay_notes(form, fname, command_line_advice()))
-            ui.warn(note);
-    };
     try {
         if (o.recordseconds > 0) {
             record_from_command_line(form, o, ui, livetracks);
-            analysedfile = form.takebasename;
+            run.analysedfile = form.takebasename;
         } else {
             // /s names a recovered take like a recorded one.
             if (o.recover) form.takebasename = take_name(o);
@@ -268,7 +251,7 @@ int main(int argc, char** argv) {
                     ui.warn(note);
             }
         }
-        write_outputs(form, o, analysedfile, ui, livetracks);
+        write_outputs(form, o, run.analysedfile, ui, livetracks);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.
         const std::string journal = form.journal.filename();

@@ -52,11 +52,6 @@ void append_row(std::string& line, const TForm1& form, std::int32_t k) {
 
 } // namespace
 
-bool write_track_csv(const TForm1& form, const std::string& fname) {
-    tlivetracks out;
-    return out.open(form, fname) && out.close(form);
-}
-
 bool tlivetracks::open(const TForm1& form, const std::string& fname) {
     fout.reset(std::fopen(fname.c_str(), "wb"));
     fwritten = 0;

@@ -11,15 +11,7 @@
 
 namespace gravon {
 
-// Writes one row per stored frame: time_centre_s (the centre of the frame's analysis window,
-// which spans the hop before the frame's own and that hop), then per channel (left_, right_)
-// accepted (1/0), rejected (the reasons by name), SPL, fo, H1H2, HNR, Powercentroid,
-// Crestlevel and Maxpartialno. A value the frame does not have is an empty cell: fo and the
-// voice measures of a rejected frame (HNR stays when low HNR is the only reason), the level of
-// digital silence. Returns false when the file cannot be written.
-bool write_track_csv(const TForm1& form, const std::string& fname);
-
-// The same table written while a take is recorded: the rows of each block's frames go to the
+// The table of the tracks (core/track_table.h) written while a take is recorded: the rows of each block's frames go to the
 // system as soon as the block is analysed, so that a take that is killed leaves the rows of
 // everything it had analysed.
 class tlivetracks {

@@ -32,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,27 @@ using tdatetime = std::chrono::system_clock::time_point;
 
 // Most entries of commandlinefsd that /f can set.
 inline constexpr std::size_t maxcommandlinefsd = 1000;
+
+// Receives a channel's samples (full scale +-1) piece by piece, in order.
+using tsamplesink = std::function<void(std::span<const float>)>;
+
+// What the replay of a sound needs to know of it, and how to read one of its channels: a
+// sound file through its reader, or samples held in memory.
+struct tsoundsource {
+    double fs = 0;
+    std::int32_t nchans = 0;
+    std::int64_t expected = 0;  // frames it holds by its header
+    std::int64_t announced = 0; // frames its header announces for its data (0: not said)
+    bool isfloat = false;
+    std::int32_t bits = 0; // of its integer coding; 0 for float and lossy codings
+    // The calibration text when /f gives the channel's full scale, and the text and status
+    // when nothing does.
+    std::string calibratedtext;
+    std::string uncalibratedtext;
+    std::int32_t uncalibratedstatus = 1;
+    // Hands channel c to the sink and returns the number of samples delivered.
+    std::function<std::size_t(int c, const tsamplesink& sink)> read;
+};
 
 class TForm1 : public tpglist, public TAnalysisDriver {
   public:
@@ -95,6 +117,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     void Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
     void Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2);
+    // Analyses samples held in memory like a sound file, into the left phonetogram: frames of
+    // nchans interleaved values (full scale +-1) at fs Hz, the channel chosen and the full
+    // scale set as for a WAV file (soundfilechannel, /f). name stands for the file in the
+    // phonetogram and in messages.
+    void Open_samples(const std::string& name, std::span<const float> samples, std::int32_t nchans,
+                      double fs);
     // Says why a sound file is not analysed, as an error in the window and in a batch run.
     void refuse_soundfile(const std::string& fname, const std::string& why);
     // The file can be analysed: asks to save what the window holds (false: the user
@@ -448,6 +476,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The recording device as messages name it.
     std::string recording_device_text() const;
     void reset_replay_state();
+    // Before and after the replay of a sound file or of samples.
+    void start_soundfile();
+    void finish_soundfile(const std::string& fname);
+    // Checks the source and replays its channel into phonetogram pgno.
+    void replay_source(const std::string& fname, std::int32_t pgno, std::int32_t pgno2,
+                       const tsoundsource& source);
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;
     bool fuse24bits = false;

@@ -117,10 +117,7 @@ void TForm1::open_any_file(const std::string& fname) {
 }
 
 void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
-    soundfileanalysed = false;
-    soundfilechannels = 0;
-    soundfilebits = 0;
-    replaynotes.clear();
+    start_soundfile();
     const std::string ext = lowercase_extension(fname);
     // The readers look at the file before anything changes: a file that gives no analysis
     // leaves the window's data, its title and the recent files as they were.
@@ -130,6 +127,46 @@ void TForm1::Open_soundfile(const std::string& fname, std::int32_t pgno, std::in
         Open_wavfile(fname, pgno, pgno2);
     else
         refuse_soundfile(fname, "Cannot analyse " + fname + ": it is not a sound file");
+    finish_soundfile(fname);
+}
+
+void TForm1::Open_samples(const std::string& name, std::span<const float> samples,
+                          std::int32_t nchans, double fs) {
+    start_soundfile();
+    const std::size_t n = nchans > 0 ? samples.size() / std::size_t(nchans) : 0;
+    tsoundsource source;
+    source.fs = fs;
+    source.nchans = nchans;
+    source.expected = std::int64_t(n);
+    source.isfloat = true;
+    source.calibratedtext = "Samples are calibrated by the full scale given with them";
+    source.uncalibratedtext = "Samples may be calibrated, but calibration is not signed";
+    source.uncalibratedstatus = 2;
+    source.read = [&](int channel, const tsamplesink& sink) {
+        // Handed over in pieces, as the file readers do, so that no copy of the channel is
+        // made.
+        std::vector<float> piece;
+        piece.reserve(std::min<std::size_t>(n, 16384));
+        for (std::size_t i = 0; i < n;) {
+            piece.clear();
+            for (; i < n && piece.size() < 16384; ++i)
+                piece.push_back(samples[i * std::size_t(nchans) + std::size_t(channel)]);
+            sink(piece);
+        }
+        return n;
+    };
+    replay_source(name, 0, -1, source);
+    finish_soundfile(name);
+}
+
+void TForm1::start_soundfile() {
+    soundfileanalysed = false;
+    soundfilechannels = 0;
+    soundfilebits = 0;
+    replaynotes.clear();
+}
+
+void TForm1::finish_soundfile(const std::string& fname) {
     // A replay that ended before its first frame has nothing to show or save.
     const bool replayed = soundfilechannels > 0;
     soundfileanalysed = soundfileanalysed && frames() > 0;
@@ -223,8 +260,47 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
-    const double filefs = bysndfile ? snd.sampfreq() : double(wav.sampfreq());
-    const std::int32_t nfilechans = bysndfile ? snd.nchans() : wav.nchans();
+    // Other formats say what they are: a FLAC file is no "Wav file".
+    const std::string kindtext = ext == ".wav" ? "Wav file" : "Sound file";
+    tsoundsource source;
+    source.fs = bysndfile ? snd.sampfreq() : double(wav.sampfreq());
+    source.nchans = bysndfile ? snd.nchans() : wav.nchans();
+    source.expected = bysndfile ? snd.nframes() : wav.nsamples();
+    source.isfloat = bysndfile ? snd.isfloat() : wav.format() == tFormat::ieeefloat;
+    if (bysndfile)
+        source.bits = snd.nbits();
+    else if (wav.format() == tFormat::pcm)
+        source.bits = wav.nbits();
+    // A header may announce more than the file holds; what is there is analysed.
+    if (bysndfile) {
+        source.announced = snd.nframes();
+    } else if (wav.wavheadexlong().data.size != 0 && wav.nbits() >= 8 && source.nchans > 0) {
+        source.announced =
+            std::int64_t(wav.wavheadexlong().data.size) / (wav.nbits() / 8) / source.nchans;
+    }
+    source.calibratedtext = kindtext + " is calibrated from command line";
+    if (source.isfloat) {
+        source.uncalibratedtext = kindtext + " may be calibrated, but calibration is not signed";
+        source.uncalibratedstatus = 2;
+    } else {
+        source.uncalibratedtext = kindtext + " is possibly not calibrated";
+        source.uncalibratedstatus = 1;
+    }
+    source.read = [&](int channel, const tsamplesink& sink) {
+        const std::size_t got =
+            bysndfile ? snd.read_channel(channel, sink) : wav.read_channel(channel, sink);
+        wav.close_file();
+        snd.close();
+        return got;
+    };
+    replay_source(fname, pgno, pgno2, source);
+}
+
+void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int32_t pgno2,
+                           const tsoundsource& source) {
+    const tanalyzingguard guard{*this};
+    const double filefs = source.fs;
+    const std::int32_t nfilechans = source.nchans;
     const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
     if (channel < 0 || channel >= nfilechans) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
@@ -240,7 +316,7 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
-    const std::int64_t expected = bysndfile ? snd.nframes() : wav.nsamples();
+    const std::int64_t expected = source.expected;
     if (expected <= 0) {
         refuse_soundfile(fname, "Cannot analyse " + fname + ": it holds no samples");
         fix_things();
@@ -248,10 +324,7 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     }
     if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = nfilechans;
-    if (bysndfile)
-        soundfilebits = snd.nbits();
-    else if (wav.format() == tFormat::pcm)
-        soundfilebits = wav.nbits();
+    soundfilebits = source.bits;
     set_fs(filefs);
     reset_recording();
     Setup_recording_parameters();
@@ -261,21 +334,14 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     pg.visible = true;
     if (pgno2 >= 0) pgs[std::size_t(pgno2)].visible = true;
 
-    // Other formats say what they are: a FLAC file is no "Wav file".
-    const std::string kindtext = ext == ".wav" ? "Wav file" : "Sound file";
-    if (bysndfile ? snd.isfloat() : wav.format() == tFormat::ieeefloat) {
-        filecalibrationinfo = kindtext + " may be calibrated, but calibration is not signed";
-        pg.calstatus = 2;
-    } else {
-        filecalibrationinfo = kindtext + " is possibly not calibrated";
-        pg.calstatus = 1;
-    }
+    filecalibrationinfo = source.uncalibratedtext;
+    pg.calstatus = source.uncalibratedstatus;
     reset_replay_state();
 
     double fullscale = 1.0;
     if (std::size_t(channel) < commandlinefsd.size()) {
         fullscale = commandlinefsd[std::size_t(channel)];
-        filecalibrationinfo = kindtext + " is calibrated from command line";
+        filecalibrationinfo = source.calibratedtext;
         pg.calstatus = 2;
     }
     pg.calibstr = filecalibrationinfo;
@@ -292,22 +358,13 @@ void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int3
     fix_things();
 
     // The channel goes to the analysis piece by piece as it is read.
-    // A header may announce more than the file holds; what is there is analysed.
-    std::int64_t announced = 0;
-    if (bysndfile) {
-        announced = snd.nframes();
-    } else if (wav.wavheadexlong().data.size != 0 && wav.nbits() >= 8 && nfilechans > 0) {
-        announced = std::int64_t(wav.wavheadexlong().data.size) / (wav.nbits() / 8) / nfilechans;
-    }
     const double total = double(std::max<std::int64_t>(expected, 0));
     // A header may also announce more than the stores ever take.
     reserve_stores(std::size_t(std::min(total, double(maxaudioarrpos))));
     treplay replay(*this, fullscale, total);
-    const auto sink = [&](std::span<const float> s) { replay.add_scaled(s, fullscale); };
     const std::size_t got =
-        bysndfile ? snd.read_channel(channel, sink) : wav.read_channel(channel, sink);
-    wav.close_file();
-    snd.close();
+        source.read(channel, [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
+    const std::int64_t announced = source.announced;
     if (announced > 0 && std::int64_t(got) < announced)
         replaynotes.push_back(fname + " is truncated: its header announces " +
                               formatfloatdot("0.00", double(announced) / filefs) +

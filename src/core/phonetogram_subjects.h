@@ -18,6 +18,12 @@ double total_time(const tpg& pg);
 // when there is none, phonetogram 0.
 std::vector<std::int32_t> subject_pgs(const TForm1& form, std::int32_t pgoption);
 
+// The phonetograms that outputs describe, with their areas selected as select_subject_areas
+// does. Raises EGravonError when there is nothing to describe: the recording phonetograms
+// stand for the last sound file, so the results of an earlier file must not stand for a later
+// one that was not analysed, and nothing at all is no result.
+std::vector<std::int32_t> output_subjects(TForm1& form, std::int32_t pgoption);
+
 // Clears every selection, then selects the entire shown area of each subject that holds time
 // (the shown bins and the bins they enclose) and recomputes the area statistics.
 void select_subject_areas(TForm1& form, const std::vector<std::int32_t>& subjects);
@@ -27,11 +33,5 @@ std::string area_time_text(const TForm1& form);
 
 // A percentile as a column-name part: 0.05 gives "p5", 0.125 "p12_5".
 std::string percentile_column(double p);
-
-// A CSV field: quoted when it holds a comma, a quote or a line break.
-std::string csv_field(const std::string& s);
-// A number for CSV files: up to 9 significant digits, "." as the decimal separator; empty for
-// a value that is not finite.
-std::string csv_number(double v);
 
 } // namespace gravon

@@ -1,10 +1,11 @@
-#include "phonetogram_subjects.h"
+#include "core/phonetogram_subjects.h"
 
 #include "base/errors.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/pg_param.h"
 #include "settings/options_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -43,6 +44,20 @@ void select_subject_areas(TForm1& form, const std::vector<std::int32_t>& subject
     form.fix_area_statistics();
 }
 
+std::vector<std::int32_t> output_subjects(TForm1& form, std::int32_t pgoption) {
+    const std::vector<std::int32_t> subjects = subject_pgs(form, pgoption);
+    // Loaded phonetograms speak for themselves.
+    const bool recording = std::any_of(subjects.begin(), subjects.end(),
+                                       [](std::int32_t c) { return c < firstloadedpg; });
+    if (recording && !form.soundfileanalysed)
+        throw EGravonError(
+            form.analysisisfromsoundfile()
+                ? "no output written: the last sound file was not analysed"
+                : "no output written: no sound file was analysed and no phonetogram loaded");
+    select_subject_areas(form, subjects);
+    return subjects;
+}
+
 std::string area_time_text(const TForm1& form) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%g", form.advanced.timethreshold);
@@ -56,23 +71,6 @@ std::string percentile_column(double p) {
     for (char& ch : t)
         if (ch == '.') ch = '_';
     return "p" + t;
-}
-
-std::string csv_field(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char ch : s) {
-        if (ch == '"') q += '"';
-        q += ch;
-    }
-    return q + "\"";
-}
-
-std::string csv_number(double v) {
-    if (!std::isfinite(v)) return "";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.9g", v);
-    return buf;
 }
 
 } // namespace gravon

@@ -1,7 +1,9 @@
-// The user interface of the headless program: message boxes go to standard error as caption
+// The user interface of a run without a window: message boxes go to standard error as caption
 // and text, questions that would need a person are answered No (said only when verbose), the
 // program's own warnings about doubtful results go to standard error too, and the progress of
-// a long analysis is shown on standard error when it is a terminal.
+// a long analysis is shown on standard error when it is a terminal. The failures and warnings
+// are also kept, for a host that reports them in its own way (the summary table, the Python
+// module's exceptions); a host that prints nothing passes no stream.
 #pragma once
 
 #include "core/user_interface.h"
@@ -33,14 +35,19 @@ class theadlessinterface : public tuserinterface {
     // summary table.
     void warn(const std::string& text);
     const std::vector<std::string>& warnings() const { return fwarnings; }
+    // What made the run fail, in order, as printed: "caption: text" of a box, the text of an
+    // error (line breaks as newlines).
+    const std::vector<std::string>& failures() const { return ffailures; }
     bool close_requested() const { return fcloserequested; }
 
   private:
+    void print(const std::string& line);
     std::FILE* ferr;
     bool fterminal;
     bool fverbose;
     bool ffailed = false;
     std::vector<std::string> fwarnings;
+    std::vector<std::string> ffailures;
     bool fcloserequested = false;
     int flastpercent = -1;
 };

@@ -1,4 +1,4 @@
-#include "headless_interface.h"
+#include "core/headless_interface.h"
 
 #include <unistd.h>
 
@@ -25,28 +25,36 @@ std::string terminal_text(const std::string& text) {
 } // namespace
 
 theadlessinterface::theadlessinterface(std::FILE* err, bool verbose)
-    : ferr(err), fterminal(isatty(fileno(err)) != 0), fverbose(verbose) {}
+    : ferr(err), fterminal(err && isatty(fileno(err)) != 0), fverbose(verbose) {}
+
+void theadlessinterface::print(const std::string& line) {
+    if (!ferr) return;
+    std::fprintf(ferr, "%s\n", line.c_str());
+    std::fflush(ferr);
+}
 
 void theadlessinterface::error(const std::string& text) {
     progress_done();
     ffailed = true;
-    std::fprintf(ferr, "gravon-cli: error: %s\n", terminal_text(text).c_str());
-    std::fflush(ferr);
+    ffailures.push_back(terminal_text(text));
+    print("gravon-cli: error: " + ffailures.back());
 }
 
 void theadlessinterface::warn(const std::string& text) {
     progress_done();
     fwarnings.push_back(text);
-    std::fprintf(ferr, "gravon-cli: warning: %s\n", terminal_text(text).c_str());
-    std::fflush(ferr);
+    print("gravon-cli: warning: " + terminal_text(text));
 }
 
 void theadlessinterface::message_box(const std::string& caption, const std::string& text,
                                      tmessagekind kind) {
     progress_done();
-    if (kind == tmessagekind::error || kind == tmessagekind::warning) ffailed = true;
-    std::fprintf(ferr, "%s: %s\n", caption.c_str(), terminal_text(text).c_str());
-    std::fflush(ferr);
+    const std::string line = caption + ": " + terminal_text(text);
+    if (kind == tmessagekind::error || kind == tmessagekind::warning) {
+        ffailed = true;
+        ffailures.push_back(line);
+    }
+    print(line);
 }
 
 tanswer theadlessinterface::question(const std::string& caption, const std::string& text,
@@ -55,9 +63,8 @@ tanswer theadlessinterface::question(const std::string& caption, const std::stri
     // without /s meets the save questions, so they are only told when asked for.
     if (fverbose) {
         progress_done();
-        std::fprintf(ferr, "%s: %s\n  No one is there to answer: taken as No, so it is not done.\n",
-                     caption.c_str(), terminal_text(text).c_str());
-        std::fflush(ferr);
+        print(caption + ": " + terminal_text(text) +
+              "\n  No one is there to answer: taken as No, so it is not done.");
     }
     if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel) return tanswer::cancel;
     return tanswer::no;

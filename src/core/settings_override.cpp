@@ -1,9 +1,9 @@
-#include "settings_override.h"
+#include "core/settings_override.h"
 
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/text_utils.h"
-#include "cli_options.h"
+#include "core/usage_error.h"
 #include "settings/advanced_settings_file.h"
 #include "settings/options_file.h"
 

@@ -1,11 +1,11 @@
-// The phonetogram cells as a tidy table: one CSV row per cell with time, for R, pandas and
+// The phonetogram cells as a tidy table: one row per cell with time, for R, pandas and
 // spreadsheets.
 #pragma once
 
 #include "core/main_window.h"
+#include "core/result_table.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace gravon {
@@ -15,9 +15,7 @@ namespace gravon {
 // per measure layer in its unit (h1h2_db, hnr_db, centroid_hz, crest_db, max_partial, ...),
 // overloaded (0/1), shown (0/1: the display rules show the cell), in_area (0/1: inside the
 // entire shown area that --stats measures) and threshold_s (the display threshold). The
-// selection of select_subject_areas must be in place. Raises EOSError naming the file when it
-// cannot be written; the file is replaced only once complete.
-void write_cells_csv(TForm1& form, const std::vector<std::int32_t>& subjects,
-                     const std::string& fname);
+// selection of select_subject_areas must be in place.
+ttable cells_table(const TForm1& form, const std::vector<std::int32_t>& subjects);
 
 } // namespace gravon

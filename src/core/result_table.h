@@ -1,0 +1,62 @@
+// A table of results, column by column, as the headless program writes it to CSV and the
+// Python module hands it over as arrays: one description of each table, so that the CSV file
+// and the arrays can never disagree about a column's name, order or value.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace gravon {
+
+enum class tcolumnkind {
+    integer, // whole numbers
+    real,    // written with up to 9 significant digits
+    stored,  // values as the analysis stores them, written with every digit they have
+    text,
+};
+
+// A value a row does not have is NaN in a number column and "" in a text column; both are
+// empty cells in CSV.
+struct tcolumn {
+    std::string name;
+    tcolumnkind kind = tcolumnkind::real;
+    std::vector<double> numbers; // every kind but text
+    std::vector<std::string> texts;
+
+    bool is_text() const { return kind == tcolumnkind::text; }
+    std::size_t size() const { return is_text() ? texts.size() : numbers.size(); }
+};
+
+struct ttable {
+    std::vector<tcolumn> columns;
+
+    void add_column(std::string name, tcolumnkind kind) {
+        columns.push_back({std::move(name), kind, {}, {}});
+    }
+    std::size_t rows() const { return columns.empty() ? 0 : columns.front().size(); }
+};
+
+// Appends one row, value by value in the order of the columns.
+class trowappender {
+  public:
+    explicit trowappender(ttable& t) : ftable(t) {}
+    trowappender& operator<<(double v);
+    trowappender& operator<<(const std::string& v);
+
+  private:
+    tcolumn& next(bool text);
+    ttable& ftable;
+    std::size_t fcolumn = 0;
+};
+
+// The header line and the rows as CSV: comma-separated, "." as the decimal separator, LF line
+// ends, a text field quoted when it holds a comma, a quote or a line break.
+std::string csv_header(const ttable& t);
+std::string csv_rows(const ttable& t);
+
+// Writes the header and the rows; the file is replaced only once complete. Raises EOSError
+// naming the file when it cannot be written.
+void write_csv(const ttable& t, const std::string& fname);
+
+} // namespace gravon

@@ -1,0 +1,18 @@
+// The per-frame analysis tracks as a table, for comparing the analysis with other tools frame
+// by frame.
+#pragma once
+
+#include "core/main_window.h"
+#include "core/result_table.h"
+
+namespace gravon {
+
+// One row per stored frame: time_centre_s (the centre of the frame's analysis window, which
+// spans the hop before the frame's own and that hop), then per channel (left_, right_)
+// accepted (1/0), rejected (the reasons by name), SPL, fo, H1H2, HNR, Powercentroid,
+// Crestlevel and Maxpartialno. A value the frame does not have is missing: fo and the voice
+// measures of a rejected frame (HNR stays when low HNR is the only reason), the level of
+// digital silence.
+ttable track_table(const TForm1& form);
+
+} // namespace gravon

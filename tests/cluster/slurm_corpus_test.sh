@@ -1,0 +1,104 @@
+#!/bin/sh
+# A corpus of 20 files, one of them not a sound file, through scripts/cluster/slurm_corpus.sh
+# on a real Slurm cluster of one node started here: the merged summary.csv equals the rows of a
+# serial run of gravon-cli, row for row; failures.csv names the bad file with gravon-cli's
+# error and exit status; a task the cluster kills is run once more; every task left its cells
+# and tracks. Everything started here is stopped at the end, also on failure.
+#   slurm_corpus_test.sh SOURCE_DIR BUILD_DIR
+set -eu
+src=$1
+build=$2
+. "$src/tests/cluster/one_node_cluster.sh"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/gravon_slurm_XXXXXX")
+finish() {
+    status=$?
+    cluster_stop
+    rm -rf "$work"
+    exit "$status"
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+fail() {
+    echo "FAIL: $*" >&2
+    for f in "$work"/out/slurm/logs/*.out; do
+        [ -f "$f" ] && { echo "--- $f"; cat "$f"; } >&2
+    done
+    exit 1
+}
+
+set +e
+cluster_start "$work/cluster"
+started=$?
+set -e
+[ "$started" -eq 0 ] || exit "$started"
+
+# The settings of the runs live in the folder too.
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+mkdir -p "$work/corpus"
+cd "$work/corpus"
+: >list.txt
+i=1
+while [ "$i" -le 20 ]; do
+    name=$(printf 'voice%02d.wav' "$i")
+    if [ "$i" -eq 7 ]; then
+        name=notes07.wav
+        echo "Subject 7: recording lost, see the paper form" >"$name"
+    else
+        "$build/gravon-synth" --out "$name" --seconds 1 --f0 $((110 + 9 * i)) \
+            --spl $((65 + i % 15)) >/dev/null
+    fi
+    echo "$name" >>list.txt
+    i=$((i + 1))
+done
+
+# 7 tasks of at most 3 files, two at a time on the two CPUs; the last waits long enough to be
+# cancelled before it starts, as a cluster that kills a task would.
+# Bounded well inside CTest's own time-out, which would leave the daemons running.
+timeout 300 "$src/scripts/cluster/slurm_corpus.sh" --files-per-task 3 \
+    --gravon-cli "$build/gravon-cli" --wait list.txt ../out -- /f100 >../submit.log 2>&1 &
+submitter=$!
+i=0
+until [ -s ../out/slurm/jobs.txt ]; do
+    i=$((i + 1))
+    [ "$i" -le 120 ] || fail "slurm_corpus.sh submitted nothing: $(cat ../submit.log)"
+    kill -0 "$submitter" 2>/dev/null || [ -s ../out/slurm/jobs.txt ] ||
+        fail "slurm_corpus.sh ended: $(cat ../submit.log)"
+    sleep 0.5
+done
+array=$(sed -n 's/^array //p' ../out/slurm/jobs.txt)
+scancel "${array}_6"
+set +e
+wait "$submitter"
+waited=$?
+set -e
+cat ../submit.log
+[ "$waited" -ne 124 ] || fail "slurm_corpus.sh --wait did not see the merge within 300 s"
+[ "$waited" -eq 1 ] || fail "slurm_corpus.sh --wait: status $waited, not 1 (a file failed)"
+grep -q '^resubmitted ' ../out/slurm/jobs.txt || fail "the cancelled task was not resubmitted"
+
+# The serial run, the way a researcher runs it on one machine.
+while IFS= read -r f; do
+    "$build/gravon-cli" /f100 "$f" --summary-csv ../serial.csv 2>/dev/null || true
+done <list.txt
+[ "$(wc -l <../serial.csv)" -eq 20 ] || fail "the serial run gave $(wc -l <../serial.csv) lines"
+if ! cmp -s ../serial.csv ../out/summary.csv; then
+    diff ../serial.csv ../out/summary.csv >&2 || true
+    fail "summary.csv differs from the serial run's rows"
+fi
+
+[ "$(sed -n 1p ../out/failures.csv)" = "file,exit_status,error" ] || fail "failures.csv header"
+[ "$(wc -l <../out/failures.csv)" -eq 2 ] || fail "failures.csv: $(cat ../out/failures.csv)"
+line=$(sed -n 2p ../out/failures.csv)
+case "$line" in
+'"notes07.wav",1,"Cannot analyse file: Cannot read notes07.wav: it is a text file, not a sound file'*) ;;
+*) fail "failures.csv does not name notes07.wav with its error: $line" ;;
+esac
+n=$(ls ../out/cells | wc -l)
+[ "$n" -eq 19 ] || fail "$n cells tables, not 19"
+n=$(ls ../out/tracks | wc -l)
+[ "$n" -eq 19 ] || fail "$n tracks tables, not 19"
+head -n 1 ../out/tracks/00020_voice20.csv | grep -q '^time_centre_s,left_accepted' ||
+    fail "tracks of voice20.wav"
+echo "slurm corpus: 19 rows as the serial run's, 1 failure named, 1 cancelled task run again"
