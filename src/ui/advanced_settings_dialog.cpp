@@ -38,12 +38,14 @@ QComboBox* combo(const char* name, std::initializer_list<const char*> items) {
     return c;
 }
 
-// The default device first, then the devices connected now, each with its name as its data.
+// The system's default device first (entry i is device i - 1), then the devices connected
+// now, each with its name as its data.
 // A chosen device that is not connected stays chosen, at the end and marked, so that applying
 // the dialog does not swap it for another.
-void fill_devices(QComboBox* c, const std::vector<std::string>& names, const std::string& chosen) {
+void fill_devices(QComboBox* c, const std::vector<std::string>& names, const std::string& chosen,
+                  bool input) {
     c->clear();
-    c->addItem("Windows default soundcard", QString(""));
+    c->addItem(input ? "The system's default input" : "The system's default output", QString(""));
     for (const std::string& n : names) c->addItem(qtext(n), qtext(n));
     int at = c->findData(qtext(chosen));
     if (at < 0) {
@@ -542,10 +544,10 @@ void TForm2::show_page() {
                 savelists[t][ch]->item(i)->setCheckState(
                     (p.*savetables[t])[std::size_t(i)][ch] ? Qt::Checked : Qt::Unchecked);
     settingsfolder->setText("Settings directory: " + qtext(settings_folder(fform.progid)));
-    fill_devices(noisedevice, p.outputdevices, p.noisedevice);
-    fill_devices(keyboarddevice, p.outputdevices, p.keyboarddevice);
-    fill_devices(calibrationdevice, p.outputdevices, p.calibrationdevice);
-    fill_devices(recorddevice, p.inputdevices, p.recorddevice);
+    fill_devices(noisedevice, p.outputdevices, p.noisedevice, false);
+    fill_devices(keyboarddevice, p.outputdevices, p.keyboarddevice, false);
+    fill_devices(calibrationdevice, p.outputdevices, p.calibrationdevice, false);
+    fill_devices(recorddevice, p.inputdevices, p.recorddevice, true);
     for (std::size_t ch = 0; ch < 2; ++ch)
         methodcombo[ch]->setCurrentIndex(p.calibrationmethod[ch]);
     windowcombo->setCurrentIndex(p.fftwindow);
@@ -560,8 +562,8 @@ void TForm2::refresh_device_lists() {
     fpage.outputdevices = fform.audiodevicenames.output;
     fpage.inputdevices = fform.audiodevicenames.input;
     for (QComboBox* c : {noisedevice, keyboarddevice, calibrationdevice})
-        fill_devices(c, fpage.outputdevices, chosen_device(c));
-    fill_devices(recorddevice, fpage.inputdevices, chosen_device(recorddevice));
+        fill_devices(c, fpage.outputdevices, chosen_device(c), false);
+    fill_devices(recorddevice, fpage.inputdevices, chosen_device(recorddevice), true);
     ffilling = wasfilling;
 }
 

@@ -277,7 +277,7 @@ TEST(AdvancedSettingsDevices, TheListsShowTheDevicesConnectedNowAndKeepAChosenOn
     devices.in->change_devices({"Headset mic", "USB mic", "Line in"});
     dialog.FormShow();
     EXPECT_EQ(items_of(rec),
-              (QStringList{"Windows default soundcard", "Headset mic", "USB mic", "Line in"}));
+              (QStringList{"The system's default input", "Headset mic", "USB mic", "Line in"}));
     EXPECT_EQ(rec->currentText(), "Line in");
 
     // While the dialog is open: the lists follow, and what the user chose in them stays.
@@ -285,20 +285,20 @@ TEST(AdvancedSettingsDevices, TheListsShowTheDevicesConnectedNowAndKeepAChosenOn
     devices.in->change_devices({"USB mic", "Headset mic", "Webcam mic"});
     devices.in->deliver();
     EXPECT_EQ(items_of(rec),
-              (QStringList{"Windows default soundcard", "USB mic", "Headset mic", "Webcam mic"}));
+              (QStringList{"The system's default input", "USB mic", "Headset mic", "Webcam mic"}));
     EXPECT_EQ(rec->currentText(), "Headset mic");
     devices.noise().change_devices({"Speakers", "USB headphones"});
     devices.noise().deliver();
     EXPECT_EQ(items_of(noise),
-              (QStringList{"Windows default soundcard", "Speakers", "USB headphones"}));
+              (QStringList{"The system's default output", "Speakers", "USB headphones"}));
     ASSERT_TRUE(dialog.apply_settings());
     EXPECT_EQ(form.advanced.recorddevice, "Headset mic");
 
     // Unplugged while chosen: still chosen, marked, and applying keeps it rather than another.
     devices.in->change_devices({"USB mic"});
     devices.in->deliver();
-    EXPECT_EQ(items_of(rec),
-              (QStringList{"Windows default soundcard", "USB mic", "Headset mic (not connected)"}));
+    EXPECT_EQ(items_of(rec), (QStringList{"The system's default input", "USB mic",
+                                          "Headset mic (not connected)"}));
     EXPECT_EQ(rec->currentIndex(), 2);
     ASSERT_TRUE(dialog.apply_settings());
     EXPECT_EQ(form.advanced.recorddevice, "Headset mic");
