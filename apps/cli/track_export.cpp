@@ -4,6 +4,7 @@
 #include "analysis/rejection_reasons.h"
 #include "analysis/voice_measures.h"
 #include "base/number_text.h"
+#include "core/track_table.h"
 
 #include <array>
 #include <cmath>
@@ -11,15 +12,6 @@
 namespace gravon {
 
 namespace {
-
-// Whether a stored track value is a measurement of the frame rather than a placeholder.
-bool has_value(int row, float v, const tkillpoint& kill) {
-    if (!std::isfinite(v)) return false;
-    if (row == trackspl) return v > -999.0f; // digital silence gives 10 log10(1e-100)
-    if (kill.empty()) return true;
-    // A rejected frame keeps only its level, and its HNR when that alone rejected it.
-    return row == trackhnr && kill.only(tkillreason::lowhnr);
-}
 
 std::string header_line(const TForm1& form) {
     std::string line = "time_centre_s";
@@ -44,7 +36,7 @@ void append_row(std::string& line, const TForm1& form, std::int32_t k) {
         for (int row = trackspl; row < trackdebug; ++row) {
             const float v = form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)];
             line += ',';
-            if (has_value(row, v, kill)) line += floattostrdot(double(v));
+            if (track_value_present(row, v, kill)) line += floattostrdot(double(v));
         }
     }
     line += "\n";

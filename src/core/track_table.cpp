@@ -9,18 +9,13 @@
 
 namespace gravon {
 
-namespace {
-
-// Whether a stored track value is a measurement of the frame rather than a placeholder.
-bool has_value(int row, float v, const tkillpoint& kill) {
+bool track_value_present(int row, float v, const tkillpoint& kill) {
     if (!std::isfinite(v)) return false;
     if (row == trackspl) return v > -999.0f; // digital silence gives 10 log10(1e-100)
     if (kill.empty()) return true;
     // A rejected frame keeps only its level, and its HNR when that alone rejected it.
     return row == trackhnr && kill.only(tkillreason::lowhnr);
 }
-
-} // namespace
 
 ttable track_table(const TForm1& form) {
     ttable t;
@@ -45,7 +40,7 @@ ttable track_table(const TForm1& form) {
             line << (kill.empty() ? 1.0 : 0.0) << rejection_names(kill.value());
             for (int row = trackspl; row < trackdebug; ++row) {
                 const float v = form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)];
-                line << (has_value(row, v, kill) ? double(v) : none);
+                line << (track_value_present(row, v, kill) ? double(v) : none);
             }
         }
     }

@@ -2,6 +2,7 @@
 // by frame.
 #pragma once
 
+#include "analysis/kill_point.h"
 #include "core/main_window.h"
 #include "core/result_table.h"
 
@@ -14,5 +15,9 @@ namespace gravon {
 // measures of a rejected frame (HNR stays when low HNR is the only reason), the level of
 // digital silence.
 ttable track_table(const TForm1& form);
+
+// Whether the stored value of track row of a frame rejected for kill is a measurement of the
+// frame rather than a placeholder, and so a cell of the table.
+bool track_value_present(int row, float v, const tkillpoint& kill);
 
 } // namespace gravon
