@@ -9,9 +9,27 @@
 # Usage: scripts/screenshots.sh [--scale N] [folder]   (default build/screenshots, or
 #        build/screenshots-2x at --scale 2: the pictures at a scale factor of N on a 1600x1000
 #        screen, as a 4K laptop shows them)
+#        scripts/screenshots.sh --manual   renews the pictures the user manual shows
+#        (docs/manual/pictures: those its pages name, at a scale factor of 1)
 set -e
 cd "$(dirname "$0")/.."
 scale=1
+if [ "$1" = "--manual" ]; then
+    shots=$(mktemp -d)
+    "$0" "$shots" >/dev/null
+    names=$(grep -oh 'src="pictures/[^"]*"' docs/manual/*.html | sed 's/src="pictures\///; s/"$//' | sort -u)
+    rm -f docs/manual/pictures/*.png
+    for n in $names; do
+        if [ -f "$shots/$n" ]; then
+            cp "$shots/$n" docs/manual/pictures/
+        else
+            echo "screenshots.sh: the manual shows $n, which no picture here is" >&2
+        fi
+    done
+    rm -rf "$shots"
+    ls docs/manual/pictures
+    exit 0
+fi
 if [ "$1" = "--scale" ]; then
     scale=$2
     shift 2

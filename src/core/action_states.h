@@ -43,8 +43,10 @@ enum class tactionid : std::int32_t {
     cancelanalysis,
     commandlinesyntax,
     about,
+    copyimageatsize,
+    manual,
 };
-inline constexpr std::size_t nactionids = std::size_t(tactionid::about) + 1;
+inline constexpr std::size_t nactionids = std::size_t(tactionid::manual) + 1;
 
 // The state an action takes from the window.
 struct tactionstate {

@@ -4,6 +4,7 @@
 #include "settings/settings_file_name.h"
 #include "ui/calibration_log_window.h"
 #include "ui/field_failure.h"
+#include "ui/list_fit.h"
 #include "ui/parameter_editors.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
@@ -224,6 +225,8 @@ QWidget* TForm2::make_save_tab() {
                 i->setFlags(i->flags() | Qt::ItemIsUserCheckable);
                 i->setCheckState(Qt::Unchecked);
             }
+            // The page scrolls; the list never does, so no measure hides below its edge.
+            show_whole_items(*list);
             savelists[t][ch] = list;
             g->addWidget(new QLabel(ch == 0 ? "Left channel" : "Right channel"), 0, int(ch));
             g->addWidget(list, 1, int(ch));

@@ -1,6 +1,7 @@
 #include "ui/control_panel.h"
 
 #include "core/main_window.h"
+#include "ui/list_fit.h"
 #include "ui/qt_text.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace gravon {
@@ -56,7 +58,6 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     auto* l = new QVBoxLayout(left);
     recchecklistbox = named(new QListWidget, "recchecklistbox");
     pgchecklistbox = named(new QListWidget, "pgchecklistbox");
-    recchecklistbox->setMaximumHeight(60);
     upbutton = named(new QPushButton("Upwards"), "upbutton");
     downbutton = named(new QPushButton("Downwards"), "downbutton");
     closebutton = named(new QPushButton("Close phonetogram"), "closebutton");
@@ -97,14 +98,22 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
 
-    connect(recchecklistbox, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* i) { recording_clicked(recchecklistbox->row(i)); });
-    connect(pgchecklistbox, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* i) { phonetogram_clicked(pgchecklistbox->row(i)); });
+    // The current row, not the click, is what the panel acts on: the arrow keys move it as
+    // well as the mouse does. The lists are rebuilt afterwards, outside the list's own
+    // handling of the key or the press.
+    connect(recchecklistbox, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!ffilling && row >= 0)
+            QTimer::singleShot(0, this, [this, row] { recording_clicked(row); });
+    });
+    connect(pgchecklistbox, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!ffilling && row >= 0)
+            QTimer::singleShot(0, this, [this, row] { phonetogram_clicked(row); });
+    });
     connect(recchecklistbox, &QListWidget::itemChanged, this, &TForm8::item_ticked);
     connect(pgchecklistbox, &QListWidget::itemChanged, this, &TForm8::item_ticked);
-    connect(ColorListBox1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* i) { color_clicked(ColorListBox1->row(i)); });
+    connect(ColorListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!ffilling) color_clicked(row);
+    });
     connect(transparentradio, &QRadioButton::clicked, this, [this] { set_opaque(false); });
     connect(opaqueradio, &QRadioButton::clicked, this, [this] { set_opaque(true); });
     connect(upbutton, &QPushButton::clicked, this, &TForm8::up);
@@ -136,6 +145,8 @@ void TForm8::FormShow() {
         const std::string name = i < fform.pgcolorname.size() ? fform.pgcolorname[i] : "";
         new QListWidgetItem(QIcon(swatch), qtext(name), ColorListBox1);
     }
+    // Every colour name whole; a few rows of them, the rest a scroll away.
+    show_whole_items(*ColorListBox1, 4);
     refresh_all();
 }
 
@@ -150,6 +161,9 @@ void TForm8::fix_things() {
     fselection = v.selection;
     ffilling = true;
     fill_list(recchecklistbox, v.recitems, v.recticks, v.selection.recitem);
+    // The recordings' list is short: all of it, and no taller.
+    show_whole_items(*recchecklistbox);
+    recchecklistbox->setMaximumHeight(recchecklistbox->minimumHeight());
     fill_list(pgchecklistbox, v.pgitems, v.pgticks, v.selection.pgitem);
     GroupBox1->setTitle(qtext(v.groupcaption));
     closebutton->setText(qtext(v.closecaption));

@@ -3,8 +3,12 @@
 #include "ui/geometry/drawing_state.h"
 #include "ui/legend.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace gravon {
@@ -145,8 +149,25 @@ QImage TDrawingArea::image() const {
     return render_drawing_area(fform, size(), fonts());
 }
 
+QSize TDrawingArea::pixel_size() const {
+    const double r = devicePixelRatioF();
+    return QSize(int(std::lround(width() * r)), int(std::lround(height() * r)));
+}
+
+QImage TDrawingArea::picture(QSize pixels) const {
+    // Scaled so that the window's layout fits the picture; a picture of other proportions
+    // gets the extra room, as a wider window would.
+    const double scale = std::min(double(pixels.width()) / std::max(1, width()),
+                                  double(pixels.height()) / std::max(1, height()));
+    return render_drawing_area(fform, pixels, scaled_fonts(fonts(), std::max(scale, 0.1)));
+}
+
 void TDrawingArea::copy_image() {
-    copy_drawing_to_clipboard(fform, size(), fonts());
+    copy_image_at(pixel_size());
+}
+
+void TDrawingArea::copy_image_at(QSize pixels) {
+    if (QClipboard* cb = QGuiApplication::clipboard()) cb->setImage(picture(pixels));
 }
 
 void TDrawingArea::step_legend_param() {

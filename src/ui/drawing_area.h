@@ -32,6 +32,10 @@ class TDrawingArea : public QWidget {
     tviewaxes axes() const;
     // The whole area as an image, as shown.
     QImage image() const;
+    // The area in the screen's pixels (its size times the device pixel ratio).
+    QSize pixel_size() const;
+    // The whole area in pixels of its own: laid out as shown, its text enlarged with it.
+    QImage picture(QSize pixels) const;
 
   public slots:
     // The display part of the window's refresh: keys, axis ranges and texts, legend, captions,
@@ -39,8 +43,9 @@ class TDrawingArea : public QWidget {
     void refresh();
     // Only the view (after each analysed hop).
     void repaint_view();
-    // "Copy image".
+    // "Copy image": at the screen's pixels, or at a size of the user's.
     void copy_image();
+    void copy_image_at(QSize pixels);
     // A click on the legend caption: the next parameter some phonetogram has.
     void step_legend_param();
 

@@ -78,6 +78,9 @@ constexpr std::array<tactiondef, nactionids> defs = {{
     {commandlinesyntax, "Command line syntax", "",
      "How to run Gravon from a command line or a script", -1},
     {about, "&About Gravon", "", "Version and copyright", 16},
+    {copyimageatsize, "Copy image at si&ze...", "Ctrl+Shift+C",
+     "Copy the phonetogram picture to the clipboard at a size of your choice", -1},
+    {manual, "Gravon &manual", "F1", "How to record, calibrate, analyse and compare", -1},
 }};
 
 } // namespace

@@ -11,15 +11,19 @@
 #include "ui/dialog_windows.h"
 #include "ui/drawing_area.h"
 #include "ui/gravon_application.h"
+#include "ui/image_size_dialog.h"
 #include "ui/main_actions.h"
+#include "ui/manual_window.h"
 #include "ui/options_dialog.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/status_panel_widget.h"
 #include "ui/text_export_dialog.h"
+#include "ui/toolbar_keys.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -214,6 +218,8 @@ void TMainWindow::create_actions() {
     connect(action(copyimage), &QAction::triggered, this, [this] { fdrawingarea->copy_image(); });
     connect(action(exit), &QAction::triggered, this, [this] { close(); });
     connect(action(about), &QAction::triggered, this, [this] { show_about(); });
+    on(manual, [this] { show_manual(); });
+    on(copyimageatsize, [this] { copy_image_at_size(); });
 
     // Actions whose windows are built elsewhere run through the hooks.
     const std::array<std::pair<tactionid, std::function<void()> twindowhooks::*>, 6> hooked = {{
@@ -248,6 +254,7 @@ void TMainWindow::create_menus() {
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
     edit->addAction(action(copyimage));
+    edit->addAction(action(copyimageatsize));
     edit->addSeparator();
     for (tactionid id : {selectallarea, clearareaselection, hidecrosshair})
         edit->addAction(action(id));
@@ -278,6 +285,7 @@ void TMainWindow::create_menus() {
     opts->addAction(action(saveoptions));
 
     QMenu* help = bar->addMenu(tr("&Help"));
+    help->addAction(action(manual));
     help->addAction(action(commandlinesyntax));
     help->addAction(action(about));
 
@@ -295,6 +303,7 @@ void TMainWindow::create_menus() {
         ftoolbar->addAction(action(id));
     for (QToolButton* b : ftoolbar->findChildren<QToolButton*>())
         b->setToolTipDuration(hintdisplaytime);
+    let_keyboard_reach(*ftoolbar);
 }
 
 void TMainWindow::create_status_bar() {
@@ -343,6 +352,10 @@ void TMainWindow::create_dialogs() {
 }
 
 void TMainWindow::attach_audio(taudiodevices& devices) {
+    // Posted: the report comes from inside the service's delivery of a notification.
+    devices.report_failures_to([this](const std::string& text) {
+        fui.post_message(fform->progid.ProductName(), text, tmessagekind::error);
+    });
     fform->attach_audio(devices);
     fcalibrationin = devices.make_wavein();
     fcalibrationout = devices.make_waveout();
@@ -625,6 +638,35 @@ void TMainWindow::open_options_dialog() {
 void TMainWindow::save_options_dialog() {
     const std::string name = fui.save_file_name("Save options", settingsfilter, ".qubfile");
     if (!name.empty()) fform->save_settings(name);
+}
+
+void TMainWindow::show_manual() {
+    const QString page = find_manual(QCoreApplication::applicationDirPath());
+    if (page.isEmpty()) {
+        const QStringList looked = manual_candidates(QCoreApplication::applicationDirPath());
+        fui.message_box(fform->progid.ProductName(),
+                        "Cannot find the manual. It should be at\n" +
+                            looked.join("\nor ").toStdString(),
+                        tmessagekind::error);
+        return;
+    }
+    if (fmanual == nullptr) fmanual = new TManualWindow(this);
+    if (!fmanual->isVisible() && !fmanual->open(page)) {
+        fui.message_box(fform->progid.ProductName(), "Cannot read the manual " + page.toStdString(),
+                        tmessagekind::error);
+        return;
+    }
+    fmanual->show();
+    fmanual->raise();
+    fmanual->activateWindow();
+}
+
+void TMainWindow::copy_image_at_size() {
+    const QSize suggested = fimagesize.isValid() ? fimagesize : fdrawingarea->pixel_size();
+    if (const auto size = ask_image_size(this, suggested, fdrawingarea->size())) {
+        fimagesize = *size;
+        fdrawingarea->copy_image_at(*size);
+    }
 }
 
 void TMainWindow::show_about() {

@@ -28,6 +28,7 @@ namespace gravon {
 
 class TDrawingArea;
 class TStatusPanel;
+class TManualWindow;
 class taudiodevices;
 class twaveinservice;
 class twaveoutservice;
@@ -123,6 +124,8 @@ class TMainWindow : public QMainWindow {
     void save_options_dialog();
     void choose_target(std::int32_t tag);
     void show_about();
+    void show_manual();
+    void copy_image_at_size();
 
     TQtUserInterface fui;
     std::unique_ptr<TForm1> fform;
@@ -138,6 +141,10 @@ class TMainWindow : public QMainWindow {
     QFont faxisfont;
     TDrawingArea* fdrawingarea = nullptr;
     TStatusPanel* fstatuspanel = nullptr;
+    // Made when first asked for; a child of this window.
+    TManualWindow* fmanual = nullptr;
+    // The last size asked for with "Copy image at size"; invalid: the window's own.
+    QSize fimagesize;
     std::vector<QAction*> frecentactions;
     std::vector<std::string> frecentsignature;
     std::vector<QAction*> ftargetactions;

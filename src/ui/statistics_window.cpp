@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "core/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/toolbar_keys.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,6 +34,8 @@ TForm6::TForm6(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     condensedbutton->setCheckable(true);
     connect(condensedbutton, &QToolButton::clicked, this, &TForm6::condensed_clicked);
     toolbar->addWidget(condensedbutton);
+    // Ctrl+Tab leaves the memo, which keeps Tab for its own text.
+    let_keyboard_reach(*toolbar);
     Memo1 = new QPlainTextEdit;
     Memo1->setObjectName("Memo1");
     Memo1->setTabChangesFocus(false);

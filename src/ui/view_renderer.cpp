@@ -8,10 +8,9 @@
 #include "ui/keyboard_widget.h"
 #include "ui/legend.h"
 
-#include <QClipboard>
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QImageWriter>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -348,6 +347,17 @@ QString caption_text(const std::string& s) {
 
 } // namespace
 
+tdrawingfonts scaled_fonts(const tdrawingfonts& fonts, double scale) {
+    tdrawingfonts f = fonts;
+    for (QFont* font : {&f.axis, &f.caption}) {
+        if (font->pointSizeF() > 0)
+            font->setPointSizeF(font->pointSizeF() * scale);
+        else
+            font->setPixelSize(std::max(1, int(std::lround(font->pixelSize() * scale))));
+    }
+    return f;
+}
+
 QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts) {
     QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -410,11 +420,6 @@ bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::s
         return false;
     }
     return true;
-}
-
-void copy_drawing_to_clipboard(TForm1& form, QSize size, const tdrawingfonts& fonts) {
-    if (QClipboard* cb = QGuiApplication::clipboard())
-        cb->setImage(render_drawing_area(form, size, fonts));
 }
 
 } // namespace gravon

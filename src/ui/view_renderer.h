@@ -48,6 +48,10 @@ struct tdrawingfonts {
     QFont caption = caption_font();
 };
 
+// The fonts enlarged by scale: a picture of scale times the window's size, drawn with them, is
+// laid out as the window is, only sharper.
+tdrawingfonts scaled_fonts(const tdrawingfonts& fonts, double scale);
+
 struct tdrawingmodels {
     TAxisModel laxis;
     TAxisModel faxis;
@@ -70,7 +74,5 @@ QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts 
 // The same as a PNG file. False with a message in error when it cannot be written.
 bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::string& error,
                       const tdrawingfonts& fonts = {});
-// "Copy image": the drawing area onto the clipboard as a bitmap.
-void copy_drawing_to_clipboard(TForm1& form, QSize size, const tdrawingfonts& fonts = {});
 
 } // namespace gravon

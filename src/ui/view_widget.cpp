@@ -36,6 +36,13 @@ void TPhonetogramView::paintEvent(QPaintEvent*) {
         p.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
                    emptyviewhint);
     }
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        // Reached by the keyboard: a ring, as the style draws one round a focused button,
+        // says where the arrow keys and Return will act. On screen only.
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
     if (fbanding) {
         // On screen only: the rectangle is no part of the picture.
         p.setPen(QPen(Qt::black, 1, Qt::DashLine));
@@ -124,6 +131,16 @@ void TPhonetogramView::mouseReleaseEvent(QMouseEvent* e) {
         update();
     }
     fform.movetargetwithmouse = false;
+}
+
+void TPhonetogramView::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    update();
+}
+
+void TPhonetogramView::focusOutEvent(QFocusEvent* e) {
+    QWidget::focusOutEvent(e);
+    update();
 }
 
 void TPhonetogramView::keyPressEvent(QKeyEvent* e) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 namespace gravon {
 namespace {
@@ -108,6 +109,28 @@ TEST(SoundCard, MaskingNoiseAndAKeyboardToneHaveTheirLevelAndPitch) {
         EXPECT_NEAR(freq, 440.0, 5.0);
     }
     EXPECT_TRUE(ui.messages.empty()) << ui.messages[0].text;
+}
+
+// A handler that raises inside the service's delivery of a notification is reported where the
+// factory was told (the window posts it as a message), not written to the terminal.
+TEST(SoundCard, AHandlerThatRaisesIsReportedWhereTheFactoryWasTold) {
+    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
+        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    tqtaudiofactory devices;
+    std::vector<std::string> reports;
+    devices.report_failures_to([&](const std::string& text) { reports.push_back(text); });
+    const std::unique_ptr<twaveinservice> in = devices.make_wavein();
+    if (in->device_names().empty())
+        GTEST_SKIP() << "no input device: run scripts/sound_server.sh start";
+    struct traising : twaveclient {
+        void wave_opened() override { throw std::runtime_error("waveinUnPrepareHeader: raised"); }
+        void wave_done(twaveheader&) override {}
+    } client;
+    ASSERT_EQ(in->open(-1, make_waveformat(1, 16000, 16), client), wave_noerror);
+    wait_ms(300);
+    in->close();
+    in->detach(client);
+    EXPECT_EQ(reports, std::vector<std::string>{"waveinUnPrepareHeader: raised"});
 }
 
 } // namespace

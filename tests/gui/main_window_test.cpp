@@ -34,8 +34,9 @@ namespace fs = std::filesystem;
 using enum tactionid;
 
 // Enabled in every state: leaving, looking, listening, help.
-const std::vector<tactionid> always = {exit,        showstatistics,    copyimage, playnoise,
-                                       resettarget, commandlinesyntax, about};
+const std::vector<tactionid> always = {exit,      showstatistics,  copyimage,
+                                       playnoise, resettarget,     commandlinesyntax,
+                                       about,     copyimageatsize, manual};
 // Enabled whenever no sound file is being analysed.
 const std::vector<tactionid> idle = {opensoundfile, openstdpg,         exporttext,  controlpanel,
                                      options,       advancedsettings,  openoptions, saveoptions,

@@ -21,8 +21,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QLocale>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <cstdlib>
@@ -64,6 +66,19 @@ std::string faults_of(QWidget& w, const std::string& name) {
         if (!c->isVisibleTo(&w) || c->window() != &w) continue;
         // The arrows with which a tab bar scrolls its tabs are drawn by the style.
         if (qobject_cast<QTabBar*>(c->parentWidget())) continue;
+        if (auto* list = qobject_cast<QListWidget*>(c); list && list->count() > 0) {
+            // Each item whole across; down, whole unless the list scrolls to it.
+            const QRect port = list->viewport()->rect();
+            const bool scrolls = list->verticalScrollBar()->isVisible();
+            const int lowest = scrolls ? 0 : list->count() - 1;
+            const QRect last = list->visualItemRect(list->item(lowest));
+            if (list->sizeHintForColumn(0) > port.width() || last.bottom() > port.bottom())
+                out << name << ": the list " << list->objectName().toStdString() << " is "
+                    << port.width() << "x" << port.height() << ", its items need "
+                    << list->sizeHintForColumn(0) << " across and " << last.bottom() + 1
+                    << " down\n";
+            continue;
+        }
         const auto* label = qobject_cast<QLabel*>(c);
         const bool caption =
             (label && !label->wordWrap() && !label->text().isEmpty() && label->pixmap().isNull()) ||

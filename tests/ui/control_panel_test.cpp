@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace gravon {
@@ -110,6 +111,34 @@ TEST_F(ControlPanel, TicksColourAndOpacityChangeTheSelectedPhonetogram) {
     panel.fix_things();
     EXPECT_TRUE(child<QRadioButton>("opaqueradio")->isChecked());
     EXPECT_EQ(child<QListWidget>("ColorListBox1")->currentRow(), 3);
+}
+
+// The arrow keys move the highlight; the caption, Close and the colour follow the highlighted
+// row, not the one last clicked.
+TEST_F(ControlPanel, TheKeyboardSelectsRowsAndColoursAsTheMouseDoes) {
+    panel.show();
+    auto* list = child<QListWidget>("pgchecklistbox");
+    panel.phonetogram_clicked(0);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel.selection().pgitem, 2);
+    EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), "Properties of 4: C");
+    EXPECT_EQ(child<QPushButton>("closebutton")->text(), "Close 4: C");
+    QTest::keyClick(list, Qt::Key_Up);
+    QCoreApplication::processEvents();
+    panel.up();
+    EXPECT_EQ(loaded(), QStringList({"2: B", "3: A", "4: C"}));
+
+    auto* colours = child<QListWidget>("ColorListBox1");
+    colours->setFocus();
+    const int before = t.form.pgs[2].colorindex;
+    const int other = t.form.pgs[3].colorindex;
+    QTest::keyClick(colours, Qt::Key_Down);
+    EXPECT_EQ(t.form.pgs[2].colorindex, before + 1);
+    EXPECT_EQ(t.form.pgs[2].color, t.form.pgcolor[std::size_t(before + 1)]);
+    EXPECT_EQ(t.form.pgs[3].colorindex, other); // only the selected one
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "audio/qt/qt_wave_dispatch.h"
 
-#include <QtDebug>
 #include <algorithm>
+#include <cstdio>
 
 namespace gravon {
 
@@ -42,7 +42,7 @@ void tqtwavedispatch::report(const std::exception& e) {
     if (onexception)
         onexception(e);
     else
-        qWarning("%s", e.what());
+        std::fprintf(stderr, "%s\n", e.what());
 }
 
 void tqtwavedispatch::post_devices_changed() {
