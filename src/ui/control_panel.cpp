@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -184,6 +185,11 @@ void TForm8::fix_things() {
     for (const std::string& line : v.properties) memo += qtext(line) + "\n";
     memo.chop(1);
     propertiesmemo->setPlainText(memo);
+    // The properties are read, not scrolled: room for each line and one that wraps.
+    const int lines = int(v.properties.size()) + 1;
+    propertiesmemo->setMinimumHeight(propertiesmemo->fontMetrics().lineSpacing() * lines +
+                                     2 * propertiesmemo->frameWidth() +
+                                     2 * int(propertiesmemo->document()->documentMargin()));
     ffilling = false;
 }
 

@@ -143,17 +143,19 @@ TEST_F(WindowWithoutMouse, CopyImageIsAtTheScreensPixelsOrAtTheSizeAskedFor) {
     w.action(tactionid::copyimage)->trigger();
     EXPECT_EQ(QApplication::clipboard()->image().size(), area->pixel_size());
 
-    // A picture twice the size is laid out as the window is: the view lands at twice the place.
-    const QImage one = area->picture(area->size());
+    // A picture twice the size is laid out as the window is: the view lands at twice the place
+    // and is twice as large, because the text grows with it.
     const QImage two = area->picture(area->size() * 2);
     ASSERT_EQ(two.size(), area->size() * 2);
-    const auto first_grid_column = [](const QImage& im, int y) {
-        for (int x = 0; x < im.width(); ++x)
-            if (im.pixelColor(x, y) != QColor(Qt::white)) return x;
-        return -1;
-    };
-    const int y = one.height() / 2;
-    EXPECT_NEAR(first_grid_column(two, 2 * y), 2 * first_grid_column(one, y), 4);
+    tdrawingmodels one(area->fonts()), twice(scaled_fonts(area->fonts(), 2));
+    layout_drawing_models(one, w.form(), area->size(), area->fonts().caption);
+    layout_drawing_models(twice, w.form(), area->size() * 2,
+                          scaled_fonts(area->fonts(), 2).caption);
+    const auto& a = one.layout.view;
+    const auto& b = twice.layout.view;
+    EXPECT_NEAR(b.left, 2 * a.left, 0.1 * a.left); // the labels, hinted at each size
+    EXPECT_NEAR(b.width(), 2 * a.width(), 0.02 * a.width());
+    EXPECT_NEAR(b.height(), 2 * a.height(), 0.02 * a.height());
 
     QTimer::singleShot(0, [] {
         QWidget* d = QApplication::activeModalWidget();

@@ -12,6 +12,7 @@
 #include "ui/dialog_windows.h"
 #include "ui/locale_numbers.h"
 #include "ui/options_dialog.h"
+#include "ui/manual_window.h"
 #include "ui/qt_main_window.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
@@ -20,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -130,6 +132,9 @@ TEST(WindowFit, EveryWindowOpensInsideTheScreenWithNoCaptionCut) {
     faults += check(d.calibrationlog, "Calibration log");
     faults += check(d.calibrator, "Calibrator");
     faults += check(d.soundlevelmeter, "Sound level meter");
+    TManualWindow manual(&w);
+    EXPECT_TRUE(manual.open(find_manual(QCoreApplication::applicationDirPath())));
+    faults += check(&manual, "Manual");
     EXPECT_EQ(faults, "");
 }
 
