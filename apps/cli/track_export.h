@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/main_window.h"
+#include "core/result_table.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -11,9 +12,9 @@
 
 namespace gravon {
 
-// The table of the tracks (core/track_table.h) written while a take is recorded: the rows of each block's frames go to the
-// system as soon as the block is analysed, so that a take that is killed leaves the rows of
-// everything it had analysed.
+// The table of the tracks (core/track_table.h) written while a take is recorded: the rows of
+// each block's frames go to the system as soon as the block is analysed, so that a take that
+// is killed leaves the rows of everything it had analysed.
 class tlivetracks {
   public:
     // Creates the file with its header line; false when it cannot be written.
@@ -27,6 +28,7 @@ class tlivetracks {
   private:
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> fout{nullptr, std::fclose};
     std::int32_t fwritten = 0;
+    ttable ftable;
     std::string fline;
     bool fok = true;
 };

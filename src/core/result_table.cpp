@@ -54,6 +54,11 @@ std::string csv_header(const ttable& t) {
 
 std::string csv_rows(const ttable& t) {
     std::string text;
+    append_csv_rows(text, t);
+    return text;
+}
+
+void append_csv_rows(std::string& text, const ttable& t) {
     const std::size_t n = t.rows();
     for (std::size_t r = 0; r < n; ++r) {
         for (std::size_t k = 0; k < t.columns.size(); ++k) {
@@ -62,7 +67,6 @@ std::string csv_rows(const ttable& t) {
         }
         text += '\n';
     }
-    return text;
 }
 
 void write_csv(const ttable& t, const std::string& fname) {

@@ -35,6 +35,13 @@ struct ttable {
         columns.push_back({std::move(name), kind, {}, {}});
     }
     std::size_t rows() const { return columns.empty() ? 0 : columns.front().size(); }
+    // Empties every column and keeps its memory.
+    void clear_rows() {
+        for (tcolumn& c : columns) {
+            c.numbers.clear();
+            c.texts.clear();
+        }
+    }
 };
 
 // Appends one row, value by value in the order of the columns.
@@ -54,6 +61,8 @@ class trowappender {
 // ends, a text field quoted when it holds a comma, a quote or a line break.
 std::string csv_header(const ttable& t);
 std::string csv_rows(const ttable& t);
+// The same rows appended to text.
+void append_csv_rows(std::string& text, const ttable& t);
 
 // Writes the header and the rows; the file is replaced only once complete. Raises EOSError
 // naming the file when it cannot be written.

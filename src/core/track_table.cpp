@@ -17,7 +17,7 @@ bool track_value_present(int row, float v, const tkillpoint& kill) {
     return row == trackhnr && kill.only(tkillreason::lowhnr);
 }
 
-ttable track_table(const TForm1& form) {
+ttable track_columns(const TForm1& form) {
     ttable t;
     using enum tcolumnkind;
     t.add_column("time_centre_s", stored);
@@ -28,9 +28,14 @@ ttable track_table(const TForm1& form) {
             t.add_column(std::string(ch) + "_" + form.tracks.savechannelid[std::size_t(row)],
                          stored);
     }
+    return t;
+}
+
+void fill_track_rows(ttable& t, const TForm1& form, std::int32_t first, std::int32_t last) {
+    t.clear_rows();
     const double none = std::numeric_limits<double>::quiet_NaN();
     const double hop = double(form.downsamplingfactor / 2) / form.analysisparams.fs;
-    for (std::int32_t k = 0; k < form.frames(); ++k) {
+    for (std::int32_t k = first; k < last; ++k) {
         trowappender line(t);
         // Frame k's window covers hops k - 1 and k: its centre is their boundary.
         line << double(k) * hop;
@@ -44,6 +49,11 @@ ttable track_table(const TForm1& form) {
             }
         }
     }
+}
+
+ttable track_table(const TForm1& form) {
+    ttable t = track_columns(form);
+    fill_track_rows(t, form, 0, form.frames());
     return t;
 }
 

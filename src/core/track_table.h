@@ -15,6 +15,10 @@ namespace gravon {
 // measures of a rejected frame (HNR stays when low HNR is the only reason), the level of
 // digital silence.
 ttable track_table(const TForm1& form);
+// The same table's columns without rows, and the rows of frames first to last - 1 put in
+// place of the rows it held: a take's tracks written block by block reuse one table.
+ttable track_columns(const TForm1& form);
+void fill_track_rows(ttable& t, const TForm1& form, std::int32_t first, std::int32_t last);
 
 // Whether the stored value of track row of a frame rejected for kill is a measurement of the
 // frame rather than a placeholder, and so a cell of the table.

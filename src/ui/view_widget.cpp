@@ -32,9 +32,14 @@ void TPhonetogramView::paintEvent(QPaintEvent*) {
         QFont f = font();
         f.setPointSizeF(f.pointSizeF() * 1.3);
         p.setFont(f);
+        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        const QRect room = rect().adjusted(8, 8, -8, -8);
+        // On a white ground, so that no grid line runs through the words.
+        const int pad = QFontMetrics(f).height() / 3;
+        const QRect words = p.boundingRect(room, flags, emptyviewhint);
+        p.fillRect(words.adjusted(-pad, -pad, pad, pad), Qt::white);
         p.setPen(QColor(110, 110, 110));
-        p.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
-                   emptyviewhint);
+        p.drawText(room, flags, emptyviewhint);
     }
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
         // Reached by the keyboard: a ring, as the style draws one round a focused button,
