@@ -101,9 +101,7 @@ void TAnalysisDriver::store_frame(const trecarr& hop, const thopresult& r) {
         while (size < need) size += audioarrgrowth;
         for (auto& ch : audioarr) ch.resize(size, 0.0f);
     }
-    for (int c = 0; c < 2; ++c)
-        std::copy(hop[c].begin(), hop[c].end(),
-                  audioarr[c].begin() + std::ptrdiff_t(audioarrpos + 1));
+    for (int c = 0; c < 2; ++c) audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
     audioarrpos += std::int32_t(h);
     fsink.frame_stored(double(audioarrpos + 1) / analysisparams.fs);
 }

@@ -7,6 +7,7 @@
 #include "analysis/analysis_params.h"
 #include "analysis/analysis_tracks.h"
 #include "analysis/hop_analysis.h"
+#include "analysis/sample_store.h"
 #include "base/types.h"
 
 #include <array>
@@ -36,6 +37,7 @@ class tframesink {
 class TAnalysisDriver {
   public:
     using tchannelrows = std::array<tsinglearr, 2>;
+    using tchannelaudio = std::array<tsamplestore, 2>;
 
     // The driver reads its settings from params and hands accepted frames to sink; both must
     // outlive it. The constructor reads neither.
@@ -57,7 +59,7 @@ class TAnalysisDriver {
     std::int32_t downsamplingfactor = 0;
     std::int32_t arrpos = -1;
     std::array<tchannelrows, ntracks> paramarr;
-    tchannelrows audioarr;
+    tchannelaudio audioarr;
     std::int32_t audioarrpos = -1;
     std::array<double, 2> audiofsd{1.0, 1.0};
     std::array<double, 2> audiopeak{0.0, 0.0};

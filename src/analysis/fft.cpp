@@ -313,8 +313,9 @@ void TFFT::setInChunk(const tsamplechunk& chunk) {
 namespace {
 
 // Four doubles, handled as one value so that the butterflies of four neighbouring points run
-// together (one AVX2 register, or two SSE2 registers).
+// together (one AVX2 register, or two SSE2 registers); two doubles for spans of two points.
 using v4 = double __attribute__((vector_size(32)));
+using v2 = double __attribute__((vector_size(16)));
 
 template <class V> [[gnu::always_inline]] inline V load(const double* p) {
     V v;
@@ -403,6 +404,10 @@ void laterspans(double* __restrict re, double* __restrict im, std::int32_t n, st
             if (d % 4 == 0) {
                 for (std::int32_t f = 0; f < d; f += 4)
                     radix4<v4>(re + g + f, im + g + f, d, w1r + f, w1i + f, w2r + f, w2i + f);
+            } else if (d == 2) {
+                // The first pass of a transform with an odd number of spans: both points of
+                // the span side by side, each with the arithmetic it has on its own.
+                radix4<v2>(re + g, im + g, d, w1r, w1i, w2r, w2i);
             } else {
                 for (std::int32_t f = 0; f < d; ++f)
                     radix4<double>(re + g + f, im + g + f, d, w1r + f, w1i + f, w2r + f, w2i + f);
@@ -451,15 +456,17 @@ std::int32_t packfirstspans(double* __restrict zr, double* __restrict zi,
     }
     if (logm % 2 == 1) {
         // Place 2q + t holds z[t*m/2 + reverse(q)], reverse over log2 m - 1 bits.
+        // A complex value is two neighbouring reals, so it is loaded as one pair (real,
+        // imaginary), and the sum and difference are regrouped into real and imaginary pairs.
         const std::int32_t h = m / 2;
+        const v2 cv = {c, c};
         for (std::int32_t q = 0; q < h; ++q) {
             const std::int32_t s = static_cast<std::int32_t>(revhalf[q] >> 1);
-            const double ar = y[2 * s] - c, ai = y[2 * s + 1] - c;
-            const double br = y[2 * (s + h)] - c, bi = y[2 * (s + h) + 1] - c;
-            zr[2 * q] = ar + br;
-            zi[2 * q] = ai + bi;
-            zr[2 * q + 1] = ar - br;
-            zi[2 * q + 1] = ai - bi;
+            const v2 a = load<v2>(y + 2 * s) - cv;
+            const v2 b = load<v2>(y + 2 * (s + h)) - cv;
+            const v2 sum = a + b, diff = a - b;
+            store<v2>(zr + 2 * q, __builtin_shufflevector(sum, diff, 0, 2));
+            store<v2>(zi + 2 * q, __builtin_shufflevector(sum, diff, 1, 3));
         }
         return 2;
     }

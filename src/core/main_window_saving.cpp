@@ -21,6 +21,7 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <span>
 
 namespace gravon {
 
@@ -115,7 +116,7 @@ bool TForm1::save_smp(const std::string& fname) {
                     // back as exactly as 16 bits allow.
                     const tdoublepair view = smp.ChannelView(k);
                     const tdoublepair range = smp.ChannelRange(k);
-                    const tsinglearr& a = audioarr[std::size_t(ch)];
+                    const tsamplestore& a = audioarr[std::size_t(ch)];
                     const std::int32_t n = std::min<std::int32_t>(nsamples, std::int32_t(a.size()));
                     for (std::int32_t i = 0; i < nsamples; ++i)
                         w.add(maprangetosample(view, range, true,
@@ -187,7 +188,7 @@ bool TForm1::save_kavell(const std::string& fname) {
     int j = 0;
     auto write_signal = [&](const std::string& unit, const std::string& name, double fsd,
                             bool needsdither, double dbref, double sampfreq,
-                            const tsinglearr& store, std::int32_t n) {
+                            std::span<const float> store, std::int32_t n) {
         const std::string s = "Ch" + std::to_string(j++);
         q.writestring(s, "YUnit", unit);
         q.writebool(s, "Visible", true);
@@ -259,7 +260,7 @@ bool TForm1::save_normalized_wav(const std::string& fname) {
         h.setGain(1.0);
         h.reset();
     }
-    const tsinglearr& a = audioarr[0];
+    const tsamplestore& a = audioarr[0];
     const std::size_t n = std::min(std::size_t(std::max(audioarrpos + 1, 0)), a.size());
     std::vector<tsinglearr> y(1, tsinglearr(n, 0.0f));
     float peak = 0;
