@@ -1,0 +1,63 @@
+// A take as a recorder elsewhere makes it, with its reference: a steady tone of known level,
+// then a phonation (a harmonic complex on 200 Hz) of known level, written as a 16-bit WAV
+// file whose digital full scale stands for a known pressure.
+#pragma once
+
+#include "files/wav_file.h"
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+namespace gravon::testing {
+
+struct treferencetake {
+    double fullscale = 20.0;   // Pa the file's full scale stands for
+    double tonehz = 1000.0;
+    double tonespl = 94.0;     // dB SPL of the tone
+    double toneseconds = 3.0;
+    double voicespl = 80.0;    // dB SPL of the phonation
+    double voiceseconds = 2.0;
+    double fs = 44100.0;
+};
+
+// The A-weighting of IEC 61672 at f Hz, in dB.
+inline double a_weighting_db(double f) {
+    const double f2 = f * f;
+    const double ra = 12194.0 * 12194.0 * f2 * f2 /
+                      ((f2 + 20.6 * 20.6) * std::sqrt((f2 + 107.7 * 107.7) * (f2 + 737.9 * 737.9)) *
+                       (f2 + 12194.0 * 12194.0));
+    return 20.0 * std::log10(ra) + 2.0;
+}
+
+inline void write_reference_take(const std::string& path, const treferencetake& t) {
+    const double pi = std::numbers::pi;
+    const auto relative_rms = [&](double spl) { return 2e-5 * std::pow(10.0, spl / 20.0) / t.fullscale; };
+    const std::size_t ntone = std::size_t(t.toneseconds * t.fs);
+    const std::size_t nvoice = std::size_t(t.voiceseconds * t.fs);
+    tsinglearr x(ntone + nvoice, 0.0f);
+    const double toneamp = std::sqrt(2.0) * relative_rms(t.tonespl);
+    for (std::size_t i = 0; i < ntone; ++i)
+        x[i] = float(toneamp * std::sin(2 * pi * t.tonehz * double(i) / t.fs));
+    // Harmonics falling 6 dB an octave: the sum of their squared amplitudes halved is the
+    // mean square.
+    constexpr int nharmonics = 12;
+    double ms = 0;
+    for (int k = 1; k <= nharmonics; ++k) ms += 0.5 / double(k * k);
+    const double scale = relative_rms(t.voicespl) / std::sqrt(ms);
+    for (std::size_t i = 0; i < nvoice; ++i) {
+        double v = 0;
+        for (int k = 1; k <= nharmonics; ++k)
+            v += std::sin(2 * pi * 200.0 * k * double(i) / t.fs) / k;
+        x[ntone + i] = float(scale * v);
+    }
+    TWavFile w;
+    w.setsampfreq(std::int32_t(t.fs));
+    w.setnchans(1);
+    w.setnbits(16);
+    w.setformat(tFormat::pcm);
+    w.setfullscale(0, 1.0);
+    w.save_file(path, std::vector<tsinglearr>{x}, false, false);
+}
+
+} // namespace gravon::testing
