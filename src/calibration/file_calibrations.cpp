@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 
 // Fields are separated by tabs and entries by line ends; a text keeps neither.
 std::string one_field(std::string s) {
-    std::replace_if(s.begin(), s.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
-                    ' ');
+    std::replace_if(
+        s.begin(), s.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     return s;
 }
 

@@ -13,7 +13,7 @@
 namespace gravon {
 
 struct tfilecalibration {
-    double fullscale = 0; // Pa at digital full scale
+    double fullscale = 0;    // Pa at digital full scale
     std::int32_t status = 2; // calibration status code: 2 unsigned, 3 signed
     std::string text;        // how it was made
     double distance = -1;    // m the levels hold at; -1 not given

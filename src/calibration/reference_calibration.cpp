@@ -94,13 +94,13 @@ std::string treferencemeter::check(const treference& ref, double fs, std::int64_
                formatfloatdot("0", lowestreferencelevel) + " to " +
                formatfloatdot("0", highestreferencelevel) + " dB)";
     if (!(ref.start >= 0) || !(ref.end > ref.start) || ref.end > duration + 0.5 / fs)
-        return "The reference stretch " + seconds_text(ref.start) + " to " +
-               seconds_text(ref.end) + " s is outside " + name + ", which lasts " +
-               seconds_text(duration) + " s (the stretch must begin at 0 s or later and end " +
+        return "The reference stretch " + seconds_text(ref.start) + " to " + seconds_text(ref.end) +
+               " s is outside " + name + ", which lasts " + seconds_text(duration) +
+               " s (the stretch must begin at 0 s or later and end " +
                "after its beginning and before the end of the file)";
     if (ref.end - ref.start < shortestreference)
-        return "The reference stretch " + seconds_text(ref.start) + " to " +
-               seconds_text(ref.end) + " s of " + name + " is too short: it must last at least " +
+        return "The reference stretch " + seconds_text(ref.start) + " to " + seconds_text(ref.end) +
+               " s of " + name + " is too short: it must last at least " +
                formatfloatdot("0.0", shortestreference) + " s";
     return "";
 }
@@ -114,22 +114,20 @@ treferenceresult treferencemeter::result(const std::string& name, std::int64_t n
                            seconds_text(fref.end) + " s is outside " + name + ", which holds " +
                            seconds_text(double(fpos) / ffs) + " s of sound");
     if (fclipped > 0)
-        throw EGravonError("The reference stretch " + seconds_text(fref.start) + " to " +
-                           seconds_text(fref.end) + " s of " + name + " clips: " +
-                           std::to_string(fclipped) +
-                           " of its samples reach digital full scale (the first at " +
-                           seconds_text(fclipat) +
-                           " s), so its level is not the level that was read");
+        throw EGravonError(
+            "The reference stretch " + seconds_text(fref.start) + " to " + seconds_text(fref.end) +
+            " s of " + name + " clips: " + std::to_string(fclipped) +
+            " of its samples reach digital full scale (the first at " + seconds_text(fclipat) +
+            " s), so its level is not the level that was read");
     treferenceresult r;
     r.rms = std::sqrt(fsum / double(n));
     if (!(r.rms > 0) || 20.0 * std::log10(r.rms) < referencesilencedb)
-        throw EGravonError("The reference stretch " + seconds_text(fref.start) + " to " +
-                           seconds_text(fref.end) + " s of " + name +
-                           " is silent: it holds no tone or voice to measure (its level is " +
-                           (r.rms > 0 ? formatfloatdot("0.0", 20.0 * std::log10(r.rms)) +
-                                            " dB below full scale"
-                                      : std::string("digital silence")) +
-                           ")");
+        throw EGravonError(
+            "The reference stretch " + seconds_text(fref.start) + " to " + seconds_text(fref.end) +
+            " s of " + name + " is silent: it holds no tone or voice to measure (its level is " +
+            (r.rms > 0 ? formatfloatdot("0.0", 20.0 * std::log10(r.rms)) + " dB below full scale"
+                       : std::string("digital silence")) +
+            ")");
     const std::optional<double> f = meter_factor(fref.level, r.rms);
     if (!f) throw EGravonError("The reference of " + name + " gives no full scale");
     r.fullscale = *f;

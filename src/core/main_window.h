@@ -533,9 +533,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The calibration a replay of channel of fname gets: the one just given in the window,
     // the command line's reference or /f, or the one kept for the file; raises EGravonError
     // when the reference does not fit the file.
-    std::optional<tfilecalibration> replay_calibration(const std::string& fname,
-                                                       std::int32_t channel,
-                                                       const tsoundsource& source);
+    std::optional<tfilecalibration>
+    replay_calibration(const std::string& fname, std::int32_t channel, const tsoundsource& source);
     // Given by a window's dialog for the next replay only.
     std::optional<tfilecalibration> fgivencalibration;
     // The replay analyses the same file again with a new calibration: nothing is lost, so

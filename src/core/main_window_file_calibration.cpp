@@ -28,8 +28,7 @@ treferenceresult measure_reference(const tsoundsource& source, std::int32_t chan
     const std::string bad = treferencemeter::check(ref, source.fs, source.expected, name);
     if (!bad.empty()) throw EGravonError(bad);
     treferencemeter meter(ref, source.fs);
-    const std::size_t got =
-        source.read(channel, [&](std::span<const float> s) { meter.add(s); });
+    const std::size_t got = source.read(channel, [&](std::span<const float> s) { meter.add(s); });
     return meter.result(name, std::int64_t(got));
 }
 
@@ -38,8 +37,8 @@ tfilecalibration reference_file_calibration(const treference& ref, std::int32_t 
     tfilecalibration c;
     c.fullscale = fullscale;
     c.status = signer.empty() ? 2 : 3;
-    c.text = reference_calibration_text(ref, channel, fullscale, signer,
-                                        datetimetostr(datetimenow()));
+    c.text =
+        reference_calibration_text(ref, channel, fullscale, signer, datetimetostr(datetimenow()));
     c.distance = ref.distance;
     return c;
 }
@@ -225,7 +224,8 @@ tfilewaveform TForm1::soundfile_waveform(std::int32_t width) {
         for (float v : s) {
             const std::size_t c =
                 std::min(columns - 1, std::size_t(double(pos++) * double(columns) / total));
-            const auto x = std::int16_t(std::clamp(std::lround(double(v) * 32767.0), -32768L, 32767L));
+            const auto x =
+                std::int16_t(std::clamp(std::lround(double(v) * 32767.0), -32768L, 32767L));
             tminmax& m = w.columns[c];
             if (!seen[c]) {
                 m.min = m.max = x;

@@ -69,12 +69,11 @@ void note_coarse_coding(const TForm1& form, const std::string& fname,
     const double step = 2.0 * std::fabs(form.audiofsd[0]) / std::ldexp(1.0, bits);
     const double level = 20.0 * std::log10(step / std::sqrt(12.0) / 2e-5);
     notes.push_back(fname + " has " + std::to_string(bits) +
-            "-bit samples: at this full scale their quantisation noise lies near " +
-            db_text(level) + " dB SPL, which hides a quiet room and the softest voice.");
+                    "-bit samples: at this full scale their quantisation noise lies near " +
+                    db_text(level) + " dB SPL, which hides a quiet room and the softest voice.");
 }
 
-void note_clipping(const TForm1& form, const std::string& fname,
-                   std::vector<std::string>& notes) {
+void note_clipping(const TForm1& form, const std::string& fname, std::vector<std::string>& notes) {
     const std::size_t hop = std::size_t(std::max(form.downsamplingfactor / 2, 1));
     const std::size_t total = std::size_t(std::max(form.audiosamples(), 0));
     const float limit = float(std::fabs(form.audiofsd[0]) * clipfraction);
@@ -91,10 +90,11 @@ void note_clipping(const TForm1& form, const std::string& fname,
     if (clipped == 0) return;
     char share[32];
     std::snprintf(share, sizeof share, "%.1f", 100.0 * clipped / std::max(frames, 1));
-    notes.push_back(fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
-            " frames (" + share +
-            " %) reach digital full scale (overloaded); their levels and voice measures are too "
-            "low or distorted.");
+    notes.push_back(
+        fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
+        " frames (" + share +
+        " %) reach digital full scale (overloaded); their levels and voice measures are too "
+        "low or distorted.");
 }
 
 bool phonetogram_empty(const TForm1& form) {
@@ -165,10 +165,9 @@ std::vector<std::string> take_notes(const TForm1& form, const std::string& what,
     std::vector<std::string> notes;
     for (int c = 0; c < 2 && recorded; ++c)
         if (form.calibration_warning(c))
-            notes.push_back(what + ", channel " + std::to_string(c) + ": " +
-                            form.calibration_info(c) +
-                            (advice.takescale.empty() ? std::string()
-                                                      : " (" + advice.takescale + ")"));
+            notes.push_back(
+                what + ", channel " + std::to_string(c) + ": " + form.calibration_info(c) +
+                (advice.takescale.empty() ? std::string() : " (" + advice.takescale + ")"));
     note_noise(form, what, advice, notes);
     note_clipping(form, what, notes);
     if (phonetogram_empty(form))

@@ -13,8 +13,7 @@
 
 namespace gravon {
 
-TFullScaleDialog::TFullScaleDialog(const tfullscalequestion& q, QWidget* parent)
-    : QDialog(parent) {
+TFullScaleDialog::TFullScaleDialog(const tfullscalequestion& q, QWidget* parent) : QDialog(parent) {
     setObjectName("FullScaleDialog");
     setWindowTitle("Full scale of the sound file");
     auto* layout = new QVBoxLayout(this);
@@ -25,8 +24,8 @@ TFullScaleDialog::TFullScaleDialog(const tfullscalequestion& q, QWidget* parent)
     file->setFont(bold);
     layout->addWidget(file);
     if (!q.headercalibration.empty()) {
-        auto* own = new QLabel(qtext("The file carries its own calibration, which is kept:\n" +
-                                     q.headercalibration));
+        auto* own = new QLabel(
+            qtext("The file carries its own calibration, which is kept:\n" + q.headercalibration));
         own->setObjectName("headercalibration");
         own->setWordWrap(true);
         layout->addWidget(own);
@@ -42,8 +41,9 @@ TFullScaleDialog::TFullScaleDialog(const tfullscalequestion& q, QWidget* parent)
         for (std::size_t c = 0; c < q.values.size(); ++c) {
             const int row = int(c);
             const bool analysed = std::int32_t(c) == q.analysedchannel;
-            grid->addWidget(new QLabel(QString("Channel %1%2").arg(c).arg(analysed ? " (analysed)" : "")),
-                            row, 0);
+            grid->addWidget(
+                new QLabel(QString("Channel %1%2").arg(c).arg(analysed ? " (analysed)" : "")), row,
+                0);
             auto* edit = new QLineEdit(qtext(q.values[c]));
             edit->setObjectName(QString("fullscale%1").arg(c));
             // Room for a number such as 1234.567, however large the font.

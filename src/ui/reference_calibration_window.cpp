@@ -44,8 +44,7 @@ QLineEdit* number_edit(const char* name, const char* example) {
 
 } // namespace
 
-TReferenceWindow::TReferenceWindow(TForm1& form, QWidget* parent)
-    : QDialog(parent), fform(form) {
+TReferenceWindow::TReferenceWindow(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     setObjectName("ReferenceWindow");
     setWindowTitle("Calibrate from reference");
     auto* layout = new QVBoxLayout(this);

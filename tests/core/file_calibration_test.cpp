@@ -80,7 +80,8 @@ TEST(FileCalibration, AReferenceGivesThePhonationItsLevel) {
         bool aweighted;
         double tolerance;
     };
-    for (const tcase& c : {tcase{1000, false, 0.1}, tcase{1000, true, 0.1}, tcase{250, true, 0.2}}) {
+    for (const tcase& c :
+         {tcase{1000, false, 0.1}, tcase{1000, true, 0.1}, tcase{250, true, 0.2}}) {
         tform t;
         t.form.batchmode = true;
         treferencetake take;
@@ -91,8 +92,7 @@ TEST(FileCalibration, AReferenceGivesThePhonationItsLevel) {
         const double truth = voice_level(t.form, take);
         ASSERT_NEAR(truth, take.voicespl, 1.0);
 
-        const double reading =
-            take.tonespl + (c.aweighted ? testing::a_weighting_db(c.hz) : 0.0);
+        const double reading = take.tonespl + (c.aweighted ? testing::a_weighting_db(c.hz) : 0.0);
         // /f is replaced by the reference.
         t.form.commandlinereference = treference{0.5, 2.5, reading, c.aweighted, 0.3};
         t.form.execute_command_line({"/f1", wav});
@@ -101,8 +101,8 @@ TEST(FileCalibration, AReferenceGivesThePhonationItsLevel) {
         EXPECT_EQ(pg.calstatus, 3);
         EXPECT_TRUE(pg.calibstr.starts_with("Calibrated from a reference of " +
                                             std::string(c.aweighted && c.hz == 250 ? "85.4 dB(A)"
-                                                        : c.aweighted           ? "94.0 dB(A)"
-                                                                                : "94.0 dB SPL") +
+                                                        : c.aweighted              ? "94.0 dB(A)"
+                                                                      : "94.0 dB SPL") +
                                             " at 300 mm, 0.500-2.500 s of channel 0, full scale "))
             << pg.calibstr;
         EXPECT_NE(pg.calibstr.find(" Pa, signed by "), std::string::npos) << pg.calibstr;
@@ -217,7 +217,8 @@ TEST(FileCalibration, AFullScaleTypedInEqualsSlashFAndIsAppliedAgain) {
     ASSERT_EQ(t.ui.asked.size(), 3u);
     EXPECT_EQ(t.ui.asked[2].values, std::vector<std::string>{""});
     EXPECT_TRUE(t.ui.asked[2].headercalibration.empty());
-    EXPECT_EQ(t.form.pgs[0].calibstr, "Wav file is calibrated by the user with a full scale of 20 Pa");
+    EXPECT_EQ(t.form.pgs[0].calibstr,
+              "Wav file is calibrated by the user with a full scale of 20 Pa");
     EXPECT_EQ(t.form.pgs[0].calstatus, 2);
     ASSERT_TRUE(t.form.save_stdpg(t.path("window.stdpg"), 0));
 
@@ -230,7 +231,8 @@ TEST(FileCalibration, AFullScaleTypedInEqualsSlashFAndIsAppliedAgain) {
 
     // Opened again, by any way: the same value, and the dialog shows it with its text.
     t.form.open_any_file(wav);
-    EXPECT_EQ(t.form.pgs[0].calibstr, "Wav file is calibrated by the user with a full scale of 20 Pa");
+    EXPECT_EQ(t.form.pgs[0].calibstr,
+              "Wav file is calibrated by the user with a full scale of 20 Pa");
     ASSERT_TRUE(t.form.save_stdpg(t.path("again.stdpg"), 0));
     EXPECT_EQ(slurp(t.path("again.stdpg")), slurp(t.path("window.stdpg")));
     t.ui.answer = {"20"};
@@ -258,7 +260,8 @@ TEST(FileCalibration, AFileWithItsOwnCalibrationKeepsItAndTheDialogShowsIt) {
     t.ui.answer = {"5"};
     t.form.opensoundfileactionExecute(smp);
     ASSERT_EQ(t.ui.asked.size(), 1u);
-    EXPECT_EQ(t.ui.asked[0].headercalibration, "Soundfile calibration: Wav file is calibrated from command line");
+    EXPECT_EQ(t.ui.asked[0].headercalibration,
+              "Soundfile calibration: Wav file is calibrated from command line");
     EXPECT_TRUE(t.ui.asked[0].values.empty());
     EXPECT_EQ(t.form.pgs[0].calstatus, 3);
     EXPECT_NEAR(voice_level(t.form, take), take.voicespl, 1.0);

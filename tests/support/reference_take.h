@@ -12,11 +12,11 @@
 namespace gravon::testing {
 
 struct treferencetake {
-    double fullscale = 20.0;   // Pa the file's full scale stands for
+    double fullscale = 20.0; // Pa the file's full scale stands for
     double tonehz = 1000.0;
-    double tonespl = 94.0;     // dB SPL of the tone
+    double tonespl = 94.0; // dB SPL of the tone
     double toneseconds = 3.0;
-    double voicespl = 80.0;    // dB SPL of the phonation
+    double voicespl = 80.0; // dB SPL of the phonation
     double voiceseconds = 2.0;
     double fs = 44100.0;
 };
@@ -32,7 +32,9 @@ inline double a_weighting_db(double f) {
 
 inline void write_reference_take(const std::string& path, const treferencetake& t) {
     const double pi = std::numbers::pi;
-    const auto relative_rms = [&](double spl) { return 2e-5 * std::pow(10.0, spl / 20.0) / t.fullscale; };
+    const auto relative_rms = [&](double spl) {
+        return 2e-5 * std::pow(10.0, spl / 20.0) / t.fullscale;
+    };
     const std::size_t ntone = std::size_t(t.toneseconds * t.fs);
     const std::size_t nvoice = std::size_t(t.voiceseconds * t.fs);
     tsinglearr x(ntone + nvoice, 0.0f);
