@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 

@@ -178,10 +178,12 @@ TEST(FileCalibration, AReferenceIsKeptForTheFileAndAppliedWhenItIsOpenedAgain) {
     EXPECT_TRUE(t.form.channel_calibration(0).calibrated);
 
     // Another window, another day: the file opens calibrated.
+    const fs::path store = t.form.file_calibrations_filename();
     tform later;
     const fs::path kept = later.form.file_calibrations_filename();
+    ASSERT_NE(kept, store);
     fs::create_directories(kept.parent_path());
-    fs::copy_file(t.form.file_calibrations_filename(), kept);
+    fs::copy_file(store, kept);
     later.form.open_any_file(wav);
     EXPECT_EQ(later.form.pgs[0].calibstr, text);
     EXPECT_EQ(later.form.pgs[0].calstatus, 3);
@@ -222,10 +224,13 @@ TEST(FileCalibration, AFullScaleTypedInEqualsSlashFAndIsAppliedAgain) {
     EXPECT_EQ(t.form.pgs[0].calstatus, 2);
     ASSERT_TRUE(t.form.save_stdpg(t.path("window.stdpg"), 0));
 
-    tform cli;
-    cli.form.batchmode = true;
-    cli.form.execute_command_line({"/f20", wav});
-    ASSERT_TRUE(cli.form.save_stdpg(t.path("cli.stdpg"), 0));
+    {
+        // A window of its own points the settings folder elsewhere until it goes.
+        tform cli;
+        cli.form.batchmode = true;
+        cli.form.execute_command_line({"/f20", wav});
+        ASSERT_TRUE(cli.form.save_stdpg(t.path("cli.stdpg"), 0));
+    }
     EXPECT_EQ(without_calibration(slurp(t.path("window.stdpg"))),
               without_calibration(slurp(t.path("cli.stdpg"))));
 
