@@ -68,7 +68,7 @@ struct tsoundsource {
 };
 
 // Whether the levels of a channel are calibrated, and how, as a report or a panel shows it.
-struct tchannelcalibration {
+struct tlevelcalibration {
     bool calibrated = false;
     std::int32_t status = 0; // the calibration status code of its phonetogram
     std::string text;        // the calibration text: how it was made
@@ -330,7 +330,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // in the channel analysed, before /f.
     std::optional<treference> commandlinereference;
     // Whether channel c's levels are calibrated, with its status and calibration text.
-    tchannelcalibration channel_calibration(int c) const;
+    tlevelcalibration channel_calibration(int c) const;
     // "Analyze soundfile..." once the file is chosen: the full scales of its channels (kept
     // per file) are shown and may be changed, then the file is analysed.
     void opensoundfileactionExecute(const std::string& fname);

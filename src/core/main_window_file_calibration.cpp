@@ -92,8 +92,8 @@ std::optional<tfilecalibration> TForm1::replay_calibration(const std::string& fn
     return std::nullopt;
 }
 
-tchannelcalibration TForm1::channel_calibration(int c) const {
-    tchannelcalibration r;
+tlevelcalibration TForm1::channel_calibration(int c) const {
+    tlevelcalibration r;
     r.text = calibration_info(c);
     if (c != 0 && c != 1) return r;
     const std::size_t ch = std::size_t(c);
