@@ -196,6 +196,9 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
     }
     if (!o.recordevents.empty() && o.recordseconds <= 0)
         throw tusageerror("--record-events needs --record");
+    if (o.reference && o.recordseconds > 0)
+        throw tusageerror("--reference measures a reference in a sound file, not in a take "
+                          "recorded with --record (/f gives a take's full scale)");
     return o;
 }
 
