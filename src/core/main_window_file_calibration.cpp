@@ -6,6 +6,7 @@
 #include "base/number_text.h"
 #include "base/system_utils.h"
 #include "base/text_utils.h"
+#include "calibration/calibration_model.h"
 #include "calibration/date_time.h"
 #include "core/main_window.h"
 #include "core/sound_file_source.h"
