@@ -61,11 +61,10 @@ TEST(ReferenceCalibration, TheCommandLineFormReadsStretchLevelWeightingAndDistan
 
 TEST(ReferenceCalibration, AOneKilohertzToneGivesTheFullScaleInDbSplAndDbA) {
     const std::vector<float> x = tone(1000, 94, 4, 20.0);
-    // 1 kHz passes the A-weighting unchanged: the same reading in both.
-    for (bool a : {false, true}) {
-        treference ref{0.5, 3.5, 94, a};
-        EXPECT_NEAR(db(measured_fullscale(x, ref) / 20.0), 0, 0.02) << a;
-    }
+    // 1 kHz passes the A-weighting all but unchanged (its four sections read 0.03 dB high at
+    // 44.1 kHz): the same reading in both.
+    EXPECT_NEAR(db(measured_fullscale(x, {0.5, 3.5, 94, false}) / 20.0), 0, 0.005);
+    EXPECT_NEAR(db(measured_fullscale(x, {0.5, 3.5, 94, true}) / 20.0), 0, 0.05);
 }
 
 TEST(ReferenceCalibration, AReadingInDbAOfA250HzToneGoesThroughTheAWeighting) {
