@@ -4,6 +4,7 @@
 #include "core/test_form.h"
 #include "support/reference_take.h"
 #include "ui/full_scale_dialog.h"
+#include "ui/geometry/status_lines.h"
 #include "ui/reference_calibration_window.h"
 #include "ui/waveform_view.h"
 
@@ -38,6 +39,13 @@ std::string without_dates(const std::string& s) {
     return std::regex_replace(s, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"), "<date>");
 }
 
+// The status panel's calibration line of the file, and whether it is drawn as a warning.
+std::pair<std::string, bool> status_calibration(TForm1& f) {
+    for (const tstatustext& t : status_panel_content(f).texts)
+        if (t.text.starts_with("Soundfile: ")) return {t.text, t.color == statusred};
+    return {"", false};
+}
+
 int run_cli(const fs::path& dir, const std::string& args, std::string& err) {
     const fs::path errfile = dir / "stderr.txt";
     const std::string cmd = "cd '" + dir.string() + "' && '" GRAVON_CLI_PATH "' " + args +
@@ -61,6 +69,11 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     testing::write_reference_take(wav, take);
     t.form.open_any_file(wav);
     ASSERT_TRUE(t.form.reference_calibration_possible());
+    // Uncalibrated: the panel says so, in red, with the way to calibrate.
+    EXPECT_EQ(status_calibration(t.form),
+              std::make_pair(std::string("Soundfile: Wav file is possibly not calibrated - "
+                                         "Calibrate from reference... (Recording menu)"),
+                             true));
 
     TReferenceWindow w(t.form);
     w.show();
@@ -111,6 +124,9 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     ASSERT_NE(t.form.pgs[0].calibstr.find("signed by " + username()), std::string::npos)
         << t.form.pgs[0].calibstr;
     ASSERT_TRUE(t.form.save_stdpg((dir / "window.stdpg").string(), 0));
+    const auto [panel, red] = status_calibration(t.form);
+    EXPECT_TRUE(panel.starts_with("Soundfile: Calibrated from a reference of 94.0 dB SPL")) << panel;
+    EXPECT_FALSE(red);
 
     std::string err;
     const int rc = run_cli(dir, "take.wav --reference 0.5-2.5:94 /s", err);
