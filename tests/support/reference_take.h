@@ -1,6 +1,6 @@
 // A take as a recorder elsewhere makes it, with its reference: a steady tone of known level,
-// then a phonation (a harmonic complex on 200 Hz) of known level, written as a 16-bit WAV
-// file whose digital full scale stands for a known pressure.
+// then a phonation (a harmonic complex on 200 Hz) of known level, then the room's quiet noise,
+// written as a 16-bit WAV file whose digital full scale stands for a known pressure.
 #pragma once
 
 #include "files/wav_file.h"
