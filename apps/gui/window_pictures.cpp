@@ -1,7 +1,6 @@
 #include "window_pictures.h"
 
 #include "base/number_text.h"
-
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
@@ -94,7 +93,8 @@ bool save_window_pictures(TMainWindow& window, const std::string& folder, std::s
         TReferenceWindow reference(form, &window);
         reference.show();
         settle(150);
-        if (reference.load()) ok = picture(&reference, folder, "reference_calibration", error) && ok;
+        if (reference.load())
+            ok = picture(&reference, folder, "reference_calibration", error) && ok;
     }
     if (d.calibrator && d.calibrator->start(0)) {
         settle(600); // the live level

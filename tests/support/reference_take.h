@@ -6,6 +6,7 @@
 #include "files/wav_file.h"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <string>
 
@@ -16,8 +17,12 @@ struct treferencetake {
     double tonehz = 1000.0;
     double tonespl = 94.0; // dB SPL of the tone
     double toneseconds = 3.0;
-    double voicespl = 80.0; // dB SPL of the phonation
+    // dB SPL of the phonation: inside the background-noise range (25 to 50 dB) as long as the
+    // file is taken at 1 Pa full scale, so that the window measures a background noise then.
+    double voicespl = 72.0;
     double voiceseconds = 2.0;
+    double noisespl = 35.0; // and then
+    double noiseseconds = 1.0;
     double fs = 44100.0;
 };
 
@@ -37,7 +42,8 @@ inline void write_reference_take(const std::string& path, const treferencetake& 
     };
     const std::size_t ntone = std::size_t(t.toneseconds * t.fs);
     const std::size_t nvoice = std::size_t(t.voiceseconds * t.fs);
-    tsinglearr x(ntone + nvoice, 0.0f);
+    const std::size_t nnoise = std::size_t(t.noiseseconds * t.fs);
+    tsinglearr x(ntone + nvoice + nnoise, 0.0f);
     const double toneamp = std::sqrt(2.0) * relative_rms(t.tonespl);
     for (std::size_t i = 0; i < ntone; ++i)
         x[i] = float(toneamp * std::sin(2 * pi * t.tonehz * double(i) / t.fs));
@@ -52,6 +58,13 @@ inline void write_reference_take(const std::string& path, const treferencetake& 
         for (int k = 1; k <= nharmonics; ++k)
             v += std::sin(2 * pi * 200.0 * k * double(i) / t.fs) / k;
         x[ntone + i] = float(scale * v);
+    }
+    // Uniform noise of the same sequence every time: its rms is its half-width over sqrt(3).
+    const double halfwidth = std::sqrt(3.0) * relative_rms(t.noisespl);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < nnoise; ++i) {
+        state = state * 1664525u + 1013904223u;
+        x[ntone + nvoice + i] = float(halfwidth * (2.0 * double(state) / 4294967296.0 - 1.0));
     }
     TWavFile w;
     w.setsampfreq(std::int32_t(t.fs));
