@@ -100,7 +100,7 @@ TEST(FileCalibration, AReferenceGivesThePhonationItsLevel) {
         const tpg& pg = t.form.pgs[0];
         EXPECT_EQ(pg.calstatus, 3);
         EXPECT_TRUE(pg.calibstr.starts_with("Calibrated from a reference of " +
-                                            std::string(c.aweighted && c.hz == 250 ? "85.4 dB(A)"
+                                            std::string(c.aweighted && c.hz == 250 ? "85.3 dB(A)"
                                                         : c.aweighted              ? "94.0 dB(A)"
                                                                       : "94.0 dB SPL") +
                                             " at 300 mm, 0.500-2.500 s of channel 0, full scale "))
