@@ -285,6 +285,9 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     soundfilebits = source.bits;
     set_fs(filefs);
     reset_recording();
+    // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as
+    // a new take.
+    reset_replay_state();
     Setup_recording_parameters();
 
     tpg& pg = pgs[std::size_t(pgno)];
@@ -392,6 +395,9 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     soundfilechannels = smp.nChans();
     set_fs(fs);
     reset_recording();
+    // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as
+    // a new take.
+    reset_replay_state();
     Setup_recording_parameters();
 
     tpg& pg = pgs[std::size_t(pgno)];

@@ -62,15 +62,15 @@ std::string slurp(const std::string& p) {
     return s.str();
 }
 
-// The phonetogram file without its calibration text, which says how the calibration was
-// made, and without the dates.
-std::string without_calibration(std::string s) {
-    for (const char* item : {"calib=", "date="}) {
-        const std::size_t at = s.find(std::string("\n") + item);
-        if (at == std::string::npos) continue;
-        s.erase(at, s.find('\n', at + 1) - at);
-    }
-    return s;
+// The header items of a phonetogram file but its calibration text, which says how the
+// calibration was made, and its date; then its cells, after the header of 1024 bytes.
+std::pair<std::vector<std::string>, std::string> without_calibration(const std::string& file) {
+    std::vector<std::string> items;
+    std::istringstream header(file.substr(0, std::min<std::size_t>(file.size(), 1024)));
+    std::string line;
+    while (std::getline(header, line) && line != "=\r")
+        if (!line.starts_with("calib=") && !line.starts_with("date=")) items.push_back(line);
+    return {items, file.size() > 1024 ? file.substr(1024) : std::string()};
 }
 
 TEST(FileCalibration, AReferenceGivesThePhonationItsLevel) {

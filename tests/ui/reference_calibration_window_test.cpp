@@ -36,7 +36,7 @@ std::string slurp(const fs::path& p) {
 
 // The moments in a file's text (the calibration's, the saving's) as one mark.
 std::string without_dates(const std::string& s) {
-    return std::regex_replace(s, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"), "<date>");
+    return std::regex_replace(s, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d[:.]\d\d)"), "<date>");
 }
 
 // The status panel's calibration line of the file, and whether it is drawn as a warning.
