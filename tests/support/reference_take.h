@@ -1,9 +1,11 @@
 // A take as a recorder elsewhere makes it, with its reference: a steady tone of known level,
-// then a phonation (a harmonic complex on 200 Hz) of known level, then the room's quiet noise,
+// then a phonation (a sustained /a/ on 200 Hz) of known level in the room's quiet noise,
 // written as a 16-bit WAV file whose digital full scale stands for a known pressure.
 #pragma once
 
 #include "files/wav_file.h"
+#include "synth/synth_params.h"
+#include "synth/voice_synth.h"
 
 #include <cmath>
 #include <cstdint>
@@ -41,31 +43,22 @@ inline void write_reference_take(const std::string& path, const treferencetake& 
         return 2e-5 * std::pow(10.0, spl / 20.0) / t.fullscale;
     };
     const std::size_t ntone = std::size_t(t.toneseconds * t.fs);
-    const std::size_t nvoice = std::size_t(t.voiceseconds * t.fs);
-    const std::size_t nnoise = std::size_t(t.noiseseconds * t.fs);
-    tsinglearr x(ntone + nvoice + nnoise, 0.0f);
+    tsinglearr x(ntone, 0.0f);
     const double toneamp = std::sqrt(2.0) * relative_rms(t.tonespl);
     for (std::size_t i = 0; i < ntone; ++i)
         x[i] = float(toneamp * std::sin(2 * pi * t.tonehz * double(i) / t.fs));
-    // Harmonics falling 6 dB an octave: the sum of their squared amplitudes halved is the
-    // mean square.
-    constexpr int nharmonics = 12;
-    double ms = 0;
-    for (int k = 1; k <= nharmonics; ++k) ms += 0.5 / double(k * k);
-    const double scale = relative_rms(t.voicespl) / std::sqrt(ms);
-    for (std::size_t i = 0; i < nvoice; ++i) {
-        double v = 0;
-        for (int k = 1; k <= nharmonics; ++k)
-            v += std::sin(2 * pi * 200.0 * k * double(i) / t.fs) / k;
-        x[ntone + i] = float(scale * v);
-    }
-    // Uniform noise of the same sequence every time: its rms is its half-width over sqrt(3).
-    const double halfwidth = std::sqrt(3.0) * relative_rms(t.noisespl);
-    std::uint32_t state = 12345;
-    for (std::size_t i = 0; i < nnoise; ++i) {
-        state = state * 1664525u + 1013904223u;
-        x[ntone + nvoice + i] = float(halfwidth * (2.0 * double(state) / 4294967296.0 - 1.0));
-    }
+    // The phonation and the room's noise come from the synthesizer, at the take's full scale.
+    synth::tsynthparams sp;
+    sp.rate = std::int32_t(t.fs);
+    sp.fullscale_pa = t.fullscale;
+    sp.phrases = {synth::steady_phrase(t.voiceseconds, 200, t.voicespl)};
+    sp.leadin = 0;
+    sp.tail = t.noiseseconds;
+    sp.noise_spl = t.noisespl;
+    // A voice too loud for the recorder clips, as it does on a recorder.
+    sp.clip = true;
+    const synth::tsynthresult voice = synth::synthesize(sp);
+    x.insert(x.end(), voice.floats[0].begin(), voice.floats[0].end());
     TWavFile w;
     w.setsampfreq(std::int32_t(t.fs));
     w.setnchans(1);
