@@ -2,6 +2,7 @@
 // a user drives them, against the headless program's --reference and /f on the same file.
 #include "base/system_utils.h"
 #include "core/test_form.h"
+#include "phonetogram/pg_param.h"
 #include "support/reference_take.h"
 #include "ui/full_scale_dialog.h"
 #include "ui/geometry/status_lines.h"
@@ -124,6 +125,10 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     EXPECT_FALSE(w.isVisible());
     ASSERT_NE(t.form.pgs[0].calibstr.find("signed by " + username()), std::string::npos)
         << t.form.pgs[0].calibstr;
+    // The voice was found: the files compared hold cells.
+    double seconds = 0;
+    for (float v : t.form.pgs[0].param[pglayeracctime].arr.cells) seconds += v;
+    EXPECT_GT(seconds, 1.0);
     ASSERT_TRUE(t.form.save_stdpg((dir / "window.stdpg").string(), 0));
     const auto [panel, red] = status_calibration(t.form);
     EXPECT_TRUE(panel.starts_with("Soundfile: Calibrated from a reference of 94.0 dB SPL"))
