@@ -23,7 +23,7 @@ struct treferencetake {
     // file is taken at 1 Pa full scale, so that the window measures a background noise then.
     double voicespl = 72.0;
     double voiceseconds = 2.0;
-    double noisespl = 35.0; // and then
+    double noisespl = 35.0; // the room, before the voice and under it
     double noiseseconds = 1.0;
     double fs = 44100.0;
 };
@@ -52,8 +52,9 @@ inline void write_reference_take(const std::string& path, const treferencetake& 
     sp.rate = std::int32_t(t.fs);
     sp.fullscale_pa = t.fullscale;
     sp.phrases = {synth::steady_phrase(t.voiceseconds, 200, t.voicespl)};
-    sp.leadin = 0;
-    sp.tail = t.noiseseconds;
+    // The room's noise before the voice, which the analysis measures first.
+    sp.leadin = t.noiseseconds;
+    sp.tail = 0.2;
     sp.noise_spl = t.noisespl;
     // A voice too loud for the recorder clips, as it does on a recorder.
     sp.clip = true;

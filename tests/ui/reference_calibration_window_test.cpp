@@ -80,13 +80,13 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     ASSERT_TRUE(w.load());
-    EXPECT_EQ(w.findChild<QLabel*>("fileinfo")->text(), "take.wav, channel 0, 6.000 s");
+    EXPECT_EQ(w.findChild<QLabel*>("fileinfo")->text(), "take.wav, channel 0, 6.200 s");
 
     // Marking with the mouse fills in the stretch; the tone's columns reach higher than the
     // phonation's quiet end.
     TWaveformView& view = w.waveform();
     const int width = view.width();
-    const auto x = [&](double seconds) { return QPoint(int(seconds / 6.0 * width), 10); };
+    const auto x = [&](double seconds) { return QPoint(int(seconds / 6.2 * width), 10); };
     QTest::mousePress(&view, Qt::LeftButton, {}, x(0.5));
     QTest::mouseMove(&view, x(2.5));
     QTest::mouseRelease(&view, Qt::LeftButton, {}, x(2.5));
