@@ -4,8 +4,10 @@
 #   main_window_analysis.png  the example analysed, its whole area selected, with a second,
 #                             louder take overlaid as a stored phonetogram
 #   every other window in that state: options and advanced settings (a picture per tab), the
-#   parameter editors, control panel, statistics, text export, calibration log, and the
-#   calibrator and sound-level-meter windows (on the sound server, when one runs)
+#   parameter editors, control panel, statistics, text export, calibration log, the full scale
+#   of the analysed file (full_scale.png) and its reference marked in its waveform
+#   (reference_calibration.png), and the calibrator and sound-level-meter windows (on the
+#   sound server, when one runs)
 # Usage: scripts/screenshots.sh [--scale N] [folder]   (default build/screenshots, or
 #        build/screenshots-2x at --scale 2: the pictures at a scale factor of N on a 1600x1000
 #        screen, as a 4K laptop shows them)

@@ -27,6 +27,11 @@ const char* const usagetext =
     "\n"
     "Options (anywhere on the line):\n"
     "  --channel N        analyse channel N of the sound files (from 0; default 0)\n"
+    "  --reference START-END:LEVEL[A][@MM]\n"
+    "                     the full scale of the sound files from a reference recorded in\n"
+    "                     them: the stretch START to END seconds has LEVEL dB SPL (LEVEL A:\n"
+    "                     dB(A), measured through the A-weighting), read at MM mm if given;\n"
+    "                     e.g. 0.5-3.5:94 for a 94 dB calibrator. It replaces /f\n"
     "  --set KEY=VALUE    an advanced setting or option by its key in the settings files\n"
     "                     (e.g. LofoLimit=80, NoiseLo0=20, BinningMethod=1, TimeThreshold=0.1);\n"
     "                     it overrides every settings file, with the same checks\n"
@@ -167,6 +172,10 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 } catch (const std::invalid_argument& e) {
                     throw tusageerror("--record-events: " + std::string(e.what()));
                 }
+            } else if (a == "--reference") {
+                std::string why;
+                o.reference = parse_reference(value("START-END:LEVEL, e.g. 0.5-3.5:94"), why);
+                if (!o.reference) throw tusageerror("--reference: " + why);
             } else if (a == "--set") {
                 const std::string v = value("KEY=VALUE");
                 if (v.find('=') == std::string::npos || v.front() == '=')
@@ -187,6 +196,9 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
     }
     if (!o.recordevents.empty() && o.recordseconds <= 0)
         throw tusageerror("--record-events needs --record");
+    if (o.reference && o.recordseconds > 0)
+        throw tusageerror("--reference measures a reference in a sound file, not in a take "
+                          "recorded with --record (/f gives a take's full scale)");
     return o;
 }
 

@@ -2,10 +2,12 @@
 // arguments form the desktop program's command line, kept in order.
 #pragma once
 
+#include "calibration/reference_calibration.h"
 #include "core/usage_error.h"
 #include "record_events.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,7 @@ struct tclioptions {
     // --discard-orphans: the orphaned takes the run meets are discarded without a question
     bool discardorphans = false;
     std::vector<trecordevent> recordevents; // --record-events: pauses and keys in the take
+    std::optional<treference> reference;    // --reference: full scale from a reference
 };
 
 // Raises tusageerror for an unknown option or switch, a missing or bad option value.

@@ -232,6 +232,7 @@ int main(int argc, char** argv) {
     TForm1& form = run.form;
     theadlessinterface& ui = run.ui;
     form.recoverorphans = o.recover;
+    form.commandlinereference = o.reference;
     form.discardorphans = o.discardorphans;
     tlivetracks livetracks;
     try {

@@ -1,12 +1,15 @@
 #include "window_pictures.h"
 
+#include "base/number_text.h"
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_windows.h"
+#include "ui/full_scale_dialog.h"
 #include "ui/options_dialog.h"
 #include "ui/parameter_editors.h"
+#include "ui/reference_calibration_window.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/text_export_dialog.h"
@@ -77,6 +80,22 @@ bool save_window_pictures(TMainWindow& window, const std::string& folder, std::s
     ok = picture(d.textexport, folder, "text_export", error) && ok;
     d.calibrationlog->set_text("(the calibration log of this computer is shown here)");
     ok = picture(d.calibrationlog, folder, "calibration_log", error) && ok;
+    // The calibration of the analysed file: its full scale as Analyze soundfile... asks for
+    // it, and its reference marked in its waveform.
+    TForm1& form = window.form();
+    if (form.reference_calibration_possible()) {
+        tfullscalequestion q;
+        q.filename = form.soundfilename;
+        q.values = {form.commandlinefsd.empty() ? "" : floattostrdot(form.commandlinefsd[0])};
+        q.texts = {form.commandlinefsd.empty() ? "" : "Wav file is calibrated from command line"};
+        TFullScaleDialog fullscale(q, &window);
+        ok = picture(&fullscale, folder, "full_scale", error) && ok;
+        TReferenceWindow reference(form, &window);
+        reference.show();
+        settle(150);
+        if (reference.load())
+            ok = picture(&reference, folder, "reference_calibration", error) && ok;
+    }
     if (d.calibrator && d.calibrator->start(0)) {
         settle(600); // the live level
         ok = picture(d.calibrator, folder, "calibrator", error) && ok;

@@ -26,6 +26,7 @@ tactionstates action_states(const TForm1& f) {
     for (tactionid id : {savestdpg, savesmp, savenormalized, saveall})
         s[id].enabled = hasdata && !rec && !busy;
     s[calibrate].enabled = !hasdata && !rec && !busy;
+    s[calibratefromreference].enabled = f.reference_calibration_possible();
 
     s[record].enabled = !f.analysisisfromsoundfile() && !busy;
     s[record].checked = rec;

@@ -28,6 +28,7 @@ enum class tactionid : std::int32_t {
     stop,
     playnoise,
     calibrate,
+    calibratefromreference,
     copyimage,
     selectallarea,
     clearareaselection,

@@ -9,7 +9,10 @@
 #include "audio/keyboard_sound.h"
 #include "audio/masking_noise.h"
 #include "audio/mpc_record.h"
+#include "audio/waveform_ring_buffer.h"
 #include "base/prog_id.h"
+#include "calibration/file_calibrations.h"
+#include "calibration/reference_calibration.h"
 #include "core/user_interface.h"
 #include "files/qub_file.h"
 #include "files/recording_journal.h"
@@ -62,6 +65,21 @@ struct tsoundsource {
     std::int32_t uncalibratedstatus = 1;
     // Hands channel c to the sink and returns the number of samples delivered.
     std::function<std::size_t(int c, const tsamplesink& sink)> read;
+};
+
+// Whether the levels of a channel are calibrated, and how, as a report or a panel shows it.
+struct tlevelcalibration {
+    bool calibrated = false;
+    std::int32_t status = 0; // the calibration status code of its phonetogram
+    std::string text;        // the calibration text: how it was made
+};
+
+// The waveform of a file channel in display columns, for marking a reference in it.
+struct tfilewaveform {
+    std::vector<tminmax> columns; // 16-bit extremes per column
+    double duration = 0;          // s
+    double fs = 0;
+    std::int32_t channel = 0;
 };
 
 class TForm1 : public tpglist, public TAnalysisDriver {
@@ -304,6 +322,36 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Its name; empty for the system default.
     std::string recording_device_name() const;
 
+    // ---- The calibration of a sound file (main_window_file_calibration.cpp) ----
+    // Levels of the file's replay are calibrated: its header carries a calibration, or a full
+    // scale was given (/f, typed in, measured from a reference).
+    bool soundfilecalibrated = false;
+    // --reference: the full scale of every sound file opened is measured from this reference
+    // in the channel analysed, before /f.
+    std::optional<treference> commandlinereference;
+    // Whether channel c's levels are calibrated, with its status and calibration text.
+    tlevelcalibration channel_calibration(int c) const;
+    // "Analyze soundfile..." once the file is chosen: the full scales of its channels (kept
+    // per file) are shown and may be changed, then the file is analysed.
+    void opensoundfileactionExecute(const std::string& fname);
+    // "Calibrate from reference...": the full scale of the analysed file's channel from the
+    // level of the reference in its stretch, signed by signer (empty: unsigned); kept for the
+    // file, and the file analysed again with it. False, with a message naming the problem and
+    // nothing changed, when the reference does not give one.
+    bool calibrate_from_reference(const treference& ref, const std::string& signer);
+    // Whether the window's file can be calibrated from a reference; why not otherwise.
+    bool reference_calibration_possible(std::string* why = nullptr) const;
+    // The analysed file channel's waveform over width columns; raises EGravonError when the
+    // file cannot be read.
+    tfilewaveform soundfile_waveform(std::int32_t width);
+    // The file channel a replay analyses.
+    std::int32_t replay_channel() const { return soundfilechannel > 0 ? soundfilechannel : 0; }
+    // The calibrations the user gave to sound files, in the settings folder.
+    std::string file_calibrations_filename() const;
+    tfilecalibrations file_calibrations() const {
+        return tfilecalibrations(file_calibrations_filename());
+    }
+
     // ---- Phonetogram files ----
     // The container of phonetogram files, for reading and writing.
     TSMPfile stdpgfile1;
@@ -482,6 +530,16 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Checks the source and replays its channel into phonetogram pgno.
     void replay_source(const std::string& fname, std::int32_t pgno, std::int32_t pgno2,
                        const tsoundsource& source);
+    // The calibration a replay of channel of fname gets: the one just given in the window,
+    // the command line's reference or /f, or the one kept for the file; raises EGravonError
+    // when the reference does not fit the file.
+    std::optional<tfilecalibration>
+    replay_calibration(const std::string& fname, std::int32_t channel, const tsoundsource& source);
+    // Given by a window's dialog for the next replay only.
+    std::optional<tfilecalibration> fgivencalibration;
+    // The replay analyses the same file again with a new calibration: nothing is lost, so
+    // nothing is asked.
+    bool freanalysis = false;
     bool fanalysisisfromsoundfile = false;
     std::string ftitle;
     bool fuse24bits = false;

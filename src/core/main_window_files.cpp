@@ -6,6 +6,7 @@
 #include "base/text_utils.h"
 #include "core/main_window.h"
 #include "core/replay_notes.h"
+#include "core/sound_file_source.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
 #include "files/wav_file.h"
@@ -161,6 +162,7 @@ void TForm1::Open_samples(const std::string& name, std::span<const float> sample
 
 void TForm1::start_soundfile() {
     soundfileanalysed = false;
+    soundfilecalibrated = false;
     soundfilechannels = 0;
     soundfilebits = 0;
     replaynotes.clear();
@@ -182,7 +184,7 @@ void TForm1::finish_soundfile(const std::string& fname) {
 }
 
 bool TForm1::begin_soundfile_replay(const std::string& fname) {
-    if (!ask_to_save()) return false;
+    if (!freanalysis && !ask_to_save()) return false;
     set_paused(false);
     if (!fanalysisisfromsoundfile) save_temporary_settings();
     RandSeed(0);
@@ -232,68 +234,14 @@ void TForm1::reset_replay_state() {
 
 void TForm1::Open_wavfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
     const tanalyzingguard guard{*this};
-
-    // The own reader takes the WAV files it knows; libsndfile what it refuses and every other
-    // format.
-    const std::string ext = lowercase_extension(fname);
-    TWavFile wav;
-    tsndfilereader snd;
-    bool opened = false, bysndfile = false;
-    std::string wavfailure, sndfailure;
-    if (ext == ".wav") {
-        try {
-            opened = wav.open_file(fname, true);
-        } catch (const EGravonError& e) {
-            wavfailure = e.what();
-        }
-    }
-    if (!opened) {
-        try {
-            snd.open(fname);
-            bysndfile = true;
-        } catch (const ESoundFileError& e) {
-            sndfailure = e.what();
-        }
-    }
-    if (!opened && !bysndfile) {
-        refuse_soundfile(fname, wavfailure.empty() ? sndfailure : wavfailure);
+    tsoundfilesource file;
+    const std::string why = file.open(fname);
+    if (!why.empty()) {
+        refuse_soundfile(fname, why);
         fix_things();
         return;
     }
-    // Other formats say what they are: a FLAC file is no "Wav file".
-    const std::string kindtext = ext == ".wav" ? "Wav file" : "Sound file";
-    tsoundsource source;
-    source.fs = bysndfile ? snd.sampfreq() : double(wav.sampfreq());
-    source.nchans = bysndfile ? snd.nchans() : wav.nchans();
-    source.expected = bysndfile ? snd.nframes() : wav.nsamples();
-    source.isfloat = bysndfile ? snd.isfloat() : wav.format() == tFormat::ieeefloat;
-    if (bysndfile)
-        source.bits = snd.nbits();
-    else if (wav.format() == tFormat::pcm)
-        source.bits = wav.nbits();
-    // A header may announce more than the file holds; what is there is analysed.
-    if (bysndfile) {
-        source.announced = snd.nframes();
-    } else if (wav.wavheadexlong().data.size != 0 && wav.nbits() >= 8 && source.nchans > 0) {
-        source.announced =
-            std::int64_t(wav.wavheadexlong().data.size) / (wav.nbits() / 8) / source.nchans;
-    }
-    source.calibratedtext = kindtext + " is calibrated from command line";
-    if (source.isfloat) {
-        source.uncalibratedtext = kindtext + " may be calibrated, but calibration is not signed";
-        source.uncalibratedstatus = 2;
-    } else {
-        source.uncalibratedtext = kindtext + " is possibly not calibrated";
-        source.uncalibratedstatus = 1;
-    }
-    source.read = [&](int channel, const tsamplesink& sink) {
-        const std::size_t got =
-            bysndfile ? snd.read_channel(channel, sink) : wav.read_channel(channel, sink);
-        wav.close_file();
-        snd.close();
-        return got;
-    };
-    replay_source(fname, pgno, pgno2, source);
+    replay_source(fname, pgno, pgno2, file.source);
 }
 
 void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int32_t pgno2,
@@ -322,11 +270,24 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
         fix_things();
         return;
     }
+    // A calibration that cannot be had (a reference that does not fit the file) leaves the
+    // window as it was.
+    std::optional<tfilecalibration> calibration;
+    try {
+        calibration = replay_calibration(fname, channel, source);
+    } catch (const EGravonError& e) {
+        refuse_soundfile(fname, e.what());
+        fix_things();
+        return;
+    }
     if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = nfilechans;
     soundfilebits = source.bits;
     set_fs(filefs);
     reset_recording();
+    // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as
+    // a new take.
+    reset_replay_state();
     Setup_recording_parameters();
 
     tpg& pg = pgs[std::size_t(pgno)];
@@ -339,15 +300,17 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     reset_replay_state();
 
     double fullscale = 1.0;
-    if (std::size_t(channel) < commandlinefsd.size()) {
-        fullscale = commandlinefsd[std::size_t(channel)];
-        filecalibrationinfo = source.calibratedtext;
-        pg.calstatus = 2;
+    pg.distance = -1;
+    pg.actualdistance = -1;
+    soundfilecalibrated = bool(calibration);
+    if (calibration) {
+        fullscale = calibration->fullscale;
+        filecalibrationinfo = calibration->text;
+        pg.calstatus = calibration->status;
+        pg.distance = calibration->distance;
     }
     pg.calibstr = filecalibrationinfo;
     pg.recordingsiteid.clear();
-    pg.distance = -1;
-    pg.actualdistance = -1;
     soundfilechname = std::string("Wav channel # ").append(std::to_string(channel));
 
     pgs[1].calibstr.assign(1, '-');
@@ -432,6 +395,9 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     soundfilechannels = smp.nChans();
     set_fs(fs);
     reset_recording();
+    // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as
+    // a new take.
+    reset_replay_state();
     Setup_recording_parameters();
 
     tpg& pg = pgs[std::size_t(pgno)];
@@ -454,6 +420,11 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     pg.calibstr = filecalibrationinfo;
     pgs[1].calibstr = "-";
     pg.recordingsiteid = smp.get_item("site", "-");
+    soundfilecalibrated = pg.calstatus >= 2;
+    if (commandlinereference)
+        replaynotes.push_back("the reference was not measured in " + fname +
+                              ": an SMP file keeps the calibration of its header (" +
+                              filecalibrationinfo + ")");
     try {
         const double d = strtofloatdot(smp.get_item("micdist" + std::to_string(channel), "-1"));
         const double ad = strtofloatdot(smp.get_item("actmicdist" + std::to_string(channel), "-1"));

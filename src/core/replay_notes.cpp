@@ -113,7 +113,7 @@ bool phonetogram_empty(const TForm1& form) {
 
 tnoteadvice command_line_advice() {
     tnoteadvice a;
-    a.fullscale = "/f before the file";
+    a.fullscale = "/f before the file, or --reference START-END:LEVEL on a reference in it";
     a.channel = "--channel N chooses another";
     a.noiserange = "with --set NoiseLo0=... --set NoiseHi0=...";
     a.takescale = "/f before --record gives the full scale in Pa";
@@ -122,7 +122,9 @@ tnoteadvice command_line_advice() {
 
 tnoteadvice window_advice() {
     tnoteadvice a;
-    a.fullscale = "/f before the file on Gravon's command line";
+    a.fullscale = "type it in Pa when Analyze soundfile... asks for it, or measure it from a "
+                  "reference tone or vowel in the file with Calibrate from reference... in the "
+                  "Recording menu";
     a.noiserange = "in Advanced settings";
     a.takescale = "Calibrate... in the Recording menu calibrates the microphone";
     return a;
@@ -139,8 +141,7 @@ std::vector<std::string> replay_notes(const TForm1& form, const std::string& fna
     if (lowercase_extension(fname) == ".smp") {
         if (advice.calibration && !form.pgs.empty() && form.pgs[0].calstatus == 1)
             notes.push_back(fname + " is not calibrated: its levels are not dB SPL.");
-    } else if (advice.calibration &&
-               std::size_t(form.soundfilechannel) >= form.commandlinefsd.size()) {
+    } else if (advice.calibration && !form.soundfilecalibrated) {
         notes.push_back("no full scale was given for " + fname +
                         (advice.fullscale.empty() ? std::string() : " (" + advice.fullscale + ")") +
                         ": its levels are relative to a full scale of 1 Pa (94 dB SPL), not "

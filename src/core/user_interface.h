@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace gravon {
 
@@ -15,6 +16,20 @@ enum class tmessagekind { information, warning, error, confirmation };
 enum class tbuttons { ok, yes_no, yes_no_cancel, ok_cancel };
 
 enum class tanswer { ok, yes, no, cancel };
+
+// The full scale of a sound file about to be analysed, per channel, as /f gives it.
+struct tfullscalequestion {
+    std::string filename;
+    // Not empty when the file's header carries a calibration (or says it has none): the file
+    // keeps it, and no full scale is asked for.
+    std::string headercalibration;
+    // The channel the window analyses.
+    std::int32_t analysedchannel = 0;
+    // Per file channel: the full scale in Pa as text ("" none), which the interface changes,
+    // and how the current one was made ("" none).
+    std::vector<std::string> values;
+    std::vector<std::string> texts;
+};
 
 class tuserinterface {
   public:
@@ -35,6 +50,10 @@ class tuserinterface {
                               tmessagekind kind) {
         message_box(caption, text, kind);
     }
+
+    // Shows the full scales of a file before it is analysed and lets the user change them;
+    // false when the user cancelled. Implementations that cannot ask a person keep them.
+    virtual bool ask_full_scale(tfullscalequestion& q) { return true; }
 
     // The phonetogram view should be repainted soon. Requests coalesce: many requests before
     // the next paint give one paint, so that analysing a hop never paints.

@@ -55,6 +55,8 @@ constexpr std::array<tactiondef, nactionids> defs = {{
     {stop, "Stop", "", "Stop the recording", 4},
     {playnoise, "Play &noise", "", "Play noise", 2, true, "Noise"},
     {calibrate, "&Calibrate...", "", "Calibrate the microphones", 13},
+    {calibratefromreference, "Calibrate from &reference...", "",
+     "Set the full scale of the analysed sound file from a reference tone or vowel in it", -1},
     {copyimage, "&Copy image", "Ctrl+C", "Copy the phonetogram picture to the clipboard", 12, false,
      "Copy"},
     {selectallarea, "Select entire &area ", "Ctrl+A",

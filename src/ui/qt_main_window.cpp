@@ -15,6 +15,7 @@
 #include "ui/main_actions.h"
 #include "ui/manual_window.h"
 #include "ui/options_dialog.h"
+#include "ui/reference_calibration_window.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/status_panel_widget.h"
@@ -171,6 +172,11 @@ void TMainWindow::create_actions() {
     on(newrecording, [&f] { f.NewRecordingActionExecute(); });
     on(opensoundfile, [this] { open_soundfile_dialog(); });
     on(openstdpg, [this] { open_stdpg_dialog(); });
+    on(calibratefromreference, [this] {
+        TReferenceWindow w(*fform, this);
+        w.show();
+        if (w.load()) w.exec();
+    });
     on(savestdpg, [&f] { f.save_stdpg_action("", 0); });
     on(savesmp, [&f] { f.SaveSmpActionExecute(); });
     on(savenormalized, [&f] { f.savenormalizedactionExecute(); });
@@ -267,6 +273,7 @@ void TMainWindow::create_menus() {
     rec->addAction(action(cancelanalysis));
     rec->addSeparator();
     rec->addAction(action(calibrate));
+    rec->addAction(action(calibratefromreference));
 
     QMenu* view = bar->addMenu(tr("&View"));
     for (tactionid id : {showstatistics, controlpanel, showtarget}) view->addAction(action(id));
@@ -621,7 +628,7 @@ void TMainWindow::hide_progress() {
 void TMainWindow::open_soundfile_dialog() {
     const QStringList names = fui.open_file_names("Analyze soundfile", soundfilefilter, false);
     if (names.isEmpty()) return;
-    fform->Open_soundfile(names.front().toStdString(), 0, -1);
+    fform->opensoundfileactionExecute(names.front().toStdString());
 }
 
 void TMainWindow::open_stdpg_dialog() {

@@ -1,5 +1,6 @@
 #include "ui/qt_user_interface.h"
 
+#include "ui/full_scale_dialog.h"
 #include "ui/window_place.h"
 
 #include <QApplication>
@@ -110,6 +111,16 @@ void TQtUserInterface::message_box(const std::string& caption, const std::string
     }
     QMessageBox box(icon_of(kind), qt_text(caption), qt_text(text), QMessageBox::Ok, &fwindow);
     box.exec();
+}
+
+bool TQtUserInterface::ask_full_scale(tfullscalequestion& q) {
+    if (script.fullscale) return script.fullscale(q);
+    // A run that scripts its file dialogs but not this one keeps the full scales shown.
+    if (unattended || script.filenames) return true;
+    TFullScaleDialog dialog(q, &fwindow);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    q.values = dialog.values();
+    return true;
 }
 
 void TQtUserInterface::post_message(const std::string& caption, const std::string& text,

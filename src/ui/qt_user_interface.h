@@ -29,6 +29,8 @@ struct tdialogscript {
     std::function<tanswer(const std::string& caption, const std::string& text, tbuttons)> question;
     // Save and open dialogs: the chosen names, none when cancelled.
     std::function<QStringList(const std::string& caption, bool save)> filenames;
+    // The full scales of a file about to be analysed: false cancels.
+    std::function<bool(tfullscalequestion& q)> fullscale;
 };
 
 class TQtUserInterface : public tuserinterface {
@@ -45,6 +47,7 @@ class TQtUserInterface : public tuserinterface {
                      tbuttons buttons) override;
     void post_message(const std::string& caption, const std::string& text,
                       tmessagekind kind) override;
+    bool ask_full_scale(tfullscalequestion& q) override;
     // Coalesced: one repaint hook call at most per screen refresh (16 ms).
     void request_repaint() override;
     void process_events() override;

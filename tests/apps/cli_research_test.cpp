@@ -286,7 +286,8 @@ TEST_F(CliResearch, CalibrationAndSwitchesDoNotFailSilently) {
     synthesize("voice.wav", "--seconds 1");
     const tclirun uncal = run("voice.wav");
     EXPECT_EQ(uncal.status, 3);
-    EXPECT_TRUE(has(uncal.err, "no full scale was given for voice.wav (/f before the file): its "
+    EXPECT_TRUE(has(uncal.err, "no full scale was given for voice.wav (/f before the file, or "
+                               "--reference START-END:LEVEL on a reference in it): its "
                                "levels are relative to a full scale of 1 Pa"))
         << uncal.err;
     for (const char* bad : {"/F14.1", "/S", "/x"}) {

@@ -108,8 +108,12 @@ tstatuspanel status_panel_content(TForm1& form) {
                  statusred});
         } else {
             const std::string who = fromfile ? "Soundfile: " : (c == 0 ? "Left: " : "Right: ");
-            out.texts.push_back(
-                {370, y, who + pg.calibstr, form.calibration_warning(c) ? statusred : statusblack});
+            // A file without a calibration says how to give it one.
+            const std::string how = fromfile && c == 0 && pg.calstatus == 1
+                                        ? " - Calibrate from reference... (Recording menu)"
+                                        : "";
+            out.texts.push_back({370, y, who + pg.calibstr + how,
+                                 form.calibration_warning(c) ? statusred : statusblack});
         }
         y += statuslineheight;
     }
