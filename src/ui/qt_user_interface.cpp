@@ -1,5 +1,6 @@
 #include "ui/qt_user_interface.h"
 
+#include "ui/session_dialog.h"
 #include "ui/window_place.h"
 
 #include <QApplication>
@@ -110,6 +111,17 @@ void TQtUserInterface::message_box(const std::string& caption, const std::string
     }
     QMessageBox box(icon_of(kind), qt_text(caption), qt_text(text), QMessageBox::Ok, &fwindow);
     box.exec();
+}
+
+bool TQtUserInterface::edit_session(tsessionrecord& r, bool atrecord) {
+    if (script.session) return script.session(r, atrecord);
+    // Nobody to type anything: the record stays as it is.
+    if (unattended) return true;
+    TSessionDialog d(&fwindow);
+    d.set_record(r, atrecord);
+    if (d.exec() != QDialog::Accepted) return false;
+    r = d.record();
+    return true;
 }
 
 void TQtUserInterface::post_message(const std::string& caption, const std::string& text,

@@ -29,6 +29,8 @@ struct tdialogscript {
     std::function<tanswer(const std::string& caption, const std::string& text, tbuttons)> question;
     // Save and open dialogs: the chosen names, none when cancelled.
     std::function<QStringList(const std::string& caption, bool save)> filenames;
+    // The session details dialog: false for Cancel.
+    std::function<bool(tsessionrecord& r, bool atrecord)> session;
 };
 
 class TQtUserInterface : public tuserinterface {
@@ -56,6 +58,7 @@ class TQtUserInterface : public tuserinterface {
     void show_control_panel() override;
     void request_close() override;
     void select_phonetogram(std::int32_t pgno) override;
+    bool edit_session(tsessionrecord& r, bool atrecord) override;
     bool get_window_placement(twindowid w, twindowplace& place, bool& maximized) override;
     void set_window_placement(twindowid w, const twindowplace& place) override;
     bool get_desktop_work_area(tscreenrect& area) override;
