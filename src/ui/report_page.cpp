@@ -42,6 +42,9 @@ struct tpage {
         QFont f = QGuiApplication::font();
         f.setPointSizeF(pt);
         f.setBold(bold);
+        // No ligatures where the script does not need them: "fi" stays two letters that a
+        // search of the PDF finds.
+        f.setStyleStrategy(QFont::PreferNoShaping);
         return f;
     }
     QFontMetricsF metrics(const QFont& f) const { return QFontMetricsF(f, p.device()); }
@@ -327,6 +330,7 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
     g.picture = QRectF(picture.left() * 72 / dpi, picture.top() * 72 / dpi,
                        picture.width() * 72 / dpi, picture.height() * 72 / dpi);
     g.picturepixels = pixels;
+    g.fonts = big;
     y += ph + pg.mm(3);
 
     // The signature at the foot of the page, the statistics in the room above it.

@@ -19,10 +19,12 @@ class QPrinter;
 namespace gravon {
 
 // Where the phonetogram landed on the page: its rectangle in points from the page's top left
-// corner, and the size in pixels of the picture the renderer drew into it.
+// corner, the size in pixels of the picture the renderer drew into it and the fonts it drew
+// with, from which the renderer's layout gives every cell's place.
 struct treportgeometry {
     QRectF picture;
     QSize picturepixels;
+    tdrawingfonts fonts;
 };
 
 // Paints the report onto the painter's device, whose whole page is pagerect (device units)
