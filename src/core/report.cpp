@@ -56,9 +56,11 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
         report_statistics_rows(form.options), statistics_format(form.advanced, decimalseparator));
 
     std::vector<std::string> uncalibrated;
-    for (std::size_t i = 0; i < form.pgs.size() && i < form.statistics.size(); ++i) {
-        if (form.statistics[i].nbins < 1) continue;
+    // Every phonetogram the picture shows, measured or not.
+    for (std::size_t i = 0; i < form.pgs.size(); ++i) {
         const tpg& pg = form.pgs[i];
+        const bool measuredhere = i < form.statistics.size() && form.statistics[i].nbins >= 1;
+        if (!measuredhere && !(pg.visible && total_time(pg) > 0)) continue;
         treportchannel c;
         c.name = pg.pgname.empty() ? "Channel " + std::to_string(i) : pg.pgname;
         c.calibration = pg.calibstr;

@@ -18,7 +18,8 @@ struct treportrow {
     std::string value; // empty: not entered, a line to fill in by hand
 };
 
-// The calibration of one phonetogram on the report.
+// The calibration of one phonetogram on the report: each one the picture shows or the
+// statistics measure.
 struct treportchannel {
     std::string name;        // "Left", "Right" or the file's name
     std::string calibration; // the calibration text the phonetogram carries

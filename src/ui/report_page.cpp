@@ -53,10 +53,12 @@ struct tpage {
 // An ISO date or date and time in the locale's short form; any other text as it stands.
 QString shown_date(const QLocale& locale, const std::string& text) {
     const QString t = qs(text).trimmed();
-    const QDateTime dt = QDateTime::fromString(t, "yyyy-MM-dd HH:mm");
-    if (dt.isValid()) return locale.toString(dt, QLocale::ShortFormat);
-    const QDateTime dts = QDateTime::fromString(t, "yyyy-MM-dd HH:mm:ss");
-    if (dts.isValid()) return locale.toString(dts, QLocale::ShortFormat);
+    for (const char* form : {"yyyy-MM-dd HH:mm", "yyyy-MM-dd HH:mm:ss"}) {
+        const QDateTime dt = QDateTime::fromString(t, form);
+        if (dt.isValid())
+            return locale.toString(dt.date(), QLocale::ShortFormat) + " " +
+                   locale.toString(dt.time(), QLocale::ShortFormat);
+    }
     const QDate d = QDate::fromString(t, "yyyy-MM-dd");
     if (d.isValid()) return locale.toString(d, QLocale::ShortFormat);
     return t;
