@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "files/side_file.h"
+#include "files/utf8_path.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -10,8 +11,10 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 namespace gravon {
@@ -55,9 +58,13 @@ QString shown_date(const QLocale& locale, const std::string& text) {
     const QString t = qs(text).trimmed();
     for (const char* form : {"yyyy-MM-dd HH:mm", "yyyy-MM-dd HH:mm:ss"}) {
         const QDateTime dt = QDateTime::fromString(t, form);
-        if (dt.isValid())
+        if (dt.isValid()) {
+            // The locale's own order of hours and minutes; a session is not timed to the second.
+            QString timeform = locale.timeFormat(QLocale::ShortFormat);
+            timeform.remove(QRegularExpression("[:.]ss"));
             return locale.toString(dt.date(), QLocale::ShortFormat) + " " +
-                   locale.toString(dt.time(), QLocale::ShortFormat);
+                   locale.toString(dt.time(), timeform);
+        }
     }
     const QDate d = QDate::fromString(t, "yyyy-MM-dd");
     if (d.isValid()) return locale.toString(d, QLocale::ShortFormat);
@@ -315,8 +322,17 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
 
     // The phonetogram as the window draws it.
     treportgeometry g;
+    // The picture takes the room the statistics leave, within bounds that keep its shape
+    // readable: they need about half their rows' height in two blocks side by side.
     const double pw = pg.content.width();
-    const double ph = pw * 0.56;
+    const double footer = pg.metrics(small).height();
+    const double signaturey = pg.content.bottom() - footer - pg.mm(16);
+    const double rowh = pg.metrics(pg.font(8.5)).height() * 1.12;
+    double statsneed = pg.metrics(pg.font(10, true)).height() + pg.mm(8) +
+                       rowh * (double(r.statistics.size()) / 2 + 2);
+    if (!r.uncalibratednote.empty()) statsneed += 2 * rowh;
+    if (!r.changes.empty()) statsneed += rowh * double(r.changes.size() + 2);
+    const double ph = std::clamp(signaturey - y - statsneed, pw * 0.45, pw * 0.72);
     const QRectF picture(pg.content.left(), y, pw, ph);
     const QSize pixels(int(std::lround(pw / dpi * screendpi * picturescale)),
                        int(std::lround(ph / dpi * screendpi * picturescale)));
@@ -336,8 +352,6 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
     y += ph + pg.mm(3);
 
     // The signature at the foot of the page, the statistics in the room above it.
-    const double footer = pg.metrics(small).height();
-    const double signaturey = pg.content.bottom() - footer - pg.mm(16);
     draw_statistics(pg, y, signaturey - pg.mm(4), r);
 
     p.setPen(QPen(Qt::black, pg.mm(0.25)));
@@ -368,7 +382,13 @@ bool write_report_pdf(TForm1& form, const treport& r, const std::string& fname, 
             writer.setCreator(qs(form.progid.processing_stamp()));
             QPainter p;
             if (!p.begin(&writer)) {
-                error = "Cannot write " + fname;
+                const std::filesystem::path folder =
+                    std::filesystem::absolute(utf8path(fname)).parent_path();
+                std::error_code ec;
+                error = "Cannot write " + fname +
+                        (std::filesystem::is_directory(folder, ec)
+                             ? ": the file cannot be created there"
+                             : ": its folder " + pathtoutf8(folder) + " does not exist");
                 return false;
             }
             const QRectF page(0, 0, a4widthmm / 25.4 * dpi, a4heightmm / 25.4 * dpi);
