@@ -201,7 +201,7 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // ---- The session record ----
     // The record of the take or sound file the recording phonetograms hold; both carry it, so
     // that either one saved carries it too.
-    const tsessionrecord& session() const;
+    tsessionrecord session() const;
     void set_session(const tsessionrecord& r);
     // "Session details...": the dialog on the record of the take or file. Returns whether the
     // user accepted it.

@@ -20,9 +20,8 @@ std::string session_time_text(tdatetime t) {
 
 } // namespace
 
-const tsessionrecord& TForm1::session() const {
-    static const tsessionrecord none;
-    return pgs.empty() ? none : pgs[0].session;
+tsessionrecord TForm1::session() const {
+    return pgs.empty() ? tsessionrecord{} : pgs[0].session;
 }
 
 void TForm1::set_session(const tsessionrecord& r) {

@@ -33,7 +33,7 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
     // The take's or file's record; a report of loaded phonetograms only has theirs.
     const bool recording = std::any_of(subjects.begin(), subjects.end(),
                                        [](std::int32_t c) { return c < firstloadedpg; });
-    const tsessionrecord& session =
+    const tsessionrecord session =
         recording || subjects.empty() || std::size_t(subjects.front()) >= form.pgs.size()
             ? form.session()
             : form.pgs[std::size_t(subjects.front())].session;
