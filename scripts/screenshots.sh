@@ -8,6 +8,8 @@
 #   of the analysed file (full_scale.png) and its reference marked in its waveform
 #   (reference_calibration.png), and the calibrator and sound-level-meter windows (on the
 #   sound server, when one runs)
+#   session_dialog.png        Recording > Session details, with an example patient
+#   report.png                the one-page report of the analysis (File > Save report as PDF)
 # Usage: scripts/screenshots.sh [--scale N] [folder]   (default build/screenshots, or
 #        build/screenshots-2x at --scale 2: the pictures at a scale factor of N on a 1600x1000
 #        screen, as a 4K laptop shows them)

@@ -49,6 +49,8 @@ fi
 
 install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
     qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev xvfb xauth pulseaudio pulseaudio-utils
+# The report tests read the PDF back as text and as pictures.
+install_missing poppler-utils
 # The Python module and its tests (the system's Python with its NumPy and pandas), the R
 # example, and the Slurm cluster of one node that the corpus test starts.
 install_missing pybind11-dev python3-dev python3-numpy python3-pandas r-base-core slurm-wlm munge

@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "phonetogram/session_record.h"
+
 #include <charconv>
 #include <stdexcept>
 
@@ -52,6 +54,14 @@ const char* const usagetext =
     "  --png FILE         a picture of the phonetogram view as the window shows it; --size WxH\n"
     "                     (default 800x600)\n"
     "  --select-all       the picture shows the entire area selected\n"
+    "  --session KEY=VALUE\n"
+    "                     a field of the session record of the takes and files analysed:\n"
+    "                     patient, name, born, sex, clinician, date, task, notes (e.g.\n"
+    "                     --session name=\"Anna Berg\" --session task=\"Singing profile\");\n"
+    "                     it is saved in the .stdpg and .smp files and printed on the report\n"
+    "  --report FILE      a one-page A4 report as PDF: the session record, the calibration,\n"
+    "                     the phonetogram as --png draws it and the area statistics as\n"
+    "                     --stats prints them\n"
     "  --record SECONDS   first record a take of SECONDS from a sound card, through the same\n"
     "                     recorder and analysis as the window's (the calibration file, or /f\n"
     "                     before it, gives its full scale); the rest of the command line and\n"
@@ -176,6 +186,23 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 std::string why;
                 o.reference = parse_reference(value("START-END:LEVEL, e.g. 0.5-3.5:94"), why);
                 if (!o.reference) throw tusageerror("--reference: " + why);
+            } else if (a == "--session") {
+                const std::string v = value("KEY=VALUE, e.g. name=\"Anna Berg\"");
+                const std::size_t eq = v.find('=');
+                const tsessionfield* f =
+                    eq == std::string::npos ? nullptr : session_field(v.substr(0, eq));
+                if (!f)
+                    throw tusageerror("--session needs KEY=VALUE with KEY one of patient, name, "
+                                      "born, sex, clinician, date, task, notes; not \"" +
+                                      v + "\"");
+                const std::string text = v.substr(eq + 1);
+                if (utf8_length(text) > f->maxchars)
+                    throw tusageerror("--session " + std::string(f->key) + ": at most " +
+                                      std::to_string(f->maxchars) + " characters, not " +
+                                      std::to_string(utf8_length(text)));
+                o.session.emplace_back(f->key, text);
+            } else if (a == "--report") {
+                o.reportfile = value("a file name");
             } else if (a == "--set") {
                 const std::string v = value("KEY=VALUE");
                 if (v.find('=') == std::string::npos || v.front() == '=')

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gravon {
@@ -33,6 +34,9 @@ struct tclioptions {
     std::int32_t channel = 0;      // file channel to analyse
     std::int32_t pg = -1;          // phonetogram the outputs describe; -1: the default choice
     std::vector<std::string> sets; // "KEY=VALUE", in order
+    // --session KEY=VALUE: fields of the session record, in order
+    std::vector<std::pair<std::string, std::string>> session;
+    std::string reportfile; // --report: the one-page report as PDF
     std::string settingsdir;
     double recordseconds = 0; // --record: seconds of sound from a device, 0 none
     std::string device;       // --device: input device by name; "" the default

@@ -8,6 +8,7 @@
 #include "core/cells_table.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
+#include "core/report.h"
 #include "core/replay_notes.h"
 #include "core/settings_override.h"
 #include "core/summary_table.h"
@@ -18,8 +19,10 @@
 #include "phonetogram_summary.h"
 #include "png_output.h"
 #include "track_export.h"
+#include "ui/report_page.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -74,7 +77,8 @@ void export_text(TForm1& form, std::int32_t pgno, const std::string& fname) {
 
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
-           !o.summarycsv.empty() || !o.pngfile.empty() || !o.tracksfile.empty();
+           !o.summarycsv.empty() || !o.pngfile.empty() || !o.tracksfile.empty() ||
+           !o.reportfile.empty();
 }
 
 // Everything asked for after the command line. Each output that fails says so and the others
@@ -96,6 +100,15 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         std::string why;
         if (!write_phonetogram_png(form, o.pngfile, o.pngwidth, o.pngheight, why))
             ui.error("--png " + o.pngfile + ": " + why);
+        if (!o.pngselectall) select_subject_areas(form, subjects);
+    }
+    // The report's picture likewise; its statistics are those --stats prints.
+    if (!o.reportfile.empty()) {
+        if (!o.pngselectall) form.clear_area_selection_action();
+        std::string why;
+        const treport report = make_report(form, subjects, decimal_separator(QLocale()));
+        if (!write_report_pdf(form, report, o.reportfile, why))
+            ui.error("--report " + o.reportfile + ": " + why);
         if (!o.pngselectall) select_subject_areas(form, subjects);
     }
 
@@ -212,7 +225,7 @@ int main(int argc, char** argv) {
 
     // The sound card and the pictures need a Qt application; nothing else does.
     std::unique_ptr<QGuiApplication> app;
-    if (o.recordseconds > 0 || o.listdevices || !o.pngfile.empty()) {
+    if (o.recordseconds > 0 || o.listdevices || !o.pngfile.empty() || !o.reportfile.empty()) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
@@ -231,6 +244,7 @@ int main(int argc, char** argv) {
     tbatchrun run(stderr, o.verbose, o.channel, std::move(overrides));
     TForm1& form = run.form;
     theadlessinterface& ui = run.ui;
+    form.commandlinesession = o.session;
     form.recoverorphans = o.recover;
     form.commandlinereference = o.reference;
     form.discardorphans = o.discardorphans;

@@ -1,21 +1,27 @@
 #include "window_pictures.h"
 
 #include "base/number_text.h"
+#include "core/phonetogram_subjects.h"
+#include "core/report.h"
 #include "ui/advanced_settings_dialog.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_windows.h"
+#include "ui/drawing_area.h"
 #include "ui/full_scale_dialog.h"
 #include "ui/options_dialog.h"
 #include "ui/parameter_editors.h"
 #include "ui/reference_calibration_window.h"
+#include "ui/report_page.h"
+#include "ui/session_dialog.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/text_export_dialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QWidget>
@@ -106,6 +112,29 @@ bool save_window_pictures(TMainWindow& window, const std::string& folder, std::s
         d.soundlevelmeter->start(0, 2);
         ok = picture(d.soundlevelmeter, folder, "sound_level_meter", error) && ok;
         d.soundlevelmeter->reject();
+    }
+    // The session details of an example patient, and the report of what the window shows.
+    TForm1& f = window.form();
+    tsessionrecord example;
+    example.patient = "2026-0417";
+    example.name = "Anna Berg";
+    example.born = "1979-03-14";
+    example.sex = "Female";
+    example.clinician = "Dr. M. Lund";
+    example.date = "2026-12-09 14:30";
+    example.task = "Singing profile";
+    example.notes = "Before therapy. Warm-up 10 min, then sustained /a/ from the softest to the "
+                    "loudest voice at every note.";
+    f.set_session(example);
+    TSessionDialog session(&window);
+    session.set_record(example, false);
+    ok = picture(&session, folder, "session_dialog", error) && ok;
+    const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
+    const std::string report = folder + "/report.png";
+    if (!render_report_image(f, r, 110, window.drawing_area()->fonts())
+             .save(QString::fromStdString(report), "PNG")) {
+        error = "cannot write " + report;
+        ok = false;
     }
     return ok;
 }

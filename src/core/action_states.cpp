@@ -35,6 +35,8 @@ tactionstates action_states(const TForm1& f) {
     s[pause].checked = f.paused();
     s[pause].image = f.paused() ? pauseimageon : pauseimageoff;
     s[stop].enabled = rec;
+    // The record may be completed during a take, not while a file is being analysed.
+    s[sessiondetails].enabled = !busy;
     s[playnoise].checked = f.noiseplaying();
     s[playnoise].image = f.noiseplaying() ? noiseimageon : noiseimageoff;
     if (rec && f.paused()) {
@@ -46,7 +48,7 @@ tactionstates action_states(const TForm1& f) {
     }
 
     for (tactionid id : {opensoundfile, openstdpg, exporttext, controlpanel, options,
-                         advancedsettings, openoptions, saveoptions})
+                         advancedsettings, openoptions, saveoptions, savereport, printreport})
         s[id].enabled = !busy;
     s[selectallarea].enabled = !busy;
     s[clearareaselection].enabled = !busy;

@@ -73,6 +73,10 @@ tpanelview control_panel_view(const tpglist& list, const tpanelselection& sel,
                     "Calibration: " + pg.calibstr,
                     "Actual distance: " + distance_text(nsigdig, pg.actualdistance),
                     "Display distance: " + distance_text(nsigdig, pg.distance)};
+    // The session record, field by field as far as it was entered.
+    for (const tsessionfield& f : session_fields())
+        if (const std::string& value = pg.session.*f.member; !value.empty())
+            v.properties.push_back(std::string(f.label) + ": " + value);
     return v;
 }
 

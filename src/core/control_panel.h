@@ -29,7 +29,9 @@ struct tpanelview {
     std::vector<std::string> parameters; // entity names of its non-empty layers
     std::int32_t colorindex = -1;
     bool opaque = false;
-    std::vector<std::string> properties; // the five lines of the memo
+    // The lines of the memo: place, date, calibration, the two distances, then the fields
+    // of the session record that hold anything.
+    std::vector<std::string> properties;
 };
 
 // The selected phonetogram: the loaded item's, or failing that the recording item's.

@@ -37,6 +37,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gravon {
@@ -214,6 +215,19 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::string soundfilename;
     std::string smpdialogfilename;
     std::string wavdialogfilename;
+
+    // ---- The session record ----
+    // The record of the take or sound file the recording phonetograms hold; both carry it, so
+    // that either one saved carries it too.
+    tsessionrecord session() const;
+    void set_session(const tsessionrecord& r);
+    // "Session details...": the dialog on the record of the take or file. Returns whether the
+    // user accepted it.
+    bool SessionDetailsActionExecute();
+    // The headless program's --session KEY=VALUE, in order: given over the record of every
+    // take and sound file analysed after it is set (a file's own record keeps its other
+    // fields).
+    std::vector<std::pair<std::string, std::string>> commandlinesession;
 
     // ---- Recording state ----
     // Channels the recorder delivers and the size of its buffers in samples (both channels),
@@ -523,6 +537,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void stop_recorder();
     // The recording device as messages name it.
     std::string recording_device_text() const;
+    // The record of a take or sound file that begins: r with the command line's fields over it.
+    void begin_session(tsessionrecord r);
+    // A new take begins: its record with the date and time of its start.
+    void begin_take_session();
+    // The first Record of a take offers the session details; false when the user cancelled.
+    bool offer_take_session();
     void reset_replay_state();
     // Before and after the replay of a sound file or of samples.
     void start_soundfile();

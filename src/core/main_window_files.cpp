@@ -7,6 +7,7 @@
 #include "core/main_window.h"
 #include "core/replay_notes.h"
 #include "core/sound_file_source.h"
+#include "files/session_items.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
 #include "files/wav_file.h"
@@ -289,6 +290,8 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     // a new take.
     reset_replay_state();
     Setup_recording_parameters();
+    // A sound file says nothing of who was recorded: the record is entered for it.
+    begin_session({});
 
     tpg& pg = pgs[std::size_t(pgno)];
     pg.pgname = without_directory(fname);
@@ -399,6 +402,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     // a new take.
     reset_replay_state();
     Setup_recording_parameters();
+    begin_session(read_session_items(smp));
 
     tpg& pg = pgs[std::size_t(pgno)];
     pg.recordingsiteid = smp.get_item("site", "");

@@ -93,6 +93,7 @@ void TForm1::Setup_recording_parameters() {
             pg.distance =
                 advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
         }
+        if (frecording) begin_take_session();
     }
     // The recorder takes buffers of about 20 ms: the power of two nearest in the logarithm.
     const std::int32_t sftot = roundint(double(recorderchannels) * advanced.fs);
@@ -180,6 +181,11 @@ void TForm1::MPCRecord1Failed(const std::string& text) {
 }
 
 void TForm1::RecordActionExecute(bool checked) {
+    // The first Record of a take: who is recorded, doing what.
+    if (checked && !frecording && audioarrpos < 0 && !offer_take_session()) {
+        ui.refresh_actions();
+        return;
+    }
     RandSeed(0);
     Set_recording(checked);
     if (frecording && startinpausedstate)

@@ -11,6 +11,7 @@
 #include "core/main_window.h"
 #include "files/analysis_saving.h"
 #include "files/qub_file.h"
+#include "files/session_items.h"
 #include "files/side_file.h"
 #include "files/smp_file.h"
 #include "files/utf8_path.h"
@@ -85,6 +86,7 @@ bool TForm1::save_smp(const std::string& fname) {
             smp.set_item("site", pgs[0].recordingsiteid);
             smp.set_item("date", pgs[0].datestr);
         }
+        write_session_items(smp, session());
         smp.setnChans(nchannels);
         smp.setSfTot(nchannels * fs);
         smp.insert_nonpresent_defaults();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/window_placement.h"
+#include "phonetogram/session_record.h"
 #include "settings/window_table.h"
 
 #include <cstdint>
@@ -102,6 +103,11 @@ class tuserinterface {
                                        const std::string& defaultext) {
         return "";
     }
+
+    // The session details dialog on r. atrecord: offered at the first Record of a take, whose
+    // start gives the date and time. Returns whether the user accepted it (r then holds what
+    // was entered); an interface without a person accepts r as it is.
+    virtual bool edit_session(tsessionrecord& r, bool atrecord) { return true; }
 
     // The control panel should select phonetogram pgno in its list of phonetograms.
     virtual void select_phonetogram(std::int32_t pgno) {}

@@ -3,6 +3,7 @@
 
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_param.h"
+#include "phonetogram/session_record.h"
 
 #include <cstdint>
 #include <string>
@@ -25,6 +26,7 @@ struct tpg {
     bool visible = true;       // shown in the phonetogram view
     double distance = 0;       // microphone distance in m the levels refer to
     double actualdistance = 0; // microphone distance in m while recording
+    tsessionrecord session;    // who was recorded, by whom, doing what
     std::vector<tpgparam> param;
 };
 

@@ -2,6 +2,8 @@
 
 #include "audio/audio_devices.h"
 #include "base/number_text.h"
+#include "core/phonetogram_subjects.h"
+#include "core/report.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/targets.h"
 #include "ui/advanced_settings_dialog.h"
@@ -16,6 +18,7 @@
 #include "ui/manual_window.h"
 #include "ui/options_dialog.h"
 #include "ui/reference_calibration_window.h"
+#include "ui/report_page.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/status_panel_widget.h"
@@ -35,6 +38,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -202,6 +207,9 @@ void TMainWindow::create_actions() {
     on(openoptions, [this] { open_options_dialog(); });
     on(saveoptions, [this] { save_options_dialog(); });
     on(commandlinesyntax, [&f] { f.execute_command_line({"/?"}); });
+    on(sessiondetails, [&f] { f.SessionDetailsActionExecute(); });
+    on(savereport, [this] { save_report_dialog(); });
+    on(printreport, [this] { print_report_dialog(); });
     on(resettarget, [&f] {
         reset_target(f.options);
         f.ui.request_repaint();
@@ -255,6 +263,10 @@ void TMainWindow::create_menus() {
     ffilemenu->addAction(action(controlpanel));
     // The recent files go here, at index 12, between the control panel and Exit.
     frecentanchor = ffilemenu->addSeparator();
+    // The report after the recent files, which keep their place.
+    ffilemenu->addAction(action(savereport));
+    ffilemenu->addAction(action(printreport));
+    ffilemenu->addSeparator();
     ffilemenu->addAction(action(exit));
     connect(ffilemenu, &QMenu::aboutToShow, this, [this] { rebuild_recent_menu(); });
 
@@ -274,6 +286,8 @@ void TMainWindow::create_menus() {
     rec->addSeparator();
     rec->addAction(action(calibrate));
     rec->addAction(action(calibratefromreference));
+    rec->addSeparator();
+    rec->addAction(action(sessiondetails));
 
     QMenu* view = bar->addMenu(tr("&View"));
     for (tactionid id : {showstatistics, controlpanel, showtarget}) view->addAction(action(id));
@@ -674,6 +688,32 @@ void TMainWindow::copy_image_at_size() {
         fimagesize = *size;
         fdrawingarea->copy_image_at(*size);
     }
+}
+
+void TMainWindow::save_report_dialog() {
+    TForm1& f = *fform;
+    const std::string name = fui.save_file_name_from(reportdialogcaption, reportdialogfilter,
+                                                     ".pdf", f.results_base_name() + "_report.pdf");
+    if (name.empty()) return;
+    const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
+    std::string why;
+    if (!write_report_pdf(f, r, name, why, nullptr, fdrawingarea->fonts()))
+        fui.message_box("Cannot save file", "Cannot save file \r" + name + "\r" + why,
+                        tmessagekind::error);
+}
+
+void TMainWindow::print_report_dialog() {
+    TForm1& f = *fform;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setDocName("Voice range profile");
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle("Print report");
+    if (dialog.exec() != QDialog::Accepted) return;
+    const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
+    std::string why;
+    if (!print_report(f, r, printer, why, fdrawingarea->fonts()))
+        fui.message_box("Cannot print", why, tmessagekind::error);
 }
 
 void TMainWindow::show_about() {

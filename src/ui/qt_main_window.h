@@ -123,6 +123,9 @@ class TMainWindow : public QMainWindow {
     void open_options_dialog();
     void save_options_dialog();
     void choose_target(std::int32_t tag);
+    // The report of what the window shows: "Save report as PDF..." and "Print report...".
+    void save_report_dialog();
+    void print_report_dialog();
     void show_about();
     void show_manual();
     void copy_image_at_size();

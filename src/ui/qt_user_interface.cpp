@@ -1,6 +1,7 @@
 #include "ui/qt_user_interface.h"
 
 #include "ui/full_scale_dialog.h"
+#include "ui/session_dialog.h"
 #include "ui/window_place.h"
 
 #include <QApplication>
@@ -120,6 +121,17 @@ bool TQtUserInterface::ask_full_scale(tfullscalequestion& q) {
     TFullScaleDialog dialog(q, &fwindow);
     if (dialog.exec() != QDialog::Accepted) return false;
     q.values = dialog.values();
+    return true;
+}
+
+bool TQtUserInterface::edit_session(tsessionrecord& r, bool atrecord) {
+    if (script.session) return script.session(r, atrecord);
+    // Nobody to type anything: the record stays as it is.
+    if (unattended) return true;
+    TSessionDialog d(&fwindow);
+    d.set_record(r, atrecord);
+    if (d.exec() != QDialog::Accepted) return false;
+    r = d.record();
     return true;
 }
 

@@ -31,6 +31,8 @@ struct tdialogscript {
     std::function<QStringList(const std::string& caption, bool save)> filenames;
     // The full scales of a file about to be analysed: false cancels.
     std::function<bool(tfullscalequestion& q)> fullscale;
+    // The session details dialog: false for Cancel.
+    std::function<bool(tsessionrecord& r, bool atrecord)> session;
 };
 
 class TQtUserInterface : public tuserinterface {
@@ -59,6 +61,7 @@ class TQtUserInterface : public tuserinterface {
     void show_control_panel() override;
     void request_close() override;
     void select_phonetogram(std::int32_t pgno) override;
+    bool edit_session(tsessionrecord& r, bool atrecord) override;
     bool get_window_placement(twindowid w, twindowplace& place, bool& maximized) override;
     void set_window_placement(twindowid w, const twindowplace& place) override;
     bool get_desktop_work_area(tscreenrect& area) override;

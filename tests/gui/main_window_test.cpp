@@ -38,9 +38,10 @@ const std::vector<tactionid> always = {exit,      showstatistics,  copyimage,
                                        playnoise, resettarget,     commandlinesyntax,
                                        about,     copyimageatsize, manual};
 // Enabled whenever no sound file is being analysed.
-const std::vector<tactionid> idle = {opensoundfile, openstdpg,         exporttext,  controlpanel,
-                                     options,       advancedsettings,  openoptions, saveoptions,
-                                     selectallarea, clearareaselection};
+const std::vector<tactionid> idle = {opensoundfile, openstdpg,          exporttext,  controlpanel,
+                                     options,       advancedsettings,   openoptions, saveoptions,
+                                     selectallarea, clearareaselection, savereport,  printreport,
+                                     sessiondetails};
 
 // Every main action's enabled state.
 std::map<tactionid, bool> enabled_states(const TMainWindow& w) {
@@ -88,6 +89,8 @@ class MainWindow : public ::testing::Test {
     testing::ttempconfig config;
     TMainWindow w;
     std::vector<std::string> messages;
+    std::vector<bool> sessionoffers; // atrecord of each offer of the session details
+    bool acceptsession = true;
 
     void SetUp() override {
         // Every hooked window exists, so that only the state decides.
@@ -101,6 +104,12 @@ class MainWindow : public ::testing::Test {
         };
         w.userinterface().script.question = [](const std::string&, const std::string&, tbuttons) {
             return tanswer::no;
+        };
+        w.userinterface().script.session = [this](tsessionrecord& r, bool atrecord) {
+            sessionoffers.push_back(atrecord);
+            if (!acceptsession) return false;
+            r.name = "Anna Berg";
+            return true;
         };
         w.activate({});
     }
@@ -487,6 +496,43 @@ TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {
     // Patterns that the description does not show are added to it, separated by blanks.
     EXPECT_EQ(qt_name_filter("Sound files|*.smp;*.wav").toStdString(), "Sound files (*.smp *.wav)");
     EXPECT_EQ(qt_text("Can't find \rx.wav").toStdString(), "Can't find \nx.wav");
+}
+
+TEST_F(MainWindow, RecordOffersTheSessionDetailsAndTheReportIsSavedAsPdf) {
+    acceptsession = false;
+    w.action(record)->trigger();
+    EXPECT_FALSE(w.form().recording());
+    EXPECT_FALSE(w.action(record)->isChecked());
+    acceptsession = true;
+    w.action(record)->trigger();
+    ASSERT_TRUE(w.form().recording());
+    EXPECT_EQ(sessionoffers, (std::vector<bool>{true, true}));
+    w.action(pause)->trigger();
+    feed(1.0);
+    w.action(stop)->trigger();
+    EXPECT_EQ(w.form().session().name, "Anna Berg");
+
+    // The report items follow the recent files, which keep their place.
+    const QList<QAction*> items = w.file_menu()->actions();
+    const auto at = [&](tactionid id) { return items.indexOf(w.action(id)); };
+    EXPECT_GT(at(savereport), 12);
+    EXPECT_EQ(at(printreport), at(savereport) + 1);
+    EXPECT_EQ(w.action(savereport)->text().toStdString(), "Save report as PDF…");
+    EXPECT_EQ(w.action(sessiondetails)->text().toStdString(), "Session details…");
+
+    const fs::path pdf = file("report.pdf");
+    w.userinterface().script.filenames = [&](const std::string& caption, bool save) {
+        EXPECT_EQ(caption, "Save report as PDF");
+        return save ? QStringList{QString::fromStdString(pdf.string())} : QStringList{};
+    };
+    w.action(savereport)->trigger();
+    settle();
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_EQ(testing::read_text(pdf).substr(0, 5), "%PDF-");
+
+    w.action(sessiondetails)->trigger();
+    EXPECT_EQ(sessionoffers.back(), false);
 }
 
 } // namespace

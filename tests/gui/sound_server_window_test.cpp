@@ -81,6 +81,7 @@ TEST(SoundServerWindow, ATakeStoppedByTheServerIsKeptAndRecordingGoesOnOnceItIsB
         return tanswer::no;
     };
     const fs::path saved = config.root / "take.smp";
+    w.userinterface().script.session = [](tsessionrecord&, bool) { return true; };
     w.userinterface().script.filenames = [&](const std::string&, bool save) {
         return save ? QStringList{QString::fromStdString(saved.string())} : QStringList{};
     };

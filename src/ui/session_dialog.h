@@ -1,0 +1,41 @@
+// "Session details": who is recorded, by whom, doing what. Opened from the Recording menu and
+// offered at the first Record of a take.
+#pragma once
+
+#include "phonetogram/session_record.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace gravon {
+
+class TSessionDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    explicit TSessionDialog(QWidget* parent = nullptr);
+
+    // Fills the fields. atrecord: the take's start gives the date and time, so that field
+    // only shows them.
+    void set_record(const tsessionrecord& r, bool atrecord);
+    tsessionrecord record() const;
+
+    void accept() override;
+
+  private:
+    QLineEdit* fpatient = nullptr;
+    QLineEdit* fname = nullptr;
+    QLineEdit* fborn = nullptr;
+    QComboBox* fsex = nullptr;
+    QLineEdit* fclinician = nullptr;
+    QLineEdit* fdate = nullptr;
+    QComboBox* ftask = nullptr;
+    QPlainTextEdit* fnotes = nullptr;
+    QLabel* fhint = nullptr;
+};
+
+} // namespace gravon
