@@ -62,6 +62,15 @@ const char* const usagetext =
     "  --report FILE      a one-page A4 report as PDF: the session record, the calibration,\n"
     "                     the phonetogram as --png draws it and the area statistics as\n"
     "                     --stats prints them\n"
+    "  --baseline FILE    a stored phonetogram (.stdpg) of an earlier session, loaded after the\n"
+    "                     command line as the baseline of the current phonetogram (the\n"
+    "                     recording's, or --pg): --report adds the table of changes\n"
+    "  --compare          print the baseline and the current phonetogram side by side with\n"
+    "                     the change: area, fo range, SPL range, Leq, the softest SPL at the\n"
+    "                     semitones both reach, the cells in one only and in both; each is\n"
+    "                     measured over the entire shown area, as --stats measures it\n"
+    "  --difference-view  the picture colours the cells of the baseline only, of the current\n"
+    "                     phonetogram only and of both\n"
     "  --record SECONDS   first record a take of SECONDS from a sound card, through the same\n"
     "                     recorder and analysis as the window's (the calibration file, or /f\n"
     "                     before it, gives its full scale); the rest of the command line and\n"
@@ -201,6 +210,12 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                                       std::to_string(f->maxchars) + " characters, not " +
                                       std::to_string(utf8_length(text)));
                 o.session.emplace_back(f->key, text);
+            } else if (a == "--baseline") {
+                o.baselinefile = value("a phonetogram file (.stdpg)");
+            } else if (a == "--compare") {
+                o.compare = true;
+            } else if (a == "--difference-view") {
+                o.differenceview = true;
             } else if (a == "--report") {
                 o.reportfile = value("a file name");
             } else if (a == "--set") {
@@ -226,6 +241,9 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
     if (o.reference && o.recordseconds > 0)
         throw tusageerror("--reference measures a reference in a sound file, not in a take "
                           "recorded with --record (/f gives a take's full scale)");
+    if ((o.compare || o.differenceview) && o.baselinefile.empty())
+        throw tusageerror(std::string(o.compare ? "--compare" : "--difference-view") +
+                          " needs --baseline FILE.stdpg");
     return o;
 }
 

@@ -36,7 +36,10 @@ struct tclioptions {
     std::vector<std::string> sets; // "KEY=VALUE", in order
     // --session KEY=VALUE: fields of the session record, in order
     std::vector<std::pair<std::string, std::string>> session;
-    std::string reportfile; // --report: the one-page report as PDF
+    std::string reportfile;   // --report: the one-page report as PDF
+    std::string baselinefile; // --baseline: the stored phonetogram the current one is compared with
+    bool compare = false;     // --compare: print the comparison
+    bool differenceview = false; // --difference-view: the pictures show the difference view
     std::string settingsdir;
     double recordseconds = 0; // --record: seconds of sound from a device, 0 none
     std::string device;       // --device: input device by name; "" the default

@@ -8,8 +8,8 @@
 #include "core/cells_table.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
-#include "core/report.h"
 #include "core/replay_notes.h"
+#include "core/report.h"
 #include "core/settings_override.h"
 #include "core/summary_table.h"
 #include "core/track_table.h"
@@ -75,10 +75,14 @@ void export_text(TForm1& form, std::int32_t pgno, const std::string& fname) {
     export_phonetogram_text(form, choices, format, fname);
 }
 
+constexpr const char* nothingcompared =
+    "the baseline has nothing to be compared with: no sound file was analysed and no other "
+    "phonetogram with data was loaded";
+
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
            !o.summarycsv.empty() || !o.pngfile.empty() || !o.tracksfile.empty() ||
-           !o.reportfile.empty();
+           !o.reportfile.empty() || o.compare;
 }
 
 // Everything asked for after the command line. Each output that fails says so and the others
@@ -94,6 +98,9 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         ui.error(e.what());
         return;
     }
+    form.differenceview = o.differenceview;
+    if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
+        ui.error("--difference-view: " + std::string(nothingcompared));
     // The picture shows what the window shows: no selection, unless asked for.
     if (!o.pngfile.empty()) {
         if (!o.pngselectall) form.clear_area_selection_action();
@@ -122,6 +129,13 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
             for (const std::string& line : form.statistics_text_lines(c))
                 std::printf("%s\n", line.c_str());
         }
+    }
+    if (o.compare) {
+        const std::vector<std::string> lines = form.comparison_text_lines();
+        // A baseline that could not be loaded has said so already.
+        if (lines.empty() && form.baseline_pg() >= 0)
+            ui.error("--compare: " + std::string(nothingcompared));
+        for (const std::string& line : lines) std::printf("%s\n", line.c_str());
     }
     const auto attempt = [&](const char* what, const std::string& fname, auto write) {
         if (fname.empty()) return;
@@ -266,6 +280,15 @@ int main(int argc, char** argv) {
                     ui.warn(note);
             }
         }
+        if (!o.baselinefile.empty()) {
+            // After the command line, so that the phonetograms it loads keep their numbers.
+            const std::int32_t k = std::max(form.nchans(), firstloadedpg);
+            if (form.open_stdpg(o.baselinefile, k))
+                form.set_baseline_pg(k, true);
+            else if (!ui.failed())
+                ui.error("--baseline " + o.baselinefile + ": cannot be loaded");
+        }
+        form.comparedpgoption = o.pg;
         write_outputs(form, o, run.analysedfile, ui, livetracks);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.

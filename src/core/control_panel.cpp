@@ -61,6 +61,9 @@ tpanelview control_panel_view(const tpglist& list, const tpanelselection& sel,
     v.closecaption = k >= 0 ? "Close " + v.pgitems[std::size_t(k)] : "Close phonetogram";
     v.upenabled = k >= 1;
     v.downenabled = k >= 0 && k < loaded_count(list) - 1;
+    // Only a stored phonetogram is an earlier session's.
+    v.baselineenabled = k >= 0;
+    v.baselinechecked = k >= 0 && list.pgs[std::size_t(k + firstloadedpg)].baseline;
 
     v.pgno = selected_pg(list, v.selection);
     if (v.pgno < 0) return v;

@@ -25,6 +25,8 @@ struct tpanelview {
     std::string groupcaption;                   // "Properties of ..." or "Properties"
     std::string closecaption;
     bool closeenabled = false, upenabled = false, downenabled = false;
+    // "Baseline": whether the selected phonetogram may be the baseline, and is.
+    bool baselineenabled = false, baselinechecked = false;
     std::int32_t pgno = -1;              // the phonetogram the properties describe; -1 for none
     std::vector<std::string> parameters; // entity names of its non-empty layers
     std::int32_t colorindex = -1;

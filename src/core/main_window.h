@@ -21,6 +21,7 @@
 #include "phonetogram/bin_visibility.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
+#include "phonetogram/phonetogram_comparison.h"
 #include "phonetogram/targets.h"
 #include "settings/advanced_settings.h"
 #include "settings/audio_device_names.h"
@@ -394,6 +395,30 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void select_all_recording_areas();
     // The statistics text (full, or condensed with the options' show flags) as lines.
     std::vector<std::string> statistics_text_lines(bool condensed, char decimalseparator = '.');
+
+    // ---- Change since a baseline (main_window_comparison.cpp) ----
+    // The loaded phonetogram marked as the baseline; -1 for none.
+    std::int32_t baseline_pg() const;
+    // Marks loaded phonetogram k as the baseline (the one marked before is no longer) or, with
+    // on false, unmarks it; then fix_things. False, changing nothing, for a recording
+    // phonetogram or an index outside the list.
+    bool set_baseline_pg(std::int32_t k, bool on);
+    // The phonetogram the headless program's --pg names as the current one; -1: the default.
+    std::int32_t comparedpgoption = -1;
+    // The current phonetogram the baseline is compared with: comparedpgoption when it names
+    // another one, else the first recording phonetogram that holds time, else the first other
+    // loaded one that does; -1 when there is none or no baseline.
+    std::int32_t compared_pg() const;
+    // The baseline and the current phonetogram measured over their entire areas; empty
+    // (baselinepg -1) when there is no baseline or nothing to compare it with.
+    tbaselinecomparison comparison() const;
+    // Its rows and the statistics window's lines of it; none without a comparison.
+    std::vector<tcomparisonrow> comparison_table(char decimalseparator = '.') const;
+    std::vector<std::string> comparison_text_lines(char decimalseparator = '.') const;
+    // The view colours the cells of the baseline only, of the current one only and of both,
+    // in place of the two phonetograms, while there is a comparison.
+    bool differenceview = false;
+    bool difference_view_shown() const;
 
     // ---- The phonetogram view: crosshair, target drag, selection by mouse ----
     // (src/core/main_window_view.cpp)

@@ -87,6 +87,8 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
                              "pressure levels and cannot be compared with other sessions.";
     }
 
+    r.changes = form.comparison_table(decimalseparator);
+
     if (!selected) {
         form.masks = kept;
         form.fix_area_statistics();

@@ -24,6 +24,9 @@ struct tpg {
     std::string recordingsiteid;
     double recordedtime = 0;   // seconds of sound behind the phonetogram
     bool visible = true;       // shown in the phonetogram view
+    // The baseline the current phonetogram is compared with: at most one loaded phonetogram
+    // of a list, never written to its file.
+    bool baseline = false;
     double distance = 0;       // microphone distance in m the levels refer to
     double actualdistance = 0; // microphone distance in m while recording
     tsessionrecord session;    // who was recorded, by whom, doing what

@@ -5,6 +5,7 @@
 #include "ui/qt_text.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -75,6 +76,22 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     l->addWidget(closebutton);
     l->addWidget(openbutton);
 
+    // An earlier session's phonetogram, loaded, is what the current one is judged against.
+    auto* comparebox = named(new QGroupBox("Change since a baseline"), "comparebox");
+    auto* cb = new QVBoxLayout(comparebox);
+    baselinebox = named(new QCheckBox("Baseline of the current phonetogram"), "baselinebox");
+    baselinebox->setToolTip("The selected stored phonetogram is the earlier session: the "
+                            "statistics and the report show the change since it");
+    comparedlabel = named(new QLabel, "comparedlabel");
+    comparedlabel->setWordWrap(true);
+    differencebox = named(new QCheckBox("Difference view"), "differencebox");
+    differencebox->setToolTip("Colour the cells reached only in the baseline, only in the "
+                              "current phonetogram, and in both");
+    cb->addWidget(baselinebox);
+    cb->addWidget(comparedlabel);
+    cb->addWidget(differencebox);
+    l->addWidget(comparebox);
+
     GroupBox1 = named(new QGroupBox("Properties"), "GroupBox1");
     auto* r = new QVBoxLayout(GroupBox1);
     propertiesmemo = named(new QPlainTextEdit, "propertiesmemo");
@@ -120,6 +137,8 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     connect(upbutton, &QPushButton::clicked, this, &TForm8::up);
     connect(downbutton, &QPushButton::clicked, this, &TForm8::down);
     connect(closebutton, &QPushButton::clicked, this, &TForm8::close_phonetogram);
+    connect(baselinebox, &QCheckBox::clicked, this, &TForm8::set_baseline);
+    connect(differencebox, &QCheckBox::clicked, this, &TForm8::set_difference_view);
 }
 
 void TForm8::set_open_action(QAction* action) {
@@ -171,6 +190,17 @@ void TForm8::fix_things() {
     closebutton->setEnabled(v.closeenabled);
     upbutton->setEnabled(v.upenabled);
     downbutton->setEnabled(v.downenabled);
+    baselinebox->setEnabled(v.baselineenabled);
+    baselinebox->setChecked(v.baselinechecked);
+    const std::int32_t b = fform.baseline_pg(), cur = fform.compared_pg();
+    comparedlabel->setText(b < 0     ? QString("No baseline marked")
+                           : cur < 0 ? QString("Baseline %1: nothing to compare it with yet").arg(b)
+                                     : QString("Baseline %1, compared with %2: %3")
+                                           .arg(b)
+                                           .arg(cur)
+                                           .arg(qtext(fform.pgs[std::size_t(cur)].pgname)));
+    differencebox->setEnabled(cur >= 0);
+    differencebox->setChecked(fform.differenceview && cur >= 0);
     // With nothing selected the properties are emptied rather than left showing a
     // phonetogram that may have been closed.
     parameterslistbox->clear();
@@ -237,6 +267,19 @@ void TForm8::up() {
 
 void TForm8::down() {
     if (!move_loaded_pg_down(fform, fselection)) return;
+    fix_things();
+    fform.ui.request_repaint();
+}
+
+void TForm8::set_baseline(bool on) {
+    const std::int32_t s = selected_pg(fform, fselection);
+    fform.set_baseline_pg(s, on);
+    fix_things();
+    fform.ui.request_repaint();
+}
+
+void TForm8::set_difference_view(bool on) {
+    fform.differenceview = on;
     fix_things();
     fform.ui.request_repaint();
 }

@@ -7,6 +7,8 @@
 #include <QDialog>
 
 class QAction;
+class QCheckBox;
+class QLabel;
 class QGroupBox;
 class QListWidget;
 class QListWidgetItem;
@@ -40,6 +42,8 @@ class TForm8 : public QDialog {
     void up();
     void down();
     void close_phonetogram();
+    void set_baseline(bool on);
+    void set_difference_view(bool on);
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -58,6 +62,8 @@ class TForm8 : public QDialog {
     QListWidget* parameterslistbox;
     QListWidget* ColorListBox1;
     QRadioButton *transparentradio, *opaqueradio;
+    QCheckBox *baselinebox, *differencebox;
+    QLabel* comparedlabel;
 };
 
 } // namespace gravon

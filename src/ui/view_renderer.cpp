@@ -4,6 +4,7 @@
 #include "base/rounding.h"
 #include "ui/axis_widget.h"
 #include "ui/canvas_shapes.h"
+#include "ui/geometry/difference_colours.h"
 #include "ui/geometry/drawing_state.h"
 #include "ui/keyboard_widget.h"
 #include "ui/legend.h"
@@ -207,6 +208,32 @@ void paint_logo(QPainter& p, int width) {
                Qt::AlignLeft | Qt::AlignTop, logo);
 }
 
+// What the difference view's colours mean, in the top left corner, where a voice seldom
+// reaches (high levels at the lowest notes). Sized from the caption font's text.
+void paint_difference_key(QPainter& p) {
+    const QFont f = caption_font();
+    p.setFont(f);
+    const QFontMetrics m(f);
+    const int box = m.height() * 2 / 3, pad = m.height() / 3;
+    int textw = 0;
+    for (const tdifferencekey& k : differencekeys)
+        textw = std::max(textw, m.horizontalAdvance(QString::fromUtf8(k.caption)));
+    const int rowh = m.height();
+    const QRect frame(pad, pad, pad * 3 + box + textw, pad * 2 + rowh * int(differencekeys.size()));
+    p.fillRect(frame, Qt::white);
+    p.setPen(Qt::black);
+    p.drawRect(frame.adjusted(0, 0, -1, -1));
+    int y = frame.top() + pad;
+    for (const tdifferencekey& k : differencekeys) {
+        const QRect sw(frame.left() + pad, y + (rowh - box) / 2, box, box);
+        p.fillRect(sw, qcolor(k.color));
+        p.drawRect(sw.adjusted(0, 0, -1, -1));
+        p.drawText(QRect(sw.right() + pad + 1, y, textw + 2, rowh),
+                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(k.caption));
+        y += rowh;
+    }
+}
+
 } // namespace
 
 QPoint target_pixel(const TForm1& form, const tviewaxes& axes) {
@@ -242,24 +269,31 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
     }
 
     form.fix_binshow();
+    const bool differences = form.difference_view_shown();
     const int hix = std::min(kb.get_hikey(), nf0bins - 1);
     const int hiy = std::min(roundint(la.HiValue() + 1), nlevelbins - 1);
     if (hix >= 0 && hiy >= 0) {
-        compute_bin_paint(form, form.advanced.displayparams, form.advanced.stdpgparams,
-                          form.options.zparam(), form.selectioncolor, hix, hiy, scratch);
+        if (differences)
+            paint_difference_cells(form.comparison(), form.options.showblackborder, hix, hiy,
+                                   scratch);
+        else
+            compute_bin_paint(form, form.advanced.displayparams, form.advanced.stdpgparams,
+                              form.options.zparam(), form.selectioncolor, hix, hiy, scratch);
         tbinedges edges;
         compute_edges(axes, hix, hiy, edges);
         // Columns left of the keyboard lie outside the view.
         const int lox = std::clamp(kb.LoKey() - 1, 0, hix);
         p.end();
         paint_bins(image, form, scratch, edges, lox, hix, hiy);
-        if (form.options.showoutline) paint_outline(image, form, edges, lox, hix, hiy);
+        if (form.options.showoutline && !differences)
+            paint_outline(image, form, edges, lox, hix, hiy);
         p.begin(&image);
     }
 
     if (target_shown(form.target_action())) paint_target(p, form, axes);
     paint_live(p, form, axes);
     paint_logo(p, w);
+    if (differences) paint_difference_key(p);
     if (form.fshowcursor) {
         p.setPen(qcolor(form.cursorcolor));
         const int y = la.value_to_pixel(form.cursor.ybin);
