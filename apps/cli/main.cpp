@@ -75,6 +75,8 @@ void export_text(TForm1& form, std::int32_t pgno, const std::string& fname) {
     export_phonetogram_text(form, choices, format, fname);
 }
 
+constexpr std::int32_t graycolorindex = 7;
+
 constexpr const char* nothingcompared =
     "the baseline has nothing to be compared with: no sound file was analysed and no other "
     "phonetogram with data was loaded";
@@ -283,9 +285,12 @@ int main(int argc, char** argv) {
         if (!o.baselinefile.empty()) {
             // After the command line, so that the phonetograms it loads keep their numbers.
             const std::int32_t k = std::max(form.nchans(), firstloadedpg);
-            if (form.open_stdpg(o.baselinefile, k))
+            if (form.open_stdpg(o.baselinefile, k)) {
                 form.set_baseline_pg(k, true);
-            else if (!ui.failed())
+                // In grey under the current one on the pictures: a loaded phonetogram would
+                // otherwise take the left channel's blue.
+                set_pgcolor(form, k, graycolorindex);
+            } else if (!ui.failed())
                 ui.error("--baseline " + o.baselinefile + ": cannot be loaded");
         }
         form.comparedpgoption = o.pg;

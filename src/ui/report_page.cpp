@@ -249,7 +249,9 @@ void draw_statistics(tpage& pg, double y, double bottom, const treport& r) {
         // One block, the changes beside or below it.
         if (all <= height) {
             const bool beside = statswidth + gap + changeswidth <= pg.content.width();
-            if (!haschanges || beside || all + rowh + changesheight <= height) {
+            const bool below =
+                changeswidth <= pg.content.width() && all + rowh + changesheight <= height;
+            if (!haschanges || beside || below) {
                 draw_rows(pg, stats, 0, n, pg.content.left(), top, sw, f, rowh, false);
                 if (haschanges) {
                     const double cx =
@@ -262,13 +264,17 @@ void draw_statistics(tpage& pg, double y, double bottom, const treport& r) {
         }
         // Two blocks: split at the blank line nearest the middle that lets both fit.
         if (2 * statswidth + gap > pg.content.width()) continue;
+        // The changes under the second block, or under both when they are wider than it.
+        const bool changesbeside = statswidth + gap + changeswidth <= pg.content.width();
+        if (haschanges && changeswidth > pg.content.width()) continue;
         std::size_t best = n;
         double bestdiff = 1e300;
         for (std::size_t s = 1; s < n; ++s) {
             if (!stats.rows[s].empty()) continue;
             const double a = table_height(stats, 0, s, rowh),
                          b = table_height(stats, s + 1, n, rowh);
-            if (a <= height && b + (haschanges ? rowh + changesheight : 0) <= height &&
+            const double under = changesbeside ? b : std::max(a, b);
+            if (a <= height && under + (haschanges ? rowh + changesheight : 0) <= height &&
                 std::fabs(a - b) < bestdiff) {
                 best = s;
                 bestdiff = std::fabs(a - b);
@@ -279,10 +285,11 @@ void draw_statistics(tpage& pg, double y, double bottom, const treport& r) {
         ttable second;
         second.rows.assign(stats.rows.begin() + std::ptrdiff_t(best) + 1, stats.rows.end());
         const double x2 = pg.content.left() + statswidth + gap;
-        draw_rows(pg, stats, 0, best, pg.content.left(), top, sw, f, rowh, false);
+        const double a = draw_rows(pg, stats, 0, best, pg.content.left(), top, sw, f, rowh, false);
         const double b = draw_rows(pg, second, 0, second.rows.size(), x2, top, sw, f, rowh, false);
         if (haschanges)
-            draw_rows(pg, changes, 0, changes.rows.size(), x2, top + b + rowh, cw, f, rowh, true);
+            draw_rows(pg, changes, 0, changes.rows.size(), changesbeside ? x2 : pg.content.left(),
+                      top + (changesbeside ? b : std::max(a, b)) + rowh, cw, f, rowh, true);
         return;
     }
     draw_line(pg, pg.content.left(), top, pg.content.width(), pg.font(9),

@@ -1,6 +1,7 @@
 // Colours of the phonetogram view at the centres of chosen bins.
 #include "core/test_form.h"
 #include "phonetogram/pg_param.h"
+#include "ui/geometry/difference_colours.h"
 #include "ui/geometry/view_layout.h"
 #include "ui/view_renderer.h"
 
@@ -159,6 +160,41 @@ TEST_F(ViewColours, TargetSquareIsGreenOnlyOnTheLiveVoice) {
     f.options.showtarget = false;
     render();
     EXPECT_NE(square(), QColor(220, 220, 220));
+}
+
+TEST_F(ViewColours, TheDifferenceViewColoursWhereTheCellsLieAndOnlyWithABaseline) {
+    set_nchans(f, 3);
+    for (int x = 50; x <= 54; ++x)
+        for (int y = 60; y <= 62; ++y) put(2, x, y); // the baseline
+    for (int x = 53; x <= 58; ++x)
+        for (int y = 60; y <= 62; ++y) put(0, x, y); // now
+    f.differenceview = true;
+    render();
+    // No baseline marked: the usual colours.
+    EXPECT_EQ(at_bin(56, 61), blue70);
+
+    ASSERT_TRUE(f.set_baseline_pg(2, true));
+    ASSERT_EQ(f.compared_pg(), 0);
+    render();
+    const auto rgb = [](TColor c) { return QColor(c.r, c.g, c.b); };
+    EXPECT_EQ(at_bin(51, 61), rgb(onlybaselinecolor));
+    EXPECT_EQ(at_bin(54, 61), rgb(bothcolor));
+    EXPECT_EQ(at_bin(57, 61), rgb(onlycurrentcolor));
+    EXPECT_EQ(at_bin(60, 61), QColor(Qt::white));
+    // Hidden by its tick, the baseline still takes part: the view shows the change.
+    f.pgs[2].visible = false;
+    render();
+    EXPECT_EQ(at_bin(51, 61), rgb(onlybaselinecolor));
+
+    f.differenceview = false;
+    f.pgs[2].visible = true;
+    render();
+    EXPECT_EQ(at_bin(57, 61), blue70);
+    // Unmarked, the difference view has nothing to show.
+    f.differenceview = true;
+    ASSERT_TRUE(f.set_baseline_pg(2, false));
+    EXPECT_FALSE(f.difference_view_shown());
+    EXPECT_FALSE(f.set_baseline_pg(0, true)); // a recording is never a baseline
 }
 
 } // namespace
