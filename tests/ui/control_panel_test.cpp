@@ -1,8 +1,12 @@
 // The phonetogram control panel: what the selection shows, and which rows may move or close.
 #include "core/test_form.h"
+#include "phonetogram/pg_param.h"
 #include "ui/control_panel.h"
+#include "ui/statistics_window.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -139,6 +143,49 @@ TEST_F(ControlPanel, TheKeyboardSelectsRowsAndColoursAsTheMouseDoes) {
     EXPECT_EQ(t.form.pgs[2].colorindex, before + 1);
     EXPECT_EQ(t.form.pgs[2].color, t.form.pgcolor[std::size_t(before + 1)]);
     EXPECT_EQ(t.form.pgs[3].colorindex, other); // only the selected one
+}
+
+TEST_F(ControlPanel, TheBaselineIsAStoredPhonetogramThatFollowsItsRowIntoTheStatistics) {
+    for (int x = 50; x < 56; ++x)
+        for (int y = 60; y < 64; ++y) {
+            t.form.pgs[0].param[pglayeracctime].arr[x][y] = 1.0;     // now
+            t.form.pgs[2].param[pglayeracctime].arr[x - 2][y] = 1.0; // A: before
+        }
+    auto* baseline = child<QCheckBox>("baselinebox");
+    auto* difference = child<QCheckBox>("differencebox");
+    panel.recording_clicked(0);
+    EXPECT_FALSE(baseline->isEnabled()); // a recording is never an earlier session
+    EXPECT_FALSE(difference->isEnabled());
+
+    panel.phonetogram_clicked(0);
+    ASSERT_TRUE(baseline->isEnabled());
+    baseline->click();
+    EXPECT_EQ(t.form.baseline_pg(), 2);
+    EXPECT_EQ(child<QLabel>("comparedlabel")->text(), "Baseline 2, compared with 0: Left");
+    TForm6 statistics(t.form);
+    statistics.refresh();
+    EXPECT_TRUE(statistics.text().contains("Change since the baseline"))
+        << qPrintable(statistics.text());
+    EXPECT_TRUE(statistics.text().contains("\nCells in both [STdB]\t16\t16\t"))
+        << qPrintable(statistics.text());
+
+    // One baseline at a time; it moves with its row and goes when its phonetogram closes.
+    panel.phonetogram_clicked(2);
+    baseline->click();
+    EXPECT_EQ(t.form.baseline_pg(), 4);
+    EXPECT_FALSE(t.form.pgs[2].baseline);
+    panel.up();
+    EXPECT_EQ(t.form.baseline_pg(), 3);
+    EXPECT_TRUE(baseline->isChecked());
+    ASSERT_TRUE(difference->isEnabled());
+    difference->click();
+    EXPECT_TRUE(t.form.difference_view_shown());
+    panel.close_phonetogram();
+    EXPECT_EQ(t.form.baseline_pg(), -1);
+    EXPECT_FALSE(t.form.difference_view_shown());
+    EXPECT_EQ(child<QLabel>("comparedlabel")->text(), "No baseline marked");
+    statistics.refresh();
+    EXPECT_FALSE(statistics.text().contains("Change since the baseline"));
 }
 
 } // namespace
