@@ -1,8 +1,8 @@
 #!/bin/sh
 # Pictures of the main window, made on a virtual display (Xvfb):
 #   main_window_empty.png     the window as it starts
-#   main_window_analysis.png  the example analysed, its whole area selected, with a second,
-#                             louder take overlaid as a stored phonetogram
+#   main_window_analysis.png  the example analysed, its whole area selected, with the
+#                             patient's first session overlaid as a stored phonetogram
 #   every other window in that state: options and advanced settings (a picture per tab), the
 #   parameter editors, control panel, statistics, text export, calibration log, the full scale
 #   of the analysed file (full_scale.png) and its reference marked in its waveform
@@ -10,6 +10,9 @@
 #   sound server, when one runs)
 #   session_dialog.png        Recording > Session details, with an example patient
 #   report.png                the one-page report of the analysis (File > Save report as PDF)
+#   control_panel_comparison.png, statistics_comparison.png, main_window_difference_view.png,
+#   report_comparison.png     the first session marked as the baseline: the control panel, the
+#                             change in the statistics, the difference view, the report
 # Usage: scripts/screenshots.sh [--scale N] [folder]   (default build/screenshots, or
 #        build/screenshots-2x at --scale 2: the pictures at a scale factor of N on a 1600x1000
 #        screen, as a 4K laptop shows them)
@@ -55,8 +58,10 @@ trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
 unset QT_QPA_PLATFORM
 ./build/gravon-synth --out "$work/voice.wav" >/dev/null
-./build/gravon-synth --out "$work/loud.wav" --glide 260:330 --spl 84:94 --seed 2 >/dev/null
-./build/gravon-cli /f100 "$work/loud.wav" /s /c >/dev/null
+# The same patient's first session, overlaid and later the baseline: lower notes, and no
+# voice as soft as today's.
+./build/gravon-synth --out "$work/first_session.wav" --glide 196:220 --spl 80:86 --seed 2 >/dev/null
+./build/gravon-cli /f100 "$work/first_session.wav" /s /c >/dev/null
 shoot() {
     name=$1
     shift
@@ -66,6 +71,6 @@ shoot() {
 }
 shoot main_window_empty.png
 # /s saves the analysis (into the work folder), so that closing has nothing to ask.
-shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/loud_pg.stdpg" --select-all \
+shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/first_session_pg.stdpg" --select-all \
     --window-pictures "$out"
 ls "$out"/*.png

@@ -65,6 +65,39 @@ bool picture(QWidget* w, const std::string& folder, const std::string& name, std
     return ok;
 }
 
+bool save_image(const QImage& image, const std::string& folder, const std::string& name,
+                std::string& error) {
+    const std::string path = folder + "/" + name + ".png";
+    if (image.save(QString::fromStdString(path), "PNG")) return true;
+    error = "cannot write " + path;
+    return false;
+}
+
+// The first stored phonetogram as the baseline of the analysis: the control panel that marks
+// it, the change in the statistics window, the difference view and the follow-up report.
+bool comparison_pictures(TMainWindow& window, const std::string& folder, std::string& error) {
+    TForm1& f = window.form();
+    tdialogwindows& d = window.dialogs();
+    if (!f.set_baseline_pg(firstloadedpg, true)) return true;
+    bool ok = true;
+    d.controlpanel->FormShow();
+    d.controlpanel->select_phonetogram(firstloadedpg);
+    ok = picture(d.controlpanel, folder, "control_panel_comparison", error) && ok;
+    d.statistics->refresh();
+    ok = picture(d.statistics, folder, "statistics_comparison", error) && ok;
+    f.differenceview = true;
+    window.drawing_area()->update();
+    settle(150);
+    ok = save_image(window.grab().toImage(), folder, "main_window_difference_view", error) && ok;
+    f.differenceview = false;
+    const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
+    ok = save_image(render_report_image(f, r, 110, window.drawing_area()->fonts()), folder,
+                    "report_comparison", error) &&
+         ok;
+    f.set_baseline_pg(firstloadedpg, false);
+    return ok;
+}
+
 } // namespace
 
 bool save_window_pictures(TMainWindow& window, const std::string& folder, std::string& error) {
@@ -136,7 +169,7 @@ bool save_window_pictures(TMainWindow& window, const std::string& folder, std::s
         error = "cannot write " + report;
         ok = false;
     }
-    return ok;
+    return comparison_pictures(window, folder, error) && ok;
 }
 
 } // namespace gravon

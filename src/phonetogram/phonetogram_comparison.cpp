@@ -135,10 +135,11 @@ std::vector<tcomparisonrow> comparison_rows(const tpglist& list, const tbaseline
     add("SPL range [dB]", "0", b.maxspl - b.minspl, k.maxspl - k.minspl);
     add("Leq [dB]", format.dbformat, b.leq, k.leq);
     const bool common = c.commonsemitones > 0;
-    add("Softest SPL, mean of " + std::to_string(c.commonsemitones) + " ST both reach [dB]",
-        format.dbformat, c.softestbaseline, c.softestcurrent, common);
-    add(common ? "Softest SPL, largest change, at " + notename(c.largestchangeat, false) + " [dB]"
-               : std::string("Softest SPL, largest change [dB]"),
+    const std::string n = std::to_string(c.commonsemitones);
+    rows.push_back({"Semitones both reach", n, n, ""});
+    add("Softest SPL, mean [dB]", format.dbformat, c.softestbaseline, c.softestcurrent, common);
+    add(common ? "Softest SPL, most changed: " + notename(c.largestchangeat, false) + " [dB]"
+               : std::string("Softest SPL, most changed [dB]"),
         "0", c.largestbaseline, c.largestcurrent, common);
     // Each column adds up to its area: the cells it alone reaches and those both reach.
     rows.push_back({"Cells in one only [STdB]", std::to_string(c.onlybaseline),

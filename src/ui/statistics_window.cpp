@@ -75,11 +75,12 @@ void TForm6::refresh() {
     const std::vector<std::string> lines =
         fform.statistics_text_lines(fform.options.shortversion, localedecimalseparator());
     QString t;
-    for (const std::string& line : lines) t += qtext(line) + "\n";
-    // The change since the baseline under the selection's statistics, over the entire areas.
+    // The change since the baseline is what a follow-up is read for: first, over the entire
+    // areas, then the statistics of the selection.
     const std::vector<std::string> change = fform.comparison_text_lines(localedecimalseparator());
-    if (!change.empty()) t += "\n";
     for (const std::string& line : change) t += qtext(line) + "\n";
+    if (!change.empty()) t += "\n";
+    for (const std::string& line : lines) t += qtext(line) + "\n";
     t.chop(1);
     set_tab_stops(t);
     if (Memo1->toPlainText() != t) Memo1->setPlainText(t);
