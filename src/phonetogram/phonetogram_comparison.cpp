@@ -152,9 +152,15 @@ std::vector<std::string> comparison_text(const std::vector<tcomparisonrow>& rows
     std::vector<std::string> lines;
     if (rows.empty()) return lines;
     lines.push_back(comparisoncaption);
+    // The names above the table rather than in it: a long file name would widen its column,
+    // and with it the column of the statistics below, past the window.
+    lines.push_back("Baseline: " + rows.front().baseline);
+    lines.push_back("Current: " + rows.front().current);
     lines.push_back("\tBaseline\tCurrent\tChange\t");
-    for (const tcomparisonrow& r : rows)
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        const tcomparisonrow& r = rows[i];
         lines.push_back(r.label + "\t" + r.baseline + "\t" + r.current + "\t" + r.change + "\t");
+    }
     return lines;
 }
 

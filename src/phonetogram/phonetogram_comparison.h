@@ -44,13 +44,14 @@ struct tcomparisonrow {
     std::string change;   // current less baseline, with its sign; empty where none applies
 };
 
-// The rows of the comparison. Each change is the difference of the two values as written, so
-// that it equals what a reader subtracts from the two area statistics.
+// The rows of the comparison, the first one the names of the two phonetograms. Each change is
+// the difference of the two values as written, so that it equals what a reader subtracts from
+// the two area statistics.
 std::vector<tcomparisonrow> comparison_rows(const tpglist& list, const tbaselinecomparison& c,
                                             const tstatisticsformat& format);
 
-// The caption above the rows and the rows as tab-separated lines, with a heading line of the
-// three columns; every line ends with a tab, like those of the area statistics.
+// The caption, the two names, a heading line of the three columns and the other rows as
+// tab-separated lines; every table line ends with a tab, like those of the area statistics.
 inline constexpr const char* comparisoncaption = "Change since the baseline (entire areas)";
 std::vector<std::string> comparison_text(const std::vector<tcomparisonrow>& rows);
 
