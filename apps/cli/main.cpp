@@ -8,8 +8,8 @@
 #include "core/cells_table.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
-#include "core/report.h"
 #include "core/replay_notes.h"
+#include "core/report.h"
 #include "core/settings_override.h"
 #include "core/summary_table.h"
 #include "core/track_table.h"
@@ -257,6 +257,8 @@ int main(int argc, char** argv) {
             // /s names a recovered take like a recorded one.
             if (o.recover) form.takebasename = take_name(o);
             form.FormActivate(o.args);
+            if (!o.referencegroup.empty())
+                form.make_reference_group(o.groupmembers, o.referencegroup);
             if (o.recover && !form.frames() && !ui.failed())
                 ui.warn("--recover: no orphaned take was found");
             if (o.recover && form.frames()) {
