@@ -72,8 +72,8 @@ bool TForm1::make_reference_group(const std::vector<std::string>& members,
     if (members.size() < 2) {
         ui.message_box(cannotmakegroup,
                        "A reference group needs at least two phonetograms; " +
-                           std::to_string(members.size()) + " " +
-                           (members.size() == 1 ? "was" : "were") + " chosen for " + fname,
+                           (members.empty() ? "none was" : "only " + members.front() + " was") +
+                           " chosen",
                        tmessagekind::warning);
         return false;
     }

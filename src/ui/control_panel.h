@@ -13,6 +13,7 @@ class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace gravon {
 
@@ -40,6 +41,8 @@ class TForm8 : public QDialog {
     void up();
     void down();
     void close_phonetogram();
+    // The share a reference group is outlined at besides half its members.
+    void set_group_share(int percent);
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -58,6 +61,8 @@ class TForm8 : public QDialog {
     QListWidget* parameterslistbox;
     QListWidget* ColorListBox1;
     QRadioButton *transparentradio, *opaqueradio;
+    QGroupBox* groupbox;
+    QSpinBox* groupsharespin;
 };
 
 } // namespace gravon
