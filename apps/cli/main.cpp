@@ -257,8 +257,6 @@ int main(int argc, char** argv) {
             // /s names a recovered take like a recorded one.
             if (o.recover) form.takebasename = take_name(o);
             form.FormActivate(o.args);
-            if (!o.referencegroup.empty())
-                form.make_reference_group(o.groupmembers, o.referencegroup);
             if (o.recover && !form.frames() && !ui.failed())
                 ui.warn("--recover: no orphaned take was found");
             if (o.recover && form.frames()) {
@@ -268,6 +266,9 @@ int main(int argc, char** argv) {
                     ui.warn(note);
             }
         }
+        // After the settings files and --set, whose display threshold decides what the
+        // members reach; loaded before the outputs, which then draw it.
+        if (!o.referencegroup.empty()) form.make_reference_group(o.groupmembers, o.referencegroup);
         write_outputs(form, o, run.analysedfile, ui, livetracks);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.

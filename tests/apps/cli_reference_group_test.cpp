@@ -64,6 +64,21 @@ TEST_F(CliReferenceGroup, GroupIsLoadedSoThatThePictureShowsIt) {
     EXPECT_EQ(png.substr(1, 3), "PNG");
 }
 
+TEST_F(CliReferenceGroup, DisplayThresholdOfTheRunDecidesWhatIsReached) {
+    write_member("a.stdpg", 50, 59);
+    write_member("b.stdpg", 55, 64);
+    // A cell of 1 s with all its neighbours counts 3 s: below 5 s none is reached.
+    ASSERT_EQ(run("--set TimeThreshold=5 --reference-group high.stdpg a.stdpg b.stdpg").status, 0);
+    ASSERT_EQ(run("--set TimeThreshold=2 --reference-group low.stdpg a.stdpg b.stdpg").status, 0);
+    const tpg high = read_group("high.stdpg"), lowgroup = read_group("low.stdpg");
+    ASSERT_NE(group_shares(high), nullptr);
+    ASSERT_NE(group_shares(lowgroup), nullptr);
+    EXPECT_EQ((*group_shares(high))[57][65], 0.0);
+    const tpgarr& low = *group_shares(lowgroup);
+    EXPECT_NEAR(low[57][65], 100.0, 1e-4);
+    EXPECT_EQ(low[57][60], 0.0); // an edge cell lacks the vertical pair: 2 s, not above
+}
+
 TEST_F(CliReferenceGroup, BadMemberIsNamedAndNothingIsWritten) {
     write_member("a.stdpg", 50, 59);
     write_member("b.stdpg", 55, 64);
