@@ -95,14 +95,6 @@ TEST_F(CliReferenceGroup, BadMemberIsNamedAndNothingIsWritten) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("missing.stdpg"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir() / "group.stdpg"));
-}
-
-TEST_F(CliReferenceGroup, OneMemberIsNoGroupAndNoneIsAUsageError) {
-    write_member("a.stdpg", 50, 59);
-    tclirun r = run("--reference-group group.stdpg a.stdpg");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("at least two"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(dir() / "group.stdpg"));
 
     r = run("--reference-group group.stdpg --summary");
     EXPECT_EQ(r.status, 2);

@@ -52,13 +52,6 @@ TEST_F(ReferenceGroupAction, GroupIsSavedAndLoadedInAColourOfItsOwn) {
     EXPECT_NE(g.colorindex, f.pgs[1].colorindex);
 }
 
-TEST_F(ReferenceGroupAction, DisplayThresholdOfTheSettingsDecidesWhatIsReached) {
-    const std::vector<std::string> m = {member("a.stdpg", 50, 59), member("b.stdpg", 55, 64)};
-    f.advanced.timethreshold = 100; // no cell of either member is shown
-    ASSERT_TRUE(f.make_reference_group(m, path("group.stdpg")));
-    EXPECT_EQ((*group_shares(f.pgs[2]))[57][65], 0.0);
-}
-
 TEST_F(ReferenceGroupAction, FailuresNameTheFileAndLoadNothing) {
     const std::string a = member("a.stdpg", 50, 59);
     std::ofstream(path("broken.stdpg")) << "no phonetogram";
