@@ -9,6 +9,9 @@
 #   (reference_calibration.png), and the calibrator and sound-level-meter windows (on the
 #   sound server, when one runs)
 #   session_dialog.png        Recording > Session details, with an example patient
+#   main_window_reference_group.png
+#                             a patient's profile against a reference group of six takes
+#                             (gravon-cli --reference-group), outlined at 50 % and 90 %
 #   report.png                the one-page report of the analysis (File > Save report as PDF)
 #   control_panel_comparison.png, statistics_comparison.png, main_window_difference_view.png,
 #   report_comparison.png     the first session marked as the baseline: the control panel, the
@@ -69,8 +72,21 @@ shoot() {
         --screenshot "$out/$name" /c
     echo "$out/$name"
 }
+# The members of a reference group: six voices of one range, each wandering over it.
+members=""
+for i in 1 2 3 4 5 6; do
+    ./build/gravon-synth --out "$work/member$i.wav" --sweep 45 --sweep-f0 150:600 \
+        --sweep-spl 60:98 --seed $((20 + i)) >/dev/null
+    ./build/gravon-cli /f100 "$work/member$i.wav" /s /c >/dev/null
+    members="$members $work/member${i}_pg.stdpg"
+done
+# shellcheck disable=SC2086 # one argument per member
+./build/gravon-cli --reference-group "$work/group.stdpg" $members >/dev/null
+./build/gravon-synth --out "$work/patient.wav" --sweep 16 --sweep-f0 150:420 --sweep-spl 60:86 \
+    --seed 3 >/dev/null
 shoot main_window_empty.png
 # /s saves the analysis (into the work folder), so that closing has nothing to ask.
 shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/first_session_pg.stdpg" --select-all \
     --window-pictures "$out"
+shoot main_window_reference_group.png /f100 "$work/patient.wav" /s "$work/group.stdpg"
 ls "$out"/*.png

@@ -71,6 +71,12 @@ const char* const usagetext =
     "                     measured over the entire shown area, as --stats measures it\n"
     "  --difference-view  the picture colours the cells of the baseline only, of the current\n"
     "                     phonetogram only and of both\n"
+    "  --reference-group OUT MEMBER...\n"
+    "                     make a reference group of the stored phonetograms MEMBER... (.stdpg,\n"
+    "                     at least two; every argument after OUT up to the next option): for\n"
+    "                     each cell the share of them that reach it, as the view shows it\n"
+    "                     (TimeThreshold and the other display settings). It is saved as OUT\n"
+    "                     and loaded, so that --png and --report draw its outlines\n"
     "  --record SECONDS   first record a take of SECONDS from a sound card, through the same\n"
     "                     recorder and analysis as the window's (the calibration file, or /f\n"
     "                     before it, gives its full scale); the rest of the command line and\n"
@@ -216,6 +222,14 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.compare = true;
             } else if (a == "--difference-view") {
                 o.differenceview = true;
+            } else if (a == "--reference-group") {
+                o.referencegroup = value("the group's file name and the members' files");
+                o.groupmembers.clear();
+                while (i + 1 < argv.size() && !(argv[i + 1].size() > 1 && argv[i + 1][0] == '-'))
+                    o.groupmembers.push_back(argv[++i]);
+                if (o.groupmembers.empty())
+                    throw tusageerror("--reference-group needs the members' files after " +
+                                      o.referencegroup);
             } else if (a == "--report") {
                 o.reportfile = value("a file name");
             } else if (a == "--set") {

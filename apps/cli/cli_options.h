@@ -50,6 +50,9 @@ struct tclioptions {
     bool discardorphans = false;
     std::vector<trecordevent> recordevents; // --record-events: pauses and keys in the take
     std::optional<treference> reference;    // --reference: full scale from a reference
+    // --reference-group OUT MEMBER...: the group's file and its members' files
+    std::string referencegroup;
+    std::vector<std::string> groupmembers;
 };
 
 // Raises tusageerror for an unknown option or switch, a missing or bad option value.

@@ -294,6 +294,9 @@ int main(int argc, char** argv) {
                 ui.error("--baseline " + o.baselinefile + ": cannot be loaded");
         }
         form.comparedpgoption = o.pg;
+        // After the settings files and --set, whose display threshold decides what the
+        // members reach; loaded before the outputs, which then draw it.
+        if (!o.referencegroup.empty()) form.make_reference_group(o.groupmembers, o.referencegroup);
         write_outputs(form, o, run.analysedfile, ui, livetracks);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.

@@ -47,8 +47,9 @@ tactionstates action_states(const TForm1& f) {
         s[pause].hint = "Pause";
     }
 
-    for (tactionid id : {opensoundfile, openstdpg, exporttext, controlpanel, options,
-                         advancedsettings, openoptions, saveoptions, savereport, printreport})
+    for (tactionid id :
+         {opensoundfile, openstdpg, makereferencegroup, exporttext, controlpanel, options,
+          advancedsettings, openoptions, saveoptions, savereport, printreport})
         s[id].enabled = !busy;
     s[selectallarea].enabled = !busy;
     s[clearareaselection].enabled = !busy;

@@ -16,6 +16,7 @@ enum class tactionid : std::int32_t {
     newrecording,
     opensoundfile,
     openstdpg,
+    makereferencegroup,
     savestdpg,
     savesmp,
     savenormalized,

@@ -80,6 +80,18 @@ tpanelview control_panel_view(const tpglist& list, const tpanelselection& sel,
     for (const tsessionfield& f : session_fields())
         if (const std::string& value = pg.session.*f.member; !value.empty())
             v.properties.push_back(std::string(f.label) + ": " + value);
+    v.referencegroup = !pg.group.empty();
+    if (v.referencegroup) {
+        v.properties.push_back("Reference group of " + std::to_string(pg.group.files.size()) +
+                               " phonetograms:");
+        // A few names; the memo grows with its lines, and a group may be large.
+        const std::size_t shown = pg.group.files.size() <= 6 ? 6 : 5;
+        for (std::size_t i = 0; i < pg.group.files.size() && i < shown; ++i)
+            v.properties.push_back("  " + pg.group.files[i]);
+        if (pg.group.files.size() > shown)
+            v.properties.push_back("  and " + std::to_string(pg.group.files.size() - shown) +
+                                   " more");
+    }
     return v;
 }
 

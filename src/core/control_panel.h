@@ -34,6 +34,9 @@ struct tpanelview {
     // The lines of the memo: place, date, calibration, the two distances, then the fields
     // of the session record that hold anything.
     std::vector<std::string> properties;
+    // The selected phonetogram is a reference group: the panel offers the share it is also
+    // outlined at.
+    bool referencegroup = false;
 };
 
 // The selected phonetogram: the loaded item's, or failing that the recording item's.

@@ -168,6 +168,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::function<void(const std::string&)> onsoundfileanalysed;
     // Appends the phonetogram file as phonetogram pgno; false when it was refused.
     bool open_stdpg(const std::string& fname, std::int32_t pgno);
+    // "Make reference group...": reads the member files, makes their group by the display
+    // rule of the advanced settings, saves it as fname and opens it as the next loaded
+    // phonetogram. A member that cannot be read or is itself a group, fewer than two
+    // members, or a failed save is shown in a message box naming the file; returns whether
+    // the group was saved and opened.
+    bool make_reference_group(const std::vector<std::string>& members, const std::string& fname);
     // A settings container: options or advanced settings by its file id.
     void open_qubfile(const std::string& fname);
     // Keeps the user's settings while a sound file's analysis is shown.

@@ -2,6 +2,7 @@
 // saving the recording phonetograms.
 #include "core/main_window.h"
 #include "files/stdpg_file.h"
+#include "phonetogram/reference_group.h"
 
 namespace gravon {
 
@@ -9,6 +10,7 @@ namespace {
 
 constexpr const char* cannotopen = "Cannot open file";
 constexpr const char* cannotsave = "Cannot save file";
+constexpr const char* cannotmakegroup = "Cannot make the reference group";
 
 // Closes the container however the reading ends.
 struct tcloseguard {
@@ -47,9 +49,77 @@ bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
     else if (!r.recorderror.empty())
         ui.message_box(cannotopen, r.recorderror, tmessagekind::warning);
 
+    if (is_reference_group(pgs[std::size_t(pgno)])) {
+        // A colour none of the others has, so that the group's lines stand apart from the
+        // profile they are laid over.
+        for (std::int32_t c = 0; c < std::int32_t(pgcolor.size()); ++c) {
+            bool used = false;
+            for (std::size_t k = 0; k < pgs.size(); ++k)
+                used = used || (std::int32_t(k) != pgno && pgs[k].colorindex == c);
+            if (used) continue;
+            set_pgcolor(*this, pgno, c);
+            break;
+        }
+    }
+
     fix_things();
     ui.select_phonetogram(pgno);
     return r.complete();
+}
+
+bool TForm1::make_reference_group(const std::vector<std::string>& members,
+                                  const std::string& fname) {
+    if (members.size() < 2) {
+        ui.message_box(cannotmakegroup,
+                       "A reference group needs at least two phonetograms; " +
+                           (members.empty() ? "none was" : "only " + members.front() + " was") +
+                           " chosen",
+                       tmessagekind::warning);
+        return false;
+    }
+    std::vector<tpg> read;
+    read.reserve(members.size());
+    // The members' own layer names are not the window's business: only the group is opened.
+    tstdpgparamarr params = advanced.stdpgparams;
+    for (const std::string& m : members) {
+        tpg pg = make_empty_pg();
+        std::string why;
+        try {
+            TSMPfile file;
+            if (!open_stdpg_file(file, m)) {
+                why = "Cannot open file " + m;
+            } else {
+                const tstdpgreadresult r = read_stdpg(file, m, pg, params);
+                file.close_file();
+                if (!r.layouterror.empty())
+                    why = "The phonetogram file " + m + " cannot be read: " + r.layouterror;
+                else if (!r.recorderror.empty())
+                    why = r.recorderror;
+                else if (is_reference_group(pg))
+                    why = m + " is itself a reference group, not one person's phonetogram";
+            }
+        } catch (const EGravonError& e) {
+            why = e.what();
+        }
+        if (!why.empty()) {
+            ui.message_box(cannotmakegroup, why, tmessagekind::warning);
+            return false;
+        }
+        read.push_back(std::move(pg));
+    }
+
+    tpg group;
+    try {
+        group = gravon::make_reference_group(read, members, binshow_settings());
+        tstdpgwriteinfo info;
+        info.procstamp = progid.processing_stamp();
+        info.hpfreq = advanced.hpfreq;
+        write_stdpg(stdpgfile1, fname, group, info);
+    } catch (const EGravonError& e) {
+        ui.message_box(cannotmakegroup, e.what(), tmessagekind::warning);
+        return false;
+    }
+    return open_stdpg(fname, std::int32_t(pgs.size()));
 }
 
 bool TForm1::save_stdpg(const std::string& fname, std::int32_t pgno) {

@@ -95,10 +95,8 @@ std::vector<std::string> tokens_of(const std::string& text) {
     return t;
 }
 
-std::string item_key(const tsessionfield& f, int piece) {
-    std::string k = std::string(sessionitemprefix) + f.key;
-    if (piece > 1) k += "." + std::to_string(piece);
-    return k;
+std::string item_key(const std::string& key, int piece) {
+    return piece > 1 ? key + "." + std::to_string(piece) : key;
 }
 
 std::vector<std::string> pieces_of(const std::string& text) {
@@ -167,36 +165,47 @@ std::string header_value_text(const std::string& value) {
     return s;
 }
 
-void write_session_items(TSMPfile& file, const tsessionrecord& r) {
-    // What an earlier record left, in whatever letter case, goes first.
+void write_text_items(TSMPfile& file, const std::string& key, const std::string& text) {
+    const std::vector<std::string> pieces = pieces_of(text);
+    for (std::size_t p = 0; p < pieces.size(); ++p)
+        file.set_item(item_key(key, int(p + 1)), pieces[p]);
+}
+
+std::string read_text_items(const TSMPfile& file, const std::string& key) {
+    std::string value;
+    for (int p = 1;; ++p) {
+        const std::string piece = file.get_item(item_key(key, p));
+        if (piece.empty()) break;
+        value += piece;
+    }
+    return header_value_text(value);
+}
+
+void erase_items_with_prefix(TSMPfile& file, const std::string& prefix) {
+    const auto lower = [](std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+        return s;
+    };
+    const std::string lowprefix = lower(prefix);
     std::vector<std::string> old;
-    const std::string prefix = sessionitemprefix;
     for (const std::string& line : file.Items()) {
         const std::string key = line.substr(0, line.find('='));
-        std::string lower = key.substr(0, prefix.size());
-        for (char& c : lower)
-            if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-        if (lower == prefix) old.push_back(key);
+        if (lower(key.substr(0, prefix.size())) == lowprefix) old.push_back(key);
     }
     for (const std::string& key : old) file.set_item(key, "");
-    for (const tsessionfield& f : session_fields()) {
-        const std::vector<std::string> pieces = pieces_of(r.*f.member);
-        for (std::size_t p = 0; p < pieces.size(); ++p)
-            file.set_item(item_key(f, int(p + 1)), pieces[p]);
-    }
+}
+
+void write_session_items(TSMPfile& file, const tsessionrecord& r) {
+    erase_items_with_prefix(file, sessionitemprefix);
+    for (const tsessionfield& f : session_fields())
+        write_text_items(file, sessionitemprefix + std::string(f.key), r.*f.member);
 }
 
 tsessionrecord read_session_items(const TSMPfile& file) {
     tsessionrecord r;
-    for (const tsessionfield& f : session_fields()) {
-        std::string value;
-        for (int p = 1;; ++p) {
-            const std::string piece = file.get_item(item_key(f, p));
-            if (piece.empty()) break;
-            value += piece;
-        }
-        r.*f.member = header_value_text(value);
-    }
+    for (const tsessionfield& f : session_fields())
+        r.*f.member = read_text_items(file, sessionitemprefix + std::string(f.key));
     return r;
 }
 

@@ -28,6 +28,15 @@ std::string header_text_value(const std::string& text);
 // stands.
 std::string header_value_text(const std::string& value);
 
+// Stores text under key as header values: key, then key + ".2", key + ".3", ... when it is
+// longer than one value may be. An empty text stores nothing.
+void write_text_items(TSMPfile& file, const std::string& key, const std::string& text);
+// The text stored under key; empty when there is none.
+std::string read_text_items(const TSMPfile& file, const std::string& key);
+// Removes every item whose key begins with prefix, in whatever letter case, so that what an
+// earlier version of the header held leaves nothing behind.
+void erase_items_with_prefix(TSMPfile& file, const std::string& prefix);
+
 // Replaces the session items of file by those of r (an empty field has none).
 void write_session_items(TSMPfile& file, const tsessionrecord& r);
 // The record the items of file hold; an empty record when it has none.

@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/rounding.h"
 #include "base/text_utils.h"
+#include "files/group_items.h"
 #include "files/session_items.h"
 #include "files/side_file.h"
 
@@ -378,6 +379,7 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     file.set_item("micdist", floattostrdot(pg.distance));
     file.set_item("actmicdist", floattostrdot(pg.actualdistance));
     write_session_items(file, pg.session);
+    write_group_items(file, pg.group);
     file.set_item("p0.entity", "F0To01,bins");
     file.set_item("p0.class", "IEEEfloat32,0,4");
     file.set_item("p0.bins", "-0.5,1,96");
@@ -446,6 +448,7 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
     pg.visible = true;
     pg.recordedtime = parse_recorded_time(file.get_item("recordedtime", "0:0:0")).value_or(0.0);
     pg.session = read_session_items(file);
+    pg.group = read_group_items(file);
 
     // Each block read is one record.
     file.setChunknSamples(std::max(layout.recordsize / 2, 1));

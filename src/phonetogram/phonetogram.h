@@ -1,6 +1,7 @@
 // One phonetogram: descriptive data, colours and its parameter layers.
 #pragma once
 
+#include "phonetogram/group_members.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_param.h"
 #include "phonetogram/session_record.h"
@@ -30,6 +31,7 @@ struct tpg {
     double distance = 0;       // microphone distance in m the levels refer to
     double actualdistance = 0; // microphone distance in m while recording
     tsessionrecord session;    // who was recorded, by whom, doing what
+    tgroupmembers group;       // the members when this is a reference group
     std::vector<tpgparam> param;
 };
 

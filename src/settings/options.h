@@ -50,6 +50,8 @@ struct toptions : tstatisticsrows, ttargetsettings {
     std::array<bool, 2> showblob = {true, false};
     std::array<bool, 2> showspectrum = {false, false};
     std::array<bool, 2> shownoise = {false, false};
+    // A reference group is outlined at 50 % of its members and at this share too (percent).
+    std::int32_t groupshare = 90;
     // Set once; not an editable option. The two flag lists have one entry per percentile.
     tdoublearr percentile = default_percentiles();
 

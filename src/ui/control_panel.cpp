@@ -14,10 +14,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace gravon {
 
@@ -110,6 +112,21 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     r->addWidget(parameterslistbox, 1);
     r->addWidget(colorbox, 1);
 
+    // Only while a reference group is selected.
+    groupbox = named(new QGroupBox("Reference group"), "groupbox");
+    auto* g = new QHBoxLayout(groupbox);
+    groupsharespin = named(new QSpinBox, "groupsharespin");
+    groupsharespin->setRange(1, 100);
+    groupsharespin->setSuffix(" %");
+    groupsharespin->setToolTip("The dashed outline encloses the cells at least this share of "
+                               "the group reached; the solid one those half of it reached");
+    auto* sharelabel = new QLabel("Dashed outline at");
+    sharelabel->setBuddy(groupsharespin);
+    g->addWidget(sharelabel);
+    g->addWidget(groupsharespin);
+    g->addStretch(1);
+    r->addWidget(groupbox);
+
     auto* splitter = named(new QSplitter, "Splitter1");
     splitter->addWidget(left);
     splitter->addWidget(GroupBox1);
@@ -134,6 +151,9 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     });
     connect(transparentradio, &QRadioButton::clicked, this, [this] { set_opaque(false); });
     connect(opaqueradio, &QRadioButton::clicked, this, [this] { set_opaque(true); });
+    connect(groupsharespin, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!ffilling) set_group_share(v);
+    });
     connect(upbutton, &QPushButton::clicked, this, &TForm8::up);
     connect(downbutton, &QPushButton::clicked, this, &TForm8::down);
     connect(closebutton, &QPushButton::clicked, this, &TForm8::close_phonetogram);
@@ -211,6 +231,8 @@ void TForm8::fix_things() {
     transparentradio->setEnabled(v.pgno >= 0);
     opaqueradio->setChecked(v.opaque);
     transparentradio->setChecked(!v.opaque);
+    groupbox->setVisible(v.referencegroup);
+    groupsharespin->setValue(fform.options.groupshare);
     QString memo;
     for (const std::string& line : v.properties) memo += qtext(line) + "\n";
     memo.chop(1);
@@ -256,6 +278,11 @@ void TForm8::set_opaque(bool opaque) {
     const std::int32_t s = selected_pg(fform, fselection);
     if (s < 0) return;
     fform.pgs[std::size_t(s)].opaque = opaque;
+    fform.ui.request_repaint();
+}
+
+void TForm8::set_group_share(int percent) {
+    fform.options.groupshare = std::clamp(percent, 1, 100);
     fform.ui.request_repaint();
 }
 

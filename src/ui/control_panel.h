@@ -15,6 +15,7 @@ class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
 namespace gravon {
 
@@ -44,6 +45,8 @@ class TForm8 : public QDialog {
     void close_phonetogram();
     void set_baseline(bool on);
     void set_difference_view(bool on);
+    // The share a reference group is outlined at besides half its members.
+    void set_group_share(int percent);
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -64,6 +67,8 @@ class TForm8 : public QDialog {
     QRadioButton *transparentradio, *opaqueradio;
     QCheckBox *baselinebox, *differencebox;
     QLabel* comparedlabel;
+    QGroupBox* groupbox;
+    QSpinBox* groupsharespin;
 };
 
 } // namespace gravon

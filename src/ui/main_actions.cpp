@@ -37,6 +37,8 @@ constexpr std::array<tactiondef, nactionids> defs = {{
      "Analyse a recorded sound file (.wav, .smp) into the phonetogram", 7, false, "Analyse file"},
     {openstdpg, "Open phonetogram...", "Ctrl+Shift+O",
      "Load stored phonetograms (.stdpg) to show them with the current one", 8, false, "Open"},
+    {makereferencegroup, "Make reference group…", "",
+     "Merge stored phonetograms of a group of people into one, to compare a profile with", -1},
     {savestdpg, "Save phonetogram as...", "", "Save the phonetogram of the recording", -1},
     {savesmp, "Save sound and analysis &as...", "",
      "Save the recorded sound with its analysis tracks (.smp, .kavell)", -1},

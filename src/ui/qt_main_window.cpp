@@ -177,6 +177,7 @@ void TMainWindow::create_actions() {
     on(newrecording, [&f] { f.NewRecordingActionExecute(); });
     on(opensoundfile, [this] { open_soundfile_dialog(); });
     on(openstdpg, [this] { open_stdpg_dialog(); });
+    on(makereferencegroup, [this] { make_reference_group_dialog(); });
     on(calibratefromreference, [this] {
         TReferenceWindow w(*fform, this);
         w.show();
@@ -266,6 +267,9 @@ void TMainWindow::create_menus() {
     // The report after the recent files, which keep their place.
     ffilemenu->addAction(action(savereport));
     ffilemenu->addAction(action(printreport));
+    // Also after the recent files: the menu's first part keeps the places users know.
+    ffilemenu->addSeparator();
+    ffilemenu->addAction(action(makereferencegroup));
     ffilemenu->addSeparator();
     ffilemenu->addAction(action(exit));
     connect(ffilemenu, &QMenu::aboutToShow, this, [this] { rebuild_recent_menu(); });
@@ -649,6 +653,21 @@ void TMainWindow::open_stdpg_dialog() {
     const QStringList names = fui.open_file_names("Open phonetogram", stdpgfilter, true);
     for (const QString& n : names)
         fform->open_stdpg(n.toStdString(), std::int32_t(fform->pgs.size()));
+}
+
+void TMainWindow::make_reference_group_dialog() {
+    const QStringList names =
+        fui.open_file_names("Phonetograms of the reference group", stdpgfilter, true);
+    if (names.isEmpty()) return;
+    std::vector<std::string> members;
+    for (const QString& n : names) members.push_back(n.toStdString());
+    // Two or more are needed; saying so before the save dialog spares choosing a name.
+    if (members.size() < 2) {
+        fform->make_reference_group(members, "");
+        return;
+    }
+    const std::string fname = fui.save_file_name("Save reference group as", stdpgfilter, ".stdpg");
+    if (!fname.empty()) fform->make_reference_group(members, fname);
 }
 
 void TMainWindow::open_options_dialog() {

@@ -120,6 +120,7 @@ class TMainWindow : public QMainWindow {
     // Action handlers that need a dialog of the window.
     void open_soundfile_dialog();
     void open_stdpg_dialog();
+    void make_reference_group_dialog();
     void open_options_dialog();
     void save_options_dialog();
     void choose_target(std::int32_t tag);

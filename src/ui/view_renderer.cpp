@@ -2,6 +2,7 @@
 
 #include "base/pitch.h"
 #include "base/rounding.h"
+#include "phonetogram/reference_group.h"
 #include "ui/axis_widget.h"
 #include "ui/canvas_shapes.h"
 #include "ui/geometry/difference_colours.h"
@@ -84,7 +85,7 @@ void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox,
     const QRgb black = qRgb(0, 0, 0);
     const std::size_t npg = std::min(form.pgs.size(), form.masks.binshow.size());
     for (std::size_t n = 0; n < npg; ++n) {
-        if (!form.pgs[n].visible) continue;
+        if (!form.pgs[n].visible || is_reference_group(form.pgs[n])) continue;
         const tbinmask& show = form.masks.binshow[n];
         auto shown = [&](int x, int y) { return bin_in_grid(x, y) && show[x][y] != 0; };
         for (int x = lox; x <= hix; ++x) {
@@ -98,6 +99,52 @@ void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox,
                 if (!shown(x, y - 1)) fill_pixels(img, l, b - 1, r, b, black);
             }
         }
+    }
+}
+
+// The border of the cells of mask, width pixels wide inside them. A dashed border leaves
+// every other run of dash pixels out, counted from the view's corner, so that the dashes run
+// on from one cell to the next.
+void paint_mask_border(QImage& img, const tbinmask& mask, const tbinedges& e, int lox, int hix,
+                       int hiy, QRgb c, int width, int dash) {
+    auto in = [&](int x, int y) { return bin_in_grid(x, y) && mask[x][y] != 0; };
+    auto hline = [&](int l, int r, int t, int b) {
+        if (dash <= 0) return fill_pixels(img, l, t, r, b, c);
+        for (int x = l; x < r; ++x)
+            if ((x / dash) % 2 == 0) fill_pixels(img, x, t, x + 1, b, c);
+    };
+    auto vline = [&](int l, int r, int t, int b) {
+        if (dash <= 0) return fill_pixels(img, l, t, r, b, c);
+        for (int y = t; y < b; ++y)
+            if ((y / dash) % 2 == 0) fill_pixels(img, l, y, r, y + 1, c);
+    };
+    for (int x = lox; x <= hix; ++x) {
+        const int l = e.left[std::size_t(x)], r = e.right[std::size_t(x)];
+        const int w = std::min(width, r - l);
+        for (int y = 0; y <= hiy; ++y) {
+            if (!mask[x][y]) continue;
+            const int t = e.top[std::size_t(y)], b = e.bottom[std::size_t(y)];
+            const int h = std::min(width, b - t);
+            if (!in(x + 1, y)) vline(r - w, r, t, b);
+            if (!in(x - 1, y)) vline(l, l + w, t, b);
+            if (!in(x, y + 1)) hline(l, r, t, t + h);
+            if (!in(x, y - 1)) hline(l, r, b - h, b);
+        }
+    }
+}
+
+// Each visible reference group as outlines in its colour over the profiles: solid around the
+// cells half its members reach, thinner and dashed around the share the user chose. Lines
+// only, so that a patient's profile under the group stays in view.
+void paint_group_outlines(QImage& img, const TForm1& form, const tbinedges& e, int lox, int hix,
+                          int hiy) {
+    const double chosen = form.options.groupshare;
+    for (const tpg& pg : form.pgs) {
+        if (!pg.visible || !is_reference_group(pg)) continue;
+        const QRgb c = rgb32(pg.dkcolor);
+        if (chosen != groupmainshare)
+            paint_mask_border(img, group_share_mask(pg, chosen), e, lox, hix, hiy, c, 1, 3);
+        paint_mask_border(img, group_share_mask(pg, groupmainshare), e, lox, hix, hiy, c, 2, 0);
     }
 }
 
@@ -287,6 +334,7 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
         paint_bins(image, form, scratch, edges, lox, hix, hiy);
         if (form.options.showoutline && !differences)
             paint_outline(image, form, edges, lox, hix, hiy);
+        paint_group_outlines(image, form, edges, lox, hix, hiy);
         p.begin(&image);
     }
 

@@ -38,10 +38,10 @@ const std::vector<tactionid> always = {exit,      showstatistics,  copyimage,
                                        playnoise, resettarget,     commandlinesyntax,
                                        about,     copyimageatsize, manual};
 // Enabled whenever no sound file is being analysed.
-const std::vector<tactionid> idle = {opensoundfile, openstdpg,          exporttext,  controlpanel,
-                                     options,       advancedsettings,   openoptions, saveoptions,
-                                     selectallarea, clearareaselection, savereport,  printreport,
-                                     sessiondetails};
+const std::vector<tactionid> idle = {opensoundfile, openstdpg,     makereferencegroup, exporttext,
+                                     controlpanel,  options,       advancedsettings,   openoptions,
+                                     saveoptions,   selectallarea, clearareaselection, savereport,
+                                     printreport,   sessiondetails};
 
 // Every main action's enabled state.
 std::map<tactionid, bool> enabled_states(const TMainWindow& w) {

@@ -168,6 +168,15 @@ TEST_F(OptionsFile, ZParamIsClamped) {
     EXPECT_EQ(o.zparam(), 3);
 }
 
+TEST_F(OptionsFile, GroupShareIsAPercentage) {
+    toptions o;
+    for (const auto& [stored, read] : {std::pair{0, 1}, {150, 100}, {-5, 1}, {66, 66}}) {
+        out.writeinteger("Display", "GroupShare", stored);
+        read_from(out, o, 8);
+        EXPECT_EQ(o.groupshare, read) << stored;
+    }
+}
+
 TEST_F(OptionsFile, TargetCountRules) {
     toptions o = changed_options(); // three targets
     const ttargetarr three = o.targets;

@@ -223,6 +223,7 @@ TEST(OptionDefaults, ViewAndStatistics) {
     EXPECT_TRUE(o.showlegend);
     EXPECT_FALSE(o.showblackborder);
     EXPECT_TRUE(o.showoutline);
+    EXPECT_EQ(o.groupshare, 90);
     EXPECT_TRUE(o.showblob[0]);
     EXPECT_FALSE(o.showblob[1]);
     EXPECT_TRUE(defaultpgvisible[0]);

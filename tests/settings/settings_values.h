@@ -28,6 +28,7 @@ inline toptions changed_options() {
     o.showlegend = false;
     o.showblackborder = true;
     o.showoutline = false;
+    o.groupshare = 75;
     o.showblob = {false, true};
     o.showspectrum = {true, false};
     o.shownoise = {false, true};
@@ -81,6 +82,7 @@ inline void expect_same_options(const toptions& a, const toptions& b) {
     EXPECT_EQ(a.showlegend, b.showlegend);
     EXPECT_EQ(a.showblackborder, b.showblackborder);
     EXPECT_EQ(a.showoutline, b.showoutline);
+    EXPECT_EQ(a.groupshare, b.groupshare);
     EXPECT_EQ(a.showblob, b.showblob);
     EXPECT_EQ(a.showspectrum, b.showspectrum);
     EXPECT_EQ(a.shownoise, b.shownoise);

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -49,6 +50,27 @@ TEST_F(ControlPanel, NothingSelectedShowsNoPropertiesAndNothingToClose) {
     EXPECT_FALSE(close->isEnabled());
     EXPECT_FALSE(child<QPushButton>("upbutton")->isEnabled());
     EXPECT_FALSE(child<QPushButton>("downbutton")->isEnabled());
+}
+
+TEST_F(ControlPanel, ReferenceGroupOffersItsSecondShareAndListsItsMembers) {
+    t.form.pgs[3].group.files = {"w1.stdpg", "w2.stdpg", "w3.stdpg"};
+    panel.show();
+    auto* box = child<QGroupBox>("groupbox");
+    auto* spin = child<QSpinBox>("groupsharespin");
+    panel.phonetogram_clicked(0); // a patient's profile
+    EXPECT_FALSE(box->isVisible());
+    panel.phonetogram_clicked(1);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(spin->value(), 90);
+    EXPECT_TRUE(memo().endsWith("Reference group of 3 phonetograms:\n  w1.stdpg\n  w2.stdpg\n"
+                                "  w3.stdpg"))
+        << memo().toStdString();
+    spin->setValue(75);
+    EXPECT_EQ(t.form.options.groupshare, 75);
+    spin->setValue(0); // below the range: the spin box keeps to it
+    EXPECT_EQ(t.form.options.groupshare, 1);
+    // The box keeps to the layout: no part of it outside the properties.
+    EXPECT_TRUE(child<QGroupBox>("GroupBox1")->rect().contains(box->geometry()));
 }
 
 TEST_F(ControlPanel, SelectionShowsPropertiesAndDeselectsTheOtherList) {

@@ -107,7 +107,8 @@ void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparam
             bool touched = false;
             for (std::size_t n = npg; n-- > 0;) {
                 const tpg& pg = list.pgs[n];
-                if (!pg.visible) continue;
+                // A reference group is drawn as outlines over the others, never filled.
+                if (!pg.visible || !pg.group.empty()) continue;
                 const bool shown = list.masks.binshow[n][x][y] != 0;
                 if (shown) {
                     bin_tint_cache& tc = out.tints[n];
