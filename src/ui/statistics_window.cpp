@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "core/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/screen_fit.h"
 #include "ui/toolbar_keys.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace gravon {
@@ -82,8 +84,19 @@ void TForm6::refresh() {
     if (!change.empty()) t += "\n";
     for (const std::string& line : lines) t += qtext(line) + "\n";
     t.chop(1);
-    set_tab_stops(t);
+    const double textwidth = set_tab_stops(t);
     if (Memo1->toPlainText() != t) Memo1->setPlainText(t);
+    // The change column is what a follow-up is read for: when the table of changes appears,
+    // the window widens to show it whole, as far as the screen allows.
+    if (!change.empty() && !fcomparisonshown) {
+        const int want = int(std::ceil(textwidth)) + width() - Memo1->viewport()->width() +
+                         2 * int(Memo1->document()->documentMargin());
+        if (want > width()) {
+            resize(want, height());
+            if (isVisible()) fit_on_screen(*this);
+        }
+    }
+    fcomparisonshown = !change.empty();
 }
 
 void TForm6::copy_statistics() {
@@ -91,7 +104,7 @@ void TForm6::copy_statistics() {
     QApplication::clipboard()->setText(Memo1->toPlainText());
 }
 
-void TForm6::set_tab_stops(const QString& text) {
+double TForm6::set_tab_stops(const QString& text) {
     // Each column starts after the widest entry of the columns before it, measured in the
     // font shown: a long value never runs into the column of the next phonetogram, where it
     // would be read as that one's. At least every 70 dialog units (a quarter of the average
@@ -100,8 +113,12 @@ void TForm6::set_tab_stops(const QString& text) {
     const double least = 70.0 * fm.averageCharWidth() / 4.0;
     const double gap = 2 * fm.horizontalAdvance(QLatin1Char(' '));
     std::vector<double> widths;
+    std::vector<std::pair<std::size_t, double>> ends; // per line: its last field and width
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         const QStringList fields = line.split(QLatin1Char('\t'));
+        qsizetype last = fields.size() - 1;
+        while (last > 0 && fields[last].isEmpty()) --last;
+        ends.emplace_back(std::size_t(last), fm.horizontalAdvance(fields[last]));
         // The last field of a line needs no room after it.
         for (qsizetype i = 0; i + 1 < fields.size(); ++i) {
             if (std::size_t(i) >= widths.size()) widths.resize(std::size_t(i) + 1, 0.0);
@@ -119,6 +136,15 @@ void TForm6::set_tab_stops(const QString& text) {
     option.setTabs(tabs);
     option.setTabStopDistance(least);
     Memo1->document()->setDefaultTextOption(option);
+    double widest = 0;
+    for (const auto& [last, w] : ends) {
+        const double start =
+            last == 0 ? 0
+                      : tabs[qsizetype(std::min<std::size_t>(last, std::size_t(tabs.size()))) - 1]
+                            .position;
+        widest = std::max(widest, start + w);
+    }
+    return widest;
 }
 
 void TForm6::showEvent(QShowEvent* e) {

@@ -32,12 +32,14 @@ class TForm6 : public QDialog {
     void showEvent(QShowEvent* e) override;
 
   private:
-    void set_tab_stops(const QString& text);
+    // Sets the columns' tab stops; returns the width the widest line takes.
+    double set_tab_stops(const QString& text);
 
     TForm1& fform;
     QAction* Copyaction;
     QToolButton* condensedbutton;
     QPlainTextEdit* Memo1;
+    bool fcomparisonshown = false;
 };
 
 } // namespace gravon
