@@ -49,6 +49,11 @@ fi
 
 install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
     qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev xvfb xauth pulseaudio pulseaudio-utils
+# The window tests run once under a German locale: shown numbers with ",", files with ".".
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    install_missing locales
+    $SUDO localedef -i de_DE -c -f UTF-8 de_DE.UTF-8
+fi
 # The report tests read the PDF back as text and as pictures.
 install_missing poppler-utils
 # The Python module and its tests (the system's Python with its NumPy and pandas), the R
