@@ -67,8 +67,6 @@ TEST_F(ControlPanel, ReferenceGroupOffersItsSecondShareAndListsItsMembers) {
         << memo().toStdString();
     spin->setValue(75);
     EXPECT_EQ(t.form.options.groupshare, 75);
-    spin->setValue(0); // below the range: the spin box keeps to it
-    EXPECT_EQ(t.form.options.groupshare, 1);
     // The box keeps to the layout: no part of it outside the properties.
     EXPECT_TRUE(child<QGroupBox>("GroupBox1")->rect().contains(box->geometry()));
 }
@@ -177,7 +175,6 @@ TEST_F(ControlPanel, TheBaselineIsAStoredPhonetogramThatFollowsItsRowIntoTheStat
     auto* difference = child<QCheckBox>("differencebox");
     panel.recording_clicked(0);
     EXPECT_FALSE(baseline->isEnabled()); // a recording is never an earlier session
-    EXPECT_FALSE(difference->isEnabled());
 
     panel.phonetogram_clicked(0);
     ASSERT_TRUE(baseline->isEnabled());

@@ -1,6 +1,8 @@
 // Colours of the phonetogram view at the centres of chosen bins.
 #include "core/test_form.h"
 #include "phonetogram/pg_param.h"
+#include "phonetogram/reference_group.h"
+#include "support/block_phonetogram.h"
 #include "ui/geometry/difference_colours.h"
 #include "ui/geometry/view_layout.h"
 #include "ui/view_renderer.h"
@@ -195,6 +197,61 @@ TEST_F(ViewColours, TheDifferenceViewColoursWhereTheCellsLieAndOnlyWithABaseline
     ASSERT_TRUE(f.set_baseline_pg(2, false));
     EXPECT_FALSE(f.difference_view_shown());
     EXPECT_FALSE(f.set_baseline_pg(0, true)); // a recording is never a baseline
+}
+
+// A: 50..59 x 60..69, B: 55..64 x 60..69, C: 57..62 x 65..74. Two of three reach 55..59 x
+// 60..69 and 60..62 x 65..69; all three 57..59 x 65..69. The group is outlined, never filled.
+TEST_F(ViewColours, AReferenceGroupIsOutlinedAtHalfAndAtTheChosenShare) {
+    set_nchans(f, 3);
+    f.pgs[2] =
+        make_reference_group({testing::block_pg(50, 59, 60, 69), testing::block_pg(55, 64, 60, 69),
+                              testing::block_pg(57, 62, 65, 74)},
+                             {"a", "b", "c"}, f.binshow_settings());
+    set_pgcolor(f, 2, 3);
+    const QColor line(f.pgs[2].dkcolor.r, f.pgs[2].dkcolor.g, f.pgs[2].dkcolor.b);
+    for (int x = 52; x <= 57; ++x) put(0, x, 62); // the patient's profile runs into it
+    // The pixel just inside an edge of bin (x, y): dx, dy = -1 left/bottom, +1 right/top.
+    const auto edge = [&](int x, int y, int dx, int dy) {
+        const QRect r = bin_rect(x, y);
+        return img.pixelColor(dx < 0   ? r.left() + 1
+                              : dx > 0 ? r.right() - 1
+                                       : r.center().x(),
+                              dy < 0   ? r.bottom() - 1
+                              : dy > 0 ? r.top() + 1
+                                       : r.center().y());
+    };
+    // How much of the left edge of bin (x, y) carries the line: all of it when solid.
+    const auto left_run = [&](int x, int y) {
+        const QRect r = bin_rect(x, y);
+        int n = 0;
+        for (int py = r.top() + 2; py <= r.bottom() - 2; ++py)
+            n += img.pixelColor(r.left(), py) == line;
+        return n;
+    };
+    render();
+    ASSERT_GE(bin_rect(60, 60).width(), 6) << "bins too small to tell edges apart";
+    EXPECT_EQ(edge(55, 64, -1, 0), line); // column 55, not 54 (one member only)
+    EXPECT_NE(edge(54, 64, 1, 0), line);
+    EXPECT_EQ(edge(56, 60, 0, -1), line);
+    EXPECT_EQ(edge(56, 69, 0, 1), line);
+    EXPECT_EQ(edge(59, 62, 1, 0), line); // the step: row 62 ends after 59, row 67 after 62
+    EXPECT_NE(edge(59, 67, 1, 0), line);
+    EXPECT_EQ(edge(62, 67, 1, 0), line);
+    EXPECT_NE(edge(56, 64, 1, 0), line); // nothing between two cells of the area
+    EXPECT_EQ(at_bin(58, 64), QColor(Qt::white));
+    EXPECT_EQ(at_bin(56, 62), blue70); // the patient shows through
+    // The chosen share, 90 %: only the cells all three reach, dashed.
+    f.options.groupshare = 90;
+    render();
+    const int dashed = left_run(57, 67);
+    EXPECT_GT(dashed, 0);
+    EXPECT_LT(dashed, bin_rect(57, 67).height() - 3);
+    f.options.groupshare = 50; // the same as the solid one: that one only
+    render();
+    EXPECT_EQ(left_run(57, 67), 0);
+    f.pgs[2].visible = false;
+    render();
+    EXPECT_NE(edge(55, 64, -1, 0), line);
 }
 
 } // namespace
