@@ -81,27 +81,6 @@ void paint_bins(QImage& img, const TForm1& form, const tbinpaint& bp, const tbin
     }
 }
 
-void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox, int hix, int hiy) {
-    const QRgb black = qRgb(0, 0, 0);
-    const std::size_t npg = std::min(form.pgs.size(), form.masks.binshow.size());
-    for (std::size_t n = 0; n < npg; ++n) {
-        if (!form.pgs[n].visible || is_reference_group(form.pgs[n])) continue;
-        const tbinmask& show = form.masks.binshow[n];
-        auto shown = [&](int x, int y) { return bin_in_grid(x, y) && show[x][y] != 0; };
-        for (int x = lox; x <= hix; ++x) {
-            const int l = e.left[std::size_t(x)], r = e.right[std::size_t(x)];
-            for (int y = 0; y <= hiy; ++y) {
-                if (!show[x][y]) continue;
-                const int t = e.top[std::size_t(y)], b = e.bottom[std::size_t(y)];
-                if (!shown(x + 1, y)) fill_pixels(img, r - 1, t, r, b, black);
-                if (!shown(x - 1, y)) fill_pixels(img, l, t, l + 1, b, black);
-                if (!shown(x, y + 1)) fill_pixels(img, l, t, r, t + 1, black);
-                if (!shown(x, y - 1)) fill_pixels(img, l, b - 1, r, b, black);
-            }
-        }
-    }
-}
-
 // The border of the cells of mask, width pixels wide inside them. A dashed border leaves
 // every other run of dash pixels out, counted from the view's corner, so that the dashes run
 // on from one cell to the next.
@@ -131,6 +110,14 @@ void paint_mask_border(QImage& img, const tbinmask& mask, const tbinedges& e, in
             if (!in(x, y - 1)) hline(l, r, b - h, b);
         }
     }
+}
+
+// The black outline of every visible profile's shown cells; a group has its own outlines.
+void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox, int hix, int hiy) {
+    const std::size_t npg = std::min(form.pgs.size(), form.masks.binshow.size());
+    for (std::size_t n = 0; n < npg; ++n)
+        if (form.pgs[n].visible && !is_reference_group(form.pgs[n]))
+            paint_mask_border(img, form.masks.binshow[n], e, lox, hix, hiy, qRgb(0, 0, 0), 1, 0);
 }
 
 // Each visible reference group as outlines in its colour over the profiles: solid around the
