@@ -418,6 +418,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The baseline and the current phonetogram measured over their entire areas; empty
     // (baselinepg -1) when there is no baseline or nothing to compare it with.
     tbaselinecomparison comparison() const;
+    // The two entire areas alone, for the difference view; empty masks without a comparison.
+    tcomparedareas compared_areas() const;
     // Its rows and the statistics window's lines of it; none without a comparison.
     std::vector<tcomparisonrow> comparison_table(char decimalseparator = '.') const;
     std::vector<std::string> comparison_text_lines(char decimalseparator = '.') const;

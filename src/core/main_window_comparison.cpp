@@ -35,6 +35,10 @@ tbaselinecomparison TForm1::comparison() const {
                                 b, c);
 }
 
+tcomparedareas TForm1::compared_areas() const {
+    return gravon::compared_areas(*this, binshow_settings(), baseline_pg(), compared_pg());
+}
+
 std::vector<tcomparisonrow> TForm1::comparison_table(char decimalseparator) const {
     return comparison_rows(*this, comparison(), statistics_format(advanced, decimalseparator));
 }

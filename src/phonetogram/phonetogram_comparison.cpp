@@ -4,6 +4,7 @@
 #include "base/shown_number_text.h"
 #include "phonetogram/area_selection.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -28,33 +29,45 @@ bool softest_level(const tpg& pg, const tbinmask& area, std::int32_t x,
 
 } // namespace
 
-tbaselinecomparison compare_phonetograms(const tpglist& list, const tbinshowsettings& show,
-                                         const tstatisticssettings& settings,
-                                         std::int32_t baselinepg, std::int32_t currentpg) {
-    tbaselinecomparison c;
-    c.baselinearea = make_binmask();
-    c.currentarea = make_binmask();
+tcomparedareas compared_areas(const tpglist& list, const tbinshowsettings& show,
+                              std::int32_t baselinepg, std::int32_t currentpg) {
     const std::int32_t n = std::int32_t(list.pgs.size());
-    if (baselinepg < 0 || currentpg < 0 || baselinepg >= n || currentpg >= n) return c;
-    c.baselinepg = baselinepg;
-    c.currentpg = currentpg;
-
+    if (baselinepg < 0 || currentpg < 0 || baselinepg >= n || currentpg >= n)
+        return {make_binmask(), make_binmask()};
     // The two alone, shown, with the cells the user glued: the entire area of each is then
-    // what "Select entire area" takes, while the window's own selection stays untouched.
+    // what "Select entire area" takes, while the window's own selection stays untouched. Which
+    // cells are shown depends on the time alone, so the copies need no other layer.
     tpglist two;
-    two.pgs = {list.pgs[std::size_t(baselinepg)], list.pgs[std::size_t(currentpg)]};
+    two.pgs.resize(2);
     resize_binmasks(two.masks, 2);
     for (std::size_t k = 0; k < 2; ++k) {
-        two.pgs[k].visible = true;
         const std::size_t from = std::size_t(k == 0 ? baselinepg : currentpg);
+        const tpg& pg = list.pgs[from];
+        two.pgs[k].param.assign(pg.param.begin(),
+                                pg.param.begin() +
+                                    std::ptrdiff_t(std::min(pg.param.size(), pglayeracctime + 1)));
         if (from < list.masks.binglued.size()) two.masks.binglued[k] = list.masks.binglued[from];
     }
     select_all_area(two, show, 0);
     select_all_area(two, show, 1);
-    c.baselinearea = two.masks.binmarked[0];
-    c.currentarea = two.masks.binmarked[1];
-    compute_area_statistics(c.baseline, two.pgs[0], c.baselinearea, settings);
-    compute_area_statistics(c.current, two.pgs[1], c.currentarea, settings);
+    return {std::move(two.masks.binmarked[0]), std::move(two.masks.binmarked[1])};
+}
+
+tbaselinecomparison compare_phonetograms(const tpglist& list, const tbinshowsettings& show,
+                                         const tstatisticssettings& settings,
+                                         std::int32_t baselinepg, std::int32_t currentpg) {
+    tbaselinecomparison c;
+    tcomparedareas areas = compared_areas(list, show, baselinepg, currentpg);
+    c.baselinearea = std::move(areas.baseline);
+    c.currentarea = std::move(areas.current);
+    const std::int32_t n = std::int32_t(list.pgs.size());
+    if (baselinepg < 0 || currentpg < 0 || baselinepg >= n || currentpg >= n) return c;
+    c.baselinepg = baselinepg;
+    c.currentpg = currentpg;
+    const tpg &baseline = list.pgs[std::size_t(baselinepg)],
+              &current = list.pgs[std::size_t(currentpg)];
+    compute_area_statistics(c.baseline, baseline, c.baselinearea, settings);
+    compute_area_statistics(c.current, current, c.currentarea, settings);
 
     for (std::size_t i = 0; i < c.baselinearea.cells.size(); ++i) {
         const bool b = c.baselinearea.cells[i] != 0, k = c.currentarea.cells[i] != 0;
@@ -67,8 +80,8 @@ tbaselinecomparison compare_phonetograms(const tpglist& list, const tbinshowsett
     double sumb = 0, sumc = 0, largest = -1;
     for (std::int32_t x = 0; x < nf0bins; ++x) {
         double lb = 0, lc = 0;
-        if (!softest_level(two.pgs[0], c.baselinearea, x, settings, column, lb) ||
-            !softest_level(two.pgs[1], c.currentarea, x, settings, column, lc))
+        if (!softest_level(baseline, c.baselinearea, x, settings, column, lb) ||
+            !softest_level(current, c.currentarea, x, settings, column, lc))
             continue;
         ++c.commonsemitones;
         sumb += lb;

@@ -29,6 +29,15 @@ struct tbaselinecomparison {
     double largestbaseline = 0, largestcurrent = 0; // dB, the softest levels there
 };
 
+// The entire areas of phonetograms baselinepg and currentpg as the view shows them, whether
+// or not they are visible now and whatever is selected: the cells each one reaches, holes it
+// encloses included. Empty masks for indices outside the list.
+struct tcomparedareas {
+    tbinmask baseline, current;
+};
+tcomparedareas compared_areas(const tpglist& list, const tbinshowsettings& show,
+                              std::int32_t baselinepg, std::int32_t currentpg);
+
 // Measures phonetograms baselinepg and currentpg of list as the view shows them, whether or
 // not they are visible now and whatever is selected: the selection is measured elsewhere. The
 // list is left as it was. Indices outside the list give an empty comparison.

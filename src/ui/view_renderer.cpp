@@ -308,7 +308,7 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
     const int hiy = std::min(roundint(la.HiValue() + 1), nlevelbins - 1);
     if (hix >= 0 && hiy >= 0) {
         if (differences)
-            paint_difference_cells(form.comparison(), form.options.showblackborder, hix, hiy,
+            paint_difference_cells(form.compared_areas(), form.options.showblackborder, hix, hiy,
                                    scratch);
         else
             compute_bin_paint(form, form.advanced.displayparams, form.advanced.stdpgparams,

@@ -30,9 +30,10 @@ inline constexpr std::array<tdifferencekey, 3> differencekeys = {{
     {tdifferencekind::both, bothcolor, "In both"},
 }};
 
-// Replaces the bin paint of x = 0 ... hix, y = 0 ... hiy with the three kinds of cell of c:
-// every other cell is left undrawn. With blackborder the cells get the view's black border.
-void paint_difference_cells(const tbaselinecomparison& c, bool blackborder, std::int32_t hix,
+// Replaces the bin paint of x = 0 ... hix, y = 0 ... hiy with the three kinds of cell of the
+// two areas: every other cell is left undrawn. With blackborder the cells get the view's black
+// border.
+void paint_difference_cells(const tcomparedareas& c, bool blackborder, std::int32_t hix,
                             std::int32_t hiy, tbinpaint& out);
 
 } // namespace gravon
