@@ -4,6 +4,7 @@
 
 #include "analysis/channel_blocking.h"
 #include "analysis/frame_acceptance.h"
+#include "analysis/simd_clones.h"
 #include "base/pitch.h"
 #include "base/rounding.h"
 
@@ -21,22 +22,22 @@ struct blockpeak {
     bool zero = true;  // every sample is zero
 };
 
+GRAVON_SIMD_CLONES
 blockpeak peak_of_block(std::span<const float> v, float limit) {
-    // Four lanes at a time (the width every x86-64 processor has). A NaN sample neither raises the
-    // peak nor overloads, but it is not zero; the largest of the lane peaks is the largest of all,
-    // whatever the order.
+    // Sixteen lanes at a time, in four running maxima that do not wait for each other. A NaN
+    // sample neither raises the peak nor overloads, but it is not zero; the largest of the lane
+    // peaks is the largest of all, whatever the order.
     using v4f = float __attribute__((vector_size(16)));
     using v4i = int __attribute__((vector_size(16)));
     const std::size_t n = v.size();
     const float* p = v.data();
-    v4f peakv = {};
+    v4f peakv = {}, peakw = {}, peakx = {}, peaky = {};
     v4i overv = {}, nonzerov = {};
     const v4f limv = v4f{} + limit;
     const v4i absmask = v4i{} + 0x7fffffff;
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
+    const auto lanes = [&](const float* q, v4f& peaks) {
         v4f s;
-        std::memcpy(&s, p + i, sizeof s);
+        std::memcpy(&s, q, sizeof s);
         v4i bits;
         std::memcpy(&bits, &s, sizeof bits);
         bits &= absmask;
@@ -44,8 +45,19 @@ blockpeak peak_of_block(std::span<const float> v, float limit) {
         std::memcpy(&a, &bits, sizeof a);
         overv |= a > limv;
         nonzerov |= s != v4f{};
-        peakv = a > peakv ? a : peakv;
+        peaks = a > peaks ? a : peaks;
+    };
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        lanes(p + i, peakv);
+        lanes(p + i + 4, peakw);
+        lanes(p + i + 8, peakx);
+        lanes(p + i + 12, peaky);
     }
+    for (; i + 4 <= n; i += 4) lanes(p + i, peakv);
+    peakv = peakw > peakv ? peakw : peakv;
+    peakx = peaky > peakx ? peaky : peakx;
+    peakv = peakx > peakv ? peakx : peakv;
     float peak = 0;
     int over = 0, nonzero = 0;
     for (int l = 0; l < 4; ++l) {
