@@ -38,6 +38,15 @@ void TAnalysisDriver::crunch_arr(const trecarr& block, std::size_t n,
     const std::size_t hop = recarr[0].size();
     std::size_t i = 0;
     while (i < n) {
+        // A whole hop inside the block is analysed where it lies, without a copy.
+        if (recarrpos == 0 && n - i >= hop) {
+            samplecount += std::int32_t(hop);
+            holdcount += std::int32_t(hop);
+            crunch_hop(std::span<const float>(block[0].data() + i, hop),
+                       std::span<const float>(block[1].data() + i, hop), factors);
+            i += hop;
+            continue;
+        }
         // Copy as much of the block as fits into the hop being filled; the hop boundaries
         // fall on the same sample positions however the stream is cut into blocks.
         const std::size_t room = hop - std::size_t(recarrpos);
@@ -57,20 +66,28 @@ void TAnalysisDriver::crunch_arr(const trecarr& block, std::size_t n,
 }
 
 void TAnalysisDriver::crunch_recarr(const trecarr& hop, std::span<const double> factors) {
+    static const tsinglearr none;
+    crunch_hop(hop.size() > 0 ? std::span<const float>(hop[0]) : none,
+               hop.size() > 1 ? std::span<const float>(hop[1]) : none, factors);
+}
+
+void TAnalysisDriver::crunch_hop(std::span<const float> ch0, std::span<const float> ch1,
+                                 std::span<const double> factors) {
     prevrecarroverloaded = recarroverloaded;
     for (int c = 0; c < 2; ++c)
         audiofsd[c] = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 1.0;
 
     const thopresult& r =
-        analyser.analyse(hop, factors, analysisparams, holdcount, keyboardblocktime);
+        analyser.analyse(ch0, ch1, factors, analysisparams, holdcount, keyboardblocktime);
     for (int c = 0; c < 2; ++c) recarroverloaded[c] = analyser.recarroverloaded(c);
     flast = r;
 
-    if (!fpaused) store_frame(hop, r);
+    if (!fpaused) store_frame({ch0, ch1}, r);
     if (onhopanalysed) onhopanalysed();
 }
 
-void TAnalysisDriver::store_frame(const trecarr& hop, const thopresult& r) {
+void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& hop,
+                                  const thopresult& r) {
     for (int c = 0; c < 2; ++c) audiopeak[c] = std::max(audiopeak[c], r.ch[c].peak);
 
     ++arrpos;
@@ -90,7 +107,7 @@ void TAnalysisDriver::store_frame(const trecarr& hop, const thopresult& r) {
         paramarr[trackdebug][c][k] = float(m.killpoint.value());
     }
 
-    const std::size_t h = hop[0].size();
+    const std::size_t h = std::max(hop[0].size(), hop[1].size());
     const double d = double(h) / analysisparams.fs;
     for (int c = 0; c < 2; ++c)
         if (r.ch[c].killpoint.empty()) fsink.frame_accepted(c, r.ch[c], d);

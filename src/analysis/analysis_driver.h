@@ -105,7 +105,10 @@ class TAnalysisDriver {
     const tchannelmeasures& last(int c) const { return flast.ch[c]; }
 
   private:
-    void store_frame(const trecarr& hop, const thopresult& r);
+    // The analysis of one hop of each channel, as crunch_recarr.
+    void crunch_hop(std::span<const float> ch0, std::span<const float> ch1,
+                    std::span<const double> factors);
+    void store_frame(const std::array<std::span<const float>, 2>& hop, const thopresult& r);
 
     tframesink& fsink;
     thopresult flast;
