@@ -44,8 +44,7 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
             st.noise.add_hop(leveldb(st.noise.nbins()), m.level, ctx.d, lo, hi);
         st.noise.update_quantiles(ctx.band.lobin, ctx.band.hibin, p.noisequantile);
     }
-    const tspectralsums sums = spectral_sums(outabs2, ctx.band.lobin, ctx.band.hibin);
-    if (!spectral_block_test(sums.bands, m.power, p, m.killpoint)) {
+    if (!spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin, m.power, p, m.killpoint)) {
         // 4. F0 and partials. The search reads the level of bins up to one above the
         // strongest bin of the band, H1/H2 up to one above twice that bin.
         searched = true;
@@ -63,15 +62,16 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         }
         // 5. H1/H2.
         if (m.maxpartno >= 1) m.h1h2 = h1h2_level(outdb, st.f0search.strongestbin, m.maxpartno);
-        // 6. Centroid.
-        m.centroid = spectral_centroid(sums.moment, sums.total, p.fs, outabs2.size());
-        // 7. HNR over the partial regions.
+        // 6. Centroid and 7. HNR over the partial regions, whose sums run side by side.
         if (m.maxpartno < 1) {
+            m.centroid = spectral_centroid(outabs2, p.fs);
             m.hnr = nomeasure;
         } else {
             mark_partials(outabs2, st.f0search, st.isharm);
             haspartials = true;
-            m.hnr = harmonic_to_noise(outabs2, st.isharm);
+            const tcentroidhnr ch = centroid_and_hnr(outabs2, st.isharm, p.fs);
+            m.centroid = ch.centroid;
+            m.hnr = ch.hnr;
             if (m.hnr < p.minhnr) m.killpoint.add(tkillreason::lowhnr);
         }
         // 8. Rate tests against the previous hop.

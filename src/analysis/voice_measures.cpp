@@ -74,17 +74,19 @@ double spectral_centroid(double moment, double total, double fs, std::size_t fft
     return std::isfinite(c) ? c : 0.0;
 }
 
-double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm) {
-    const std::size_t n = std::min(outabs2.size() / 2, isharm.size());
+namespace {
+
+// The sums of the marked and of the unmarked bins, and the count of the marked ones.
+struct tpartialsums {
+    double sa = 0, sz = 0;
+    std::size_t na = 0;
     // Without branches, whose outcome follows the partials and so is hard to predict: each
     // bin adds its power to one sum and +0 to the other (the power's bits masked off), which
     // leaves that sum as it was, since a sum that starts at +0 never becomes -0.
-    double sa = 0, sz = 0;
-    std::size_t na = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::uint64_t h = isharm[k] != 0;
+    void add(double power, std::uint8_t mark) {
+        const std::uint64_t h = mark != 0;
         std::uint64_t bits;
-        std::memcpy(&bits, &outabs2[k], sizeof bits);
+        std::memcpy(&bits, &power, sizeof bits);
         const std::uint64_t ba = bits & (0 - h), bz = bits & (h - 1);
         double va, vz;
         std::memcpy(&va, &ba, sizeof va);
@@ -93,13 +95,45 @@ double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::u
         sz += vz;
         na += h;
     }
-    const std::size_t nz = n - na;
-    if (na == 0 || nz == 0) return nomeasure;
-    const double a = sa / double(na);
-    const double z = sz / double(nz);
-    if (!(a > 0) || !(z > 0)) return nomeasure;
-    const double hnr = 10.0 * std::log10(a / z);
-    return std::isfinite(hnr) ? hnr : nomeasure;
+    // The ratio over n bins.
+    double hnr(std::size_t n) const {
+        const std::size_t nz = n - na;
+        if (na == 0 || nz == 0) return nomeasure;
+        const double a = sa / double(na);
+        const double z = sz / double(nz);
+        if (!(a > 0) || !(z > 0)) return nomeasure;
+        const double r = 10.0 * std::log10(a / z);
+        return std::isfinite(r) ? r : nomeasure;
+    }
+};
+
+} // namespace
+
+double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm) {
+    const std::size_t n = std::min(outabs2.size() / 2, isharm.size());
+    tpartialsums s;
+    for (std::size_t k = 0; k < n; ++k) s.add(outabs2[k], isharm[k]);
+    return s.hnr(n);
+}
+
+tcentroidhnr centroid_and_hnr(std::span<const double> outabs2,
+                              std::span<const std::uint8_t> isharm, double fs) {
+    const std::size_t nc = outabs2.size() / 2;
+    const std::size_t nh = std::min(nc, isharm.size());
+    const double* a = outabs2.data();
+    double moment = 0, total = 0;
+    tpartialsums s;
+    std::size_t k = 0;
+    for (; k < nh; ++k) {
+        moment += double(k) * a[k];
+        total += a[k];
+        s.add(a[k], isharm[k]);
+    }
+    for (; k < nc; ++k) {
+        moment += double(k) * a[k];
+        total += a[k];
+    }
+    return {spectral_centroid(moment, total, fs, outabs2.size()), s.hnr(nh)};
 }
 
 } // namespace gravon

@@ -41,4 +41,14 @@ double spectral_centroid(double moment, double total, double fs, std::size_t fft
 // among bins 0...N/2-1; nomeasure when a class is empty or a mean is not positive.
 double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::uint8_t> isharm);
 
+// The spectral centroid and the harmonic-to-noise ratio in one pass over the spectrum, each
+// the same as taken on its own: the sums of both run side by side instead of one after the
+// other.
+struct tcentroidhnr {
+    double centroid = 0;
+    double hnr = nomeasure;
+};
+tcentroidhnr centroid_and_hnr(std::span<const double> outabs2,
+                              std::span<const std::uint8_t> isharm, double fs);
+
 } // namespace gravon
