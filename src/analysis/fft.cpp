@@ -131,6 +131,7 @@ void TFFT::marksizechange() {
 void TFFT::markoutputsdirty() {
     ffftdirty = true;
     foutcompdirty = fdbdirty = fabsdirty = fabs2dirty = fphasedirty = true;
+    fabs2lower = false;
     fdbdone = 0;
 }
 
@@ -512,17 +513,23 @@ double windowreal(double* __restrict y, const double* __restrict x, const double
 // O = (A - conj B)/(2j) are the transforms of the even and odd samples, and
 // X[k] = E + e^(+j*2*pi*k/n) * O, for the bins 0...m; bin n-k, the conjugate of bin k, is
 // left to mirrorreal.
+// The power of each of these bins goes to p on the way, as abs2ofbins would compute it from
+// the bins stored, while the values are still in registers.
 GRAVON_SIMD_CLONES
-void unpackreal(double* __restrict xr, double* __restrict xi, const double* __restrict zr,
-                const double* __restrict zi, const double* __restrict tr,
-                const double* __restrict ti, std::int32_t m, double s) {
+void unpackreal(double* __restrict xr, double* __restrict xi, double* __restrict p,
+                const double* __restrict zr, const double* __restrict zi,
+                const double* __restrict tr, const double* __restrict ti, std::int32_t m,
+                double s) {
     const double h = 0.5 * s;
     xr[0] = (zr[0] + zi[0]) * s;
     xi[0] = 0.0;
     xr[m] = (zr[0] - zi[0]) * s;
     xi[m] = 0.0;
+    p[0] = finiteor0(xr[0] * xr[0] + xi[0] * xi[0]);
+    p[m] = finiteor0(xr[m] * xr[m] + xi[m] * xi[m]);
     std::int32_t k = 1;
     const v4 hv = {h, h, h, h};
+    constexpr double big = std::numeric_limits<double>::max();
     for (; k + 3 < m; k += 4) {
         const v4 ar = load<v4>(zr + k), ai = load<v4>(zi + k);
         const v4 br = reversed(load<v4>(zr + (m - k - 3))),
@@ -534,6 +541,9 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
         const v4 vi = (ei + (t_r * oi + t_i * or_)) * hv;
         store<v4>(xr + k, vr);
         store<v4>(xi + k, vi);
+        const v4 pw = vr * vr + vi * vi;
+        // Not finite: NaN fails the comparison, infinity exceeds the largest double.
+        store<v4>(p + k, (pw <= big) & (pw >= -big) ? pw : v4{});
     }
     for (; k < m; ++k) {
         const double ar = zr[k], ai = zi[k];
@@ -542,6 +552,7 @@ void unpackreal(double* __restrict xr, double* __restrict xi, const double* __re
         const double or_ = ai + bi, oi = br - ar;
         xr[k] = (er + (tr[k] * or_ - ti[k] * oi)) * h;
         xi[k] = (ei + (tr[k] * oi + ti[k] * or_)) * h;
+        p[k] = finiteor0(xr[k] * xr[k] + xi[k] * xi[k]);
     }
 }
 
@@ -648,9 +659,10 @@ void TFFT::realtransform(double mr) {
     double* zi = fscratch.data() + m + scratchpad;
     const std::int32_t d = packfirstspans(zr, zi, y, fbitfliphalf.data(), flogfftsize - 1, c);
     laterspans(zr, zi, m, d, ftwr.data(), ftwi.data());
-    unpackreal(foutre.data(), foutim.data(), zr, zi, ftwr.data() + (m - 1), ftwi.data() + (m - 1),
-               m, 1.0 / fwindowsize);
+    unpackreal(foutre.data(), foutim.data(), foutabs2.data(), zr, zi, ftwr.data() + (m - 1),
+               ftwi.data() + (m - 1), m, 1.0 / fwindowsize);
     fsymmetric = true;
+    fabs2lower = true;
     // The upper half only for the outputs that show it; the power and level spectra are
     // mirrored from their own lower half.
     fmirrorpending = true;
@@ -748,7 +760,7 @@ const tdoublearr& TFFT::OutAbs2() {
         const double* __restrict re = foutre.data();
         const double* __restrict im = foutim.data();
         double* __restrict out = foutabs2.data();
-        abs2ofbins(out, re, im, last + 1);
+        if (!fabs2lower) abs2ofbins(out, re, im, last + 1);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fabs2dirty = false;

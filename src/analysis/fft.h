@@ -173,6 +173,8 @@ class TFFT {
     bool fsymmetric = false;
     // The bins above N/2 of a real input's transform are not yet filled in.
     bool fmirrorpending = false;
+    // The transform of a real input left the power of bins 0...N/2 in foutabs2.
+    bool fabs2lower = false;
 
     // Staleness.
     bool farrdirty = true;

@@ -77,8 +77,9 @@ void tsamplestore::assign(std::size_t n, float v) {
 
 void tsamplestore::write(std::size_t at, std::span<const float> v) {
     if (v.empty()) return;
-    // Silence beyond all that was ever written is there already.
-    if (at >= fclean && all_clear(v)) return;
+    // Silence beyond all that was ever written is there already. A sound is nearly always
+    // told from silence by its first sample, before the whole block is looked at.
+    if (at >= fclean && is_clear(v[0]) && all_clear(v)) return;
     std::memcpy(data() + at, v.data(), v.size() * sizeof(float));
     fclean = std::max(fclean, at + v.size());
 }
