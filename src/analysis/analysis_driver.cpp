@@ -10,6 +10,7 @@ TAnalysisDriver::TAnalysisDriver(tanalysisparams& params, tframesink& sink)
     recarr.assign(2, tsinglearr(std::size_t(analyser.hopsize()), 0.0f));
     for (auto& row : paramarr)
         for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
+    for (auto& ch : framepeak) ch.assign(paramarrgrowth, 0.0f);
     reset_audio_store();
     downsamplingfactor = analyser.windowsize();
 }
@@ -91,12 +92,15 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
     for (int c = 0; c < 2; ++c) audiopeak[c] = std::max(audiopeak[c], r.ch[c].peak);
 
     ++arrpos;
-    if (std::size_t(arrpos) >= paramarr[1][0].size())
+    if (std::size_t(arrpos) >= paramarr[1][0].size()) {
         for (auto& row : paramarr)
             for (auto& ch : row) ch.resize(ch.size() + paramarrgrowth, 0.0f);
+        for (auto& ch : framepeak) ch.resize(paramarr[1][0].size(), 0.0f);
+    }
     for (int c = 0; c < 2; ++c) {
         const tchannelmeasures& m = r.ch[c];
         const std::size_t k = std::size_t(arrpos);
+        framepeak[c][k] = float(m.peak);
         paramarr[trackspl][c][k] = float(m.level);
         paramarr[trackfo][c][k] = float(m.f0);
         paramarr[trackh1h2][c][k] = float(m.h1h2);
@@ -142,6 +146,7 @@ void TAnalysisDriver::reset_analysis() {
     arrpos = -1;
     for (auto& row : paramarr)
         for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
+    for (auto& ch : framepeak) ch.assign(paramarrgrowth, 0.0f);
 }
 
 void TAnalysisDriver::reserve_stores(std::size_t samples) {
@@ -158,6 +163,7 @@ void TAnalysisDriver::reserve_stores(std::size_t samples) {
         grown(paramarr[1][0].size(), std::size_t(arrpos + 1) + samples / hop + 1, paramarrgrowth);
     for (auto& row : paramarr)
         for (auto& ch : row) ch.reserve(frames);
+    for (auto& ch : framepeak) ch.reserve(frames);
 }
 
 void TAnalysisDriver::reset_audio_store() {
@@ -174,6 +180,7 @@ void TAnalysisDriver::trim_stores() {
     audioarrpos = std::int32_t(samples - 1);
     for (auto& row : paramarr)
         for (auto& ch : row) ch.resize(std::size_t(frames), 0.0f);
+    for (auto& ch : framepeak) ch.resize(std::size_t(frames), 0.0f);
     for (auto& ch : audioarr) ch.resize(std::size_t(samples), 0.0f);
 }
 

@@ -59,6 +59,10 @@ class TAnalysisDriver {
     std::int32_t downsamplingfactor = 0;
     std::int32_t arrpos = -1;
     std::array<tchannelrows, ntracks> paramarr;
+    // The peak magnitude of each stored frame's samples (Pa), beside the tracks: frame k's
+    // samples are hop k of the audio store, so what the store holds can be judged frame by
+    // frame without a pass over it.
+    tchannelrows framepeak;
     tchannelaudio audioarr;
     std::int32_t audioarrpos = -1;
     std::array<double, 2> audiofsd{1.0, 1.0};

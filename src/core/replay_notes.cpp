@@ -88,9 +88,19 @@ void note_clipping(const TForm1& form, const std::string& fname, std::vector<std
     const float limit = float(std::fabs(form.audiofsd[0]) * clipfraction);
     const std::span<const float> audio = form.audioarr[0];
     std::int32_t clipped = 0, frames = 0;
-    for (std::size_t start = 0; start + hop <= total && start + hop <= audio.size(); start += hop) {
-        ++frames;
-        clipped += reaches(audio.subspan(start, hop), limit);
+    const std::size_t whole = std::min(total, audio.size()) / hop;
+    const std::span<const float> peaks = form.framepeak[0];
+    if (limit > 0 && whole == std::size_t(std::max(form.frames(), 0)) && whole <= peaks.size()) {
+        // Each whole hop of the store is a stored frame, whose peak was taken as it was
+        // analysed: a sample reaches the limit exactly when the frame's peak does.
+        frames = std::int32_t(whole);
+        for (std::size_t k = 0; k < whole; ++k) clipped += int(peaks[k] >= limit);
+    } else {
+        for (std::size_t start = 0; start + hop <= total && start + hop <= audio.size();
+             start += hop) {
+            ++frames;
+            clipped += reaches(audio.subspan(start, hop), limit);
+        }
     }
     if (clipped == 0) return;
     char share[32];

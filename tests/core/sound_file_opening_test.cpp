@@ -1,5 +1,6 @@
 // Opening sound files for analysis: what reaches the driver, and the calibration texts.
 #include "analysis/hop_analysis.h"
+#include "core/replay_notes.h"
 #include "core/test_form.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
@@ -208,6 +209,34 @@ TEST_F(OpenSoundFile, AFileThatGivesNoAnalysisIsAnErrorAndChangesNothing) {
         ASSERT_EQ(batchui.messages.size(), 1u) << name;
         EXPECT_EQ(batchui.messages[0].text, t.ui.messages[0].text);
     }
+}
+
+TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
+    // A soft tone, with single samples at full scale in hops 3, 10 and 11, one exactly at the
+    // limit (127/128 of full scale) in hop 20 and one a step below it in hop 30, among the
+    // frames of 882 samples that the analysis stores.
+    tsinglearr x(88200);
+    for (std::size_t i = 0; i < x.size(); ++i) x[i] = float(0.1 * std::sin(0.05 * double(i)));
+    for (std::size_t hop : {3u, 10u, 11u}) x[hop * 882 + 100] = -1.0f;
+    x[20 * 882 + 881] = 32512.0f / 32768.0f;
+    x[30 * 882] = 32511.0f / 32768.0f;
+    TWavFile w;
+    w.setsampfreq(44100);
+    w.setnchans(1);
+    w.setnbits(16);
+    w.setfullscale(0, 1.0);
+    const std::string p = path("spikes.wav");
+    w.save_file(p, std::vector<tsinglearr>{x}, false, false);
+    f.open_any_file(p);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    const std::string& text = t.ui.messages[0].text;
+    EXPECT_NE(text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos) << text;
+    // The stores trimmed to fewer whole frames than the peaks cover are judged from the store.
+    f.audioarrpos = 15 * 882 - 1;
+    const std::vector<std::string> notes = replay_notes(f, p, command_line_advice());
+    bool found = false;
+    for (const std::string& n : notes) found = found || n.find("is clipped: 3 of 15 frames") != n.npos;
+    EXPECT_TRUE(found);
 }
 
 // The notes the headless program prints as warnings reach the window as one message.
