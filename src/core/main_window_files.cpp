@@ -21,6 +21,9 @@ namespace gravon {
 namespace {
 
 constexpr std::size_t replayblock = 2048;
+// The blocks are handed over many at a time, so that nearly every hop lies whole inside a
+// delivery and is analysed where it lies.
+constexpr std::size_t replaybuffer = 32 * replayblock;
 constexpr auto refreshperiod = std::chrono::milliseconds(50);
 
 // Why a file whose sampling rate the analysis cannot take (only a damaged header gives one:
@@ -33,13 +36,14 @@ std::string unusable_rate_text(const std::string& fname, double fs, double fftbw
            floattostrdot(hi) + " Hz at the analysis bandwidth of " + floattostrdot(fftbw) + " Hz)";
 }
 
-// Hands the samples of one channel to the driver in blocks of 2048 frames, the second
-// channel silent, with the 50 ms refresh of the window in between.
+// Hands the samples of one channel to the driver in whole blocks of 2048 frames, the second
+// channel silent, with the 50 ms refresh of the window in between. The frames after the last
+// whole block are not analysed.
 class treplay {
   public:
     treplay(TForm1& form, double fullscale, double total)
         : fform(form), ftotal(total), flast(std::chrono::steady_clock::now()) {
-        fblock.assign(2, tsinglearr(replayblock, 0.0f));
+        fblock.assign(2, tsinglearr(replaybuffer, 0.0f));
         ffactors = {fullscale, 1.0};
     }
 
@@ -49,27 +53,32 @@ class treplay {
     void add(float v) {
         if (cancelled()) return;
         fblock[0][fn++] = v;
-        if (fn == replayblock) deliver();
+        if (fn == replaybuffer) deliver(fn);
     }
     // The same as add(float(double(s) * factor)) for each sample s in turn.
     void add_scaled(std::span<const float> samples, double factor) {
         std::size_t i = 0;
         while (i < samples.size() && !cancelled()) {
-            const std::size_t take = std::min(replayblock - fn, samples.size() - i);
+            const std::size_t take = std::min(replaybuffer - fn, samples.size() - i);
             float* out = fblock[0].data() + fn;
             const float* in = samples.data() + i;
             for (std::size_t k = 0; k < take; ++k) out[k] = float(double(in[k]) * factor);
             fn += take;
             i += take;
-            if (fn == replayblock) deliver();
+            if (fn == replaybuffer) deliver(fn);
         }
+    }
+    // The end of the samples: the whole blocks still held go to the driver.
+    void finish() {
+        const std::size_t whole = fn / replayblock * replayblock;
+        if (whole > 0 && !cancelled()) deliver(whole);
     }
 
   private:
-    void deliver() {
-        fform.crunch_arr(fblock, ffactors);
+    void deliver(std::size_t n) {
+        fform.crunch_arr(fblock, n, ffactors);
         fn = 0;
-        fdone += replayblock;
+        fdone += double(n);
         const auto now = std::chrono::steady_clock::now();
         if (now - flast > refreshperiod) {
             flast = now;
@@ -328,8 +337,16 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     // A header may also announce more than the stores ever take.
     reserve_stores(std::size_t(std::min(total, double(maxaudioarrpos))));
     treplay replay(*this, fullscale, total);
-    const std::size_t got =
-        source.read(channel, [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
+    std::size_t got = 0;
+    try {
+        got = source.read(channel,
+                          [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
+    } catch (...) {
+        // What was read before the failure is analysed, as it was block by block.
+        replay.finish();
+        throw;
+    }
+    replay.finish();
     const std::int64_t announced = source.announced;
     if (announced > 0 && std::int64_t(got) < announced)
         replaynotes.push_back(fname + " is truncated: its header announces " +
@@ -464,6 +481,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         for (std::int32_t i = 0; i < chunk.used; ++i)
             replay.add(float(view.lo + (double(chunk.data[std::size_t(i)]) - range.lo) * scale));
     }
+    replay.finish();
     soundfileanalysed = true;
     analyzing = false;
     fix_things();
