@@ -272,6 +272,9 @@ int main(int argc, char** argv) {
         } else {
             // /s names a recovered take like a recorded one.
             if (o.recover) form.takebasename = take_name(o);
+            // Only /s saves a recording; without it the files' samples need not be kept, which
+            // spares the memory a long file would fill.
+            form.storeaudio = std::find(o.args.begin(), o.args.end(), "/s") != o.args.end();
             form.FormActivate(o.args);
             if (o.recover && !form.frames() && !ui.failed())
                 ui.warn("--recover: no orphaned take was found");

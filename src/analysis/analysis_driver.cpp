@@ -122,7 +122,10 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
         while (size < need) size += audioarrgrowth;
         for (auto& ch : audioarr) ch.resize(size, 0.0f);
     }
-    for (int c = 0; c < 2; ++c) audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
+    if (storeaudio)
+        for (int c = 0; c < 2; ++c) audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
+    else
+        faudioleftout = true;
     audioarrpos += std::int32_t(h);
     fsink.frame_stored(double(audioarrpos + 1) / analysisparams.fs);
 }
@@ -169,6 +172,7 @@ void TAnalysisDriver::reserve_stores(std::size_t samples) {
 void TAnalysisDriver::reset_audio_store() {
     for (auto& ch : audioarr) ch.assign(audioarrgrowth, 0.0f);
     audioarrpos = -1;
+    faudioleftout = false;
 }
 
 void TAnalysisDriver::trim_stores() {

@@ -48,6 +48,10 @@ class TAnalysisDriver {
     bool fpaused = false;
     // Milliseconds during which a sounding keyboard tone blocks the analysis.
     std::int32_t keyboardblocktime = 0;
+    // Whether the analysed samples go into the audio store. A batch run whose results need no
+    // recording turns it off: the store's size still follows the stored frames, but its
+    // memory is never touched.
+    bool storeaudio = true;
     // Called after every analysed hop, for the repaint of the live view.
     std::function<void()> onhopanalysed;
 
@@ -100,6 +104,9 @@ class TAnalysisDriver {
     // Trims the stores to whole frames, as after a stop.
     void trim_stores();
 
+    // Whether every stored frame's samples are in the audio store (none was left out since the
+    // store was emptied).
+    bool audiokept() const { return !faudioleftout; }
     // Number of stored frames and of stored audio samples per channel.
     std::int32_t frames() const { return arrpos + 1; }
     std::int32_t audiosamples() const { return audioarrpos + 1; }
@@ -116,6 +123,7 @@ class TAnalysisDriver {
 
     tframesink& fsink;
     thopresult flast;
+    bool faudioleftout = false;
 };
 
 } // namespace gravon

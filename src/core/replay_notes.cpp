@@ -95,7 +95,7 @@ void note_clipping(const TForm1& form, const std::string& fname, std::vector<std
         // analysed: a sample reaches the limit exactly when the frame's peak does.
         frames = std::int32_t(whole);
         for (std::size_t k = 0; k < whole; ++k) clipped += int(peaks[k] >= limit);
-    } else {
+    } else if (form.audiokept()) {
         for (std::size_t start = 0; start + hop <= total && start + hop <= audio.size();
              start += hop) {
             ++frames;
