@@ -116,8 +116,8 @@ double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::u
     return s.hnr(n);
 }
 
-tcentroidhnr centroid_and_hnr(std::span<const double> outabs2,
-                              std::span<const std::uint8_t> isharm, double fs) {
+tcentroidhnr centroid_and_hnr(std::span<const double> outabs2, std::span<const std::uint8_t> isharm,
+                              double fs) {
     const std::size_t nc = outabs2.size() / 2;
     const std::size_t nh = std::min(nc, isharm.size());
     const double* a = outabs2.data();

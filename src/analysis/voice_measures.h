@@ -48,7 +48,7 @@ struct tcentroidhnr {
     double centroid = 0;
     double hnr = nomeasure;
 };
-tcentroidhnr centroid_and_hnr(std::span<const double> outabs2,
-                              std::span<const std::uint8_t> isharm, double fs);
+tcentroidhnr centroid_and_hnr(std::span<const double> outabs2, std::span<const std::uint8_t> isharm,
+                              double fs);
 
 } // namespace gravon

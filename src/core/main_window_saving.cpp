@@ -71,7 +71,8 @@ bool TForm1::save_smp(const std::string& fname) {
     if (nchannels == 0)
         return fail("No audio or analysis channel is selected for SMP files in the advanced "
                     "settings");
-    if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept()) return fail("The samples of this analysis were not kept, so its recording cannot be saved");
+    if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
+        return fail("The samples of this analysis were not kept, so its recording cannot be saved");
 
     const double fs = analysisparams.fs;
     const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
@@ -176,7 +177,8 @@ bool TForm1::save_kavell(const std::string& fname) {
     if (fname.empty()) return fail("No file name given");
 
     const tsavetable& sel = advanced.savekavellchannel;
-    if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept()) return fail("The samples of this analysis were not kept, so its recording cannot be saved");
+    if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
+        return fail("The samples of this analysis were not kept, so its recording cannot be saved");
     const double fs = analysisparams.fs;
     const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
     const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
@@ -246,7 +248,9 @@ bool TForm1::save_normalized_wav(const std::string& fname) {
         ui.message_box("Cannot save file", why, tmessagekind::error);
         return false;
     };
-    if (!audiokept()) return fail("Cannot save " + fname + ": " + "the samples of this analysis were not kept, so its recording cannot be saved");
+    if (!audiokept())
+        return fail("Cannot save " + fname + ": " +
+                    "the samples of this analysis were not kept, so its recording cannot be saved");
     const double fs = analysisparams.fs;
     TWavFile wav;
     wav.setnchans(1);

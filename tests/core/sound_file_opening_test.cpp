@@ -229,23 +229,24 @@ TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
     w.save_file(p, std::vector<tsinglearr>{x}, false, false);
     f.open_any_file(p);
     ASSERT_EQ(t.ui.messages.size(), 1u);
-    const std::string text = t.ui.messages[0].text;
+    const std::string& text = t.ui.messages[0].text;
     EXPECT_NE(text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos) << text;
     // The stores trimmed to fewer whole frames than the peaks cover are judged from the store.
     f.audioarrpos = 15 * 882 - 1;
     const std::vector<std::string> notes = replay_notes(f, p, command_line_advice());
     bool found = false;
-    for (const std::string& n : notes) found = found || n.find("is clipped: 3 of 15 frames") != n.npos;
+    for (const std::string& n : notes)
+        found = found || n.find("is clipped: 3 of 15 frames") != n.npos;
     EXPECT_TRUE(found);
 
-    // A batch run that keeps no samples analyses the same, says the same, and refuses to save
-    // a recording of zeros.
+    // A batch run that keeps no samples analyses the same, notes the same clipping, and refuses
+    // to save a recording of zeros.
     const tsinglearr spl = f.paramarr[trackspl][0];
     t.ui.messages.clear();
     f.storeaudio = false;
     f.open_any_file(p);
     ASSERT_EQ(t.ui.messages.size(), 1u);
-    EXPECT_EQ(t.ui.messages[0].text, text);
+    EXPECT_NE(t.ui.messages[0].text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos);
     EXPECT_FALSE(f.audiokept());
     EXPECT_EQ(f.paramarr[trackspl][0], spl);
     t.ui.messages.clear();
