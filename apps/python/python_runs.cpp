@@ -29,7 +29,11 @@ std::string fullscale_switch(const std::vector<double>& fullscale) {
 std::unique_ptr<tbatchrun> make_run(std::int32_t channel, const tsettinglist& settings) {
     std::vector<std::string> sets;
     for (const auto& [key, value] : settings) sets.push_back(key + "=" + value);
-    return std::make_unique<tbatchrun>(nullptr, false, channel, settings_overrides(sets));
+    auto run = std::make_unique<tbatchrun>(nullptr, false, channel, settings_overrides(sets));
+    // A result offers tracks, cells and the phonetogram, never the recording: its samples
+    // are not kept, so that threads analysing long files side by side need little memory.
+    run->form.storeaudio = false;
+    return run;
 }
 
 } // namespace
