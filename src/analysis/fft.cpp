@@ -472,16 +472,35 @@ std::int32_t packfirstspans(double* __restrict zr, double* __restrict zi,
         return 2;
     }
     // Place 4q + t holds z[reverse2(t)*m/4 + reverse(q)], reverse over log2 m - 2 bits.
+    // Each point is a (real, imaginary) pair, the butterflies work on pairs, and only the four
+    // results are regrouped into real and imaginary parts. Multiplying by j swaps the pair;
+    // a difference is the sum with the negated value, which is exactly the same number.
     const std::int32_t qm = m / 4;
+    const v2 cv = {c, c};
+    using v2u = unsigned long long __attribute__((vector_size(16)));
+    const v2u negre = {0x8000000000000000ull, 0}, negim = {0, 0x8000000000000000ull};
+    const auto flip = [](v2 v, v2u sign) {
+        v2u bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        bits ^= sign;
+        std::memcpy(&v, &bits, sizeof v);
+        return v;
+    };
     for (std::int32_t q = 0; q < qm; ++q) {
         const std::int32_t s = static_cast<std::int32_t>(revhalf[q] >> 2);
-        const double* y0 = y + 2 * s;
-        const double* y1 = y + 2 * (s + 2 * qm);
-        const double* y2 = y + 2 * (s + qm);
-        const double* y3 = y + 2 * (s + 3 * qm);
-        firsttwospans(zr + 4 * q, zi + 4 * q,
-                      {y0[0] - c, y0[1] - c, y1[0] - c, y1[1] - c, y2[0] - c, y2[1] - c, y3[0] - c,
-                       y3[1] - c});
+        const v2 p0 = load<v2>(y + 2 * s) - cv;
+        const v2 p1 = load<v2>(y + 2 * (s + 2 * qm)) - cv;
+        const v2 p2 = load<v2>(y + 2 * (s + qm)) - cv;
+        const v2 p3 = load<v2>(y + 2 * (s + 3 * qm)) - cv;
+        const v2 a = p0 + p1, b = p0 - p1, cc = p2 + p3, e = p2 - p3;
+        const v2 je = __builtin_shufflevector(e, e, 1, 0); // (ei, er)
+        const v2 o0 = a + cc, o2 = a - cc;
+        const v2 o1 = b + flip(je, negre); // (br - ei, bi + er)
+        const v2 o3 = b + flip(je, negim); // (br + ei, bi - er)
+        store<v2>(zr + 4 * q, __builtin_shufflevector(o0, o1, 0, 2));
+        store<v2>(zr + 4 * q + 2, __builtin_shufflevector(o2, o3, 0, 2));
+        store<v2>(zi + 4 * q, __builtin_shufflevector(o0, o1, 1, 3));
+        store<v2>(zi + 4 * q + 2, __builtin_shufflevector(o2, o3, 1, 3));
     }
     return 4;
 }
