@@ -132,6 +132,7 @@ void TFFT::markoutputsdirty() {
     ffftdirty = true;
     foutcompdirty = fdbdirty = fabsdirty = fabs2dirty = fphasedirty = true;
     fabs2lower = false;
+    fpartspending = false;
     fdbdone = 0;
 }
 
@@ -531,21 +532,26 @@ double windowreal(double* __restrict y, const double* __restrict x, const double
 // transform, scaled by s: with A = Z[k] and B = Z[m-k], E = (A + conj B)/2 and
 // O = (A - conj B)/(2j) are the transforms of the even and odd samples, and
 // X[k] = E + e^(+j*2*pi*k/n) * O, for the bins 0...m; bin n-k, the conjugate of bin k, is
-// left to mirrorreal.
-// The power of each of these bins goes to p on the way, as abs2ofbins would compute it from
-// the bins stored, while the values are still in registers.
-GRAVON_SIMD_CLONES
-void unpackreal(double* __restrict xr, double* __restrict xi, double* __restrict p,
-                const double* __restrict zr, const double* __restrict zi,
-                const double* __restrict tr, const double* __restrict ti, std::int32_t m,
-                double s) {
+// left to mirrorreal. Power: p[k] = |X[k]|^2 as abs2ofbins computes it from the bins, taken
+// while they are in registers; Parts: the bins themselves into xr, xi. The analysis reads the
+// power, so the bins are unpacked again, with the same arithmetic, only when they are read.
+template <bool Power, bool Parts>
+[[gnu::always_inline]] inline void
+unpackbody(double* __restrict xr, double* __restrict xi, double* __restrict p,
+           const double* __restrict zr, const double* __restrict zi, const double* __restrict tr,
+           const double* __restrict ti, std::int32_t m, double s) {
     const double h = 0.5 * s;
-    xr[0] = (zr[0] + zi[0]) * s;
-    xi[0] = 0.0;
-    xr[m] = (zr[0] - zi[0]) * s;
-    xi[m] = 0.0;
-    p[0] = finiteor0(xr[0] * xr[0] + xi[0] * xi[0]);
-    p[m] = finiteor0(xr[m] * xr[m] + xi[m] * xi[m]);
+    const double r0 = (zr[0] + zi[0]) * s, rm = (zr[0] - zi[0]) * s;
+    if constexpr (Parts) {
+        xr[0] = r0;
+        xi[0] = 0.0;
+        xr[m] = rm;
+        xi[m] = 0.0;
+    }
+    if constexpr (Power) {
+        p[0] = finiteor0(r0 * r0 + 0.0 * 0.0);
+        p[m] = finiteor0(rm * rm + 0.0 * 0.0);
+    }
     std::int32_t k = 1;
     const v4 hv = {h, h, h, h};
     constexpr double big = std::numeric_limits<double>::max();
@@ -558,21 +564,43 @@ void unpackreal(double* __restrict xr, double* __restrict xi, double* __restrict
         const v4 or_ = ai + bi, oi = br - ar;
         const v4 vr = (er + (t_r * or_ - t_i * oi)) * hv;
         const v4 vi = (ei + (t_r * oi + t_i * or_)) * hv;
-        store<v4>(xr + k, vr);
-        store<v4>(xi + k, vi);
-        const v4 pw = vr * vr + vi * vi;
-        // Not finite: NaN fails the comparison, infinity exceeds the largest double.
-        store<v4>(p + k, (pw <= big) & (pw >= -big) ? pw : v4{});
+        if constexpr (Parts) {
+            store<v4>(xr + k, vr);
+            store<v4>(xi + k, vi);
+        }
+        if constexpr (Power) {
+            const v4 pw = vr * vr + vi * vi;
+            // Not finite: NaN fails the comparison, infinity exceeds the largest double.
+            store<v4>(p + k, (pw <= big) & (pw >= -big) ? pw : v4{});
+        }
     }
     for (; k < m; ++k) {
         const double ar = zr[k], ai = zi[k];
         const double br = zr[m - k], bi = zi[m - k];
         const double er = ar + br, ei = ai - bi;
         const double or_ = ai + bi, oi = br - ar;
-        xr[k] = (er + (tr[k] * or_ - ti[k] * oi)) * h;
-        xi[k] = (ei + (tr[k] * oi + ti[k] * or_)) * h;
-        p[k] = finiteor0(xr[k] * xr[k] + xi[k] * xi[k]);
+        const double vr = (er + (tr[k] * or_ - ti[k] * oi)) * h;
+        const double vi = (ei + (tr[k] * oi + ti[k] * or_)) * h;
+        if constexpr (Parts) {
+            xr[k] = vr;
+            xi[k] = vi;
+        }
+        if constexpr (Power) p[k] = finiteor0(vr * vr + vi * vi);
     }
+}
+
+GRAVON_SIMD_CLONES
+void unpackpower(double* __restrict p, const double* __restrict zr, const double* __restrict zi,
+                 const double* __restrict tr, const double* __restrict ti, std::int32_t m,
+                 double s) {
+    unpackbody<true, false>(nullptr, nullptr, p, zr, zi, tr, ti, m, s);
+}
+
+GRAVON_SIMD_CLONES
+void unpackparts(double* __restrict xr, double* __restrict xi, const double* __restrict zr,
+                 const double* __restrict zi, const double* __restrict tr,
+                 const double* __restrict ti, std::int32_t m, double s) {
+    unpackbody<false, true>(xr, xi, nullptr, zr, zi, tr, ti, m, s);
 }
 
 // The bins m+1...2m-1 of a real input's transform: bin 2m-k is the conjugate of bin k.
@@ -641,6 +669,23 @@ void abs2ofbins(double* __restrict out, const double* __restrict re, const doubl
     for (; k < count; ++k) out[k] = finiteor0(re[k] * re[k] + im[k] * im[k]);
 }
 
+// dbofbins from the powers p = abs2 of the bins, as far as it goes: a group of four whose
+// powers are all normal gives the same values from them. Returns where it stopped: the first
+// group with another power, which only the bins themselves tell (a power of 0 may be an
+// overflow), or count.
+GRAVON_SIMD_CLONES
+std::int32_t dbofpowers(double* __restrict out, const double* __restrict p, std::int32_t count) {
+    std::int32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const v4 pw = load<v4>(p + k);
+        const auto normal =
+            (pw >= std::numeric_limits<double>::min()) & (pw <= std::numeric_limits<double>::max());
+        if (!(normal[0] && normal[1] && normal[2] && normal[3])) return k;
+        store<v4>(out + k, dbperneper * lognormal(pw));
+    }
+    return k;
+}
+
 // out[k] = 10*log10(re[k]^2 + im[k]^2), -3250 where that is 0, 0 where it is not finite.
 GRAVON_SIMD_CLONES
 void dbofbins(double* __restrict out, const double* __restrict re, const double* __restrict im,
@@ -678,10 +723,11 @@ void TFFT::realtransform(double mr) {
     double* zi = fscratch.data() + m + scratchpad;
     const std::int32_t d = packfirstspans(zr, zi, y, fbitfliphalf.data(), flogfftsize - 1, c);
     laterspans(zr, zi, m, d, ftwr.data(), ftwi.data());
-    unpackreal(foutre.data(), foutim.data(), foutabs2.data(), zr, zi, ftwr.data() + (m - 1),
-               ftwi.data() + (m - 1), m, 1.0 / fwindowsize);
+    unpackpower(foutabs2.data(), zr, zi, ftwr.data() + (m - 1), ftwi.data() + (m - 1), m,
+                1.0 / fwindowsize);
     fsymmetric = true;
     fabs2lower = true;
+    fpartspending = true;
     // The upper half only for the outputs that show it; the power and level spectra are
     // mirrored from their own lower half.
     fmirrorpending = true;
@@ -741,8 +787,20 @@ void TFFT::ensuretransform() {
     if (ffftdirty) transform();
 }
 
-void TFFT::ensureupperhalf() {
+void TFFT::ensureparts() {
     ensuretransform();
+    if (fpartspending) {
+        // The packed frame is still in the scratch buffer, untouched since the transform.
+        const std::int32_t m = ffftsize / 2;
+        unpackparts(foutre.data(), foutim.data(), fscratch.data() + scratchpad,
+                    fscratch.data() + m + scratchpad, ftwr.data() + (m - 1), ftwi.data() + (m - 1),
+                    m, 1.0 / fwindowsize);
+        fpartspending = false;
+    }
+}
+
+void TFFT::ensureupperhalf() {
+    ensureparts();
     if (fmirrorpending) {
         mirrorreal(foutre.data(), foutim.data(), ffftsize / 2);
         fmirrorpending = false;
@@ -787,8 +845,29 @@ const tdoublearr& TFFT::OutAbs2() {
     return foutabs2;
 }
 
+void TFFT::computedb(std::int32_t from, std::int32_t to) {
+    std::int32_t k = from;
+    if (fabs2lower && fpartspending) {
+        // From the power spectrum while the bins themselves are not unpacked: the same values
+        // wherever the power is a normal number.
+        k += dbofpowers(foutdb.data() + k, foutabs2.data() + k, to - k);
+        if (to - k < 4)
+            for (; k < to; ++k) {
+                const double pw = foutabs2[std::size_t(k)];
+                if (!(pw >= std::numeric_limits<double>::min() &&
+                      pw <= std::numeric_limits<double>::max()))
+                    break;
+                foutdb[std::size_t(k)] = dbofpower(pw);
+            }
+    }
+    if (k < to) {
+        ensureparts();
+        dbofbins(foutdb.data() + k, foutre.data() + k, foutim.data() + k, to - k);
+    }
+}
+
 const tdoublearr& TFFT::OutAbs() {
-    ensuretransform();
+    ensureparts();
     if (fabsdirty) {
         const std::int32_t n = ffftsize;
         const std::int32_t last = fsymmetric ? n / 2 : n - 1;
@@ -809,12 +888,10 @@ const tdoublearr& TFFT::OutdB() {
     if (fdbdirty) {
         const std::int32_t n = ffftsize;
         const std::int32_t last = fsymmetric ? n / 2 : n - 1;
-        const double* __restrict re = foutre.data();
-        const double* __restrict im = foutim.data();
         double* __restrict out = foutdb.data();
         // Bins of a partial computation are already there; dbofbins works in groups of four
         // counted from its first bin, so starting at a multiple of four gives the same values.
-        dbofbins(out + fdbdone, re + fdbdone, im + fdbdone, last + 1 - fdbdone);
+        computedb(fdbdone, last + 1);
         if (fsymmetric)
             for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
         fdbdirty = false;
@@ -830,8 +907,7 @@ const tdoublearr& TFFT::OutdBFirst(std::int32_t count) {
     if (count >= end) return OutdB();
     // Up to a whole group of four, so that every group is computed as OutdB computes it.
     const std::int32_t to = std::min(end, (count + 3) / 4 * 4);
-    dbofbins(foutdb.data() + fdbdone, foutre.data() + fdbdone, foutim.data() + fdbdone,
-             to - fdbdone);
+    computedb(fdbdone, to);
     fdbdone = to;
     return foutdb;
 }

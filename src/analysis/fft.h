@@ -135,7 +135,9 @@ class TFFT {
     void markoutputsdirty();
     void transform();
     void ensuretransform();
+    void ensureparts();
     void ensureupperhalf();
+    void computedb(std::int32_t from, std::int32_t to);
     void realtransform(double mr);
     void complextransform(double mr, double mi);
 
@@ -175,6 +177,9 @@ class TFFT {
     bool fmirrorpending = false;
     // The transform of a real input left the power of bins 0...N/2 in foutabs2.
     bool fabs2lower = false;
+    // ... and its bins 0...N/2 are still packed in the scratch buffer, not yet in foutre and
+    // foutim.
+    bool fpartspending = false;
 
     // Staleness.
     bool farrdirty = true;

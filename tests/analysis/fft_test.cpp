@@ -855,6 +855,30 @@ TEST(FFTCache, UpperHalfIsTheSameWhicheverOutputIsReadFirst) {
     }
 }
 
+TEST(FFTCache, LevelsFromThePowerEqualLevelsFromTheBins) {
+    // The level spectrum of a real input is taken from its power spectrum while the bins are
+    // not unpacked, and from the bins once they are: a voice-like window, a cosine whose other
+    // bins are exactly 0, and a window whose bins overflow give the same levels either way.
+    std::mt19937_64 rng(41);
+    tdoublearr cosine(256);
+    for (int i = 0; i < 256; ++i) cosine[i] = std::cos(2 * pi * 2 * i / 256);
+    for (const tdoublearr& x : {randomarray(rng, 1764, 0.3), cosine, tdoublearr(256, 1e200)}) {
+        TFFT frombins, frompower;
+        for (TFFT* f : {&frombins, &frompower}) {
+            f->setWindow(x.size() == 1764 ? TFFTWindow::Hanning : TFFTWindow::rectangle);
+            f->setRemoveDC(x.size() == 1764);
+            f->setInRe(x);
+        }
+        frombins.OutRe();
+        const tdoublearr want = frombins.OutdB();
+        const tdoublearr& got = frompower.OutdB();
+        ASSERT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(double)), 0);
+        ASSERT_EQ(std::memcmp(frompower.OutRe().data(), frombins.OutRe().data(),
+                              want.size() * sizeof(double)),
+                  0);
+    }
+}
+
 TEST(FFTCache, CopiesAreIndependent) {
     std::mt19937_64 rng(8);
     TFFT a;
