@@ -75,6 +75,14 @@ template <bool HighPass> class TSecondOrderFilterSection {
     void reset() { z0 = z1 = z2 = 0.0; }
     // The state is zero, so zero input gives zero output (and leaves the state zero).
     bool idle() const { return z1 == 0.0 && z2 == 0.0; }
+    // The recursion's last two values w[n-1], w[n-2], for a caller that runs the recursion
+    // and the output of filter() in separate loops, with the same arithmetic.
+    double w1() const { return z1; }
+    double w2() const { return z2; }
+    void setstate(double w1, double w2) {
+        z0 = z1 = w1;
+        z2 = w2;
+    }
 
   private:
     void design();
