@@ -1,0 +1,102 @@
+#include "analysis/analysis_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace gravon;
+
+namespace {
+
+struct tcountingsink : tframesink {
+    std::vector<double> f0s;
+    void frame_accepted(int, const tchannelmeasures& m, double) override { f0s.push_back(m.f0); }
+};
+
+// A vowel-like tone gliding in pitch and level on channel 0, with a silent pause; channel 1
+// carries a softer copy.
+trecarr voice(std::size_t n) {
+    trecarr x(2, tsinglearr(n, 0.0f));
+    double phase = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double t = double(i) / 44100.0;
+        phase += 2 * M_PI * (150.0 + 60.0 * t) / 44100.0;
+        double v = 0;
+        for (int h = 1; h <= 8; ++h) v += std::sin(h * phase) / h;
+        const bool pause = t > 1.0 && t < 1.3;
+        x[0][i] = pause ? 0.0f : float(0.2 * (1 + 0.5 * std::sin(t)) * v);
+        x[1][i] = 0.1f * x[0][i];
+    }
+    return x;
+}
+
+struct trun {
+    tanalysisparams params;
+    tcountingsink sink;
+    TAnalysisDriver driver{params, sink};
+    trun(bool store) {
+        driver.storeaudio = store;
+        driver.setup_analysis();
+        driver.reset_analysis();
+    }
+    // The signal in deliveries of the given lengths, in turn.
+    void deliver(const trecarr& x, const std::vector<std::size_t>& lengths) {
+        const std::vector<double> factors{20.0, 20.0};
+        std::size_t at = 0;
+        for (std::size_t k = 0; at < x[0].size(); ++k) {
+            const std::size_t n = std::min(lengths[k % lengths.size()], x[0].size() - at);
+            trecarr block(2);
+            for (int c = 0; c < 2; ++c)
+                block[c].assign(x[c].begin() + std::ptrdiff_t(at),
+                                x[c].begin() + std::ptrdiff_t(at + n));
+            driver.crunch_arr(block, factors);
+            at += n;
+        }
+    }
+};
+
+} // namespace
+
+TEST(AnalysisDriver, TheStoresDoNotDependOnHowTheStreamIsCutOrWhetherSamplesAreKept) {
+    // Hops analysed where they lie in a long delivery, hops gathered from short ones and hops
+    // that straddle deliveries all give the same tracks, frame peaks, accepted frames and
+    // audio; a run that keeps no samples gives the same tracks and leaves the store untouched.
+    const trecarr x = voice(3 * 44100 + 500);
+    trun whole(true), pieces(true), nosamples(false);
+    whole.deliver(x, {x[0].size()});
+    pieces.deliver(x, {7, 882, 2048, 1, 5000, 881, 883});
+    nosamples.deliver(x, {65536});
+    ASSERT_GT(whole.driver.frames(), 140);
+    EXPECT_GT(whole.sink.f0s.size(), 100u);
+    for (const trun* r : {&pieces, &nosamples}) {
+        ASSERT_EQ(r->driver.frames(), whole.driver.frames());
+        EXPECT_EQ(r->driver.audiosamples(), whole.driver.audiosamples());
+        for (int t = 0; t < ntracks; ++t)
+            for (int c = 0; c < 2; ++c)
+                EXPECT_EQ(r->driver.paramarr[t][c], whole.driver.paramarr[t][c]) << t << " " << c;
+        for (int c = 0; c < 2; ++c) EXPECT_EQ(r->driver.framepeak[c], whole.driver.framepeak[c]);
+        EXPECT_EQ(r->sink.f0s, whole.sink.f0s);
+    }
+    const std::size_t n = std::size_t(whole.driver.audiosamples());
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_TRUE(std::equal(x[c].begin(), x[c].begin() + std::ptrdiff_t(n),
+                               whole.driver.audioarr[c].begin()));
+        EXPECT_TRUE(pieces.driver.audioarr[c] == whole.driver.audioarr[c]);
+        EXPECT_EQ(std::count(nosamples.driver.audioarr[c].begin(),
+                             nosamples.driver.audioarr[c].begin() + std::ptrdiff_t(n), 0.0f),
+                  std::ptrdiff_t(n));
+    }
+    EXPECT_TRUE(whole.driver.audiokept());
+    EXPECT_FALSE(nosamples.driver.audiokept());
+    // The peak of each frame is the largest magnitude of its samples.
+    const std::size_t hop = std::size_t(whole.driver.downsamplingfactor / 2);
+    for (std::size_t k = 0; k < std::size_t(whole.driver.frames()); ++k) {
+        float peak = 0;
+        for (std::size_t i = k * hop; i < (k + 1) * hop; ++i)
+            peak = std::max(peak, std::fabs(x[0][i]));
+        ASSERT_EQ(whole.driver.framepeak[0][k], peak) << k;
+    }
+}
