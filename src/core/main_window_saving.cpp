@@ -211,7 +211,7 @@ bool TForm1::save_kavell(const std::string& fname) {
         q.writeinteger(s, "xShift", 0);
         // Only the stored part: the stores keep room for growth beyond it.
         const std::size_t m = std::min(std::size_t(std::max(n, 0)), store.size());
-        q.writesinglearr(s, "Sig", tsinglearr(store.begin(), store.begin() + std::ptrdiff_t(m)));
+        q.writesinglearr(s, "Sig", store.first(m));
     };
 
     try {

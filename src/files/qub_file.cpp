@@ -1,10 +1,10 @@
 #include "files/qub_file.h"
 
+#include "base/app_folders.h"
 #include "base/same_text.h"
 #include "files/ansi_text.h"
 #include "files/extended_float.h"
 #include "files/replacing_file.h"
-#include "base/app_folders.h"
 
 #include <bit>
 #include <cerrno>
@@ -66,11 +66,19 @@ tdata encoded_bytes(std::int32_t id, std::string_view bytes) {
     return d;
 }
 
-template <class T, class F> tdata encode_array(std::int32_t id, const std::vector<T>& v, F put) {
+// The encoded bytes are reserved once from the first value's size, so that a long signal
+// (a 30-minute recording is 300 MB) is not copied again at every doubling of the buffer.
+template <class T, class F> tdata encode_array(std::int32_t id, std::span<const T> v, F put) {
     tdata d;
     d.id = id;
-    for (const T& x : v) put(d.arr, x);
+    if (v.empty()) return d;
+    put(d.arr, v[0]);
+    d.arr.reserve(d.arr.size() * v.size());
+    for (std::size_t i = 1; i < v.size(); ++i) put(d.arr, v[i]);
     return d;
+}
+template <class T, class F> tdata encode_array(std::int32_t id, const std::vector<T>& v, F put) {
+    return encode_array(id, std::span<const T>(v), put);
 }
 
 template <class T, size_t Size, class F> std::vector<T> decode_array(const tdata& d, F get) {
@@ -292,7 +300,7 @@ tdoublearr TQUBFile::readdoublearr(const std::string& section, const std::string
 }
 
 void TQUBFile::writesinglearr(const std::string& section, const std::string& key,
-                              const tsinglearr& value) {
+                              std::span<const float> value) {
     put(section, key, encode_array(qubsinglearr, value, put_f32));
 }
 

@@ -4,10 +4,11 @@
 #pragma once
 
 #include "base/errors.h"
-#include "base/types.h"
 #include "base/prog_id.h"
+#include "base/types.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -92,7 +93,7 @@ class TQUBFile {
                              const tdoublearr& def) const;
     // Doubles are narrowed and stored as singles.
     void writesinglearr(const std::string& section, const std::string& key,
-                        const tsinglearr& value);
+                        std::span<const float> value);
     void writesinglearr(const std::string& section, const std::string& key,
                         const tdoublearr& value);
     tsinglearr readsinglearr(const std::string& section, const std::string& key,
