@@ -59,10 +59,32 @@ tquicksum quick_sum(const double* a, int from, int to) {
     return q;
 }
 
+// The thresholds of the tests as power ratios and the level limit as a power.
+struct tblocklimits {
+    double hf, hflevel, lf;
+    explicit tblocklimits(const tanalysisparams& p)
+        : hf(std::pow(10.0, p.hfblockthreshold / 10.0)),
+          hflevel(std::pow(10.0, p.maxhfblocklevel / 10.0)),
+          lf(std::pow(10.0, p.lfblockthreshold / 10.0)) {}
+};
+
+bool block_test(const tspectralbands& b, double power, const tblocklimits& l, tkillpoint& kp) {
+    if (l.hf * b.high >= b.mid && power < l.hflevel) {
+        kp.add(tkillreason::hfblock);
+        return true;
+    }
+    if (l.lf * b.low >= b.mid) {
+        kp.add(tkillreason::lfblock);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, double power,
                          const tanalysisparams& p, tkillpoint& kp) {
+    const tblocklimits limits(p);
     const int n = int(outabs2.size());
     const int last = std::min(n / 2, n - 1);
     tspectralbands b;
@@ -75,8 +97,8 @@ bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, 
     // call, or one that does not decide the test at all, is taken again in bin order. A loud
     // hop is never blocked by this test, whatever the band holds.
     const int from = std::max(hibin + 1, 0);
-    const double c = std::pow(10.0, p.hfblockthreshold / 10.0);
-    bool decided = !(power < std::pow(10.0, p.maxhfblocklevel / 10.0));
+    const double c = limits.hf;
+    bool decided = !(power < limits.hflevel);
     if (!decided && from <= last) {
         const tquicksum q = quick_sum(outabs2.data(), from, last);
         const double margin = 4.0 * double(last - from + 3) * 0x1p-53 * c * q.magnitude;
@@ -88,21 +110,12 @@ bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, 
         }
     }
     if (!decided) b.high = band_sum(outabs2, from, last);
-    return spectral_block_test(b, power, p, kp);
+    return block_test(b, power, limits, kp);
 }
 
 bool spectral_block_test(const tspectralbands& b, double power, const tanalysisparams& p,
                          tkillpoint& kp) {
-    if (std::pow(10.0, p.hfblockthreshold / 10.0) * b.high >= b.mid &&
-        power < std::pow(10.0, p.maxhfblocklevel / 10.0)) {
-        kp.add(tkillreason::hfblock);
-        return true;
-    }
-    if (std::pow(10.0, p.lfblockthreshold / 10.0) * b.low >= b.mid) {
-        kp.add(tkillreason::lfblock);
-        return true;
-    }
-    return false;
+    return block_test(b, power, tblocklimits(p), kp);
 }
 
 } // namespace gravon
