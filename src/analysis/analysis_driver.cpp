@@ -43,8 +43,12 @@ void TAnalysisDriver::crunch_arr(const trecarr& block, std::size_t n,
         if (recarrpos == 0 && n - i >= hop) {
             samplecount += std::int32_t(hop);
             holdcount += std::int32_t(hop);
+            // The next hop, when it lies whole in the block too, is filtered along.
+            const std::size_t nexthop = n - i >= 2 * hop ? hop : 0;
             crunch_hop(std::span<const float>(block[0].data() + i, hop),
-                       std::span<const float>(block[1].data() + i, hop), factors);
+                       std::span<const float>(block[1].data() + i, hop), factors,
+                       std::span<const float>(block[0].data() + i + hop, nexthop),
+                       std::span<const float>(block[1].data() + i + hop, nexthop));
             i += hop;
             continue;
         }
@@ -73,13 +77,14 @@ void TAnalysisDriver::crunch_recarr(const trecarr& hop, std::span<const double> 
 }
 
 void TAnalysisDriver::crunch_hop(std::span<const float> ch0, std::span<const float> ch1,
-                                 std::span<const double> factors) {
+                                 std::span<const double> factors, std::span<const float> next0,
+                                 std::span<const float> next1) {
     prevrecarroverloaded = recarroverloaded;
     for (int c = 0; c < 2; ++c)
         audiofsd[c] = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 1.0;
 
-    const thopresult& r =
-        analyser.analyse(ch0, ch1, factors, analysisparams, holdcount, keyboardblocktime);
+    const thopresult& r = analyser.analyse(ch0, ch1, factors, analysisparams, holdcount,
+                                           keyboardblocktime, next0, next1);
     for (int c = 0; c < 2; ++c) recarroverloaded[c] = analyser.recarroverloaded(c);
     flast = r;
 

@@ -116,9 +116,11 @@ class TAnalysisDriver {
     const tchannelmeasures& last(int c) const { return flast.ch[c]; }
 
   private:
-    // The analysis of one hop of each channel, as crunch_recarr.
+    // The analysis of one hop of each channel, as crunch_recarr; next0 and next1 are the
+    // following hop when it is at hand (see thopanalyser::analyse).
     void crunch_hop(std::span<const float> ch0, std::span<const float> ch1,
-                    std::span<const double> factors);
+                    std::span<const double> factors, std::span<const float> next0 = {},
+                    std::span<const float> next1 = {});
     void store_frame(const std::array<std::span<const float>, 2>& hop, const thopresult& r);
 
     tframesink& fsink;

@@ -69,7 +69,7 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         } else {
             mark_partials(outabs2, st.f0search, st.isharm);
             haspartials = true;
-            const tcentroidhnr ch = centroid_and_hnr(outabs2, st.isharm, p.fs);
+            const tcentroidhnr ch = centroid_and_hnr(outabs2, st.isharm, p.fs, ctx.alongside);
             m.centroid = ch.centroid;
             m.hnr = ch.hnr;
             if (m.hnr < p.minhnr) m.killpoint.add(tkillreason::lowhnr);

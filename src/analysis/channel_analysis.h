@@ -7,6 +7,7 @@
 #include "analysis/background_noise.h"
 #include "analysis/channel_measures.h"
 #include "analysis/fft.h"
+#include "analysis/filter_run.h"
 #include "analysis/frame_analysis.h"
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct thopcontext {
     tf0band band;             // F0 search band in bins
     double d = 0;             // hop duration, s
     bool measurenoise = true; // the noise hold time of this recording or replay is over
+    // The filtering of the channel's next hop, whose steps the longer loops take along with
+    // their own work (nullptr when there is none).
+    tfilterrun* alongside = nullptr;
 };
 
 // Steps 1-9 of one channel: x is the analysis window (units of 20 uPa), outabs2 and outdb

@@ -82,107 +82,6 @@ struct tsquares {
     double peak = 0;
 };
 
-// The two cascaded high-pass sections over one block, missing samples taken as zero, into
-// out in units of 20 uPa, with the window's sum of squares continued from sumfrom. Each
-// sample's arithmetic is that of filter() on both sections, but spread over three loops per
-// chunk of samples: the two recursions, which are chains of dependent operations, run side
-// by side with the sums of the previous chunk's squares; the second section's output, the
-// rounding to single precision and the squares, which depend on nothing but the recursion,
-// run four samples at a time.
-using v4 = double __attribute__((vector_size(32)));
-using v4f = float __attribute__((vector_size(16)));
-constexpr std::size_t filterchunk = 16;
-
-GRAVON_SIMD_CLONES
-tsquares filter_block(std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
-                      std::size_t hop, double sumfrom) {
-    const THPFilterSection& s0 = h[0];
-    const THPFilterSection& s1 = h[1];
-    const double a00 = s0.a0(), a01 = s0.a1(), a02 = s0.a2();
-    const double g0 = s0.Gain() * s0.b0(), b01 = s0.b1(), b02 = s0.b2();
-    const double a10 = s1.a0(), a11 = s1.a1(), a12 = s1.a2();
-    const double g1 = s1.Gain() * s1.b0(), b11 = s1.b1(), b12 = s1.b2();
-    const v4 g1v = v4{} + g1, b11v = v4{} + b11, b12v = v4{} + b12;
-    const v4 refv = v4{} + thopanalyser::pascaltoref;
-    const std::size_t nv = std::min(v.size(), hop);
-    const float* in = v.data();
-
-    // The second section's recursion values of a chunk, after its two previous ones.
-    alignas(32) double w[filterchunk + 2];
-    alignas(32) double squares[2][filterchunk];
-    double sum = sumfrom, half = 0;
-    v4 peak = {};
-    double p0 = s0.w1(), q0 = s0.w2(), p1 = s1.w1(), q1 = s1.w2();
-    std::size_t pending = 0; // squares of the previous chunk not yet summed
-    int cur = 0;
-    for (std::size_t c0 = 0; c0 < hop; c0 += filterchunk) {
-        const std::size_t n = std::min(filterchunk, hop - c0);
-        const double* prev = squares[cur ^ 1];
-        w[0] = q1;
-        w[1] = p1;
-        const auto recursion = [&](std::size_t i) {
-            const std::size_t k = c0 + i;
-            const double x = k < nv ? double(in[k]) : 0.0;
-            const double w0 = a00 * x + a01 * p0 + a02 * q0;
-            const double y0 = g0 * (w0 + b01 * p0 + b02 * q0);
-            q0 = p0;
-            p0 = w0;
-            const double ww = a10 * y0 + a11 * p1 + a12 * q1;
-            q1 = p1;
-            p1 = ww;
-            w[i + 2] = ww;
-        };
-        if (pending == n) {
-            for (std::size_t i = 0; i < n; ++i) {
-                recursion(i);
-                sum += prev[i];
-                half += prev[i];
-            }
-        } else {
-            for (std::size_t i = 0; i < pending; ++i) {
-                sum += prev[i];
-                half += prev[i];
-            }
-            for (std::size_t i = 0; i < n; ++i) recursion(i);
-        }
-        double* sq = squares[cur];
-        std::size_t i = 0;
-        for (; i + 4 <= n; i += 4) {
-            v4 a, b, c;
-            std::memcpy(&a, w + i + 2, sizeof a);
-            std::memcpy(&b, w + i + 1, sizeof b);
-            std::memcpy(&c, w + i, sizeof c);
-            const v4 y = g1v * (a + b11v * b + b12v * c);
-            const v4 x = __builtin_convertvector(__builtin_convertvector(y, v4f), v4) * refv;
-            std::memcpy(out + c0 + i, &x, sizeof x);
-            const v4 x2 = x * x;
-            std::memcpy(sq + i, &x2, sizeof x2);
-            peak = x > peak ? x : peak;
-        }
-        for (; i < n; ++i) {
-            const double y = g1 * (w[i + 2] + b11 * w[i + 1] + b12 * w[i]);
-            const double x = double(float(y)) * thopanalyser::pascaltoref;
-            out[c0 + i] = x;
-            sq[i] = x * x;
-            peak[0] = x > peak[0] ? x : peak[0];
-        }
-        pending = n;
-        cur ^= 1;
-    }
-    for (std::size_t i = 0; i < pending; ++i) {
-        sum += squares[cur ^ 1][i];
-        half += squares[cur ^ 1][i];
-    }
-    tsquares r;
-    r.sum = sum;
-    r.half = half;
-    // The largest of the lane peaks is the largest of all, whatever the order.
-    for (int l = 0; l < 4; ++l) r.peak = peak[l] > r.peak ? peak[l] : r.peak;
-    h[0].setstate(p0, q0);
-    h[1].setstate(p1, q1);
-    return r;
-}
-
 } // namespace
 
 thopanalyser::thopanalyser() {
@@ -228,6 +127,7 @@ void thopanalyser::set_analysis_bandwidth(double fs, double fftbw) {
 
 void thopanalyser::setup(const tanalysisparams& p) {
     give_pending_windows();
+    ++ffiltergen;
     for (auto& ch : fch) ch.prevpower = 1e-20;
     for (auto& sections : fhp) {
         for (int s = 0; s < 2; ++s) {
@@ -260,6 +160,10 @@ void thopanalyser::fit_buffers(std::size_t hop) {
     // A new hop size starts from silence: the previous block no longer fits the window.
     if (hop != fhop) fprevzero = {true, true};
     fhop = hop;
+    for (auto& pf : fnext) {
+        pf.valid = false;
+        pf.out.resize(hop);
+    }
 }
 
 void thopanalyser::give_pending_windows() {
@@ -285,8 +189,11 @@ const thopresult& thopanalyser::analyse(const trecarr& recarr, std::span<const d
 
 const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<const float> ch1,
                                         std::span<const double> factors, const tanalysisparams& p,
-                                        std::int32_t holdcount, std::int32_t keyboardblocktime) {
+                                        std::int32_t holdcount, std::int32_t keyboardblocktime,
+                                        std::span<const float> next0,
+                                        std::span<const float> next1) {
     const std::array<std::span<const float>, nchannels> in{ch0, ch1};
+    const std::array<std::span<const float>, nchannels> next{next0, next1};
     const std::size_t hop = std::max(ch0.size(), ch1.size());
     // The driver delivers hops of the set-up size; anything else only re-sizes the buffers.
     if (hop != fhop) fit_buffers(hop);
@@ -313,7 +220,10 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         auto& h = fhp[c];
         const bool zeroout = zeroin[c] && h[0].idle() && h[1].idle();
         silent[c] = zeroout && fprevzero[c];
-        if (silent[c]) continue;
+        if (silent[c]) {
+            fnext[c].valid = false;
+            continue;
+        }
         // The window is written straight into the transform's input.
         double* x = ffft[c].InReForWriting(2 * hop).data();
         // The window's sum of squares runs over the first half (the previous block, whose
@@ -328,18 +238,31 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             peakfrom = fhalfpeak[c];
         }
         tsquares sq;
+        tprefiltered& pf = fnext[c];
         if (zeroout) {
             // Zero samples add +0 to the sums, which leaves them as they are.
             std::fill(x + hop, x + 2 * hop, 0.0);
             sq.sum = sumfrom;
+        } else if (prefiltered(c, in[c], hop, sumfrom)) {
+            std::copy(pf.out.begin(), pf.out.begin() + std::ptrdiff_t(hop), x + hop);
+            sq = {pf.run.sum, pf.run.half, pf.run.peak};
+            h[0].setstate(pf.run.p0, pf.run.q0);
+            h[1].setstate(pf.run.p1, pf.run.q1);
         } else {
-            sq = filter_block(h, in[c], x + hop, hop, sumfrom);
+            tfilterrun& r = pf.run;
+            r.start(h, in[c], x + hop, hop, sumfrom);
+            r.finish();
+            sq = {r.sum, r.half, r.peak};
+            h[0].setstate(r.p0, r.q0);
+            h[1].setstate(r.p1, r.q1);
         }
+        pf.valid = false;
         flevelcrest[c] =
             level_and_crest_of(sq.sum, sq.peak > peakfrom ? sq.peak : peakfrom, 2 * hop);
         fhalfsquares[c] = sq.half;
         fhalfpeak[c] = sq.peak;
         fprevzero[c] = zeroout;
+        start_next_filter(c, next[c], hop);
     }
 
     // 4.-6. Spectra, then the analysis of each channel, channel 0 first. A silent channel's
@@ -353,6 +276,8 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         const std::int32_t n = fft.FFTSize();
         if (st.noise.nbins() != n / 2) st.resize(n);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, n);
+        tprefiltered& pf = fnext[c];
+        ctx.alongside = pf.valid ? &pf.run : nullptr;
         if (silent[c]) {
             // The window goes to the FFT as it is, so the sizes must already fit it.
             if (std::size_t(fft.WindowSize()) == 2 * hop && analyse_silent_channel(ctx, p, c, st)) {
@@ -369,6 +294,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         if (st.noise.nbins() != nn / 2) st.resize(nn);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, nn);
         if (analyse_channel(flevelcrest[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
+        if (pf.valid) pf.run.finish();
     }
 
     // 7. Blocking between the channels and by keyboard tones, on this hop's levels.
@@ -390,6 +316,34 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     for (auto& ch : fch)
         if (!ch.live.killpoint.empty()) ch.live.f0 = 1.0;
     return fresult;
+}
+
+void thopanalyser::start_next_filter(int c, std::span<const float> next, std::size_t hop) {
+    tprefiltered& pf = fnext[c];
+    pf.valid = false;
+    const auto& h = fhp[c];
+    // Filters at rest most likely meet a silent next hop, which needs no filtering at all.
+    if (next.size() != hop || pf.out.size() < hop || (h[0].idle() && h[1].idle())) return;
+    pf.src = next.data();
+    pf.hop = hop;
+    pf.gen = ffiltergen;
+    pf.sumfrom = fprevzero[c] ? 0.0 : fhalfsquares[c];
+    pf.state = {h[0].w1(), h[0].w2(), h[1].w1(), h[1].w2()};
+    pf.run.start(h, next, pf.out.data(), hop, pf.sumfrom);
+    pf.valid = true;
+}
+
+bool thopanalyser::prefiltered(int c, std::span<const float> in, std::size_t hop,
+                               double sumfrom) const {
+    const tprefiltered& pf = fnext[c];
+    if (!pf.valid || pf.src != in.data() || in.size() != hop || pf.hop != hop ||
+        pf.gen != ffiltergen || !pf.run.done())
+        return false;
+    // Bit for bit: the run must have started where this hop starts.
+    const auto& h = fhp[c];
+    const std::array<double, 4> state{h[0].w1(), h[0].w2(), h[1].w1(), h[1].w2()};
+    return std::memcmp(&pf.sumfrom, &sumfrom, sizeof sumfrom) == 0 &&
+           std::memcmp(pf.state.data(), state.data(), sizeof state) == 0;
 }
 
 } // namespace gravon

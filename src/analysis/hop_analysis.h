@@ -11,6 +11,7 @@
 #include "analysis/channel_analysis.h"
 #include "analysis/channel_measures.h"
 #include "analysis/fft.h"
+#include "analysis/filter_run.h"
 #include "analysis/filter_sections.h"
 #include "base/types.h"
 
@@ -42,7 +43,7 @@ class thopanalyser {
   public:
     static constexpr int nchannels = 2;
     // Pressure in Pa times this gives units of 20 uPa.
-    static constexpr double pascaltoref = 50000.0;
+    static constexpr double pascaltoref = tfilterrun::pascaltoref;
     // Quality factors of the two cascaded high-pass sections of each channel.
     static constexpr double hpq0 = 0.53;
     static constexpr double hpq1 = 1.4;
@@ -80,9 +81,13 @@ class thopanalyser {
     // keyboardblocktime: ms during which a keyboard tone blocks the analysis.
     // Returns the results of this hop (valid until the next call). Afterwards the live f0 of
     // a rejected channel reads 1.0, as the live display expects.
+    // next0, next1: the following hop's samples, when the caller has them already and leaves
+    // them as they are until the next call, which analyses them. Their filtering then runs
+    // side by side with this hop's analysis; the results are the same.
     const thopresult& analyse(std::span<const float> ch0, std::span<const float> ch1,
                               std::span<const double> factors, const tanalysisparams& p,
-                              std::int32_t holdcount, std::int32_t keyboardblocktime);
+                              std::int32_t holdcount, std::int32_t keyboardblocktime,
+                              std::span<const float> next0 = {}, std::span<const float> next1 = {});
     const thopresult& analyse(const trecarr& recarr, std::span<const double> factors,
                               const tanalysisparams& p, std::int32_t holdcount,
                               std::int32_t keyboardblocktime);
@@ -112,9 +117,26 @@ class thopanalyser {
         if (fspectrumpending[c]) give_silent_window(c);
         return ffft[c];
     }
-    THPFilterSection& hpfilter(int c, int section) { return fhp[c][section]; }
+    THPFilterSection& hpfilter(int c, int section) {
+        ++ffiltergen; // the caller may change it
+        return fhp[c][section];
+    }
 
   private:
+    // The filtering of a channel's next hop, begun during this hop.
+    struct tprefiltered {
+        tfilterrun run;
+        tdoublearr out;             // the filtered block
+        const float* src = nullptr; // where its samples lay
+        std::size_t hop = 0;
+        std::uint64_t gen = 0;         // of the filters it started from
+        double sumfrom = 0;            // the window's first half it continues
+        std::array<double, 4> state{}; // of the sections it started from
+        bool valid = false;
+    };
+    void start_next_filter(int c, std::span<const float> next, std::size_t hop);
+    bool prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom) const;
+
     void fit_buffers(std::size_t hop);
     void give_silent_window(int c);
     void give_pending_windows();
@@ -140,6 +162,8 @@ class thopanalyser {
     std::array<bool, nchannels> fprevoverloaded{};
     double fpeakfreq = 0;
     thopresult fresult;
+    std::array<tprefiltered, nchannels> fnext;
+    std::uint64_t ffiltergen = 0; // counts the changes of the filters' design or state
 };
 
 } // namespace gravon

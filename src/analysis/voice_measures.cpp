@@ -1,5 +1,9 @@
 #include "analysis/voice_measures.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
+#include "analysis/filter_run.h"
+#include "analysis/simd_clones.h"
 #include "base/peak_interpolation.h"
 
 #include <algorithm>
@@ -116,19 +120,29 @@ double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::u
     return s.hnr(n);
 }
 
+GRAVON_SIMD_CLONES
 tcentroidhnr centroid_and_hnr(std::span<const double> outabs2, std::span<const std::uint8_t> isharm,
-                              double fs) {
+                              double fs, tfilterrun* alongside) {
     const std::size_t nc = outabs2.size() / 2;
     const std::size_t nh = std::min(nc, isharm.size());
     const double* a = outabs2.data();
     double moment = 0, total = 0;
     tpartialsums s;
     std::size_t k = 0;
-    for (; k < nh; ++k) {
+    const auto bin = [&] {
         moment += double(k) * a[k];
         total += a[k];
         s.add(a[k], isharm[k]);
-    }
+        ++k;
+    };
+    // The sums are chains of additions, like the filter's recursions: run in the same loop,
+    // the processor works on all of them at once.
+    if (alongside)
+        while (k < nh && !alongside->done())
+            alongside->step_with([&](std::size_t) {
+                if (k < nh) bin();
+            });
+    while (k < nh) bin();
     for (; k < nc; ++k) {
         moment += double(k) * a[k];
         total += a[k];

@@ -8,6 +8,8 @@
 
 namespace gravon {
 
+struct tfilterrun;
+
 // Value of crest level, H1/H2 and HNR when the measure does not exist.
 inline constexpr double nomeasure = -50.0;
 
@@ -43,12 +45,12 @@ double harmonic_to_noise(std::span<const double> outabs2, std::span<const std::u
 
 // The spectral centroid and the harmonic-to-noise ratio in one pass over the spectrum, each
 // the same as taken on its own: the sums of both run side by side instead of one after the
-// other.
+// other. The pass takes a step of alongside, when given, every few bins.
 struct tcentroidhnr {
     double centroid = 0;
     double hnr = nomeasure;
 };
 tcentroidhnr centroid_and_hnr(std::span<const double> outabs2, std::span<const std::uint8_t> isharm,
-                              double fs);
+                              double fs, tfilterrun* alongside = nullptr);
 
 } // namespace gravon
