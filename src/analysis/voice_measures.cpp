@@ -126,13 +126,31 @@ tcentroidhnr centroid_and_hnr(std::span<const double> outabs2, std::span<const s
     const std::size_t nc = outabs2.size() / 2;
     const std::size_t nh = std::min(nc, isharm.size());
     const double* a = outabs2.data();
-    double moment = 0, total = 0;
-    tpartialsums s;
+    // The four sums in the lanes of one vector: the moment, the total, the marked and the
+    // unmarked bins. Each lane is a sum in bin order as on its own: k * P[k], 1 * P[k] (which
+    // is P[k]), and P[k] with its bits masked off where the bin is not of that class, which
+    // adds +0 and leaves the sum as it was. One addition per bin instead of four leaves the
+    // processor free for other work.
+    using v4 = double __attribute__((vector_size(32)));
+    using v4u = std::uint64_t __attribute__((vector_size(32)));
+    constexpr std::uint64_t all = ~std::uint64_t(0);
+    const v4u classmask[2] = {{all, all, 0, all}, {all, all, all, 0}};
+    v4 acc = {};
+    v4 kv = {0.0, 1.0, 1.0, 1.0};
+    const v4 step = {1.0, 0.0, 0.0, 0.0};
+    std::size_t na = 0;
     std::size_t k = 0;
     const auto bin = [&] {
-        moment += double(k) * a[k];
-        total += a[k];
-        s.add(a[k], isharm[k]);
+        const std::uint8_t h = isharm[k] != 0;
+        const v4 p = (v4{} + a[k]) * kv;
+        v4u bits;
+        std::memcpy(&bits, &p, sizeof bits);
+        bits &= classmask[h];
+        v4 v;
+        std::memcpy(&v, &bits, sizeof v);
+        acc += v;
+        kv += step;
+        na += h;
         ++k;
     };
     // The sums are chains of additions, like the filter's recursions: run in the same loop,
@@ -143,10 +161,15 @@ tcentroidhnr centroid_and_hnr(std::span<const double> outabs2, std::span<const s
                 if (k < nh) bin();
             });
     while (k < nh) bin();
+    double moment = acc[0], total = acc[1];
     for (; k < nc; ++k) {
         moment += double(k) * a[k];
         total += a[k];
     }
+    tpartialsums s;
+    s.sa = acc[2];
+    s.sz = acc[3];
+    s.na = na;
     return {spectral_centroid(moment, total, fs, outabs2.size()), s.hnr(nh)};
 }
 
