@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <locale>
 #include <vector>
 
@@ -110,24 +111,91 @@ std::string nonfinitetext(double x) {
     return x < 0 ? "-INF" : "INF";
 }
 
-std::string plaintext(double x, char sep) {
-    if (!std::isfinite(x)) return nonfinitetext(x);
-    decimal d = shortest(x);
-    roundto(d, 15);
-    if (d.iszero()) return "0";
-    std::string s = d.neg ? "-" : "";
-    if (d.exp < -5 || d.exp >= 15) {
-        s += d.digits[0];
-        if (d.digits.size() > 1) {
-            s += sep;
-            s.append(d.digits, 1, std::string::npos);
-        }
-        s += 'E';
-        if (d.exp < 0) s += '-';
-        s += std::to_string(std::abs(d.exp));
-    } else {
-        s += fixedtext(d, sep);
+// plaintext appended to out, without a string of its own: tables write many numbers.
+void appendplaintext(std::string& out, double x, char sep) {
+    if (!std::isfinite(x)) {
+        out += nonfinitetext(x);
+        return;
     }
+    // The shortest digits that read back as x, as shortest() takes them, rounded to 15
+    // significant digits as roundto() rounds.
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+    const char* p = buf;
+    const char* end = r.ptr;
+    bool neg = false;
+    if (p < end && *p == '-') {
+        neg = true;
+        ++p;
+    }
+    char dig[40];
+    int nd = 0;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9' && nd < int(sizeof dig) - 1) dig[nd++] = *p;
+    int e = 0;
+    if (p < end && *p == 'e') {
+        ++p;
+        bool eneg = false;
+        if (p < end && (*p == '+' || *p == '-')) eneg = (*p++ == '-');
+        std::from_chars(p, end, e);
+        if (eneg) e = -e;
+    }
+    while (nd > 0 && dig[nd - 1] == '0') --nd;
+    // dig[first...] are the digits; dig[0] takes a carry.
+    std::memmove(dig + 1, dig, std::size_t(nd));
+    dig[0] = '0';
+    int first = 1;
+    constexpr int nsig = 15;
+    if (nd > nsig) {
+        const bool up = dig[first + nsig] >= '5';
+        nd = nsig;
+        if (up) {
+            int i = first + nd - 1;
+            while (i >= first && dig[i] == '9') dig[i--] = '0';
+            if (i < first) {
+                dig[--first] = '1';
+                ++nd;
+                ++e;
+            } else {
+                ++dig[i];
+            }
+        }
+        while (nd > 0 && dig[first + nd - 1] == '0') --nd;
+    }
+    if (nd == 0) {
+        out += '0';
+        return;
+    }
+    const char* d = dig + first;
+    if (neg) out += '-';
+    if (e < -5 || e >= 15) {
+        out += d[0];
+        if (nd > 1) {
+            out += sep;
+            out.append(d + 1, std::size_t(nd - 1));
+        }
+        out += 'E';
+        if (e < 0) out += '-';
+        char eb[8];
+        const auto er = std::to_chars(eb, eb + sizeof eb, e < 0 ? -e : e);
+        out.append(eb, er.ptr);
+    } else if (e >= 0) {
+        for (int k = 0; k <= e; ++k) out += k < nd ? d[k] : '0';
+        if (nd > e + 1) {
+            out += sep;
+            out.append(d + e + 1, std::size_t(nd - e - 1));
+        }
+    } else {
+        out += '0';
+        out += sep;
+        out.append(std::size_t(-e - 1), '0');
+        out.append(d, std::size_t(nd));
+    }
+}
+
+std::string plaintext(double x, char sep) {
+    std::string s;
+    appendplaintext(s, x, sep);
     return s;
 }
 
@@ -400,6 +468,10 @@ std::string floattostr(double x) {
 std::string floattostrdot(double x) {
     if (!std::isfinite(x)) return {};
     return plaintext(x, '.');
+}
+
+void appendfloattostrdot(std::string& out, double x) {
+    if (std::isfinite(x)) appendplaintext(out, x, '.');
 }
 
 double strtofloatdot(const std::string& s) {

@@ -42,6 +42,8 @@ std::string floattostr(double x);
 // Plain number text with "." as the separator whatever the locale. A stored number must read
 // back, so NaN and infinities, which have no stored form, give empty text.
 std::string floattostrdot(double x);
+// The same appended to out.
+void appendfloattostrdot(std::string& out, double x);
 
 // Parses s with "." as the separator: optional blanks, an optional sign, digits with an
 // optional "." (at least one digit), an optional exponent ("E" or "e", optional sign,

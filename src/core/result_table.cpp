@@ -5,6 +5,7 @@
 #include "core/csv_text.h"
 #include "files/replacing_file.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 
@@ -31,16 +32,25 @@ trowappender& trowappender::operator<<(const std::string& v) {
 
 namespace {
 
-std::string cell_text(const tcolumn& c, std::size_t row) {
-    if (c.is_text()) return csv_field(c.texts[row]);
+void append_cell(std::string& text, const tcolumn& c, std::size_t row) {
+    if (c.is_text()) {
+        text += csv_field(c.texts[row]);
+        return;
+    }
     const double v = c.numbers[row];
     switch (c.kind) {
     case tcolumnkind::integer:
-        return std::isfinite(v) ? std::to_string(std::int64_t(v)) : std::string();
+        if (std::isfinite(v)) {
+            char buf[24];
+            const auto r = std::to_chars(buf, buf + sizeof buf, std::int64_t(v));
+            text.append(buf, r.ptr);
+        }
+        return;
     case tcolumnkind::stored:
-        return floattostrdot(v);
+        appendfloattostrdot(text, v);
+        return;
     default:
-        return csv_number(v);
+        text += csv_number(v);
     }
 }
 
@@ -63,7 +73,7 @@ void append_csv_rows(std::string& text, const ttable& t) {
     for (std::size_t r = 0; r < n; ++r) {
         for (std::size_t k = 0; k < t.columns.size(); ++k) {
             if (k > 0) text += ',';
-            text += cell_text(t.columns[k], r);
+            append_cell(text, t.columns[k], r);
         }
         text += '\n';
     }

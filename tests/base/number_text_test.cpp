@@ -91,6 +91,21 @@ TEST_F(NumberText, PlainNumberText) {
     // A stored number must read back; non-finite values have no stored form.
     EXPECT_EQ(floattostrdot(std::nan("")), "");
     EXPECT_EQ(floattostrdot(std::numeric_limits<double>::infinity()), "");
+    // Rounding to 15 digits that carries into a new first digit, also across the edge of
+    // the fixed notation, and a stored single-precision value.
+    EXPECT_EQ(floattostrdot(0.99999999999999994), "1");
+    EXPECT_EQ(floattostrdot(-99.999999999999996), "-100");
+    EXPECT_EQ(floattostrdot(9.9999999999999995e-6), "0.00001");
+    EXPECT_EQ(floattostrdot(999999999999999.94), "1E15");
+    EXPECT_EQ(floattostrdot(double(0.1f)), "0.100000001490116");
+    EXPECT_EQ(floattostrdot(double(79.12345f)), "79.1234512329102");
+    EXPECT_EQ(floattostrdot(5e-324), "5E-324");
+    // Appending gives the same text after what is there; nothing for values without one.
+    std::string s = "a,";
+    appendfloattostrdot(s, double(0.1f));
+    appendfloattostrdot(s, std::nan(""));
+    appendfloattostrdot(s, -1.5e-7);
+    EXPECT_EQ(s, "a,0.100000001490116-1.5E-7");
 }
 
 TEST_F(NumberText, RoundSigDigits) {
