@@ -1,7 +1,6 @@
 #include "files/wav_file.h"
 
 #include "base/g711.h"
-
 #include "base/random.h"
 #include "base/rounding.h"
 #include "base/sample_conversion.h"
@@ -419,19 +418,22 @@ std::size_t TWavFile::read_channel_impl(int channo, bool raw, tsink& sink) {
         std::size_t k = first, m = 0;
         if constexpr (std::is_same_v<T, float>) {
             if (c == tcoding::pcm16 && nch == 1) {
-                // A mono file: consecutive samples, in a loop the compiler vectorises.
+                // A mono file: consecutive samples, in a loop the compiler vectorises. A 16-bit
+                // value over 2^15 is exact in single precision, so it is scaled there, by a
+                // multiplication, with the value the division in double precision gives.
                 const std::size_t take = std::min(nsamp, room);
                 const std::uint8_t* b = buf.data();
                 for (std::size_t t = 0; t < take; ++t)
                     out[t] =
-                        static_cast<float>(static_cast<std::int16_t>(getu16(b + 2 * t)) / 32768.0);
+                        static_cast<float>(static_cast<std::int16_t>(getu16(b + 2 * t))) * 0x1p-15f;
                 k = take;
                 m = take;
             } else if (c == tcoding::pcm16) {
                 // The common case without the per-sample dispatch; the same arithmetic.
                 for (; k < nsamp && m < room; k += nch)
                     out[m++] = static_cast<float>(
-                        static_cast<std::int16_t>(getu16(buf.data() + k * bps)) / 32768.0);
+                                   static_cast<std::int16_t>(getu16(buf.data() + k * bps))) *
+                               0x1p-15f;
             }
         }
         for (; k < nsamp && m < room; k += nch) {

@@ -266,9 +266,25 @@ TEST_F(WavFileTest, Pcm16StereoRoundTripsBitForBit) {
     r.read_channel(0, f0);
     ASSERT_EQ(f0.size(), n);
     EXPECT_EQ(f0[0], -1.0f);
-    EXPECT_EQ(f0[1], float(expect0[1] / 32768.0));
+    for (std::size_t i = 0; i < n; ++i) ASSERT_EQ(f0[i], float(expect0[i] / 32768.0)) << i;
     r.close_file();
     EXPECT_FALSE(r.isopen());
+
+    // Every 16-bit value of a mono file reads as the value over 2^15.
+    const std::string mono = path("mono.wav");
+    std::vector<tsinglearr> all(1, tsinglearr(65536));
+    for (std::size_t i = 0; i < all[0].size(); ++i) all[0][i] = float(std::int32_t(i) - 32768);
+    {
+        TWavFile w;
+        w.setfullscale(0, 32768);
+        w.save_file(mono, all, false, false);
+    }
+    ASSERT_TRUE(r.open_file(mono, true));
+    tsinglearr m;
+    r.read_channel(0, m);
+    ASSERT_EQ(m.size(), all[0].size());
+    for (std::size_t i = 0; i < m.size(); ++i)
+        ASSERT_EQ(m[i], float((std::int32_t(i) - 32768) / 32768.0)) << i;
 }
 
 TEST_F(WavFileTest, SmallIntOverloadWritesTheValuesAsTheyAre) {
