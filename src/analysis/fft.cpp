@@ -87,6 +87,10 @@ double sumof(const double* __restrict x, std::size_t n) {
 
 } // namespace
 
+double inputsum(std::span<const double> x) {
+    return sumof(x.data(), x.size());
+}
+
 int windowsizefactor(TFFTWindow w) {
     switch (w) {
     case TFFTWindow::rectangle:
@@ -134,6 +138,7 @@ void TFFT::markoutputsdirty() {
     fabs2lower = false;
     fpartspending = false;
     fdbdone = 0;
+    finresumknown = false;
 }
 
 void TFFT::setLogFFTSize(std::int32_t value) {
@@ -772,7 +777,8 @@ void TFFT::transform() {
     double mr = 0.0, mi = 0.0;
     if (fremovedc) {
         if (!finre.empty())
-            mr = sumof(finre.data(), finre.size()) / static_cast<double>(finre.size());
+            mr = (finresumknown ? finresum : sumof(finre.data(), finre.size())) /
+                 static_cast<double>(finre.size());
         if (!fignoreinim && !finim.empty())
             mi = sumof(finim.data(), finim.size()) / static_cast<double>(finim.size());
     }

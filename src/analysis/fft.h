@@ -45,6 +45,14 @@ inline constexpr double fftzerodb = -3250.0;
 // Largest FFT or window size accepted.
 inline constexpr std::int32_t fftmaxsize = 16777216;
 
+// The sum of x that the mean removal takes: four running sums in index order, value i going to
+// sum i mod 4 (the last n mod 4 values to sum 0), then (s0 + s1) + (s2 + s3).
+double inputsum(std::span<const double> x);
+// The same from the four running sums.
+inline double inputsum(const double (&lanes)[4]) {
+    return (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+}
+
 class TFFT {
   public:
     // LogFFTSize 8 (N = 256), Hamming, WindowSize 256, RemoveDC and IgnoreInIm on, skews 0.5.
@@ -86,6 +94,12 @@ class TFFT {
     // stale. The caller writes the values before it reads an output; the buffer stays valid
     // until the input is written again.
     std::span<double> InReForWriting(std::size_t length);
+    // The sum of InRe as the mean removal takes it (inputsum), from a caller that has it
+    // already; it holds until the input is written again.
+    void setInReSum(double sum) {
+        finresum = sum;
+        finresumknown = true;
+    }
     const tdoublearr& InIm() const { return finim; }
     void setInIm(std::span<const double> values);
     // The last chunk assigned. Writing: when `used` differs from W, FFTSize and WindowSize
@@ -147,6 +161,8 @@ class TFFT {
     std::int32_t fwindowsize = 256;
     TFFTWindow fwindow = TFFTWindow::Hamming;
     bool fremovedc = true;
+    double finresum = 0;
+    bool finresumknown = false;
     bool fignoreinim = true;
     double fwindowleftskew = 0.5;
     double fwindowrightskew = 0.5;

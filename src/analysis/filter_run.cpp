@@ -9,7 +9,7 @@
 namespace gravon {
 
 void tfilterrun::start(const std::array<THPFilterSection, 2>& h, std::span<const float> v,
-                       double* o, std::size_t n, double sumfrom) {
+                       double* o, std::size_t n, double sumfrom, const double (&lanesfrom)[4]) {
     const THPFilterSection& s0 = h[0];
     const THPFilterSection& s1 = h[1];
     a00 = s0.a0(), a01 = s0.a1(), a02 = s0.a2();
@@ -27,6 +27,8 @@ void tfilterrun::start(const std::array<THPFilterSection, 2>& h, std::span<const
     half = 0;
     peak = 0;
     std::fill(std::begin(peaks), std::end(peaks), 0.0);
+    std::fill(std::begin(first), std::end(first), 0.0);
+    for (std::size_t l = 0; l < 4; ++l) second[l] = lanesfrom[(n + l) % 4];
     p0 = s0.w1(), q0 = s0.w2(), p1 = s1.w1(), q1 = s1.w2();
 }
 
@@ -38,6 +40,14 @@ void tfilterrun::last_sums() {
     pending = 0;
     // The largest of the lane peaks is the largest of all, whatever the order.
     for (double l : peaks) peak = l > peak ? l : peak;
+}
+
+void tfilterrun::blocklanes(double (&out)[4]) const {
+    std::copy(std::begin(first), std::end(first), std::begin(out));
+}
+
+void tfilterrun::windowlanes(double (&out)[4]) const {
+    for (std::size_t l = 0; l < 4; ++l) out[(hop + l) % 4] = second[l];
 }
 
 GRAVON_SIMD_CLONES

@@ -21,9 +21,10 @@ struct tfilterrun {
 
     // Filters hop samples of v (missing samples taken as zero) into out, in units of 20 uPa,
     // from the sections' present state (the sections themselves are not changed), with the
-    // window's sum of squares continued from sumfrom.
+    // window's sum of squares continued from sumfrom and its running sums for the mean
+    // (inputsum) from lanesfrom, those of the window's first half.
     void start(const std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
-               std::size_t hop, double sumfrom);
+               std::size_t hop, double sumfrom, const double (&lanesfrom)[4]);
     bool done() const { return next >= hop && pending == 0; }
     // The next step, calling along(i) for each sample i of it beside the recursions: a loop
     // elsewhere that does its work there runs side by side with them. Nothing once done.
@@ -36,6 +37,11 @@ struct tfilterrun {
     double sum = 0, half = 0, peak = 0;
     // The sections' state after the block: w[n-1] and w[n-2] of each.
     double p0 = 0, q0 = 0, p1 = 0, q1 = 0;
+    // Once done, the running sums for the mean of a window of two blocks of an even length
+    // hop: of this block as the first half (from 0), and of the window with this block as
+    // its second half.
+    void blocklanes(double (&out)[4]) const;
+    void windowlanes(double (&out)[4]) const;
 
   private:
     void last_sums();
@@ -50,6 +56,11 @@ struct tfilterrun {
     std::size_t pending = 0; // squares of the last step not yet summed
     int cur = 0;
     alignas(32) double peaks[4] = {};
+    // Sample j goes to lane j mod 4 of both: as the first half that is its lane, as the
+    // second half its lane is (hop + j) mod 4, so that lane l of `second` is the window's
+    // lane (hop + l) mod 4.
+    alignas(32) double first[4] = {};
+    alignas(32) double second[4] = {};
     alignas(32) double squares[2][chunk] = {};
 };
 
@@ -112,8 +123,10 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
     const double g1 = this->g1, b11 = this->b11, b12 = this->b12;
     const v4 g1v = v4{} + g1, b11v = v4{} + b11, b12v = v4{} + b12;
     const v4 refv = v4{} + pascaltoref;
-    v4 pk;
+    v4 pk, fl, sl;
     __builtin_memcpy(&pk, peaks, sizeof pk);
+    __builtin_memcpy(&fl, first, sizeof fl);
+    __builtin_memcpy(&sl, second, sizeof sl);
     double* sq = squares[cur];
     std::size_t i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -127,6 +140,8 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
         const v4 x2 = x * x;
         __builtin_memcpy(sq + i, &x2, sizeof x2);
         pk = x > pk ? x : pk;
+        fl += x;
+        sl += x;
     }
     for (; i < n; ++i) {
         const double y = g1 * (w[i + 2] + b11 * w[i + 1] + b12 * w[i]);
@@ -134,8 +149,12 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
         dst[i] = x;
         sq[i] = x * x;
         pk[0] = x > pk[0] ? x : pk[0];
+        fl[(c0 + i) % 4] += x;
+        sl[(c0 + i) % 4] += x;
     }
     __builtin_memcpy(peaks, &pk, sizeof pk);
+    __builtin_memcpy(first, &fl, sizeof fl);
+    __builtin_memcpy(second, &sl, sizeof sl);
     p0 = x0, q0 = y0, p1 = x1, q1 = y1;
     sum = s, half = hs;
     pending = n;

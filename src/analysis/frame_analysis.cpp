@@ -1,8 +1,8 @@
 #include "analysis/frame_analysis.h"
 
+#include "analysis/simd_clones.h"
 #include "base/peak_interpolation.h"
 #include "base/rounding.h"
-#include "analysis/simd_clones.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -229,35 +229,43 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         double* x = ffft[c].InReForWriting(2 * hop).data();
         // The window's sum of squares runs over the first half (the previous block, whose
         // own sum from 0 is known) and then over the second; its peak is the larger of the
-        // two halves' peaks.
+        // two halves' peaks. The running sums for the transform's mean go the same way.
         double sumfrom = 0, peakfrom = 0;
+        double lanesfrom[4] = {};
         if (fprevzero[c]) {
             std::fill(x, x + hop, 0.0);
         } else {
             std::copy(x + hop, x + 2 * hop, x);
             sumfrom = fhalfsquares[c];
             peakfrom = fhalfpeak[c];
+            std::copy(std::begin(fhalflanes[c]), std::end(fhalflanes[c]), std::begin(lanesfrom));
         }
         tsquares sq;
+        double lanes[4];
         tprefiltered& pf = fnext[c];
         if (zeroout) {
             // Zero samples add +0 to the sums, which leaves them as they are.
             std::fill(x + hop, x + 2 * hop, 0.0);
             sq.sum = sumfrom;
-        } else if (prefiltered(c, in[c], hop, sumfrom)) {
-            std::copy(pf.out.begin(), pf.out.begin() + std::ptrdiff_t(hop), x + hop);
-            sq = {pf.run.sum, pf.run.half, pf.run.peak};
-            h[0].setstate(pf.run.p0, pf.run.q0);
-            h[1].setstate(pf.run.p1, pf.run.q1);
+            std::copy(std::begin(lanesfrom), std::end(lanesfrom), std::begin(lanes));
         } else {
             tfilterrun& r = pf.run;
-            r.start(h, in[c], x + hop, hop, sumfrom);
-            r.finish();
+            if (prefiltered(c, in[c], hop, sumfrom, lanesfrom)) {
+                std::copy(pf.out.begin(), pf.out.begin() + std::ptrdiff_t(hop), x + hop);
+            } else {
+                r.start(h, in[c], x + hop, hop, sumfrom, lanesfrom);
+                r.finish();
+            }
             sq = {r.sum, r.half, r.peak};
             h[0].setstate(r.p0, r.q0);
             h[1].setstate(r.p1, r.q1);
+            r.windowlanes(lanes);
+            r.blocklanes(fhalflanes[c]);
         }
         pf.valid = false;
+        // A block of odd length puts samples of the window's second half into other lanes
+        // than the running sums take them; the transform then sums the window itself.
+        if (hop % 2 == 0) ffft[c].setInReSum(inputsum(lanes));
         flevelcrest[c] =
             level_and_crest_of(sq.sum, sq.peak > peakfrom ? sq.peak : peakfrom, 2 * hop);
         fhalfsquares[c] = sq.half;
@@ -329,13 +337,14 @@ void thopanalyser::start_next_filter(int c, std::span<const float> next, std::si
     pf.hop = hop;
     pf.gen = ffiltergen;
     pf.sumfrom = fprevzero[c] ? 0.0 : fhalfsquares[c];
+    for (int l = 0; l < 4; ++l) pf.lanesfrom[l] = fprevzero[c] ? 0.0 : fhalflanes[c][l];
     pf.state = {h[0].w1(), h[0].w2(), h[1].w1(), h[1].w2()};
-    pf.run.start(h, next, pf.out.data(), hop, pf.sumfrom);
+    pf.run.start(h, next, pf.out.data(), hop, pf.sumfrom, pf.lanesfrom);
     pf.valid = true;
 }
 
-bool thopanalyser::prefiltered(int c, std::span<const float> in, std::size_t hop,
-                               double sumfrom) const {
+bool thopanalyser::prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom,
+                               const double (&lanesfrom)[4]) const {
     const tprefiltered& pf = fnext[c];
     if (!pf.valid || pf.src != in.data() || in.size() != hop || pf.hop != hop ||
         pf.gen != ffiltergen || !pf.run.done())
@@ -344,6 +353,7 @@ bool thopanalyser::prefiltered(int c, std::span<const float> in, std::size_t hop
     const auto& h = fhp[c];
     const std::array<double, 4> state{h[0].w1(), h[0].w2(), h[1].w1(), h[1].w2()};
     return std::memcmp(&pf.sumfrom, &sumfrom, sizeof sumfrom) == 0 &&
+           std::memcmp(pf.lanesfrom, lanesfrom, sizeof lanesfrom) == 0 &&
            std::memcmp(pf.state.data(), state.data(), sizeof state) == 0;
 }
 

@@ -131,11 +131,13 @@ class thopanalyser {
         std::size_t hop = 0;
         std::uint64_t gen = 0;         // of the filters it started from
         double sumfrom = 0;            // the window's first half it continues
+        double lanesfrom[4] = {};      // and its running sums for the mean
         std::array<double, 4> state{}; // of the sections it started from
         bool valid = false;
     };
     void start_next_filter(int c, std::span<const float> next, std::size_t hop);
-    bool prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom) const;
+    bool prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom,
+                     const double (&lanesfrom)[4]) const;
 
     void fit_buffers(std::size_t hop);
     void give_silent_window(int c);
@@ -154,6 +156,9 @@ class thopanalyser {
     // values, valid unless fprevzero; level and crest of this hop's window.
     std::array<double, nchannels> fhalfsquares{};
     std::array<double, nchannels> fhalfpeak{};
+    // The running sums for the transform's mean (inputsum) of the previous block as a first
+    // half, valid unless fprevzero.
+    double fhalflanes[nchannels][4] = {};
     std::array<tlevelcrest, nchannels> flevelcrest{};
     // The last hop's window was all zero and was analysed without a transform; the window
     // (and so the spectrum) goes to the FFT only when someone asks for it.

@@ -612,3 +612,45 @@ TEST(HopAnalyserFilterAlong, HandingTheNextHopAlongChangesNoResult) {
         EXPECT_TRUE(same(run(otherplain, o0, o1, false), run(broken, o0, o1, true))) << k;
     }
 }
+
+TEST(HopAnalyserFilterAlong, TheMeanFromTheFilterIsTheTransformsOwn) {
+    // The analysis hands the transform the sum of its window from the filter's running sums.
+    // The spectrum of every hop equals that of a transform that sums the same window itself:
+    // through voice, digital silence and its end, with the next hop handed along or not, and
+    // for an odd hop, where the transform sums the window itself anyway.
+    for (const double bw : {50.0, 200.0}) {
+        tanalysisparams p;
+        p.fftwindow = std::int32_t(TFFTWindow::Blackman);
+        p.fftbw = bw;
+        tharness t(p);
+        const int h = t.a.hopsize();
+        EXPECT_EQ(h % 2, bw == 50.0 ? 0 : 1);
+        const int hops = 40;
+        tvoice v{200, 80};
+        tnoise n(50, 5);
+        trecarr x(2, tsinglearr(std::size_t(h * (hops + 1)), 0.0f));
+        for (std::size_t i = 0; i < x[0].size(); ++i) {
+            const std::size_t k = i / std::size_t(h);
+            x[0][i] = k >= 12 && k < 16 ? 0.0f : float(v.value(long(i)));
+            x[1][i] = k < 20 ? 0.0f : float(n.next());
+        }
+        for (int k = 0; k < hops; ++k) {
+            const auto at = [&](int c, int j) {
+                return std::span<const float>(x[std::size_t(c)].data() + std::size_t(j * h),
+                                              std::size_t(h));
+            };
+            const bool along = k % 3 != 0;
+            t.a.analyse(at(0, k), at(1, k), t.factors, t.p, 100000 + k * h, 0,
+                        along ? at(0, k + 1) : std::span<const float>{},
+                        along ? at(1, k + 1) : std::span<const float>{});
+            for (int c = 0; c < 2; ++c) {
+                TFFT& fft = t.a.fft(c);
+                TFFT own;
+                own.setFFTSize(fft.FFTSize());
+                own.setWindow(fft.Window());
+                own.setInRe(tdoublearr(fft.InRe()));
+                ASSERT_EQ(own.OutAbs2(), fft.OutAbs2()) << "hop " << k << " channel " << c;
+            }
+        }
+    }
+}
