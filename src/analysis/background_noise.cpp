@@ -20,6 +20,8 @@ void tbackgroundnoise::resize(int nbins) {
     // so that no fundamental is accepted against it before its noise is known.
     fspecnoisequantile.resize(std::size_t(nbins), notmeasured);
     fstale.resize(std::size_t(nbins), 1);
+    fminclass.resize(std::size_t(nbins), std::int16_t(nclasses));
+    fmaxclass.resize(std::size_t(nbins), std::int16_t(-1));
     fnbins = nbins;
 }
 
@@ -27,6 +29,8 @@ void tbackgroundnoise::reset() {
     std::fill(fspechist.begin(), fspechist.end(), 0.0);
     std::fill(fspecnoisequantile.begin(), fspecnoisequantile.end(), notmeasured);
     std::fill(fstale.begin(), fstale.end(), std::uint8_t(1));
+    std::fill(fminclass.begin(), fminclass.end(), std::int16_t(nclasses));
+    std::fill(fmaxclass.begin(), fmaxclass.end(), std::int16_t(-1));
     fspechistcount = 0;
 }
 
@@ -38,6 +42,15 @@ bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, doub
     const int n = std::min<int>(fnbins, int(outdb.size()));
     double* hist = fspechist.data();
     std::uint8_t* stale = fstale.data();
+    std::int16_t* minc = fminclass.data();
+    std::int16_t* maxc = fmaxclass.data();
+    const auto enter = [&](int k, int i) {
+        hist[std::size_t(k) * nclasses + std::size_t(i)] += d;
+        stale[k] = 1;
+        // Seldom true once a bin's noise is known.
+        if (i < minc[k]) minc[k] = std::int16_t(i);
+        if (i > maxc[k]) maxc[k] = std::int16_t(i);
+    };
     const double* db = outdb.data();
     // The classes of four bins at a time. Adding and then subtracting 1.5 * 2^52 rounds a
     // value below 2^51 in magnitude to the nearest integer, halves to even, as roundint does;
@@ -51,20 +64,14 @@ bool tbackgroundnoise::add_hop(std::span<const double> outdb, double level, doub
         std::memcpy(&v, db + k, sizeof v);
         const v4 r = ((v + double(classoffset)) + magic) - magic;
         const auto in = (r >= 0.0) & (r <= double(nclasses - 1));
-        for (int l = 0; l < 4; ++l) {
-            if (!in[l]) continue;
-            hist[std::size_t(k + l) * nclasses + std::size_t(r[l])] += d;
-            stale[k + l] = 1;
-        }
+        for (int l = 0; l < 4; ++l)
+            if (in[l]) enter(k + l, int(r[l]));
     }
     for (; k < n; ++k) {
         const double v = classoffset + db[k];
         if (!std::isfinite(v)) continue;
         const std::int32_t i = roundint(v);
-        if (i >= 0 && i <= nclasses - 1) {
-            hist[std::size_t(k) * nclasses + std::size_t(i)] += d;
-            stale[k] = 1;
-        }
+        if (i >= 0 && i <= nclasses - 1) enter(k, i);
     }
     return true;
 }
@@ -105,28 +112,47 @@ void tbackgroundnoise::update_quantiles(int lobin, int hibin, double noisequanti
 
 void tbackgroundnoise::recompute(const std::array<int, 4>& bins, int count, double share) {
     std::array<const double*, 4> h{};
-    for (int l = 0; l < 4; ++l)
-        h[std::size_t(l)] =
-            &fspechist[std::size_t(bins[std::size_t(l < count ? l : 0)]) * nclasses];
+    // The classes that may hold time in any of the bins; outside them every bin's classes
+    // are empty.
+    int lo = nclasses, hi = -1;
+    for (int l = 0; l < 4; ++l) {
+        const std::size_t k = std::size_t(bins[std::size_t(l < count ? l : 0)]);
+        h[std::size_t(l)] = &fspechist[k * nclasses];
+        lo = std::min<int>(lo, fminclass[k]);
+        hi = std::max<int>(hi, fmaxclass[k]);
+    }
     std::array<double, 4> total{};
-    for (int i = 0; i < nclasses; ++i)
+    for (int i = lo; i <= hi; ++i)
         for (int l = 0; l < 4; ++l) total[std::size_t(l)] += h[std::size_t(l)][i];
     // The running sum starts at class 1 and stops at class 198 at the latest, so the result
-    // lies in -48...149 dB; an empty histogram gives 149 dB.
+    // lies in -48...149 dB; an empty histogram gives 149 dB. Below the lowest class that
+    // holds time the running sums stay 0, so the test there is that of class 1; above the
+    // highest one they stay as they are, and a bin that has not ended there ends at 198.
     std::array<double, 4> cum{};
     std::array<int, 4> end{};
     int open = count;
     for (int l = count; l < 4; ++l) end[std::size_t(l)] = 1; // lanes without a bin
-    for (int j = 1; open > 0; ++j) {
+    const auto test = [&](int j) {
         for (int l = 0; l < count; ++l) {
             if (end[std::size_t(l)]) continue;
-            cum[std::size_t(l)] += h[std::size_t(l)][j];
             if (share * total[std::size_t(l)] < cum[std::size_t(l)] || j + 1 >= nclasses - 1) {
                 end[std::size_t(l)] = j + 1;
                 --open;
             }
         }
+    };
+    int j = 1;
+    if (lo > j) {
+        test(j);
+        j = std::min(lo, nclasses - 2);
     }
+    const int last = std::max(hi, j);
+    for (; open > 0 && j <= last; ++j) {
+        for (int l = 0; l < count; ++l) cum[std::size_t(l)] += h[std::size_t(l)][j];
+        test(j);
+    }
+    for (int l = 0; l < count; ++l)
+        if (!end[std::size_t(l)]) end[std::size_t(l)] = nclasses - 1;
     for (int l = 0; l < count; ++l)
         fspecnoisequantile[std::size_t(bins[std::size_t(l)])] =
             double(end[std::size_t(l)] - classoffset);

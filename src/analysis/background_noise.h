@@ -50,6 +50,9 @@ class tbackgroundnoise {
     // quantile is recomputed at its next update.
     double& spechist(int k, int i) {
         fstale[std::size_t(k)] = 1;
+        // Any class may now hold time.
+        fminclass[std::size_t(k)] = 0;
+        fmaxclass[std::size_t(k)] = nclasses - 1;
         return fspechist[std::size_t(k) * nclasses + i];
     }
 
@@ -59,6 +62,9 @@ class tbackgroundnoise {
 
     int fnbins = 0;
     std::vector<double> fspechist; // [bin][class], flat
+    // Per bin: the lowest and highest class that may hold time (nclasses and -1 when none
+    // does). The classes outside are empty, and adding their +0 changes no sum.
+    std::vector<std::int16_t> fminclass, fmaxclass;
     std::vector<double> fspecnoisequantile;
     // Per bin: the quantile does not yet follow the histogram (changed, or not computed since
     // the reset), so the next update of a band that holds the bin recomputes it.

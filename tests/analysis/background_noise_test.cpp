@@ -182,6 +182,7 @@ TEST(BackgroundNoiseQuantile, CachedUpdateEqualsFullRecomputation) {
     // resize: after every update each quantile equals the full recomputation's, bit for bit.
     const int nbins = 64;
     tbackgroundnoise b = noise_with_bins(nbins);
+    static_assert(tbackgroundnoise::classoffset == 50 && tbackgroundnoise::nclasses == 200);
     std::vector<double> ref(nbins, tbackgroundnoise::notmeasured);
     std::uint64_t s = 12345;
     auto rnd = [&s] {
@@ -189,11 +190,17 @@ TEST(BackgroundNoiseQuantile, CachedUpdateEqualsFullRecomputation) {
         return double(s >> 11) / double(1ull << 53);
     };
     std::vector<double> db(nbins);
-    const double shares[] = {0.5, 0.5, 0.25, 0.0, 1.0, 0.5, std::nan(""), 0.9};
+    const double shares[] = {0.5, 0.5, 0.25, 0.0, 1.0, -0.5, std::nan(""), 0.9};
     for (int hop = 0; hop < 3000; ++hop) {
         // Few distinct levels, so that classes tie often.
         for (int k = 0; k < nbins; ++k) db[k] = std::floor(rnd() * 6) * 10 - 20 + (k % 3) * 0.5;
         if (hop % 7 == 0) db[5] = -3250; // a bin of zero power
+        // The edge classes, which count in the total but not in the running sum, in bins
+        // that hold only them and in bins with others.
+        const double edges[] = {-50, -49, 148, 149};
+        db[7] = edges[(hop / 13) % 4];
+        db[8] = edges[(hop / 5) % 4];
+        if (hop % 3 == 0) db[9] = edges[hop % 4];
         const double level = rnd() * 60;
         b.add_hop(db, level, hop % 11 == 0 ? 0.0 : 0.02, 25, 50);
         const int lo = int(rnd() * 20) - 2;
