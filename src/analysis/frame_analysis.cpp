@@ -7,6 +7,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#include <immintrin.h>
+#define GRAVON_AVX2_FLANKS 1
+#endif
 
 #include <algorithm>
 #include <array>
@@ -118,7 +122,9 @@ void set_bits(std::uint64_t* bits, int lo, int hi) {
 // For the bins i = 1...n-2: bit i of leftstop is set when a[i] >= a[i+1] (or either is
 // NaN), so that a walk to the left stops there; bit i of rightstop when a[i] >= a[i-1]. The
 // other bits are left as they are. Each word is gathered in a register and stored once.
-void flank_stops(const double* a, int n, std::uint64_t* leftstop, std::uint64_t* rightstop) {
+template <int step, class tgroup>
+[[gnu::always_inline]] inline void flank_words(const double* a, int n, std::uint64_t* leftstop,
+                                               std::uint64_t* rightstop, const tgroup& group) {
     const int nwords = (n >> 6) + 1;
     for (int w = 0; w < nwords; ++w) {
         const int base = w * 64;
@@ -129,22 +135,75 @@ void flank_stops(const double* a, int n, std::uint64_t* leftstop, std::uint64_t*
             l |= std::uint64_t(!(a[b] < a[b + 1])) << (b - base);
             r |= std::uint64_t(!(a[b] < a[b - 1])) << (b - base);
         };
-        if (i <= to && (i & 1)) one(i++);
-#if defined(__SSE2__)
-        // Two bins per step, from an even bin, so that both bits land in this word.
-        for (; i + 1 <= to; i += 2) {
-            const __m128d x = _mm_loadu_pd(a + i);
-            const auto lt = [&](const double* b) {
-                return std::uint64_t(_mm_movemask_pd(_mm_cmplt_pd(x, _mm_loadu_pd(b))));
-            };
-            l |= (lt(a + i + 1) ^ 3u) << (i - base);
-            r |= (lt(a + i - 1) ^ 3u) << (i - base);
-        }
-#endif
+        // Single bins up to a multiple of the step, so that a group's bits land in this word.
+        for (; i <= to && (i % step); ++i) one(i);
+        for (; i + step - 1 <= to; i += step) group(a + i, l, r, i - base);
         for (; i <= to; ++i) one(i);
         leftstop[w] |= l;
         rightstop[w] |= r;
     }
+}
+
+#if defined(GRAVON_AVX2_FLANKS)
+// Four bins per step; the comparisons are the same, so are the bits. (A lambda would not
+// take the target, so the group is written out.)
+__attribute__((target("avx2"))) void
+flank_stops_avx2(const double* a, int n, std::uint64_t* leftstop, std::uint64_t* rightstop) {
+    const int nwords = (n >> 6) + 1;
+    for (int w = 0; w < nwords; ++w) {
+        const int base = w * 64;
+        const int from = std::max(base, 1), to = std::min(base + 63, n - 2);
+        std::uint64_t l = 0, r = 0;
+        int i = from;
+        for (; i <= to && (i & 3); ++i) {
+            l |= std::uint64_t(!(a[i] < a[i + 1])) << (i - base);
+            r |= std::uint64_t(!(a[i] < a[i - 1])) << (i - base);
+        }
+        for (; i + 3 <= to; i += 4) {
+            const __m256d x = _mm256_loadu_pd(a + i);
+            const __m256d next = _mm256_loadu_pd(a + i + 1);
+            const __m256d prev = _mm256_loadu_pd(a + i - 1);
+            l |= (std::uint64_t(_mm256_movemask_pd(_mm256_cmp_pd(x, next, _CMP_LT_OQ))) ^ 15u)
+                 << (i - base);
+            r |= (std::uint64_t(_mm256_movemask_pd(_mm256_cmp_pd(x, prev, _CMP_LT_OQ))) ^ 15u)
+                 << (i - base);
+        }
+        for (; i <= to; ++i) {
+            l |= std::uint64_t(!(a[i] < a[i + 1])) << (i - base);
+            r |= std::uint64_t(!(a[i] < a[i - 1])) << (i - base);
+        }
+        leftstop[w] |= l;
+        rightstop[w] |= r;
+    }
+}
+#endif
+
+void flank_stops(const double* a, int n, std::uint64_t* leftstop, std::uint64_t* rightstop) {
+#if defined(GRAVON_AVX2_FLANKS)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) {
+        flank_stops_avx2(a, n, leftstop, rightstop);
+        return;
+    }
+#endif
+#if defined(__SSE2__)
+    // Two bins per step, from an even bin.
+    flank_words<2>(a, n, leftstop, rightstop,
+                   [](const double* p, std::uint64_t& l, std::uint64_t& r, int shift) {
+                       const __m128d x = _mm_loadu_pd(p);
+                       const auto lt = [&](const double* b) {
+                           return std::uint64_t(_mm_movemask_pd(_mm_cmplt_pd(x, _mm_loadu_pd(b))));
+                       };
+                       l |= (lt(p + 1) ^ 3u) << shift;
+                       r |= (lt(p - 1) ^ 3u) << shift;
+                   });
+#else
+    flank_words<1>(a, n, leftstop, rightstop,
+                   [](const double* p, std::uint64_t& l, std::uint64_t& r, int shift) {
+                       l |= std::uint64_t(!(p[0] < p[1])) << shift;
+                       r |= std::uint64_t(!(p[0] < p[-1])) << shift;
+                   });
+#endif
 }
 
 } // namespace

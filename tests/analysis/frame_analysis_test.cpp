@@ -351,8 +351,8 @@ std::vector<std::uint8_t> walked_partials(const std::vector<double>& a, const tf
 } // namespace
 
 TEST(PartialRegions, SameAsTheFlankWalksOnRandomSpectra) {
-    // Spectra of many sizes (word boundaries of the bit sets included) with ties and
-    // plateaus, spacings from below one bin to beyond the spectrum, more flags than bins.
+    // Spectra of many sizes (word boundaries of the bit sets included) with ties, plateaus
+    // and NaN bins, spacings from below one bin to beyond the spectrum, more flags than bins.
     std::uint64_t r = 99;
     auto rnd = [&r] {
         r = r * 6364136223846793005ull + 1442695040888963407ull;
@@ -364,6 +364,9 @@ TEST(PartialRegions, SameAsTheFlankWalksOnRandomSpectra) {
         std::vector<double> a(static_cast<std::size_t>(nn));
         const int levels = 2 + trial % 7;
         for (auto& v : a) v = std::floor(rnd() * levels);
+        // A NaN bin ends the walks on both sides of it.
+        if (trial % 10 == 3)
+            for (int k = 0; k < 1 + nn / 50; ++k) a[std::size_t(rnd() * nn)] = std::nan("");
         tf0result f;
         f.strongestbin = int(rnd() * nn / 2);
         f.offset = rnd() - 0.5;
