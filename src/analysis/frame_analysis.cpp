@@ -276,10 +276,15 @@ void mark_partials(std::span<const double> outabs2, const tf0result& f0,
 
     // The marks as flags, eight at a time.
     std::uint8_t* out = isharm.data();
-    for (int i = 0; i < n; i += 8) {
-        const std::uint64_t byte = (marked[i >> 6] >> (i & 63)) & 0xff;
-        const std::uint64_t flags = spreadbits[byte];
-        std::memcpy(out + i, &flags, std::size_t(std::min(8, n - i)));
+    const auto flags = [&](int i) { return spreadbits[(marked[i >> 6] >> (i & 63)) & 0xff]; };
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const std::uint64_t f = flags(i);
+        std::memcpy(out + i, &f, sizeof f);
+    }
+    if (i < n) {
+        const std::uint64_t f = flags(i);
+        std::memcpy(out + i, &f, std::size_t(n - i));
     }
 }
 
