@@ -1,8 +1,7 @@
-#include "cli_recording.h"
-
 #include "audio/qt/qt_audio_devices.h"
 #include "audio/qt/qt_audio_factory.h"
 #include "audio/qt/qt_wave_service.h"
+#include "qt_parts.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -3,7 +3,6 @@
 // plus options of its own that begin with "-".
 #include "base/text_utils.h"
 #include "cli_options.h"
-#include "cli_recording.h"
 #include "core/batch_run.h"
 #include "core/cells_table.h"
 #include "core/main_window.h"
@@ -17,12 +16,9 @@
 #include "files/text_export.h"
 #include "phonetogram/pg_param.h"
 #include "phonetogram_summary.h"
-#include "png_output.h"
+#include "qt_parts.h"
 #include "track_export.h"
-#include "ui/report_page.h"
 
-#include <QGuiApplication>
-#include <QLocale>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -115,8 +111,7 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     if (!o.reportfile.empty()) {
         if (!o.pngselectall) form.clear_area_selection_action();
         std::string why;
-        const treport report = make_report(form, subjects, decimal_separator(QLocale()));
-        if (!write_report_pdf(form, report, o.reportfile, why))
+        if (!write_report(form, subjects, o.reportfile, why))
             ui.error("--report " + o.reportfile + ": " + why);
         if (!o.pngselectall) select_subject_areas(form, subjects);
     }
@@ -239,12 +234,15 @@ int main(int argc, char** argv) {
         return exitusage;
     }
 
-    // The sound card and the pictures need a Qt application; nothing else does.
-    std::unique_ptr<QGuiApplication> app;
-    if (o.recordseconds > 0 || o.listdevices || !o.pngfile.empty() || !o.reportfile.empty()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
+    // The sound card and the pictures need Qt; nothing else does.
+    if (needs_qt_parts(o) && !has_qt_parts()) {
+        std::string why;
+        run_qt_parts_program(argv, why);
+        std::fprintf(stderr, "gravon-cli: the sound card, --png and --report need %s: %s\n",
+                     qtpartsprogram, why.c_str());
+        return exiterror;
     }
+    const std::shared_ptr<void> app = start_qt_application(o, argc, argv);
     if (o.listdevices) {
         print_audio_devices(stdout);
         if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;

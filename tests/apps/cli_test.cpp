@@ -176,3 +176,42 @@ TEST_F(Cli, TracksTable) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Cli, AnalysisStartsWithoutQtAndThePicturesGoToTheQtProgram) {
+    // gravon-cli loads no Qt library; a command line with --png runs gravon-cli-qt in its
+    // place, with the same result as ever. A gravon-cli without gravon-cli-qt next to it still
+    // analyses, and says what is missing when a picture is asked for.
+    FILE* p = popen("ldd '" GRAVON_CLI_PATH "'", "r");
+    ASSERT_NE(p, nullptr);
+    std::string libs;
+    char line[512];
+    while (std::fgets(line, sizeof line, p)) libs += line;
+    pclose(p);
+    EXPECT_NE(libs.find("libsndfile"), std::string::npos) << libs;
+    EXPECT_EQ(libs.find("libQt6"), std::string::npos) << libs;
+
+    synthesize("voice.wav");
+    const tresult pic = run("/f100 voice.wav --png voice.png");
+    EXPECT_EQ(pic.status, 0) << pic.err;
+    EXPECT_TRUE(fs::exists(dir() / "voice.png"));
+
+    const fs::path alone = dir() / "alone";
+    fs::create_directories(alone);
+    fs::copy_file(GRAVON_CLI_PATH, alone / "gravon-cli");
+    const std::string base =
+        "cd '" + dir().string() + "' && '" + (alone / "gravon-cli").string() + "' /f100 voice.wav ";
+    EXPECT_EQ(std::system((base + "--summary >/dev/null 2>&1").c_str()), 0);
+    const std::string err = (dir() / "err.txt").string();
+    const int rc = std::system((base + "--png lone.png 2>'" + err + "'").c_str());
+    EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1);
+    const std::string text = slurp(err);
+    EXPECT_NE(text.find("--png and --report need gravon-cli-qt: cannot start " +
+                        (alone / "gravon-cli-qt").string()),
+              std::string::npos)
+        << text;
+    EXPECT_FALSE(fs::exists(dir() / "lone.png"));
+}
+
+} // namespace
