@@ -271,6 +271,7 @@ void TFFT::setInRe(std::span<const double> values) {
     }
     if (values.data() != finre.data() || values.size() != finre.size())
         finre.assign(values.begin(), values.end());
+    fhalves = false;
     markoutputsdirty();
 }
 
@@ -282,8 +283,30 @@ std::span<double> TFFT::InReForWriting(std::size_t length) {
         setWindowSize(len);
     }
     finre.resize(length, 0.0);
+    fhalves = false;
     markoutputsdirty();
     return finre;
+}
+
+tdoublearr TFFT::InReValues() const {
+    if (!fhalves) return finre;
+    tdoublearr v(fhalf[0].begin(), fhalf[0].end());
+    v.insert(v.end(), fhalf[1].begin(), fhalf[1].end());
+    return v;
+}
+
+void TFFT::setInReHalves(std::span<const double> first, std::span<const double> second) {
+    const std::size_t length = first.size() + second.size();
+    checkinputlength(length);
+    const auto len = static_cast<std::int32_t>(length);
+    if (len != fwindowsize) {
+        setFFTSize(len);
+        setWindowSize(len);
+    }
+    fhalf[0] = first;
+    fhalf[1] = second;
+    fhalves = true;
+    markoutputsdirty();
 }
 
 void TFFT::setInIm(std::span<const double> values) {
@@ -312,6 +335,7 @@ void TFFT::setInChunk(const tsamplechunk& chunk) {
     finre.resize(w);
     finim.assign(w, 0.0);
     for (std::size_t i = 0; i < w; ++i) finre[i] = finchunk.data[i];
+    fhalves = false;
     markoutputsdirty();
 }
 
@@ -511,26 +535,46 @@ std::int32_t packfirstspans(double* __restrict zr, double* __restrict zi,
     return 4;
 }
 
-// Windowing of a real input: y[i] = (x[i] - m) * w[i] for i < nin, zero up to n. Returns the
-// sum of the y values.
+// Windowing of a real input: y[i] = (x[i] - m) * w[i] for i < nin, zero up to n, where x is a
+// followed by b (na values of a). Returns the sum of the y values.
 GRAVON_SIMD_CLONES
-double windowreal(double* __restrict y, const double* __restrict x, const double* __restrict w,
-                  std::int32_t nin, std::int32_t n, double m) {
+double windowreal(double* __restrict y, const double* __restrict a, std::int32_t na,
+                  const double* __restrict b, const double* __restrict w, std::int32_t nin,
+                  std::int32_t n, double m) {
     const v4 mv = {m, m, m, m};
     v4 acc = {0.0, 0.0, 0.0, 0.0};
-    std::int32_t i = 0;
-    for (; i + 4 <= nin; i += 4) {
-        const v4 v = (load<v4>(x + i) - mv) * load<v4>(w + i);
+    const auto x = [&](std::int32_t i) { return i < na ? a[i] : b[i - na]; };
+    const auto group = [&](std::int32_t i, const v4& xv) {
+        const v4 v = (xv - mv) * load<v4>(w + i);
         store<v4>(y + i, v);
         acc += v;
+    };
+    std::int32_t i = 0;
+    for (; i + 4 <= std::min(na, nin); i += 4) group(i, load<v4>(a + i));
+    if (i < na && i + 4 <= nin) {
+        // The group where the halves meet.
+        group(i, v4{x(i), x(i + 1), x(i + 2), x(i + 3)});
+        i += 4;
     }
+    for (; i + 4 <= nin; i += 4) group(i, load<v4>(b + (i - na)));
     double sum = (acc[0] + acc[1]) + (acc[2] + acc[3]);
     for (; i < nin; ++i) {
-        y[i] = (x[i] - m) * w[i];
+        y[i] = (x(i) - m) * w[i];
         sum += y[i];
     }
     for (i = nin; i < n; ++i) y[i] = 0.0;
     return sum;
+}
+
+// sumof of a followed by b: the same four running sums, the value at position i of the whole
+// going to sum i mod 4, the last n mod 4 to sum 0.
+double sumofhalves(std::span<const double> a, std::span<const double> b) {
+    const std::size_t n = a.size() + b.size();
+    const std::size_t whole = n / 4 * 4;
+    double s[4] = {0.0, 0.0, 0.0, 0.0};
+    for (std::size_t i = 0; i < n; ++i)
+        s[i < whole ? i % 4 : 0] += i < a.size() ? a[i] : b[i - a.size()];
+    return (s[0] + s[1]) + (s[2] + s[3]);
 }
 
 // Unpacks the half-size transform Z of the packed real input into the n bins of its
@@ -720,8 +764,11 @@ void TFFT::realtransform(double mr) {
     // The windowed input goes into the output buffer first, the packed half-size frame into
     // the scratch buffer (real parts in its first half, imaginary parts in its second).
     double* y = foutre.data();
-    const std::int32_t nin = std::min(static_cast<std::int32_t>(finre.size()), n);
-    const double sum = windowreal(y, finre.data(), fwin.data(), nin, n, mr);
+    const std::span<const double> a = fhalves ? fhalf[0] : std::span<const double>(finre);
+    const std::span<const double> b = fhalves ? fhalf[1] : std::span<const double>();
+    const std::int32_t nin = std::min(static_cast<std::int32_t>(a.size() + b.size()), n);
+    const double sum = windowreal(y, a.data(), static_cast<std::int32_t>(a.size()), b.data(),
+                                  fwin.data(), nin, n, mr);
     // Removing the mean a second time, after windowing and zero fill, leaves bin 0 at zero.
     const double c = fremovedc ? sum / n : 0.0;
     double* zr = fscratch.data() + scratchpad;
@@ -774,11 +821,20 @@ void TFFT::complextransform(double mr, double mi) {
 
 void TFFT::transform() {
     ensuretables();
+    // The complex transform reads the input as one array.
+    if (fhalves && !fignoreinim) {
+        finre.assign(fhalf[0].begin(), fhalf[0].end());
+        finre.insert(finre.end(), fhalf[1].begin(), fhalf[1].end());
+        fhalves = false;
+    }
     double mr = 0.0, mi = 0.0;
     if (fremovedc) {
-        if (!finre.empty())
-            mr = (finresumknown ? finresum : sumof(finre.data(), finre.size())) /
-                 static_cast<double>(finre.size());
+        const std::size_t nre = fhalves ? fhalf[0].size() + fhalf[1].size() : finre.size();
+        if (nre > 0)
+            mr = (finresumknown ? finresum
+                  : fhalves     ? sumofhalves(fhalf[0], fhalf[1])
+                                : sumof(finre.data(), finre.size())) /
+                 static_cast<double>(nre);
         if (!fignoreinim && !finim.empty())
             mi = sumof(finim.data(), finim.size()) / static_cast<double>(finim.size());
     }

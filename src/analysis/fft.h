@@ -94,7 +94,14 @@ class TFFT {
     // stale. The caller writes the values before it reads an output; the buffer stays valid
     // until the input is written again.
     std::span<double> InReForWriting(std::size_t length);
-    // The sum of InRe as the mean removal takes it (inputsum), from a caller that has it
+    // The input as two halves that lie apart, which the caller keeps as they are until the
+    // input is written again: the same as an InRe of first followed by second, without a
+    // copy (InRe itself is then not the input). The sizes follow the whole length as with
+    // setInRe.
+    void setInReHalves(std::span<const double> first, std::span<const double> second);
+    // The input's values, from InRe or the halves.
+    tdoublearr InReValues() const;
+    // The sum of the input as the mean removal takes it (inputsum), from a caller that has it
     // already; it holds until the input is written again.
     void setInReSum(double sum) {
         finresum = sum;
@@ -161,6 +168,8 @@ class TFFT {
     std::int32_t fwindowsize = 256;
     TFFTWindow fwindow = TFFTWindow::Hamming;
     bool fremovedc = true;
+    std::span<const double> fhalf[2];
+    bool fhalves = false;
     double finresum = 0;
     bool finresumknown = false;
     bool fignoreinim = true;

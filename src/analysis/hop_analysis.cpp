@@ -161,10 +161,9 @@ void thopanalyser::fit_buffers(std::size_t hop) {
     // A new hop size starts from silence: the previous block no longer fits the window.
     if (hop != fhop) fprevzero = {true, true};
     fhop = hop;
-    for (auto& pf : fnext) {
-        pf.valid = false;
-        pf.out.resize(hop);
-    }
+    for (auto& pf : fnext) pf.valid = false;
+    for (auto& blocks : fblocks)
+        for (auto& b : blocks) b.resize(hop, 0.0);
 }
 
 void thopanalyser::give_pending_windows() {
@@ -225,17 +224,21 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             fnext[c].valid = false;
             continue;
         }
-        // The window is written straight into the transform's input.
-        double* x = ffft[c].InReForWriting(2 * hop).data();
+        // The window is two blocks of three that take turns, which the transform reads where
+        // they lie: the previous block, this one, and the next one's while it is filtered
+        // along.
+        auto& blocks = fblocks[c];
+        const int free = 3 - fnewer[c] - folder[c];
+        double* first = blocks[std::size_t(fnewer[c])].data();
+        double* x = blocks[std::size_t(free)].data();
         // The window's sum of squares runs over the first half (the previous block, whose
         // own sum from 0 is known) and then over the second; its peak is the larger of the
         // two halves' peaks. The running sums for the transform's mean go the same way.
         double sumfrom = 0, peakfrom = 0;
         double lanesfrom[4] = {};
         if (fprevzero[c]) {
-            std::fill(x, x + hop, 0.0);
+            std::fill(first, first + hop, 0.0);
         } else {
-            std::copy(x + hop, x + 2 * hop, x);
             sumfrom = fhalfsquares[c];
             peakfrom = fhalfpeak[c];
             std::copy(std::begin(fhalflanes[c]), std::end(fhalflanes[c]), std::begin(lanesfrom));
@@ -245,15 +248,14 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         tprefiltered& pf = fnext[c];
         if (zeroout) {
             // Zero samples add +0 to the sums, which leaves them as they are.
-            std::fill(x + hop, x + 2 * hop, 0.0);
+            std::fill(x, x + hop, 0.0);
             sq.sum = sumfrom;
             std::copy(std::begin(lanesfrom), std::end(lanesfrom), std::begin(lanes));
         } else {
             tfilterrun& r = pf.run;
-            if (prefiltered(c, in[c], hop, sumfrom, lanesfrom)) {
-                std::copy(pf.out.begin(), pf.out.begin() + std::ptrdiff_t(hop), x + hop);
-            } else {
-                r.start(h, in[c], x + hop, hop, sumfrom, lanesfrom);
+            // Filtered along, the block is in place already.
+            if (!prefiltered(c, in[c], hop, sumfrom, lanesfrom, x)) {
+                r.start(h, in[c], x, hop, sumfrom, lanesfrom);
                 r.finish();
             }
             sq = {r.sum, r.half, r.peak};
@@ -262,6 +264,9 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             r.windowlanes(lanes);
             r.blocklanes(fhalflanes[c]);
         }
+        ffft[c].setInReHalves(std::span<const double>(first, hop), std::span<const double>(x, hop));
+        folder[c] = fnewer[c];
+        fnewer[c] = free;
         pf.valid = false;
         // A block of odd length puts samples of the window's second half into other lanes
         // than the running sums take them; the transform then sums the window itself.
@@ -332,21 +337,24 @@ void thopanalyser::start_next_filter(int c, std::span<const float> next, std::si
     pf.valid = false;
     const auto& h = fhp[c];
     // Filters at rest most likely meet a silent next hop, which needs no filtering at all.
-    if (next.size() != hop || pf.out.size() < hop || (h[0].idle() && h[1].idle())) return;
+    auto& blocks = fblocks[c];
+    double* dest = blocks[std::size_t(3 - fnewer[c] - folder[c])].data();
+    if (next.size() != hop || blocks[0].size() < hop || (h[0].idle() && h[1].idle())) return;
     pf.src = next.data();
     pf.hop = hop;
     pf.gen = ffiltergen;
     pf.sumfrom = fprevzero[c] ? 0.0 : fhalfsquares[c];
     for (int l = 0; l < 4; ++l) pf.lanesfrom[l] = fprevzero[c] ? 0.0 : fhalflanes[c][l];
     pf.state = {h[0].w1(), h[0].w2(), h[1].w1(), h[1].w2()};
-    pf.run.start(h, next, pf.out.data(), hop, pf.sumfrom, pf.lanesfrom);
+    pf.dest = dest;
+    pf.run.start(h, next, dest, hop, pf.sumfrom, pf.lanesfrom);
     pf.valid = true;
 }
 
 bool thopanalyser::prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom,
-                               const double (&lanesfrom)[4]) const {
+                               const double (&lanesfrom)[4], const double* dest) const {
     const tprefiltered& pf = fnext[c];
-    if (!pf.valid || pf.src != in.data() || in.size() != hop || pf.hop != hop ||
+    if (!pf.valid || pf.src != in.data() || pf.dest != dest || in.size() != hop || pf.hop != hop ||
         pf.gen != ffiltergen || !pf.run.done())
         return false;
     // Bit for bit: the run must have started where this hop starts.

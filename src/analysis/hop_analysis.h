@@ -126,8 +126,8 @@ class thopanalyser {
     // The filtering of a channel's next hop, begun during this hop.
     struct tprefiltered {
         tfilterrun run;
-        tdoublearr out;             // the filtered block
         const float* src = nullptr; // where its samples lay
+        double* dest = nullptr;     // where it is filtered into
         std::size_t hop = 0;
         std::uint64_t gen = 0;         // of the filters it started from
         double sumfrom = 0;            // the window's first half it continues
@@ -137,7 +137,7 @@ class thopanalyser {
     };
     void start_next_filter(int c, std::span<const float> next, std::size_t hop);
     bool prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom,
-                     const double (&lanesfrom)[4]) const;
+                     const double (&lanesfrom)[4], const double* dest) const;
 
     void fit_buffers(std::size_t hop);
     void give_silent_window(int c);
@@ -147,8 +147,11 @@ class thopanalyser {
     std::array<std::array<THPFilterSection, 2>, nchannels> fhp;
     std::array<tchannelstate, nchannels> fch;
     // The analysis window (units of 20 uPa: the previous filtered block, then the current
-    // one) lives in the input of the channel's FFT; the next hop's first half is this hop's
-    // second half.
+    // one) is two of the channel's three block buffers, which the FFT reads as its input; the
+    // next hop's first half is this hop's second half, and the next block goes into the third
+    // buffer. fnewer and folder index the current and the previous block.
+    std::array<std::array<tdoublearr, 3>, nchannels> fblocks;
+    std::array<int, nchannels> fnewer{0, 0}, folder{1, 1};
     std::size_t fhop = 0;
     // The previous filtered block is all zero (its half of the window may be stale).
     std::array<bool, nchannels> fprevzero{true, true};

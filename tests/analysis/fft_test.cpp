@@ -888,5 +888,42 @@ TEST(FFTCache, CopiesAreIndependent) {
     EXPECT_NE(a.OutdB(), b.OutdB());
 }
 
+TEST(FFTInput, HalvesEqualOneArray) {
+    // The input as two halves that lie apart gives every output of the same input in one
+    // array: with and without the mean removal, for the real and the complex transform, for
+    // halves of odd and even lengths (a group of four where they meet), also after a window
+    // change, which recomputes from the halves.
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(-1e4, 1e4);
+    for (const auto& [n1, n2] :
+         {std::pair{882, 882}, std::pair{441, 441}, std::pair{5, 9}, std::pair{1000, 24}}) {
+        for (const bool ignoreinim : {true, false}) {
+            for (const bool removedc : {true, false}) {
+                tdoublearr a(static_cast<std::size_t>(n1)), b(static_cast<std::size_t>(n2));
+                for (auto& v : a) v = u(gen) + 3e3;
+                for (auto& v : b) v = u(gen);
+                tdoublearr whole = a;
+                whole.insert(whole.end(), b.begin(), b.end());
+                TFFT one, two;
+                for (TFFT* f : {&one, &two}) {
+                    f->setWindow(TFFTWindow::Blackman);
+                    f->setIgnoreInIm(ignoreinim);
+                    f->setRemoveDC(removedc);
+                }
+                one.setInRe(whole);
+                two.setInReHalves(a, b);
+                EXPECT_EQ(two.InReValues(), whole);
+                EXPECT_EQ(two.WindowSize(), n1 + n2);
+                ASSERT_EQ(two.OutAbs2(), one.OutAbs2()) << n1 << " " << n2;
+                ASSERT_EQ(two.OutRe(), one.OutRe());
+                ASSERT_EQ(two.OutdB(), one.OutdB());
+                one.setWindow(TFFTWindow::Hanning);
+                two.setWindow(TFFTWindow::Hanning);
+                ASSERT_EQ(two.OutIm(), one.OutIm()) << n1 << " " << n2;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace gravon

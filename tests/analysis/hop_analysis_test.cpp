@@ -648,7 +648,7 @@ TEST(HopAnalyserFilterAlong, TheMeanFromTheFilterIsTheTransformsOwn) {
                 TFFT own;
                 own.setFFTSize(fft.FFTSize());
                 own.setWindow(fft.Window());
-                own.setInRe(tdoublearr(fft.InRe()));
+                own.setInRe(fft.InReValues());
                 ASSERT_EQ(own.OutAbs2(), fft.OutAbs2()) << "hop " << k << " channel " << c;
             }
         }
