@@ -11,11 +11,22 @@ set -e
 # The daemon keeps its pid file under the caller's XDG folders; a test that gives itself folders
 # of its own must still find the daemon another caller started, to stop it.
 unset XDG_CONFIG_HOME XDG_RUNTIME_DIR
+# The daemon leaves when told to, but not at once; a start before it has gone fails, and a
+# test that stopped the server would then wait for one that never comes back.
+wait_gone() {
+    i=0
+    while pulseaudio --check 2>/dev/null; do
+        i=$((i + 1))
+        [ $i -gt 100 ] && { pkill -9 -x pulseaudio 2>/dev/null || true; break; }
+        sleep 0.1
+    done
+}
 case "${1:-start}" in
 stop)
     pkill -f gravon_keepalive 2>/dev/null || true
     PULSE_SERVER=unix:/tmp/gravon-pulse/native pactl exit 2>/dev/null || true
     pulseaudio --kill 2>/dev/null || true
+    wait_gone
     exit 0
     ;;
 esac
@@ -33,6 +44,7 @@ if pactl info >/dev/null 2>&1 && pactl list short sinks 2>/dev/null | grep -q gr
     exit 0
 fi
 pulseaudio --kill 2>/dev/null || true
+wait_gone
 mkdir -p /tmp/gravon-pulse
 rm -f "$socket"
 # No configuration of the machine's: only the modules these tests need.
