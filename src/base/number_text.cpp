@@ -128,22 +128,21 @@ void appendplaintext(std::string& out, double x, char sep) {
         neg = true;
         ++p;
     }
+    // dig[first...] are the digits; dig[0] takes a carry.
     char dig[40];
+    dig[0] = '0';
     int nd = 0;
     for (; p < end && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9' && nd < int(sizeof dig) - 1) dig[nd++] = *p;
+        if (*p >= '0' && *p <= '9' && nd < int(sizeof dig) - 1) dig[1 + nd++] = *p;
     int e = 0;
     if (p < end && *p == 'e') {
         ++p;
         bool eneg = false;
         if (p < end && (*p == '+' || *p == '-')) eneg = (*p++ == '-');
-        std::from_chars(p, end, e);
+        for (; p < end && *p >= '0' && *p <= '9'; ++p) e = 10 * e + (*p - '0');
         if (eneg) e = -e;
     }
-    while (nd > 0 && dig[nd - 1] == '0') --nd;
-    // dig[first...] are the digits; dig[0] takes a carry.
-    std::memmove(dig + 1, dig, std::size_t(nd));
-    dig[0] = '0';
+    while (nd > 0 && dig[nd] == '0') --nd;
     int first = 1;
     constexpr int nsig = 15;
     if (nd > nsig) {

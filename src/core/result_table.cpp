@@ -5,6 +5,7 @@
 #include "core/csv_text.h"
 #include "files/replacing_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -69,8 +70,11 @@ std::string csv_rows(const ttable& t) {
 }
 
 void append_csv_rows(std::string& text, const ttable& t) {
-    const std::size_t n = t.rows();
-    for (std::size_t r = 0; r < n; ++r) {
+    append_csv_rows(text, t, 0, t.rows());
+}
+
+void append_csv_rows(std::string& text, const ttable& t, std::size_t from, std::size_t to) {
+    for (std::size_t r = from; r < to; ++r) {
         for (std::size_t k = 0; k < t.columns.size(); ++k) {
             if (k > 0) text += ',';
             append_cell(text, t.columns[k], r);
@@ -81,7 +85,16 @@ void append_csv_rows(std::string& text, const ttable& t) {
 
 void write_csv(const ttable& t, const std::string& fname) {
     TReplacingFile out(fname);
-    out.stream() << csv_header(t) << csv_rows(t);
+    out.stream() << csv_header(t);
+    // A few hundred rows at a time into one text, which a long table never outgrows.
+    constexpr std::size_t chunk = 512;
+    std::string text;
+    text.reserve(chunk * (t.columns.size() * 20 + 1));
+    for (std::size_t r = 0; r < t.rows(); r += chunk) {
+        text.clear();
+        append_csv_rows(text, t, r, std::min(t.rows(), r + chunk));
+        out.stream() << text;
+    }
     out.commit();
 }
 

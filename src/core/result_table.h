@@ -42,6 +42,15 @@ struct ttable {
             c.texts.clear();
         }
     }
+    // Room for n rows.
+    void reserve_rows(std::size_t n) {
+        for (tcolumn& c : columns) {
+            if (c.is_text())
+                c.texts.reserve(n);
+            else
+                c.numbers.reserve(n);
+        }
+    }
 };
 
 // Appends one row, value by value in the order of the columns.
@@ -63,6 +72,8 @@ std::string csv_header(const ttable& t);
 std::string csv_rows(const ttable& t);
 // The same rows appended to text.
 void append_csv_rows(std::string& text, const ttable& t);
+// Rows from ... to - 1 only.
+void append_csv_rows(std::string& text, const ttable& t, std::size_t from, std::size_t to);
 
 // Writes the header and the rows; the file is replaced only once complete. Raises EOSError
 // naming the file when it cannot be written.

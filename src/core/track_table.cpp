@@ -33,6 +33,7 @@ ttable track_columns(const TForm1& form) {
 
 void fill_track_rows(ttable& t, const TForm1& form, std::int32_t first, std::int32_t last) {
     t.clear_rows();
+    if (last > first) t.reserve_rows(std::size_t(last - first));
     const double none = std::numeric_limits<double>::quiet_NaN();
     const double hop = double(form.downsamplingfactor / 2) / form.analysisparams.fs;
     for (std::int32_t k = first; k < last; ++k) {
