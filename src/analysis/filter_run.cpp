@@ -22,6 +22,8 @@ void tfilterrun::start(const std::array<THPFilterSection, 2>& h, std::span<const
     hop = n;
     next = 0;
     pending = 0;
+    n1 = 0;
+    c1 = 0;
     cur = 0;
     sum = sumfrom;
     half = 0;

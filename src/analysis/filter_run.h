@@ -25,7 +25,7 @@ struct tfilterrun {
     // (inputsum) from lanesfrom, those of the window's first half.
     void start(const std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
                std::size_t hop, double sumfrom, const double (&lanesfrom)[4]);
-    bool done() const { return next >= hop && pending == 0; }
+    bool done() const { return next >= hop && n1 == 0 && pending == 0; }
     // The next step, calling along(i) for each sample i of it beside the recursions: a loop
     // elsewhere that does its work there runs side by side with them. Nothing once done.
     template <class talong> void step_with(talong&& along);
@@ -54,6 +54,8 @@ struct tfilterrun {
     std::size_t hop = 0;
     std::size_t next = 0;    // first sample of the next step
     std::size_t pending = 0; // squares of the last step not yet summed
+    std::size_t n1 = 0;      // samples of the chunk that awaits the second section
+    std::size_t c1 = 0;      // its first sample
     int cur = 0;
     alignas(32) double peaks[4] = {};
     // Sample j goes to lane j mod 4 of both: as the first half that is its lane, as the
@@ -62,103 +64,209 @@ struct tfilterrun {
     alignas(32) double first[4] = {};
     alignas(32) double second[4] = {};
     alignas(32) double squares[2][chunk] = {};
+    // The second section's input terms a10 * (first section's output) of that chunk.
+    alignas(32) double in1[chunk] = {};
 };
 
-// A step: the two recursions over the next chunk, which are chains of dependent operations,
-// side by side with the sums of the previous chunk's squares; then the second section's
-// output, the rounding to single precision and the squares of the chunk, which depend on
-// nothing but the recursion, four samples at a time.
+// A step: the first section's recursion over the next chunk and the second section's over the
+// chunk before, two chains of dependent operations side by side with the sums of the squares
+// of the chunk before that. Around them, four samples at a time, goes what depends on nothing
+// but a recursion: the first section's input terms before it, its output and the second
+// section's input terms after it; the second section's output, the rounding to single
+// precision and the squares after the second recursion. The chains then hold only the
+// operations that must wait for the sample before.
 template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with(talong&& along) {
-    if (next >= hop) {
-        if (pending != 0) last_sums();
-        return;
-    }
     using v4 = double __attribute__((vector_size(32)));
     using v4f = float __attribute__((vector_size(16)));
     const std::size_t c0 = next;
-    const std::size_t n = hop - c0 < chunk ? hop - c0 : chunk;
+    const std::size_t n = c0 < hop ? (hop - c0 < chunk ? hop - c0 : chunk) : 0;
+    const std::size_t n1 = this->n1;
+    if (n == 0 && n1 == 0) {
+        if (pending != 0) last_sums();
+        return;
+    }
     // Locals, which no store through out can change.
-    const double a00 = this->a00, a01 = this->a01, a02 = this->a02;
-    const double g0 = this->g0, b01 = this->b01, b02 = this->b02;
-    const double a10 = this->a10, a11 = this->a11, a12 = this->a12;
-    const float* const src = in + c0;
-    // Samples from the block, then zeros.
-    const std::size_t m = nv <= c0 ? 0 : nv - c0 < n ? nv - c0 : n;
-    double* const dst = out + c0;
+    const double a01 = this->a01, a02 = this->a02;
+    const double a11 = this->a11, a12 = this->a12;
+    // The first section's input terms a00 * x, from the block's samples and then zeros.
+    alignas(32) double ax[chunk];
+    {
+        const double a00 = this->a00;
+        const float* const src = in + c0;
+        const std::size_t m = nv <= c0 ? 0 : nv - c0 < n ? nv - c0 : n;
+        if (m == chunk) {
+            const v4 a00v = v4{} + a00;
+            for (std::size_t i = 0; i < chunk; i += 4) {
+                v4f f;
+                __builtin_memcpy(&f, src + i, sizeof f);
+                const v4 x = a00v * __builtin_convertvector(f, v4);
+                __builtin_memcpy(ax + i, &x, sizeof x);
+            }
+        } else {
+            for (std::size_t i = 0; i < n; ++i) ax[i] = a00 * (i < m ? double(src[i]) : 0.0);
+        }
+    }
     double x0 = p0, y0 = q0, x1 = p1, y1 = q1;
     double s = sum, hs = half;
     const double* prev = squares[cur ^ 1];
-    // The second section's recursion values of the chunk, after its two previous ones.
-    alignas(32) double w[chunk + 2];
-    w[0] = y1;
-    w[1] = x1;
-    const auto recursion = [&](std::size_t i) {
-        const double x = i < m ? double(src[i]) : 0.0;
-        const double w0 = a00 * x + a01 * x0 + a02 * y0;
-        const double o0 = g0 * (w0 + b01 * x0 + b02 * y0);
-        y0 = x0;
-        x0 = w0;
-        const double ww = a10 * o0 + a11 * x1 + a12 * y1;
-        y1 = x1;
-        x1 = ww;
-        w[i + 2] = ww;
+    // Each section's recursion values of its chunk, after its two previous ones.
+    alignas(32) double w0s[chunk + 2];
+    alignas(32) double w1s[chunk + 2];
+    w0s[0] = y0;
+    w0s[1] = x0;
+    w1s[0] = y1;
+    w1s[1] = x1;
+    // Samples from..to-1 of the parts that run there: the first recursion (r0), the second
+    // (r1), the sums (sq). Two samples at a time, so that the recursion values take turns in
+    // their registers instead of being copied from one to the other on the chains.
+    const auto span = [&]<bool r0, bool r1, bool sq>(std::size_t from, std::size_t to)
+        __attribute__((always_inline)) {
+        const auto one = [&](std::size_t i) __attribute__((always_inline)) {
+            if constexpr (r0) {
+                const double w0 = ax[i] + a01 * x0 + a02 * y0;
+                y0 = x0;
+                x0 = w0;
+                w0s[i + 2] = w0;
+            }
+            if constexpr (r1) {
+                const double ww = in1[i] + a11 * x1 + a12 * y1;
+                y1 = x1;
+                x1 = ww;
+                w1s[i + 2] = ww;
+            }
+            along(i);
+            if constexpr (sq) {
+                s += prev[i];
+                hs += prev[i];
+            }
+        };
+        std::size_t i = from;
+        for (; i + 2 <= to; i += 2) {
+            double wa = 0, wb = 0, va = 0, vb = 0;
+            if constexpr (r0) wa = ax[i] + a01 * x0 + a02 * y0;
+            if constexpr (r1) va = in1[i] + a11 * x1 + a12 * y1;
+            along(i);
+            if constexpr (sq) {
+                s += prev[i];
+                hs += prev[i];
+            }
+            if constexpr (r0) wb = ax[i + 1] + a01 * wa + a02 * x0;
+            if constexpr (r1) vb = in1[i + 1] + a11 * va + a12 * x1;
+            along(i + 1);
+            if constexpr (sq) {
+                s += prev[i + 1];
+                hs += prev[i + 1];
+            }
+            if constexpr (r0) {
+                w0s[i + 2] = wa;
+                w0s[i + 3] = wb;
+                y0 = wa, x0 = wb;
+            }
+            if constexpr (r1) {
+                w1s[i + 2] = va;
+                w1s[i + 3] = vb;
+                y1 = va, x1 = vb;
+            }
+        }
+        if (i < to) one(i);
     };
-    if (pending == n) {
-        for (std::size_t i = 0; i < n; ++i) {
-            recursion(i);
-            along(i);
-            s += prev[i];
-            hs += prev[i];
+    // The parts end at n, n1 and pending: the samples up to the first end run all of them,
+    // and so on.
+    const std::size_t most = n > n1 ? (n > pending ? n : pending) : (n1 > pending ? n1 : pending);
+    for (std::size_t i = 0; i < most;) {
+        const bool r0 = i < n, r1 = i < n1, sq = i < pending;
+        std::size_t to = most;
+        if (r0 && n < to) to = n;
+        if (r1 && n1 < to) to = n1;
+        if (sq && pending < to) to = pending;
+        switch (int(r0) << 2 | int(r1) << 1 | int(sq)) {
+        case 7:
+            span.template operator()<true, true, true>(i, to);
+            break;
+        case 6:
+            span.template operator()<true, true, false>(i, to);
+            break;
+        case 5:
+            span.template operator()<true, false, true>(i, to);
+            break;
+        case 4:
+            span.template operator()<true, false, false>(i, to);
+            break;
+        case 3:
+            span.template operator()<false, true, true>(i, to);
+            break;
+        case 2:
+            span.template operator()<false, true, false>(i, to);
+            break;
+        default:
+            span.template operator()<false, false, true>(i, to);
+            break;
         }
-    } else {
-        for (std::size_t i = 0; i < pending; ++i) {
-            s += prev[i];
-            hs += prev[i];
-        }
-        for (std::size_t i = 0; i < n; ++i) {
-            recursion(i);
-            along(i);
-        }
+        i = to;
     }
-    const double g1 = this->g1, b11 = this->b11, b12 = this->b12;
-    const v4 g1v = v4{} + g1, b11v = v4{} + b11, b12v = v4{} + b12;
-    const v4 refv = v4{} + pascaltoref;
-    v4 pk, fl, sl;
-    __builtin_memcpy(&pk, peaks, sizeof pk);
-    __builtin_memcpy(&fl, first, sizeof fl);
-    __builtin_memcpy(&sl, second, sizeof sl);
-    double* sq = squares[cur];
-    std::size_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        v4 a, b, c;
-        __builtin_memcpy(&a, w + i + 2, sizeof a);
-        __builtin_memcpy(&b, w + i + 1, sizeof b);
-        __builtin_memcpy(&c, w + i, sizeof c);
-        const v4 y = g1v * (a + b11v * b + b12v * c);
-        const v4 x = __builtin_convertvector(__builtin_convertvector(y, v4f), v4) * refv;
-        __builtin_memcpy(dst + i, &x, sizeof x);
-        const v4 x2 = x * x;
-        __builtin_memcpy(sq + i, &x2, sizeof x2);
-        pk = x > pk ? x : pk;
-        fl += x;
-        sl += x;
-    }
-    for (; i < n; ++i) {
-        const double y = g1 * (w[i + 2] + b11 * w[i + 1] + b12 * w[i]);
-        const double x = double(float(y)) * pascaltoref;
-        dst[i] = x;
-        sq[i] = x * x;
-        pk[0] = x > pk[0] ? x : pk[0];
-        fl[(c0 + i) % 4] += x;
-        sl[(c0 + i) % 4] += x;
-    }
-    __builtin_memcpy(peaks, &pk, sizeof pk);
-    __builtin_memcpy(first, &fl, sizeof fl);
-    __builtin_memcpy(second, &sl, sizeof sl);
     p0 = x0, q0 = y0, p1 = x1, q1 = y1;
     sum = s, half = hs;
-    pending = n;
-    cur ^= 1;
+
+    // The second section's output of the chunk before, into the window.
+    if (n1 != 0) {
+        const double g1 = this->g1, b11 = this->b11, b12 = this->b12;
+        const v4 g1v = v4{} + g1, b11v = v4{} + b11, b12v = v4{} + b12;
+        const v4 refv = v4{} + pascaltoref;
+        v4 pk, fl, sl;
+        __builtin_memcpy(&pk, peaks, sizeof pk);
+        __builtin_memcpy(&fl, this->first, sizeof fl);
+        __builtin_memcpy(&sl, this->second, sizeof sl);
+        double* const dst = out + c1;
+        double* sq = squares[cur];
+        std::size_t i = 0;
+        for (; i + 4 <= n1; i += 4) {
+            v4 a, b, c;
+            __builtin_memcpy(&a, w1s + i + 2, sizeof a);
+            __builtin_memcpy(&b, w1s + i + 1, sizeof b);
+            __builtin_memcpy(&c, w1s + i, sizeof c);
+            const v4 y = g1v * (a + b11v * b + b12v * c);
+            const v4 x = __builtin_convertvector(__builtin_convertvector(y, v4f), v4) * refv;
+            __builtin_memcpy(dst + i, &x, sizeof x);
+            const v4 x2 = x * x;
+            __builtin_memcpy(sq + i, &x2, sizeof x2);
+            pk = x > pk ? x : pk;
+            fl += x;
+            sl += x;
+        }
+        for (; i < n1; ++i) {
+            const double y = g1 * (w1s[i + 2] + b11 * w1s[i + 1] + b12 * w1s[i]);
+            const double x = double(float(y)) * pascaltoref;
+            dst[i] = x;
+            sq[i] = x * x;
+            pk[0] = x > pk[0] ? x : pk[0];
+            fl[(c1 + i) % 4] += x;
+            sl[(c1 + i) % 4] += x;
+        }
+        __builtin_memcpy(peaks, &pk, sizeof pk);
+        __builtin_memcpy(this->first, &fl, sizeof fl);
+        __builtin_memcpy(this->second, &sl, sizeof sl);
+        cur ^= 1;
+    }
+    pending = n1;
+
+    // The first section's output of this chunk and the second section's input terms from it,
+    // for the next step.
+    if (n != 0) {
+        const double g0 = this->g0, b01 = this->b01, b02 = this->b02, a10 = this->a10;
+        const v4 g0v = v4{} + g0, b01v = v4{} + b01, b02v = v4{} + b02, a10v = v4{} + a10;
+        std::size_t i = 0;
+        for (; i + 4 <= n; i += 4) {
+            v4 a, b, c;
+            __builtin_memcpy(&a, w0s + i + 2, sizeof a);
+            __builtin_memcpy(&b, w0s + i + 1, sizeof b);
+            __builtin_memcpy(&c, w0s + i, sizeof c);
+            const v4 t = a10v * (g0v * (a + b01v * b + b02v * c));
+            __builtin_memcpy(in1 + i, &t, sizeof t);
+        }
+        for (; i < n; ++i) in1[i] = a10 * (g0 * (w0s[i + 2] + b01 * w0s[i + 1] + b02 * w0s[i]));
+    }
+    this->n1 = n;
+    c1 = c0;
     next += n;
 }
 
