@@ -19,9 +19,9 @@ namespace {
 
 // Steps 1-9, with the level and crest of the window given. leveldb(count) gives the dB spectrum
 // with at least bins 0..count-1 valid, so that a caller with a lazily computed spectrum computes
-// only the bins a step reads.
+// only the bins a step reads. mirrored: outabs2 is a real input's, valid up to bin N/2.
 template <class tleveldb>
-bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2,
+bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2, bool mirrored,
                           const tleveldb& leveldb, const thopcontext& ctx, const tanalysisparams& p,
                           int c, tchannelstate& st) {
     tchannelmeasures& m = st.live;
@@ -52,7 +52,8 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         const int nq = std::min(st.noise.nbins(), n / 2);
         const int top = std::max(std::min(ctx.band.hibin, nq - 1), 0);
         const std::span<const double> outdb = leveldb(std::min(2 * top + 2, n));
-        st.f0search = find_f0(outabs2, outdb, st.noise.specnoisequantile(), ctx.band, p.fs, p);
+        st.f0search =
+            find_f0(outabs2, outdb, st.noise.specnoisequantile(), ctx.band, p.fs, p, mirrored);
         m.peakfreq = st.f0search.peakfreq;
         m.f0 = st.f0search.f0;
         m.maxpartno = st.f0search.maxpartno;
@@ -92,7 +93,7 @@ bool analyse_channel(std::span<const double> x, std::span<const double> outabs2,
                      std::span<const double> outdb, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st) {
     return analyse_channel_with(
-        level_and_crest(x), outabs2, [outdb](int) { return outdb; }, ctx, p, c, st);
+        level_and_crest(x), outabs2, false, [outdb](int) { return outdb; }, ctx, p, c, st);
 }
 
 bool analyse_channel(std::span<const double> x, TFFT& fft, const thopcontext& ctx,
@@ -102,10 +103,13 @@ bool analyse_channel(std::span<const double> x, TFFT& fft, const thopcontext& ct
 
 bool analyse_channel(const tlevelcrest& lc, TFFT& fft, const thopcontext& ctx,
                      const tanalysisparams& p, int c, tchannelstate& st) {
-    const tdoublearr& outabs2 = fft.OutAbs2();
+    // The steps read no power bin above N/2, so a real input's mirror is not written.
+    const bool real = fft.IgnoreInIm();
+    const tdoublearr& outabs2 = real ? fft.OutAbs2Lower() : fft.OutAbs2();
     return analyse_channel_with(
-        lc, outabs2, [&fft](int count) { return std::span<const double>(fft.OutdBFirst(count)); },
-        ctx, p, c, st);
+        lc, outabs2, real,
+        [&fft](int count) { return std::span<const double>(fft.OutdBFirst(count)); }, ctx, p, c,
+        st);
 }
 
 bool analyse_silent_channel(const thopcontext& ctx, const tanalysisparams& p, int c,

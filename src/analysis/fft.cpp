@@ -135,6 +135,7 @@ void TFFT::marksizechange() {
 void TFFT::markoutputsdirty() {
     ffftdirty = true;
     foutcompdirty = fdbdirty = fabsdirty = fabs2dirty = fphasedirty = true;
+    fabs2mirrorpending = false;
     fabs2lower = false;
     fpartspending = false;
     fdbdone = 0;
@@ -892,6 +893,17 @@ const tcomplexarr& TFFT::OutComplex() {
 }
 
 const tdoublearr& TFFT::OutAbs2() {
+    OutAbs2Lower();
+    if (fabs2mirrorpending) {
+        const std::int32_t n = ffftsize;
+        double* __restrict out = foutabs2.data();
+        for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
+        fabs2mirrorpending = false;
+    }
+    return foutabs2;
+}
+
+const tdoublearr& TFFT::OutAbs2Lower() {
     ensuretransform();
     if (fabs2dirty) {
         const std::int32_t n = ffftsize;
@@ -900,8 +912,7 @@ const tdoublearr& TFFT::OutAbs2() {
         const double* __restrict im = foutim.data();
         double* __restrict out = foutabs2.data();
         if (!fabs2lower) abs2ofbins(out, re, im, last + 1);
-        if (fsymmetric)
-            for (std::int32_t k = 1; k < n / 2; ++k) out[n - k] = out[k];
+        fabs2mirrorpending = fsymmetric;
         fabs2dirty = false;
     }
     return foutabs2;

@@ -122,8 +122,12 @@ class TFFT {
     const tdoublearr& OutRe();
     const tdoublearr& OutIm();
     const tcomplexarr& OutComplex();
-    const tdoublearr& OutAbs();   // sqrt(re^2 + im^2)
-    const tdoublearr& OutAbs2();  // re^2 + im^2
+    const tdoublearr& OutAbs();  // sqrt(re^2 + im^2)
+    const tdoublearr& OutAbs2(); // re^2 + im^2
+    // OutAbs2 for a caller that reads no bin above N/2: those bins hold exactly the values
+    // OutAbs2 gives; after a real input's transform the bins above them, which would be
+    // their mirror, are stale until OutAbs2 is read.
+    const tdoublearr& OutAbs2Lower();
     const tdoublearr& OutdB();    // 10*log10(re^2 + im^2), or -3250 where that is 0
     const tdoublearr& OutPhase(); // radians, -pi..pi, atan(im/re) placed in its quadrant
     // OutdB computed only as far as bin count - 1: for a caller that reads a few low bins of
@@ -213,6 +217,7 @@ class TFFT {
     bool fdbdirty = true;
     bool fabsdirty = true;
     bool fabs2dirty = true;
+    bool fabs2mirrorpending = false;
     bool fphasedirty = true;
     // Leading bins of foutdb already computed while fdbdirty (a multiple of 4 or the end).
     std::int32_t fdbdone = 0;

@@ -30,7 +30,7 @@ tf0band f0_search_band(double lof0limit, double hif0limit, double fs, int fftsiz
 GRAVON_SIMD_CLONES
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
-                  const tanalysisparams& p) {
+                  const tanalysisparams& p, bool mirrored) {
     tf0result r;
     const int n = int(outabs2.size());
     const int nq = int(std::min(specnoisequantile.size(), std::size_t(n / 2)));
@@ -79,7 +79,7 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
         for (std::int32_t k = 1; k <= 100 && k * f < p.hif0limit; ++k) {
             const std::int32_t idx = roundint(double(k) * m / h);
             if (idx >= n) break;
-            s += outabs2[idx];
+            s += outabs2[mirrored && idx > n / 2 ? n - idx : idx];
         }
         if (!(s > best)) continue;
         const std::int32_t g = roundint(double(m) / h);

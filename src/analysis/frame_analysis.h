@@ -32,10 +32,12 @@ struct tf0result {
 };
 
 // outabs2 and outdb: the N-bin power and dB spectra; specnoisequantile: N/2 noise levels.
-// The band is clipped to the bins 0...N/2-1 for which a noise level exists.
+// The band is clipped to the bins 0...N/2-1 for which a noise level exists. mirrored: the
+// spectra are those of a real input, whose bins above N/2 mirror those below; such a bin is
+// then read at its mirror, so that only bins 0...N/2 need to be valid.
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
-                  const tanalysisparams& p);
+                  const tanalysisparams& p, bool mirrored = false);
 
 // Marks the bins that belong to a partial (for the HNR): each multiple of the fundamental
 // spacing (M + p)/maxpartno owns its nearest bin and the strictly falling flanks on both

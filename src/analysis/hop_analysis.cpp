@@ -304,7 +304,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         }
         fspectrumpending[c] = false;
         // A window of a length the transform did not have yet has changed its frame size.
-        const std::int32_t nn = std::int32_t(fft.OutAbs2().size());
+        const std::int32_t nn = std::int32_t(fft.OutAbs2Lower().size());
         if (st.noise.nbins() != nn / 2) st.resize(nn);
         ctx.band = f0_search_band(p.lof0limit, p.hif0limit, p.fs, nn);
         if (analyse_channel(flevelcrest[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;

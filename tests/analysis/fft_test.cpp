@@ -855,6 +855,37 @@ TEST(FFTCache, UpperHalfIsTheSameWhicheverOutputIsReadFirst) {
     }
 }
 
+TEST(FFTCache, PowerBelowTheMirrorIsThePowerSpectrumsOwn) {
+    // OutAbs2Lower gives bins 0..N/2 of a real input's power spectrum without its mirror;
+    // OutAbs2 read afterwards completes it. A complex input has no mirror: all bins are
+    // there at once.
+    std::mt19937_64 rng(37);
+    const tdoublearr x = randomarray(rng, 1764, 0.3);
+    for (const bool ignoreinim : {true, false}) {
+        TFFT whole, lower;
+        for (TFFT* f : {&whole, &lower}) {
+            f->setWindow(TFFTWindow::Hanning);
+            f->setIgnoreInIm(ignoreinim);
+            f->setInRe(x);
+            if (!ignoreinim) f->setInIm(x);
+        }
+        const tdoublearr want = whole.OutAbs2();
+        const std::size_t n = want.size();
+        const tdoublearr& got = lower.OutAbs2Lower();
+        const std::size_t valid = ignoreinim ? n / 2 + 1 : n;
+        ASSERT_EQ(std::memcmp(got.data(), want.data(), valid * sizeof(double)), 0) << ignoreinim;
+        ASSERT_EQ(std::memcmp(lower.OutAbs2().data(), want.data(), n * sizeof(double)), 0);
+        if (ignoreinim)
+            for (std::size_t k = 1; k < n / 2; ++k) ASSERT_EQ(want[n - k], want[k]) << k;
+        // A new input makes the next OutAbs2 mirror the new spectrum, not keep the old one.
+        lower.setInRe(tdoublearr(x.rbegin(), x.rend()));
+        whole.setInRe(tdoublearr(x.rbegin(), x.rend()));
+        lower.OutAbs2Lower();
+        ASSERT_EQ(std::memcmp(lower.OutAbs2().data(), whole.OutAbs2().data(), n * sizeof(double)),
+                  0);
+    }
+}
+
 TEST(FFTCache, LevelsFromThePowerEqualLevelsFromTheBins) {
     // The level spectrum of a real input is taken from its power spectrum while the bins are
     // not unpacked, and from the bins once they are: a voice-like window, a cosine whose other

@@ -176,6 +176,34 @@ TEST(F0Search, ScoreStopsAtTheHighLimit) {
     EXPECT_EQ(r.maxpartno, 2); // 1.5 against 1.0
 }
 
+TEST(F0Search, AMirroredSpectrumIsReadBelowItsMiddle) {
+    // With a high limit above half the sampling rate the harmonic score reaches bins above
+    // N/2. Told that the spectrum is a real input's, the search reads them at their mirror,
+    // so that a stale upper half gives what the whole spectrum gives.
+    tcrafted s;
+    s.abs2[399] = 0.25;
+    s.abs2[400] = 1.0;
+    s.abs2[401] = 0.25;
+    s.abs2[224] = 0.5; // the mirror of bin 800, the second partial of 400 Hz
+    for (int k = 1; k < 512; ++k) s.abs2[std::size_t(1024 - k)] = s.abs2[std::size_t(k)];
+    const std::vector<double> db = s.db();
+    tanalysisparams p;
+    p.lof0limit = 150.0;
+    p.hif0limit = 900.0;
+    const tf0band band = f0_search_band(p.lof0limit, p.hif0limit, 1024.0, 1024);
+    const tf0result whole = find_f0(s.abs2, db, quiet_noise(512), band, 1024.0, p);
+    EXPECT_EQ(whole.f0, 400.0);
+    std::vector<double> stale = s.abs2;
+    std::fill(stale.begin() + 513, stale.end(), std::nan(""));
+    const tf0result mirrored = find_f0(stale, db, quiet_noise(512), band, 1024.0, p, true);
+    EXPECT_EQ(mirrored.f0, whole.f0);
+    EXPECT_EQ(mirrored.maxpartno, whole.maxpartno);
+    EXPECT_EQ(mirrored.strongestbin, whole.strongestbin);
+    EXPECT_EQ(mirrored.offset, whole.offset);
+    // Read where they lie, the stale bins spoil the score.
+    EXPECT_NE(find_f0(stale, db, quiet_noise(512), band, 1024.0, p).f0, whole.f0);
+}
+
 TEST(F0Search, SubharmonicMustBeALocalPeak) {
     tcrafted s;
     s.abs2[99] = 0.25;
