@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <locale>
 #include <vector>
@@ -111,12 +112,40 @@ std::string nonfinitetext(double x) {
     return x < 0 ? "-INF" : "INF";
 }
 
-// plaintext appended to out, without a string of its own: tables write many numbers.
-void appendplaintext(std::string& out, double x, char sep) {
-    if (!std::isfinite(x)) {
-        out += nonfinitetext(x);
+// Digits d[0...nd-1] (no trailing zeros; nd = 0 for zero) of a value d0.d1d2... x 10^e.
+void writeplaintext(std::string& out, bool neg, const char* d, int nd, int e, char sep) {
+    if (nd == 0) {
+        out += '0';
         return;
     }
+    if (neg) out += '-';
+    if (e < -5 || e >= 15) {
+        out += d[0];
+        if (nd > 1) {
+            out += sep;
+            out.append(d + 1, std::size_t(nd - 1));
+        }
+        out += 'E';
+        if (e < 0) out += '-';
+        char eb[8];
+        const auto er = std::to_chars(eb, eb + sizeof eb, e < 0 ? -e : e);
+        out.append(eb, er.ptr);
+    } else if (e >= 0) {
+        for (int k = 0; k <= e; ++k) out += k < nd ? d[k] : '0';
+        if (nd > e + 1) {
+            out += sep;
+            out.append(d + e + 1, std::size_t(nd - e - 1));
+        }
+    } else {
+        out += '0';
+        out += sep;
+        out.append(std::size_t(-e - 1), '0');
+        out.append(d, std::size_t(nd));
+    }
+}
+
+// The text of appendplaintext by way of the shortest digits.
+void appendplaintextshortest(std::string& out, double x, char sep) {
     // The shortest digits that read back as x, as shortest() takes them, rounded to 15
     // significant digits as roundto() rounds.
     char buf[64];
@@ -161,35 +190,98 @@ void appendplaintext(std::string& out, double x, char sep) {
         }
         while (nd > 0 && dig[first + nd - 1] == '0') --nd;
     }
-    if (nd == 0) {
-        out += '0';
+    writeplaintext(out, neg, dig + first, nd, e, sep);
+}
+
+// The 15 significant digits of x > 0 in 1E-5 <= x < 1E15 that appendplaintext writes,
+// taken straight from x's binary form where that is sure to give them: 15 digits of x
+// rounded to nearest, as the shortest digits rounded half up give them unless x lies closer
+// to a rounding midpoint than the shortest digits may lie to x (half a unit in the last
+// place). Those few, and values outside the range, return false.
+bool fastdigits15(double x, char* dig, int& nd, int& e) {
+    if (!(x >= 1e-5 && x < 1e15)) return false;
+    std::uint64_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    const int be = int(bits >> 52) - 1075; // x = m * 2^be
+    const std::uint64_t m = (bits & ((std::uint64_t(1) << 52) - 1)) | (std::uint64_t(1) << 52);
+    static constexpr std::uint64_t pow10[20] = {1ull,
+                                                10ull,
+                                                100ull,
+                                                1000ull,
+                                                10000ull,
+                                                100000ull,
+                                                1000000ull,
+                                                10000000ull,
+                                                100000000ull,
+                                                1000000000ull,
+                                                10000000000ull,
+                                                100000000000ull,
+                                                1000000000000ull,
+                                                10000000000000ull,
+                                                100000000000000ull,
+                                                1000000000000000ull,
+                                                10000000000000000ull,
+                                                100000000000000000ull,
+                                                1000000000000000000ull,
+                                                10000000000000000000ull};
+    // floor(log10 x) or one less; the integer part below sets it right.
+    int d = ((be + 52) * 78913) >> 18;
+    const int sh = -be; // 3...70 in the range
+    using u128 = unsigned __int128;
+    for (int tries = 0; tries < 3; ++tries) {
+        const int t = 14 - d;
+        if (t < 0 || t > 19) return false;
+        // x * 10^t = p / 2^sh exactly.
+        const u128 p = u128(m) * pow10[t];
+        const u128 q = p >> sh;
+        if (q >= pow10[15]) {
+            ++d;
+            continue;
+        }
+        if (q < pow10[14]) {
+            --d;
+            continue;
+        }
+        const u128 rem = p - (q << sh);
+        const u128 half = u128(1) << (sh - 1);
+        const u128 margin = pow10[t] / 2 + 1;
+        std::uint64_t n = std::uint64_t(q);
+        if (rem > half) {
+            if (rem - half <= margin) return false;
+            ++n;
+        } else if (half - rem <= margin) {
+            return false;
+        }
+        e = d;
+        if (n == pow10[15]) {
+            n = pow10[14];
+            ++e;
+        }
+        for (int i = 14; i >= 0; --i) {
+            dig[i] = char('0' + n % 10);
+            n /= 10;
+        }
+        nd = 15;
+        while (nd > 0 && dig[nd - 1] == '0') --nd;
+        return true;
+    }
+    return false;
+}
+
+// plaintext appended to out, without a string of its own: tables write many numbers.
+void appendplaintext(std::string& out, double x, char sep) {
+    if (!std::isfinite(x)) {
+        out += nonfinitetext(x);
         return;
     }
-    const char* d = dig + first;
-    if (neg) out += '-';
-    if (e < -5 || e >= 15) {
-        out += d[0];
-        if (nd > 1) {
-            out += sep;
-            out.append(d + 1, std::size_t(nd - 1));
-        }
-        out += 'E';
-        if (e < 0) out += '-';
-        char eb[8];
-        const auto er = std::to_chars(eb, eb + sizeof eb, e < 0 ? -e : e);
-        out.append(eb, er.ptr);
-    } else if (e >= 0) {
-        for (int k = 0; k <= e; ++k) out += k < nd ? d[k] : '0';
-        if (nd > e + 1) {
-            out += sep;
-            out.append(d + e + 1, std::size_t(nd - e - 1));
-        }
-    } else {
-        out += '0';
-        out += sep;
-        out.append(std::size_t(-e - 1), '0');
-        out.append(d, std::size_t(nd));
+    char dig[40];
+    int nd = 0, e = 0, first = 1;
+    const bool neg = x < 0;
+    if (fastdigits15(std::fabs(x), dig + 1, nd, e)) {
+        writeplaintext(out, neg, dig + first, nd, e, sep);
+        return;
     }
+    appendplaintextshortest(out, x, sep);
 }
 
 std::string plaintext(double x, char sep) {

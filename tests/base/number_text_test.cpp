@@ -1,11 +1,14 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <limits>
 #include <locale>
+#include <random>
 #include <string>
 
 using namespace gravon;
@@ -42,6 +45,51 @@ std::string converterror(const std::string& s) {
         return e.what();
     }
     return "no error";
+}
+
+// The plain text as the rule states it: the shortest digits that read back as x, rounded
+// half up to 15 significant digits, in fixed notation for exponents -5...14.
+std::string byshortestdigits(double x) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+    std::string all(buf, r.ptr);
+    const bool neg = all[0] == '-';
+    if (neg) all.erase(0, 1);
+    const std::size_t epos = all.find('e');
+    int e = std::atoi(all.c_str() + epos + 1);
+    std::string digits;
+    for (std::size_t i = 0; i < epos; ++i)
+        if (all[i] != '.') digits += all[i];
+    if (digits.size() > 15) {
+        const bool up = digits[15] >= '5';
+        digits.resize(15);
+        for (int i = 14; up; --i) {
+            if (i < 0) {
+                digits.insert(digits.begin(), '1');
+                digits.pop_back();
+                ++e;
+                break;
+            }
+            if (digits[std::size_t(i)] == '9') {
+                digits[std::size_t(i)] = '0';
+            } else {
+                ++digits[std::size_t(i)];
+                break;
+            }
+        }
+    }
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    if (digits.empty()) return "0";
+    std::string t = neg ? "-" : "";
+    if (e < -5 || e >= 15) {
+        t += digits.substr(0, 1);
+        if (digits.size() > 1) t += "." + digits.substr(1);
+        return t + "E" + std::to_string(e);
+    }
+    if (e < 0) return t + "0." + std::string(std::size_t(-e - 1), '0') + digits;
+    if (digits.size() <= std::size_t(e + 1))
+        return t + digits + std::string(std::size_t(e + 1) - digits.size(), '0');
+    return t + digits.substr(0, std::size_t(e + 1)) + "." + digits.substr(std::size_t(e + 1));
 }
 
 } // namespace
@@ -215,4 +263,35 @@ TEST_F(NumberText, DotFormsIgnoreAnInstalledGermanLocale) {
     EXPECT_EQ(roundsigdigits(6, 0.1234567), "0.123457");
     EXPECT_DOUBLE_EQ(strtofloatdot("2.75"), 2.75);
     EXPECT_EQ(floattostr(1.5), "1,5");
+}
+
+TEST_F(NumberText, PlainTextOfManyNumbersFollowsTheShortestDigits) {
+    // Tables write most numbers by a short way from the binary form; it must give the text of
+    // the rule for every value: random magnitudes across the fixed notation's edges, values
+    // widened from single precision, integers, powers of ten and their neighbours, and values
+    // within a few units in the last place of a 15-digit rounding midpoint, where the short
+    // way has to step aside.
+    std::mt19937_64 gen(20261210);
+    std::uniform_real_distribution<double> expo(-8.0, 17.0);
+    std::uniform_int_distribution<std::uint64_t> fifteen(100000000000000ull, 999999999999999ull);
+    std::uniform_int_distribution<int> tenth(-7, 16);
+    std::vector<double> values;
+    for (int i = 0; i < 300000; ++i) {
+        const double x = std::pow(10.0, expo(gen)) * (gen() & 1 ? 1 : -1);
+        values.push_back(x);
+        values.push_back(double(float(x)));
+        values.push_back(std::nearbyint(x));
+        // A midpoint N.5 x 10^k and its neighbours.
+        const std::string mid =
+            std::to_string(fifteen(gen)) + "5e" + std::to_string(tenth(gen) - 15);
+        double b = std::strtod(mid.c_str(), nullptr);
+        for (int k = 0; k < 3; ++k) b = std::nextafter(b, 0.0);
+        for (int k = 0; k < 7; ++k, b = std::nextafter(b, 1e300)) values.push_back(b);
+    }
+    for (int k = -7; k <= 16; ++k) {
+        double p = std::pow(10.0, k);
+        for (int j = 0; j < 4; ++j) p = std::nextafter(p, 0.0);
+        for (int j = 0; j < 9; ++j, p = std::nextafter(p, 1e300)) values.push_back(p);
+    }
+    for (const double x : values) ASSERT_EQ(floattostrdot(x), byshortestdigits(x)) << x;
 }
