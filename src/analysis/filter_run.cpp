@@ -9,7 +9,8 @@
 namespace gravon {
 
 void tfilterrun::start(const std::array<THPFilterSection, 2>& h, std::span<const float> v,
-                       double* o, std::size_t n, double sumfrom, const double (&lanesfrom)[4]) {
+                       double* o, std::size_t n, double sumfrom, const double (&lanesfrom)[4],
+                       float lim) {
     const THPFilterSection& s0 = h[0];
     const THPFilterSection& s1 = h[1];
     a00 = s0.a0(), a01 = s0.a1(), a02 = s0.a2();
@@ -30,6 +31,10 @@ void tfilterrun::start(const std::array<THPFilterSection, 2>& h, std::span<const
     peak = 0;
     std::fill(std::begin(peaks), std::end(peaks), 0.0);
     std::fill(std::begin(first), std::end(first), 0.0);
+    limit = lim;
+    std::fill(std::begin(rawpeaks), std::end(rawpeaks), 0.0f);
+    std::fill(std::begin(rawover), std::end(rawover), 0);
+    std::fill(std::begin(rawnonzero), std::end(rawnonzero), 0);
     for (std::size_t l = 0; l < 4; ++l) second[l] = lanesfrom[(n + l) % 4];
     p0 = s0.w1(), q0 = s0.w2(), p1 = s1.w1(), q1 = s1.w2();
 }
@@ -42,6 +47,16 @@ void tfilterrun::last_sums() {
     pending = 0;
     // The largest of the lane peaks is the largest of all, whatever the order.
     for (double l : peaks) peak = l > peak ? l : peak;
+}
+
+tblockpeak tfilterrun::rawpeak() const {
+    tblockpeak b;
+    for (std::size_t l = 0; l < 4; ++l) {
+        b.peak = rawpeaks[l] > b.peak ? rawpeaks[l] : b.peak;
+        b.over = b.over || rawover[l] != 0;
+        b.zero = b.zero && rawnonzero[l] == 0;
+    }
+    return b;
 }
 
 void tfilterrun::blocklanes(double (&out)[4]) const {

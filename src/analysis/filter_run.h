@@ -13,6 +13,14 @@
 
 namespace gravon {
 
+// The magnitudes of an unfiltered block: a NaN sample neither raises the peak nor overloads,
+// but it is not zero.
+struct tblockpeak {
+    float peak = 0;    // largest magnitude, counted from 0
+    bool over = false; // some magnitude exceeds the limit
+    bool zero = true;  // every sample is zero
+};
+
 struct tfilterrun {
     // Samples per step.
     static constexpr std::size_t chunk = 16;
@@ -23,8 +31,9 @@ struct tfilterrun {
     // from the sections' present state (the sections themselves are not changed), with the
     // window's sum of squares continued from sumfrom and its running sums for the mean
     // (inputsum) from lanesfrom, those of the window's first half.
+    // The block's own samples are scanned on the way for their magnitudes against limit.
     void start(const std::array<THPFilterSection, 2>& h, std::span<const float> v, double* out,
-               std::size_t hop, double sumfrom, const double (&lanesfrom)[4]);
+               std::size_t hop, double sumfrom, const double (&lanesfrom)[4], float limit);
     bool done() const { return next >= hop && n1 == 0 && pending == 0; }
     // The next step, calling along(i) for each sample i of it beside the recursions: a loop
     // elsewhere that does its work there runs side by side with them. Nothing once done.
@@ -42,6 +51,10 @@ struct tfilterrun {
     // its second half.
     void blocklanes(double (&out)[4]) const;
     void windowlanes(double (&out)[4]) const;
+    // Once done, the magnitudes of the block's samples (those of v), and the limit they were
+    // compared with.
+    tblockpeak rawpeak() const;
+    float rawlimit() const { return limit; }
 
   private:
     void last_sums();
@@ -66,6 +79,10 @@ struct tfilterrun {
     alignas(32) double squares[2][chunk] = {};
     // The second section's input terms a10 * (first section's output) of that chunk.
     alignas(32) double in1[chunk] = {};
+    // Lanes of the raw samples' peak, overload and nonzero flags.
+    float limit = 0;
+    alignas(16) float rawpeaks[4] = {};
+    alignas(16) std::int32_t rawover[4] = {}, rawnonzero[4] = {};
 };
 
 // A step: the first section's recursion over the next chunk and the second section's over the
@@ -99,17 +116,40 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
         const double a00 = this->a00;
         const float* const src = in + c0;
         const std::size_t m = nv <= c0 ? 0 : nv - c0 < n ? nv - c0 : n;
+        using v4i = std::int32_t __attribute__((vector_size(16)));
+        v4f pk;
+        v4i ov, nz;
+        __builtin_memcpy(&pk, rawpeaks, sizeof pk);
+        __builtin_memcpy(&ov, rawover, sizeof ov);
+        __builtin_memcpy(&nz, rawnonzero, sizeof nz);
+        const v4f limv = v4f{} + limit;
+        const auto scan = [&](v4f f) __attribute__((always_inline)) {
+            v4i bits;
+            __builtin_memcpy(&bits, &f, sizeof bits);
+            bits &= 0x7fffffff;
+            v4f a;
+            __builtin_memcpy(&a, &bits, sizeof a);
+            ov |= a > limv;
+            nz |= f != v4f{};
+            pk = a > pk ? a : pk;
+        };
         if (m == chunk) {
             const v4 a00v = v4{} + a00;
             for (std::size_t i = 0; i < chunk; i += 4) {
                 v4f f;
                 __builtin_memcpy(&f, src + i, sizeof f);
+                scan(f);
                 const v4 x = a00v * widened(f);
                 __builtin_memcpy(ax + i, &x, sizeof x);
             }
         } else {
             for (std::size_t i = 0; i < n; ++i) ax[i] = a00 * (i < m ? double(src[i]) : 0.0);
+            // The block's samples of the chunk in lane 0, the other lanes with zeros.
+            for (std::size_t i = 0; i < m; ++i) scan(v4f{src[i], 0.0f, 0.0f, 0.0f});
         }
+        __builtin_memcpy(rawpeaks, &pk, sizeof pk);
+        __builtin_memcpy(rawover, &ov, sizeof ov);
+        __builtin_memcpy(rawnonzero, &nz, sizeof nz);
     }
     double x0 = p0, y0 = q0, x1 = p1, y1 = q1;
     double s = sum, hs = half;

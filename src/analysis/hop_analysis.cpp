@@ -16,14 +16,8 @@ namespace gravon {
 
 namespace {
 
-struct blockpeak {
-    float peak = 0;    // largest magnitude, counted from 0
-    bool over = false; // some magnitude exceeds the limit
-    bool zero = true;  // every sample is zero
-};
-
 GRAVON_SIMD_CLONES
-blockpeak peak_of_block(std::span<const float> v, float limit) {
+tblockpeak peak_of_block(std::span<const float> v, float limit) {
     // 32 samples at a time, in four running maxima of eight lanes that do not wait for each
     // other. A NaN sample neither raises the peak nor overloads, but it is not zero; the
     // largest of the lane peaks is the largest of all, whatever the order.
@@ -203,9 +197,17 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     // overload. The same pass finds blocks of zeros.
     fprevoverloaded = foverloaded;
     std::array<bool, nchannels> zeroin{};
+    std::array<float, nchannels> limits{};
     for (int c = 0; c < nchannels; ++c) {
         const double fsd = std::size_t(c) < factors.size() ? factors[std::size_t(c)] : 0.0;
-        const blockpeak b = peak_of_block(in[c], float(std::fabs(fsd)));
+        const float limit = float(std::fabs(fsd));
+        limits[c] = limit;
+        // A block filtered along during the last hop was scanned on the way.
+        const tprefiltered& pf = fnext[c];
+        const tblockpeak b = pf.valid && pf.src == in[c].data() && in[c].size() == pf.hop &&
+                                     pf.run.done() && pf.run.rawlimit() == limit
+                                 ? pf.run.rawpeak()
+                                 : peak_of_block(in[c], limit);
         foverloaded[c] = b.over;
         zeroin[c] = b.zero;
         fresult.ch[c].peak = b.peak;
@@ -255,7 +257,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             tfilterrun& r = pf.run;
             // Filtered along, the block is in place already.
             if (!prefiltered(c, in[c], hop, sumfrom, lanesfrom, x)) {
-                r.start(h, in[c], x, hop, sumfrom, lanesfrom);
+                r.start(h, in[c], x, hop, sumfrom, lanesfrom, 0.0f);
                 r.finish();
             }
             sq = {r.sum, r.half, r.peak};
@@ -276,7 +278,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         fhalfsquares[c] = sq.half;
         fhalfpeak[c] = sq.peak;
         fprevzero[c] = zeroout;
-        start_next_filter(c, next[c], hop);
+        start_next_filter(c, next[c], hop, limits[c]);
     }
 
     // 4.-6. Spectra, then the analysis of each channel, channel 0 first. A silent channel's
@@ -332,7 +334,8 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     return fresult;
 }
 
-void thopanalyser::start_next_filter(int c, std::span<const float> next, std::size_t hop) {
+void thopanalyser::start_next_filter(int c, std::span<const float> next, std::size_t hop,
+                                     float limit) {
     tprefiltered& pf = fnext[c];
     pf.valid = false;
     const auto& h = fhp[c];
@@ -347,7 +350,7 @@ void thopanalyser::start_next_filter(int c, std::span<const float> next, std::si
     for (int l = 0; l < 4; ++l) pf.lanesfrom[l] = fprevzero[c] ? 0.0 : fhalflanes[c][l];
     pf.state = {h[0].w1(), h[0].w2(), h[1].w1(), h[1].w2()};
     pf.dest = dest;
-    pf.run.start(h, next, dest, hop, pf.sumfrom, pf.lanesfrom);
+    pf.run.start(h, next, dest, hop, pf.sumfrom, pf.lanesfrom, limit);
     pf.valid = true;
 }
 

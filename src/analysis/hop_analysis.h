@@ -135,7 +135,8 @@ class thopanalyser {
         std::array<double, 4> state{}; // of the sections it started from
         bool valid = false;
     };
-    void start_next_filter(int c, std::span<const float> next, std::size_t hop);
+    // limit: the full scale the next block's overload is judged against.
+    void start_next_filter(int c, std::span<const float> next, std::size_t hop, float limit);
     bool prefiltered(int c, std::span<const float> in, std::size_t hop, double sumfrom,
                      const double (&lanesfrom)[4], const double* dest) const;
 

@@ -63,7 +63,7 @@ TEST(FilterRun, StepsGiveFilterArithmeticAndTheSumsOfTheWindow) {
         tfilterrun a, b;
         const double none[4] = {};
         std::vector<double> out(2 * hop);
-        a.start(h, std::span<const float>(in).first(hop), out.data(), hop, 0.0, none);
+        a.start(h, std::span<const float>(in).first(hop), out.data(), hop, 0.0, none, 0.5f);
         // One step at a time, as a loop elsewhere takes them.
         while (!a.done()) a.step_with([](std::size_t) {});
         h[0].setstate(a.p0, a.q0);
@@ -71,7 +71,7 @@ TEST(FilterRun, StepsGiveFilterArithmeticAndTheSumsOfTheWindow) {
         double firsthalf[4];
         a.blocklanes(firsthalf);
         b.start(h, std::span<const float>(in).subspan(hop, hop - t.missing), out.data() + hop, hop,
-                a.half, firsthalf);
+                a.half, firsthalf, 0.5f);
         b.finish();
         for (std::size_t i = 0; i < 2 * hop; ++i) ASSERT_TRUE(samebits(out[i], window[i])) << i;
         double sum = 0, half = 0, peak = 0;
@@ -88,5 +88,39 @@ TEST(FilterRun, StepsGiveFilterArithmeticAndTheSumsOfTheWindow) {
         double lanes[4];
         b.windowlanes(lanes);
         EXPECT_TRUE(samebits(inputsum(lanes), inputsum(window))) << hop;
+    }
+}
+
+TEST(FilterRun, TheBlocksMagnitudesAreScannedOnTheWay) {
+    // The run's own samples, whole chunks and a shorter end, give the peak, overload and
+    // zero flags of the block: a NaN neither raises the peak nor overloads but is not zero,
+    // -0 is zero, a magnitude at the limit is no overload; missing samples are not scanned.
+    struct tcase {
+        std::vector<float> v;
+        std::size_t hop;
+        tblockpeak want;
+    };
+    std::vector<float> many(37, 0.25f);
+    many[35] = -0.75f;
+    std::vector<float> nan(20, 0.0f);
+    nan[3] = std::nanf("");
+    const std::vector<tcase> cases = {
+        {many, 40, {0.75f, true, false}},
+        {nan, 20, {0.0f, false, false}},
+        {std::vector<float>(19, -0.0f), 19, {0.0f, false, true}},
+        {{0.5f, -0.5f}, 33, {0.5f, false, false}},
+        {{}, 16, {0.0f, false, true}},
+    };
+    for (const tcase& t : cases) {
+        std::vector<double> out(t.hop);
+        const double none[4] = {};
+        tfilterrun r;
+        r.start(sections(), t.v, out.data(), t.hop, 0.0, none, 0.5f);
+        r.finish();
+        const tblockpeak b = r.rawpeak();
+        EXPECT_EQ(b.peak, t.want.peak) << t.hop;
+        EXPECT_EQ(b.over, t.want.over) << t.hop;
+        EXPECT_EQ(b.zero, t.want.zero) << t.hop;
+        EXPECT_EQ(r.rawlimit(), 0.5f);
     }
 }

@@ -557,7 +557,7 @@ bool same(const thopresult& a, const thopresult& b) {
         if (!(x.level == y.level && x.power == y.power && x.crestlevel == y.crestlevel &&
               x.f0 == y.f0 && x.h1h2 == y.h1h2 && x.hnr == y.hnr && x.centroid == y.centroid &&
               x.maxpartno == y.maxpartno && x.killpoint.bits == y.killpoint.bits &&
-              x.peak == y.peak))
+              x.peak == y.peak && x.overloaded == y.overloaded))
             return false;
     }
     return true;
@@ -581,6 +581,10 @@ TEST(HopAnalyserFilterAlong, HandingTheNextHopAlongChangesNoResult) {
         x[0][i] = pause ? 0.0f : float(v.value(long(i)));
         x[1][i] = float(n.next());
     }
+    // Overloads, and a full scale that changes between two hops.
+    x[0][std::size_t(11 * h + 7)] = float(2 * fullscale);
+    x[1][std::size_t(33 * h + 100)] = float(-1.5 * fullscale);
+    x[1][std::size_t(46 * h - 1)] = float(0.9 * fullscale);
     const auto at = [&](int c, int k) {
         return std::span<const float>(x[std::size_t(c)].data() + std::size_t(k * h),
                                       std::size_t(h));
@@ -591,6 +595,7 @@ TEST(HopAnalyserFilterAlong, HandingTheNextHopAlongChangesNoResult) {
         for (tharness* t : {&plain, &along, &otherplain, &broken}) {
             if (k == 40) t->a.hpfilter(0, 1).setF0(120.0);
             if (k == 50) t->a.setup(t->p);
+            if (k == 45) t->factors[1] = 0.8 * fullscale;
         }
         const auto run = [&](tharness& t, std::span<const float> a, std::span<const float> b,
                              bool handalong) {
