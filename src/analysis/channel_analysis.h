@@ -9,6 +9,7 @@
 #include "analysis/fft.h"
 #include "analysis/filter_run.h"
 #include "analysis/frame_analysis.h"
+#include "analysis/threshold_ratios.h"
 
 #include <cstdint>
 #include <span>
@@ -37,6 +38,9 @@ struct thopcontext {
     // The filtering of the channel's next hop, whose steps the longer loops take along with
     // their own work (nullptr when there is none).
     tfilterrun* alongside = nullptr;
+    // The thresholds of the settings as power ratios, when the caller keeps them (nullptr:
+    // taken from the settings).
+    const tthresholdratios* ratios = nullptr;
 };
 
 // Steps 1-9 of one channel: x is the analysis window (units of 20 uPa), outabs2 and outdb

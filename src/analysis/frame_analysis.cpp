@@ -31,6 +31,13 @@ GRAVON_SIMD_CLONES
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored) {
+    return find_f0(outabs2, outdb, specnoisequantile, band, fs, p, mirrored,
+                   std::pow(10.0, p.minrelpartiallevel / 10.0));
+}
+
+tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
+                  std::span<const double> specnoisequantile, tf0band band, double fs,
+                  const tanalysisparams& p, bool mirrored, double relfloor) {
     tf0result r;
     const int n = int(outabs2.size());
     const int nq = int(std::min(specnoisequantile.size(), std::size_t(n / 2)));
@@ -61,7 +68,6 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
     r.f0 = 0;
     r.maxpartno = 0;
     double best = 0;
-    const double relfloor = std::pow(10.0, p.minrelpartiallevel / 10.0);
 
     // 4. Hypotheses: the peak is harmonic h of the voice.
     const std::int32_t hmax = roundint(p.hif0limit / p.lof0limit);

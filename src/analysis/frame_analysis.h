@@ -38,6 +38,10 @@ struct tf0result {
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored = false);
+// The same with the relative floor 10^(minrelpartiallevel / 10) already taken.
+tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
+                  std::span<const double> specnoisequantile, tf0band band, double fs,
+                  const tanalysisparams& p, bool mirrored, double relfloor);
 
 // Marks the bins that belong to a partial (for the HNR): each multiple of the fundamental
 // spacing (M + p)/maxpartno owns its nearest bin and the strictly falling flanks on both

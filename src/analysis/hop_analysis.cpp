@@ -286,6 +286,8 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     thopcontext ctx;
     ctx.d = double(hop) / p.fs;
     ctx.measurenoise = double(holdcount) > p.fs * p.holdnoisemeasurementtime;
+    fratios.update(p);
+    ctx.ratios = &fratios;
     for (int c = 0; c < nchannels; ++c) {
         TFFT& fft = ffft[c];
         tchannelstate& st = fch[c];

@@ -172,6 +172,8 @@ class thopanalyser {
     double fpeakfreq = 0;
     thopresult fresult;
     std::array<tprefiltered, nchannels> fnext;
+    // The thresholds of the settings as power ratios, kept from hop to hop.
+    tthresholdratios fratios;
     std::uint64_t ffiltergen = 0; // counts the changes of the filters' design or state
 };
 

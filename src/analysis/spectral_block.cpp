@@ -59,15 +59,6 @@ tquicksum quick_sum(const double* a, int from, int to) {
     return q;
 }
 
-// The thresholds of the tests as power ratios and the level limit as a power.
-struct tblocklimits {
-    double hf, hflevel, lf;
-    explicit tblocklimits(const tanalysisparams& p)
-        : hf(std::pow(10.0, p.hfblockthreshold / 10.0)),
-          hflevel(std::pow(10.0, p.maxhfblocklevel / 10.0)),
-          lf(std::pow(10.0, p.lfblockthreshold / 10.0)) {}
-};
-
 bool block_test(const tspectralbands& b, double power, const tblocklimits& l, tkillpoint& kp) {
     if (l.hf * b.high >= b.mid && power < l.hflevel) {
         kp.add(tkillreason::hfblock);
@@ -82,9 +73,18 @@ bool block_test(const tspectralbands& b, double power, const tblocklimits& l, tk
 
 } // namespace
 
+tblocklimits::tblocklimits(const tanalysisparams& p)
+    : hf(std::pow(10.0, p.hfblockthreshold / 10.0)),
+      hflevel(std::pow(10.0, p.maxhfblocklevel / 10.0)),
+      lf(std::pow(10.0, p.lfblockthreshold / 10.0)) {}
+
 bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, double power,
                          const tanalysisparams& p, tkillpoint& kp) {
-    const tblocklimits limits(p);
+    return spectral_block_test(outabs2, lobin, hibin, power, tblocklimits(p), kp);
+}
+
+bool spectral_block_test(std::span<const double> outabs2, int lobin, int hibin, double power,
+                         const tblocklimits& limits, tkillpoint& kp) {
     const int n = int(outabs2.size());
     const int last = std::min(n / 2, n - 1);
     tspectralbands b;

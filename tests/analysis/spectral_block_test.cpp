@@ -1,4 +1,5 @@
 #include "analysis/spectral_block.h"
+#include "analysis/threshold_ratios.h"
 
 #include <cmath>
 #include <cstdint>
@@ -138,4 +139,32 @@ TEST(SpectralBlock, DecidesAsTheBandSumsInBinOrderDoEvenWhenTooCloseToCall) {
     // Both outcomes were met near the edge.
     EXPECT_GT(blocked, 100);
     EXPECT_GT(passed, 100);
+}
+
+TEST(ThresholdRatios, FollowEveryChangeOfTheThresholds) {
+    // Kept from hop to hop, the ratios are always those of the settings given: after a change
+    // of each threshold in turn, a NaN one and back.
+    tanalysisparams p;
+    tthresholdratios r;
+    const auto check = [&] {
+        r.update(p);
+        const tblocklimits want(p);
+        EXPECT_EQ(std::memcmp(&r.block.hf, &want.hf, sizeof want.hf), 0);
+        EXPECT_EQ(std::memcmp(&r.block.hflevel, &want.hflevel, sizeof want.hflevel), 0);
+        EXPECT_EQ(std::memcmp(&r.block.lf, &want.lf, sizeof want.lf), 0);
+        const double relfloor = std::pow(10.0, p.minrelpartiallevel / 10.0);
+        EXPECT_EQ(std::memcmp(&r.relfloor, &relfloor, sizeof relfloor), 0);
+    };
+    check();
+    check();
+    for (double* t :
+         {&p.hfblockthreshold, &p.maxhfblocklevel, &p.lfblockthreshold, &p.minrelpartiallevel}) {
+        const double was = *t;
+        *t = was - 3.5;
+        check();
+        *t = std::nan("");
+        check();
+        *t = was;
+        check();
+    }
 }
