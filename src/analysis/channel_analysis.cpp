@@ -54,7 +54,7 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         searched = true;
         const int n = int(outabs2.size());
         const int nq = std::min(st.noise.nbins(), n / 2);
-        const int top = std::max(std::min(ctx.band.hibin, nq - 1), 0);
+        const int top = strongest_bin(outabs2, ctx.band, nq);
         const std::span<const double> outdb = leveldb(std::min(2 * top + 2, n));
         const std::span<const double> noise = st.noise.specnoisequantile();
         st.f0search = ctx.ratios ? find_f0(outabs2, outdb, noise, ctx.band, p.fs, p, mirrored,

@@ -28,6 +28,20 @@ tf0band f0_search_band(double lof0limit, double hif0limit, double fs, int fftsiz
 }
 
 GRAVON_SIMD_CLONES
+int strongest_bin(std::span<const double> outabs2, tf0band band, int nq) {
+    int m = 0;
+    double pw = 0;
+    const int lo = std::max(band.lobin, 0);
+    const int hi = std::min({band.hibin, nq - 1, int(outabs2.size()) - 1});
+    for (int k = lo; k <= hi; ++k) {
+        if (outabs2[std::size_t(k)] > pw) {
+            m = k;
+            pw = outabs2[std::size_t(k)];
+        }
+    }
+    return m;
+}
+
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored) {
@@ -43,17 +57,11 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
     const int nq = int(std::min(specnoisequantile.size(), std::size_t(n / 2)));
     if (n < 3 || int(outdb.size()) < n || nq < 1) return r;
 
-    // 1. Strongest bin of the band; strictly greater, so the lowest bin wins on equal powers.
-    int m = 0;
-    double pw = 0;
-    const int lo = std::max(band.lobin, 0);
-    const int hi = std::min(band.hibin, nq - 1);
-    for (int k = lo; k <= hi; ++k) {
-        if (outabs2[k] > pw) {
-            m = k;
-            pw = outabs2[k];
-        }
-    }
+    // 1. Strongest bin of the band.
+    const int m = strongest_bin(outabs2, band, nq);
+    // Bin 0 outside the band means no bin of the band has power.
+    const double pw =
+        m >= band.lobin && outabs2[std::size_t(m)] > 0 ? outabs2[std::size_t(m)] : 0.0;
     r.strongestbin = m;
     r.strongestpower = pw;
 

@@ -31,6 +31,10 @@ struct tf0result {
     std::int32_t maxpartno = 0; // harmonic number of the strongest partial; 0 = no F0
 };
 
+// Step 1 of find_f0: the strongest bin of the band clipped to the bins 0...nq-1, strictly
+// greater, so the lowest bin wins on equal powers; 0 when no bin has power.
+int strongest_bin(std::span<const double> outabs2, tf0band band, int nq);
+
 // outabs2 and outdb: the N-bin power and dB spectra; specnoisequantile: N/2 noise levels.
 // The band is clipped to the bins 0...N/2-1 for which a noise level exists. mirrored: the
 // spectra are those of a real input, whose bins above N/2 mirror those below; such a bin is

@@ -219,3 +219,42 @@ TEST(ChannelAnalysis, SilentChannelGivesWhatTheZeroWindowGives) {
         }
     }
 }
+
+TEST(ChannelAnalysis, TheTransformsLazyOutputsGiveTheWholeSpectrasResults) {
+    // Read from the transform, the analysis takes only the power bins up to N/2, the levels
+    // it reads and the thresholds as ratios kept from before; fed the whole spectra it takes
+    // everything. Voices whose strongest partial is the first, the second or the third, low
+    // and high in the band, with a high limit above half the rate, give the same bits.
+    for (const double hif0 : {1000.0, 30000.0}) {
+        tanalysisparams p;
+        p.hif0limit = hif0;
+        tchannel whole(p), lazy(p);
+        tthresholdratios ratios;
+        ratios.update(p);
+        lazy.ctx.ratios = &ratios;
+        const std::vector<std::vector<tpartial>> voices = {
+            voice_partials(95.0, sine_amplitude_for_level(75), 4000),
+            {{1, 0.2, 0}, {2, 1.0, 0.3}, {3, 0.3, 0.6}},
+            {{1, 0.1, 0}, {2, 0.2, 0.3}, {3, 1.0, 0.6}, {4, 0.3, 0.9}},
+            voice_partials(880.0, sine_amplitude_for_level(85), 8000),
+        };
+        for (int i = 0; i < 8; ++i) {
+            const double f0 = i % 4 == 3 ? 880.0 : 150.0 + 70.0 * i;
+            std::vector<tpartial> ps = voices[std::size_t(i % 4)];
+            if (i % 4 == 1 || i % 4 == 2)
+                for (tpartial& q : ps) q.amplitude *= sine_amplitude_for_level(80);
+            const std::vector<double> x = harmonic_window(w, fs, f0, ps, 37L * i);
+            whole.analyse(x);
+            lazy.fft.setInRe(x);
+            analyse_channel(x, lazy.fft, lazy.ctx, lazy.p, 0, lazy.st);
+            const tchannelmeasures &a = whole.m(), &b = lazy.m();
+            EXPECT_EQ(a.killpoint.bits, b.killpoint.bits) << i;
+            EXPECT_EQ(std::memcmp(&a.f0, &b.f0, sizeof a.f0), 0) << i;
+            EXPECT_EQ(std::memcmp(&a.h1h2, &b.h1h2, sizeof a.h1h2), 0) << i;
+            EXPECT_EQ(std::memcmp(&a.hnr, &b.hnr, sizeof a.hnr), 0) << i;
+            EXPECT_EQ(std::memcmp(&a.centroid, &b.centroid, sizeof a.centroid), 0) << i;
+            EXPECT_EQ(a.maxpartno, b.maxpartno) << i;
+            EXPECT_EQ(whole.st.f0search.strongestbin, lazy.st.f0search.strongestbin) << i;
+        }
+    }
+}
