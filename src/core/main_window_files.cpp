@@ -1,6 +1,7 @@
 // Opening files for analysis: a sound file is replayed through the same driver that a live
 // recording uses, inside the open call, so that a command line can save the finished result.
 #include "analysis/hop_analysis.h"
+#include "analysis/simd_clones.h"
 #include "base/number_text.h"
 #include "base/random.h"
 #include "base/text_utils.h"
@@ -25,6 +26,13 @@ constexpr std::size_t replayblock = 2048;
 // delivery and is analysed where it lies.
 constexpr std::size_t replaybuffer = 32 * replayblock;
 constexpr auto refreshperiod = std::chrono::milliseconds(50);
+
+// out[k] = float(double(in[k]) * factor), in the widest vectors the processor has.
+GRAVON_SIMD_CLONES
+void scale_samples(float* __restrict out, const float* __restrict in, std::size_t n,
+                   double factor) {
+    for (std::size_t k = 0; k < n; ++k) out[k] = float(double(in[k]) * factor);
+}
 
 // Why a file whose sampling rate the analysis cannot take (only a damaged header gives one:
 // it would size the analysis window to nothing or to gigabytes) is not analysed.
@@ -62,7 +70,7 @@ class treplay {
             const std::size_t take = std::min(replaybuffer - fn, samples.size() - i);
             float* out = fblock[0].data() + fn;
             const float* in = samples.data() + i;
-            for (std::size_t k = 0; k < take; ++k) out[k] = float(double(in[k]) * factor);
+            scale_samples(out, in, take, factor);
             fn += take;
             i += take;
             if (fn == replaybuffer) deliver(fn);
