@@ -58,7 +58,7 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         const std::span<const double> outdb = leveldb(std::min(2 * top + 2, n));
         const std::span<const double> noise = st.noise.specnoisequantile();
         st.f0search = ctx.ratios ? find_f0(outabs2, outdb, noise, ctx.band, p.fs, p, mirrored,
-                                           ctx.ratios->relfloor)
+                                           ctx.ratios->relfloor, top)
                                  : find_f0(outabs2, outdb, noise, ctx.band, p.fs, p, mirrored);
         m.peakfreq = st.f0search.peakfreq;
         m.f0 = st.f0search.f0;

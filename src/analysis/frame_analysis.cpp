@@ -51,14 +51,14 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
 
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
-                  const tanalysisparams& p, bool mirrored, double relfloor) {
+                  const tanalysisparams& p, bool mirrored, double relfloor, int strongest) {
     tf0result r;
     const int n = int(outabs2.size());
     const int nq = int(std::min(specnoisequantile.size(), std::size_t(n / 2)));
     if (n < 3 || int(outdb.size()) < n || nq < 1) return r;
 
     // 1. Strongest bin of the band.
-    const int m = strongest_bin(outabs2, band, nq);
+    const int m = strongest >= 0 ? strongest : strongest_bin(outabs2, band, nq);
     // Bin 0 outside the band means no bin of the band has power.
     const double pw =
         m >= band.lobin && outabs2[std::size_t(m)] > 0 ? outabs2[std::size_t(m)] : 0.0;

@@ -42,10 +42,11 @@ int strongest_bin(std::span<const double> outabs2, tf0band band, int nq);
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored = false);
-// The same with the relative floor 10^(minrelpartiallevel / 10) already taken.
+// The same with the relative floor 10^(minrelpartiallevel / 10) already taken, and the
+// strongest bin too when strongest >= 0 (as strongest_bin gives it).
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
-                  const tanalysisparams& p, bool mirrored, double relfloor);
+                  const tanalysisparams& p, bool mirrored, double relfloor, int strongest = -1);
 
 // Marks the bins that belong to a partial (for the HNR): each multiple of the fundamental
 // spacing (M + p)/maxpartno owns its nearest bin and the strictly falling flanks on both
