@@ -44,11 +44,11 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
             st.noise.add_hop(leveldb(st.noise.nbins()), m.level, ctx.d, lo, hi);
         st.noise.update_quantiles(ctx.band.lobin, ctx.band.hibin, p.noisequantile);
     }
-    const bool blocked = ctx.ratios ? spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin,
-                                                          m.power, ctx.ratios->block, m.killpoint)
-                                    : spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin,
-                                                          m.power, p, m.killpoint);
-    if (!blocked) {
+    tthresholdratios own;
+    if (!ctx.ratios) own.update(p);
+    const tthresholdratios& ratios = ctx.ratios ? *ctx.ratios : own;
+    if (!spectral_block_test(outabs2, ctx.band.lobin, ctx.band.hibin, m.power, ratios.block,
+                             m.killpoint)) {
         // 4. F0 and partials. The search reads the level of bins up to one above the
         // strongest bin of the band, H1/H2 up to one above twice that bin.
         searched = true;
@@ -56,10 +56,8 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         const int nq = std::min(st.noise.nbins(), n / 2);
         const int top = strongest_bin(outabs2, ctx.band, nq);
         const std::span<const double> outdb = leveldb(std::min(2 * top + 2, n));
-        const std::span<const double> noise = st.noise.specnoisequantile();
-        st.f0search = ctx.ratios ? find_f0(outabs2, outdb, noise, ctx.band, p.fs, p, mirrored,
-                                           ctx.ratios->relfloor, top)
-                                 : find_f0(outabs2, outdb, noise, ctx.band, p.fs, p, mirrored);
+        st.f0search = find_f0(outabs2, outdb, st.noise.specnoisequantile(), ctx.band, p.fs, p,
+                              mirrored, ratios.relfloor, top);
         m.peakfreq = st.f0search.peakfreq;
         m.f0 = st.f0search.f0;
         m.maxpartno = st.f0search.maxpartno;

@@ -27,7 +27,6 @@ tf0band f0_search_band(double lof0limit, double hif0limit, double fs, int fftsiz
     return b;
 }
 
-GRAVON_SIMD_CLONES
 int strongest_bin(std::span<const double> outabs2, tf0band band, int nq) {
     int m = 0;
     double pw = 0;
@@ -49,6 +48,7 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
                    std::pow(10.0, p.minrelpartiallevel / 10.0));
 }
 
+GRAVON_SIMD_CLONES
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored, double relfloor, int strongest) {

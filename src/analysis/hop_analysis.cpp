@@ -257,7 +257,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
             tfilterrun& r = pf.run;
             // Filtered along, the block is in place already.
             if (!prefiltered(c, in[c], hop, sumfrom, lanesfrom, x)) {
-                r.start(h, in[c], x, hop, sumfrom, lanesfrom, 0.0f);
+                r.start(h, in[c], x, hop, sumfrom, lanesfrom, limits[c]);
                 r.finish();
             }
             sq = {r.sum, r.half, r.peak};

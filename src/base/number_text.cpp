@@ -274,11 +274,10 @@ void appendplaintext(std::string& out, double x, char sep) {
         out += nonfinitetext(x);
         return;
     }
-    char dig[40];
-    int nd = 0, e = 0, first = 1;
-    const bool neg = x < 0;
-    if (fastdigits15(std::fabs(x), dig + 1, nd, e)) {
-        writeplaintext(out, neg, dig + first, nd, e, sep);
+    char dig[15];
+    int nd = 0, e = 0;
+    if (fastdigits15(std::fabs(x), dig, nd, e)) {
+        writeplaintext(out, x < 0, dig, nd, e, sep);
         return;
     }
     appendplaintextshortest(out, x, sep);
