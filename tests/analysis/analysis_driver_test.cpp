@@ -100,3 +100,50 @@ TEST(AnalysisDriver, TheStoresDoNotDependOnHowTheStreamIsCutOrWhetherSamplesAreK
         ASSERT_EQ(whole.driver.framepeak[0][k], peak) << k;
     }
 }
+
+TEST(AnalysisDriver, AWeakSubharmonicDoesNotTakeTheVoiceAnOctaveDown) {
+    // A voice with every harmonic, the fundamental strongest, and one partial at F0/2 some
+    // 20-24 dB below it, over room noise, at pitches whose F0/2 lies near a bin of the
+    // transform (midway between two, it is a local peak only in some frames). Without the
+    // subharmonic guard the octave below collects every partial and wins; with it, the voice's own
+    // F0 is found.
+    struct tcase {
+        double f0;    // Hz
+        double subdb; // level of the partial at F0/2 re the fundamental
+    };
+    const tcase cases[] = {{262, -24}, {330, -22.5}, {440, -21.5}, {587, -20}};
+    constexpr double fs = 44100;
+    for (const tcase& tc : cases) {
+        const std::size_t n = std::size_t(2.5 * fs);
+        trecarr x(2, tsinglearr(n, 0.0f));
+        std::uint32_t seed = 12345;
+        double phase = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double t = double(i) / fs;
+            seed = seed * 1664525u + 1013904223u;
+            const double noise = 2e-3 * (double(seed >> 8) / double(1u << 24) - 0.5); // ~30 dB
+            // A slight vibrato, so that the partials move across the bins.
+            phase += 2 * M_PI * tc.f0 * std::pow(2.0, 0.1 / 12 * std::sin(2 * M_PI * 5 * t)) / fs;
+            double v = 0;
+            if (t > 0.5) {
+                for (int h = 1; h * tc.f0 < 8000; ++h) v += std::sin(h * phase) / h;
+                v += std::pow(10.0, tc.subdb / 20) * std::sin(0.5 * phase);
+            }
+            x[0][i] = float(0.2 * v + noise);
+        }
+        for (const bool guard : {true, false}) {
+            trun r(false);
+            r.params.subharmonicguard = guard;
+            r.deliver(x, {4096});
+            std::size_t right = 0, octavelow = 0;
+            for (double f : r.sink.f0s) {
+                right += std::fabs(12 * std::log2(f / tc.f0)) < 0.5;
+                octavelow += std::fabs(12 * std::log2(f / tc.f0) + 12) < 0.5;
+            }
+            const std::size_t accepted = r.sink.f0s.size();
+            SCOPED_TRACE(testing::Message() << tc.f0 << " Hz, guard " << guard);
+            EXPECT_GT(accepted, 60u);
+            EXPECT_GE(double(guard ? right : octavelow), 0.99 * double(accepted));
+        }
+    }
+}
