@@ -88,7 +88,8 @@ void TAnalysisDriver::crunch_hop(std::span<const float> ch0, std::span<const flo
     for (int c = 0; c < 2; ++c) recarroverloaded[c] = analyser.recarroverloaded(c);
     flast = r;
 
-    if (!fpaused) store_frame({ch0, ch1}, r);
+    // The store keeps the samples as analysed: a NaN or infinite one is kept as zero.
+    if (!fpaused) store_frame({analyser.input(0), analyser.input(1)}, r);
     if (onhopanalysed) onhopanalysed();
 }
 

@@ -1,5 +1,6 @@
 #include "core/replay_notes.h"
 
+#include "analysis/kill_point.h"
 #include "analysis/rejection_reasons.h"
 #include "base/number_text.h"
 #include "base/text_utils.h"
@@ -24,14 +25,29 @@ std::string db_text(double v) {
     return buf;
 }
 
+// Whether frame k's window held a NaN or infinite sample (its level is that of zeros).
+bool nonfinite_frame(const TForm1& form, std::int32_t k) {
+    const auto bits = std::uint16_t(form.paramarr[trackdebug][0][std::size_t(k)]);
+    return (bits & std::uint16_t(tkillreason::nonfinite)) != 0;
+}
+
+std::int32_t nonfinite_frames(const TForm1& form) {
+    std::int32_t bad = 0;
+    for (std::int32_t k = 0; k < form.frames(); ++k) bad += nonfinite_frame(form, k);
+    return bad;
+}
+
+// The frames with a NaN or infinite sample have their own note; the others are judged here.
 void note_noise(const TForm1& form, const std::string& fname, const tnoteadvice& advice,
                 std::vector<std::string>& notes) {
     if (form.analyser.spechistcount(0) > 0) return;
     const double lo = form.advanced.noiselo[0], hi = form.advanced.noisehi[0];
     double quietest = 1e300, loudest = -1e300;
     std::int32_t silent = 0;
-    const std::int32_t n = form.frames();
-    for (std::int32_t k = 0; k < n; ++k) {
+    const std::int32_t n = form.frames() - nonfinite_frames(form);
+    if (n <= 0 && form.frames() > 0) return;
+    for (std::int32_t k = 0; k < form.frames(); ++k) {
+        if (nonfinite_frame(form, k)) continue;
         const double v = form.paramarr[trackspl][0][std::size_t(k)];
         if (!std::isfinite(v) || v <= silentlevel) {
             ++silent;
@@ -59,6 +75,21 @@ void note_noise(const TForm1& form, const std::string& fname, const tnoteadvice&
         what += " Give the recording's full scale in Pa with " + advice.fullscale +
                 ", or set the noise range " + advice.noiserange + ".";
     notes.push_back(what);
+}
+
+// A NaN or infinite sample (a float file or array written by a failed computation) would
+// have been taken as silence or as clipping.
+void note_nonfinite(const TForm1& form, const std::string& fname, std::vector<std::string>& notes) {
+    const std::int32_t bad = nonfinite_frames(form), n = form.frames();
+    if (bad == 0) return;
+    if (bad == n) {
+        notes.push_back("every sample of " + fname +
+                        " is NaN (not a number) or infinite: nothing in it could be analysed.");
+        return;
+    }
+    notes.push_back(fname + " holds samples that are NaN (not a number) or infinite: " +
+                    std::to_string(bad) + " of " + std::to_string(n) +
+                    " frames hold one and were rejected; the others were analysed as usual.");
 }
 
 // Few bits leave a quantisation noise that drowns a quiet room and the soft voice.
@@ -158,6 +189,7 @@ std::vector<std::string> replay_notes(const TForm1& form, const std::string& fna
                         "calibrated dB SPL.");
     }
     note_coarse_coding(form, fname, notes);
+    note_nonfinite(form, fname, notes);
     note_noise(form, fname, advice, notes);
     note_clipping(form, fname, notes);
     if (!phonetogram_empty(form)) return notes;
