@@ -53,13 +53,15 @@ namespace {
 
 // Whether the series of hypothesis h holds a real share of power beside that of the accepted
 // hypothesis hbest < h: its partials k that are not partials of hbest (k hbest / h is no whole
-// number) against those that are, on the same integer bins as the score.
-bool adds_partials(std::span<const double> outabs2, int m, std::int32_t h, std::int32_t hbest,
+// number) against those that are. Unlike the score, the partials are read at the multiples of
+// the interpolated peak (peak = M + p bins): on the integer bin the higher partials fall up to
+// half a bin per harmonic number away from their peaks, which would blur the two sums.
+bool adds_partials(std::span<const double> outabs2, double peak, std::int32_t h, std::int32_t hbest,
                    double f, double hif0limit, bool mirrored, double shrfloor) {
     const int n = int(outabs2.size());
     double added = 0, shared = 0;
     for (std::int32_t k = 1; k <= 100 && k * f < hif0limit; ++k) {
-        const std::int32_t idx = roundint(double(k) * m / h);
+        const std::int32_t idx = roundint(k * peak / h);
         if (idx >= n) break;
         const double v = outabs2[mirrored && idx > n / 2 ? n - idx : idx];
         if (k * hbest % h == 0)
@@ -127,7 +129,7 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
         // A lower candidate wins on its score alone only by collecting the higher one's
         // partials; what it adds must be partials too.
         if (p.subharmonicguard && r.maxpartno > 0 &&
-            !adds_partials(outabs2, m, h, r.maxpartno, f, p.hif0limit, mirrored, shrfloor))
+            !adds_partials(outabs2, m + off, h, r.maxpartno, f, p.hif0limit, mirrored, shrfloor))
             continue;
         best = s;
         r.f0 = f;
