@@ -77,14 +77,16 @@ void note_noise(const TForm1& form, const std::string& fname, const tnoteadvice&
     notes.push_back(what);
 }
 
-// A NaN or infinite sample (a float file or array written by a failed computation) would
-// have been taken as silence or as clipping.
+// A float file or array that a failed computation wrote may hold NaN or infinite samples: the
+// frames that hold one are rejected and counted here, so that they are not taken for silence
+// or clipping.
 void note_nonfinite(const TForm1& form, const std::string& fname, std::vector<std::string>& notes) {
     const std::int32_t bad = nonfinite_frames(form), n = form.frames();
     if (bad == 0) return;
     if (bad == n) {
-        notes.push_back("every sample of " + fname +
-                        " is NaN (not a number) or infinite: nothing in it could be analysed.");
+        notes.push_back("every frame of " + fname +
+                        " holds samples that are NaN (not a number) or infinite: nothing in it "
+                        "could be analysed.");
         return;
     }
     notes.push_back(fname + " holds samples that are NaN (not a number) or infinite: " +

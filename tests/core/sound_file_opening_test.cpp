@@ -435,7 +435,7 @@ TEST_F(OpenSoundFile, NonFiniteSamplesRejectTheirFramesAndLeaveTheRestAsItWas) {
          {{20 * hop + 5, inf}, {160 * hop + 881, -inf}},
          {20, 21, 160, 161},
          " frames hold one and were rejected"},
-        {"allnan.wav", {}, {}, "every sample of "},
+        {"allnan.wav", {}, {}, "every frame of "},
     };
     for (const auto& [k, v] : cases[0].samples) clean[k] = 0.0f;
     for (const auto& [k, v] : cases[1].samples) clean[k] = 0.0f;
