@@ -102,16 +102,15 @@ TEST(AnalysisDriver, TheStoresDoNotDependOnHowTheStreamIsCutOrWhetherSamplesAreK
 }
 
 TEST(AnalysisDriver, AWeakSubharmonicDoesNotTakeTheVoiceAnOctaveDown) {
-    // A voice with every harmonic, the fundamental strongest, and one partial at F0/2 some
-    // 20-24 dB below it, over room noise, at pitches whose F0/2 lies near a bin of the
-    // transform (midway between two, it is a local peak only in some frames). Without the
-    // subharmonic guard the octave below collects every partial and wins; with it, the voice's own
-    // F0 is found.
+    // A voice with every harmonic, the second strongest and the fundamental 6 dB below it, and
+    // one partial at F0/2 some 20-24 dB below the strongest, over room noise. Without the
+    // subharmonic guard the octave below collects every partial and wins; with it, the
+    // voice's own F0 is found.
     struct tcase {
         double f0;    // Hz
-        double subdb; // level of the partial at F0/2 re the fundamental
+        double subdb; // level of the partial at F0/2 re the strongest partial
     };
-    const tcase cases[] = {{262, -24}, {330, -22.5}, {440, -21.5}, {587, -20}};
+    const tcase cases[] = {{247, -24}, {330, -22.5}, {440, -21.5}, {587, -20}};
     constexpr double fs = 44100;
     for (const tcase& tc : cases) {
         const std::size_t n = std::size_t(2.5 * fs);
@@ -126,7 +125,8 @@ TEST(AnalysisDriver, AWeakSubharmonicDoesNotTakeTheVoiceAnOctaveDown) {
             phase += 2 * M_PI * tc.f0 * std::pow(2.0, 0.1 / 12 * std::sin(2 * M_PI * 5 * t)) / fs;
             double v = 0;
             if (t > 0.5) {
-                for (int h = 1; h * tc.f0 < 8000; ++h) v += std::sin(h * phase) / h;
+                for (int h = 1; h * tc.f0 < 8000; ++h)
+                    v += std::sin(h * phase) * (h == 1 ? 0.5 : 2.0 / h);
                 v += std::pow(10.0, tc.subdb / 20) * std::sin(0.5 * phase);
             }
             x[0][i] = float(0.2 * v + noise);
@@ -142,7 +142,9 @@ TEST(AnalysisDriver, AWeakSubharmonicDoesNotTakeTheVoiceAnOctaveDown) {
             }
             const std::size_t accepted = r.sink.f0s.size();
             SCOPED_TRACE(testing::Message() << tc.f0 << " Hz, guard " << guard);
-            EXPECT_GT(accepted, 60u);
+            // Without the guard, frames flip between the octaves where F0/2 lies between two bins,
+            // and the F0-rate test rejects many of them.
+            EXPECT_GT(accepted, guard ? 150u : 30u);
             EXPECT_GE(double(guard ? right : octavelow), 0.99 * double(accepted));
         }
     }
