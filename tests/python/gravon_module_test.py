@@ -154,6 +154,18 @@ class Corpus(unittest.TestCase):
         a32 = gravon.analyse(x[:, 0].astype(np.float32), fs, [100.0])
         np.testing.assert_array_equal(a32.cells()["time_all_s"],
                                       gravon.analyse_file("voice.wav", 100).cells()["time_all_s"])
+        # A NaN sample rejects the two frames whose window holds it, says so, and leaves the
+        # others as those of the array with a zero in its place.
+        xz = x[:, 0].copy()
+        xz[100 * 882 + 7] = 0.0
+        xn = xz.copy()
+        xn[100 * 882 + 7] = np.nan
+        az, an = gravon.analyse(xz, fs, [100.0]), gravon.analyse(xn, fs, [100.0])
+        bad = np.array(["nonfinite" in r for r in an.tracks["left_rejected"]])
+        self.assertEqual(list(np.flatnonzero(bad)), [100, 101])
+        for col in az.tracks:
+            np.testing.assert_array_equal(an.tracks[col][~bad], az.tracks[col][~bad], err_msg=col)
+        self.assertIn("2 of %d frames hold one" % len(bad), " ".join(an.warnings))
 
     def test_a_stored_phonetogram_reads_as_the_cells_it_holds(self):
         r = self.cli("/f100", "voice.wav", "/s")
