@@ -287,7 +287,11 @@ int main(int argc, char** argv) {
             // After the command line, so that the phonetograms it loads keep their numbers.
             const std::int32_t k = std::max(form.nchans(), firstloadedpg);
             if (form.open_stdpg(o.baselinefile, k)) {
-                form.set_baseline_pg(k, true);
+                // Another patient's is compared only when someone says so, and nobody is here.
+                const std::string why = form.other_patient_text(k);
+                if (!form.set_baseline_pg(k, true))
+                    ui.error("--baseline " + o.baselinefile + ": " + why +
+                             " Sessions of two patients are not compared.");
                 // In grey under the current one on the pictures: a loaded phonetogram would
                 // otherwise take the left channel's blue.
                 set_pgcolor(form, k, graycolorindex);
