@@ -75,7 +75,8 @@ constexpr std::int32_t graycolorindex = 7;
 
 constexpr const char* nothingcompared =
     "the baseline has nothing to be compared with: no sound file was analysed and no other "
-    "phonetogram with data was loaded";
+    "phonetogram with data was loaded (a reference group, or another patient's phonetogram, is "
+    "never the current one)";
 
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
