@@ -75,7 +75,8 @@ constexpr std::int32_t graycolorindex = 7;
 
 constexpr const char* nothingcompared =
     "the baseline has nothing to be compared with: no sound file was analysed and no other "
-    "phonetogram with data was loaded";
+    "phonetogram with data was loaded (a reference group, or another patient's phonetogram, is "
+    "never the current one)";
 
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
@@ -287,7 +288,11 @@ int main(int argc, char** argv) {
             // After the command line, so that the phonetograms it loads keep their numbers.
             const std::int32_t k = std::max(form.nchans(), firstloadedpg);
             if (form.open_stdpg(o.baselinefile, k)) {
-                form.set_baseline_pg(k, true);
+                // Another patient's is compared only when someone says so, and nobody is here.
+                const std::string why = form.other_patient_text(k);
+                if (!form.set_baseline_pg(k, true))
+                    ui.error("--baseline " + o.baselinefile + ": " + why +
+                             " Sessions of two patients are not compared.");
                 // In grey under the current one on the pictures: a loaded phonetogram would
                 // otherwise take the left channel's blue.
                 set_pgcolor(form, k, graycolorindex);

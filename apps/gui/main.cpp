@@ -95,10 +95,9 @@ int main(int argc, char** argv) {
     // The sound card's services outlive the window whose recorder and players use them.
     tqtaudiofactory audio;
     TMainWindow window;
-    // Pictures made by a script, or a command line that closes the window, have no one to
-    // click a message away.
+    // Only a command line that closes the window (/c) stands in for a person: it answers the
+    // save questions. A picture taken without /c leaves a window that asks as it always does.
     window.userinterface().unattended =
-        !screenshot.empty() || !pictures.empty() ||
         std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "/c"; });
     window.attach_audio(audio);
     window.show();

@@ -406,14 +406,22 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The loaded phonetogram marked as the baseline; -1 for none.
     std::int32_t baseline_pg() const;
     // Marks loaded phonetogram k as the baseline (the one marked before is no longer) or, with
-    // on false, unmarks it; then fix_things. False, changing nothing, for a recording
-    // phonetogram or an index outside the list.
+    // on false, unmarks it; then fix_things. A phonetogram of another patient than the current
+    // one is marked only when the user answers Yes to the question why. False, changing
+    // nothing, for a recording phonetogram, an index outside the list or that No.
     bool set_baseline_pg(std::int32_t k, bool on);
+    // Why loaded phonetogram k is known to be another patient's than the current phonetogram
+    // (or, before a take, than the session record's); empty when it is not.
+    std::string other_patient_text(std::int32_t k) const;
+    // The baseline belongs to its patient: New recording, and a record of another patient for
+    // what the window holds, unmark it.
+    void drop_baseline();
     // The phonetogram the headless program's --pg names as the current one; -1: the default.
     std::int32_t comparedpgoption = -1;
     // The current phonetogram the baseline is compared with: comparedpgoption when it names
-    // another one, else the first recording phonetogram that holds time, else the first other
-    // loaded one that does; -1 when there is none or no baseline.
+    // another one that is no reference group, else the first recording phonetogram that holds
+    // time, else the first other loaded one that does, is no reference group and is not known
+    // to be another patient's; -1 when there is none or no baseline.
     std::int32_t compared_pg() const;
     // The baseline and the current phonetogram measured over their entire areas; empty
     // (baselinepg -1) when there is no baseline or nothing to compare it with.

@@ -4,28 +4,68 @@
 
 namespace gravon {
 
+namespace {
+
+// The phonetogram baseline b is compared with (see compared_pg). A reference group is never
+// the current phonetogram, nor is a loaded phonetogram of another patient.
+std::int32_t current_pg_of(const TForm1& f, std::int32_t b) {
+    const std::int32_t n = std::int32_t(f.pgs.size());
+    if (b < 0 || b >= n) return -1;
+    const auto fits = [&](std::int32_t i) { return i != b && f.pgs[std::size_t(i)].group.empty(); };
+    if (f.comparedpgoption >= 0 && f.comparedpgoption < n && f.comparedpgoption != b)
+        return fits(f.comparedpgoption) ? f.comparedpgoption : -1;
+    for (std::int32_t i = 0; i < n; ++i) {
+        const tpg& pg = f.pgs[std::size_t(i)];
+        if (!fits(i) || total_time(pg) <= 0) continue;
+        if (i >= firstloadedpg && different_patients(pg.session, f.pgs[std::size_t(b)].session))
+            continue;
+        return i;
+    }
+    return -1;
+}
+
+} // namespace
+
 std::int32_t TForm1::baseline_pg() const {
     for (std::size_t i = firstloadedpg; i < pgs.size(); ++i)
         if (pgs[i].baseline) return std::int32_t(i);
     return -1;
 }
 
+std::string TForm1::other_patient_text(std::int32_t k) const {
+    if (k < firstloadedpg || k >= std::int32_t(pgs.size())) return "";
+    // Before anything is recorded, the current phonetogram is the take about to be recorded.
+    const std::int32_t c = current_pg_of(*this, k);
+    const tsessionrecord current = c >= 0 ? pgs[std::size_t(c)].session : session();
+    const tpg& pg = pgs[std::size_t(k)];
+    if (!different_patients(pg.session, current)) return "";
+    return pg.pgname + " is of patient " + pg.session.patient + ", " +
+           (c >= 0 ? "the current phonetogram (" + pgs[std::size_t(c)].pgname + ")"
+                   : "the take to be recorded") +
+           " of patient " + current.patient + ".";
+}
+
+void TForm1::drop_baseline() {
+    for (tpg& pg : pgs) pg.baseline = false;
+}
+
 bool TForm1::set_baseline_pg(std::int32_t k, bool on) {
     if (k < firstloadedpg || k >= std::int32_t(pgs.size())) return false;
+    // A baseline is the same patient's earlier session; another's is compared only when the
+    // user says so.
+    if (on && !pgs[std::size_t(k)].baseline)
+        if (const std::string why = other_patient_text(k);
+            !why.empty() &&
+            ui.question("Baseline of another patient", why + "\rCompare them all the same?",
+                        tbuttons::yes_no) != tanswer::yes)
+            return false;
     for (std::size_t i = 0; i < pgs.size(); ++i) pgs[i].baseline = on && std::int32_t(i) == k;
     fix_things();
     return true;
 }
 
 std::int32_t TForm1::compared_pg() const {
-    const std::int32_t b = baseline_pg();
-    if (b < 0) return -1;
-    const std::int32_t n = std::int32_t(pgs.size());
-    if (comparedpgoption >= 0 && comparedpgoption < n && comparedpgoption != b)
-        return comparedpgoption;
-    for (std::int32_t i = 0; i < n; ++i)
-        if (i != b && total_time(pgs[std::size_t(i)]) > 0) return i;
-    return -1;
+    return current_pg_of(*this, baseline_pg());
 }
 
 tbaselinecomparison TForm1::comparison() const {

@@ -210,6 +210,8 @@ void TForm1::NewRecordingActionExecute() {
     if (!ask_to_save()) return;
     Set_recording(false);
     settle_journal();
+    // The next take may be anyone's.
+    drop_baseline();
     if (fanalysisisfromsoundfile) restore_temporary_settings();
     set_analysisisfromsoundfile(false);
     set_title("");

@@ -25,7 +25,16 @@ tsessionrecord TForm1::session() const {
 }
 
 void TForm1::set_session(const tsessionrecord& r) {
+    // Another patient's take or file: the baseline was the patient's before. A comparison the
+    // user accepted across patients stays while the patient stays.
+    const std::int32_t b = baseline_pg();
+    const bool otherpatient = b >= 0 && different_patients(pgs[std::size_t(b)].session, r) &&
+                              session().patient != r.patient;
     for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) pgs[c].session = r;
+    if (otherpatient) {
+        drop_baseline();
+        fix_things();
+    }
     ui.refresh_control_panel();
 }
 

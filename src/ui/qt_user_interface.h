@@ -82,9 +82,9 @@ class TQtUserInterface : public tuserinterface {
     void set_other_windows_enabled(bool enabled);
 
     tdialogscript script;
-    // No person is there to answer (pictures made by a script, a command line that closes
-    // the window): messages go to standard error and questions are answered No, or Cancel
-    // where No is not offered, so that nothing waits for a click that never comes.
+    // No person is there to answer (a command line that closes the window, /c): messages go to
+    // standard error and questions are answered No, or Cancel where No is not offered, so that
+    // nothing waits for a click that never comes.
     bool unattended = false;
 
     // Set by the main window.

@@ -40,8 +40,8 @@ void set_combo_text(QComboBox* c, const std::string& text) {
         c->setEditText(qs(text));
 }
 
-// A date must read as one, so that the report can show it in the user's own form; an empty
-// field is fine.
+// A date must read as one, ISO with four digits for the year, the one form every page of the
+// program shows; an empty field is fine.
 bool readable_date(const QString& t, bool withtime) {
     if (t.trimmed().isEmpty()) return true;
     if (withtime) return QDateTime::fromString(t.trimmed(), "yyyy-MM-dd HH:mm").isValid();

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 using namespace gravon;
 using namespace gravon::testing;
@@ -407,6 +408,59 @@ TEST_F(RecentFilesTest, WriteFailuresAreSwallowed) {
     EXPECT_NO_THROW(r.add(a));
     EXPECT_EQ(r.filename(1), a);
     EXPECT_EQ(r.itemcount(), 1);
+}
+
+// Two programs with the list of the same file: each change is made to the list as stored at
+// that moment, so neither loses the other's entries, whether they take turns or change the list
+// at the same time.
+TEST_F(RecentFilesTest, TwoProgramsKeepEachOthersEntries) {
+    tfilemenu m2, m3, m4;
+    TRecentFiles a, b;
+    setup(a, &m.menu);
+    setup(b, &m2.menu);
+    const std::string f1 = t.make_file("one.smp"), f2 = t.make_file("two.wav"),
+                      f3 = t.make_file("three.stdpg"), gone = t.make_file("gone.wav");
+    a.add(f1);
+    b.add(f2);
+    b.add(gone);
+    a.add(f3);
+    EXPECT_EQ(a.filename(1), f3);
+    EXPECT_EQ(a.filename(2), gone);
+    EXPECT_EQ(a.filename(3), f2);
+    EXPECT_EQ(a.filename(4), f1);
+    // A file that vanished goes by its name, wherever the stored list now has it.
+    fs::remove(gone);
+    b.item(1).onclick(b.item(1)); // b's first item, where b last put it
+    TRecentFiles c;
+    setup(c, &m3.menu);
+    EXPECT_EQ(c.itemcount(), 3);
+    EXPECT_EQ(c.filename(1), f3);
+    EXPECT_EQ(c.filename(2), f2);
+    EXPECT_EQ(c.filename(3), f1);
+
+    // At the same time: fifteen places, seven files from each program.
+    a.setMaxItems(15);
+    b.setMaxItems(15);
+    a.clear();
+    std::vector<std::string> names;
+    for (int i = 0; i < 14; ++i) {
+        std::string name = std::to_string(i);
+        name += ".wav";
+        names.push_back(t.make_file(name));
+    }
+    std::thread other([&] {
+        for (int i = 1; i < 14; i += 2) b.add(names[std::size_t(i)]);
+    });
+    for (int i = 0; i < 14; i += 2) a.add(names[std::size_t(i)]);
+    other.join();
+    TRecentFiles d;
+    setup(d, &m4.menu);
+    EXPECT_EQ(d.itemcount(), 14);
+    for (const std::string& n : names) {
+        bool found = false;
+        for (int p = 1; p <= 15; ++p) found = found || d.filename(p) == n;
+        EXPECT_TRUE(found) << n;
+    }
 }
 
 TEST(DriveType, FileSystemKinds) {
