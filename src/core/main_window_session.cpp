@@ -26,6 +26,8 @@ tsessionrecord TForm1::session() const {
 
 void TForm1::set_session(const tsessionrecord& r) {
     for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) pgs[c].session = r;
+    // The take's journal keeps its record as it stands, for a recovery.
+    if (journal.isopen() && !journal.failed()) begin_journal_segment(false);
     ui.refresh_control_panel();
 }
 

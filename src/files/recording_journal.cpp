@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +27,9 @@ namespace {
 
 constexpr const char* magic1 = "Gravon recording journal 1";
 constexpr const char* magic2 = "Gravon recording journal 2";
-// A header longer than this is not a journal's.
-constexpr std::size_t maxheader = 8192;
+constexpr const char* magic3 = "Gravon recording journal 3";
+// A header longer than this is not a journal's (the session notes may take a few kB).
+constexpr std::size_t maxheader = 65536;
 // No recorder hands over a block of more than a few megabytes.
 constexpr std::size_t maxblock = std::size_t(1) << 26;
 constexpr std::size_t headsize1 = 8;
@@ -42,15 +44,44 @@ std::string reason(int err) {
     return std::strerror(err);
 }
 
-// Keeps the text on one header line.
-std::string one_line(std::string s) {
-    for (char& c : s)
-        if (c == '\n' || c == '\r') c = ' ';
-    return s;
+// Keeps the text on one header line: line breaks and the backslash escaped, so that it reads
+// back exactly.
+std::string one_line(const std::string& s) {
+    std::string t;
+    t.reserve(s.size());
+    for (const char c : s) {
+        if (c == '\\')
+            t += "\\\\";
+        else if (c == '\n')
+            t += "\\n";
+        else if (c == '\r')
+            t += "\\r";
+        else
+            t += c;
+    }
+    return t;
 }
 
+// The text of a header line; an escape that is not one of the three stands as it is.
+std::string line_text(const std::string& s) {
+    std::string t;
+    t.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char next = i + 1 < s.size() ? s[i + 1] : '\0';
+        if (s[i] == '\\' && (next == '\\' || next == 'n' || next == 'r')) {
+            t += next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+            ++i;
+        } else {
+            t += s[i];
+        }
+    }
+    return t;
+}
+
+constexpr const char* sessionprefix = "session.";
+
 std::string header_text(const tjournalheader& h) {
-    std::string t = std::string(magic2) + "\n";
+    std::string t = std::string(magic3) + "\n";
     t += "restart=" + std::string(h.restart ? "1" : "0") + "\n";
     t += "fs=" + floattostrdot(h.fs) + "\n";
     t += "channels=" + std::to_string(h.channels) + "\n";
@@ -62,8 +93,16 @@ std::string header_text(const tjournalheader& h) {
     }
     t += "device=" + one_line(h.device) + "\n";
     t += "started=" + std::to_string(h.started) + "\n";
-    t += "seed=" + std::to_string(h.seed) + "\n\n";
-    return t;
+    t += "seed=" + std::to_string(h.seed) + "\n";
+    t += "takestarted=" + std::to_string(h.takestarted) + "\n";
+    t += "recalculated=" + std::string(h.recalculated ? "1" : "0") + "\n";
+    for (int c = 0; c < 2; ++c) {
+        t += "distance" + std::to_string(c) + "=" + floattostrdot(h.distance[c]) + "\n";
+        t += "actualdistance" + std::to_string(c) + "=" + floattostrdot(h.actualdistance[c]) + "\n";
+    }
+    for (const tsessionfield& f : session_fields())
+        t += sessionprefix + std::string(f.key) + "=" + one_line(h.session.*f.member) + "\n";
+    return t + "\n";
 }
 
 void put32(unsigned char* p, std::uint32_t v) {
@@ -208,6 +247,8 @@ class tjournalparser {
             h.version = 1;
         else if (line == magic2)
             h.version = 2;
+        else if (line == magic3)
+            h.version = 3;
         else if (first)
             throw EGravonError(fname + " is not a recording journal of Gravon");
         else
@@ -229,6 +270,10 @@ class tjournalparser {
             in.clear();
             return false;
         }
+        // Texts of version 3 on are escaped; older ones had their line breaks made blanks.
+        const auto text = [&](const std::string& key) {
+            return h.version >= 3 ? line_text(v[key]) : v[key];
+        };
         try {
             h.fs = strtofloatdot(v["fs"]);
             h.channels = std::stoi(v["channels"]);
@@ -236,20 +281,33 @@ class tjournalparser {
             for (int c = 0; c < 2; ++c) {
                 const std::string k = std::to_string(c);
                 h.factors[c] = strtofloatdot(v["factor" + k]);
-                h.calibration[c] = v["calibration" + k];
+                h.calibration[c] = text("calibration" + k);
                 if (v.count("calstatus" + k)) h.calstatus[c] = std::stoi(v["calstatus" + k]);
             }
-            h.device = v["device"];
+            h.device = text("device");
             h.started = std::stoll(v["started"]);
             if (h.version >= 2) {
                 h.restart = v["restart"] != "0";
                 h.seed = std::uint32_t(std::stoul(v["seed"]));
             }
+            if (h.hasrecord()) {
+                h.takestarted = std::stoll(v["takestarted"]);
+                h.recalculated = v["recalculated"] == "1";
+                for (int c = 0; c < 2; ++c) {
+                    const std::string k = std::to_string(c);
+                    h.distance[c] = strtofloatdot(v["distance" + k]);
+                    h.actualdistance[c] = strtofloatdot(v["actualdistance" + k]);
+                }
+                for (const tsessionfield& f : session_fields())
+                    h.session.*f.member = text(sessionprefix + std::string(f.key));
+            }
         } catch (const std::exception&) {
             throw EGravonError(fname + " has a damaged journal header");
         }
         if (!(h.fs >= 1000 && h.fs <= 1e6) || (h.channels != 1 && h.channels != 2) ||
-            (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0))
+            (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0) ||
+            !std::isfinite(h.distance[0] + h.distance[1] + h.actualdistance[0] +
+                           h.actualdistance[1]))
             throw EGravonError(fname + " has a damaged journal header");
         return true;
     }
@@ -352,10 +410,9 @@ void TRecordingJournal::write_at_end(std::span<const std::byte> head,
     // recovery must end exactly where the journal could follow the take.
     ffailed = true;
     const bool cut = ::ftruncate(ffd.get(), off_t(fgood)) == 0;
+    // The caller says how much of the take that is.
     throw EGravonError("The recording journal " + fname + " could not be written (" + reason(err) +
-                       "); it keeps the take up to now" + (cut ? "" : " (its end may be damaged)") +
-                       ", but what is recorded from here on is kept only in memory and is "
-                       "not safe from a crash");
+                       ")" + (cut ? "" : "; its end may be damaged"));
 }
 
 void TRecordingJournal::begin_segment(const std::string& folder, const tjournalheader& header) {
@@ -377,11 +434,17 @@ void TRecordingJournal::append(std::span<const std::byte> data, const tjournalbl
     fbytes += data.size();
 }
 
-void TRecordingJournal::adopt(tjournalclaim claim) {
+void TRecordingJournal::adopt(tjournalclaim claim, bool continuable) {
     close();
     if (!claim.held()) return;
     ffd = std::move(claim.ffd);
     fname = std::move(claim.fname);
+    if (!continuable) {
+        // Left exactly as it is.
+        ffailed = true;
+        start_disk_sync();
+        return;
+    }
     const int mode = ::fcntl(ffd.get(), F_GETFL);
     try {
         tjournalparser parser(fname);
