@@ -596,8 +596,9 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     std::int32_t bits = 16;
     std::uint64_t samplebytes = 0;
     std::string damage;
-    // The journal goes on past what the take can hold: it is not continued.
-    bool continuable = true;
+    // Where the journal goes on at another rate: what follows is not this take's.
+    std::uint64_t splitat = 0;
+    std::string ratechange;
     // The record of the take: the first header's, or the latest that holds one.
     std::optional<tjournalheader> record;
     TWaveChunk block16;
@@ -611,14 +612,14 @@ bool TForm1::recover_take(tjournalclaim& claim) {
                                        " channels; the recorder journals two");
                 if (h.restart && audioarrpos >= 0 && h.fs != storefs) {
                     // Written before a take kept one rate: its samples at two rates cannot
-                    // be saved as one sound.
-                    continuable = false;
+                    // be saved as one sound. The reading ends here.
+                    splitat = h.offset;
                     char after[32];
                     std::snprintf(after, sizeof after, "%.1f s", audiosamples() / storefs);
-                    throw EGravonError(fname + " continues its take at " + floattostrdot(h.fs) +
-                                       " Hz after " + after + " at " + floattostrdot(storefs) +
-                                       " Hz; a take keeps one rate, so what follows cannot be "
-                                       "part of it");
+                    ratechange = fname + " goes on at " + floattostrdot(h.fs) + " Hz after " +
+                                 after + " at " + floattostrdot(storefs) +
+                                 " Hz. A take keeps one rate: the take is recovered up to there";
+                    throw EGravonError(ratechange);
                 }
                 if (!record || h.hasrecord()) record = h;
                 // A segment this program adds continues from here.
@@ -654,7 +655,7 @@ bool TForm1::recover_take(tjournalclaim& claim) {
                 ui.process_events();
             });
     } catch (const EGravonError& e) {
-        damage = e.what();
+        if (splitat == 0) damage = e.what();
     }
     analyzing = false;
     set_paused(false);
@@ -681,7 +682,23 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     set_title("Recovered recording");
     // The take owns its journal from here: locked while it is in memory, continued by Record,
     // and gone when the take is saved or discarded.
-    journal.adopt(std::move(claim), continuable);
+    try {
+        const std::string rest = journal.adopt(std::move(claim), splitat);
+        if (splitat > 0)
+            ui.message_box("Recover recording",
+                           ratechange + ", and what follows is a take of its own in\r" + rest +
+                               "\rwhich is offered for recovery at the next start.",
+                           tmessagekind::information);
+    } catch (const EGravonError& e) {
+        // Let go, so that saving the take does not delete the rest with it.
+        journal.release();
+        ui.message_box("Recover recording",
+                       ratechange +
+                           ". What follows stays in the journal, which could not be "
+                           "split and is offered again at the next start: " +
+                           e.what(),
+                       tmessagekind::warning);
+    }
     // A journal that takes nothing more holds the take as it was recovered.
     if (journal.failed()) fjournalledsamples = std::max<std::int64_t>(audiosamples(), 0);
     frecoveredtake = true;

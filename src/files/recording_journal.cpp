@@ -193,6 +193,7 @@ class tjournalparser {
                 // The next segment.
                 in.seekg(std::streamoff(at));
                 if (!read_segment(h, false)) break; // a crash cut its header
+                h.offset = at;
                 pos = std::uint64_t(in.tellg());
                 end.good = pos;
                 if (onsegment) (*onsegment)(h);
@@ -434,16 +435,21 @@ void TRecordingJournal::append(std::span<const std::byte> data, const tjournalbl
     fbytes += data.size();
 }
 
-void TRecordingJournal::adopt(tjournalclaim claim, bool continuable) {
+std::string TRecordingJournal::adopt(tjournalclaim claim, std::uint64_t splitat) {
     close();
-    if (!claim.held()) return;
+    if (!claim.held()) return {};
     ffd = std::move(claim.ffd);
     fname = std::move(claim.fname);
-    if (!continuable) {
-        // Left exactly as it is.
-        ffailed = true;
-        start_disk_sync();
-        return;
+    std::string rest;
+    if (splitat > 0) {
+        try {
+            rest = split_off(splitat);
+        } catch (const EGravonError&) {
+            // Kept whole, so nothing of it is lost; the take then takes nothing more.
+            ffailed = true;
+            start_disk_sync();
+            throw;
+        }
     }
     const int mode = ::fcntl(ffd.get(), F_GETFL);
     try {
@@ -464,6 +470,59 @@ void TRecordingJournal::adopt(tjournalclaim claim, bool continuable) {
         ffailed = true;
     }
     start_disk_sync();
+    return rest;
+}
+
+std::string TRecordingJournal::split_off(std::uint64_t at) {
+    // The segments from `at` on begin with a header of their own, so they make a journal by
+    // themselves: copied whole to the disk under a name of their own before the take's file
+    // is cut, so that a failure leaves everything where it was.
+    const std::string folder = fs::path(fname).parent_path().string();
+    std::string tmp = (fs::path(folder) / (std::string(newprefix) + "XXXXXX")).string();
+    tfiledescriptor out(::mkostemp(tmp.data(), O_CLOEXEC));
+    if (!out) {
+        const int err = errno;
+        throw EGravonError("Cannot write a journal in " + folder + ": " + reason(err));
+    }
+    const auto fail = [&](int err) {
+        ::unlink(tmp.c_str());
+        throw EGravonError("Cannot write the journal " + tmp + ": " + reason(err));
+    };
+    // Held until it is whole and named: no orphan scan takes it meanwhile.
+    if (::flock(out.get(), LOCK_EX | LOCK_NB) != 0) fail(errno);
+    std::vector<std::byte> buf(std::size_t(1) << 20);
+    std::uint64_t from = at, to = 0;
+    for (;;) {
+        const ssize_t n = ::pread(ffd.get(), buf.data(), buf.size(), off_t(from));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail(errno);
+        if (n == 0) break;
+        if (const int err = pwrite_all(out.get(), std::span(buf.data(), std::size_t(n)), to))
+            fail(err);
+        from += std::uint64_t(n);
+        to += std::uint64_t(n);
+    }
+    if (::fsync(out.get()) != 0) fail(errno);
+    tjournalheader first;
+    try {
+        tjournalparser(tmp).parse(nullptr, nullptr, true, &first);
+    } catch (const EGravonError&) {
+    }
+    const std::string base = (fs::path(folder) / journal_base(first.started)).string();
+    std::string name;
+    for (int k = 1;; ++k) {
+        name = base + "-split" + (k > 1 ? "-" + std::to_string(k) : "") + journalextension;
+        const int err = rename_no_replace(tmp, name);
+        if (err == 0) break;
+        if (err != EEXIST || k >= 1000) fail(err);
+    }
+    if (::ftruncate(ffd.get(), off_t(at)) != 0) {
+        // The rest stays where it was, and only there.
+        const int err = errno;
+        ::unlink(name.c_str());
+        throw EGravonError("Cannot cut the recording journal " + fname + ": " + reason(err));
+    }
+    return name;
 }
 
 void TRecordingJournal::retire() {

@@ -65,6 +65,8 @@ struct tjournalheader {
     std::array<double, 2> distance{0.0, 0.0};
     std::array<double, 2> actualdistance{0.0, 0.0};
     bool recalculated = false;
+    // Where the segment begins in the file, as read.
+    std::uint64_t offset = 0;
     // The format version of the segment as read (1 to 3); a written one is always current.
     std::int32_t version = 3;
     // The segment holds the record of its take (version 3 on).
@@ -120,9 +122,12 @@ class TRecordingJournal {
     void append(std::span<const std::byte> data, const tjournalblockstate& state);
     // Takes over a recovered orphan: it stays locked while the take is in memory, and a later
     // segment continues it (what a crash left half-written at its end is cut back first). A
-    // journal damaged inside, or one that is not to be continued (its take could not be
-    // recovered to its end), is held but takes nothing more.
-    void adopt(tjournalclaim claim, bool continuable = true);
+    // journal damaged inside is held but takes nothing more. With splitat, the segments from
+    // that byte on are not the take's (a take keeps one rate): they become a journal of their
+    // own, an orphan whose name is returned, and the take's file ends before them. Raises
+    // EGravonError naming the file when they cannot be moved; the file is then held whole
+    // and takes nothing more.
+    std::string adopt(tjournalclaim claim, std::uint64_t splitat = 0);
     // The take is safe elsewhere (saved, or discarded on purpose): closes and deletes the file.
     void retire();
     // The program lets the take go undecided: closes and unlocks the file, which stays.
@@ -136,6 +141,8 @@ class TRecordingJournal {
 
   private:
     void create(const std::string& folder, const std::string& text, std::int64_t started);
+    // Moves the segments from byte `at` on to a journal of their own; returns its name.
+    std::string split_off(std::uint64_t at);
     // Writes at the end of what is good; on failure cuts back to it and raises.
     void write_at_end(std::span<const std::byte> head, std::span<const std::byte> data);
     void start_disk_sync();

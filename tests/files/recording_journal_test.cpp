@@ -31,6 +31,12 @@ struct Journal : ::testing::Test {
         h.device = "USB mic";
         h.started = 1796800000;
         h.seed = 12345;
+        h.takestarted = 1796799990;
+        h.session.patient = "P-1";
+        h.session.notes = "two\nlines \\n";
+        h.distance = {0.3, 0.3};
+        h.actualdistance = {0.15, 0.2};
+        h.recalculated = true;
         return h;
     }
     std::vector<std::string> files() const {
@@ -114,6 +120,10 @@ TEST_F(Journal, KeepsEachStartOfTheRecorderAndWhatTheAnalysisReadWithEachBlock) 
     EXPECT_EQ(r.segments[0].seed, 12345u);
     EXPECT_EQ(r.segments[0].calibration[0], "Calibrated 2026-12-01\nby AB");
     EXPECT_EQ(r.segments[0].calstatus[0], 3);
+    EXPECT_EQ(r.segments[0].takestarted, 1796799990);
+    EXPECT_EQ(r.segments[0].session, header().session);
+    EXPECT_EQ(r.segments[0].actualdistance[1], 0.2);
+    EXPECT_TRUE(r.segments[0].recalculated);
     EXPECT_TRUE(r.segments[1].restart);
     EXPECT_EQ(r.segments[1].bits, 16);
     EXPECT_EQ(r.segments[1].factors[0], 7.0);
@@ -271,6 +281,51 @@ TEST_F(Journal, ARecoveredJournalIsHeldByItsTakeAndContinuesAfterWhatTheCrashCut
     EXPECT_EQ(r.blocks[1], b);
     EXPECT_EQ(r.segmentof[1], 1u);
     EXPECT_EQ(files().size(), 1u);
+}
+
+// A take keeps one rate: the segments of an older journal that go on at another rate become
+// an orphan of their own, and the take's journal, cut before them, is continued.
+TEST_F(Journal, SegmentsSplitOffMakeAJournalOfTheirOwn) {
+    const auto a = bytes(6 * 400), b = bytes(6 * 300, 1), c = bytes(6 * 200, 2);
+    std::string name;
+    {
+        TRecordingJournal j;
+        j.begin_segment(dir.string(), header());
+        name = j.filename();
+        j.append(a, {false, 0});
+        tjournalheader h = header();
+        h.fs = 44100;
+        j.begin_segment(dir.string(), h);
+        j.append(b, {true, 0});
+        h.restart = false;
+        h.factors = {1.5, 2.5};
+        j.begin_segment(dir.string(), h);
+        j.append(c, {false, 7});
+    }
+    const tread before = read_all(name);
+    ASSERT_EQ(before.segments.size(), 3u);
+    EXPECT_EQ(before.segments[0].offset, 0u);
+    ASSERT_GT(before.segments[1].offset, a.size());
+    auto claims = claim_orphaned_journals(dir.string());
+    ASSERT_EQ(claims.size(), 1u);
+    TRecordingJournal j;
+    const std::string rest = j.adopt(std::move(claims[0]), before.segments[1].offset);
+    EXPECT_FALSE(j.failed());
+    EXPECT_EQ(j.bytes(), a.size());
+    EXPECT_EQ(orphaned_journals(dir.string()), std::vector<std::string>{rest});
+    j.append(c, {false, 9});
+    j.release();
+
+    const tread kept = read_all(name), moved = read_all(rest);
+    ASSERT_EQ(kept.segments.size(), 1u);
+    EXPECT_EQ(kept.blocks, (std::vector<std::vector<std::byte>>{a, c}));
+    ASSERT_EQ(moved.segments.size(), 2u);
+    EXPECT_EQ(moved.segments[0].fs, 44100);
+    EXPECT_EQ(moved.segments[1].factors[1], 2.5);
+    EXPECT_EQ(moved.blocks, (std::vector<std::vector<std::byte>>{b, c}));
+    EXPECT_TRUE(moved.states[0].paused);
+    EXPECT_EQ(moved.states[1].keyboardblocktime, 7);
+    EXPECT_EQ(files().size(), 2u);
 }
 
 TEST_F(Journal, AJournalOfTheFirstVersionIsReadAndContinued) {
