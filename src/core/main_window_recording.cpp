@@ -513,7 +513,8 @@ void TForm1::restore_take_record(const tjournalheader& h) {
             pg.actualdistance = h.actualdistance[c];
         }
     }
-    if (h.hasrecord()) set_session(h.session);
+    // With the fields --session gives over it, as the live take had.
+    if (h.hasrecord()) begin_session(h.session);
 }
 
 void TForm1::retire_journal() {

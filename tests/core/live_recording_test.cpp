@@ -300,6 +300,7 @@ TEST_F(LiveRecording, AKilledTakeIsSavedFromItsJournalAsTheLiveTakeWas) {
         f.RecordActionExecute(true);
         EXPECT_FALSE(f.recording());
         EXPECT_EQ(f.audiosamples(), first);
+        EXPECT_EQ(f.storefs, 44100.0); // and saved at its own rate
         ASSERT_EQ(w.ui.questions.size(), 1u);
         EXPECT_NE(w.ui.questions[0].find("recorded at 44100 Hz"), std::string::npos);
         EXPECT_NE(w.ui.questions[0].find("starting a new take"), std::string::npos);
