@@ -360,6 +360,32 @@ TEST_F(Journal, AJournalOfTheFirstVersionIsReadAndContinued) {
     EXPECT_EQ(r.states[1].keyboardblocktime, 40);
 }
 
+// The journals the previous version wrote: no record of the take, texts unescaped.
+TEST_F(Journal, AJournalOfTheSecondVersionIsRead) {
+    fs::create_directories(dir);
+    const std::string name = (dir / "take-2-1").string() + journalextension;
+    const auto a = bytes(4 * 50);
+    {
+        std::ofstream out(name, std::ios::binary);
+        out << "Gravon recording journal 2\nrestart=1\nfs=44100\nchannels=2\nbits=16\n"
+               "factor0=100\ncalibration0=C:\\cal\\n\ncalstatus0=2\nfactor1=90\n"
+               "calibration1=\ncalstatus1=0\ndevice=\nstarted=1796800000\nseed=7\n\n";
+        const unsigned char head[12] = {'G', 'B', 0, 0, std::uint8_t(a.size()), 0, 0, 0, 40};
+        out.write(reinterpret_cast<const char*>(head), 12);
+        out.write(reinterpret_cast<const char*>(a.data()), std::streamsize(a.size()));
+    }
+    const tread r = read_all(name);
+    ASSERT_EQ(r.segments.size(), 1u);
+    EXPECT_EQ(r.segments[0].version, 2);
+    EXPECT_FALSE(r.segments[0].hasrecord());
+    EXPECT_EQ(r.segments[0].calibration[0], "C:\\cal\\n");
+    EXPECT_EQ(r.segments[0].calstatus[0], 2);
+    EXPECT_EQ(r.segments[0].seed, 7u);
+    ASSERT_EQ(r.blocks.size(), 1u);
+    EXPECT_EQ(r.blocks[0], a);
+    EXPECT_EQ(r.states[0].keyboardblocktime, 40);
+}
+
 TEST_F(Journal, DamagedEmptyOrForeignFilesAreRefusedByName) {
     fs::create_directories(dir);
     const std::string foreign = (dir / "foreign.gravonjournal").string(),
