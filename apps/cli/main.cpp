@@ -307,13 +307,24 @@ int main(int argc, char** argv) {
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.
         const std::string journal = form.journal.filename();
+        const double held = form.journalled_seconds();
+        const double take = std::max(form.audiosamples(), 0) / form.storefs;
         if (form.FormCloseQuery()) form.FormClose();
         std::error_code ec;
-        if (!journal.empty() && std::filesystem::exists(journal, ec))
-            std::fprintf(stderr,
-                         "gravon-cli: the take stays in its journal %s (--recover brings it "
-                         "back, --discard-orphans removes it)\n",
-                         journal.c_str());
+        if (!journal.empty() && std::filesystem::exists(journal, ec)) {
+            // Only what the journal holds comes back: after a failed write, that is not all.
+            if (held + 0.05 < take)
+                std::fprintf(stderr,
+                             "gravon-cli: only the first %.1f s of the %.1f s take stay in its "
+                             "journal %s; the rest is lost (--recover brings back that part, "
+                             "--discard-orphans removes it)\n",
+                             held, take, journal.c_str());
+            else
+                std::fprintf(stderr,
+                             "gravon-cli: the take stays in its journal %s (--recover brings "
+                             "it back, --discard-orphans removes it)\n",
+                             journal.c_str());
+        }
     } catch (const std::exception& e) {
         ui.error(e.what());
     }

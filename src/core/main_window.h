@@ -247,6 +247,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::int32_t stdpgsavearrpos = -1;
     tdatetime recordingstarttime{};
     tdatetime recordingendtime{};
+    // The sampling rate of the audio in the stores, fixed when they begin (a take's first
+    // start, a sound file's replay): what is saved is at this rate whatever the setting says
+    // later. A take keeps one rate; Record at another rate offers a new take.
+    double storefs = 44100.0;
+    // The take's levels were recalculated to the standard distance, as its start set them.
+    bool takerecalculated = false;
     bool recording() const { return frecording; }
     bool paused() const { return fpaused; }
     void set_paused(bool v);
@@ -538,6 +544,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void settle_journal();
     // Called after each block of the recorder (or of a recovered journal) is analysed.
     std::function<void()> onblockanalysed;
+    // Seconds of the take in memory that its journal holds: all of it, unless a write failed
+    // or the journal could not be continued.
+    double journalled_seconds() const;
 
   private:
     // Bins the accepted frames of the driver into the recording phonetograms.
@@ -569,6 +578,18 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void begin_journal_segment(bool restart);
     // The header of the journal's current segment.
     tjournalheader fjournalheader;
+    // "Max time reached" was told since the last recovery began.
+    bool fmaxtimetold = false;
+    // Samples of the take that the journal holds since a write failed; -1 while it holds all.
+    std::int64_t fjournalledsamples = -1;
+    // A write of the journal failed: told at once, with how much of the take it holds.
+    void journal_failed(const EGravonError& e);
+    // The record of the take as its journal keeps it, and the take given its record back.
+    void journal_take_record(tjournalheader& h) const;
+    void restore_take_record(const tjournalheader& h);
+    // Record would continue the take at another rate than it has: asks to begin a new take
+    // instead. False when nothing is to be recorded.
+    bool keep_take_rate();
     // The sound question of the last ask_to_save was answered No by a person.
     bool fsounddiscarded = false;
     // The take in memory came from an orphaned journal.

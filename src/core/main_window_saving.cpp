@@ -74,7 +74,7 @@ bool TForm1::save_smp(const std::string& fname) {
     if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
         return fail("The samples of this analysis were not kept, so its recording cannot be saved");
 
-    const double fs = analysisparams.fs;
+    const double fs = storefs;
     const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
     const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
     const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
@@ -101,7 +101,9 @@ bool TForm1::save_smp(const std::string& fname) {
                 const std::string c = std::to_string(ch);
                 tchannelwriter w(smp, k);
                 if (item == 0) {
-                    smp.set_item("calib" + c, calibration_info(ch));
+                    // A take carries the calibration it was recorded with.
+                    smp.set_item("calib" + c, fanalysisisfromsoundfile || !pg ? calibration_info(ch)
+                                                                              : pg->calibstr);
                     if (pg) {
                         smp.set_item("micdist" + c, floattostrdot(pg->distance));
                         smp.set_item("actmicdist" + c, floattostrdot(pg->actualdistance));
@@ -110,8 +112,7 @@ bool TForm1::save_smp(const std::string& fname) {
                         fanalysisisfromsoundfile
                             ? soundfilechname
                             : smp_audio_channel_name(ch, pg ? pg->actualdistance : 0,
-                                                     advanced.calibrationrecalculate,
-                                                     advanced.standarddistance);
+                                                     takerecalculated, pg ? pg->distance : 0);
                     const double f =
                         saved_audio_fullscale(audiopeak[std::size_t(ch)], audiofsd[std::size_t(ch)],
                                               advanced.amplifysmpaudio);
@@ -179,7 +180,7 @@ bool TForm1::save_kavell(const std::string& fname) {
     const tsavetable& sel = advanced.savekavellchannel;
     if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
         return fail("The samples of this analysis were not kept, so its recording cannot be saved");
-    const double fs = analysisparams.fs;
+    const double fs = storefs;
     const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
     const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
     const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
@@ -251,7 +252,7 @@ bool TForm1::save_normalized_wav(const std::string& fname) {
     if (!audiokept())
         return fail("Cannot save " + fname + ": " +
                     "the samples of this analysis were not kept, so its recording cannot be saved");
-    const double fs = analysisparams.fs;
+    const double fs = storefs;
     TWavFile wav;
     wav.setnchans(1);
     wav.setsampfreq(roundint(fs));

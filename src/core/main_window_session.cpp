@@ -31,6 +31,8 @@ void TForm1::set_session(const tsessionrecord& r) {
     const bool otherpatient = b >= 0 && different_patients(pgs[std::size_t(b)].session, r) &&
                               session().patient != r.patient;
     for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) pgs[c].session = r;
+    // The take's journal keeps its record as it stands, for a recovery.
+    if (journal.isopen() && !journal.failed()) begin_journal_segment(false);
     if (otherpatient) {
         drop_baseline();
         fix_things();
