@@ -128,6 +128,7 @@ TSafeFile::TSafeFile(const std::string& target, bool makefolders) : ftarget(targ
     if ((fs::exists(st) && !fs::is_regular_file(st)) || target.rfind("/dev/", 0) == 0 ||
         target.rfind("/proc/", 0) == 0) {
         finplace = true;
+        ftempname = target;
         ffd = tfiledescriptor(::open(p.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
         if (!ffd) fail("cannot open it", errno);
         return;

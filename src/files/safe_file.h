@@ -29,8 +29,8 @@ class TSafeFile {
     ~TSafeFile();
 
     const std::string& target() const { return ftarget; }
-    // The temporary file's name, for a writer that opens the file itself; that writer checks
-    // its own writes and closes its file before commit.
+    // The temporary file's name (the target's, written in place), for a writer that opens
+    // the file itself; that writer checks its own writes and closes its file before commit.
     const std::string& name() const { return ftempname; }
 
     // Raises EOSError naming the target when the bytes cannot be written.
