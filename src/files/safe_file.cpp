@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <streambuf>
@@ -246,19 +247,17 @@ void append_file_safely(int fd, const std::string& target, std::string_view byte
 }
 
 int remove_stale_temporaries(const fs::path& folder) {
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec) return 0;
+    // Read with readdir and no path per entry: a results folder may hold many thousands.
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir) return 0;
     const std::string host = host_key();
     const pid_t self = ::getpid();
     int removed = 0;
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        if (ec) break;
-        const std::string name = pathtoutf8(it->path().filename());
-        const pid_t pid = temporary_writer(name, host);
+    while (const dirent* e = ::readdir(dir.get())) {
+        const pid_t pid = temporary_writer(e->d_name, host);
         if (pid <= 0 || pid == self || !process_gone(pid)) continue;
-        // unlink: never a folder that happens to carry such a name.
-        if (::unlink(it->path().c_str()) == 0) ++removed;
+        // unlinkat: never a folder that happens to carry such a name.
+        if (::unlinkat(::dirfd(dir.get()), e->d_name, 0) == 0) ++removed;
     }
     return removed;
 }
