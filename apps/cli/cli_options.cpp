@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include "core/phonetogram_subjects.h"
 #include "phonetogram/session_record.h"
 
 #include <charconv>
@@ -172,7 +173,7 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
             } else if (a == "--channel") {
                 o.channel = int_value(a, value("a channel number"), 0, 65535);
             } else if (a == "--pg") {
-                o.pg = int_value(a, value("a phonetogram number"), 0, 1000000);
+                o.pg = int_value(a, value("a phonetogram number"), 0, maxpgnumber);
             } else if (a == "--record") {
                 const std::string v = value("a number of seconds");
                 double sec = 0;

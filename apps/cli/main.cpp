@@ -97,6 +97,12 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         ui.error(e.what());
         return;
     }
+    // A refused input writes nothing: a summary row, a table or statistics made without it
+    // would pass for the result of the whole command line.
+    if (ui.failed()) {
+        ui.error("no output written, because of the error above");
+        return;
+    }
     form.differenceview = o.differenceview;
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));

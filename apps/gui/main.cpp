@@ -13,6 +13,7 @@
 #include "ui/app_style.h"
 #include "ui/gravon_application.h"
 #include "ui/locale_numbers.h"
+#include "ui/png_file.h"
 #include "ui/qt_main_window.h"
 #include "window_pictures.h"
 
@@ -109,9 +110,9 @@ int main(int argc, char** argv) {
                 window.form().fix_things();
             }
             QApplication::processEvents();
-            if (!screenshot.empty() &&
-                !window.grab().save(QString::fromStdString(screenshot), "PNG")) {
-                std::fprintf(stderr, "gravon: cannot write the picture %s\n", screenshot.c_str());
+            std::string failed;
+            if (!screenshot.empty() && !save_png(window.grab().toImage(), screenshot, failed)) {
+                std::fprintf(stderr, "gravon: %s\n", failed.c_str());
                 status = 1;
             }
             std::string why;

@@ -33,21 +33,36 @@ template <class tf> auto reported(tf f) {
     }
 }
 
+// The file name's bytes as the file system takes them: a str encoded, bytes as they are, as
+// Python's own open() does.
+std::string path_text(const py::object& path) {
+    const py::bytes b = py::module_::import("os").attr("fsencode")(path);
+    const std::string p = b;
+    if (p.empty()) throw py::value_error("path: the name of a file is needed");
+    if (p.find('\0') != std::string::npos)
+        throw py::value_error("path: a file name cannot hold a NUL character: " +
+                              std::string(py::repr(path)));
+    return p;
+}
+
 // A stored or analysed phonetogram with the run that made it. The Python object owns it; every
 // call on it runs under the interpreter's lock, so one object is never used by two threads at
 // once.
 struct tresult {
     std::unique_ptr<tbatchrun> run;
 
-    std::int32_t pg_option(const std::optional<std::int32_t>& pg) const { return pg ? *pg : -1; }
+    // As --pg: a number from 0; None for the phonetograms gravon-cli describes by default.
+    static std::int32_t pg_option(const std::optional<std::int64_t>& pg) {
+        return pg ? checked_pg_number("pg", *pg) : -1;
+    }
 
-    py::dict cells(std::optional<std::int32_t> pg) {
+    py::dict cells(std::optional<std::int64_t> pg) {
         return reported([&] {
             const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
             return table_arrays(cells_table(run->form, subjects));
         });
     }
-    py::dict summary(std::optional<std::int32_t> pg) {
+    py::dict summary(std::optional<std::int64_t> pg) {
         return reported([&] {
             const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
             const ttable t = summary_table(run->form, {subjects.front()},
@@ -55,7 +70,8 @@ struct tresult {
             return table_row(t, 0);
         });
     }
-    void save_stdpg(const std::string& path, std::optional<std::int32_t> pg) {
+    void save_stdpg(const py::object& pathobject, std::optional<std::int64_t> pg) {
+        const std::string path = path_text(pathobject);
         const std::int32_t c =
             reported([&] { return subject_pgs(run->form, pg_option(pg)); }).front();
         const std::size_t before = run->ui.failures().size();
@@ -86,12 +102,6 @@ py::object data_frame(const py::dict& columns) {
     py::list names;
     for (const auto& item : columns) names.append(item.first);
     return pandas.attr("DataFrame")(columns, py::arg("columns") = names);
-}
-
-std::string path_text(const py::object& path) {
-    const std::string p = py::str(py::module_::import("os").attr("fspath")(path));
-    if (p.empty()) throw py::value_error("path: the name of a file is needed");
-    return p;
 }
 
 // None: no /f; a number: file channel 0's full scale; a sequence: one per file channel.
@@ -205,7 +215,7 @@ PYBIND11_MODULE(gravon, m) {
              "describes).")
         .def(
             "cells_frame",
-            [](tresult& r, std::optional<std::int32_t> pg) { return data_frame(r.cells(pg)); },
+            [](tresult& r, std::optional<std::int64_t> pg) { return data_frame(r.cells(pg)); },
             py::arg("pg") = py::none(), "cells() as a pandas DataFrame.")
         .def("save_stdpg", &tresult::save_stdpg, py::arg("path"), py::arg("pg") = py::none(),
              "Saves the phonetogram as a .stdpg file, as /s does.")

@@ -2,7 +2,7 @@
 
 #include "base/errors.h"
 #include "base/number_text.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 #include "files/utf8_path.h"
 
 #include <algorithm>
@@ -79,7 +79,7 @@ std::vector<tfilecalibrationentry> tfilecalibrations::read() const {
 }
 
 void tfilecalibrations::write(const std::vector<tfilecalibrationentry>& entries) const {
-    TReplacingFile out(fname);
+    TSafeFile out(fname, true);
     for (const tfilecalibrationentry& e : entries)
         out.stream() << e.size << '\t' << e.channel << '\t'
                      << floattostrdot(e.calibration.fullscale) << '\t' << e.calibration.status

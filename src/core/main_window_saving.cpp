@@ -11,8 +11,8 @@
 #include "core/main_window.h"
 #include "files/analysis_saving.h"
 #include "files/qub_file.h"
+#include "files/safe_file.h"
 #include "files/session_items.h"
-#include "files/side_file.h"
 #include "files/smp_file.h"
 #include "files/utf8_path.h"
 #include "files/wav_file.h"
@@ -80,7 +80,7 @@ bool TForm1::save_smp(const std::string& fname) {
     const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
 
     try {
-        TSideFile out(fname);
+        TSafeFile out(fname);
         TSMPfile smp;
         if (!smp.new_file(out.name())) return fail("The file cannot be created");
         smp.set_proc(progid.processing_stamp());

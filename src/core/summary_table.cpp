@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "core/phonetogram_subjects.h"
+#include "files/safe_file.h"
 #include "phonetogram/pg_param.h"
 
 #include <cerrno>
@@ -107,15 +108,7 @@ void append_summary_csv(const TForm1& form, const std::vector<std::int32_t>& sub
             throw EGravonError("Cannot append to " + fname +
                                ": it holds a table with other columns (write to a new file)");
     }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(f.fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw fail(std::strerror(errno));
-        }
-        done += std::size_t(n);
-    }
+    append_file_safely(f.fd, fname, text);
 }
 
 } // namespace gravon

@@ -10,7 +10,6 @@
 #include "base/sample_conversion.h"
 #include "base/text_utils.h"
 #include "files/qub_file.h"
-#include "files/side_file.h"
 #include "files/smp_file.h"
 #include "files/utf8_path.h"
 #include "files/wav_file.h"

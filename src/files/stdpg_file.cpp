@@ -4,8 +4,8 @@
 #include "base/rounding.h"
 #include "base/text_utils.h"
 #include "files/group_items.h"
+#include "files/safe_file.h"
 #include "files/session_items.h"
-#include "files/side_file.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace gravon {
@@ -359,8 +360,15 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
 
     // Written next to the target and renamed over it when complete: a save that fails part
     // way leaves the file that was there.
-    TSideFile out(fname);
-    if (!file.new_file(out.name())) {
+    const auto safefile = [&] {
+        try {
+            return std::make_unique<TSafeFile>(fname);
+        } catch (const EOSError& e) {
+            throw EStdpgError(e.what());
+        }
+    };
+    const std::unique_ptr<TSafeFile> out = safefile();
+    if (!file.new_file(out->name())) {
         file.close_file();
         throw EStdpgError("Cannot create file " + fname);
     }
@@ -419,9 +427,9 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     if (!saved) throw EStdpgError("Cannot write the header of file " + fname);
     if (!closed) throw EStdpgError("Cannot write file " + fname);
     try {
-        out.commit();
+        out->commit();
     } catch (const EOSError& e) {
-        throw EStdpgError("Cannot write file " + fname + ": " + e.what());
+        throw EStdpgError(e.what());
     }
 }
 
@@ -436,8 +444,11 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
 
     // A refused count still leaves the two layers every phonetogram has.
     const bool countok = layout.nparams >= 3 && layout.nparams <= maxstdpgcolumns;
-    const std::size_t nlayers = countok ? std::size_t(layout.nparams - 1) : 2;
-    pg.param.assign(nlayers, tpgparam{});
+    const std::size_t ncolumns = countok ? std::size_t(layout.nparams) : 3;
+    pg.param.assign(2, tpgparam{});
+    pg.param.reserve(ncolumns - 1);
+    // The file column of each layer (layer 0 is not stored).
+    std::vector<std::size_t> columnof{0, 2};
 
     pg.pgname = without_directory(fname);
     pg.datestr = file.get_item("date", "-");
@@ -457,14 +468,19 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
     pg.param[pglayersolidcolor].name = "SolidColor";
     set_layer_description(pg.param[pglayeracctime], file.get_item("p2.entity"),
                           file.get_item("p2.view"));
-    for (std::size_t k = 3; k <= nlayers; ++k) {
-        tpgparam& p = pg.param[k - 1];
+    for (std::size_t k = 3; k < ncolumns; ++k) {
+        tpgparam p;
         set_layer_description(p, file.get_item(key(int(k), "entity")),
                               file.get_item(key(int(k), "view")));
+        // A column without a name is no layer: files of earlier versions carry an unnamed
+        // spare one, which would show as a nameless choice and an untitled table.
+        if (p.name.empty()) continue;
         bool known = false;
         for (const tstdpgparam& s : stdpgparams)
             if (s.name == p.name) known = true;
         if (!known) stdpgparams.push_back({p.name, 0});
+        pg.param.push_back(std::move(p));
+        columnof.push_back(k);
     }
 
     if (!result.layouterror.empty()) return result;
@@ -502,8 +518,8 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
                                  floattostr(fx) + ", level bin " + floattostr(fy);
             break;
         }
-        for (std::size_t k = 2; k < std::size_t(layout.nparams); ++k)
-            pg.param[k - 1].arr[x][y] = getcolumn(block, layout.offsets[k]);
+        for (std::size_t l = pglayeracctime; l < pg.param.size(); ++l)
+            pg.param[l].arr[x][y] = getcolumn(block, layout.offsets[columnof[l]]);
     }
     return result;
 }

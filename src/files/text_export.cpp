@@ -6,7 +6,7 @@
 #include "base/rounding.h"
 #include "base/text_utils.h"
 #include "files/ansi_text.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -177,7 +177,7 @@ std::string phonetogram_text(tpglist& list, const ttextexportchoices& c,
 void export_phonetogram_text(tpglist& list, const ttextexportchoices& c, const ttextexportformat& f,
                              const std::string& fname) {
     const std::string text = utf8_to_ansi(phonetogram_text(list, c, f));
-    TReplacingFile file(fname);
+    TSafeFile file(fname, true);
     file.stream().write(text.data(), std::streamsize(text.size()));
     file.commit();
 }

@@ -1,9 +1,9 @@
 #include "ui/report_page.h"
 
 #include "base/errors.h"
-#include "files/side_file.h"
-#include "files/utf8_path.h"
+#include "files/safe_file.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QDateTime>
 #include <QFontMetricsF>
@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 namespace gravon {
@@ -365,36 +364,34 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
 bool write_report_pdf(TForm1& form, const treport& r, const std::string& fname, std::string& error,
                       treportgeometry* geometry, const tdrawingfonts& fonts,
                       const QLocale& locale) {
-    try {
-        TSideFile out(fname);
-        {
-            QPdfWriter writer(qs(out.name()));
-            writer.setPageSize(QPageSize(QPageSize::A4));
-            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-            const int dpi = 300;
-            writer.setResolution(dpi);
-            writer.setTitle(qs(r.title));
-            writer.setCreator(qs(form.progid.processing_stamp()));
-            QPainter p;
-            if (!p.begin(&writer)) {
-                const std::filesystem::path folder =
-                    std::filesystem::absolute(utf8path(fname)).parent_path();
-                std::error_code ec;
-                error = "Cannot write " + fname +
-                        (std::filesystem::is_directory(folder, ec)
-                             ? ": the file cannot be created there"
-                             : ": its folder " + pathtoutf8(folder) + " does not exist");
-                return false;
-            }
-            const QRectF page(0, 0, a4widthmm / 25.4 * dpi, a4heightmm / 25.4 * dpi);
-            const treportgeometry g = paint_report(p, page, dpi, r, form, locale, fonts);
-            if (geometry) *geometry = g;
-            if (!p.end()) {
-                error = "Cannot write " + fname;
-                return false;
-            }
+    // Made in memory and written through the safe write: the PDF writer does not report its
+    // failed writes, and QPainter::end() succeeds over a truncated file.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        const int dpi = 300;
+        writer.setResolution(dpi);
+        writer.setTitle(qs(r.title));
+        writer.setCreator(qs(form.progid.processing_stamp()));
+        QPainter p;
+        if (!p.begin(&writer)) {
+            error = "Cannot write " + fname + ": the page cannot be made";
+            return false;
         }
-        out.commit();
+        const QRectF page(0, 0, a4widthmm / 25.4 * dpi, a4heightmm / 25.4 * dpi);
+        const treportgeometry g = paint_report(p, page, dpi, r, form, locale, fonts);
+        if (geometry) *geometry = g;
+        if (!p.end()) {
+            error = "Cannot write " + fname + ": the page cannot be made";
+            return false;
+        }
+    }
+    try {
+        write_file_safely(fname, std::string_view(bytes.constData(), std::size_t(bytes.size())));
     } catch (const EGravonError& e) {
         error = e.what();
         return false;

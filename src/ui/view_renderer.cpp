@@ -9,9 +9,9 @@
 #include "ui/geometry/drawing_state.h"
 #include "ui/keyboard_widget.h"
 #include "ui/legend.h"
+#include "ui/png_file.h"
 
 #include <QFontMetrics>
-#include <QImageWriter>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -482,13 +482,7 @@ bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::s
                 std::to_string(size.height());
         return false;
     }
-    const QImage image = render_drawing_area(form, size, fonts);
-    QImageWriter writer(QString::fromStdString(fname), "png");
-    if (!writer.write(image)) {
-        error = "Cannot write " + fname + ": " + writer.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return save_png(render_drawing_area(form, size, fonts), fname, error);
 }
 
 } // namespace gravon

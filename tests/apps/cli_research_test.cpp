@@ -348,10 +348,21 @@ TEST_F(CliResearch, AStoredPhonetogramIsASubjectOfEveryOutput) {
     EXPECT_EQ(b.rows[0].at("channel"), "2");
     EXPECT_TRUE(has(slurp(dir() / "b.txt"), "AccTime"));
     EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 1u);
-    // A sound file that fails before it leaves the stored phonetogram its subject.
-    const tclirun after = run("/f100 missing.wav voice_pg.stdpg --summary");
-    EXPECT_EQ(after.status, 1);
-    EXPECT_TRUE(has(after.out, "\"voice_pg.stdpg\": ")) << after.out;
+    // A refused input writes nothing, in any output, whatever else the command line read.
+    std::string header = slurp(dir() / "voice_pg.stdpg");
+    header.replace(header.find("p1.bins=39.5,1,80"), 17, "p1.bins=39.5,2,80");
+    gravon::testing::write_text(dir() / "refused_pg.stdpg", header);
+    for (const char* args : {"/f100 missing.wav voice_pg.stdpg", "refused_pg.stdpg",
+                             "voice_pg.stdpg refused_pg.stdpg"}) {
+        const tclirun after =
+            run(std::string(args) + " --summary --stats --cells-csv c.csv --summary-csv s.csv");
+        EXPECT_EQ(after.status, 1) << args;
+        EXPECT_EQ(after.out, "") << args;
+        EXPECT_TRUE(has(after.err, "no output written")) << after.err;
+        EXPECT_FALSE(fs::exists(dir() / "c.csv")) << args;
+        EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 1u) << args;
+    }
+    EXPECT_TRUE(has(run("refused_pg.stdpg --summary").err, "Parameter 1 bin size not 1"));
     const tclirun missing = run("voice_pg.stdpg --pg 5 --summary");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(has(missing.err, "--pg 5: there are 3 phonetograms")) << missing.err;

@@ -324,9 +324,9 @@ TEST_F(TextExport, ClampedRangeAndEmptyRange) {
 }
 
 TEST_F(TextExport, WritesTheFileInTheEightBitCodePage) {
-    list.pgs[1].param[pglayerspare].name = "Pr\xC3\xA9"
-                                           "cision";
-    choices.checked[pglayerspare] = true;
+    list.pgs[1].param[pglayermaxpartno].name = "Pr\xC3\xA9"
+                                               "cision";
+    choices.checked[pglayermaxpartno] = true;
     const std::string f = path("export.txt");
     export_phonetogram_text(list, choices, format, f);
     const std::string bytes = readbytes(f);
@@ -374,7 +374,7 @@ TEST_F(TextExport, ExportsAnyListedPhonetogram) {
     EXPECT_EQ(cell(l, 120, 24), "2.5");
     // Checks beyond the phonetogram's parameters are ignored.
     choices.checked.assign(20, true);
-    EXPECT_EQ(lines_of(phonetogram_text(list, choices, format)).size(), 8u * 84u);
+    EXPECT_EQ(lines_of(phonetogram_text(list, choices, format)).size(), nrecordinglayers * 84u);
 }
 
 } // namespace

@@ -63,8 +63,9 @@ TEST(DesktopProgram, BatchRunWritesWhatTheHeadlessProgramWrites) {
 }
 
 // Pictures made by a script on a machine without a sound device: the calibration window
-// cannot record, which is said on standard error instead of in a box that no one clicks away.
-// Bad files named on the command line are refused the same way, and the program still closes.
+// cannot record, which is said on standard error instead of in a box that no one clicks away,
+// and the run fails naming the picture it could not make. Bad files named on the command line
+// are refused the same way, and the program still closes.
 TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
     gravon::testing::ttempconfig config;
     const fs::path pics = config.root / "pictures", out = config.root / "out.txt";
@@ -74,8 +75,11 @@ TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
                             "' && env QT_QPA_PLATFORM=offscreen PULSE_SERVER=unix:/nonexistent "
                             "timeout 120 '" GRAVON_GUI_PATH "' text.wav --window-pictures '" +
                             pics.string() + "' /c >'" + out.string() + "' 2>&1";
-    EXPECT_EQ(run(cmd), 0) << read_text(out);
+    EXPECT_EQ(run(cmd), 1) << read_text(out);
     const std::string err = read_text(out);
+    EXPECT_NE(err.find("cannot make the picture " + (pics / "calibrator.png").string()),
+              std::string::npos)
+        << err;
     EXPECT_NE(err.find("gravon: Cannot open file: Cannot read text.wav: it is a text file"),
               std::string::npos)
         << err;

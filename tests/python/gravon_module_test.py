@@ -239,6 +239,19 @@ class Corpus(unittest.TestCase):
         with self.assertRaises(gravon.Error) as e:
             gravon.analyse_file("voice.wav", 100).cells(pg=5)
         self.assertIn("--pg 5", str(e.exception))
+        # What the command line refuses, the module refuses with the same words.
+        r = self.cli("voice.wav", "--pg", "-5", "--summary")
+        self.assertEqual(r.returncode, 2)
+        with self.assertRaises(ValueError) as e:
+            gravon.analyse_file("voice.wav", 100).cells(pg=-5)
+        self.assertIn('needs a whole number from 0 to 1000000, not "-5"', r.stderr)
+        self.assertIn('pg needs a whole number from 0 to 1000000, not "-5"', str(e.exception))
+        # A path as bytes is the same file; a NUL in a name is refused, not cut short.
+        self.assertEqual(gravon.analyse_file(b"voice.wav", 100).summary()["file"], "voice.wav")
+        for bad in ("voice.wav\0.txt", b"voice.wav\0"):
+            with self.assertRaises(ValueError) as e:
+                gravon.analyse_file(bad, 100)
+            self.assertIn("NUL", str(e.exception))
 
     def test_threads_analyse_side_by_side_as_one_by_one(self):
         # Dithered binning draws from the random generator: concurrent analyses that shared
