@@ -7,8 +7,10 @@
 # The mark is the merge's only proof that every file of the task has its summary row or its
 # failure, so it is made last, after a clean end: the rows and failures grow in files of their
 # own and take their names only when the task is through. A cancel, a time limit or a node
-# going away ends the task without the mark, and the merge runs it again.
-set -u
+# going away ends the task without the mark, and the merge runs it again. A cluster may signal
+# only some of the task's processes, so every step's failure ends the task unfinished too
+# (-e), not only a signal to this shell.
+set -eu
 outdir=$1
 state="$outdir/slurm"
 . "$state/config.sh"
@@ -32,36 +34,41 @@ give_up() {
 }
 
 rm -f "$mark" "$rows" "$failed" "$rowspart" "$failedpart" || give_up "cannot clear the task's files"
-: >"$rowspart" && : >"$failedpart" || give_up "cannot write in $outdir"
+{ : >"$rowspart" && : >"$failedpart"; } || give_up "cannot write in $outdir"
 
 csv_quote() {
-    printf '"%s"' "$(printf '%s' "$1" | sed 's/"/""/g')"
+    quoted=$(printf '%s' "$1" | sed 's/"/""/g')
+    printf '"%s"' "$quoted"
 }
 
 # The file failed: its line in the task's failures.
 fail_file() {
-    printf '%s,%s,%s\n' "$(csv_quote "$1")" "$2" "$(csv_quote "$3")" >>"$failedpart" ||
-        give_up "cannot write $failedpart"
+    qfile=$(csv_quote "$1")
+    qtext=$(csv_quote "$3")
+    printf '%s,%s,%s\n' "$qfile" "$2" "$qtext" >>"$failedpart" || give_up "cannot write $failedpart"
     echo "corpus_task.sh: $1: status $2: $3"
 }
 
 first=$((task * per + 1))
 last=$((first + per - 1))
 index=0
+handled=0
 # Read in this shell, not a pipeline's, so that its end is this task's end.
 while IFS= read -r file; do
     index=$((index + 1))
     [ "$index" -ge "$first" ] || continue
     [ "$index" -le "$last" ] || break
-    base=$(basename "$file")
+    handled=$((handled + 1))
+    base=${file##*/}
     out=$(printf '%05d_%s' "$index" "${base%.*}")
     err="$state/logs/file_$out.err"
     # The run's gravon-cli options, one a line, go before the file.
     set -f
     IFS='
 '
-    # shellcheck disable=SC2046
-    set -- $(cat "$state/options.txt")
+    options=$(cat "$state/options.txt")
+    # shellcheck disable=SC2086
+    set -- $options
     unset IFS
     set +f
     before=$(wc -l <"$rowspart")
@@ -71,7 +78,8 @@ while IFS= read -r file; do
     case "$status" in
     # 3: the results are there, with warnings in the summary row.
     0 | 3)
-        if [ "$(wc -l <"$rowspart")" -gt "$before" ]; then
+        after=$(wc -l <"$rowspart")
+        if [ "$after" -gt "$before" ]; then
             echo "corpus_task.sh: $file: status $status"
         else
             fail_file "$file" "$status" "gravon-cli ended with status $status but wrote no summary row"
@@ -83,12 +91,16 @@ while IFS= read -r file; do
         exit "$status"
         ;;
     *)
-        text=$(grep -v '^gravon-cli: warning: ' "$err" | awk 'NR > 1 { printf " | " } { printf "%s", $0 }')
+        text=$(awk '!/^gravon-cli: warning: / { if (n++) printf " | "; printf "%s", $0 }' "$err")
         [ -n "$text" ] || text="gravon-cli ended with status $status and said nothing"
         fail_file "$file" "$status" "$text"
         ;;
     esac
 done <"$state/files.txt"
+# Every file of the task went through the loop.
+expected=$((nfiles - first + 1))
+[ "$expected" -le "$per" ] || expected=$per
+[ "$handled" -eq "$expected" ] || give_up "$handled of its $expected files were handled"
 
 mv -f "$rowspart" "$rows" && mv -f "$failedpart" "$failed" ||
     give_up "cannot name the task's rows and failures"
