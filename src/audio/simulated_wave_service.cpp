@@ -117,7 +117,7 @@ template <class Service> void tsimulatedwave<Service>::detach(twaveclient& c) {
 }
 
 template <class Service> std::string tsimulatedwave<Service>::error_text(twaveresult code) {
-    return wave_error_text(code);
+    return wave_error_text(code) + advice;
 }
 
 template <class Service> void tsimulatedwave<Service>::deliver() {

@@ -36,6 +36,8 @@ template <class Service> class tsimulatedwave : public Service {
     std::vector<std::string> names;      // the devices; id = index
     std::int32_t defaultdevice = 0;      // what id -1 opens
     twaveresult failopen = wave_noerror; // opens fail with this code while it is set
+    // Added to every error text, as a real service adds what the user can do about it.
+    std::string advice;
     // Once `after` more calls of `op` have succeeded, every further one fails with `code`
     // (and does nothing), until inject(op, wave_noerror).
     void inject(twaveop op, twaveresult code, std::int32_t after = 0);
