@@ -11,7 +11,10 @@ set -e
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 cmake --build build -j2
+# The sound server is stopped at the end when this run started it.
+PULSE_SERVER=unix:/tmp/gravon-pulse/native pactl info >/dev/null 2>&1 && hadserver=1
 ./scripts/sound_server.sh start
+[ -n "${hadserver:-}" ] || trap './scripts/sound_server.sh stop' EXIT
 export PULSE_SERVER=unix:/tmp/gravon-pulse/native
 ctest --test-dir build --output-on-failure -j2
 
