@@ -41,6 +41,8 @@ tfilecalibration reference_file_calibration(const treference& ref, std::int32_t 
     c.text =
         reference_calibration_text(ref, channel, fullscale, signer, datetimetostr(datetimenow()));
     c.distance = ref.distance;
+    c.referencestart = ref.start;
+    c.referenceend = ref.end;
     return c;
 }
 
