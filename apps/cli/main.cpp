@@ -232,6 +232,9 @@ int main(int argc, char** argv) {
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
+    } catch (const tbadvalue& e) {
+        std::fprintf(stderr, "gravon-cli: %s\n", e.what());
+        return exiterror;
     }
 
     // The sound card and the pictures need Qt; nothing else does.

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace gravon {
 
@@ -23,6 +24,14 @@ inline constexpr double referenceclipfraction = 127.0 / 128.0;
 inline constexpr double referencesilencedb = -80.0;
 // Shorter stretches give no steady level through the weighting.
 inline constexpr double shortestreference = 0.1; // s
+// A reference is steady: the levels of its 50 ms pieces lie within this span (from the
+// tenth to the ninetieth percentile), as a meter's reading of it needs.
+inline constexpr double referencelevelspan = 6.0; // dB
+// A reference is a tone or a vowel well above the room's noise: periodic, with the
+// normalised autocorrelation at its period at least this high in most of its pieces (a
+// room's noise reaches about 0.25, a held vowel 0.75 to 0.99). That is a harmonic-to-noise
+// ratio of 10 log10(r / (1 - r)), 3.7 dB at 0.7.
+inline constexpr double referenceperiodicity = 0.7;
 
 struct treference {
     double start = 0; // s from the beginning of the file
@@ -34,8 +43,11 @@ struct treference {
 
 // "START-END:LEVEL", "START-END:LEVELA" (dB(A)), optionally followed by "@MM" (the distance
 // in millimetres): "0.5-3.5:94", "1-4:85A@300". Numbers with "." as the decimal point.
-// Nothing, with why set, for any other text.
-std::optional<treference> parse_reference(const std::string& text, std::string& why);
+// Nothing, with why set, for any other text; badvalue (when given) tells a text of the right
+// form with a value that cannot be (a reversed stretch, NaN, a distance of 0) from one of
+// another form.
+std::optional<treference> parse_reference(const std::string& text, std::string& why,
+                                          bool* badvalue = nullptr);
 
 // What a reference gives when it is usable.
 struct treferenceresult {
@@ -66,6 +78,12 @@ class treferencemeter {
     std::int64_t fclipped = 0;
     double fclipat = 0; // s, the first clipped sample
     taweighting fweighting;
+    std::vector<float> fstretch; // the stretch's samples as read (up to a minute of them)
+    std::vector<float> flevels;  // dB of each complete 50 ms piece, after the weighting
+    double fpiecesum = 0;
+    std::int64_t fpiecen = 0;
+    // Empty when the stretch is a steady tone or vowel well above the noise; else why not.
+    std::string steady_periodic_problem() const;
 };
 
 // How the calibration was made, for the file's calibration text: the reference's level and
