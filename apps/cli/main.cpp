@@ -96,6 +96,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         ui.error(e.what());
         return;
     }
+    // What is laid over or compared must be at one distance, or the numbers say nothing.
+    if (const std::string note = form.distance_note(); !note.empty()) ui.warn(note);
     form.differenceview = o.differenceview;
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));

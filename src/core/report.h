@@ -37,6 +37,9 @@ struct treport {
     std::vector<std::string> statistics; // lines of label and values, tab-separated
     // Beside the levels: which phonetograms are not calibrated. Empty when all are.
     std::string uncalibratednote;
+    // Beside the levels: the phonetograms shown are referred to different distances. Empty
+    // when they are not.
+    std::string distancenote;
     treportchanges changes; // with a baseline; empty: no table of changes
     std::string made;       // program and moment the report was made
     std::string signature;  // the caption of the signature line
