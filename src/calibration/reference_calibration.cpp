@@ -125,20 +125,21 @@ treferencemeter::treferencemeter(const treference& ref, double fs) : fref(ref), 
 
 void treferencemeter::add(std::span<const float> samples) {
     const float cliplimit = float(referenceclipfraction);
+    const std::int64_t piece = piecesamples(ffs);
     for (float s : samples) {
-        if (fpos >= flast) return;
         // The weighting runs from the start of the file, as the live procedure's runs from the
         // start of the recording, so that it has settled when the stretch begins.
         const double x = fref.aweighted ? fweighting.filter(double(s)) : double(s);
-        if (fpos >= ffirst) {
+        // The whole file in pieces: the reference's sound may reach beyond the stretch.
+        fpiecesum += x * x;
+        if (++fpiecen == piece) {
+            fpieces.push_back(float(10.0 * std::log10(fpiecesum / double(fpiecen) + 1e-30)));
+            fpiecesum = 0;
+            fpiecen = 0;
+        }
+        if (fpos >= ffirst && fpos < flast) {
             fsum += x * x;
             if (fpos - ffirst < keptsamples(ffs)) fstretch.push_back(s);
-            fpiecesum += x * x;
-            if (++fpiecen == piecesamples(ffs)) {
-                flevels.push_back(float(10.0 * std::log10(fpiecesum / double(fpiecen) + 1e-30)));
-                fpiecesum = 0;
-                fpiecen = 0;
-            }
             if (std::fabs(s) >= cliplimit) {
                 if (fclipped == 0) fclipat = double(fpos) / ffs;
                 ++fclipped;
@@ -146,6 +147,37 @@ void treferencemeter::add(std::span<const float> samples) {
         }
         ++fpos;
     }
+}
+
+std::vector<float> treferencemeter::stretch_levels() const {
+    const std::int64_t piece = piecesamples(ffs);
+    const std::size_t from = std::size_t((ffirst + piece - 1) / piece);
+    const std::size_t to = std::min(fpieces.size(), std::size_t(flast / piece));
+    std::vector<float> v;
+    if (from < to)
+        v.assign(fpieces.begin() + std::ptrdiff_t(from), fpieces.begin() + std::ptrdiff_t(to));
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+std::pair<std::int64_t, std::int64_t> treferencemeter::extent() const {
+    const std::int64_t piece = piecesamples(ffs);
+    const std::vector<float> v = stretch_levels();
+    std::int64_t first = ffirst / piece, last = (flast - 1) / piece;
+    if (!v.empty()) {
+        const double lo = double(v[v.size() / 10]) - referenceextentmargin;
+        const double hi = double(v[(v.size() - 1) * 9 / 10]) + referenceextentmargin;
+        const auto same = [&](std::int64_t k) {
+            return k >= 0 && std::size_t(k) < fpieces.size() && fpieces[std::size_t(k)] >= lo &&
+                   fpieces[std::size_t(k)] <= hi;
+        };
+        while (same(first - 1)) --first;
+        while (same(last + 1)) ++last;
+    }
+    // One piece more on each side for the onset and the decay.
+    const std::int64_t begin = std::max<std::int64_t>(first - 1, 0) * piece;
+    const std::int64_t end = std::min(fpos, (last + 2) * piece);
+    return {std::min(begin, ffirst), std::max(end, flast)};
 }
 
 std::string treferencemeter::check(const treference& ref, double fs, std::int64_t nsamples,
@@ -205,13 +237,14 @@ treferenceresult treferencemeter::result(const std::string& name, std::int64_t n
     const std::optional<double> f = meter_factor(fref.level, r.rms);
     if (!f) throw EGravonError("The reference of " + name + " gives no full scale");
     r.fullscale = *f;
+    const auto [begin, end] = extent();
+    r.extentstart = double(begin) / ffs;
+    r.extentend = double(end) / ffs;
     return r;
 }
 
 std::string treferencemeter::steady_periodic_problem() const {
-    if (flevels.size() >= 2) {
-        std::vector<float> v = flevels;
-        std::sort(v.begin(), v.end());
+    if (const std::vector<float> v = stretch_levels(); v.size() >= 2) {
         const auto at = [&](double q) { return double(v[std::size_t(q * double(v.size() - 1))]); };
         const double span = at(0.9) - at(0.1);
         if (span > referencelevelspan)
