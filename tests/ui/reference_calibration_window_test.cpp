@@ -120,6 +120,15 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     set_text(w.findChild<QLineEdit*>("startedit"), "0.5");
     set_text(w.findChild<QLineEdit*>("endedit"), "2.5");
     set_text(w.findChild<QLineEdit*>("leveledit"), "94");
+    // A level read at no distance is no reading.
+    t.ui.messages.clear();
+    set_text(w.findChild<QLineEdit*>("distanceedit"), "0");
+    calibrate->click();
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(t.ui.messages[0].text.find("The distance 0 mm is no distance"), std::string::npos)
+        << t.ui.messages[0].text;
+    EXPECT_EQ(t.form.pgs[0].calibstr, before);
+    w.findChild<QLineEdit*>("distanceedit")->clear();
     set_text(w.findChild<QLineEdit*>("nameedit"), QString::fromStdString(username()));
     w.findChild<QComboBox*>("unitbox")->setCurrentIndex(0);
     calibrate->click();
