@@ -102,8 +102,7 @@ std::optional<treference> parse_reference(const std::string& text, std::string& 
         if (!number(mmtext, mm)) return notnumber(mmtext, "the distance");
         if (!(mm > 0))
             return bad("has a distance of " + mmtext +
-                       " mm: the level must be given at a "
-                       "distance of more than 0 mm");
+                       " mm: the level must be given at more than 0 mm");
         r.distance = mm / 1000.0;
         level.resize(at);
     }
@@ -232,8 +231,7 @@ treferenceresult treferencemeter::result(const std::string& name, std::int64_t n
             "The reference stretch " + seconds_text(fref.start) + " to " + seconds_text(fref.end) +
             " s of " + name +
             " holds no steady tone or vowel well above the background noise: " + unsteady +
-            ". Mark the stretch that holds the calibrator's tone or the "
-            "vowel that was read on the meter");
+            ". Mark the stretch that holds the calibrator's tone or the vowel read on the meter");
     const std::optional<double> f = meter_factor(fref.level, r.rms);
     if (!f) throw EGravonError("The reference of " + name + " gives no full scale");
     r.fullscale = *f;
