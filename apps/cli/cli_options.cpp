@@ -75,10 +75,11 @@ const char* const usagetext =
     "                     phonetogram only and of both\n"
     "  --reference-group OUT MEMBER...\n"
     "                     make a reference group of the stored phonetograms MEMBER... (.stdpg,\n"
-    "                     at least two; every argument after OUT up to the next option): for\n"
-    "                     each cell the share of them that reach it, as the view shows it\n"
-    "                     (TimeThreshold and the other display settings). It is saved as OUT\n"
-    "                     and loaded, so that --png and --report draw its outlines\n"
+    "                     at least two; every argument after OUT up to the next option or\n"
+    "                     switch): for each cell the share of them that reach it, as the\n"
+    "                     view shows it (TimeThreshold and the other display settings). It\n"
+    "                     is saved as OUT and loaded, so that --png and --report draw its\n"
+    "                     outlines\n"
     "  --record SECONDS   first record a take of SECONDS of sound (counted in the samples\n"
     "                     received) from a sound card, through the same recorder and\n"
     "                     analysis as the window's (the calibration file, or /f before it,\n"
@@ -120,6 +121,12 @@ std::int32_t int_value(const std::string& option, const std::string& text, std::
         throw tusageerror(option + " needs a whole number from " + std::to_string(lo) + " to " +
                           std::to_string(hi) + ", not \"" + text + "\"");
     return v;
+}
+
+// The command line's rule: an argument that begins with "/" is a switch, unless it is a path
+// (it holds another "/") or names a file.
+bool is_switch(const std::string& a, bool (*existsfile)(const std::string&)) {
+    return a.size() > 1 && a[0] == '/' && a.find('/', 1) == std::string::npos && !existsfile(a);
 }
 
 } // namespace
@@ -202,7 +209,10 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 }
             } else if (a == "--reference") {
                 std::string why;
-                o.reference = parse_reference(value("START-END:LEVEL, e.g. 0.5-3.5:94"), why);
+                bool badvalue = false;
+                o.reference =
+                    parse_reference(value("START-END:LEVEL, e.g. 0.5-3.5:94"), why, &badvalue);
+                if (!o.reference && badvalue) throw tbadvalue("--reference: " + why);
                 if (!o.reference) throw tusageerror("--reference: " + why);
             } else if (a == "--session") {
                 const std::string v = value("KEY=VALUE, e.g. name=\"Anna Berg\"");
@@ -228,7 +238,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
             } else if (a == "--reference-group") {
                 o.referencegroup = value("the group's file name and the members' files");
                 o.groupmembers.clear();
-                while (i + 1 < argv.size() && !(argv[i + 1].size() > 1 && argv[i + 1][0] == '-'))
+                while (i + 1 < argv.size() && !(argv[i + 1].size() > 1 && argv[i + 1][0] == '-') &&
+                       !is_switch(argv[i + 1], existsfile))
                     o.groupmembers.push_back(argv[++i]);
                 if (o.groupmembers.empty())
                     throw tusageerror("--reference-group needs the members' files after " +
@@ -247,8 +258,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
         }
         // The window ignores switches it does not know; here a typing error must not pass
         // unseen (/F14.1 would leave the file uncalibrated).
-        if (!a.empty() && a[0] == '/' && a.find('/', 1) == std::string::npos && !existsfile(a) &&
-            a != "/c" && a != "/s" && a != "/?" && a.compare(0, 2, "/f") != 0)
+        if (is_switch(a, existsfile) && a != "/c" && a != "/s" && a != "/?" &&
+            a.compare(0, 2, "/f") != 0)
             throw tusageerror("unknown switch " + a +
                               " (the switches are /f, /s, /c and /?, in lower case)");
         o.args.push_back(a);

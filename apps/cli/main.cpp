@@ -103,6 +103,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         ui.error("no output written, because of the error above");
         return;
     }
+    // What is laid over or compared must be at one distance, or the numbers say nothing.
+    if (const std::string note = form.distance_note(); !note.empty()) ui.warn(note);
     form.differenceview = o.differenceview;
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
@@ -239,6 +241,9 @@ int main(int argc, char** argv) {
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
+    } catch (const tbadvalue& e) {
+        std::fprintf(stderr, "gravon-cli: %s\n", e.what());
+        return exiterror;
     }
 
     // The sound card and the pictures need Qt; nothing else does.

@@ -158,6 +158,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::int32_t soundfilechannel = 0;
     // Channels of the sound file last opened, and whether its replay analysed any frame.
     std::int32_t soundfilechannels = 0;
+    // Of these, the analysis tracks that this program saved beside the audio of its own SMP
+    // files: they are no sound.
+    std::int32_t soundfiletrackchannels = 0;
     // Bits per sample of its integer coding; 0 for float, lossy and SMP files.
     std::int32_t soundfilebits = 0;
     bool soundfileanalysed = false;
@@ -441,6 +444,11 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // in place of the two phonetograms, while there is a comparison.
     bool differenceview = false;
     bool difference_view_shown() const;
+    // Empty when the phonetograms shown with data (and the baseline with the current one)
+    // have their levels referred to one distance; otherwise what differs and what it means.
+    std::string distance_note() const;
+    // The last such note the window showed, so that a refresh does not repeat it.
+    std::string distancenoted;
 
     // ---- The phonetogram view: crosshair, target drag, selection by mouse ----
     // (src/core/main_window_view.cpp)
@@ -474,6 +482,13 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Setup_recording_parameters();
     void Set_recording(bool on);
     void RecordActionExecute(bool checked);
+    // The distance channel c's levels of a take are referred to: the standard distance when
+    // they are recalculated to it, else the microphone's; none (-1) for a channel without a
+    // calibration, whose levels are no sound pressure at any distance.
+    double take_distance(int c) const;
+    // Before the first Record of a take: whether it may go ahead when a shown channel is not
+    // calibrated (asked once per take; the headless program notes it instead).
+    bool confirm_uncalibrated_take();
     void StopActionExecute();
     void NewRecordingActionExecute();
     void fix_things();

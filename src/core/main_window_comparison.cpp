@@ -1,5 +1,6 @@
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
+#include "phonetogram/level_distance.h"
 #include "settings/statistics_settings.h"
 
 namespace gravon {
@@ -84,7 +85,23 @@ std::vector<tcomparisonrow> TForm1::comparison_table(char decimalseparator) cons
 }
 
 std::vector<std::string> TForm1::comparison_text_lines(char decimalseparator) const {
-    return comparison_text(comparison_table(decimalseparator));
+    std::vector<std::string> lines = comparison_text(comparison_table(decimalseparator));
+    // Under the two names, before any number is read.
+    const std::string why = distance_mismatch(*this, {baseline_pg(), compared_pg()});
+    if (!lines.empty() && !why.empty())
+        lines.insert(lines.begin() + std::min<std::ptrdiff_t>(3, std::ptrdiff_t(lines.size())),
+                     "Warning: " + why);
+    return lines;
+}
+
+std::string TForm1::distance_note() const {
+    std::vector<std::int32_t> shown;
+    for (std::size_t i = 0; i < pgs.size(); ++i)
+        if (pgs[i].visible && total_time(pgs[i]) > 0) shown.push_back(std::int32_t(i));
+    if (const std::string why = distance_mismatch(*this, shown); !why.empty()) return why;
+    const std::int32_t b = baseline_pg(), c = compared_pg();
+    if (b < 0 || c < 0) return "";
+    return distance_mismatch(*this, {b, c});
 }
 
 bool TForm1::difference_view_shown() const {

@@ -8,6 +8,7 @@
 #include "core/main_window.h"
 #include "core/replay_notes.h"
 #include "core/sound_file_source.h"
+#include "files/analysis_saving.h"
 #include "files/session_items.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
@@ -182,6 +183,7 @@ void TForm1::start_soundfile() {
     soundfileanalysed = false;
     soundfilecalibrated = false;
     soundfilechannels = 0;
+    soundfiletrackchannels = 0;
     soundfilebits = 0;
     replaynotes.clear();
 }
@@ -340,6 +342,13 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     options.shownoise[1] = false;
     fix_things();
 
+    // The reference that calibrated the file is a tone or a vowel read on a meter, not the
+    // voice: it is analysed, but never binned.
+    if (calibration && calibration->referenceend > calibration->referencestart)
+        novoicestretches.push_back(
+            {std::int64_t(std::llround(calibration->referencestart * filefs)),
+             std::int64_t(std::llround(calibration->referenceend * filefs))});
+
     // The channel goes to the analysis piece by piece as it is read.
     const double total = double(std::max<std::int64_t>(expected, 0));
     // A header may also announce more than the stores ever take.
@@ -421,6 +430,10 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     }
     if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = smp.nChans();
+    if (smp.get_item("proc0", "").starts_with(progid.ProductName() + " "))
+        for (int k = 0; k < smp.nChans(); ++k)
+            if (k != channel && is_analysis_track_channel(smp.ChannelName(k), smp.ChannelUnit(k)))
+                ++soundfiletrackchannels;
     set_fs(fs);
     reset_recording();
     // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as

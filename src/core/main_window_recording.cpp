@@ -92,8 +92,7 @@ void TForm1::Setup_recording_parameters() {
             pg.datestr = format_datestr(recordingstarttime);
             pg.calibstr = calibration_info(c);
             pg.calstatus = calibrationstatus[std::size_t(c)];
-            pg.distance =
-                advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
+            pg.distance = take_distance(c);
         }
         storefs = advanced.fs;
         takerecalculated = advanced.calibrationrecalculate;
@@ -202,13 +201,43 @@ bool TForm1::keep_take_rate() {
     return audioarrpos < 0;
 }
 
+double TForm1::take_distance(int c) const {
+    if (c < 0 || c > 1 || std::size_t(c) >= pgs.size()) return -1;
+    const std::int32_t status = calibrationstatus[std::size_t(c)];
+    if (!commandlinecalibration && status != calstatusunsigned && status != calstatussigned)
+        return -1;
+    return advanced.calibrationrecalculate ? advanced.standarddistance
+                                           : pgs[std::size_t(c)].actualdistance;
+}
+
+bool TForm1::confirm_uncalibrated_take() {
+    std::string names, texts;
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+        if (!pgs[std::size_t(c)].visible || take_distance(c) > 0) continue;
+        const std::string name = c == 0 ? "Left" : "Right";
+        names += (names.empty() ? "" : " and ") + name;
+        texts += "\r" + name + ": " + calibration_info(c);
+    }
+    if (names.empty()) return true;
+    const bool both = names.find(" and ") != std::string::npos;
+    return ui.confirm_uncalibrated_record(
+        "The " + names + (both ? " channels are" : " channel is") +
+        " not calibrated: the take's levels will not be sound pressure levels, and its "
+        "phonetogram will state no microphone distance." +
+        texts +
+        "\rCalibrate... in the Recording menu calibrates the microphone.\r\rRecord all the "
+        "same?");
+}
+
 void TForm1::RecordActionExecute(bool checked) {
     if (checked && !frecording && !keep_take_rate()) {
         ui.refresh_actions();
         return;
     }
-    // The first Record of a take: who is recorded, doing what.
-    if (checked && !frecording && audioarrpos < 0 && !offer_take_session()) {
+    // The first Record of a take: whether it may go ahead uncalibrated, who is recorded,
+    // doing what.
+    if (checked && !frecording && audioarrpos < 0 &&
+        (!confirm_uncalibrated_take() || !offer_take_session())) {
         ui.refresh_actions();
         return;
     }

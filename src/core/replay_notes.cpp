@@ -107,42 +107,21 @@ void note_coarse_coding(const TForm1& form, const std::string& fname,
                     db_text(level) + " dB SPL, which hides a quiet room and the softest voice.");
 }
 
-// Whether some sample of v reaches the limit in magnitude. Every sample is looked at, without
-// a branch, so that the loop runs in vector registers; that is faster than stopping early.
-bool reaches(std::span<const float> v, float limit) {
-    int hit = 0;
-    for (const float x : v) hit |= int(std::fabs(x) >= limit);
-    return hit != 0;
-}
-
 void note_clipping(const TForm1& form, const std::string& fname, std::vector<std::string>& notes) {
-    const std::size_t hop = std::size_t(std::max(form.downsamplingfactor / 2, 1));
-    const std::size_t total = std::size_t(std::max(form.audiosamples(), 0));
-    const float limit = float(std::fabs(form.audiofsd[0]) * clipfraction);
-    const std::span<const float> audio = form.audioarr[0];
-    std::int32_t clipped = 0, frames = 0;
-    const std::size_t whole = std::min(total, audio.size()) / hop;
-    const std::span<const float> peaks = form.framepeak[0];
-    if (limit > 0 && whole == std::size_t(std::max(form.frames(), 0)) && whole <= peaks.size()) {
-        // Each whole hop of the store is a stored frame, whose peak was taken as it was
-        // analysed: a sample reaches the limit exactly when the frame's peak does.
-        frames = std::int32_t(whole);
-        for (std::size_t k = 0; k < whole; ++k) clipped += int(peaks[k] >= limit);
-    } else if (form.audiokept()) {
-        for (std::size_t start = 0; start + hop <= total && start + hop <= audio.size();
-             start += hop) {
-            ++frames;
-            clipped += reaches(audio.subspan(start, hop), limit);
-        }
-    }
+    // The driver judged each frame as it stored it, with the samples at hand.
+    const std::int32_t frames = std::max(form.frames(), 0);
+    const std::span<const float> marks = form.frameclipped[0];
+    std::int32_t clipped = 0;
+    for (std::size_t k = 0; k < std::size_t(frames) && k < marks.size(); ++k)
+        clipped += int(marks[k] > 0.0f);
     if (clipped == 0) return;
     char share[32];
     std::snprintf(share, sizeof share, "%.1f", 100.0 * clipped / std::max(frames, 1));
     notes.push_back(
         fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
         " frames (" + share +
-        " %) reach digital full scale (overloaded); their levels and voice measures are too "
-        "low or distorted.");
+        " %) hold samples at digital full scale or beyond it (overloaded); their levels and "
+        "voice measures are too low or distorted.");
 }
 
 bool phonetogram_empty(const TForm1& form) {
@@ -176,9 +155,12 @@ tnoteadvice window_advice() {
 std::vector<std::string> replay_notes(const TForm1& form, const std::string& fname,
                                       const tnoteadvice& advice) {
     std::vector<std::string> notes = form.replaynotes;
-    if (form.soundfilechannels > 1)
-        notes.push_back(fname + " has " + std::to_string(form.soundfilechannels) +
-                        " channels; only channel " + std::to_string(form.soundfilechannel) +
+    // The analysis tracks of this program's own files are no channels left out.
+    const std::int32_t sound = form.soundfilechannels - form.soundfiletrackchannels;
+    if (sound > 1)
+        notes.push_back(fname + " has " + std::to_string(sound) +
+                        (form.soundfiletrackchannels > 0 ? " sound channels" : " channels") +
+                        "; only channel " + std::to_string(form.soundfilechannel) +
                         " was analysed" +
                         (advice.channel.empty() ? std::string(".") : " (" + advice.channel + ")."));
     if (lowercase_extension(fname) == ".smp") {

@@ -90,6 +90,7 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
                              "pressure levels and cannot be compared with other sessions.";
     }
 
+    r.distancenote = form.distance_note();
     r.changes = form.comparison_table(decimalseparator);
     // The two phonetograms by patient, date and task, above the table rather than in it.
     if (!r.changes.empty()) {

@@ -39,6 +39,9 @@ struct treport {
     std::vector<std::string> statistics; // lines of label and values, tab-separated
     // Beside the levels: which phonetograms are not calibrated. Empty when all are.
     std::string uncalibratednote;
+    // Beside the levels: the phonetograms shown are referred to different distances. Empty
+    // when they are not.
+    std::string distancenote;
     treportchanges changes; // with a baseline; empty: no table of changes
     // With the table: "Baseline: " and "Current: " with each one's patient, date and task.
     std::string comparedbaseline, comparedcurrent;

@@ -55,6 +55,15 @@ tsmpitemlayout smp_item_layout(int item, int ch, double hif0limit) {
     }
 }
 
+bool is_analysis_track_channel(const std::string& name, const std::string& unit) {
+    for (int ch = 0; ch < 2; ++ch)
+        for (int item = 1; item <= 8; ++item) {
+            const tsmpitemlayout l = smp_item_layout(item, ch, 0);
+            if (l.name == name && l.unit == unit) return true;
+        }
+    return false;
+}
+
 tsmpitemlayout smp_audio_layout(const std::string& name, double fullscale) {
     return {name, {-fullscale, fullscale}, "Pa", {-32768, 32768}};
 }

@@ -309,6 +309,16 @@ std::string format_recorded_time(double seconds) {
     return buf;
 }
 
+std::optional<double> recorded_seconds(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    try {
+        const double v = strtofloatdot(text);
+        if (std::isfinite(v) && v >= 0) return v;
+    } catch (const EConvertError&) {
+    }
+    return std::nullopt;
+}
+
 std::optional<double> parse_recorded_time(const std::string& text) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -379,7 +389,12 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     file.set_item("fileversion", stdpgfileversion);
     file.set_item("nparams", std::to_string(nparams));
     file.set_item("weighting", "HP@" + floattostrdot(info.hpfreq) + "Hz");
-    if (info.recordedtime) file.set_item("recordedtime", format_recorded_time(*info.recordedtime));
+    if (info.recordedtime) {
+        file.set_item("recordedtime", format_recorded_time(*info.recordedtime));
+        // The clock form keeps whole seconds only; a report made from the file must give the
+        // time the take gave. Readers that do not know the item pass it by.
+        file.set_item(recordedsecondsitem, floattostrdot(*info.recordedtime));
+    }
     file.set_item("precsizeinbytes", std::to_string(columnsize * nparams));
     file.set_item("date", pg.datestr);
     file.set_item("site", pg.recordingsiteid);
@@ -457,7 +472,10 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
     pg.distance = distance_item(file, "micdist", fname);
     pg.actualdistance = distance_item(file, "actmicdist", fname);
     pg.visible = true;
-    pg.recordedtime = parse_recorded_time(file.get_item("recordedtime", "0:0:0")).value_or(0.0);
+    const std::optional<double> seconds = recorded_seconds(file.get_item(recordedsecondsitem, ""));
+    pg.recordedtime =
+        seconds ? *seconds
+                : parse_recorded_time(file.get_item("recordedtime", "0:0:0")).value_or(0.0);
     pg.session = read_session_items(file);
     pg.group = read_group_items(file);
 

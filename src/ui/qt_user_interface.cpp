@@ -135,6 +135,13 @@ bool TQtUserInterface::edit_session(tsessionrecord& r, bool atrecord) {
     return true;
 }
 
+bool TQtUserInterface::confirm_uncalibrated_record(const std::string& text) {
+    if (script.uncalibrated) return script.uncalibrated(text);
+    // A run that scripts its questions but not this one records, as a person who knows would.
+    if (unattended || script.question) return true;
+    return question("Channel not calibrated", text, tbuttons::yes_no) == tanswer::yes;
+}
+
 void TQtUserInterface::post_message(const std::string& caption, const std::string& text,
                                     tmessagekind kind) {
     QMetaObject::invokeMethod(

@@ -206,10 +206,11 @@ double table_height(const ttable& t, std::size_t from, std::size_t to, double ro
 // in the largest type from 9 points down that fits.
 void draw_statistics(tpage& pg, double y, double bottom, const treport& r) {
     double h = draw_heading(pg, y, qs(r.statisticscaption));
-    if (!r.uncalibratednote.empty())
-        h += draw_wrapped(pg, pg.content.left(), y + h, pg.content.width(), pg.font(8.5, true),
-                          qs(r.uncalibratednote), warningred) +
-             pg.mm(1);
+    for (const std::string* note : {&r.uncalibratednote, &r.distancenote})
+        if (!note->empty())
+            h += draw_wrapped(pg, pg.content.left(), y + h, pg.content.width(), pg.font(8.5, true),
+                              qs(*note), warningred) +
+                 pg.mm(1);
     const bool haschanges = !r.changes.empty();
     // Which two sessions the changes are between, across the page.
     if (haschanges)
@@ -325,6 +326,7 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
     double statsneed = pg.metrics(pg.font(10, true)).height() + pg.mm(8) +
                        rowh * (double(r.statistics.size()) / 2 + 2);
     if (!r.uncalibratednote.empty()) statsneed += 2 * rowh;
+    if (!r.distancenote.empty()) statsneed += 2 * rowh;
     if (!r.changes.empty()) statsneed += rowh * double(r.changes.size() + 4);
     const double ph = std::clamp(signaturey - y - statsneed, pw * 0.45, pw * 0.72);
     const QRectF picture(pg.content.left(), y, pw, ph);

@@ -52,10 +52,25 @@ TEST(ReferenceCalibration, TheCommandLineFormReadsStretchLevelWeightingAndDistan
     EXPECT_TRUE(b->aweighted);
     EXPECT_DOUBLE_EQ(b->level, 85.5);
     EXPECT_DOUBLE_EQ(b->distance, 0.3);
-    for (const char* bad : {"0.5:94", "0.5-3.5", "a-3.5:94", "0.5-3.5:", "0.5-3.5:94@",
-                            "0.5-3.5:94@-3", "0.5-3.5:9x4", ""}) {
-        EXPECT_FALSE(parse_reference(bad, why)) << bad;
-        EXPECT_NE(why.find("START-END:LEVEL"), std::string::npos) << why;
+    // A text of another form is told by the form; one of the form by the value that cannot be.
+    struct tbad {
+        const char *text, *why;
+        bool badvalue;
+    };
+    for (const tbad& b :
+         {tbad{"0.5:94", "START-END:LEVEL", false}, tbad{"0.5-3.5", "START-END:LEVEL", false},
+          tbad{"0.5-3.5:", "START-END:LEVEL", false}, tbad{"0.5-3.5:94@", "START-END:LEVEL", false},
+          tbad{"", "START-END:LEVEL", false},
+          tbad{"a-3.5:94", "the start \"a\", which is not a finite number", true},
+          tbad{"0.5-3.5:9x4", "the level \"9x4\"", true},
+          tbad{"0.5-3.5:nan", "the level \"nan\"", true},
+          tbad{"0.5-inf:94", "the end \"inf\"", true}, tbad{"3-1:94", "is reversed", true},
+          tbad{"2-2:94", "is reversed", true}, tbad{"0.5-3.5:94@0", "distance of 0 mm", true},
+          tbad{"0.5-3.5:94@-3", "distance of -3 mm", true}}) {
+        bool badvalue = !b.badvalue;
+        EXPECT_FALSE(parse_reference(b.text, why, &badvalue)) << b.text;
+        EXPECT_NE(why.find(b.why), std::string::npos) << b.text << ": " << why;
+        EXPECT_EQ(badvalue, b.badvalue) << b.text;
     }
 }
 
@@ -94,13 +109,29 @@ TEST(ReferenceCalibration, AStretchThatCannotBeAReferenceSaysWhy) {
     };
     EXPECT_TRUE(has(problem(x, {3.0, 5.0, 94}), "is outside take.wav, which lasts 4.000 s"));
     EXPECT_TRUE(has(problem(x, {-1.0, 2.0, 94}), "is outside"));
-    EXPECT_TRUE(has(problem(x, {2.0, 1.0, 94}), "is outside"));
+    EXPECT_TRUE(has(problem(x, {2.0, 1.0, 94}), "is reversed"));
     EXPECT_TRUE(has(problem(x, {1.0, 1.05, 94}), "too short"));
     std::vector<float> quiet(x.size(), 0.0f);
     EXPECT_TRUE(has(problem(quiet, {0.5, 3.5, 94}), "is silent"));
     // A recorder's hiss 90 dB below full scale is no reference either.
     for (std::size_t i = 0; i < quiet.size(); ++i) quiet[i] = (i % 2 ? 3e-5f : -3e-5f);
     EXPECT_TRUE(has(problem(quiet, {0.5, 3.5, 94}), "is silent"));
+    // Noise, however loud, and a tone that stops half way are no reference: the first is no
+    // tone or vowel, the second's level is not the one read.
+    std::vector<float> noise(x.size());
+    std::uint32_t seed = 1;
+    for (float& v : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        v = float(0.1 * (double(seed >> 8) / double(1u << 24) - 0.5));
+    }
+    EXPECT_TRUE(has(problem(noise, {0.5, 3.5, 94}),
+                    "holds no steady tone or vowel well above the background noise: it is not "
+                    "periodic enough"))
+        << problem(noise, {0.5, 3.5, 94});
+    std::vector<float> stops = x;
+    for (std::size_t i = std::size_t(2 * fs); i < stops.size(); ++i) stops[i] *= 0.01f;
+    EXPECT_TRUE(has(problem(stops, {0.5, 3.5, 94}), "its level varies by 40.0 dB"))
+        << problem(stops, {0.5, 3.5, 94});
     std::vector<float> loud = tone(1000, 94, 4, 20.0);
     for (std::size_t i = 88200; i < 88300; ++i) loud[i] = 1.0f;
     const std::string clipped = problem(loud, {0.5, 3.5, 94});
@@ -140,10 +171,13 @@ TEST(FileCalibrations, AreKeptPerFileAndChannelUntilTheFileChanges) {
     EXPECT_FALSE(again.find(take, 1));
     EXPECT_TRUE(again.find(take, 0));
 
-    // Texts stay on one line.
-    store.remember(take, 0, {20.5, 3, "a\tb\nc", 0.3});
+    // Texts stay on one line; the stretch of the reference it was measured from stays with it,
+    // so that a later replay leaves the reference out of the phonetogram again.
+    store.remember(take, 0, {20.5, 3, "a\tb\nc", 0.3, 0.25, 2.75});
     EXPECT_EQ(store.find(take, 0)->text, "a b c");
     EXPECT_DOUBLE_EQ(store.find(take, 0)->distance, 0.3);
+    EXPECT_DOUBLE_EQ(store.find(take, 0)->referencestart, 0.25);
+    EXPECT_DOUBLE_EQ(store.find(take, 0)->referenceend, 2.75);
 
     // A file recorded anew under the same name is not the one that was calibrated.
     testing::write_reference_take(take, {.toneseconds = 1.0});

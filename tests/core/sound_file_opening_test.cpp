@@ -213,15 +213,26 @@ TEST_F(OpenSoundFile, AFileThatGivesNoAnalysisIsAnErrorAndChangesNothing) {
     }
 }
 
-TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
-    // A soft tone, with single samples at full scale in hops 3, 10 and 11, one exactly at the
-    // limit (127/128 of full scale) in hop 20 and one a step below it in hop 30, among the
-    // frames of 882 samples that the analysis stores.
+TEST_F(OpenSoundFile, TheClippingNoteCountsTheFramesThatHoldTheExtremeCode) {
+    // A soft tone among the frames of 882 samples that the analysis stores. A single sample at
+    // full scale (hops 3 and 10), as a recording normalised to its peak has, and two equal ones
+    // (hop 5) are no clipping; three equal ones are: in hop 11, at the limit (127/128 of full
+    // scale) in hop 30, and across the end of hop 20 into hop 21, which they complete. Three a
+    // step below the limit (hop 40), or three at full scale that are not equal (hop 50), are no
+    // clipping either.
     tsinglearr x(88200);
     for (std::size_t i = 0; i < x.size(); ++i) x[i] = float(0.1 * std::sin(0.05 * double(i)));
-    for (std::size_t hop : {3u, 10u, 11u}) x[hop * 882 + 100] = -1.0f;
-    x[20 * 882 + 881] = 32512.0f / 32768.0f;
-    x[30 * 882] = 32511.0f / 32768.0f;
+    const auto put = [&](std::size_t at, std::initializer_list<float> v) {
+        for (float s : v) x[at++] = s;
+    };
+    put(3 * 882 + 100, {-1.0f});
+    put(10 * 882 + 100, {1.0f});
+    put(5 * 882 + 100, {-1.0f, -1.0f});
+    put(11 * 882 + 100, {-1.0f, -1.0f, -1.0f});
+    put(30 * 882 + 400, {32512.0f / 32768, 32512.0f / 32768, 32512.0f / 32768});
+    put(20 * 882 + 880, {-1.0f, -1.0f, -1.0f});
+    put(40 * 882 + 10, {32511.0f / 32768, 32511.0f / 32768, 32511.0f / 32768});
+    put(50 * 882 + 10, {32767.0f / 32768, -1.0f, 32767.0f / 32768});
     TWavFile w;
     w.setsampfreq(44100);
     w.setnchans(1);
@@ -232,14 +243,9 @@ TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
     f.open_any_file(p);
     ASSERT_EQ(t.ui.messages.size(), 1u);
     const std::string& text = t.ui.messages[0].text;
-    EXPECT_NE(text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos) << text;
-    // The stores trimmed to fewer whole frames than the peaks cover are judged from the store.
-    f.audioarrpos = 15 * 882 - 1;
-    const std::vector<std::string> notes = replay_notes(f, p, command_line_advice());
-    bool found = false;
-    for (const std::string& n : notes)
-        found = found || n.find("is clipped: 3 of 15 frames") != n.npos;
-    EXPECT_TRUE(found);
+    EXPECT_NE(text.find("is clipped: 3 of 99 frames (3.0 %)"), std::string::npos) << text;
+    for (std::size_t k = 0; k < 99; ++k)
+        EXPECT_EQ(f.frameclipped[0][k], k == 11 || k == 21 || k == 30 ? 1.0f : 0.0f) << k;
 
     // A batch run that keeps no samples analyses the same, notes the same clipping, and refuses
     // to save a recording of zeros.
@@ -248,7 +254,7 @@ TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
     f.storeaudio = false;
     f.open_any_file(p);
     ASSERT_EQ(t.ui.messages.size(), 1u);
-    EXPECT_NE(t.ui.messages[0].text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos);
+    EXPECT_NE(t.ui.messages[0].text.find("is clipped: 3 of 99 frames (3.0 %)"), std::string::npos);
     EXPECT_FALSE(f.audiokept());
     EXPECT_EQ(f.paramarr[trackspl][0], spl);
     t.ui.messages.clear();

@@ -260,6 +260,7 @@ TEST_F(StdpgTest, RecordingPhonetogramHeaderItems) {
                                                "nparams=8",
                                                "weighting=HP@40Hz",
                                                "recordedtime=00:00:01",
+                                               "recordedseconds=1",
                                                "precsizeinbytes=32",
                                                "date=2024-03-05 10:11.12",
                                                "site=Clinic 3",
@@ -419,7 +420,9 @@ TEST_F(StdpgTest, RecordingPhonetogramRoundTrip) {
     EXPECT_EQ(t.pg.recordingsiteid, pg.recordingsiteid);
     EXPECT_EQ(t.pg.distance, 0.3);
     EXPECT_EQ(t.pg.actualdistance, 0.15);
-    EXPECT_EQ(t.pg.recordedtime, 125.0);
+    // Exactly, beside the clock text that older readers take.
+    EXPECT_EQ(t.pg.recordedtime, 125.25);
+    EXPECT_EQ(item_of(p, "recordedtime"), "00:02:05");
     EXPECT_TRUE(t.pg.visible);
     expect_layers_equal(pg, t.pg);
     EXPECT_EQ(t.pg.param[2].arr[50][50], 0.0); // values of an empty cell are not stored
@@ -876,6 +879,9 @@ TEST_F(StdpgTest, UnreadableRecordedTimeReadsAsZero) {
     const std::string p = path("time.stdpg");
     writefile(p, recording_pg(), 3723);
     EXPECT_EQ(readfile(p).pg.recordedtime, 3723);
+    // The seconds unreadable, the clock text stands in; both unreadable, nothing does.
+    edit_item(p, "recordedseconds", "an hour");
+    EXPECT_EQ(readfile(p).pg.recordedtime, 3723);
     edit_item(p, "recordedtime", "half an hour");
     EXPECT_EQ(readfile(p).pg.recordedtime, 0);
 }
@@ -1054,6 +1060,8 @@ TEST_F(StdpgActions, AskToSaveRunsTheSaveAction) {
 TEST_F(StdpgActions, OpenAppendsANewPhonetogram) {
     const std::string p = path("loaded.stdpg");
     writefile(p, recording_pg());
+    // The take's levels at the file's distance: laying one over the other needs no note.
+    form.pgs[0].distance = recording_pg().distance;
     ASSERT_TRUE(form.open_stdpg(p, form.nchans()));
     ASSERT_EQ(form.nchans(), 3);
     ASSERT_EQ(form.pgs.size(), 3u);

@@ -104,7 +104,8 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     };
     for (const tbad& b :
          {tbad{"5", "7", "94", "is outside"}, tbad{"0.5", "2.5", "20", "outside the levels"},
-          tbad{"0.5", "2.5", "ninety", "is not a number"}}) {
+          tbad{"0.5", "2.5", "ninety", "is not a number"},
+          tbad{"2.5", "3.5", "94", "holds no steady tone or vowel"}}) {
         t.ui.messages.clear();
         set_text(w.findChild<QLineEdit*>("startedit"), b.start);
         set_text(w.findChild<QLineEdit*>("endedit"), b.end);
@@ -119,12 +120,31 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     set_text(w.findChild<QLineEdit*>("startedit"), "0.5");
     set_text(w.findChild<QLineEdit*>("endedit"), "2.5");
     set_text(w.findChild<QLineEdit*>("leveledit"), "94");
+    // A level read at no distance is no reading.
+    t.ui.messages.clear();
+    set_text(w.findChild<QLineEdit*>("distanceedit"), "0");
+    calibrate->click();
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(t.ui.messages[0].text.find("The distance 0 mm is no distance"), std::string::npos)
+        << t.ui.messages[0].text;
+    EXPECT_EQ(t.form.pgs[0].calibstr, before);
+    w.findChild<QLineEdit*>("distanceedit")->clear();
     set_text(w.findChild<QLineEdit*>("nameedit"), QString::fromStdString(username()));
     w.findChild<QComboBox*>("unitbox")->setCurrentIndex(0);
     calibrate->click();
     EXPECT_FALSE(w.isVisible());
     ASSERT_NE(t.form.pgs[0].calibstr.find("signed by " + username()), std::string::npos)
         << t.form.pgs[0].calibstr;
+    // The reference is in the tracks, rejected, and not in the phonetogram; nor when the file
+    // is opened again with the calibration kept for it.
+    for (int again = 0; again < 2; ++again) {
+        for (std::size_t k : {30u, 50u, 100u, 110u})
+            EXPECT_TRUE(tkillpoint{std::uint16_t(t.form.paramarr[trackdebug][0][k])}.has(
+                tkillreason::reference))
+                << k;
+        EXPECT_EQ(t.form.pgs[0].param[pglayeracctime].arr[83][94], 0.0);
+        if (again == 0) t.form.open_any_file(wav);
+    }
     // The voice was found: the files compared hold cells.
     double seconds = 0;
     for (float v : t.form.pgs[0].param[pglayeracctime].arr.cells) seconds += v;
