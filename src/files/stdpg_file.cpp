@@ -359,7 +359,12 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     const auto nlayers = std::int64_t(pg.param.size());
     if (nlayers < 2)
         throw EStdpgError("Cannot save the phonetogram " + fname + ": it has no time layer");
-    const std::int64_t nparams = nlayers + 1;
+    // The layers stored, from the time layer on. An unnamed layer (the recording's spare one)
+    // is no measure: stored, it would read back as a nameless choice and an untitled table.
+    std::vector<std::size_t> stored{pglayeracctime};
+    for (std::size_t l = pglayeracctime + 1; l < pg.param.size(); ++l)
+        if (!pg.param[l].name.empty()) stored.push_back(l);
+    const auto nparams = std::int64_t(stored.size()) + 2;
     if (nparams > maxstdpgcolumns)
         throw EStdpgError("Cannot save the phonetogram " + fname + ": it has " +
                           std::to_string(nlayers) + " parameters, more than a file can hold");
@@ -412,7 +417,7 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     file.set_item("p1.bins", "39.5,1,80");
     file.set_item("p1.view", "40,120,dB");
     for (int k = 2; k < int(nparams); ++k) {
-        const tpgparam& p = pg.param[std::size_t(k - 1)];
+        const tpgparam& p = pg.param[stored[std::size_t(k - 2)]];
         file.set_item(key(k, "entity"), p.entitystr + "," + aggregation_name(p.entitytype));
         file.set_item(key(k, "class"), "IEEEfloat32," + std::to_string(columnsize * k) + ",4");
         file.set_item(key(k, "view"),
@@ -427,8 +432,8 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
             if (!(time[j][i] > 0)) continue;
             putcolumn(block, 0, float(j));
             putcolumn(block, 1, float(i));
-            for (int k = 1; k < int(nlayers); ++k)
-                putcolumn(block, k + 1, float(pg.param[std::size_t(k)].arr[j][i]));
+            for (std::size_t k = 0; k < stored.size(); ++k)
+                putcolumn(block, int(k) + 2, float(pg.param[stored[k]].arr[j][i]));
             const std::int64_t before = file.Position();
             file.setChunk(block);
             if (file.Position() != before + block.used) {

@@ -32,6 +32,7 @@ std::vector<tpgparam> default_recording_pgparams() {
     v.push_back(layer("CentroidTo01", "CentroidTo01", entityavg, "Hz", 0, 4000));
     v.push_back(layer("CrestTo01", "CrestTo01", entityavg, "dB", 0, 20));
     v.push_back(layer("MaxPartNoTo01", "MaxPartNoTo01", entityavg, "", 0, 32.768));
+    v.push_back(layer("", "", entityavg, "", 0, 1));
     return v;
 }
 

@@ -38,7 +38,8 @@ inline constexpr std::size_t pglayerhnr = 3;        // mean harmonic-to-noise ra
 inline constexpr std::size_t pglayercentroid = 4;   // mean spectral power centroid in Hz
 inline constexpr std::size_t pglayercrest = 5;      // mean crest level in dB
 inline constexpr std::size_t pglayermaxpartno = 6;  // mean strongest-partial number
-inline constexpr std::size_t nrecordinglayers = 7;
+inline constexpr std::size_t pglayerspare = 7;      // not written by the analysis, nor stored
+inline constexpr std::size_t nrecordinglayers = 8;
 
 // The default descriptions of the recording layers (name, entity string, aggregation,
 // unit, range; not logarithmic), each with a zeroed grid.
