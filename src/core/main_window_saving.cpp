@@ -112,7 +112,10 @@ bool TForm1::save_smp(const std::string& fname) {
                         fanalysisisfromsoundfile
                             ? soundfilechname
                             : smp_audio_channel_name(ch, pg ? pg->actualdistance : 0,
-                                                     takerecalculated, pg ? pg->distance : 0);
+                                                     // An uncalibrated take refers to no
+                                                     // distance, so none is named.
+                                                     takerecalculated && pg && pg->distance > 0,
+                                                     pg ? pg->distance : 0);
                     const double f =
                         saved_audio_fullscale(audiopeak[std::size_t(ch)], audiofsd[std::size_t(ch)],
                                               advanced.amplifysmpaudio);

@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/sample_conversion.h"
 #include "base/text_utils.h"
+#include "calibration/calibration_model.h"
 #include "core/main_window.h"
 #include "files/analysis_saving.h"
 #include "files/qub_file.h"
@@ -316,10 +317,18 @@ TEST_F(AnalysisSaving, DefaultSelectionGivesAudioSplAndFo) {
 }
 
 TEST_F(AnalysisSaving, ChannelNameWithRecalculation) {
+    // Only a calibrated take's levels refer to a distance.
     record(0.3);
     ASSERT_TRUE(form.save_smp(path("a.smp")));
     TSMPfile smp;
     ASSERT_TRUE(smp.open_file(path("a.smp"), true));
+    EXPECT_EQ(smp.ChannelName(0), "Audio 0 @150 mm");
+    smp.close_file();
+    form.NewRecordingActionExecute();
+    form.calibrationstatus[0] = calstatussigned;
+    record(0.3);
+    ASSERT_TRUE(form.save_smp(path("b.smp")));
+    ASSERT_TRUE(smp.open_file(path("b.smp"), true));
     EXPECT_EQ(smp.ChannelName(0), "Audio 0 @150 mm recalc. to 300 mm");
 }
 
