@@ -19,6 +19,7 @@
 #include "ui/options_dialog.h"
 #include "ui/reference_calibration_window.h"
 #include "ui/report_page.h"
+#include "ui/sound_focus.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/status_panel_widget.h"
@@ -92,6 +93,12 @@ TMainWindow::TMainWindow(QWidget* parent)
     create_status_bar();
 
     create_drawing_area();
+    // Keys act on the phonetogram until the user moves the focus; a sound control never
+    // receives it on the way.
+    fdrawingarea->view()->setFocus(Qt::OtherFocusReason);
+    for (tactionid id : {record, playnoise})
+        if (QWidget* b = ftoolbar->widgetForAction(action(id)))
+            guard_sound_focus(*b, *fdrawingarea->view());
     faxisfont = axis_font();
     create_dialogs();
 
