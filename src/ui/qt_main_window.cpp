@@ -4,6 +4,7 @@
 #include "base/number_text.h"
 #include "core/phonetogram_subjects.h"
 #include "core/report.h"
+#include "files/sound_file_kinds.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/targets.h"
 #include "ui/advanced_settings_dialog.h"
@@ -63,9 +64,6 @@ using enum tactionid;
 constexpr int timerperiod = 200;      // ms: status panel and keyboard-tone time-out
 constexpr int hintdisplaytime = 5000; // ms
 
-const char* const soundfilefilter =
-    "Sound files (*.smp;*.wav)|*.smp;*.wav|SMP sound files (*.smp)|*.smp|Wave files "
-    "(*.wav)|*.wav|All files (*.*)|*.*";
 const char* const stdpgfilter = "Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*";
 const char* const settingsfilter = "Arnsel settings file (*.qubfile)|*.qubfile|All files (*.*)|*.*";
 
@@ -651,7 +649,7 @@ void TMainWindow::hide_progress() {
 }
 
 void TMainWindow::open_soundfile_dialog() {
-    const QStringList names = fui.open_file_names("Analyze soundfile", soundfilefilter, false);
+    const QStringList names = fui.open_file_names("Analyze soundfile", sound_file_filter(), false);
     if (names.isEmpty()) return;
     fform->opensoundfileactionExecute(names.front().toStdString());
 }
