@@ -10,7 +10,7 @@ namespace gravon {
 // The frame's position and the window's size.
 twindowplace window_place_of(const QWidget& w);
 // Moves the window; the size is taken only when sized is true (windows whose size the
-// settings keep).
+// settings keep). The window ends inside the available area of its screen, shrunk if need be.
 void place_window(QWidget& w, const twindowplace& p, bool sized);
 
 } // namespace gravon
