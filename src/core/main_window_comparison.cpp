@@ -12,7 +12,14 @@ std::int32_t TForm1::baseline_pg() const {
 
 bool TForm1::set_baseline_pg(std::int32_t k, bool on) {
     if (k < firstloadedpg || k >= std::int32_t(pgs.size())) return false;
+    // The baseline is drawn in grey, so that the take compared with it stands out; one that
+    // is no longer the baseline takes a colour of its own again.
+    const std::int32_t before = baseline_pg();
     for (std::size_t i = 0; i < pgs.size(); ++i) pgs[i].baseline = on && std::int32_t(i) == k;
+    if (before >= 0 && (before != k || !on))
+        set_pgcolor(*this, before, distinct_pgcolor(*this, before));
+    if (on && std::int32_t(pgcolor.size()) > baselinecolorindex)
+        set_pgcolor(*this, k, baselinecolorindex);
     fix_things();
     return true;
 }

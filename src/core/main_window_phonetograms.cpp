@@ -49,17 +49,14 @@ bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
     else if (!r.recorderror.empty())
         ui.message_box(cannotopen, r.recorderror, tmessagekind::warning);
 
-    if (is_reference_group(pgs[std::size_t(pgno)])) {
-        // A colour none of the others has, so that the group's lines stand apart from the
-        // profile they are laid over.
-        for (std::int32_t c = 0; c < std::int32_t(pgcolor.size()); ++c) {
-            bool used = false;
-            for (std::size_t k = 0; k < pgs.size(); ++k)
-                used = used || (std::int32_t(k) != pgno && pgs[k].colorindex == c);
-            if (used) continue;
-            set_pgcolor(*this, pgno, c);
-            break;
-        }
+    // Laid over the others, it must not look like one of them (a reference group's lines
+    // least of all); the baseline's grey is left to the baseline.
+    {
+        const tpg& pg = pgs[std::size_t(pgno)];
+        bool clash = pg.colorindex >= baselinecolorindex;
+        for (std::size_t k = 0; k < pgs.size() && !clash; ++k)
+            clash = std::int32_t(k) != pgno && pgs[k].colorindex == pg.colorindex;
+        if (clash) set_pgcolor(*this, pgno, distinct_pgcolor(*this, pgno));
     }
 
     fix_things();

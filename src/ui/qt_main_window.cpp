@@ -202,7 +202,11 @@ void TMainWindow::create_actions() {
         run([this, checked] { fform->PlayNoiseActionExecute(checked); });
     });
     on(selectallarea, [this] {
-        fform->select_all_area_action(hooks.currentpg ? hooks.currentpg() : 0);
+        // Beside a baseline, the take that the comparison calls "Current".
+        const std::int32_t compared = fform->compared_pg();
+        fform->select_all_area_action(compared >= 0     ? compared
+                                      : hooks.currentpg ? hooks.currentpg()
+                                                        : 0);
         if (hooks.showstatistics) hooks.showstatistics();
     });
     on(clearareaselection, [&f] { f.clear_area_selection_action(); });
@@ -582,8 +586,11 @@ void TMainWindow::rebuild_recent_menu() {
     const bool enabled = !busy();
     for (int i = 0; i < model.count(); ++i) {
         TMenuItem* item = model.item(i);
-        auto* a = new QAction(QString::fromStdString(item->caption), ffilemenu);
-        a->setSeparator(item->caption == "-");
+        // A separator with a text is drawn as a section headed by it: "-" would show.
+        const bool separator = item->caption == "-";
+        auto* a =
+            new QAction(separator ? QString() : QString::fromStdString(item->caption), ffilemenu);
+        a->setSeparator(separator);
         a->setVisible(item->visible);
         a->setEnabled(enabled && item->enabled);
         // Queued, so that the menu has let go of the item before the list is rebuilt.
