@@ -1,6 +1,7 @@
 #include "ui/screen_fit.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
@@ -79,6 +80,15 @@ void fit_on_screen(QWidget& window) {
     const QPoint pos =
         guessed ? outer.topLeft() + QPoint(frame.left(), frame.top()) : outer.topLeft();
     if (pos != window.pos()) window.move(pos);
+}
+
+void keep_title_whole(QWidget& window) {
+    // Titles are usually bold; the icon and the buttons take about six title heights.
+    QFont f = window.font();
+    f.setBold(true);
+    const QFontMetrics m(f);
+    const int need = m.horizontalAdvance(window.windowTitle()) + 6 * (m.height() + 8);
+    if (window.minimumWidth() < need) window.setMinimumWidth(need);
 }
 
 bool twindowfitter::eventFilter(QObject* watched, QEvent* event) {

@@ -545,7 +545,7 @@ TEST_F(MainWindow, RecordOffersTheSessionDetailsAndTheReportIsSavedAsPdf) {
     EXPECT_GT(at(savereport), 12);
     EXPECT_EQ(at(printreport), at(savereport) + 1);
     EXPECT_EQ(w.action(savereport)->text().toStdString(), "Save report as PDF…");
-    EXPECT_EQ(w.action(sessiondetails)->text().toStdString(), "Session details…");
+    EXPECT_EQ(w.action(sessiondetails)->text().toStdString(), "&Session details…");
 
     const fs::path pdf = file("report.pdf");
     w.userinterface().script.filenames = [&](const std::string& caption, bool save) {
