@@ -308,7 +308,8 @@ void TForm8::set_baseline(bool on) {
 
 void TForm8::set_difference_view(bool on) {
     fform.differenceview = on;
-    fix_things();
+    // The whole window's refresh: the legend of the colour parameter goes or comes back.
+    fform.fix_things();
     fform.ui.request_repaint();
 }
 
