@@ -77,9 +77,9 @@ void fit_on_screen(QWidget& window) {
     if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
     if (outer.left() < area.left()) outer.moveLeft(area.left());
     if (outer.top() < area.top()) outer.moveTop(area.top());
-    const QPoint pos =
-        guessed ? outer.topLeft() + QPoint(frame.left(), frame.top()) : outer.topLeft();
-    if (pos != window.pos()) window.move(pos);
+    if (outer.topLeft() != window.pos())
+        window.move(guessed ? outer.topLeft() + QPoint(frame.left(), frame.top())
+                            : outer.topLeft());
 }
 
 void keep_title_whole(QWidget& window) {

@@ -296,23 +296,31 @@ TEST_F(MainWindow, ClosingDuringAReplayWaitsForItsEnd) {
 }
 
 TEST_F(MainWindow, ItsPlacementIsKeptInTheOptionsAndBroughtBackOnScreen) {
-    w.move(123, 77);
-    w.resize(700, 450);
+    w.move(63, 47);
+    w.resize(500, 400);
     w.form().save_settings("");
     {
         TMainWindow again;
         again.activate({});
-        EXPECT_EQ(again.pos(), QPoint(123, 77));
-        EXPECT_EQ(again.size(), QSize(700, 450));
+        EXPECT_EQ(again.pos(), QPoint(63, 47));
+        EXPECT_EQ(again.size(), QSize(500, 400));
     }
-    // A placement beyond the desktop's right edge is moved back so that 50 pixels show.
+    // A placement beyond the desktop's right edge, or larger than it, comes back inside.
     tscreenrect desk;
     ASSERT_TRUE(w.userinterface().get_desktop_work_area(desk));
-    w.move(desk.right + 400, 40);
-    w.form().save_settings("");
-    TMainWindow again;
-    again.activate({});
-    EXPECT_EQ(again.pos(), QPoint(desk.right - 50, 40));
+    for (const QRect& place : {QRect(desk.right + 400, 40, 500, 400),
+                               QRect(0, 0, 2 * (desk.right - desk.left), 3 * desk.bottom)}) {
+        w.move(place.topLeft());
+        w.resize(place.size());
+        w.form().save_settings("");
+        TMainWindow again;
+        again.activate({});
+        const QRect shown(again.pos(), again.frameGeometry().size());
+        EXPECT_LE(shown.right(), desk.right) << shown.right();
+        EXPECT_LE(shown.bottom(), desk.bottom) << shown.bottom();
+        EXPECT_GE(shown.left(), desk.left);
+        EXPECT_GE(shown.top(), desk.top);
+    }
 }
 
 TEST_F(MainWindow, SelectingTheWholeAreaShowsItsStatistics) {
