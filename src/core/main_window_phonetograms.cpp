@@ -154,26 +154,32 @@ bool TForm1::save_stdpg_action(const std::string& fname, std::int32_t pgno) {
                                                         stdpgdefaultext, stdpgdialogfilename);
         if (name.empty()) return false;
         stdpgdialogfilename = name;
-        switch (advanced.savestdpgchannos) {
-        case 1:
-            saved = save_stdpg(name, 1);
-            break;
-        case 2: {
-            const bool left = save_stdpg(stdpg_channel_file_name(name, 'L'), 0);
-            const bool right = save_stdpg(stdpg_channel_file_name(name, 'R'), 1);
-            saved = left && right;
-            break;
-        }
-        default:
-            // 0, and any value a damaged settings file may carry: the left channel.
-            saved = save_stdpg(name, 0);
-            break;
-        }
-        pgno = 0;
+        return save_stdpg_channels(name);
     }
     // Only a complete save of the recording marks it as saved, so that a failed one is
     // still offered for saving on closing.
     if (saved && pgno < firstloadedpg) stdpgsavearrpos = audioarrpos;
+    return saved;
+}
+
+bool TForm1::save_stdpg_channels(const std::string& name) {
+    bool saved = false;
+    switch (advanced.savestdpgchannos) {
+    case 1:
+        saved = save_stdpg(name, 1);
+        break;
+    case 2: {
+        const bool left = save_stdpg(stdpg_channel_file_name(name, 'L'), 0);
+        const bool right = save_stdpg(stdpg_channel_file_name(name, 'R'), 1);
+        saved = left && right;
+        break;
+    }
+    default:
+        // 0, and any value a damaged settings file may carry: the left channel.
+        saved = save_stdpg(name, 0);
+        break;
+    }
+    if (saved) stdpgsavearrpos = audioarrpos;
     return saved;
 }
 

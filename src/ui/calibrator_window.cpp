@@ -22,6 +22,10 @@ TCalibratorWindow::TCalibratorWindow(TForm1& form, twaveinservice& service, QWid
     instruction = new QLabel;
     instruction->setObjectName("instruction");
     instruction->setWordWrap(true);
+    // Room for the instruction's lines whatever the width the title gives the window: a
+    // wrapped label is otherwise given the height of its narrowest layout.
+    instruction->setMinimumHeight(4 * instruction->fontMetrics().lineSpacing());
+    instruction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     levellabel = new QLabel("-");
     levellabel->setObjectName("levellabel");
     QFont big = levellabel->font();
