@@ -30,6 +30,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -49,6 +50,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 // The images are compiled into this static library; a program only links them in when asked.
 static void init_icon_resources() {
@@ -723,8 +725,22 @@ void TMainWindow::copy_image_at_size() {
 
 void TMainWindow::save_report_dialog() {
     TForm1& f = *fform;
+    // Beside the files the take was saved as, under their name; else as they would be named.
+    std::string base = f.results_base_name();
+    for (const auto& [saved, name, ending] :
+         {std::tuple{!f.stdpgmodified(), &f.stdpgdialogfilename, std::string("_pg.stdpg")},
+          std::tuple{!f.soundmodified(), &f.smpdialogfilename, std::string("_an.smp")}}) {
+        if (!saved || name->empty()) continue;
+        const QFileInfo file(QString::fromStdString(*name));
+        QString stem = file.fileName();
+        stem = stem.endsWith(QString::fromStdString(ending))
+                   ? stem.chopped(qsizetype(ending.size()))
+                   : file.completeBaseName();
+        base = file.dir().filePath(stem).toStdString();
+        break;
+    }
     const std::string name = fui.save_file_name_from(reportdialogcaption, reportdialogfilter,
-                                                     ".pdf", f.results_base_name() + "_report.pdf");
+                                                     ".pdf", base + "_report.pdf");
     if (name.empty()) return;
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     std::string why;
