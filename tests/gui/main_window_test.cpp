@@ -313,7 +313,9 @@ TEST_F(MainWindow, ItsPlacementIsKeptInTheOptionsAndBroughtBackOnScreen) {
         w.move(place.topLeft());
         w.resize(place.size());
         w.form().save_settings("");
+        // Shown before its places are restored, as the program starts.
         TMainWindow again;
+        again.show();
         again.activate({});
         const QRect shown(again.pos(), again.frameGeometry().size());
         EXPECT_LE(shown.right(), desk.right) << shown.right();
