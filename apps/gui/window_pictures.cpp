@@ -99,10 +99,11 @@ bool comparison_pictures(TMainWindow& window, const std::string& folder, std::st
     d.statistics->refresh();
     ok = picture(d.statistics, folder, "statistics_comparison", error) && ok;
     f.differenceview = true;
-    window.drawing_area()->update();
+    f.fix_things();
     settle(150);
     ok = save_image(window.grab().toImage(), folder, "main_window_difference_view", error) && ok;
     f.differenceview = false;
+    f.fix_things();
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     ok = save_image(render_report_image(f, r, 110, window.drawing_area()->fonts()), folder,
                     "report_comparison", error) &&

@@ -192,6 +192,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // extension); with a name (batch save) phonetogram pgno is saved under it. A recording
     // phonetogram then counts as saved.
     bool save_stdpg_action(const std::string& fname, std::int32_t pgno);
+    // The channels of savestdpgchannos under name, as the dialog of the action saves them.
+    bool save_stdpg_channels(const std::string& name);
     // Writes phonetogram pgno as a phonetogram file; a failure is shown in a message box.
     bool save_stdpg(const std::string& fname, std::int32_t pgno);
     // fname empty: the sound-and-analysis dialog; otherwise save_smp(fname).

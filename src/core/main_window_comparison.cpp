@@ -47,7 +47,10 @@ std::string TForm1::other_patient_text(std::int32_t k) const {
 }
 
 void TForm1::drop_baseline() {
+    const std::int32_t b = baseline_pg();
     for (tpg& pg : pgs) pg.baseline = false;
+    // No longer grey: it takes a colour of its own again.
+    if (b >= 0) set_pgcolor(*this, b, distinct_pgcolor(*this, b));
 }
 
 bool TForm1::set_baseline_pg(std::int32_t k, bool on) {
@@ -60,7 +63,14 @@ bool TForm1::set_baseline_pg(std::int32_t k, bool on) {
             ui.question("Baseline of another patient", why + "\rCompare them all the same?",
                         tbuttons::yes_no) != tanswer::yes)
             return false;
+    // The baseline is drawn in grey, so that the take compared with it stands out; one that
+    // is no longer the baseline takes a colour of its own again.
+    const std::int32_t before = baseline_pg();
     for (std::size_t i = 0; i < pgs.size(); ++i) pgs[i].baseline = on && std::int32_t(i) == k;
+    if (before >= 0 && (before != k || !on))
+        set_pgcolor(*this, before, distinct_pgcolor(*this, before));
+    if (on && std::int32_t(pgcolor.size()) > baselinecolorindex)
+        set_pgcolor(*this, k, baselinecolorindex);
     fix_things();
     return true;
 }

@@ -193,6 +193,9 @@ void TForm1::finish_soundfile(const std::string& fname) {
     const bool replayed = soundfilechannels > 0;
     soundfileanalysed = soundfileanalysed && frames() > 0;
     if (soundfileanalysed) {
+        // An SMP file is itself the sound with its analysis: closing asks about the
+        // phonetogram only. Analysed again with another calibration, it is not the file.
+        if (!freanalysis && lowercase_extension(fname) == ".smp") soundsavearrpos = audioarrpos;
         add_recent_file(fname);
         if (onsoundfileanalysed) onsoundfileanalysed(fname);
         if (!batchmode) show_replay_notes(fname);

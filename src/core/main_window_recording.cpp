@@ -576,9 +576,24 @@ void TForm1::offer_recovery() {
         }
         std::error_code ec;
         const auto size = std::filesystem::file_size(utf8path(name), ec);
-        const std::string what = "Gravon was stopped while it recorded. The take (" +
-                                 floattostrdot(double(ec ? 0 : size) / 1e6) + " MB) is kept in\r" +
-                                 name + "\rRecover it now?";
+        // The take as the user knows it: when it began and about how long it is.
+        std::string take = "(" + floattostrdot(double(ec ? 0 : size) / 1e6) + " MB)";
+        try {
+            const tjournalheader h = read_journal_header(name);
+            const std::time_t t = std::time_t(h.started);
+            std::tm tm{};
+            localtime_r(&t, &tm);
+            char when[32];
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &tm);
+            const double seconds = double(ec ? 0 : size) / (h.fs * h.bytesperframe());
+            take = "of " + std::string(when) + ", about " +
+                   (seconds < 90 ? formatfloat("0", seconds) + " s"
+                                 : formatfloat("0", seconds / 60) + " min") +
+                   " long,";
+        } catch (const EGravonError&) {
+        }
+        const std::string what = "Gravon was stopped while it recorded. The take " + take +
+                                 " is kept in\r" + name + "\rRecover it now?";
         const tanswer a = recoverorphans ? tanswer::yes
                                          : ui.question("Recover recording", what, tbuttons::yes_no);
         if (a == tanswer::yes) {

@@ -37,6 +37,8 @@ void TForm1::set_session(const tsessionrecord& r) {
         drop_baseline();
         fix_things();
     }
+    // Kept with the options, so that the next start offers it again.
+    if (!r.clinician.empty()) options.clinician = r.clinician;
     ui.refresh_control_panel();
 }
 
@@ -48,6 +50,7 @@ void TForm1::begin_session(tsessionrecord r) {
 
 bool TForm1::SessionDetailsActionExecute() {
     tsessionrecord r = session();
+    if (r.clinician.empty()) r.clinician = options.clinician;
     if (!ui.edit_session(r, false)) return false;
     if (const std::string why = session_problem(r); !why.empty()) {
         ui.message_box("Session details", why, tmessagekind::error);
@@ -68,6 +71,7 @@ void TForm1::begin_take_session() {
 bool TForm1::offer_take_session() {
     tsessionrecord r = session();
     r.date = session_time_text(std::chrono::system_clock::now());
+    if (r.clinician.empty()) r.clinician = options.clinician;
     if (!ui.edit_session(r, true)) return false;
     if (const std::string why = session_problem(r); !why.empty()) {
         ui.message_box("Session details", why, tmessagekind::error);

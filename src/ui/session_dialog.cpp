@@ -125,6 +125,9 @@ void TSessionDialog::accept() {
     QString why;
     if (!readable_date(fborn->text(), false))
         why = "Date of birth: please write it as YYYY-MM-DD, for example 1980-04-23.";
+    else if (const QDate born = QDate::fromString(fborn->text().trimmed(), Qt::ISODate);
+             born.isValid() && born > QDate::currentDate())
+        why = "Date of birth: it lies in the future.";
     else if (!readable_date(fdate->text(), true))
         why = "Date and time: please write them as YYYY-MM-DD hh:mm, for example "
               "2026-12-09 14:30.";

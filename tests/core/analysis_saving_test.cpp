@@ -62,6 +62,13 @@ class tscriptedinterface : public tsilentinterface {
     std::vector<tmessage> messages;
     std::vector<tdialog> dialogs;
     std::deque<std::string> answers;
+    std::vector<std::string> questions;
+
+    tanswer question(const std::string& caption, const std::string& text,
+                     tbuttons buttons) override {
+        questions.push_back(text);
+        return tsilentinterface::question(caption, text, buttons);
+    }
 
     void message_box(const std::string& caption, const std::string& text,
                      tmessagekind kind) override {
@@ -785,25 +792,34 @@ TEST_F(AnalysisSaving, NormalisedDialog) {
     EXPECT_TRUE(fs::exists(path("n.wav")));
 }
 
-// Save all proposes the names /s gives (_pg, _an, _listen) in the folder last used; a base
-// changed in the first dialog carries over, and the title shows what was saved.
-TEST_F(AnalysisSaving, SaveAllProposesTheNamesOfABatchSaveInTheFolderLastUsed) {
+// Save all asks once, for the name the three files share, proposed as /s gives it in the folder
+// last used; its caption names the three files, and the title shows what was saved.
+TEST_F(AnalysisSaving, SaveAllAsksOnceForTheNameOfItsThreeFiles) {
     record(0.3);
     form.stdpgdialogfilename = path("earlier.stdpg");
-    ui.answers = {path("session_pg.stdpg"), path("session_an.smp"), path("session_listen.wav")};
+    ui.answers = {path("session_pg.stdpg")};
     form.SaveAllActionExecute();
-    ASSERT_EQ(ui.dialogs.size(), 3u);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
     const std::string first = ui.dialogs[0].initialname;
     EXPECT_EQ(fs::path(first).parent_path(), dir);
     EXPECT_EQ(fs::path(first).filename().string().rfind("take-", 0), 0u) << first;
     EXPECT_EQ(first.substr(first.size() - 9), "_pg.stdpg");
-    EXPECT_EQ(ui.dialogs[1].initialname, path("session_an.smp"));
-    EXPECT_EQ(ui.dialogs[1].defaultext, ".smp");
-    EXPECT_EQ(ui.dialogs[2].initialname, path("session_listen.wav"));
-    EXPECT_EQ(ui.dialogs[2].defaultext, ".wav");
+    for (const char* ending : {"_pg.stdpg", "_an.smp", "_listen.wav"})
+        EXPECT_NE(ui.dialogs[0].caption.find(ending), std::string::npos) << ui.dialogs[0].caption;
     for (const char* n : {"session_pg.stdpg", "session_an.smp", "session_listen.wav"})
         EXPECT_TRUE(fs::exists(path(n))) << n;
     EXPECT_NE(form.caption().find("session_pg.stdpg"), std::string::npos) << form.caption();
+    EXPECT_FALSE(form.soundmodified());
+    EXPECT_FALSE(form.stdpgmodified());
+
+    // A plain name is the base; files already there are replaced only when the user agrees.
+    ui.dialogs.clear();
+    ui.answers = {path("session")};
+    writebytes(path("session_an.smp"), "precious");
+    form.SaveAllActionExecute();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("session_an.smp"), std::string::npos) << ui.questions[0];
+    EXPECT_EQ(readbytes(path("session_an.smp")), "precious");
 
     // A sound file's analysis: its own name, in its folder.
     tsinglearr wavdata(static_cast<std::size_t>(fs44));
@@ -821,23 +837,10 @@ TEST_F(AnalysisSaving, SaveAllProposesTheNamesOfABatchSaveInTheFolderLastUsed) {
     ui.dialogs.clear();
     ui.answers.clear();
     form.SaveAllActionExecute();
-    ASSERT_EQ(ui.dialogs.size(), 3u);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
     EXPECT_EQ(ui.dialogs[0].initialname, path("voice_pg.stdpg"));
-    EXPECT_EQ(ui.dialogs[1].initialname, path("voice_an.smp"));
-    EXPECT_EQ(ui.dialogs[2].initialname, path("voice_listen.wav"));
-}
-
-TEST_F(AnalysisSaving, SaveAllWithCancelledDialogsStillOffersTheNextOnes) {
-    record(0.3);
-    form.smpdialogfilename = path("earlier.smp");
-    ui.answers = {};
-    form.SaveAllActionExecute();
-    ASSERT_EQ(ui.dialogs.size(), 3u);
-    // Every dialog comes, each with the take's name in the folder last used.
-    const std::string wav = ui.dialogs.back().initialname;
-    EXPECT_EQ(fs::path(wav).parent_path(), dir);
-    EXPECT_EQ(wav.substr(wav.size() - 11), "_listen.wav");
-    EXPECT_TRUE(listing().empty());
+    // Cancelled: nothing written.
+    EXPECT_FALSE(fs::exists(path("voice_an.smp")));
 }
 
 TEST_F(AnalysisSaving, BatchSaveWritesSoundAndSignalSet) {

@@ -247,6 +247,9 @@ TEST_F(LiveRecording, AKilledTakeComesBackBitForBitWithItsStartsPausesAndKeyboar
     tlivewindow w(later, true);
     ASSERT_EQ(w.ui.questions.size(), 1u);
     EXPECT_NE(w.ui.questions[0].find("Recover it now?"), std::string::npos);
+    // Named as the user knows it: when it began and how long it is, not its bytes.
+    EXPECT_NE(w.ui.questions[0].find(" s long"), std::string::npos) << w.ui.questions[0];
+    EXPECT_EQ(w.ui.questions[0].find("MB"), std::string::npos) << w.ui.questions[0];
     EXPECT_FALSE(w.form.recording());
     EXPECT_EQ(w.form.title(), "Recovered recording");
     const tanalysed back = analysed(w.form);

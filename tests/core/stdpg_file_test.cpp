@@ -1073,7 +1073,7 @@ TEST_F(StdpgActions, OpenAppendsANewPhonetogram) {
     EXPECT_EQ(form.masks.binshow.size(), 3u);
     const tpg& pg = form.pgs[2];
     EXPECT_EQ(pg.pgname, "loaded.stdpg");
-    EXPECT_EQ(pg.colorindex, 0);
+    EXPECT_EQ(pg.colorindex, 2); // neither the recording's Blue nor Red
     expect_layers_equal(recording_pg(), pg);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.selected, std::vector<std::int32_t>{2});
@@ -1084,7 +1084,7 @@ TEST_F(StdpgActions, OpenAppendsANewPhonetogram) {
     // The same through the opening by extension.
     form.open_any_file(p);
     EXPECT_EQ(form.nchans(), 4);
-    EXPECT_EQ(form.pgs[3].colorindex, 1);
+    EXPECT_EQ(form.pgs[3].colorindex, 3);
 }
 
 TEST_F(StdpgActions, OpenRefusalsAreShownAndTheSlotStaysEmpty) {

@@ -94,6 +94,13 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     const double end = w.findChild<QLineEdit*>("endedit")->text().toDouble();
     EXPECT_NEAR(start, 0.5, 12.0 / width + 0.001);
     EXPECT_NEAR(end, 2.5, 12.0 / width + 0.001);
+    // The same without a mouse: Home, then Shift with Ctrl+Right marks a tenth at a time.
+    QTest::keyClick(&view, Qt::Key_Home);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(w.findChild<QLineEdit*>("startedit")->text().toDouble(), 0.0);
+    EXPECT_NEAR(w.findChild<QLineEdit*>("endedit")->text().toDouble(), 3 * 0.62,
+                12.0 / width + 0.001);
 
     auto* calibrate = w.findChild<QPushButton*>("calibratebutton");
     ASSERT_NE(calibrate, nullptr);
