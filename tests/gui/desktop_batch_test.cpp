@@ -87,10 +87,10 @@ TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
     EXPECT_TRUE(fs::exists(pics / "advanced_settings_tab1.png")) << err;
 }
 
-// A picture taken without /c leaves the window to a person, who records, pauses and quits with
-// the keys (xdotool types them into the real window on Xvfb; the take comes from the shared
-// sound_server). Quitting asks whether to save; Cancel keeps the window and the take's
-// journal.
+// A picture taken without /c leaves the window to a person, who records (of an uncalibrated
+// microphone, as asked), pauses and quits with the keys (xdotool types them into the real window on
+// Xvfb; the take comes from the shared sound_server). Quitting asks whether to save; Cancel keeps
+// the window and the take's journal.
 TEST(DesktopProgram, APictureRunWithoutSlashCLeavesTheSaveQuestionsToAPerson) {
     if (run("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xvfb-run or xdotool is missing";
@@ -109,6 +109,8 @@ for i in $(seq 300); do [ -s "$2/s.png" ] && break; sleep 0.1; done
 find_window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 w=$(find_window '^Gravon$')
 xdotool windowfocus --sync "$w" key F9
+u=$(find_window '^Channel not calibrated$') && [ -n "$u" ] && echo uncalibrated
+xdotool windowfocus --sync "$u" key Return
 d=$(find_window '^Session details$') && [ -n "$d" ] && echo session-dialog
 xdotool windowfocus --sync "$d" key Return
 sleep 1
@@ -131,8 +133,8 @@ exit 0
         journals.string() + "' >'" + out.string() + "' 2>&1";
     EXPECT_EQ(run(cmd), 0) << read_text(out);
     const std::string said = read_text(out);
-    for (const char* step :
-         {"picture\n", "session-dialog\n", "asked\n", "journal-kept\n", "window-open\n"})
+    for (const char* step : {"picture\n", "uncalibrated\n", "session-dialog\n", "asked\n",
+                             "journal-kept\n", "window-open\n"})
         EXPECT_NE(said.find(step), std::string::npos) << step << " missing in:\n" << said;
 }
 

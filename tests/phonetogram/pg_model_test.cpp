@@ -74,7 +74,7 @@ TEST(PgColors, ShadeWorkedValues) {
 
 TEST(PgParam, DefaultRecordingLayers) {
     auto p = default_recording_pgparams();
-    ASSERT_EQ(p.size(), 7u);
+    ASSERT_EQ(p.size(), 8u);
     EXPECT_EQ(p[0].name, "SolidColor");
     EXPECT_EQ(p[0].entitystr, "");
     EXPECT_EQ(p[0].entitytype, -1);
@@ -94,11 +94,11 @@ TEST(PgParam, DefaultRecordingLayers) {
     EXPECT_EQ(p[5].name, "CrestTo01");
     EXPECT_EQ(p[6].name, "MaxPartNoTo01");
     EXPECT_DOUBLE_EQ(p[6].max, 32.768);
-    // Every layer is named: a nameless one would be a nameless column in a file.
+    // The spare layer holds nothing and has no name, so that it is never stored nor shown.
+    EXPECT_EQ(p[pglayerspare].name, "");
     for (std::size_t k = 2; k < p.size(); ++k) {
         EXPECT_EQ(p[k].entitytype, entityavg);
         EXPECT_EQ(p[k].entitystr, p[k].name);
-        EXPECT_FALSE(p[k].name.empty());
     }
     for (auto& l : p) {
         EXPECT_FALSE(l.logarithmic);
@@ -123,7 +123,7 @@ TEST(PgParam, CopyDescriptionsKeepsCells) {
 
 TEST(Phonetogram, EmptyCellsAndClearing) {
     tpg pg = make_empty_pg();
-    EXPECT_EQ(pg.param.size(), 7u);
+    EXPECT_EQ(pg.param.size(), 8u);
     EXPECT_TRUE(pg.visible);
     EXPECT_FALSE(pg.opaque);
     EXPECT_TRUE(pg_cell_empty(pg, 10, 10));
@@ -151,7 +151,7 @@ TEST_F(PgList, StartupCreatesTwoRecordingPhonetograms) {
     ASSERT_EQ(list.pgs.size(), 2u);
     for (int i = 0; i < 2; ++i) {
         const tpg& pg = list.pgs[i];
-        EXPECT_EQ(pg.param.size(), 7u);
+        EXPECT_EQ(pg.param.size(), 8u);
         EXPECT_TRUE(pg.visible);
         EXPECT_EQ(pg.calstatus, 0);
         EXPECT_EQ(pg.pgname, "");
