@@ -580,7 +580,7 @@ void TForm1::offer_recovery() {
         std::string take = "(" + floattostrdot(double(ec ? 0 : size) / 1e6) + " MB)";
         try {
             const tjournalheader h = read_journal_header(name);
-            const std::time_t t = std::time_t(h.started);
+            const std::time_t t = std::time_t(h.takestarted > 0 ? h.takestarted : h.started);
             std::tm tm{};
             localtime_r(&t, &tm);
             char when[32];
@@ -590,6 +590,14 @@ void TForm1::offer_recovery() {
                    (seconds < 90 ? formatfloat("0", seconds) + " s"
                                  : formatfloat("0", seconds / 60) + " min") +
                    " long,";
+            // Whose take it is, as far as the journal knows.
+            const tsessionrecord& who = h.session;
+            const std::string patient =
+                who.patient.empty() ? who.name
+                                    : who.patient + (who.name.empty() ? "" : ", " + who.name);
+            if (!patient.empty())
+                take.insert(take.size() - 1, " (patient " + patient +
+                                                 (who.task.empty() ? "" : "; " + who.task) + ")");
         } catch (const EGravonError&) {
         }
         const std::string what = "Gravon was stopped while it recorded. The take " + take +

@@ -338,6 +338,8 @@ TEST_F(LiveRecording, AKilledTakeIsSavedFromItsJournalAsTheLiveTakeWas) {
     f.attach_audio(d);
     f.FormActivate({}); // default settings: 300 mm, recalculated, no calibration
     ASSERT_EQ(f.title(), "Recovered recording");
+    EXPECT_NE(ui.questions.at(0).find("(patient P-0417; Singing profile)"), std::string::npos)
+        << ui.questions[0];
     EXPECT_EQ(f.session(), record);
     EXPECT_EQ(f.pgs[0].distance, 0.15);
     save_all(f, back);
