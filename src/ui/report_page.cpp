@@ -157,14 +157,17 @@ ttable changes_table(const treportchanges& changes) {
     return t;
 }
 
-// Column widths of a table in a font.
-std::vector<double> column_widths(const tpage& pg, const ttable& t, const QFont& f) {
+// Column widths of a table in a font; a header row is measured in bold, as it is drawn.
+std::vector<double> column_widths(const tpage& pg, const ttable& t, const QFont& f,
+                                  bool header = false) {
     std::vector<double> w;
-    const QFontMetricsF m = pg.metrics(f);
-    for (const auto& row : t.rows)
-        for (std::size_t c = 0; c < row.size(); ++c) {
+    QFont bold = f;
+    bold.setBold(true);
+    const QFontMetricsF m = pg.metrics(f), mb = pg.metrics(bold);
+    for (std::size_t i = 0; i < t.rows.size(); ++i)
+        for (std::size_t c = 0; c < t.rows[i].size(); ++c) {
             if (w.size() <= c) w.resize(c + 1, 0);
-            w[c] = std::max(w[c], m.horizontalAdvance(row[c]));
+            w[c] = std::max(w[c], (header && i == 0 ? mb : m).horizontalAdvance(t.rows[i][c]));
         }
     for (double& x : w) x += pg.mm(3);
     return w;
@@ -225,7 +228,7 @@ void draw_statistics(tpage& pg, double y, double bottom, const treport& r) {
         const QFont f = pg.font(pt);
         const double rowh = pg.metrics(f).height() * 1.12;
         const std::vector<double> sw = column_widths(pg, stats, f);
-        const std::vector<double> cw = column_widths(pg, changes, f);
+        const std::vector<double> cw = column_widths(pg, changes, f, true);
         double statswidth = 0, changeswidth = 0;
         for (double w : sw) statswidth += w;
         for (double w : cw) changeswidth += w;

@@ -286,7 +286,8 @@ std::vector<tkeyrow> key_rows(const TForm1& form, bool differences) {
 void paint_key(QPainter& p, const std::vector<tkeyrow>& rows, const QFont& f) {
     if (rows.empty()) return;
     p.setFont(f);
-    const QFontMetrics m(f);
+    // Measured on the device drawn on: a report's picture is not at the screen's resolution.
+    const QFontMetrics m = p.fontMetrics();
     const int box = m.height() * 2 / 3, pad = m.height() / 3, swatch = 2 * box;
     int textw = 0;
     for (const tkeyrow& r : rows) textw = std::max(textw, m.horizontalAdvance(r.caption));
