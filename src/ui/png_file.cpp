@@ -19,6 +19,10 @@ bool save_png(const QImage& image, const std::string& fname, std::string& error)
                 (image.isNull() ? std::string() : " (" + writer.errorString().toStdString() + ")");
         return false;
     }
+    return save_encoded(bytes, fname, error);
+}
+
+bool save_encoded(const QByteArray& bytes, const std::string& fname, std::string& error) {
     try {
         write_file_safely(fname, std::string_view(bytes.constData(), std::size_t(bytes.size())));
     } catch (const EGravonError& e) {

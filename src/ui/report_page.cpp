@@ -1,7 +1,7 @@
 #include "ui/report_page.h"
 
 #include "base/errors.h"
-#include "files/safe_file.h"
+#include "ui/png_file.h"
 
 #include <QBuffer>
 #include <QDate>
@@ -395,13 +395,7 @@ bool write_report_pdf(TForm1& form, const treport& r, const std::string& fname, 
             return false;
         }
     }
-    try {
-        write_file_safely(fname, std::string_view(bytes.constData(), std::size_t(bytes.size())));
-    } catch (const EGravonError& e) {
-        error = e.what();
-        return false;
-    }
-    return true;
+    return save_encoded(bytes, fname, error);
 }
 
 bool print_report(TForm1& form, const treport& r, QPrinter& printer, std::string& error,
