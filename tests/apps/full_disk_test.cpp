@@ -18,10 +18,6 @@ namespace fs = std::filesystem;
 using testing::slurp;
 using testing::tclirun;
 
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 class FullDisk : public testing::tclitest {
   public:
     fs::path disk() { return dir() / "disk"; }
@@ -58,6 +54,14 @@ struct tsave {
     bool appends = false;
 };
 
+// The headless program's output into the disk folder.
+tsave output(const std::string& file, const std::string& option, bool appends = false) {
+    return {
+        {file},
+        [=](FullDisk& t, int) { return t.cli("/f100 disk/voice.wav " + option + " disk/" + file); },
+        appends};
+}
+
 TEST_F(FullDisk, EverySaveKeepsTheOldFileAndSaysSo) {
     fs::create_directories(disk());
     if (::mount("tmpfs", disk().c_str(), "tmpfs", 0, "size=6m") != 0)
@@ -69,24 +73,17 @@ TEST_F(FullDisk, EverySaveKeepsTheOldFileAndSaysSo) {
     // The same name holds another voice the second time, so that every output changes.
     synthesize("first.wav", "--seconds 1 --f0 150");
     synthesize("second.wav", "--seconds 1 --f0 300 --spl 90");
-    const std::string voice = "/f100 disk/voice.wav ";
     const TProgId progid;
 
     const std::vector<tsave> table = {
         {{"voice_pg.stdpg", "voice_an.smp", "voice_an.kavell"},
-         [&](FullDisk& t, int) { return t.cli(voice + "/s"); }},
-        {{"view.png"}, [&](FullDisk& t, int) { return t.cli(voice + "--png disk/view.png"); }},
-        {{"report.pdf"},
-         [&](FullDisk& t, int) { return t.cli(voice + "--report disk/report.pdf"); }},
-        {{"cells.csv"},
-         [&](FullDisk& t, int) { return t.cli(voice + "--cells-csv disk/cells.csv"); }},
-        {{"summary.csv"},
-         [&](FullDisk& t, int) { return t.cli(voice + "--summary-csv disk/summary.csv"); },
-         true},
-        {{"tracks.csv"},
-         [&](FullDisk& t, int) { return t.cli(voice + "--tracks disk/tracks.csv"); }},
-        {{"export.txt"},
-         [&](FullDisk& t, int) { return t.cli(voice + "--export-text disk/export.txt"); }},
+         [&](FullDisk& t, int) { return t.cli("/f100 disk/voice.wav /s"); }},
+        output("view.png", "--png"),
+        output("report.pdf", "--report"),
+        output("cells.csv", "--cells-csv"),
+        output("summary.csv", "--summary-csv", true),
+        output("tracks.csv", "--tracks"),
+        output("export.txt", "--export-text"),
         {{"listen.wav"},
          [&](FullDisk& t, int pass) {
              return t.raised([&] {
@@ -136,7 +133,7 @@ TEST_F(FullDisk, EverySaveKeepsTheOldFileAndSaysSo) {
     for (const tsave& s : table) {
         const std::string failure = s.save(*this, 2);
         for (const std::string& f : s.files) {
-            EXPECT_TRUE(has(failure, "disk/" + f)) << f << ": " << failure;
+            EXPECT_NE(failure.find("disk/" + f), std::string::npos) << f << ": " << failure;
             EXPECT_EQ(slurp(disk() / f), before[f]) << f;
         }
     }
