@@ -19,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QScreen>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -67,9 +66,10 @@ std::string outside(QWidget& w, const std::string& name) {
     return out.str();
 }
 
-// The first start: every window large and towards the bottom right, then quit.
-TEST(WindowGeometry, FirstStartMakesTheWindowsLarge) {
-    if (phase() != "first") GTEST_SKIP() << "runs on an X display, below";
+// One start on the X display: at "first", every window made large and towards the bottom
+// right, then quit; at "next", each window where it was kept, inside the screen.
+TEST(WindowGeometry, OneStart) {
+    if (phase().empty()) GTEST_SKIP() << "runs on an X display, below";
     tsimdevices devices;
     TMainWindow w;
     w.userinterface().unattended = true;
@@ -78,36 +78,25 @@ TEST(WindowGeometry, FirstStartMakesTheWindowsLarge) {
     w.activate({});
     settle();
     const QRect area = w.screen()->availableGeometry();
-    w.setGeometry(area.x() + 40, area.y() + 30, area.width() - 80, area.height() - 60);
-    for (auto& [name, window] : kept_windows(w)) {
-        window->show();
-        settle(100);
-        window->setGeometry(area.right() - window->width() / 2, area.bottom() - 200,
-                            area.width() - 200, area.height() - 100);
-    }
-    settle();
-    ASSERT_TRUE(w.close());
-}
-
-// The second start: each window where it was kept, inside the screen.
-TEST(WindowGeometry, NextStartOpensEveryWindowInsideTheScreen) {
-    if (phase() != "next") GTEST_SKIP() << "runs on an X display, below";
-    tsimdevices devices;
-    TMainWindow w;
-    w.userinterface().unattended = true;
-    w.attach_audio(devices);
-    w.show();
-    w.activate({});
-    settle();
-    ASSERT_EQ(w.screen()->devicePixelRatio(), 2.0);
+    if (phase() == "first")
+        w.setGeometry(area.adjusted(40, 30, -40, -30));
+    else
+        ASSERT_EQ(w.screen()->devicePixelRatio(), 2.0);
     std::string faults = outside(w, "the main window");
     for (auto& [name, window] : kept_windows(w)) {
         window->show();
         settle(100);
-        faults += outside(*window, name);
-        window->hide();
+        if (phase() == "first")
+            window->setGeometry(area.right() - window->width() / 2, area.bottom() - 200,
+                                area.width() - 200, area.height() - 100);
+        else
+            faults += outside(*window, name);
     }
-    EXPECT_EQ(faults, "");
+    settle();
+    if (phase() == "first")
+        ASSERT_TRUE(w.close());
+    else
+        EXPECT_EQ(faults, "");
 }
 
 int run(const std::string& cmd) {
@@ -128,18 +117,16 @@ TEST(WindowGeometry, KeptFromScaleOneInsideAtScaleTwo) {
     const std::string script = "openbox >/dev/null 2>&1 & wm=\\$!; sleep 1; "
                                "GRAVON_GEOMETRY_PHASE=first QT_SCALE_FACTOR=1 " +
                                start +
-                               "'*FirstStart*' && "
+                               "'*OneStart' && "
                                "GRAVON_GEOMETRY_PHASE=next QT_SCALE_FACTOR=2 " +
                                start +
-                               "'*NextStart*'; "
+                               "'*OneStart'; "
                                "rc=\\$?; kill \\$wm; exit \\$rc";
     const int rc = run("timeout 120 xvfb-run -a -s '-screen 0 1600x1000x24' sh -c \"" + script +
                        "\" >'" + log + "' 2>&1");
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(rc, 0) << text.str();
-    EXPECT_EQ(text.str().find("[  SKIPPED ] 1 test"), std::string::npos) << text.str();
+    const std::string text = testing::read_text(log);
+    EXPECT_EQ(rc, 0) << text;
+    EXPECT_EQ(text.find("[  SKIPPED ] 1 test"), std::string::npos) << text;
 }
 
 } // namespace
