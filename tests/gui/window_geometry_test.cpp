@@ -3,8 +3,7 @@
 // places), and the next start, at a scale factor of 2 on the same 1600 x 1000 screen, shows
 // every window inside it. Both starts run on a real X display (Xvfb) under a real window
 // manager (openbox), which decides the frames as a desktop does.
-#include "audio/audio_devices.h"
-#include "audio/simulated_wave_service.h"
+#include "core/sim_devices.h"
 #include "support/temp_config.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
@@ -16,25 +15,16 @@
 #include "ui/statistics_window.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace gravon {
 namespace {
-
-struct tsimdevices : taudiodevices {
-    std::unique_ptr<twaveinservice> make_wavein() override {
-        return std::make_unique<tsimulatedwavein>();
-    }
-    std::unique_ptr<twaveoutservice> make_waveout() override {
-        return std::make_unique<tsimulatedwaveout>();
-    }
-};
 
 void settle(int ms = 300) {
     QElapsedTimer t;
@@ -56,21 +46,18 @@ std::vector<std::pair<std::string, QWidget*>> kept_windows(TMainWindow& w) {
 }
 
 std::string outside(QWidget& w, const std::string& name) {
-    const QRect area = w.screen()->availableGeometry();
-    const QRect f = w.frameGeometry();
+    const QRect area = w.screen()->availableGeometry(), f = w.frameGeometry();
     if (area.contains(f)) return "";
-    std::ostringstream out;
-    out << name << " at " << f.x() << "," << f.y() << " " << f.width() << "x" << f.height()
-        << " is not inside the screen's " << area.x() << "," << area.y() << " " << area.width()
-        << "x" << area.height() << "\n";
-    return out.str();
+    QString said;
+    QDebug(&said) << name.c_str() << f << "is not inside the screen's" << area << "\n";
+    return said.toStdString();
 }
 
 // One start on the X display: at "first", every window made large and towards the bottom
 // right, then quit; at "next", each window where it was kept, inside the screen.
 TEST(WindowGeometry, OneStart) {
     if (phase().empty()) GTEST_SKIP() << "runs on an X display, below";
-    tsimdevices devices;
+    testing::tsimdevices devices;
     TMainWindow w;
     w.userinterface().unattended = true;
     w.attach_audio(devices);
