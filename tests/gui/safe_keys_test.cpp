@@ -12,7 +12,6 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -35,18 +34,11 @@ void wait_ms(int ms) {
 
 // The playback streams this process has open on the sound server.
 int streams_of_this_process() {
-    const std::unique_ptr<FILE, int (*)(FILE*)> p(popen("pactl list sink-inputs 2>&1", "r"),
-                                                  pclose);
-    if (!p) return -1;
-    std::string text;
-    std::array<char, 4096> buf{};
-    for (std::size_t n; (n = fread(buf.data(), 1, buf.size(), p.get())) > 0;)
-        text.append(buf.data(), n);
-    const std::string mine = "application.process.id = \"" + std::to_string(getpid()) + "\"";
-    int count = 0;
-    for (std::size_t at = text.find(mine); at != std::string::npos; at = text.find(mine, at + 1))
-        ++count;
-    return count;
+    const std::string cmd = "pactl list sink-inputs | grep -c 'application.process.id = \"" +
+                            std::to_string(getpid()) + "\"'";
+    const std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+    int count = -1;
+    return p && std::fscanf(p.get(), "%d", &count) == 1 ? count : -1;
 }
 
 QToolButton* button_of(TMainWindow& w, tactionid id) {
