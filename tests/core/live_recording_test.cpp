@@ -258,11 +258,6 @@ TEST_F(LiveRecording, AKilledTakeComesBackBitForBitWithItsStartsPausesAndKeyboar
     EXPECT_EQ(w.form.journal.filename(), journal);
 }
 
-std::string contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // A take keeps one rate: Record at another offers a new take instead (declined, the take stays;
 // accepted, the old one is asked about first). The new take, with a session record edited after
 // its start, a command-line calibration, a microphone at 150 mm and a change of width, is killed:
@@ -279,10 +274,7 @@ TEST_F(LiveRecording, AKilledTakeIsSavedFromItsJournalAsTheLiveTakeWas) {
         EXPECT_TRUE(f.save_kavell((d / "take.kavell").string()));
         EXPECT_TRUE(f.save_smp((d / "take.smp").string()));
     };
-    tsessionrecord record;
-    record.patient = "P-0417";
-    record.clinician = "A. Berg";
-    record.task = "Singing profile";
+    tsessionrecord record{.patient = "P-0417", .clinician = "A. Berg", .task = "Singing profile"};
     fs::path orphan = journals() / "take-killed.gravonjournal";
     {
         // Declines the new take; then accepts it, and the old take's save questions get No.
@@ -342,12 +334,10 @@ TEST_F(LiveRecording, AKilledTakeIsSavedFromItsJournalAsTheLiveTakeWas) {
     EXPECT_EQ(f.pgs[0].distance, 0.15);
     save_all(f, back);
     for (const char* name : {"take.stdpg", "take.wav", "take.kavell", "take.smp"}) {
-        SCOPED_TRACE(name);
-        const std::string a = contents(live / name), b = contents(back / name);
-        EXPECT_GT(a.size(), 1000u);
-        EXPECT_TRUE(a == b);
+        EXPECT_GT(fs::file_size(live / name), 1000u) << name;
+        EXPECT_TRUE(testing::read_text(live / name) == testing::read_text(back / name)) << name;
     }
-    const std::string smp = contents(back / "take.smp");
+    const std::string smp = testing::read_text(back / "take.smp");
     EXPECT_NE(smp.find("Calibrated from command line, full scale 14.1 Pa"), std::string::npos);
     EXPECT_NE(smp.find("Audio 0 @150 mm"), std::string::npos);
     EXPECT_EQ(smp.find("recalc."), std::string::npos);
