@@ -32,8 +32,6 @@ TEST(LevelDistances, PhonetogramsAtDifferentDistancesAreNeverLaidOverOrComparedS
     EXPECT_TRUE(said("(a.stdpg: no distance stated, c.stdpg: 300 mm), so they cannot be compared"));
     t.ui.messages.clear();
     ASSERT_TRUE(f.make_reference_group({path("a.stdpg"), path("b.stdpg")}, path("g.stdpg")));
-    ASSERT_EQ(f.pgs.size(), 3u);
-    EXPECT_LE(f.pgs[2].distance, 0.0);
     EXPECT_TRUE(t.ui.messages.empty());
 
     // A take referred to 300 mm under the group: said once, when it gains its first cell.
