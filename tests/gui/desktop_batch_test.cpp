@@ -88,7 +88,7 @@ TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
 }
 
 // A picture taken without /c leaves the window to a person, who records, pauses and quits with
-// the keys (xdotool on Xvfb; the take comes from the shared sound server). Quitting asks whether
+// the keys (xdotool on Xvfb; the take comes from scripts/sound_server.sh). Quitting asks whether
 // to save; Cancel keeps the window and the take's journal.
 TEST(DesktopProgram, APictureRunWithoutSlashCLeavesTheSaveQuestionsToAPerson) {
     if (run("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
