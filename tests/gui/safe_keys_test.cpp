@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -17,7 +16,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
-#include <string>
 #include <unistd.h>
 
 namespace gravon {
@@ -25,12 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using enum tactionid;
-
-void wait_ms(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 // The playback streams this process has open on the sound server.
 int streams_of_this_process() {
@@ -73,7 +65,7 @@ TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
         ASSERT_TRUE(w.form().recording());
         if (at != record) button_of(w, at)->setFocus(Qt::TabFocusReason);
-        wait_ms(300);
+        QTest::qWait(300);
         QTest::mouseClick(button_of(w, stop), Qt::LeftButton);
         ASSERT_FALSE(w.form().recording());
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
@@ -82,7 +74,7 @@ TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
             for (const tactionid id : {record, playnoise})
                 EXPECT_NE(focus, button_of(w, id)) << w.action(id)->text().toStdString();
             QTest::keyClick(focus, key);
-            wait_ms(300);
+            QTest::qWait(300);
             EXPECT_FALSE(w.form().recording()) << QTest::toString(key);
             EXPECT_FALSE(w.form().noiseplaying()) << QTest::toString(key);
             EXPECT_EQ(streams_of_this_process(), 0) << QTest::toString(key);
@@ -95,11 +87,11 @@ TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), noise);
     QTest::keyClick(noise, Qt::Key_Return);
-    wait_ms(300);
+    QTest::qWait(300);
     EXPECT_TRUE(w.form().noiseplaying());
     EXPECT_EQ(streams_of_this_process(), 1);
     QTest::keyClick(noise, Qt::Key_Return);
-    wait_ms(300);
+    QTest::qWait(300);
     EXPECT_FALSE(w.form().noiseplaying());
     EXPECT_EQ(streams_of_this_process(), 0);
 }
