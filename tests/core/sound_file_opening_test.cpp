@@ -214,12 +214,10 @@ TEST_F(OpenSoundFile, AFileThatGivesNoAnalysisIsAnErrorAndChangesNothing) {
 }
 
 TEST_F(OpenSoundFile, TheClippingNoteCountsTheFramesThatHoldTheExtremeCode) {
-    // A soft tone among the frames of 882 samples that the analysis stores. A single sample at
-    // full scale (hops 3 and 10), as a recording normalised to its peak has, and two equal ones
-    // (hop 5) are no clipping; three equal ones are: in hop 11, at the limit (127/128 of full
-    // scale) in hop 30, and across the end of hop 20 into hop 21, which they complete. Three a
-    // step below the limit (hop 40), or three at full scale that are not equal (hop 50), are no
-    // clipping either.
+    // A soft tone in frames of 882 samples. Clipped: three equal samples at full scale (hop 11;
+    // across the end of hop 20 into hop 21, which they complete) or at the limit, 127/128 of it
+    // (hop 30). Not clipped: one or two (hops 3, 10, 5), as a peak-normalised file has; three a
+    // step below the limit (hop 40), or three at full scale that are not equal (hop 50).
     tsinglearr x(88200);
     for (std::size_t i = 0; i < x.size(); ++i) x[i] = float(0.1 * std::sin(0.05 * double(i)));
     const auto put = [&](std::size_t at, std::initializer_list<float> v) {
