@@ -308,8 +308,6 @@ TEST_F(Journal, SegmentsSplitOffMakeAJournalOfTheirOwn) {
     ASSERT_EQ(claims.size(), 1u);
     TRecordingJournal j;
     const std::string rest = j.adopt(std::move(claims[0]), before.segments[1].offset);
-    EXPECT_FALSE(j.failed());
-    EXPECT_EQ(j.bytes(), a.size());
     EXPECT_EQ(orphaned_journals(dir.string()), std::vector<std::string>{rest});
     j.append(c, {false, 9});
     j.release();
