@@ -81,7 +81,7 @@ TEST_F(CliReferenceTake, BadReferencesAndSwitchesAreRefusedInOneLine) {
         const char* says;
     };
     for (const tcase& c : {
-             // Reversed, at no distance, not a number: the value is named, no usage.
+             // Reversed, not a number: the value is named, no usage.
              tcase{"take.wav --reference 3-1:94", 1,
                    "--reference: the reference 3-1:94 is reversed"},
              tcase{"take.wav --reference 0.5-2.5:nan", 1, "the level \"nan\", which is not a"},
