@@ -274,7 +274,10 @@ TEST_F(LiveRecording, AKilledTakeIsSavedFromItsJournalAsTheLiveTakeWas) {
         EXPECT_TRUE(f.save_kavell((d / "take.kavell").string()));
         EXPECT_TRUE(f.save_smp((d / "take.smp").string()));
     };
-    tsessionrecord record{.patient = "P-0417", .clinician = "A. Berg", .task = "Singing profile"};
+    tsessionrecord record;
+    record.patient = "P-0417";
+    record.clinician = "A. Berg";
+    record.task = "Singing profile";
     fs::path orphan = journals() / "take-killed.gravonjournal";
     {
         // Declines the new take; then accepts it, and the old take's save questions get No.

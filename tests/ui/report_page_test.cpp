@@ -119,8 +119,11 @@ TEST(BaselineOfAPatient, BelongsToThePatientAndThePageNamesIt) {
     testing::ttestform t;
     TForm1& f = t.form;
     const auto path = [&t](const char* name) { return (t.config.root / name).string(); };
-    const tsessionrecord a{
-        .patient = "P-17", .name = "Anna Berg", .born = "1979-03-14", .task = "Singing profile"};
+    tsessionrecord a;
+    a.patient = "P-17";
+    a.name = "Anna Berg";
+    a.born = "1979-03-14";
+    a.task = "Singing profile";
     tsessionrecord b = a, first = a;
     b.patient = "P-18";
     b.name = "Bo Lind";
