@@ -164,14 +164,13 @@ TEST_F(CliRecord, TheTakeAndItsEventsAreTimedByTheSoundItself) {
     EXPECT_NE(take.err.find("recorded 3.0 s"), std::string::npos) << take.err;
     const auto rows = whole_rows(dir() / "t.csv");
     ASSERT_GT(rows.size(), 10u);
-    const auto time_of = [](const std::string& row) { return std::stod(row); };
-    EXPECT_NEAR(time_of(rows.back()), 3.0, 0.05);
+    EXPECT_NEAR(std::stod(rows.back()), 3.0, 0.05);
     // The keyboard's block: from the key's press to 300 ms after its release.
     double from = -1, to = -1;
     for (const std::string& r : rows)
         if (r.find("keyboard") != std::string::npos) {
-            if (from < 0) from = time_of(r);
-            to = time_of(r);
+            to = std::stod(r);
+            if (from < 0) from = to;
         }
     EXPECT_NEAR(from, 1.0, 0.06);
     EXPECT_NEAR(to, 1.8, 0.25); // the block ends with a 200 ms tick
@@ -300,15 +299,11 @@ TEST_F(CliRecord, ATakeWhoseJournalFillsTheDiskComesBackUpToWhereTheJournalStopp
     EXPECT_EQ(told, 1u) << take.err;
     ASSERT_EQ(journal_count(), 1u);
     // How much of the take the journal holds is told at once, and again at the end.
-    double held = 0, all = 0;
-    const std::size_t at = take.err.find("It holds the first ");
-    ASSERT_NE(at, std::string::npos) << take.err;
-    held = std::stod(take.err.substr(at + 19));
-    const std::size_t end = take.err.find("only the first ");
-    ASSERT_NE(end, std::string::npos) << take.err;
+    const std::size_t at = take.err.find("It holds the first "),
+                      end = take.err.find("only the first ");
+    ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << take.err;
+    const double held = std::stod(take.err.substr(at + 19));
     EXPECT_EQ(std::stod(take.err.substr(end + 15)), held);
-    all = std::stod(take.err.substr(take.err.find(" of the ", end) + 8));
-    EXPECT_GT(all, held + 1.0);
 
     const tclirun back = run("--recover --discard-orphans --tracks back.csv");
     ASSERT_NE(back.status, 1) << back.err;

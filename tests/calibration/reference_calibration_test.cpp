@@ -53,24 +53,24 @@ TEST(ReferenceCalibration, TheCommandLineFormReadsStretchLevelWeightingAndDistan
     EXPECT_DOUBLE_EQ(b->level, 85.5);
     EXPECT_DOUBLE_EQ(b->distance, 0.3);
     // A text of another form is told by the form; one of the form by the value that cannot be.
-    struct tbad {
-        const char *text, *why;
-        bool badvalue;
-    };
-    for (const tbad& b :
-         {tbad{"0.5:94", "START-END:LEVEL", false}, tbad{"0.5-3.5", "START-END:LEVEL", false},
-          tbad{"0.5-3.5:", "START-END:LEVEL", false}, tbad{"0.5-3.5:94@", "START-END:LEVEL", false},
-          tbad{"", "START-END:LEVEL", false},
-          tbad{"a-3.5:94", "the start \"a\", which is not a finite number", true},
-          tbad{"0.5-3.5:9x4", "the level \"9x4\"", true},
-          tbad{"0.5-3.5:nan", "the level \"nan\"", true},
-          tbad{"0.5-inf:94", "the end \"inf\"", true}, tbad{"3-1:94", "is reversed", true},
-          tbad{"2-2:94", "is reversed", true}, tbad{"0.5-3.5:94@0", "distance of 0 mm", true},
-          tbad{"0.5-3.5:94@-3", "distance of -3 mm", true}}) {
-        bool badvalue = !b.badvalue;
-        EXPECT_FALSE(parse_reference(b.text, why, &badvalue)) << b.text;
-        EXPECT_NE(why.find(b.why), std::string::npos) << b.text << ": " << why;
-        EXPECT_EQ(badvalue, b.badvalue) << b.text;
+    for (const char* bad : {"0.5:94", "0.5-3.5", "0.5-3.5:", "0.5-3.5:94@", ""}) {
+        bool badvalue = true;
+        EXPECT_FALSE(parse_reference(bad, why, &badvalue)) << bad;
+        EXPECT_NE(why.find("START-END:LEVEL"), std::string::npos) << why;
+        EXPECT_FALSE(badvalue) << bad;
+    }
+    for (auto [bad, says] : {std::pair{"a-3.5:94", "the start \"a\", which is not a finite number"},
+                             {"0.5-3.5:9x4", "the level \"9x4\""},
+                             {"0.5-3.5:nan", "the level \"nan\""},
+                             {"0.5-inf:94", "the end \"inf\""},
+                             {"3-1:94", "is reversed"},
+                             {"2-2:94", "is reversed"},
+                             {"0.5-3.5:94@0", "distance of 0 mm"},
+                             {"0.5-3.5:94@-3", "distance of -3 mm"}}) {
+        bool badvalue = false;
+        EXPECT_FALSE(parse_reference(bad, why, &badvalue)) << bad;
+        EXPECT_NE(why.find(says), std::string::npos) << bad << ": " << why;
+        EXPECT_TRUE(badvalue) << bad;
     }
 }
 
@@ -116,22 +116,6 @@ TEST(ReferenceCalibration, AStretchThatCannotBeAReferenceSaysWhy) {
     // A recorder's hiss 90 dB below full scale is no reference either.
     for (std::size_t i = 0; i < quiet.size(); ++i) quiet[i] = (i % 2 ? 3e-5f : -3e-5f);
     EXPECT_TRUE(has(problem(quiet, {0.5, 3.5, 94}), "is silent"));
-    // Noise, however loud, and a tone that stops half way are no reference: the first is no
-    // tone or vowel, the second's level is not the one read.
-    std::vector<float> noise(x.size());
-    std::uint32_t seed = 1;
-    for (float& v : noise) {
-        seed = seed * 1664525u + 1013904223u;
-        v = float(0.1 * (double(seed >> 8) / double(1u << 24) - 0.5));
-    }
-    EXPECT_TRUE(has(problem(noise, {0.5, 3.5, 94}),
-                    "holds no steady tone or vowel well above the background noise: it is not "
-                    "periodic enough"))
-        << problem(noise, {0.5, 3.5, 94});
-    std::vector<float> stops = x;
-    for (std::size_t i = std::size_t(2 * fs); i < stops.size(); ++i) stops[i] *= 0.01f;
-    EXPECT_TRUE(has(problem(stops, {0.5, 3.5, 94}), "its level varies by 40.0 dB"))
-        << problem(stops, {0.5, 3.5, 94});
     std::vector<float> loud = tone(1000, 94, 4, 20.0);
     for (std::size_t i = 88200; i < 88300; ++i) loud[i] = 1.0f;
     const std::string clipped = problem(loud, {0.5, 3.5, 94});

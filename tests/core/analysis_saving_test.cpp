@@ -170,7 +170,6 @@ class AnalysisSaving : public ::testing::Test {
         std::sort(names.begin(), names.end());
         return names;
     }
-    // A name the file system accepts, but not with a temporary suffix added.
     // A save that runs out of room part way: no file of this process may grow beyond a few
     // kilobytes while it runs.
     template <class tf> bool without_room(tf save) {

@@ -13,18 +13,11 @@
 namespace gravon {
 namespace {
 
-std::int32_t count_of(const std::vector<testing::trecordinginterface::tmessage>& m,
-                      const std::string& caption) {
-    return std::int32_t(
-        std::count_if(m.begin(), m.end(), [&](const auto& x) { return x.caption == caption; }));
-}
-
 TEST(LevelDistances, PhonetogramsAtDifferentDistancesAreNeverLaidOverOrComparedSilently) {
     testing::ttestform t;
     TForm1& f = t.form;
     const auto path = [&](const std::string& name) { return (t.config.root / name).string(); };
-    // Two files that state no distance, as a file analysed without one is stored, and one at
-    // 300 mm.
+    // Two files that state no distance and one at 300 mm.
     for (auto [name, x0, d] :
          {std::tuple{"a.stdpg", 50, -1.0}, {"b.stdpg", 55, -1.0}, {"c.stdpg", 52, 0.3}}) {
         tpg pg = testing::block_pg(x0, x0 + 9, 60, 69);
@@ -32,17 +25,13 @@ TEST(LevelDistances, PhonetogramsAtDifferentDistancesAreNeverLaidOverOrComparedS
         TSMPfile file;
         write_stdpg(file, path(name), pg, {});
     }
+    const auto said = [&](const std::string& text) {
+        return !t.ui.messages.empty() && t.ui.messages.back().text.find(text) != std::string::npos;
+    };
     EXPECT_FALSE(f.make_reference_group({path("a.stdpg"), path("c.stdpg")}, path("ac.stdpg")));
-    ASSERT_FALSE(t.ui.messages.empty());
-    EXPECT_NE(t.ui.messages.back().text.find(
-                  "(a.stdpg: no distance stated, c.stdpg: 300 mm), so they cannot be compared"),
-              std::string::npos)
-        << t.ui.messages.back().text;
-
+    EXPECT_TRUE(said("(a.stdpg: no distance stated, c.stdpg: 300 mm), so they cannot be compared"));
     t.ui.messages.clear();
     ASSERT_TRUE(f.make_reference_group({path("a.stdpg"), path("b.stdpg")}, path("g.stdpg")));
-    ASSERT_EQ(f.pgs.size(), 3u);
-    EXPECT_LE(f.pgs[2].distance, 0.0);
     EXPECT_TRUE(t.ui.messages.empty());
 
     // A take referred to 300 mm under the group: said once, when it gains its first cell.
@@ -50,10 +39,8 @@ TEST(LevelDistances, PhonetogramsAtDifferentDistancesAreNeverLaidOverOrComparedS
     testing::fill_block(f.pgs[0], 53, 60, 62, 70);
     f.fix_things();
     f.fix_things();
-    ASSERT_EQ(count_of(t.ui.messages, "Different distances"), 1);
-    EXPECT_NE(t.ui.messages.back().text.find("(Left: 300 mm, g.stdpg: no distance stated)"),
-              std::string::npos)
-        << t.ui.messages.back().text;
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_TRUE(said("(Left: 300 mm, g.stdpg: no distance stated)"));
 
     // The comparison with a baseline states it above its numbers, the report beside them.
     ASSERT_TRUE(f.open_stdpg(path("b.stdpg"), f.nchans()));
@@ -76,7 +63,6 @@ TEST(LevelDistances, PhonetogramsAtDifferentDistancesAreNeverLaidOverOrComparedS
 TEST(LevelDistances, RecordAsksOnceForAnUncalibratedChannelWhoseTakeStatesNoDistance) {
     testing::ttestform t;
     TForm1& f = t.form;
-    ASSERT_TRUE(f.pgs[0].visible);
     f.pgs[1].visible = false;
     t.ui.recorduncalibrated = false;
     f.RecordActionExecute(true);

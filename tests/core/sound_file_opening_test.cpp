@@ -214,12 +214,10 @@ TEST_F(OpenSoundFile, AFileThatGivesNoAnalysisIsAnErrorAndChangesNothing) {
 }
 
 TEST_F(OpenSoundFile, TheClippingNoteCountsTheFramesThatHoldTheExtremeCode) {
-    // A soft tone among the frames of 882 samples that the analysis stores. A single sample at
-    // full scale (hops 3 and 10), as a recording normalised to its peak has, and two equal ones
-    // (hop 5) are no clipping; three equal ones are: in hop 11, at the limit (127/128 of full
-    // scale) in hop 30, and across the end of hop 20 into hop 21, which they complete. Three a
-    // step below the limit (hop 40), or three at full scale that are not equal (hop 50), are no
-    // clipping either.
+    // A soft tone in frames of 882 samples. Clipped: three equal samples at full scale (hop 11;
+    // across the end of hop 20 into hop 21, which they complete) or at the limit, 127/128 of it
+    // (hop 30). Not clipped: one or two (hops 3, 10, 5), as a peak-normalised file has; three a
+    // step below the limit (hop 40), or three at full scale that are not equal (hop 50).
     tsinglearr x(88200);
     for (std::size_t i = 0; i < x.size(); ++i) x[i] = float(0.1 * std::sin(0.05 * double(i)));
     const auto put = [&](std::size_t at, std::initializer_list<float> v) {
@@ -386,110 +384,63 @@ TEST_F(OpenSoundFile, TheAnalysisNeverTakesAWindowOfGigabytes) {
     EXPECT_FALSE(analysis_window_fits(std::nan(""), 50, TFFTWindow::Hanning));
 }
 
-// A 32-bit float WAV file of one channel, written byte by byte, so that NaN and infinite
-// samples reach the reader as they are.
-void write_float_wav(const std::string& path, const tsinglearr& x) {
-    const auto u32 = [](std::string& s, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) s += char(v >> (8 * i) & 0xff);
-    };
-    const auto u16 = [](std::string& s, std::uint16_t v) {
-        s += char(v & 0xff);
-        s += char(v >> 8);
-    };
-    const std::uint32_t bytes = std::uint32_t(4 * x.size());
-    std::string h = "RIFF";
-    u32(h, 36 + bytes);
-    h += "WAVEfmt ";
-    u32(h, 16);
-    u16(h, 3); // IEEE float
-    u16(h, 1);
-    u32(h, 44100);
-    u32(h, 4 * 44100);
-    u16(h, 4);
-    u16(h, 32);
-    h += "data";
-    u32(h, bytes);
-    std::ofstream out(path, std::ios::binary);
-    out.write(h.data(), std::streamsize(h.size()));
-    out.write(reinterpret_cast<const char*>(x.data()), std::streamsize(bytes));
-    ASSERT_TRUE(out.good()) << path;
-}
-
 TEST_F(OpenSoundFile, NonFiniteSamplesRejectTheirFramesAndLeaveTheRestAsItWas) {
-    // A voice after a second of room noise. The clean file holds zeros where the others hold
-    // NaN or infinite samples: every frame whose window holds none of them (the frames of the
-    // hops before and after) must come out exactly as the clean file's.
+    // A voice after a second of room noise, as float files that keep NaN and infinite samples
+    // as they are: one with an infinite sample in the noise the background measurement takes, a
+    // NaN and another infinite one in the voice, where the clean file holds zeros; one all NaN.
     synth::tsynthparams sp;
     sp.phrases = {synth::steady_phrase(3.0, 220, 80)};
     sp.leadin = 1.0;
-    tsinglearr clean = synth::synthesize(sp).floats[0];
-    constexpr std::size_t hop = 882;
+    tsinglearr x = synth::synthesize(sp).floats[0];
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    struct tcase {
-        const char* name;
-        std::vector<std::pair<std::size_t, float>> samples; // (index, value)
-        std::set<std::size_t> rejected;                     // frames with a bad sample
-        std::string note;
+    const std::pair<std::size_t, float> bad[] = {
+        {20 * 882 + 5, inf}, {150 * 882 + 300, nan}, {160 * 882 + 881, -inf}};
+    const std::set<std::size_t> rejected = {20, 21, 150, 151, 160, 161};
+    const auto open = [&](const std::string& name, const tsinglearr& s) {
+        TWavFile w;
+        w.setsampfreq(44100);
+        w.setnchans(1);
+        w.setnbits(32);
+        w.setformat(tFormat::ieeefloat);
+        w.setfullscale(0, 1.0);
+        w.save_file(path(name), {s}, false, false);
+        f.commandlinefsd = {100.0f};
+        f.Open_soundfile(path(name), 0, -1);
+        std::string all;
+        for (const std::string& note : replay_notes(f, path(name), command_line_advice()))
+            all += note + "\n";
+        EXPECT_EQ(all.find("clipped"), std::string::npos) << all;
+        EXPECT_EQ(all.find("digital silence"), std::string::npos) << all;
+        return all;
     };
-    const std::size_t n = clean.size();
-    tcase cases[] = {
-        {"nan.wav", {{150 * hop + 300, nan}}, {150, 151}, " frames hold one and were rejected"},
-        // One in the room noise that the noise measurement takes, one in the voice; neither
-        // counts as clipping.
-        {"inf.wav",
-         {{20 * hop + 5, inf}, {160 * hop + 881, -inf}},
-         {20, 21, 160, 161},
-         " frames hold one and were rejected"},
-        {"allnan.wav", {}, {}, "every frame of "},
-    };
-    for (const auto& [k, v] : cases[0].samples) clean[k] = 0.0f;
-    for (const auto& [k, v] : cases[1].samples) clean[k] = 0.0f;
-    const std::string cleanname = path("clean.wav");
-    write_float_wav(cleanname, clean);
-    f.commandlinefsd = {100.0f};
-    f.Open_soundfile(cleanname, 0, -1);
+    for (const auto& [k, v] : bad) x[k] = 0.0f;
+    open("clean.wav", x);
     const std::int32_t frames = f.frames();
     ASSERT_GT(frames, 170);
     std::array<tsinglearr, ntracks> want;
     for (std::size_t row = 1; row < ntracks; ++row) want[row] = f.paramarr[row][0];
 
-    for (tcase& c : cases) {
-        SCOPED_TRACE(c.name);
-        tsinglearr x = clean;
-        for (const auto& [k, v] : c.samples) x[k] = v;
-        if (c.samples.empty()) {
-            std::fill(x.begin(), x.end(), nan);
-            for (std::size_t k = 0; k < std::size_t(frames); ++k) c.rejected.insert(k);
-        }
-        const std::string name = path(c.name);
-        write_float_wav(name, x);
-        f.commandlinefsd = {100.0f};
-        f.Open_soundfile(name, 0, -1);
-        ASSERT_EQ(f.frames(), frames);
-        std::size_t firstdiff = n;
-        for (std::size_t k = 0; k < std::size_t(frames); ++k) {
-            const auto bits = std::uint16_t(f.paramarr[trackdebug][0][k]);
-            EXPECT_EQ((bits & std::uint16_t(tkillreason::nonfinite)) != 0, c.rejected.count(k) > 0)
-                << "frame " << k;
-            if (c.rejected.count(k) || c.samples.empty()) continue;
-            for (std::size_t row = 1; row < ntracks; ++row)
-                if (f.paramarr[row][0][k] != want[row][k]) firstdiff = std::min(firstdiff, k);
-        }
-        EXPECT_EQ(firstdiff, n) << "the first frame that differs from the clean file's";
-        // The store holds the samples as analysed.
-        for (const auto& [k, v] : c.samples) EXPECT_EQ(f.audioarr[0][k], 0.0f);
-
-        const std::vector<std::string> notes = replay_notes(f, name, command_line_advice());
-        std::string all;
-        for (const std::string& note : notes) all += note + "\n";
-        const std::string count = c.samples.empty() ? std::string()
-                                                    : std::to_string(c.rejected.size()) + " of " +
-                                                          std::to_string(frames) + c.note;
-        EXPECT_NE(all.find(c.samples.empty() ? c.note : count), std::string::npos) << all;
-        EXPECT_EQ(all.find("clipped"), std::string::npos) << all;
-        EXPECT_EQ(all.find("digital silence"), std::string::npos) << all;
+    for (const auto& [k, v] : bad) x[k] = v;
+    const std::string notes = open("bad.wav", x);
+    ASSERT_EQ(f.frames(), frames);
+    EXPECT_NE(notes.find("6 of " + std::to_string(frames) + " frames hold one and were rejected"),
+              std::string::npos)
+        << notes;
+    for (std::size_t k = 0; k < std::size_t(frames); ++k) {
+        const auto bits = std::uint16_t(f.paramarr[trackdebug][0][k]);
+        ASSERT_EQ((bits & std::uint16_t(tkillreason::nonfinite)) != 0, rejected.count(k) > 0) << k;
+        for (std::size_t row = 1; row < ntracks && !rejected.count(k); ++row)
+            ASSERT_EQ(f.paramarr[row][0][k], want[row][k]) << "frame " << k << ", track " << row;
     }
+    for (const auto& [k, v] : bad) EXPECT_EQ(f.audioarr[0][k], 0.0f); // stored as analysed
+
+    std::fill(x.begin(), x.end(), nan);
+    EXPECT_NE(open("allnan.wav", x).find("every frame of "), std::string::npos);
+    for (std::size_t k = 0; k < std::size_t(frames); ++k)
+        ASSERT_NE(
+            std::uint16_t(f.paramarr[trackdebug][0][k]) & std::uint16_t(tkillreason::nonfinite), 0)
+            << k;
 }
 
 TEST_F(OpenSoundFile, RefusedTypes) {

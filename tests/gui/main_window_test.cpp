@@ -305,24 +305,19 @@ TEST_F(MainWindow, ItsPlacementIsKeptInTheOptionsAndBroughtBackOnScreen) {
         EXPECT_EQ(again.pos(), QPoint(63, 47));
         EXPECT_EQ(again.size(), QSize(500, 400));
     }
-    // A placement beyond the desktop's right edge, or larger than it, comes back inside.
+    // A placement beyond the desktop's right edge and larger than it comes back inside.
     tscreenrect desk;
     ASSERT_TRUE(w.userinterface().get_desktop_work_area(desk));
-    for (const QRect& place : {QRect(desk.right + 400, 40, 500, 400),
-                               QRect(0, 0, 2 * (desk.right - desk.left), 3 * desk.bottom)}) {
-        w.move(place.topLeft());
-        w.resize(place.size());
-        w.form().save_settings("");
-        // Shown before its places are restored, as the program starts.
-        TMainWindow again;
-        again.show();
-        again.activate({});
-        const QRect shown(again.pos(), again.frameGeometry().size());
-        EXPECT_LE(shown.right(), desk.right) << shown.right();
-        EXPECT_LE(shown.bottom(), desk.bottom) << shown.bottom();
-        EXPECT_GE(shown.left(), desk.left);
-        EXPECT_GE(shown.top(), desk.top);
-    }
+    w.move(desk.right + 400, 40);
+    w.resize(2 * (desk.right - desk.left), 3 * desk.bottom);
+    w.form().save_settings("");
+    // Shown before its places are restored, as the program starts.
+    TMainWindow again;
+    again.show();
+    again.activate({});
+    const QRect shown(again.pos(), again.frameGeometry().size());
+    EXPECT_TRUE(QRect(QPoint(desk.left, desk.top), QPoint(desk.right, desk.bottom)).contains(shown))
+        << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
 }
 
 TEST_F(MainWindow, SelectingTheWholeAreaShowsItsStatistics) {
@@ -512,26 +507,18 @@ TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {
     for (const auto& [core, qt] : filters) EXPECT_EQ(qt_name_filter(core).toStdString(), qt);
     EXPECT_EQ(qt_text("Can't find \rx.wav").toStdString(), "Can't find \nx.wav");
 
-    // The sound file dialog: all sound files first, listing every extension that is read, in
-    // any case of letters; then each kind; then every file.
+    // The sound file dialog: all sound files first, matching every extension that is read, in
+    // any case of letters; every file last.
     const QStringList dialog = qt_name_filter(sound_file_filter()).split(";;");
     ASSERT_GE(dialog.size(), 3);
-    EXPECT_TRUE(dialog.front().startsWith("All sound files (")) << dialog.front().toStdString();
-    EXPECT_EQ(dialog.back(), "All files (*)");
     const QString first = dialog.front();
-    const QStringList all =
-        first.mid(first.indexOf('(') + 1).chopped(1).split(' ', Qt::SkipEmptyParts);
-    for (const tsoundfilekind& k : sound_file_kinds()) {
-        QStringList own;
-        for (const QString& e : QString(k.extensions).split(' ')) {
-            own << "*" + e;
-            EXPECT_TRUE(is_sound_file_extension(e.toStdString())) << e.toStdString();
+    EXPECT_TRUE(first.startsWith("All sound files (")) << first.toStdString();
+    EXPECT_EQ(dialog.back(), "All files (*)");
+    const QStringList all = first.mid(first.indexOf('(') + 1).chopped(1).split(' ');
+    for (const tsoundfilekind& k : sound_file_kinds())
+        for (const QString& e : QString(k.extensions).split(' '))
             for (const QString& name : {"take" + e, "TAKE" + e.toUpper()})
                 EXPECT_TRUE(QDir::match(all, name)) << name.toStdString();
-        }
-        EXPECT_TRUE(dialog.contains(QString(k.description) + " (" + own.join(' ') + ")"))
-            << k.description;
-    }
     EXPECT_FALSE(QDir::match(all, "take.stdpg"));
 }
 

@@ -8,17 +8,14 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
-#include <string>
 #include <unistd.h>
 
 namespace gravon {
@@ -27,26 +24,13 @@ namespace {
 namespace fs = std::filesystem;
 using enum tactionid;
 
-void wait_ms(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 // The playback streams this process has open on the sound server.
 int streams_of_this_process() {
-    const std::unique_ptr<FILE, int (*)(FILE*)> p(popen("pactl list sink-inputs 2>&1", "r"),
-                                                  pclose);
-    if (!p) return -1;
-    std::string text;
-    std::array<char, 4096> buf{};
-    for (std::size_t n; (n = fread(buf.data(), 1, buf.size(), p.get())) > 0;)
-        text.append(buf.data(), n);
-    const std::string mine = "application.process.id = \"" + std::to_string(getpid()) + "\"";
-    int count = 0;
-    for (std::size_t at = text.find(mine); at != std::string::npos; at = text.find(mine, at + 1))
-        ++count;
-    return count;
+    const std::string cmd = "pactl list sink-inputs | grep -c 'application.process.id = \"" +
+                            std::to_string(getpid()) + "\"'";
+    const std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+    int count = -1;
+    return p && std::fscanf(p.get(), "%d", &count) == 1 ? count : -1;
 }
 
 QToolButton* button_of(TMainWindow& w, tactionid id) {
@@ -81,7 +65,7 @@ TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F9);
         ASSERT_TRUE(w.form().recording());
         if (at != record) button_of(w, at)->setFocus(Qt::TabFocusReason);
-        wait_ms(300);
+        QTest::qWait(300);
         QTest::mouseClick(button_of(w, stop), Qt::LeftButton);
         ASSERT_FALSE(w.form().recording());
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
@@ -90,7 +74,7 @@ TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
             for (const tactionid id : {record, playnoise})
                 EXPECT_NE(focus, button_of(w, id)) << w.action(id)->text().toStdString();
             QTest::keyClick(focus, key);
-            wait_ms(300);
+            QTest::qWait(300);
             EXPECT_FALSE(w.form().recording()) << QTest::toString(key);
             EXPECT_FALSE(w.form().noiseplaying()) << QTest::toString(key);
             EXPECT_EQ(streams_of_this_process(), 0) << QTest::toString(key);
@@ -103,11 +87,11 @@ TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), noise);
     QTest::keyClick(noise, Qt::Key_Return);
-    wait_ms(300);
+    QTest::qWait(300);
     EXPECT_TRUE(w.form().noiseplaying());
     EXPECT_EQ(streams_of_this_process(), 1);
     QTest::keyClick(noise, Qt::Key_Return);
-    wait_ms(300);
+    QTest::qWait(300);
     EXPECT_FALSE(w.form().noiseplaying());
     EXPECT_EQ(streams_of_this_process(), 0);
 }

@@ -1,10 +1,8 @@
 // Window places kept from an earlier session open inside the screen: at a scale factor of 1
-// the windows are made large and moved towards the edges, the program quits (keeping their
-// places), and the next start, at a scale factor of 2 on the same 1600 x 1000 screen, shows
-// every window inside it. Both starts run on a real X display (Xvfb) under a real window
-// manager (openbox), which decides the frames as a desktop does.
-#include "audio/audio_devices.h"
-#include "audio/simulated_wave_service.h"
+// the windows are made large and moved towards the edges and the program quits; the next start,
+// at a scale factor of 2 on the same 1600 x 1000 screen, shows every window inside it. Both
+// starts run on Xvfb under a real window manager (openbox), which decides the frames.
+#include "core/sim_devices.h"
 #include "support/temp_config.h"
 #include "ui/calibration_log_window.h"
 #include "ui/calibrator_window.h"
@@ -15,131 +13,86 @@
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
+#include <QDebug>
 #include <QScreen>
+#include <QTest>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace gravon {
 namespace {
 
-struct tsimdevices : taudiodevices {
-    std::unique_ptr<twaveinservice> make_wavein() override {
-        return std::make_unique<tsimulatedwavein>();
-    }
-    std::unique_ptr<twaveoutservice> make_waveout() override {
-        return std::make_unique<tsimulatedwaveout>();
-    }
-};
-
-void settle(int ms = 300) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-std::string phase() {
-    const char* p = std::getenv("GRAVON_GEOMETRY_PHASE");
-    return p ? p : "";
-}
-
-// The windows that keep their places, besides the main window.
-std::vector<std::pair<std::string, QWidget*>> kept_windows(TMainWindow& w) {
-    tdialogwindows& d = w.dialogs();
-    return {{"Statistics", d.statistics},          {"Control panel", d.controlpanel},
-            {"Calibration log", d.calibrationlog}, {"Options", d.options},
-            {"Calibrator", d.calibrator},          {"Sound level meter", d.soundlevelmeter}};
-}
-
-std::string outside(QWidget& w, const std::string& name) {
-    const QRect area = w.screen()->availableGeometry();
-    const QRect f = w.frameGeometry();
+std::string outside(QWidget& w) {
+    const QRect area = w.screen()->availableGeometry(), f = w.frameGeometry();
     if (area.contains(f)) return "";
-    std::ostringstream out;
-    out << name << " at " << f.x() << "," << f.y() << " " << f.width() << "x" << f.height()
-        << " is not inside the screen's " << area.x() << "," << area.y() << " " << area.width()
-        << "x" << area.height() << "\n";
-    return out.str();
+    QString said;
+    QDebug(&said) << w.windowTitle() << f << "is not inside the screen's" << area << "\n";
+    return said.toStdString();
 }
 
-// The first start: every window large and towards the bottom right, then quit.
-TEST(WindowGeometry, FirstStartMakesTheWindowsLarge) {
-    if (phase() != "first") GTEST_SKIP() << "runs on an X display, below";
-    tsimdevices devices;
+// One start on the X display: the first makes every window large and towards the bottom right,
+// then quits; the next finds each window where it was kept, inside the screen.
+TEST(WindowGeometry, OneStart) {
+    const char* phase = std::getenv("GRAVON_GEOMETRY_PHASE");
+    if (!phase) GTEST_SKIP() << "runs on an X display, below";
+    const bool first = std::string(phase) == "first";
+    testing::tsimdevices devices;
     TMainWindow w;
     w.userinterface().unattended = true;
     w.attach_audio(devices);
     w.show();
     w.activate({});
-    settle();
+    QTest::qWait(300);
     const QRect area = w.screen()->availableGeometry();
-    w.setGeometry(area.x() + 40, area.y() + 30, area.width() - 80, area.height() - 60);
-    for (auto& [name, window] : kept_windows(w)) {
+    if (first)
+        w.setGeometry(area.adjusted(40, 30, -40, -30));
+    else
+        ASSERT_EQ(w.screen()->devicePixelRatio(), 2.0);
+    std::string faults = outside(w);
+    const tdialogwindows& d = w.dialogs();
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{d.statistics, d.controlpanel, d.calibrationlog, d.options,
+                                         d.calibrator, d.soundlevelmeter}) {
         window->show();
-        settle(100);
-        window->setGeometry(area.right() - window->width() / 2, area.bottom() - 200,
-                            area.width() - 200, area.height() - 100);
+        QTest::qWait(100);
+        if (first)
+            window->setGeometry(area.right() - window->width() / 2, area.bottom() - 200,
+                                area.width() - 200, area.height() - 100);
+        else
+            faults += outside(*window);
     }
-    settle();
-    ASSERT_TRUE(w.close());
-}
-
-// The second start: each window where it was kept, inside the screen.
-TEST(WindowGeometry, NextStartOpensEveryWindowInsideTheScreen) {
-    if (phase() != "next") GTEST_SKIP() << "runs on an X display, below";
-    tsimdevices devices;
-    TMainWindow w;
-    w.userinterface().unattended = true;
-    w.attach_audio(devices);
-    w.show();
-    w.activate({});
-    settle();
-    ASSERT_EQ(w.screen()->devicePixelRatio(), 2.0);
-    std::string faults = outside(w, "the main window");
-    for (auto& [name, window] : kept_windows(w)) {
-        window->show();
-        settle(100);
-        faults += outside(*window, name);
-        window->hide();
-    }
-    EXPECT_EQ(faults, "");
-}
-
-int run(const std::string& cmd) {
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    QTest::qWait(300);
+    if (first)
+        ASSERT_TRUE(w.close());
+    else
+        EXPECT_EQ(faults, "");
 }
 
 TEST(WindowGeometry, KeptFromScaleOneInsideAtScaleTwo) {
-    if (!phase().empty()) GTEST_SKIP();
-    for (const char* tool : {"xvfb-run", "openbox"})
-        if (run(std::string("command -v ") + tool + " >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << tool << " is missing";
+    if (std::getenv("GRAVON_GEOMETRY_PHASE")) GTEST_SKIP();
+    if (std::system("command -v xvfb-run >/dev/null && command -v openbox >/dev/null") != 0)
+        GTEST_SKIP() << "xvfb-run or openbox is missing";
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     testing::ttempconfig config; // the settings folder of both starts
     const std::string log = (config.root / "out.txt").string();
-    const std::string start = std::string("QT_QPA_PLATFORM=xcb '") + self + "' --gtest_filter=";
+    const std::string start =
+        std::string(" QT_QPA_PLATFORM=xcb '") + self + "' --gtest_filter='*OneStart'";
     const std::string script = "openbox >/dev/null 2>&1 & wm=\\$!; sleep 1; "
-                               "GRAVON_GEOMETRY_PHASE=first QT_SCALE_FACTOR=1 " +
-                               start +
-                               "'*FirstStart*' && "
-                               "GRAVON_GEOMETRY_PHASE=next QT_SCALE_FACTOR=2 " +
-                               start +
-                               "'*NextStart*'; "
-                               "rc=\\$?; kill \\$wm; exit \\$rc";
-    const int rc = run("timeout 120 xvfb-run -a -s '-screen 0 1600x1000x24' sh -c \"" + script +
-                       "\" >'" + log + "' 2>&1");
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(rc, 0) << text.str();
-    EXPECT_EQ(text.str().find("[  SKIPPED ] 1 test"), std::string::npos) << text.str();
+                               "GRAVON_GEOMETRY_PHASE=first QT_SCALE_FACTOR=1" +
+                               start + " && GRAVON_GEOMETRY_PHASE=next QT_SCALE_FACTOR=2" + start +
+                               "; rc=\\$?; kill \\$wm; exit \\$rc";
+    const int rc = std::system(("timeout 120 xvfb-run -a -s '-screen 0 1600x1000x24' sh -c \"" +
+                                script + "\" >'" + log + "' 2>&1")
+                                   .c_str());
+    const std::string text = testing::read_text(log);
+    EXPECT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << text;
+    // Both starts ran and passed.
+    EXPECT_NE(text.find("[       OK ] WindowGeometry.OneStart", text.find("[       OK ]") + 1),
+              std::string::npos)
+        << text;
 }
 
 } // namespace

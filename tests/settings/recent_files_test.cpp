@@ -411,56 +411,46 @@ TEST_F(RecentFilesTest, WriteFailuresAreSwallowed) {
 }
 
 // Two programs with the list of the same file: each change is made to the list as stored at
-// that moment, so neither loses the other's entries, whether they take turns or change the list
-// at the same time.
+// that moment, so neither loses the other's entries, in turns or at the same time.
 TEST_F(RecentFilesTest, TwoProgramsKeepEachOthersEntries) {
     tfilemenu m2, m3, m4;
-    TRecentFiles a, b;
+    TRecentFiles a, b, c, d;
     setup(a, &m.menu);
     setup(b, &m2.menu);
+    const auto listed = [](TRecentFiles& r) {
+        std::vector<std::string> names;
+        for (int p = 1; p <= r.itemcount(); ++p) names.push_back(r.filename(p));
+        return names;
+    };
     const std::string f1 = t.make_file("one.smp"), f2 = t.make_file("two.wav"),
                       f3 = t.make_file("three.stdpg"), gone = t.make_file("gone.wav");
     a.add(f1);
     b.add(f2);
     b.add(gone);
     a.add(f3);
-    EXPECT_EQ(a.filename(1), f3);
-    EXPECT_EQ(a.filename(2), gone);
-    EXPECT_EQ(a.filename(3), f2);
-    EXPECT_EQ(a.filename(4), f1);
+    EXPECT_EQ(listed(a), (std::vector<std::string>{f3, gone, f2, f1}));
     // A file that vanished goes by its name, wherever the stored list now has it.
     fs::remove(gone);
     b.item(1).onclick(b.item(1)); // b's first item, where b last put it
-    TRecentFiles c;
     setup(c, &m3.menu);
-    EXPECT_EQ(c.itemcount(), 3);
-    EXPECT_EQ(c.filename(1), f3);
-    EXPECT_EQ(c.filename(2), f2);
-    EXPECT_EQ(c.filename(3), f1);
+    EXPECT_EQ(listed(c), (std::vector<std::string>{f3, f2, f1}));
 
     // At the same time: fifteen places, seven files from each program.
     a.setMaxItems(15);
     b.setMaxItems(15);
     a.clear();
     std::vector<std::string> names;
-    for (int i = 0; i < 14; ++i) {
-        std::string name = std::to_string(i);
-        name += ".wav";
-        names.push_back(t.make_file(name));
-    }
+    for (int i = 0; i < 14; ++i) names.push_back(t.make_file(std::to_string(i) + ".wav"));
     std::thread other([&] {
-        for (int i = 1; i < 14; i += 2) b.add(names[std::size_t(i)]);
+        for (std::size_t i = 1; i < 14; i += 2) b.add(names[i]);
     });
-    for (int i = 0; i < 14; i += 2) a.add(names[std::size_t(i)]);
+    for (std::size_t i = 0; i < 14; i += 2) a.add(names[i]);
     other.join();
-    TRecentFiles d;
     setup(d, &m4.menu);
-    EXPECT_EQ(d.itemcount(), 14);
-    for (const std::string& n : names) {
-        bool found = false;
-        for (int p = 1; p <= 15; ++p) found = found || d.filename(p) == n;
-        EXPECT_TRUE(found) << n;
-    }
+    std::vector<std::string> all = listed(d);
+    std::sort(all.begin(), all.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(all, names);
 }
 
 TEST(DriveType, FileSystemKinds) {

@@ -124,9 +124,10 @@ TEST(BaselineOfAPatient, BelongsToThePatientAndThePageNamesIt) {
     a.name = "Anna Berg";
     a.born = "1979-03-14";
     a.task = "Singing profile";
-    tsessionrecord b = a;
+    tsessionrecord b = a, first = a;
     b.patient = "P-18";
     b.name = "Bo Lind";
+    first.date = "2026-03-14 10:30";
     const std::vector<std::int16_t> voice =
         testing::stereo_of(synth::synthesize(synth::make_example_params()));
     const auto take = [&](const tsessionrecord& r) {
@@ -137,8 +138,6 @@ TEST(BaselineOfAPatient, BelongsToThePatientAndThePageNamesIt) {
     };
     // Patient A's first session, a reference group, and patient B's take as a sound file.
     take(a);
-    tsessionrecord first = a;
-    first.date = "2026-03-14 10:30";
     f.set_session(first);
     for (const char* name : {"a1_pg.stdpg", "a2_pg.stdpg"})
         ASSERT_TRUE(f.save_stdpg(path(name), 0));
@@ -202,9 +201,8 @@ TEST(BaselineOfAPatient, BelongsToThePatientAndThePageNamesIt) {
     EXPECT_EQ(f.baseline_pg(), -1);
     t.ui.answer = tanswer::yes;
     EXPECT_TRUE(f.set_baseline_pg(k, true));
-    tsessionrecord notes = f.session();
-    notes.notes = "after therapy";
-    f.set_session(notes);
+    b.notes = "after therapy";
+    f.set_session(b);
     EXPECT_EQ(f.baseline_pg(), k);
     EXPECT_EQ(f.compared_pg(), 0);
 }
