@@ -120,8 +120,6 @@ template <class Service> class tsimulatedwave : public Service {
 class tsimulatedwavein final : public tsimulatedwave<twaveinservice> {
   public:
     tsimulatedsource source = [](std::int64_t) { return 0; };
-    // Interleaved samples handed out since the device was opened.
-    std::int64_t samplesrecorded() const { return fsamples; }
     bool started() const { return fstarted; }
 
     twaveresult open(std::int32_t deviceid, const twaveformat& format,

@@ -42,21 +42,6 @@ tint24 inttoint24(std::int32_t v) {
     return r;
 }
 
-tsinglearr doubletosingle(const tdoublearr& a) { return tsinglearr(a.begin(), a.end()); }
-tdoublearr singletodouble(const tsinglearr& a) { return tdoublearr(a.begin(), a.end()); }
-
-tsinglecomplexarr complextosingle(const tcomplexarr& a) {
-    tsinglecomplexarr r(a.size());
-    for (size_t i = 0; i < a.size(); ++i) r[i] = {float(a[i].re), float(a[i].im)};
-    return r;
-}
-
-tcomplexarr singletocomplex(const tsinglecomplexarr& a) {
-    tcomplexarr r(a.size());
-    for (size_t i = 0; i < a.size(); ++i) r[i] = {a[i].re, a[i].im};
-    return r;
-}
-
 float peakabs(const tsinglearr& a) {
     float m = 0;
     for (float v : a) m = std::fmax(m, std::fabs(v));

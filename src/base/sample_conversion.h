@@ -1,4 +1,4 @@
-// Sample-format conversions, range mapping and array conversions.
+// Sample-format conversions, range mapping and the peak of a block.
 #pragma once
 
 #include <cstdint>
@@ -25,19 +25,8 @@ inline std::int32_t int24toint(const tint24& b) {
     if (u & 0x800000u) u |= 0xFF000000u;
     return static_cast<std::int32_t>(u);
 }
-inline double int24ratio(const tint24& num, const tint24& den) {
-    return double(int24toint(num)) / double(int24toint(den));
-}
-// The 24-bit full-scale value 8388607.
-inline constexpr double int24fullscale = 8388607.0;
-
-tsinglearr doubletosingle(const tdoublearr& a);
-tdoublearr singletodouble(const tsinglearr& a);
-tsinglecomplexarr complextosingle(const tcomplexarr& a);
-tcomplexarr singletocomplex(const tsinglecomplexarr& a);
 
 // Largest absolute value; 0 for an empty array.
 float peakabs(const tsinglearr& a);
-inline tcomplex makecomplex(double re, double im) { return tcomplex{re, im}; }
 
 } // namespace gravon
