@@ -100,6 +100,7 @@ const char* const usagetext =
     "                     journal once the outputs are written, a journal that cannot be\n"
     "                     recovered, and without --recover every orphaned take\n"
     "  --verbose          also say which questions were answered No\n"
+    "  --version          print the program's name and version (as saved files record it)\n"
     "  -h, --help         this text\n"
     "\n"
     "Times: --summary, time_all_s and voiced time count all the time in a phonetogram;\n"
@@ -148,6 +149,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
         if (a.size() > 1 && a[0] == '-') {
             if (a == "--help" || a == "-h") {
                 o.help = true;
+            } else if (a == "--version") {
+                o.version = true;
             } else if (a == "--verbose") {
                 o.verbose = true;
             } else if (a == "--summary") {

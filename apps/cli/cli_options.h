@@ -24,6 +24,7 @@ struct tbadvalue : std::runtime_error {
 struct tclioptions {
     std::vector<std::string> args; // the command line of the main window, in order
     bool help = false;
+    bool version = false;
     bool noarguments = false;
     bool verbose = false;
     bool summary = false;

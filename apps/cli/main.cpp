@@ -1,6 +1,7 @@
 // gravon-cli: the headless program. It takes the same command line as the desktop program
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "-".
+#include "base/prog_id.h"
 #include "base/text_utils.h"
 #include "cli_options.h"
 #include "core/batch_run.h"
@@ -231,6 +232,10 @@ int main(int argc, char** argv) {
         o = parse_cli_options(std::vector<std::string>(argv + 1, argv + argc), names_something);
         if (o.help) {
             std::fputs(usage_text(), stdout);
+            return exitok;
+        }
+        if (o.version) {
+            std::printf("%s\n", TProgId{}.processing_stamp().c_str());
             return exitok;
         }
         if (o.noarguments) {

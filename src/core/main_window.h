@@ -156,6 +156,10 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // program's --channel); otherwise the channel numbered like the receiving phonetogram,
     // which the window always makes 0. /f entry k calibrates file channel k.
     std::int32_t soundfilechannel = 0;
+    // The file channel that a replay into phonetogram pgno analyses, by the rule above.
+    std::int32_t file_channel(std::int32_t pgno) const {
+        return soundfilechannel > 0 ? soundfilechannel : pgno;
+    }
     // Channels of the sound file last opened, and whether its replay analysed any frame.
     std::int32_t soundfilechannels = 0;
     // Of these, the analysis tracks that this program saved beside the audio of its own SMP

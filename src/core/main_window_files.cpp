@@ -272,7 +272,7 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     const tanalyzingguard guard{*this};
     const double filefs = source.fs;
     const std::int32_t nfilechans = source.nchans;
-    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
+    const std::int32_t channel = file_channel(pgno);
     if (channel < 0 || channel >= nfilechans) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
                                     fname + ": it has " + std::to_string(nfilechans) +
@@ -387,7 +387,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
-    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
+    const std::int32_t channel = file_channel(pgno);
     // Channel 0 is left to the reader, which says what is wrong with a file without one.
     if (channel != 0 && channel >= smp.nChans()) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +

@@ -56,8 +56,11 @@ ttable summary_table(const TForm1& form, const std::vector<std::int32_t>& subjec
         const auto percentile = [&](const std::vector<double>& v, std::size_t k) {
             return k < v.size() ? stat(v[k]) : std::numeric_limits<double>::quiet_NaN();
         };
+        // A recording phonetogram filled from a sound file names the file's channel.
+        const bool fromfile = c < firstloadedpg && form.soundfilechannels > 0;
         trowappender row(t);
-        row << (c < firstloadedpg ? run.file : pg.pgname) << double(c) << pg.pgname << pg.calibstr
+        row << (c < firstloadedpg ? run.file : pg.pgname)
+            << double(fromfile ? form.file_channel(c) : c) << pg.pgname << pg.calibstr
             << total_time(pg) << shown << s.takentime << form.advanced.timethreshold
             << double(s.nbins);
         row << stat(s.minf0) << stat(s.maxf0) << stat(s.avgf0) << stat(s.f0median)

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -260,12 +261,16 @@ TEST_F(CliResearch, TheTimeCountsAgreeAndSayWhatTheyCount) {
 TEST_F(CliResearch, StereoFilesSayWhichChannelWasAnalysed) {
     // The right channel carries the voice 20 dB lower.
     synthesize("stereo.wav", "--seconds 1 --crosstalk-db 20");
-    const tclirun left = run("/f100 stereo.wav --summary");
+    const tclirun left = run("/f100 stereo.wav --summary --summary-csv rows.csv");
     EXPECT_EQ(left.status, 3);
     EXPECT_TRUE(has(left.err, "stereo.wav has 2 channels; only channel 0 was analysed"))
         << left.err;
-    const tclirun right = run("--channel 1 /f100,100 stereo.wav --summary");
+    const tclirun right = run("--channel 1 /f100,100 stereo.wav --summary --summary-csv rows.csv");
     EXPECT_TRUE(has(right.err, "only channel 1 was analysed")) << right.err;
+    const ttable rows = read_table(dir() / "rows.csv");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(rows.rows[0].at("channel"), "0");
+    EXPECT_EQ(rows.rows[1].at("channel"), "1");
     const auto mean_spl = [](const std::string& out) {
         const std::size_t at = out.find("  SPL ");
         return at == std::string::npos ? std::nan("")
@@ -423,6 +428,10 @@ TEST_F(CliResearch, UsageAndThePictureOption) {
         EXPECT_TRUE(has(h.out, "Usage: gravon-cli")) << help;
         EXPECT_TRUE(has(h.out, "Exit status: 0"));
     }
+    // The name and version, in the form saved files record them; nothing is analysed.
+    const tclirun version = run("--version /f100 missing.wav");
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("Gravon [0-9][0-9.]*\n"))) << version.out;
     synthesize("voice.wav", "--seconds 1");
     const tclirun png = run("/f100 voice.wav --png pg.png --size 640x480");
     EXPECT_NE(png.status, 1) << png.err;
