@@ -3,6 +3,7 @@
 // holds what gravon-cli writes, value for value, and an error raises with the text it prints.
 // The analysis itself runs without the interpreter's lock: threads analyse side by side.
 #include "base/errors.h"
+#include "base/prog_id.h"
 #include "core/cells_table.h"
 #include "core/phonetogram_subjects.h"
 #include "core/summary_table.h"
@@ -154,8 +155,27 @@ tanalysis analyse_file(const py::object& path, const py::object& fullscale, std:
     return r;
 }
 
-tanalysis analyse(const py::array& samples, double fs, const py::object& fullscale,
-                  const py::object& settings, std::int32_t channel) {
+// The name that stands for samples, where a file's name would: a text a file could be named.
+std::string samples_name(const py::object& name) {
+    if (!py::isinstance<py::str>(name))
+        throw py::type_error("name: a text that stands for the samples, not " +
+                             std::string(py::str(name.get_type().attr("__name__"))));
+    const std::string n = name.cast<std::string>();
+    if (n.empty()) throw py::value_error("name: an empty text cannot stand for the samples");
+    if (n.find('\0') != std::string::npos)
+        throw py::value_error("name: a name cannot hold a NUL character");
+    return n;
+}
+
+// Taken as an object, so that anything but an array is refused in one line rather than by the
+// binding's message, which repeats the whole argument.
+tanalysis analyse(const py::object& samplesobject, double fs, const py::object& fullscale,
+                  const py::object& settings, std::int32_t channel, const py::object& name) {
+    if (!py::isinstance<py::array>(samplesobject))
+        throw py::type_error(
+            "samples: a NumPy array of floating-point values (full scale -1 to 1), not " +
+            std::string(py::str(samplesobject.get_type().attr("__name__"))));
+    const py::array samples = samplesobject.cast<py::array>();
     if (samples.dtype().kind() != 'f')
         throw py::type_error("samples: floating-point values (full scale -1 to 1), not " +
                              std::string(py::str(samples.dtype())));
@@ -169,6 +189,7 @@ tanalysis analyse(const py::array& samples, double fs, const py::object& fullsca
     const std::vector<double> scales = full_scales(fullscale);
     const tsettinglist sets = setting_list(settings);
     if (channel < 0) throw py::value_error("channel: a channel number from 0");
+    const std::string samplesname = samples_name(name);
     // A copy in the analysis's own coding, frames interleaved, taken while the array cannot
     // change.
     const auto values =
@@ -177,7 +198,7 @@ tanalysis analyse(const py::array& samples, double fs, const py::object& fullsca
     tanalysis r;
     {
         py::gil_scoped_release unlocked;
-        r.run = analyse_samples_run(copy, nchans, fs, scales, channel, sets);
+        r.run = analyse_samples_run(copy, nchans, fs, scales, channel, sets, samplesname);
     }
     return r;
 }
@@ -196,6 +217,8 @@ tresult read_stdpg(const py::object& path) {
 
 PYBIND11_MODULE(gravon, m) {
     m.doc() = "Gravon's voice analysis and phonetograms, as gravon-cli makes them.";
+    // The version gravon-cli --version prints and saved files record.
+    m.attr("__version__") = TProgId{}.Version();
     py::register_exception<tanalysisfailure>(m, "Error");
     py::register_exception_translator([](std::exception_ptr p) {
         try {
@@ -235,9 +258,11 @@ PYBIND11_MODULE(gravon, m) {
           py::arg("channel") = 0, py::arg("settings") = py::none(),
           "Analyses a sound file as gravon-cli [--channel N] [--set K=V ...] [/f...] path does.");
     m.def("analyse", &analyse, py::arg("samples"), py::arg("fs"), py::arg("full_scale"),
-          py::arg("settings") = py::none(), py::arg("channel") = 0,
-          "Analyses samples (floats, full scale -1 to 1; one channel, or one column per "
-          "channel) at fs Hz, as analyse_file analyses a file that holds them.");
+          py::arg("settings") = py::none(), py::arg("channel") = 0, py::arg("name") = "samples",
+          "Analyses samples (a NumPy array of floats, full scale -1 to 1; one channel, or one "
+          "column per channel) at fs Hz, as analyse_file analyses a file that holds them. "
+          "name stands for them where a file's name would: in the summary, cells and "
+          "warnings.");
     m.def("read_stdpg", &read_stdpg, py::arg("path"),
           "Reads a stored phonetogram (.stdpg) as gravon-cli path does.");
 }

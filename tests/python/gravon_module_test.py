@@ -123,6 +123,8 @@ class Corpus(unittest.TestCase):
         self.assertEqual(["gravon-cli: warning: " + w for w in plain.warnings],
                          r.stderr.splitlines())
         self.assert_row_as_csv(plain.summary(), "plain.csv")
+        # The module is the program of the same version.
+        self.assertEqual(self.cli("--version").stdout, "Gravon %s\n" % gravon.__version__)
 
     def test_samples_in_an_array_are_the_file_that_holds_them(self):
         def samples(name):
@@ -149,6 +151,12 @@ class Corpus(unittest.TestCase):
                 if key not in ("file", "name", "calibration", "warnings"):
                     np.testing.assert_equal(as_[key], fs_[key], err_msg=key)
             self.assertEqual(as_["warnings"], fs_["warnings"].replace(name, "samples"))
+        # A name stands for them as the file's does, and the row names the channel analysed.
+        fs, x = samples("stereo.wav")
+        named = gravon.analyse(x, fs, [100, 100], channel=1, name="take 3")
+        self.assertEqual(set(named.cells()["name"]), {"take 3"})
+        self.assertEqual((named.summary()["file"], named.summary()["channel"]), ("take 3", 1))
+        self.assertIn("take 3 has 2 channels; only channel 1 was analysed", " ".join(named.warnings))
         # float32 samples are taken as they are.
         fs, x = samples("voice.wav")
         a32 = gravon.analyse(x[:, 0].astype(np.float32), fs, [100.0])
@@ -225,6 +233,15 @@ class Corpus(unittest.TestCase):
             gravon.analyse(np.zeros(44100, dtype=np.int16), 44100, 100)
         with self.assertRaises(TypeError):
             gravon.analyse(np.zeros(44100), 44100, "loud")
+        # What is no array of floats, or no name, is refused in one short line.
+        for samples, name, error in (([0.0] * 441000, "samples", TypeError),
+                                     (np.zeros(44100), 3, TypeError),
+                                     (np.zeros(44100), "", ValueError),
+                                     (np.zeros(44100), "a\0b", ValueError)):
+            with self.assertRaises(error) as e:
+                gravon.analyse(samples, 44100, 100, name=name)
+            self.assertLess(len(str(e.exception)), 120, str(e.exception)[:200])
+            self.assertNotIn("\n", str(e.exception))
         with self.assertRaises(ValueError):
             gravon.analyse(np.zeros(44100), 0, 100)
         with self.assertRaises(gravon.Error) as e:
