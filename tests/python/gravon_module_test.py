@@ -1,13 +1,14 @@
 """The Python module against gravon-cli on the same files: the same tracks, cells and summary,
 value for value; samples in an array as the file that holds them; a stored phonetogram as the
 analysis it came from; the headless program's error messages as exceptions; four threads at
-once as one by one.
+once as one by one; the installation under the prefix it is given.
 
-    python3 gravon_module_test.py GRAVON_CLI GRAVON_SYNTH   (with PYTHONPATH=build/python)
+    python3 gravon_module_test.py GRAVON_CLI GRAVON_SYNTH CMAKE   (with PYTHONPATH=build/python)
 """
 
 import concurrent.futures
 import csv
+import glob
 import math
 import os
 import subprocess
@@ -21,7 +22,7 @@ import pandas as pd
 
 import gravon
 
-CLI = SYNTH = None
+CLI = SYNTH = CMAKE = None
 
 
 def read_csv_text(path):
@@ -293,7 +294,22 @@ class Corpus(unittest.TestCase):
         default = gravon.analyse_file(names[0], full_scale=100).cells()
         self.assertFalse(np.array_equal(default["time_all_s"], alone[0][0]["time_all_s"]))
 
+    def test_an_installation_stays_under_its_prefix(self):
+        prefix = os.path.join(self.dir, "prefix")
+        r = subprocess.run([CMAKE, "--install", os.path.dirname(CLI), "--prefix", prefix],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        written = [line.split(": ", 1)[1] for line in r.stdout.splitlines()
+                   if line.startswith(("-- Installing: ", "-- Up-to-date: "))]
+        self.assertEqual([p for p in written if not p.startswith(prefix + "/")], [])
+        module = glob.glob(os.path.join(prefix, "lib", "python3*", "*-packages", "gravon*.so"))
+        self.assertEqual(len(module), 1, r.stdout)
+        found = subprocess.run([sys.executable, "-c", "import gravon; print(gravon.__file__)"],
+                               capture_output=True, text=True,
+                               env=dict(os.environ, PYTHONPATH=os.path.dirname(module[0])))
+        self.assertEqual(found.stdout.strip(), module[0], found.stderr)
+
 
 if __name__ == "__main__":
-    CLI, SYNTH = sys.argv[1], sys.argv[2]
+    CLI, SYNTH, CMAKE = sys.argv[1], sys.argv[2], sys.argv[3]
     unittest.main(argv=sys.argv[:1], verbosity=2)
