@@ -1,10 +1,10 @@
 #include "base/sample_conversion.h"
 
-#include <cmath>
-
 #include "base/errors.h"
 #include "base/random.h"
 #include "base/rounding.h"
+
+#include <cmath>
 
 namespace gravon {
 
