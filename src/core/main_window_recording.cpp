@@ -144,6 +144,8 @@ void TForm1::start_recorder() {
             reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
             // Pages are then backed ahead of the buffers instead of inside their handler.
             if (storeaudio) start_prefaulting();
+            // The first buffer finds its intake sized: the handler allocates nothing.
+            fintakeblock.assign(2, tsinglearr(std::size_t(recorderchunksize)));
         } catch (const std::bad_alloc&) {
             // A system that does not promise memory ahead: the stores grow in steps instead.
         }
