@@ -237,10 +237,12 @@ void TAnalysisDriver::start_prefaulting() {
     for (std::size_t c = 0; c < 2; ++c) {
         const tsamplestore& s = audioarr[c];
         const std::size_t from = s.written() * sizeof(float);
-        s.memory().populate(from, from + prefaultahead);
+        s.memory().populate(from, from + prefaultfirst);
         blocks[c] = &s.memory();
     }
     fprefaulter.start(blocks);
+    for (std::size_t c = 0; c < 2; ++c)
+        fprefaulter.ask(c, audioarr[c].written() * sizeof(float) + prefaultahead);
 }
 
 void TAnalysisDriver::stop_prefaulting() noexcept {

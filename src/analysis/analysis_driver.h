@@ -22,8 +22,11 @@ namespace gravon {
 // Deliveries are taken only while fewer samples than this are stored (30 minutes at 44.1 kHz).
 inline constexpr std::int32_t maxaudioarrpos = 79380001;
 // How far ahead of where they are written the audio stores' memory is backed while a take
-// records: four large pages, some 24 s of a channel at 44.1 kHz.
-inline constexpr std::size_t prefaultahead = std::size_t(8) << 20;
+// records: some 95 s of a channel at 44.1 kHz, so that the backing thread may fall far behind
+// on a busy machine (or a replay far faster than real time) before the writing overtakes it.
+// Record backs the first stretch itself, some 24 s, before the first buffer can come.
+inline constexpr std::size_t prefaultahead = std::size_t(32) << 20;
+inline constexpr std::size_t prefaultfirst = std::size_t(8) << 20;
 // Growth steps of the stores, so that growth is rare.
 inline constexpr std::int32_t audioarrgrowth = 10000;
 inline constexpr std::int32_t paramarrgrowth = 100;
