@@ -51,9 +51,12 @@ void tpageprefaulter::work() noexcept {
     while (!fstop.load(std::memory_order_acquire)) {
         for (std::size_t k = 0; k < maxblocks; ++k) {
             const std::size_t wanted = fwanted[k].load(std::memory_order_acquire);
-            if (fblocks[k] == nullptr || wanted <= fdone[k]) continue;
-            fblocks[k]->populate(fdone[k], wanted);
-            fdone[k] = wanted;
+            // A large page at a time, so that stop need not wait for a long stretch.
+            while (fblocks[k] != nullptr && fdone[k] < wanted &&
+                   !fstop.load(std::memory_order_acquire)) {
+                fblocks[k]->populate(fdone[k], fdone[k] + largepage);
+                fdone[k] += largepage;
+            }
         }
         // A signal given since `seen` was read returns at once.
         fsignal.wait(seen, std::memory_order_acquire);
