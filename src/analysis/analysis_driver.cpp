@@ -132,10 +132,14 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
     if (need > audioarr[0].size()) {
         std::size_t size = audioarr[0].size();
         while (size < need) size += audioarrgrowth;
+        if (size > audioarr[0].capacity()) stop_prefaulting();
         for (auto& ch : audioarr) ch.resize(size, 0.0f);
     }
     if (storeaudio)
-        for (int c = 0; c < 2; ++c) audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
+        for (std::size_t c = 0; c < 2; ++c) {
+            audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
+            fprefaulter.ask(c, audioarr[c].written() * sizeof(float) + prefaultahead);
+        }
     else
         faudioleftout = true;
     audioarrpos += std::int32_t(h);
@@ -216,6 +220,7 @@ void TAnalysisDriver::reserve_stores(std::size_t samples) {
     };
     const std::size_t audio =
         grown(audioarr[0].size(), std::size_t(audioarrpos + 1) + samples, audioarrgrowth);
+    if (audio > audioarr[0].capacity()) stop_prefaulting();
     for (auto& ch : audioarr) ch.reserve(audio);
     const std::size_t hop = recarr.empty() ? 0 : recarr[0].size();
     if (hop == 0) return;
@@ -225,6 +230,23 @@ void TAnalysisDriver::reserve_stores(std::size_t samples) {
         for (auto& ch : row) ch.reserve(frames);
     for (auto& ch : framepeak) ch.reserve(frames);
     for (auto& ch : frameclipped) ch.reserve(frames);
+}
+
+void TAnalysisDriver::start_prefaulting() {
+    std::array<const tlargepagememory*, 2> blocks{};
+    for (std::size_t c = 0; c < 2; ++c) {
+        const tsamplestore& s = audioarr[c];
+        const std::size_t from = s.written() * sizeof(float);
+        s.memory().populate(from, from + prefaultfirst);
+        blocks[c] = &s.memory();
+    }
+    fprefaulter.start(blocks);
+    for (std::size_t c = 0; c < 2; ++c)
+        fprefaulter.ask(c, audioarr[c].written() * sizeof(float) + prefaultahead);
+}
+
+void TAnalysisDriver::stop_prefaulting() noexcept {
+    fprefaulter.stop();
 }
 
 void TAnalysisDriver::reset_audio_store() {

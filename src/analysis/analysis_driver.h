@@ -8,6 +8,7 @@
 #include "analysis/analysis_tracks.h"
 #include "analysis/hop_analysis.h"
 #include "analysis/sample_store.h"
+#include "base/page_prefaulter.h"
 #include "base/types.h"
 
 #include <array>
@@ -20,6 +21,12 @@ namespace gravon {
 
 // Deliveries are taken only while fewer samples than this are stored (30 minutes at 44.1 kHz).
 inline constexpr std::int32_t maxaudioarrpos = 79380001;
+// How far ahead of where they are written the audio stores' memory is backed while a take
+// records: some 95 s of a channel at 44.1 kHz, so that the backing thread may fall far behind
+// on a busy machine (or a replay far faster than real time) before the writing overtakes it.
+// Record backs the first stretch itself, some 24 s, before the first buffer can come.
+inline constexpr std::size_t prefaultahead = std::size_t(32) << 20;
+inline constexpr std::size_t prefaultfirst = std::size_t(8) << 20;
 // Growth steps of the stores, so that growth is rare.
 inline constexpr std::int32_t audioarrgrowth = 10000;
 inline constexpr std::int32_t paramarrgrowth = 100;
@@ -119,6 +126,12 @@ class TAnalysisDriver {
     // for the frames they fill, so that a replay of known length never moves the stores while
     // they grow; their sizes and contents stay as they are.
     void reserve_stores(std::size_t samples);
+    // From now until stop_prefaulting the audio store's memory is backed ahead of where it is
+    // written, on a thread of its own, so that the delivering thread never waits for the
+    // system to zero a page; the first stretch is backed before this returns. Room for the
+    // take must be reserved first: a store that has to move stops it.
+    void start_prefaulting();
+    void stop_prefaulting() noexcept;
     // Empties the audio store (2 channels of audioarrgrowth samples, nothing valid).
     void reset_audio_store();
     // Trims the stores to whole frames, as after a stop.
@@ -153,6 +166,8 @@ class TAnalysisDriver {
     bool faudioleftout = false;
     std::array<float, 2> frunvalue{0.0f, 0.0f};
     std::array<std::int32_t, 2> frunlength{0, 0};
+    // After the stores, so that it stops before they go.
+    tpageprefaulter fprefaulter;
 };
 
 } // namespace gravon

@@ -100,7 +100,7 @@ template <class Service> twaveresult tsimulatedwave<Service>::close() {
     if (!fopen) return wave_error_invalidparam;
     if (const twaveresult r = injected(twaveop::close)) return r;
     if (!queue.empty()) return wave_error_stillplaying;
-    std::erase_if(pending, [](const tpending& p) {
+    erase_if(pending, [](const tpending& p) {
         return p.kind == twavemsgkind::done || p.kind == twavemsgkind::failed;
     });
     pending.push_back({twavemsgkind::closed, nullptr, wave_noerror});

@@ -6,10 +6,10 @@
 #pragma once
 
 #include "audio/wave_services.h"
+#include "base/fifo.h"
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -111,8 +111,8 @@ template <class Service> class tsimulatedwave : public Service {
     bool devicesnews = false;
     std::int32_t fdevice = -1;
     std::int32_t fopens = 0;
-    std::deque<twaveheader*> queue;
-    std::deque<tpending> pending;
+    tfifo<twaveheader*> queue;
+    tfifo<tpending> pending;
     std::int64_t fclock = 0; // device frames not yet spent on a buffer
     std::int64_t fstarved = 0;
 };

@@ -142,6 +142,10 @@ void TForm1::start_recorder() {
         // costs no memory.
         try {
             reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
+            // Pages are then backed ahead of the buffers instead of inside their handler.
+            if (storeaudio) start_prefaulting();
+            // The first buffer finds its intake sized: the handler allocates nothing.
+            fintakeblock.assign(2, tsinglearr(std::size_t(recorderchunksize)));
         } catch (const std::bad_alloc&) {
             // A system that does not promise memory ahead: the stores grow in steps instead.
         }
@@ -161,6 +165,7 @@ void TForm1::start_recorder() {
 }
 
 void TForm1::stop_recorder() {
+    stop_prefaulting();
     if (!MPCRecord1) return;
     try {
         MPCRecord1->Stop();

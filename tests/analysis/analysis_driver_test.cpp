@@ -1,11 +1,18 @@
 #include "analysis/analysis_driver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 using namespace gravon;
 
@@ -100,6 +107,45 @@ TEST(AnalysisDriver, TheStoresDoNotDependOnHowTheStreamIsCutOrWhetherSamplesAreK
         ASSERT_EQ(whole.driver.framepeak[0][k], peak) << k;
     }
 }
+
+#if defined(__linux__)
+// Bytes of store c from `from` on, `n` of them, that memory backs now.
+std::size_t backed(const TAnalysisDriver& d, int c, std::size_t from, std::size_t n) {
+    const auto page = std::size_t(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> in(n / page);
+    const char* p = reinterpret_cast<const char*>(d.audioarr[std::size_t(c)].data()) + from;
+    if (mincore(const_cast<char*>(p), n, in.data()) != 0) return 0;
+    return std::size_t(std::count_if(in.begin(), in.end(), [](unsigned char b) { return b & 1; })) *
+           page;
+}
+
+TEST(AnalysisDriver, WhileATakeRecordsTheAudioStoreIsBackedAheadOfTheWriting) {
+    // Before the first buffer the first stretch of both stores is backed; then the other
+    // thread backs them up to prefaultahead past the writing and no further, and what was
+    // written meanwhile is stored as without it.
+    const trecarr x = voice(3 * 44100);
+    trun plain(true), ahead(true);
+    TAnalysisDriver& d = ahead.driver;
+    d.reserve_stores(std::size_t(maxaudioarrpos));
+    constexpr std::size_t mib = std::size_t(1) << 20;
+    d.start_prefaulting();
+    for (int c = 0; c < 2; ++c) EXPECT_EQ(backed(d, c, 0, prefaultfirst), prefaultfirst) << c;
+    ahead.deliver(x, {1024});
+    plain.deliver(x, {1024});
+    // The writing is under a megabyte along: the stretch ahead of it ends within a large page
+    // past prefaultahead.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (backed(d, 0, prefaultahead, 2 * mib) < 2 * mib &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    d.stop_prefaulting();
+    for (int c = 0; c < 2; ++c) {
+        EXPECT_EQ(backed(d, c, prefaultahead - 2 * mib, 4 * mib), 4 * mib) << c;
+        EXPECT_EQ(backed(d, c, prefaultahead + 4 * mib, 2 * mib), 0u) << c;
+    }
+    for (int c = 0; c < 2; ++c) EXPECT_TRUE(d.audioarr[c] == plain.driver.audioarr[c]) << c;
+}
+#endif
 
 TEST(AnalysisDriver, AWeakSubharmonicDoesNotTakeTheVoiceAnOctaveDown) {
     // Every harmonic, the fundamental 6 dB below the second, a slight vibrato that moves the
