@@ -127,6 +127,26 @@ class Corpus(unittest.TestCase):
         # The module is the program of the same version.
         self.assertEqual(self.cli("--version").stdout, "Gravon %s\n" % gravon.__version__)
 
+    def test_the_profile_numbers_are_those_of_its_contour(self):
+        r = self.cli("/f100", "voice.wav", "--contour-csv", "k.csv")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        a = gravon.analyse_file("voice.wav", full_scale=100)
+        contour = a.contour()
+        self.assert_table_as_csv(contour, "k.csv")
+        self.assertGreater(len(contour["midi"]), 0)
+        p = a.profile()
+        midi = contour["midi"]
+        checks = [("f0_low_hz", contour["f0_hz"][0]), ("f0_high_hz", contour["f0_hz"][-1]),
+                  ("range_st", midi[-1] - midi[0]), ("spl_min_db", contour["spl_min_db"].min()),
+                  ("spl_max_db", contour["spl_max_db"].max())]
+        for name, value in checks:
+            self.assertEqual(p[name], value, name)
+        # A steady 196 Hz at 78 dB: every percentile and Leq lie on it.
+        for name in ("f0_p5_hz", "f0_p50_hz", "f0_p95_hz"):
+            self.assertAlmostEqual(p[name] / 196.0, 1.0, delta=0.03, msg=name)
+        for name in ("spl_p5_db", "spl_p50_db", "spl_p95_db", "leq_db"):
+            self.assertAlmostEqual(p[name], 78.0, delta=1.5, msg=name)
+
     def test_samples_in_an_array_are_the_file_that_holds_them(self):
         def samples(name):
             with wave.open(name) as w:
