@@ -141,9 +141,12 @@ class Corpus(unittest.TestCase):
                   ("spl_max_db", contour["spl_max_db"].max())]
         for name, value in checks:
             self.assertEqual(p[name], value, name)
-        # A steady 196 Hz at 78 dB: every percentile and Leq lie on it.
-        for name in ("f0_p5_hz", "f0_p50_hz", "f0_p95_hz"):
-            self.assertAlmostEqual(p[name] / 196.0, 1.0, delta=0.03, msg=name)
+        # 196 Hz at 78 dB with the synthesizer's vibrato of 30 cents: the median and Leq on
+        # it, the outer percentiles within the vibrato and the bin they fall in.
+        st = {k: 12 * math.log2(p["f0_%s_hz" % k] / 196.0) for k in ("p5", "p50", "p95")}
+        self.assertLess(abs(st["p50"]), 0.5)
+        self.assertTrue(-1.5 < st["p5"] < st["p50"] < st["p95"] < 1.5, st)
+        self.assertAlmostEqual(p["f0_range_p5_p95_st"], st["p95"] - st["p5"], places=6)
         for name in ("spl_p5_db", "spl_p50_db", "spl_p95_db", "leq_db"):
             self.assertAlmostEqual(p[name], 78.0, delta=1.5, msg=name)
 
