@@ -88,7 +88,7 @@ void TForm6::refresh() {
     for (const std::string& line : lines) t += qtext(line) + "\n";
     // Below the selection's numbers, those of the whole profiles: summary, speech, contour.
     const std::vector<std::string> profiles = profile_text_lines(fform);
-    if (!profiles.empty()) t += "\n";
+    if (!profiles.empty() && !lines.empty() && !lines.back().empty()) t += "\n";
     for (const std::string& line : profiles) t += qtext(line) + "\n";
     t.chop(1);
     const double textwidth = set_tab_stops(t);
