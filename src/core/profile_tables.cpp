@@ -6,6 +6,7 @@
 #include "phonetogram/profile_summary.h"
 #include "phonetogram/speech_profile.h"
 
+#include <algorithm>
 #include <limits>
 #include <map>
 
@@ -109,28 +110,52 @@ ttable profile_table(const TForm1& form, const std::vector<std::int32_t>& subjec
     return t;
 }
 
-std::vector<std::string> speech_text_lines(const TForm1& form) {
-    // One block per speech profile, with one value column: the blocks name their profile, so
-    // that they are read right beside tables whose columns are other phonetograms.
-    std::vector<std::string> lines;
+namespace {
+
+// The speech rows with one value column per entry of columns; "-" where an entry is none (a
+// profile that is no speech).
+void add_speech_rows(std::vector<std::string>& lines, const TForm1& form,
+                     const std::vector<const tspeechstatistics*>& columns) {
+    const auto values = [&](auto get) {
+        std::vector<std::string> v;
+        for (const tspeechstatistics* s : columns) v.push_back(s ? get(*s) : "-");
+        return v;
+    };
     const std::string& db = form.advanced.dbformat;
     const char* pct[] = {"5", "50", "95"};
+    lines.push_back(line("Time [s]", values([&](const tspeechstatistics& s) {
+                             return formatfloat(form.advanced.secformat, s.time);
+                         })));
+    for (std::size_t k = 0; k < speechpercentiles.size(); ++k)
+        lines.push_back(
+            line(std::string("fo ") + pct[k] + "% [Hz]", values([&](const tspeechstatistics& s) {
+                     return hz_text(form, s.f0[k]) + " (" +
+                            notename(freqtosemitone(s.f0[k]), false) + ")";
+                 })));
+    lines.push_back(line("fo range 5-95% [ST]", values([&](const tspeechstatistics& s) {
+                             return formatfloat("0.0", s.rangest);
+                         })));
+    for (std::size_t k = 0; k < speechpercentiles.size(); ++k)
+        lines.push_back(
+            line(std::string("SPL ") + pct[k] + "% [dB]",
+                 values([&](const tspeechstatistics& s) { return formatfloat(db, s.spl[k]); })));
+    lines.push_back(line(
+        "Leq [dB]", values([&](const tspeechstatistics& s) { return formatfloat(db, s.leq); })));
+}
+
+} // namespace
+
+std::vector<std::string> speech_text_lines(const TForm1& form) {
+    // One block per speech profile, with one value column: each block names its profile, as
+    // it stands beside tables whose columns are other phonetograms.
+    std::vector<std::string> lines;
     for (std::int32_t c : shown_profiles(form)) {
         const tpg& pg = form.pgs[std::size_t(c)];
         if (!is_speech_profile(pg)) continue;
         const tspeechstatistics s = speech_statistics(pg);
         if (!lines.empty()) lines.emplace_back();
         lines.push_back("Speech profile " + profile_name(pg, c) + " (all its time)");
-        lines.push_back(line("Time [s]", {formatfloat(form.advanced.secformat, s.time)}));
-        for (std::size_t k = 0; k < speechpercentiles.size(); ++k)
-            lines.push_back(line(
-                std::string("fo ") + pct[k] + "% [Hz]",
-                {hz_text(form, s.f0[k]) + " (" + notename(freqtosemitone(s.f0[k]), false) + ")"}));
-        lines.push_back(line("fo range 5-95% [ST]", {formatfloat("0.0", s.rangest)}));
-        for (std::size_t k = 0; k < speechpercentiles.size(); ++k)
-            lines.push_back(
-                line(std::string("SPL ") + pct[k] + "% [dB]", {formatfloat(db, s.spl[k])}));
-        lines.push_back(line("Leq [dB]", {formatfloat(db, s.leq)}));
+        add_speech_rows(lines, form, {&s});
     }
     return lines;
 }
@@ -139,15 +164,24 @@ std::vector<std::string> profile_text_lines(const TForm1& form) {
     const std::vector<std::int32_t> shown = shown_profiles(form);
     std::vector<tprofilesummary> sums;
     std::vector<std::string> names;
-    for (std::int32_t c : shown) {
-        sums.push_back(profile_summary(entire_area(form, form.binshow_settings(), c)));
-        names.push_back(profile_name(form.pgs[std::size_t(c)], c));
+    std::vector<tspeechstatistics> speech(shown.size());
+    std::vector<const tspeechstatistics*> speechcolumns;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const tpg& pg = form.pgs[std::size_t(shown[i])];
+        sums.push_back(profile_summary(entire_area(form, form.binshow_settings(), shown[i])));
+        names.push_back(profile_name(pg, shown[i]));
+        const bool isspeech = is_speech_profile(pg);
+        if (isspeech) speech[i] = speech_statistics(pg);
+        speechcolumns.push_back(isspeech ? &speech[i] : nullptr);
     }
-    // A profile whose time lies below the display threshold everywhere has no area to show.
-    bool anyarea = false;
-    for (const tprofilesummary& s : sums) anyarea = anyarea || !s.empty();
     std::vector<std::string> lines;
-    if (!anyarea) return speech_text_lines(form);
+    // A profile whose time lies below the display threshold everywhere has no area; its
+    // speech numbers count all its time.
+    const bool anyarea =
+        std::any_of(sums.begin(), sums.end(), [](const tprofilesummary& s) { return !s.empty(); });
+    const bool anyspeech =
+        std::any_of(speechcolumns.begin(), speechcolumns.end(), [](auto p) { return p; });
+    if (!anyarea && !anyspeech) return lines;
     const auto values = [&](auto get) {
         std::vector<std::string> v;
         for (const tprofilesummary& s : sums) v.push_back(s.empty() ? "-" : get(s));
@@ -169,12 +203,15 @@ std::vector<std::string> profile_text_lines(const TForm1& form) {
         line("Max SPL [dB]", values([&](const tprofilesummary& s) { return integer(s.maxspl); })));
     lines.push_back(
         line("Area [cells]", values([&](const tprofilesummary& s) { return integer(s.cells); })));
-    if (const std::vector<std::string> speech = speech_text_lines(form); !speech.empty()) {
+    if (anyspeech) {
         lines.emplace_back();
-        lines.insert(lines.end(), speech.begin(), speech.end());
+        lines.push_back("Speech (all its time)");
+        add_speech_rows(lines, form, speechcolumns);
     }
+    if (!anyarea) return lines;
 
-    // The contour: softest and loudest level at each semitone any of the profiles reaches.
+    // The contour: the softest and loudest level at each semitone any of the profiles reaches,
+    // under each profile's name.
     std::map<std::int32_t, std::vector<std::string>> rows;
     for (std::size_t i = 0; i < sums.size(); ++i)
         for (const tcontourstep& k : sums[i].contour) {
@@ -183,13 +220,14 @@ std::vector<std::string> profile_text_lines(const TForm1& form) {
             r[2 * i] = integer(k.splmin);
             r[2 * i + 1] = integer(k.splmax);
         }
-    std::vector<std::string> heads;
+    std::vector<std::string> heads, kinds;
     for (const std::string& n : names) {
-        heads.push_back(n + " softest [dB]");
-        heads.push_back(n + " loudest [dB]");
+        heads.insert(heads.end(), {n, ""});
+        kinds.insert(kinds.end(), {"Softest [dB]", "Loudest [dB]"});
     }
     lines.emplace_back();
     lines.push_back(line("Contour", heads));
+    lines.push_back(line("", kinds));
     for (const auto& [midi, r] : rows)
         lines.push_back(
             line(notename(midi, false) + " " + hz_text(form, semitonetofreq(midi)) + " Hz", r));

@@ -48,7 +48,7 @@ TEST(StatisticsWindow, CondensedSwitchFollowsTheOptionAndShortensTheText) {
     for (const char* row :
          {"\nLowest fo\tD3 (146.8 Hz)\t\n", "\nHighest fo\tB3 (246.9 Hz)\t\n",
           "\nfo range [ST]\t9\t\n", "\nArea [cells]\t200\t\n",
-          "\n\nContour\tLeft softest [dB]\tLeft loudest [dB]\t\nD3 146.8 Hz\t60\t79\t\n"})
+          "\n\nContour\tLeft\t\t\n\tSoftest [dB]\tLoudest [dB]\t\nD3 146.8 Hz\t60\t79\t\n"})
         EXPECT_NE(text.find(row), std::string::npos) << row;
     EXPECT_TRUE(text.ends_with("\nBb3 233.1 Hz\t60\t79\t\nB3 246.9 Hz\t60\t79\t")) << text;
     // The option set elsewhere (a settings file) reaches the button at the next refresh.
