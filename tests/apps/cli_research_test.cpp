@@ -22,8 +22,10 @@ bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// A CSV table: the header's names and the rows by name.
+// A CSV table: the two lines saying where it came from, the header's names and the rows by
+// name.
 struct ttable {
+    std::vector<std::string> provenance;
     std::vector<std::string> names;
     std::vector<std::map<std::string, std::string>> rows;
     double sum(const std::string& col, const std::string& flag = "") const {
@@ -69,6 +71,11 @@ ttable read_table(const fs::path& p) {
     ttable t;
     std::istringstream in(text);
     std::string line;
+    // Always two, so that readers skip them by count.
+    for (int i = 0; i < 2 && std::getline(in, line); ++i) {
+        EXPECT_EQ(line.rfind("# ", 0), 0u) << p << ": " << line;
+        t.provenance.push_back(line);
+    }
     if (!std::getline(in, line)) return t;
     t.names = fields(line);
     while (std::getline(in, line)) {
@@ -413,8 +420,11 @@ TEST_F(CliResearch, TheTextExportHoldsEveryCellWithTime) {
     ASSERT_TRUE(has(r.out, " 125 dB: ")) << r.out;
     const std::string text = slurp(dir() / "pg.txt");
     // The first table's rows start at the loudest cell, the columns still at MIDI 24.
-    EXPECT_EQ(text.rfind("---------\r\nSolidColor\r\ndB\\MIDI\t24\t", 0), 0u)
-        << text.substr(0, 100);
+    // After the two lines that say where it came from.
+    const std::size_t start = text.find("\r\n", text.find("\r\n") + 2) + 2;
+    EXPECT_EQ(text.rfind("# Gravon ", 0), 0u) << text.substr(0, 100);
+    const std::string first = "---------\r\nSolidColor\r\ndB\\MIDI\t24\t";
+    EXPECT_EQ(text.compare(start, first.size(), first), 0) << text.substr(0, 200);
     EXPECT_TRUE(has(text, "\t95\t\r\n125.0\t")) << text.substr(0, 600);
 }
 
