@@ -101,6 +101,10 @@ std::vector<TForm1::tsettingsoverride> settings_overrides(const std::vector<std:
             throw tusageerror("--set " + set + ": " + n.key +
                               " holds a list and cannot be set on the command line");
         }
+        // An options file without "nTargets" empties the target list; a setting of its own
+        // keeps it, as a negative count does.
+        if (found.front().file == &tables.options && lowercase(n.key) != "ntargets")
+            o.values.writeinteger("Target", "nTargets", -1);
         out.push_back(std::move(o));
     }
     return out;
