@@ -68,8 +68,14 @@ std::string setting_value_text(const TQUBFile& f, const tnode& n) {
 
 std::vector<tsettingvalue> settings_differences(const tadvancedsettings& a, const toptions& o,
                                                 const std::array<bool, 2>& showbins) {
+    // What resetting to the defaults would give: the machine's devices, output channels,
+    // sample width and location stay, being no choice about the analysis.
+    tadvancedsettings da = a;
+    toptions dop = o;
+    set_advanced_to_default(da, dop);
+    set_options_to_default(dop, std::int32_t(da.displayparams.size()));
     const tsettingskeys now = settings_keys(a, o, showbins);
-    const tsettingskeys defaults = default_settings_keys();
+    const tsettingskeys defaults = settings_keys(da, dop, defaultpgvisible);
     std::vector<tsettingvalue> out;
     const auto compare = [&](const TQUBFile& f, const TQUBFile& d) {
         for (int i = 0; i < f.nnodes(); ++i) {

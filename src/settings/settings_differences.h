@@ -33,8 +33,10 @@ struct tsettingvalue {
 // separator, the text itself; a list as its values joined by ",".
 std::string setting_value_text(const TQUBFile& f, const tnode& n);
 
-// Every key whose value differs from the default's, or that the defaults lack, in file order:
-// the advanced settings, then the options.
+// Every key whose value differs from the defaults, or that the defaults lack, in file order:
+// the advanced settings, then the options. The defaults are what resetting both gives, so the
+// settings that a reset keeps (the audio devices, output channels, sample width and location:
+// the machine's, not the analysis') never differ.
 std::vector<tsettingvalue> settings_differences(const tadvancedsettings& a, const toptions& o,
                                                 const std::array<bool, 2>& showbins);
 

@@ -34,10 +34,15 @@ TEST(SettingsDifferences, ListTheKeysThatDifferInFileOrderWithTheirValues) {
          [](tsettings& s) {
              s.o.showlegend = false;
              s.a.minsnr = 12.5;
-             s.a.recorddevice = "USB microphone";
          },
-         {"General/RecordSoundcard=USB microphone", "General/MinSNR=12.5",
-          "Display/ShowLegend=false"}},
+         {"General/MinSNR=12.5", "Display/ShowLegend=false"}},
+        // Resetting to the defaults keeps them: they are the machine's.
+        {"the devices and the location",
+         [](tsettings& s) {
+             s.a.recorddevice = "USB microphone";
+             s.a.locationid = "clinic";
+         },
+         {}},
         {"a whole number and a visible flag",
          [](tsettings& s) {
              s.a.nsigdig = 6;
