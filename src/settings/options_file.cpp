@@ -1,6 +1,7 @@
 #include "settings/options_file.h"
 
 #include "base/number_text.h"
+#include "settings/settings_writer.h"
 
 #include <algorithm>
 
@@ -9,10 +10,6 @@ namespace gravon {
 namespace {
 
 constexpr const char* display = "Display";
-
-std::string chkey(const char* name, int ch) {
-    return name + std::to_string(ch);
-}
 
 // The show-statistics flags in the order of the key table.
 struct tstatsflag {
@@ -64,11 +61,12 @@ void visit_options(tio& io, topt& o, tbins& showbins) {
     io(display, "ShowOutline", o.showoutline);
     io.groupshare(o.groupshare);
     io("Session", "Clinician", o.clinician);
-    for (int ch = 0; ch < 2; ++ch) io(display, chkey("ShowBlob", ch), o.showblob[ch]);
-    for (int ch = 0; ch < 2; ++ch) io(display, chkey("ShowBins", ch), showbins[ch]);
-    for (int ch = 0; ch < 2; ++ch) {
-        io(display, chkey("ShowSpectrum", ch), o.showspectrum[ch]);
-        io(display, chkey("ShowNoise", ch), o.shownoise[ch]);
+    for (std::size_t ch = 0; ch < 2; ++ch)
+        io(display, numbered_key("ShowBlob", ch), o.showblob[ch]);
+    for (std::size_t ch = 0; ch < 2; ++ch) io(display, numbered_key("ShowBins", ch), showbins[ch]);
+    for (std::size_t ch = 0; ch < 2; ++ch) {
+        io(display, numbered_key("ShowSpectrum", ch), o.showspectrum[ch]);
+        io(display, numbered_key("ShowNoise", ch), o.shownoise[ch]);
     }
     for (const tstatsflag& s : statsflags) io(display, s.key, o.*s.field);
     io.percentiles(o);
@@ -92,21 +90,7 @@ void visit_options(tio& io, topt& o, tbins& showbins) {
     io("Statistics", "Shortversion", o.shortversion);
 }
 
-struct toptionswriter {
-    TQUBFile& f;
-
-    void operator()(const std::string& section, const std::string& key, double v) {
-        f.writefloat(section, key, v);
-    }
-    void operator()(const std::string& section, const std::string& key, std::int32_t v) {
-        f.writeinteger(section, key, v);
-    }
-    void operator()(const std::string& section, const std::string& key, bool v) {
-        f.writebool(section, key, v);
-    }
-    void operator()(const std::string& section, const std::string& key, const std::string& v) {
-        f.writestring(section, key, v);
-    }
+struct toptionswriter : tsettingswriter {
     void flag(const std::string& section, const std::string& key, const std::vector<bool>& list,
               std::size_t i) {
         f.writebool(section, key, i < list.size() && list[i]);
@@ -183,7 +167,7 @@ struct toptionsreader {
 } // namespace
 
 void write_options(TQUBFile& f, const toptions& o, const std::array<bool, 2>& showbins) {
-    toptionswriter w{f};
+    toptionswriter w{{f}};
     visit_options(w, o, showbins);
 }
 
