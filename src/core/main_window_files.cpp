@@ -292,9 +292,8 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
         fix_things();
         return;
     }
-    // A calibration that cannot be had (a reference that does not fit the file) leaves the
-    // window as it was.
-    // A file whose header keeps its calibration is calibrated by it alone.
+    // A file whose header keeps its calibration is calibrated by it alone. A calibration that
+    // cannot be had (a reference that does not fit the file) leaves the window as it was.
     const tsourceheader* header = source.header ? &*source.header : nullptr;
     std::optional<tfilecalibration> calibration;
     if (header) {
