@@ -109,8 +109,9 @@ def score(truth, frames, offset=0.0):
 
 
 def gravon_frames(path):
-    with open(path, encoding="ascii") as f:
-        head = f.readline().strip().split(",")
+    with open(path, encoding="utf-8") as f:
+        # Past the lines that say where the table came from.
+        head = next(line for line in f if not line.startswith("#")).strip().split(",")
         it, ia, ifo, ispl = (head.index(k) for k in
                              ("time_centre_s", "left_accepted", "left_fo", "left_SPL"))
         for line in f:

@@ -9,6 +9,7 @@
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
 #include "core/profile_tables.h"
+#include "core/provenance.h"
 #include "core/replay_notes.h"
 #include "core/report.h"
 #include "core/settings_override.h"
@@ -66,11 +67,7 @@ void export_text(TForm1& form, std::int32_t pgno, const std::string& fname) {
     choices.himidiedit = std::to_string(hix);
     choices.loleveledit = std::to_string(loy);
     choices.hileveledit = std::to_string(hiy);
-    ttextexportformat format;
-    format.nsigdig = form.advanced.nsigdig;
-    format.dbformat = form.advanced.dbformat;
-    format.binshow = form.binshow_settings();
-    export_phonetogram_text(form, choices, format, fname);
+    export_phonetogram_text(form, choices, text_export_format(form), fname);
 }
 
 constexpr std::int32_t graycolorindex = 7;

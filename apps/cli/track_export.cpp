@@ -9,7 +9,7 @@ bool tlivetracks::open(const TForm1& form, const std::string& fname) {
     fwritten = 0;
     ftable = track_columns(form);
     fok = fout != nullptr;
-    if (fok) fok = std::fputs(csv_header(ftable).c_str(), fout.get()) >= 0;
+    if (fok) fok = std::fputs((csv_comments(ftable) + csv_header(ftable)).c_str(), fout.get()) >= 0;
     // Room for a block's rows, so that a take's rows are written without new memory.
     fline.reserve(16384);
     return fok;

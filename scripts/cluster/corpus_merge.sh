@@ -50,16 +50,18 @@ while [ "$t" -lt "$ntasks" ]; do
     if [ -e "$outdir/done/task_$tag" ]; then
         part="$outdir/rows/task_$tag.csv"
         if [ -s "$part" ]; then
-            h=$(head -n 1 "$part")
+            # The lines that say where the rows came from, then the header.
+            nhead=$(awk '!/^#/ { print NR; exit }' "$part")
+            h=$(head -n "$nhead" "$part")
             if [ -z "$header" ]; then
                 header=$h
                 printf '%s\n' "$header" >"$summary.partial"
             elif [ "$h" != "$header" ]; then
-                echo "corpus_merge.sh: $part has other columns than the rows before it" >&2
+                echo "corpus_merge.sh: $part has other columns, or was made by another version or with other settings, than the rows before it" >&2
                 exit 1
             fi
-            tail -n +2 "$part" >>"$summary.partial"
-            rows=$((rows + $(tail -n +2 "$part" | wc -l)))
+            tail -n +$((nhead + 1)) "$part" >>"$summary.partial"
+            rows=$((rows + $(tail -n +$((nhead + 1)) "$part" | wc -l)))
         fi
         cat "$outdir/failed/task_$tag.csv" >>"$failures.partial"
     else
@@ -91,7 +93,11 @@ missing=$(awk -v summary="$summary.partial" -v failures="$failures.partial" '
         }
         return f
     }
-    FILENAME == summary || FILENAME == failures {
+    FILENAME == summary {
+        if (substr($0, 1, 1) != "#" && summaryheader++) seen[first($0)]++
+        next
+    }
+    FILENAME == failures {
         if (FNR > 1) seen[first($0)]++
         next
     }

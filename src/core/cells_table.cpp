@@ -2,6 +2,7 @@
 
 #include "base/pitch.h"
 #include "base/text_utils.h"
+#include "core/provenance.h"
 #include "phonetogram/pg_param.h"
 
 #include <limits>
@@ -38,6 +39,7 @@ ttable cells_table(const TForm1& form, const std::vector<std::int32_t>& subjects
         if (!first.param[k].name.empty()) layernames.push_back(layer_column(first.param[k]));
 
     ttable t;
+    t.comments = provenance_lines(form);
     using enum tcolumnkind;
     t.add_column("channel", integer);
     t.add_column("name", text);

@@ -51,6 +51,19 @@ inline constexpr std::size_t maxcommandlinefsd = 1000;
 // Receives a channel's samples (full scale +-1) piece by piece, in order.
 using tsamplesink = std::function<void(std::span<const float>)>;
 
+// What the header of a sound file that keeps it (an SMP file) says of its recording: it takes
+// the place of a calibration by the command line, a reference or the calibrations kept for
+// files, and the file's samples come in pascals already.
+struct tsourceheader {
+    tfilecalibration calibration; // its full scale: the pascals at digital full scale
+    double actualdistance = -1;
+    std::string site;
+    tsessionrecord session;
+    std::string channelname;
+    // Channels of analysis tracks that this program saved beside the sound.
+    std::int32_t trackchannels = 0;
+};
+
 // What the replay of a sound needs to know of it, and how to read one of its channels: a
 // sound file through its reader, or samples held in memory.
 struct tsoundsource {
@@ -67,6 +80,7 @@ struct tsoundsource {
     std::int32_t uncalibratedstatus = 1;
     // Hands channel c to the sink and returns the number of samples delivered.
     std::function<std::size_t(int c, const tsamplesink& sink)> read;
+    std::optional<tsourceheader> header;
 };
 
 // Whether the levels of a channel are calibrated, and how, as a report or a panel shows it.

@@ -112,24 +112,16 @@ void TForm1::opensoundfileactionExecute(const std::string& fname) {
     tfullscalequestion q;
     q.filename = fname;
     q.analysedchannel = replay_channel();
-    if (lowercase_extension(fname) == ".smp") {
-        TSMPfile smp;
-        if (smp.open_file(fname, true)) {
-            q.headercalibration = smp.get_item("calib0", smp.get_item("calib", ""));
-            if (q.headercalibration.empty())
-                q.headercalibration = lowercase(smp.ChannelUnit(0)) == "pa"
-                                          ? "File appears calibrated, but calibration is not signed"
-                                          : "File is not calibrated";
-            smp.close_file();
-            if (!ui.ask_full_scale(q)) return;
-        }
+    tsoundfilesource file;
+    // A file that cannot be read is refused by the replay, which says why.
+    if (!file.open(fname, q.analysedchannel).empty()) {
         Open_soundfile(fname, 0, -1);
         return;
     }
-    tsoundfilesource file;
-    // A file that cannot be read is refused by the replay, which says why.
-    if (!file.open(fname).empty()) {
-        Open_soundfile(fname, 0, -1);
+    // A file whose header keeps its calibration is only shown it.
+    if (lowercase_extension(fname) == ".smp") {
+        if (file.source.header) q.headercalibration = file.source.header->calibration.text;
+        if (!file.source.header || ui.ask_full_scale(q)) Open_soundfile(fname, 0, -1);
         return;
     }
     const std::size_t n =

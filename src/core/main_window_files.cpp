@@ -9,7 +9,6 @@
 #include "core/replay_notes.h"
 #include "core/sound_file_source.h"
 #include "files/analysis_saving.h"
-#include "files/session_items.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
 #include "files/wav_file.h"
@@ -293,27 +292,34 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
         fix_things();
         return;
     }
-    // A calibration that cannot be had (a reference that does not fit the file) leaves the
-    // window as it was.
+    // A file whose header keeps its calibration is calibrated by it alone. A calibration that
+    // cannot be had (a reference that does not fit the file) leaves the window as it was.
+    const tsourceheader* header = source.header ? &*source.header : nullptr;
     std::optional<tfilecalibration> calibration;
-    try {
-        calibration = replay_calibration(fname, channel, source);
-    } catch (const EGravonError& e) {
-        refuse_soundfile(fname, e.what());
-        fix_things();
-        return;
+    if (header) {
+        calibration = header->calibration;
+    } else {
+        try {
+            calibration = replay_calibration(fname, channel, source);
+        } catch (const EGravonError& e) {
+            refuse_soundfile(fname, e.what());
+            fix_things();
+            return;
+        }
     }
     if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = nfilechans;
     soundfilebits = source.bits;
+    soundfiletrackchannels = header ? header->trackchannels : 0;
     set_fs(filefs);
     reset_recording();
     // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as
     // a new take.
     reset_replay_state();
     Setup_recording_parameters();
-    // A sound file says nothing of who was recorded: the record is entered for it.
-    begin_session({});
+    // A file without a header of its own says nothing of who was recorded: the record is
+    // entered for it.
+    begin_session(header ? header->session : tsessionrecord{});
 
     tpg& pg = pgs[std::size_t(pgno)];
     pg.pgname = without_directory(fname);
@@ -322,8 +328,6 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
 
     filecalibrationinfo = source.uncalibratedtext;
     pg.calstatus = source.uncalibratedstatus;
-    reset_replay_state();
-
     double fullscale = 1.0;
     pg.distance = -1;
     pg.actualdistance = -1;
@@ -337,6 +341,16 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     pg.calibstr = filecalibrationinfo;
     pg.recordingsiteid.clear();
     soundfilechname = std::string("Wav channel # ").append(std::to_string(channel));
+    if (header) {
+        soundfilecalibrated = calibration->status >= 2;
+        pg.actualdistance = header->actualdistance;
+        pg.recordingsiteid = header->site;
+        soundfilechname = header->channelname;
+        if (commandlinereference)
+            replaynotes.push_back("the reference was not measured in " + fname +
+                                  ": an SMP file keeps the calibration of its header (" +
+                                  filecalibrationinfo + ")");
+    }
 
     pgs[1].calibstr.assign(1, '-');
     pgs[1].visible = false;
@@ -357,10 +371,12 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     // A header may also announce more than the stores ever take.
     reserve_stores(std::size_t(std::min(total, double(maxaudioarrpos))));
     treplay replay(*this, fullscale, total);
+    // The samples of a file with a header of its own are in pascals already.
+    const double samplefactor = header ? 1.0 : fullscale;
     std::size_t got = 0;
     try {
         got = source.read(channel,
-                          [&](std::span<const float> s) { replay.add_scaled(s, fullscale); });
+                          [&](std::span<const float> s) { replay.add_scaled(s, samplefactor); });
     } catch (...) {
         // What was read before the failure is analysed, as it was block by block.
         replay.finish();
@@ -380,24 +396,14 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
 
 void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int32_t pgno2) {
     const tanalyzingguard guard{*this};
-
-    TSMPfile& smp = SMPfile2;
-    if (!smp.open_file(fname, true)) {
-        refuse_soundfile(fname, "Cannot analyse " + fname + ": it is not an SMP sound file");
+    tsoundfilesource file(SMPfile2);
+    const std::string why = file.open(fname, file_channel(pgno));
+    if (!why.empty()) {
+        refuse_soundfile(fname, why);
         fix_things();
         return;
     }
-    const std::int32_t channel = file_channel(pgno);
-    // Channel 0 is left to the reader, which says what is wrong with a file without one.
-    if (channel != 0 && channel >= smp.nChans()) {
-        refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
-                                    fname + ": it has " + std::to_string(smp.nChans()) +
-                                    (smp.nChans() == 1 ? " channel" : " channels") +
-                                    ", numbered from 0");
-        fix_things();
-        return;
-    }
-
+    const TSMPfile& smp = SMPfile2;
     if (smp.get_item("dBgain", "-") == "0.00") {
         const std::string field = commafield(smp.get_item("calib", ""), 2);
         const std::string proc = smp.get_item("proc0", "");
@@ -418,97 +424,13 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
             }
         }
     }
-
-    const double fs = smp.ChannelSampFreq(channel);
-    const TFFTWindow kind = TFFTWindow(advanced.fftwindow);
-    if (!analysis_window_fits(fs, advanced.fftbw, kind)) {
-        refuse_soundfile(fname, unusable_rate_text(fname, fs, advanced.fftbw, kind));
-        fix_things();
-        return;
-    }
-    if (smp.nSamples() <= 0) {
-        refuse_soundfile(fname, "Cannot analyse " + fname + ": it holds no samples");
-        fix_things();
-        return;
-    }
-    if (!begin_soundfile_replay(fname)) return;
-    soundfilechannels = smp.nChans();
-    if (smp.get_item("proc0", "").starts_with(progid.ProductName() + " "))
+    // The analysis tracks this program saved beside the sound.
+    const std::int32_t channel = file_channel(pgno);
+    if (file.source.header && smp.get_item("proc0", "").starts_with(progid.ProductName() + " "))
         for (int k = 0; k < smp.nChans(); ++k)
             if (k != channel && is_analysis_track_channel(smp.ChannelName(k), smp.ChannelUnit(k)))
-                ++soundfiletrackchannels;
-    set_fs(fs);
-    reset_recording();
-    // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as
-    // a new take.
-    reset_replay_state();
-    Setup_recording_parameters();
-    begin_session(read_session_items(smp));
-
-    tpg& pg = pgs[std::size_t(pgno)];
-    pg.recordingsiteid = smp.get_item("site", "");
-    pg.pgname = without_directory(fname);
-    pg.visible = true;
-    if (pgno2 >= 0) pgs[std::size_t(pgno2)].visible = true;
-
-    filecalibrationinfo = smp.get_item("calib0", smp.get_item("calib", ""));
-    pg.calstatus = 3;
-    if (filecalibrationinfo.empty()) {
-        if (lowercase(smp.ChannelUnit(channel)) == "pa") {
-            filecalibrationinfo = "File appears calibrated, but calibration is not signed";
-            pg.calstatus = 2;
-        } else {
-            filecalibrationinfo = "File is not calibrated";
-            pg.calstatus = 1;
-        }
-    }
-    pg.calibstr = filecalibrationinfo;
-    pgs[1].calibstr = "-";
-    pg.recordingsiteid = smp.get_item("site", "-");
-    soundfilecalibrated = pg.calstatus >= 2;
-    if (commandlinereference)
-        replaynotes.push_back("the reference was not measured in " + fname +
-                              ": an SMP file keeps the calibration of its header (" +
-                              filecalibrationinfo + ")");
-    try {
-        const double d = strtofloatdot(smp.get_item("micdist" + std::to_string(channel), "-1"));
-        const double ad = strtofloatdot(smp.get_item("actmicdist" + std::to_string(channel), "-1"));
-        pg.distance = d;
-        pg.actualdistance = ad;
-    } catch (const EConvertError&) {
-        pg.distance = -1;
-        pg.actualdistance = -1;
-    }
-
-    reset_replay_state();
-    const tdoublepair range = smp.ChannelRange(channel);
-    const tdoublepair view = smp.ChannelView(channel);
-    soundfilechname = smp.ChannelName(channel);
-    const double fullscale = std::max(std::fabs(view.lo), std::fabs(view.hi));
-    options.showblob[1] = false;
-    pgs[1].visible = false;
-    options.showspectrum[1] = false;
-    options.shownoise[1] = false;
-    fix_things();
-
-    const double span = range.hi - range.lo;
-    // A file whose range is empty cannot be scaled; its samples all stand for the view's
-    // low end rather than dividing by zero.
-    const double scale = span != 0 ? (view.hi - view.lo) / span : 0.0;
-    if (smp.ScanCount() > 0) reserve_stores(std::size_t(smp.nSamples() / smp.ScanCount()));
-    treplay replay(*this, fullscale, double(smp.nSamples()));
-    tsamplechunk chunk;
-    smp.ChannelRewind(channel);
-    while (!replay.cancelled()) {
-        smp.ChannelChunk(channel, chunk);
-        if (chunk.used <= 0) break;
-        for (std::int32_t i = 0; i < chunk.used; ++i)
-            replay.add(float(view.lo + (double(chunk.data[std::size_t(i)]) - range.lo) * scale));
-    }
-    replay.finish();
-    soundfileanalysed = true;
-    analyzing = false;
-    fix_things();
+                ++file.source.header->trackchannels;
+    replay_source(fname, pgno, pgno2, file.source);
 }
 
 bool TForm1::ask_to_save() {

@@ -1,6 +1,7 @@
 // The main window's phonetogram-file actions: loading a file as an additional phonetogram and
 // saving the recording phonetograms.
 #include "core/main_window.h"
+#include "core/provenance.h"
 #include "files/stdpg_file.h"
 #include "phonetogram/reference_group.h"
 
@@ -108,10 +109,7 @@ bool TForm1::make_reference_group(const std::vector<std::string>& members,
     tpg group;
     try {
         group = gravon::make_reference_group(read, members, binshow_settings());
-        tstdpgwriteinfo info;
-        info.procstamp = progid.processing_stamp();
-        info.hpfreq = advanced.hpfreq;
-        write_stdpg(stdpgfile1, fname, group, info);
+        write_stdpg(stdpgfile1, fname, group, stdpg_write_info(*this));
     } catch (const EGravonError& e) {
         ui.message_box(cannotmakegroup, e.what(), tmessagekind::warning);
         return false;
@@ -126,9 +124,7 @@ bool TForm1::save_stdpg(const std::string& fname, std::int32_t pgno) {
     add_recent_file(fname);
 
     const tpg& pg = pgs[std::size_t(pgno)];
-    tstdpgwriteinfo info;
-    info.procstamp = progid.processing_stamp();
-    info.hpfreq = advanced.hpfreq;
+    tstdpgwriteinfo info = stdpg_write_info(*this);
     if (pgno < firstloadedpg) {
         // A recording phonetogram stands for the sound recorded so far.
         if (audioarrpos >= 0 && advanced.fs > 0)

@@ -2,6 +2,7 @@
 // advanced settings, the temporary copies kept while a sound file's analysis is shown, saving
 // on exit, settings containers opened by type, and the recent-files list.
 #include "core/main_window.h"
+#include "core/provenance.h"
 #include "phonetogram/pg_param.h"
 #include "settings/advanced_settings_file.h"
 #include "settings/options_file.h"
@@ -30,6 +31,14 @@ std::array<bool, 2> showbins_of(const TForm1& form) {
     for (std::size_t ch = 0; ch < 2 && ch < form.pgs.size(); ++ch) v[ch] = form.pgs[ch].visible;
     return v;
 }
+
+} // namespace
+
+std::vector<tsettingvalue> form_settings_differences(const TForm1& form) {
+    return settings_differences(form.advanced, form.options, showbins_of(form));
+}
+
+namespace {
 
 // Windows the interface shows report their placement; a maximized one is not written, so the
 // file keeps no position for it.

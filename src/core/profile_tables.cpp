@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/pitch.h"
 #include "core/phonetogram_subjects.h"
+#include "core/provenance.h"
 #include "phonetogram/profile_summary.h"
 #include "phonetogram/speech_profile.h"
 
@@ -55,6 +56,7 @@ std::string line(const std::string& label, const std::vector<std::string>& value
 
 ttable contour_table(const TForm1& form, const std::vector<std::int32_t>& subjects) {
     ttable t;
+    t.comments = provenance_lines(form);
     using enum tcolumnkind;
     t.add_column("channel", integer);
     t.add_column("midi", integer);

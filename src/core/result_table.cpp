@@ -57,6 +57,12 @@ void append_cell(std::string& text, const tcolumn& c, std::size_t row) {
 
 } // namespace
 
+std::string csv_comments(const ttable& t) {
+    std::string text;
+    for (const std::string& line : t.comments) text += line + "\n";
+    return text;
+}
+
 std::string csv_header(const ttable& t) {
     std::string h;
     for (const tcolumn& c : t.columns) h += (h.empty() ? "" : ",") + c.name;
@@ -85,7 +91,7 @@ void append_csv_rows(std::string& text, const ttable& t, std::size_t from, std::
 
 void write_csv(const ttable& t, const std::string& fname) {
     TSafeFile out(fname, true);
-    out.stream() << csv_header(t);
+    out.stream() << csv_comments(t) << csv_header(t);
     // A few hundred rows at a time into one text, which a long table never outgrows.
     constexpr std::size_t chunk = 512;
     std::string text;

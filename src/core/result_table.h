@@ -30,6 +30,8 @@ struct tcolumn {
 
 struct ttable {
     std::vector<tcolumn> columns;
+    // Lines written before the header, each begun by "#": where the table came from.
+    std::vector<std::string> comments;
 
     void add_column(std::string name, tcolumnkind kind) {
         columns.push_back({std::move(name), kind, {}, {}});
@@ -66,6 +68,8 @@ class trowappender {
     std::size_t fcolumn = 0;
 };
 
+// The comment lines, each ended by LF.
+std::string csv_comments(const ttable& t);
 // The header line and the rows as CSV: comma-separated, "." as the decimal separator, LF line
 // ends, a text field quoted when it holds a comma, a quote or a line break.
 std::string csv_header(const ttable& t);
@@ -75,8 +79,8 @@ void append_csv_rows(std::string& text, const ttable& t);
 // Rows from ... to - 1 only.
 void append_csv_rows(std::string& text, const ttable& t, std::size_t from, std::size_t to);
 
-// Writes the header and the rows; the file is replaced only once complete. Raises EOSError
-// naming the file when it cannot be written.
+// Writes the comment lines, the header and the rows; the file is replaced only once complete.
+// Raises EOSError naming the file when it cannot be written.
 void write_csv(const ttable& t, const std::string& fname);
 
 } // namespace gravon

@@ -4,8 +4,7 @@
 #include "base/number_text.h"
 #include "base/text_utils.h"
 #include "core/usage_error.h"
-#include "settings/advanced_settings_file.h"
-#include "settings/options_file.h"
+#include "settings/settings_differences.h"
 
 #include <charconv>
 #include <set>
@@ -13,22 +12,6 @@
 namespace gravon {
 
 namespace {
-
-// The keys both files hold, with the kind of value stored under each: written from the
-// defaults by the same writers that save the files, so there is no second key table.
-struct tkeytables {
-    TQUBFile advancedkeys, optionkeys;
-    tkeytables() {
-        tadvancedsettings a;
-        toptions o;
-        set_advanced_to_default(a, o);
-        set_options_to_default(o, std::int32_t(a.displayparams.size()));
-        advancedkeys.setFileId(advancedfileid);
-        write_advanced_settings(advancedkeys, a);
-        optionkeys.setFileId(optionsfileid);
-        write_options(optionkeys, o, {true, true});
-    }
-};
 
 struct tfound {
     const TQUBFile* file;
@@ -47,7 +30,9 @@ bool bool_value(const std::string& text, bool& v) {
 std::vector<TForm1::tsettingsoverride> settings_overrides(const std::vector<std::string>& sets) {
     std::vector<TForm1::tsettingsoverride> out;
     if (sets.empty()) return out;
-    const tkeytables tables;
+    // The keys both files hold, with the kind of value stored under each: written from the
+    // defaults by the same writers that save the files, so there is no second key table.
+    const tsettingskeys tables = default_settings_keys();
     for (const std::string& set : sets) {
         const std::size_t eq = set.find('=');
         std::string key = set.substr(0, eq), section;
@@ -58,7 +43,7 @@ std::vector<TForm1::tsettingsoverride> settings_overrides(const std::vector<std:
         }
         std::vector<tfound> found;
         std::set<std::string> sections;
-        for (const TQUBFile* f : {&tables.advancedkeys, &tables.optionkeys})
+        for (const TQUBFile* f : {&tables.advanced, &tables.options})
             for (int i = 0; i < f->nnodes(); ++i) {
                 const tnode& n = f->get_nodeno(i);
                 if (lowercase(n.key) != lowercase(key)) continue;
@@ -116,6 +101,10 @@ std::vector<TForm1::tsettingsoverride> settings_overrides(const std::vector<std:
             throw tusageerror("--set " + set + ": " + n.key +
                               " holds a list and cannot be set on the command line");
         }
+        // An options file without "nTargets" empties the target list; a setting of its own
+        // keeps it, as a negative count does.
+        if (found.front().file == &tables.options && lowercase(n.key) != "ntargets")
+            o.values.writeinteger("Target", "nTargets", -1);
         out.push_back(std::move(o));
     }
     return out;

@@ -2,9 +2,11 @@
 
 #include "base/errors.h"
 #include "core/phonetogram_subjects.h"
+#include "core/provenance.h"
 #include "files/safe_file.h"
 #include "phonetogram/pg_param.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -18,6 +20,7 @@ namespace gravon {
 ttable summary_table(const TForm1& form, const std::vector<std::int32_t>& subjects,
                      const tsummaryrun& run) {
     ttable t;
+    t.comments = provenance_lines(form);
     using enum tcolumnkind;
     for (const char* n : {"file", "channel", "name", "calibration"})
         t.add_column(n, std::string(n) == "channel" ? integer : text);
@@ -77,6 +80,9 @@ ttable summary_table(const TForm1& form, const std::vector<std::int32_t>& subjec
 
 namespace {
 
+// The most of a table's start read to tell why its header does not match.
+constexpr off_t maxtablestart = 1 << 20;
+
 // Closes the descriptor however the append ends.
 struct tfd {
     int fd;
@@ -90,6 +96,7 @@ struct tfd {
 void append_summary_csv(const TForm1& form, const std::vector<std::int32_t>& subjects,
                         const tsummaryrun& run, const std::string& fname) {
     const ttable table = summary_table(form, subjects, run);
+    const std::string comments = csv_comments(table);
     const std::string h = csv_header(table);
     std::string text = csv_rows(table);
 
@@ -103,13 +110,30 @@ void append_summary_csv(const TForm1& form, const std::vector<std::int32_t>& sub
     if (::fstat(f.fd, &st) != 0) throw fail(std::strerror(errno));
     if (!S_ISREG(st.st_mode)) throw fail("it is not a regular file");
     if (st.st_size == 0) {
-        text = h + text;
+        text = comments + h + text;
     } else {
-        std::string first(h.size(), '\0');
-        const ssize_t n = ::pread(f.fd, first.data(), first.size(), 0);
-        if (n != ssize_t(h.size()) || first != h)
+        const auto read_start = [&](off_t size) {
+            std::string start(std::size_t(std::min(st.st_size, size)), '\0');
+            const ssize_t n = ::pread(f.fd, start.data(), start.size(), 0);
+            if (n < 0) throw fail(std::strerror(errno));
+            start.resize(std::size_t(n));
+            return start;
+        };
+        if (read_start(off_t(comments.size() + h.size())) != comments + h) {
+            const std::string start = read_start(maxtablestart);
+            // Rows are only comparable when one program made them with one set of settings.
+            std::size_t pos = 0;
+            while (pos < start.size() && start[pos] == '#') {
+                const std::size_t end = start.find('\n', pos);
+                pos = end == std::string::npos ? start.size() : end + 1;
+            }
+            if (start.compare(pos, h.size(), h) != 0)
+                throw EGravonError("Cannot append to " + fname +
+                                   ": it holds a table with other columns (write to a new file)");
             throw EGravonError("Cannot append to " + fname +
-                               ": it holds a table with other columns (write to a new file)");
+                               ": its rows were made by another version of the program or "
+                               "with other settings (write to a new file)");
+        }
     }
     append_file_safely(f.fd, fname, text);
 }

@@ -26,10 +26,11 @@ struct tsummaryrun {
 ttable summary_table(const TForm1& form, const std::vector<std::int32_t>& subjects,
                      const tsummaryrun& run);
 
-// Appends the rows of summary_table. The header is written only to a new or empty file; a
-// file that starts with another header is refused (EGravonError naming it), since its columns
-// would not line up. The file is locked while the rows are appended, so that runs side by side
-// may share it.
+// Appends the rows of summary_table. The comment lines and the header are written only to a
+// new or empty file; a file that starts with another header is refused (EGravonError naming
+// it), since its columns would not line up, and so is one whose comment lines name another
+// version or other settings, since its rows would not be comparable. The file is locked while the
+// rows are appended, so that runs side by side may share it.
 void append_summary_csv(const TForm1& form, const std::vector<std::int32_t>& subjects,
                         const tsummaryrun& run, const std::string& fname);
 

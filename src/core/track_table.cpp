@@ -3,6 +3,7 @@
 #include "analysis/kill_point.h"
 #include "analysis/rejection_reasons.h"
 #include "analysis/voice_measures.h"
+#include "core/provenance.h"
 
 #include <cmath>
 #include <limits>
@@ -19,6 +20,7 @@ bool track_value_present(int row, float v, const tkillpoint& kill) {
 
 ttable track_columns(const TForm1& form) {
     ttable t;
+    t.comments = provenance_lines(form);
     using enum tcolumnkind;
     t.add_column("time_centre_s", stored);
     for (const char* ch : {"left", "right"}) {

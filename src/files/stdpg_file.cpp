@@ -423,6 +423,16 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
         file.set_item(key(k, "view"),
                       floattostrdot(p.min) + "," + floattostrdot(p.max) + "," + p.axisunit);
     }
+    std::size_t settingsbytes = 0, omitted = 0;
+    for (const auto& [k, v] : info.settings) {
+        const std::string item = settingitemprefix + k;
+        settingsbytes += item.size() + v.size() + 2;
+        if (settingsbytes > settingsitemsbudget)
+            ++omitted;
+        else
+            file.set_item(item, v);
+    }
+    if (omitted > 0) file.set_item(settingsomitteditem, std::to_string(omitted));
 
     tsamplechunk block;
     block.used = std::int32_t(2 * nparams);

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace gravon {
 
@@ -68,7 +70,15 @@ struct tstdpgwriteinfo {
     double hpfreq = 40.0;  // high-pass cut-off of the analysis, Hz ("weighting")
     // Seconds of sound behind the phonetogram; no "recordedtime" item without it.
     std::optional<double> recordedtime;
+    // The settings that differ from the defaults, ("Section/Key", value): each becomes an item
+    // "setting.Section/Key" after the layout's items, which readers that do not know them pass
+    // by. Past settingsitemsbudget bytes of them the rest are counted in "settingsomitted", so
+    // that the header keeps its size.
+    std::vector<std::pair<std::string, std::string>> settings;
 };
+inline constexpr const char* settingitemprefix = "setting.";
+inline constexpr const char* settingsomitteditem = "settingsomitted";
+inline constexpr std::size_t settingsitemsbudget = 8192;
 
 // Writes pg to fname through the container file: written under a temporary name next to
 // fname and renamed over it once complete, so that a failed save leaves an existing file as

@@ -137,6 +137,7 @@ std::string phonetogram_text(tpglist& list, const ttextexportchoices& c,
         throw EGravonError("No parameter is ticked for the export: tick the parameters to export");
 
     std::string out;
+    for (const std::string& line : f.comments) out += line + "\r\n";
     for (std::size_t k = 0; k < pg.param.size(); ++k) {
         if (k >= c.checked.size() || !c.checked[k] || pg.param[k].name.empty()) continue;
         const tpgparam& p = pg.param[k];

@@ -2,10 +2,10 @@
 // spreadsheets, one table per parameter, rows from the loudest level bin down to the softest,
 // columns from the lowest F0 bin up to the highest.
 //
-// Each table is a line "---------", a line with the parameter's name, a heading line
-// "dB\" + unit + sep followed by every F0 bin's label + sep, then one line per level bin:
-// the level + sep, then every cell + sep. Every line of a table ends with a separator; lines
-// end with CR LF; the text is in the 8-bit Windows-1252 code page.
+// The comment lines of the format come first. Each table is a line "---------", a line with the
+// parameter's name, a heading line "dB\" + unit + sep followed by every F0 bin's label + sep, then
+// one line per level bin: the level + sep, then every cell + sep. Every line of a table ends with a
+// separator; lines end with CR LF; the text is in the 8-bit Windows-1252 code page.
 #pragma once
 
 #include "phonetogram/bin_visibility.h"
@@ -54,6 +54,8 @@ struct ttextexportformat {
     std::int32_t nsigdig = 4;     // significant digits of cell values and frequencies
     std::string dbformat = "0.0"; // pattern of the level column
     tbinshowsettings binshow;     // the display threshold
+    // Lines that open the text, each begun by "#": where the export came from.
+    std::vector<std::string> comments;
 };
 
 // The bin ranges of the choices, clamped to the grid (low ends to 0, high ends to the last

@@ -2,6 +2,7 @@
 
 #include "analysis/hop_analysis.h"
 #include "base/number_text.h"
+#include "settings/settings_writer.h"
 
 #include <cmath>
 
@@ -10,10 +11,6 @@ namespace gravon {
 namespace {
 
 constexpr const char* general = "General";
-
-std::string ikey(const char* name, std::size_t i) {
-    return name + std::to_string(i);
-}
 
 struct tfloatkey {
     const char* key;
@@ -92,8 +89,8 @@ template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tad
     for (const tfloatkey& k : thresholdkeys) io(general, k.key, a.*k.field);
     io(general, "SubharmonicGuard", a.subharmonicguard);
     for (std::size_t ch = 0; ch < 2; ++ch) {
-        io(general, ikey("NoiseLo", ch), a.noiselo[ch]);
-        io(general, ikey("NoiseHi", ch), a.noisehi[ch]);
+        io(general, numbered_key("NoiseLo", ch), a.noiselo[ch]);
+        io(general, numbered_key("NoiseHi", ch), a.noisehi[ch]);
     }
     // Kept for readers that know only the yes/no choice of older versions; "BinningMethod"
     // says it all, so it is never read.
@@ -119,17 +116,17 @@ template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tad
         auto& t = a.*s.table;
         for (std::size_t ch = 0; ch < 2; ++ch)
             for (std::size_t item = 0; item < std::size_t(nsavemeasures); ++item)
-                io(s.section, ikey(savemeasureid[item], ch), t[item][ch]);
+                io(s.section, numbered_key(savemeasureid[item], ch), t[item][ch]);
         io(s.section, "AmplifyAudio", a.*s.amplify);
     }
     io("Save", "SaveStdpgChannels", a.savestdpgchannos);
 
     for (std::size_t ch = 0; ch < 2; ++ch)
-        io("Calibration", ikey("Calibrationmethod", ch), a.calibrationmethod[ch]);
+        io("Calibration", numbered_key("Calibrationmethod", ch), a.calibrationmethod[ch]);
     io("Calibration", "CalibratorSPL", a.calibratorspl);
     io("Calibration", "CalibratorOverloadLimit", a.calibratoroverloadlimit);
     for (std::size_t ch = 0; ch < 2; ++ch)
-        io("Calibration", ikey("ActualDistance", ch), a.fstandardactualdistance[ch]);
+        io("Calibration", numbered_key("ActualDistance", ch), a.fstandardactualdistance[ch]);
     io("Calibration", "CalibrationReCalculate", a.calibrationrecalculate);
     io("Calibration", "CalibrationExpirationDays", a.calibrationexpirationdays);
 
@@ -142,36 +139,22 @@ template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tad
     io.count("Parameters", "nstdpgParams", a.stdpgparams, 0);
     for (std::size_t i = 0; i < a.stdpgparams.size(); ++i) {
         auto& p = a.stdpgparams[i];
-        io("Parameters", ikey("stdpgParamName", i), p.name);
-        io("Parameters", ikey("stdpgParamMapping", i), p.displaymapping);
+        io("Parameters", numbered_key("stdpgParamName", i), p.name);
+        io("Parameters", numbered_key("stdpgParamMapping", i), p.displaymapping);
     }
     // The darkness selection needs one display parameter.
     io.count("Parameters", "nDisplayParams", a.displayparams, 1);
     for (std::size_t i = 0; i < a.displayparams.size(); ++i) {
         auto& d = a.displayparams[i];
-        io("Parameters", ikey("DisplayParamName", i), d.name);
-        io("Parameters", ikey("DisplayParamUnit", i), d.axisunit);
-        io("Parameters", ikey("DisplayParamMin", i), d.min);
-        io("Parameters", ikey("DisplayParamMax", i), d.max);
-        io("Parameters", ikey("DisplayParamLogarithmic", i), d.logarithmic);
+        io("Parameters", numbered_key("DisplayParamName", i), d.name);
+        io("Parameters", numbered_key("DisplayParamUnit", i), d.axisunit);
+        io("Parameters", numbered_key("DisplayParamMin", i), d.min);
+        io("Parameters", numbered_key("DisplayParamMax", i), d.max);
+        io("Parameters", numbered_key("DisplayParamLogarithmic", i), d.logarithmic);
     }
 }
 
-struct tadvancedwriter {
-    TQUBFile& f;
-
-    void operator()(const std::string& section, const std::string& key, double v) {
-        f.writefloat(section, key, v);
-    }
-    void operator()(const std::string& section, const std::string& key, std::int32_t v) {
-        f.writeinteger(section, key, v);
-    }
-    void operator()(const std::string& section, const std::string& key, bool v) {
-        f.writebool(section, key, v);
-    }
-    void operator()(const std::string& section, const std::string& key, const std::string& v) {
-        f.writestring(section, key, v);
-    }
+struct tadvancedwriter : tsettingswriter {
     // The chosen name, also of a device that is not connected just now.
     void device(const char* key, const std::string& name, bool) {
         f.writestring(general, key, name);
@@ -233,7 +216,7 @@ struct tadvancedreader {
 } // namespace
 
 void write_advanced_settings(TQUBFile& f, const tadvancedsettings& a) {
-    tadvancedwriter w{f};
+    tadvancedwriter w{{f}};
     visit_advanced_settings(w, a);
 }
 

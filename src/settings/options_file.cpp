@@ -1,6 +1,7 @@
 #include "settings/options_file.h"
 
 #include "base/number_text.h"
+#include "settings/settings_writer.h"
 
 #include <algorithm>
 
@@ -9,10 +10,6 @@ namespace gravon {
 namespace {
 
 constexpr const char* display = "Display";
-
-std::string chkey(const char* name, int ch) {
-    return name + std::to_string(ch);
-}
 
 // The show-statistics flags in the order of the key table.
 struct tstatsflag {
@@ -49,116 +46,136 @@ std::string percentile_key_text(double p) {
     return floattostrdot(100.0 * p);
 }
 
-void write_options(TQUBFile& f, const toptions& o, const std::array<bool, 2>& showbins) {
-    f.writebool(display, "LockAspectRatio", o.lockaspectratio);
-    f.writeinteger(display, "zParam", o.zparam());
-    f.writebool(display, "ShowLegend", o.showlegend);
-    f.writebool(display, "ShowBlackBorder", o.showblackborder);
-    f.writebool(display, "ShowOutline", o.showoutline);
-    f.writeinteger(display, "GroupShare", o.groupshare);
-    f.writestring("Session", "Clinician", o.clinician);
-    f.writestring("Session", "ReadingPassage", o.readingpassage);
-    for (int ch = 0; ch < 2; ++ch) f.writebool(display, chkey("ShowBlob", ch), o.showblob[ch]);
-    for (int ch = 0; ch < 2; ++ch) f.writebool(display, chkey("ShowBins", ch), showbins[ch]);
-    for (int ch = 0; ch < 2; ++ch) {
-        f.writebool(display, chkey("ShowSpectrum", ch), o.showspectrum[ch]);
-        f.writebool(display, chkey("ShowNoise", ch), o.shownoise[ch]);
+namespace {
+
+// Every key of the file, in file order, handed to io as (section, key, field). The writer and
+// the reader are two io types over this one list, so a key cannot be written and then read
+// under another name, or forgotten on one side. topt is toptions, const for writing; tbins
+// the two visible flags likewise.
+template <typename tio, typename topt, typename tbins>
+void visit_options(tio& io, topt& o, tbins& showbins) {
+    io(display, "LockAspectRatio", o.lockaspectratio);
+    io.zparam(o);
+    io(display, "ShowLegend", o.showlegend);
+    io(display, "ShowBlackBorder", o.showblackborder);
+    io(display, "ShowOutline", o.showoutline);
+    io.groupshare(o.groupshare);
+    io("Session", "Clinician", o.clinician);
+    io("Session", "ReadingPassage", o.readingpassage);
+    for (std::size_t ch = 0; ch < 2; ++ch)
+        io(display, numbered_key("ShowBlob", ch), o.showblob[ch]);
+    for (std::size_t ch = 0; ch < 2; ++ch) io(display, numbered_key("ShowBins", ch), showbins[ch]);
+    for (std::size_t ch = 0; ch < 2; ++ch) {
+        io(display, numbered_key("ShowSpectrum", ch), o.showspectrum[ch]);
+        io(display, numbered_key("ShowNoise", ch), o.shownoise[ch]);
     }
-    for (const tstatsflag& s : statsflags) f.writebool(display, s.key, o.*s.field);
-    for (std::size_t i = 0; i < o.percentile.size(); ++i) {
-        const std::string p = percentile_key_text(o.percentile[i]);
-        const bool f0 = i < o.showf0percentile.size() && o.showf0percentile[i];
-        const bool spl = i < o.showSPLpercentile.size() && o.showSPLpercentile[i];
-        f.writebool(display, "ShowPercentile" + p, spl);
-        f.writebool(display, "ShowfoPercentile" + p, f0);
-    }
+    for (const tstatsflag& s : statsflags) io(display, s.key, o.*s.field);
+    io.percentiles(o);
     for (std::size_t i = 0; i < o.showstatsparam.size(); ++i)
-        f.writebool(display, "ShowStatsParam" + std::to_string(i), o.showstatsparam[i]);
+        io.flag(display, "ShowStatsParam" + std::to_string(i), o.showstatsparam, i);
 
-    f.writebool("Keyboard", "Voicelike", o.voicelike);
-    f.writeinteger("Keyboard", "KeyboardnPartials", o.keyboardnpartials);
-    f.writefloat("Keyboard", "KeyboardSlope", o.keyboardslope);
-    f.writefloat("Keyboard", "KeyboardLevel", o.keyboardlevel);
+    io("Keyboard", "Voicelike", o.voicelike);
+    io("Keyboard", "KeyboardnPartials", o.keyboardnpartials);
+    io("Keyboard", "KeyboardSlope", o.keyboardslope);
+    io("Keyboard", "KeyboardLevel", o.keyboardlevel);
 
-    f.writefloat("Target", "foTarget", o.f0target);
-    f.writefloat("Target", "LevelTarget", o.leveltarget);
-    f.writebool("Target", "Showtarget", o.showtarget);
-    f.writeinteger("Target", "nTargets", std::int32_t(o.targets.size()));
-    for (std::size_t i = 0; i < o.targets.size(); ++i) {
-        f.writefloat("Targets", "f0_" + std::to_string(i), o.targets[i].f0);
-        f.writefloat("Targets", "level_" + std::to_string(i), o.targets[i].level);
-    }
+    io("Target", "foTarget", o.f0target);
+    io("Target", "LevelTarget", o.leveltarget);
+    io("Target", "Showtarget", o.showtarget);
+    io.targets(o.targets);
 
-    f.writeinteger("Noise", "NoiseSpectrum", o.noisespectrum);
-    f.writefloat("Noise", "NoiseLevel", o.noiselevel);
-    f.writebool("Noise", "SoftNoiseOnset", o.softnoiseonset);
+    io("Noise", "NoiseSpectrum", o.noisespectrum);
+    io("Noise", "NoiseLevel", o.noiselevel);
+    io("Noise", "SoftNoiseOnset", o.softnoiseonset);
 
-    f.writebool("Statistics", "Shortversion", o.shortversion);
+    io("Statistics", "Shortversion", o.shortversion);
 }
 
-void read_options(tsettingsreader& r, toptions& o, std::array<bool, 2>& showbins,
-                  std::int32_t ndisplayparams) {
-    r.get(display, "LockAspectRatio", o.lockaspectratio);
-    o.setzparam(r.readinteger(display, "zParam", o.zparam()), ndisplayparams);
-    r.get(display, "ShowLegend", o.showlegend);
-    r.get(display, "ShowBlackBorder", o.showblackborder);
-    r.get(display, "ShowOutline", o.showoutline);
-    o.groupshare = std::clamp(r.readinteger(display, "GroupShare", o.groupshare), 1, 100);
-    o.clinician = r.readstring("Session", "Clinician", o.clinician);
-    o.readingpassage = r.readstring("Session", "ReadingPassage", o.readingpassage);
-    for (int ch = 0; ch < 2; ++ch) r.get(display, chkey("ShowBlob", ch), o.showblob[ch]);
-    for (int ch = 0; ch < 2; ++ch) r.get(display, chkey("ShowBins", ch), showbins[ch]);
-    for (int ch = 0; ch < 2; ++ch) {
-        r.get(display, chkey("ShowSpectrum", ch), o.showspectrum[ch]);
-        r.get(display, chkey("ShowNoise", ch), o.shownoise[ch]);
+struct toptionswriter : tsettingswriter {
+    void flag(const std::string& section, const std::string& key, const std::vector<bool>& list,
+              std::size_t i) {
+        f.writebool(section, key, i < list.size() && list[i]);
     }
-    for (const tstatsflag& s : statsflags) r.get(display, s.key, o.*s.field);
-    o.showf0percentile.resize(o.percentile.size(), false);
-    o.showSPLpercentile.resize(o.percentile.size(), false);
-    for (std::size_t i = 0; i < o.percentile.size(); ++i) {
-        const std::string p = percentile_key_text(o.percentile[i]);
-        const std::string splkey = "ShowPercentile" + p;
-        const std::string f0key = "ShowfoPercentile" + p;
-        // Files that keep one flag for both lists give it to both.
-        const bool both = r.readbool(display, splkey, o.showSPLpercentile[i]);
-        const bool f0default = r.has(display, splkey) ? both : bool(o.showf0percentile[i]);
-        o.showSPLpercentile[i] = both;
-        o.showf0percentile[i] = r.readbool(display, f0key, f0default);
+    void zparam(const toptions& o) { f.writeinteger(display, "zParam", o.zparam()); }
+    void groupshare(std::int32_t v) { f.writeinteger(display, "GroupShare", v); }
+    void percentiles(const toptions& o) {
+        for (std::size_t i = 0; i < o.percentile.size(); ++i) {
+            const std::string p = percentile_key_text(o.percentile[i]);
+            flag(display, "ShowPercentile" + p, o.showSPLpercentile, i);
+            flag(display, "ShowfoPercentile" + p, o.showf0percentile, i);
+        }
     }
-    for (std::size_t i = 0; i < o.showstatsparam.size(); ++i)
-        o.showstatsparam[i] =
-            r.readbool(display, "ShowStatsParam" + std::to_string(i), o.showstatsparam[i]);
+    void targets(const std::vector<ttarget>& list) {
+        f.writeinteger("Target", "nTargets", std::int32_t(list.size()));
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            f.writefloat("Targets", "f0_" + std::to_string(i), list[i].f0);
+            f.writefloat("Targets", "level_" + std::to_string(i), list[i].level);
+        }
+    }
+};
 
-    r.get("Keyboard", "Voicelike", o.voicelike);
-    r.get("Keyboard", "KeyboardnPartials", o.keyboardnpartials);
-    r.get("Keyboard", "KeyboardSlope", o.keyboardslope);
-    r.get("Keyboard", "KeyboardLevel", o.keyboardlevel);
+struct toptionsreader {
+    tsettingsreader& r;
+    std::int32_t ndisplayparams;
 
-    r.get("Target", "foTarget", o.f0target);
-    r.get("Target", "LevelTarget", o.leveltarget);
-    r.get("Target", "Showtarget", o.showtarget);
+    template <typename t>
+    void operator()(const std::string& section, const std::string& key, t& v) {
+        r.get(section, key, v);
+    }
+    void flag(const std::string& section, const std::string& key, std::vector<bool>& list,
+              std::size_t i) {
+        list[i] = r.readbool(section, key, list[i]);
+    }
+    void zparam(toptions& o) {
+        o.setzparam(r.readinteger(display, "zParam", o.zparam()), ndisplayparams);
+    }
+    void groupshare(std::int32_t& v) {
+        v = std::clamp(r.readinteger(display, "GroupShare", v), 1, 100);
+    }
+    void percentiles(toptions& o) {
+        o.showf0percentile.resize(o.percentile.size(), false);
+        o.showSPLpercentile.resize(o.percentile.size(), false);
+        for (std::size_t i = 0; i < o.percentile.size(); ++i) {
+            const std::string p = percentile_key_text(o.percentile[i]);
+            const std::string splkey = "ShowPercentile" + p;
+            // Files that keep one flag for both lists give it to both.
+            const bool both = r.readbool(display, splkey, o.showSPLpercentile[i]);
+            const bool f0default = r.has(display, splkey) ? both : bool(o.showf0percentile[i]);
+            o.showSPLpercentile[i] = both;
+            o.showf0percentile[i] = r.readbool(display, "ShowfoPercentile" + p, f0default);
+        }
+    }
     // "nTargets" defaults to 0, so a file without it empties the list; a negative count keeps
     // it. Entries keep their current values where a file lacks their keys.
-    const std::int32_t n = r.readinteger("Target", "nTargets", 0);
-    if (n > maxtargets) {
-        r.note("Target", "nTargets",
-               std::to_string(n) + " is more than " + std::to_string(maxtargets) +
-                   " targets; the list is kept");
-    } else if (n >= 0) {
-        o.targets.resize(std::size_t(n), ttarget{0.0, 0.0});
+    void targets(std::vector<ttarget>& list) {
+        const std::int32_t n = r.readinteger("Target", "nTargets", 0);
+        if (n > maxtargets) {
+            r.note("Target", "nTargets",
+                   std::to_string(n) + " is more than " + std::to_string(maxtargets) +
+                       " targets; the list is kept");
+            return;
+        }
+        if (n < 0) return;
+        list.resize(std::size_t(n), ttarget{0.0, 0.0});
         for (std::int32_t i = 0; i < n; ++i) {
-            ttarget& t = o.targets[std::size_t(i)];
+            ttarget& t = list[std::size_t(i)];
             r.get("Targets", "f0_" + std::to_string(i), t.f0);
             r.get("Targets", "level_" + std::to_string(i), t.level);
         }
     }
+};
 
-    r.get("Noise", "NoiseSpectrum", o.noisespectrum);
-    r.get("Noise", "NoiseLevel", o.noiselevel);
-    r.get("Noise", "SoftNoiseOnset", o.softnoiseonset);
+} // namespace
 
-    r.get("Statistics", "Shortversion", o.shortversion);
+void write_options(TQUBFile& f, const toptions& o, const std::array<bool, 2>& showbins) {
+    toptionswriter w{{f}};
+    visit_options(w, o, showbins);
+}
 
+void read_options(tsettingsreader& r, toptions& o, std::array<bool, 2>& showbins,
+                  std::int32_t ndisplayparams) {
+    toptionsreader rd{r, ndisplayparams};
+    visit_options(rd, o, showbins);
     o.defaultf0target = o.f0target;
     o.defaultleveltarget = o.leveltarget;
 }

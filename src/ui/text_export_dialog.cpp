@@ -1,6 +1,7 @@
 #include "ui/text_export_dialog.h"
 
 #include "core/main_window.h"
+#include "core/provenance.h"
 #include "ui/field_failure.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
@@ -223,12 +224,8 @@ bool TForm11::exportbuttonClick() {
     const std::string fname = fform.ui.save_file_name("Export phonetogram as text",
                                                       textexportdialogfilter, textexportdefaultext);
     if (fname.empty()) return false;
-    ttextexportformat f;
-    f.nsigdig = fform.advanced.nsigdig;
-    f.dbformat = fform.advanced.dbformat;
-    f.binshow = fform.binshow_settings();
     try {
-        export_phonetogram_text(fform, c, f, fname);
+        export_phonetogram_text(fform, c, text_export_format(fform), fname);
     } catch (const EGravonError& e) {
         fform.ui.message_box("Error", e.what(), tmessagekind::error);
         return false;

@@ -52,7 +52,9 @@ double total(const std::map<std::pair<int, int>, double>& cells) {
 std::vector<std::string> whole_rows(const fs::path& p) {
     const std::string text = slurp(p);
     std::vector<std::string> rows;
-    std::size_t at = text.find('\n'); // the header
+    std::size_t at = 0; // past the lines that say where the table came from, and the header
+    while (text.compare(at, 1, "#") == 0) at = text.find('\n', at) + 1;
+    at = text.find('\n', at);
     while (at != std::string::npos) {
         const std::size_t next = text.find('\n', at + 1);
         if (next == std::string::npos) break;

@@ -22,8 +22,10 @@ bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// A CSV table: the header's names and the rows by name.
+// A CSV table: the two lines saying where it came from, the header's names and the rows by
+// name.
 struct ttable {
+    std::vector<std::string> provenance;
     std::vector<std::string> names;
     std::vector<std::map<std::string, std::string>> rows;
     double sum(const std::string& col, const std::string& flag = "") const {
@@ -69,6 +71,11 @@ ttable read_table(const fs::path& p) {
     ttable t;
     std::istringstream in(text);
     std::string line;
+    // Always two, so that readers skip them by count.
+    for (int i = 0; i < 2 && std::getline(in, line); ++i) {
+        EXPECT_EQ(line.rfind("# ", 0), 0u) << p << ": " << line;
+        t.provenance.push_back(line);
+    }
     if (!std::getline(in, line)) return t;
     t.names = fields(line);
     while (std::getline(in, line)) {
@@ -405,6 +412,53 @@ TEST_F(CliResearch, TheSummaryTableGrowsOneRowPerRun) {
     EXPECT_EQ(slurp(dir() / "other.csv"), "a,b\n1,2\n");
 }
 
+TEST_F(CliResearch, EveryTableAndPhonetogramFileSaysWhereItCameFrom) {
+    synthesize("voice.wav", "--seconds 1");
+    const std::string printed = run("--version").out;
+    const std::string version = "# " + printed.substr(0, printed.find('\n'));
+    const std::string settings = "--set MinSNR=12 --set TimeThreshold=0.1 --set ShowLegend=false";
+    const std::string line = "# settings differing from the defaults: General/MinSNR=12; "
+                             "Display/TimeThreshold=0.1; Display/ShowLegend=false";
+    const tclirun made = run("/f100 voice.wav " + settings +
+                             " --cells-csv c.csv --tracks t.csv --summary-csv s.csv "
+                             "--export-text x.txt /s");
+    ASSERT_EQ(made.status, 0) << made.err;
+    for (const char* table : {"c.csv", "t.csv", "s.csv"}) {
+        const ttable t = read_table(dir() / table);
+        EXPECT_EQ(t.provenance, (std::vector<std::string>{version, line})) << table;
+        EXPECT_FALSE(t.rows.empty()) << table;
+    }
+    EXPECT_EQ(slurp(dir() / "x.txt").rfind(version + "\r\n" + line + "\r\n---------\r\n", 0), 0u);
+    // The phonetogram file keeps each setting as an item of its own, and still reads.
+    const std::string pg = slurp(dir() / "voice_pg.stdpg");
+    for (const char* item : {"\nsetting.General/MinSNR=12", "\nsetting.Display/TimeThreshold=0.1",
+                             "\nsetting.Display/ShowLegend=false", "\nproc0=Gravon "})
+        EXPECT_TRUE(has(pg, item)) << item;
+    const tclirun back = run("voice_pg.stdpg --cells-csv back.csv");
+    EXPECT_EQ(back.status, 0) << back.err;
+    const ttable cells = read_table(dir() / "c.csv"), backcells = read_table(dir() / "back.csv");
+    EXPECT_NEAR(backcells.sum("time_all_s"), cells.sum("time_all_s"), 1e-4);
+    EXPECT_EQ(backcells.provenance[1], "# settings differing from the defaults: none");
+
+    // The same settings append; other ones, or none, would make rows that do not compare.
+    EXPECT_EQ(run("/f100 voice.wav " + settings + " --summary-csv s.csv").status, 0);
+    const std::string before = slurp(dir() / "s.csv");
+    for (const std::string& other : {std::string(), std::string("--set MinSNR=13")}) {
+        const tclirun refused = run("/f100 voice.wav " + other + " --summary-csv s.csv");
+        EXPECT_EQ(refused.status, 1) << other;
+        EXPECT_TRUE(has(refused.err, "Cannot append to s.csv: its rows were made by another "
+                                     "version of the program or with other settings"))
+            << refused.err;
+    }
+    EXPECT_EQ(slurp(dir() / "s.csv"), before);
+    EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 2u);
+
+    // A value that would break the line is quoted; a setting of the options leaves the targets.
+    ASSERT_EQ(run("/f100 voice.wav --set 'Clinician=Dr; \"X\\' --cells-csv q.csv").status, 0);
+    EXPECT_EQ(read_table(dir() / "q.csv").provenance[1],
+              "# settings differing from the defaults: Session/Clinician=\"Dr; \\\"X\\\\\"");
+}
+
 TEST_F(CliResearch, TheTextExportHoldsEveryCellWithTime) {
     // Louder than 120 dB, the top of the export dialog's default grid.
     synthesize("loud.wav", "--seconds 1 --f0 220 --spl 124 --fullscale-pa 200");
@@ -413,8 +467,11 @@ TEST_F(CliResearch, TheTextExportHoldsEveryCellWithTime) {
     ASSERT_TRUE(has(r.out, " 125 dB: ")) << r.out;
     const std::string text = slurp(dir() / "pg.txt");
     // The first table's rows start at the loudest cell, the columns still at MIDI 24.
-    EXPECT_EQ(text.rfind("---------\r\nSolidColor\r\ndB\\MIDI\t24\t", 0), 0u)
-        << text.substr(0, 100);
+    // After the two lines that say where it came from.
+    const std::size_t start = text.find("\r\n", text.find("\r\n") + 2) + 2;
+    EXPECT_EQ(text.rfind("# Gravon ", 0), 0u) << text.substr(0, 100);
+    const std::string first = "---------\r\nSolidColor\r\ndB\\MIDI\t24\t";
+    EXPECT_EQ(text.compare(start, first.size(), first), 0) << text.substr(0, 200);
     EXPECT_TRUE(has(text, "\t95\t\r\n125.0\t")) << text.substr(0, 600);
 }
 

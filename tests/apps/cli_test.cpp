@@ -77,7 +77,11 @@ TEST_F(Cli, TextExportOfAllParameters) {
     const tresult r = run("/f100 voice.wav --export-text pg.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string text = slurp(dir() / "pg.txt");
-    EXPECT_EQ(text.rfind("---------\r\nSolidColor\r\n", 0), 0u);
+    // After the two lines that say where the export came from.
+    EXPECT_EQ(text.rfind("# Gravon ", 0), 0u);
+    EXPECT_NE(text.find("\r\n# settings differing from the defaults: none\r\n---------\r\n"
+                        "SolidColor\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("\r\nAccTime\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nMaxPartNoTo01\r\n"), std::string::npos);
     // A folder that is a file cannot hold the export.
@@ -137,7 +141,8 @@ TEST_F(Cli, TracksTable) {
     EXPECT_EQ(r.status, 0) << r.err;
     std::ifstream in(dir() / "tracks.csv");
     std::string header, row;
-    std::getline(in, header);
+    // After the two lines that say where the table came from.
+    for (int i = 0; i < 3; ++i) std::getline(in, header);
     // The time reference is in the column's name; rejection reasons have names; a value a
     // frame does not have is an empty cell, never a placeholder such as F0 0 or HNR -50.
     EXPECT_EQ(header.rfind("time_centre_s,left_accepted,left_rejected,left_SPL,left_fo,left_H1H2,"

@@ -436,6 +436,35 @@ TEST_F(StdpgTest, RecordingPhonetogramRoundTrip) {
     EXPECT_EQ(t.params.size(), default_stdpgparams().size());
 }
 
+TEST_F(StdpgTest, SettingsAreItemsOfTheirOwnWithinABudgetAndTheFileStillReads) {
+    const tpg pg = recording_pg();
+    // Each setting takes 37 bytes as an item: "setting.Targets/f0_1000=123456.78901\r\n".
+    struct tcase {
+        std::size_t n;
+        std::size_t written;
+    } cases[] = {{0, 0}, {3, 3}, {1000, settingsitemsbudget / 37}};
+    for (const tcase& c : cases) {
+        const std::string p = path("s" + std::to_string(c.n) + ".stdpg");
+        tstdpgwriteinfo info = writeinfo();
+        for (std::size_t i = 0; i < c.n; ++i)
+            info.settings.push_back({"Targets/f0_" + std::to_string(1000 + i), "123456.78901"});
+        TSMPfile w;
+        write_stdpg(w, p, pg, info);
+        EXPECT_EQ(item_of(p, "setting.Targets/f0_1000"), c.n > 0 ? "123456.78901" : "") << c.n;
+        const std::string last = "setting.Targets/f0_" + std::to_string(1000 + c.written - 1);
+        const std::string next = "setting.Targets/f0_" + std::to_string(1000 + c.written);
+        if (c.written > 0) EXPECT_EQ(item_of(p, last), "123456.78901") << c.n;
+        EXPECT_EQ(item_of(p, next), "") << c.n;
+        EXPECT_EQ(item_of(p, settingsomitteditem),
+                  c.n > c.written ? std::to_string(c.n - c.written) : "")
+            << c.n;
+        const tread t = readfile(p);
+        ASSERT_TRUE(t.opened) << c.n;
+        EXPECT_TRUE(t.result.complete()) << t.result.layouterror << t.result.recorderror;
+        expect_layers_equal(pg, t.pg);
+    }
+}
+
 TEST_F(StdpgTest, OtherParameterListsRoundTripAndExtendTheNameMapping) {
     tpg pg = make_empty_pg();
     pg.param.resize(5);

@@ -26,9 +26,12 @@ CLI = SYNTH = CMAKE = None
 
 
 def read_csv_text(path):
-    """The header and the rows of a CSV file, every cell as the text it holds."""
+    """The header and the rows of a CSV file, every cell as the text it holds, past the two
+    lines that say where the table came from."""
     with open(path, newline="") as f:
-        rows = list(csv.reader(f))
+        lines = f.readlines()
+    assert lines[0].startswith("# Gravon ") and lines[1].startswith("# settings "), lines[:2]
+    rows = list(csv.reader(lines[2:]))
     return rows[0], rows[1:]
 
 
@@ -111,10 +114,10 @@ class Corpus(unittest.TestCase):
         self.assertGreater(a.summary()["time_area_s"], 1.5)
         self.assertEqual(a.summary()["threshold_s"], 0.05)
         # The frames are the tables as pandas reads the files.
-        pd.testing.assert_frame_equal(a.cells_frame(), pd.read_csv("c.csv"), check_exact=False,
-                                      check_dtype=False, rtol=1e-8)
+        pd.testing.assert_frame_equal(a.cells_frame(), pd.read_csv("c.csv", skiprows=2),
+                                      check_exact=False, check_dtype=False, rtol=1e-8)
         tracks = a.tracks_frame()
-        self.assertEqual(list(tracks.columns), list(pd.read_csv("t.csv").columns))
+        self.assertEqual(list(tracks.columns), list(pd.read_csv("t.csv", skiprows=2).columns))
         self.assertEqual(len(tracks), len(a.tracks["time_centre_s"]))
         # Uncalibrated, as without /f: the same warning as the program's.
         r = self.cli("voice.wav", "--summary-csv", "plain.csv")

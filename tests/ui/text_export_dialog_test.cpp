@@ -95,9 +95,12 @@ TEST_F(TextExportDialog, WritesTheCheckedParameterWithTheChosenHeading) {
     ASSERT_TRUE(dialog.exportbuttonClick());
     EXPECT_FALSE(dialog.isVisible());
     const std::string text = testing::read_text(file());
-    EXPECT_EQ(text.rfind("---------\r\n", 0), 0u);
+    // The window's export says where it came from as the command line's does.
+    EXPECT_EQ(text.rfind("# Gravon ", 0), 0u);
+    EXPECT_NE(text.find("\r\n# settings differing from the defaults: none\r\n---------\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("dB\\Note\tC1\t"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 1 + 81);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 2 + 1 + 81);
 }
 
 TEST_F(TextExportDialog, VisibleRangeComesFromTheKeyboardAndTheLevelAxis) {
