@@ -35,6 +35,7 @@ class TSessionDialog : public QDialog {
     QLineEdit* fdate = nullptr;
     QComboBox* ftask = nullptr;
     QPlainTextEdit* fnotes = nullptr;
+    QLineEdit* fprotocol = nullptr; // read only: the guided profile sets it
     QLabel* fhint = nullptr;
 };
 
