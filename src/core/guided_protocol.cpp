@@ -5,6 +5,7 @@
 #include "phonetogram/pg_param.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 
@@ -70,20 +71,34 @@ tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime) 
     tnotelevels r;
     if (note < 0 || note >= nf0bins || pg.param.size() <= pglayeracctime) return r;
     const tpgarr& t = pg.param[pglayeracctime].arr;
-    const double reached = phonationtime / 10;
+    // band[y]: the time in the band y ... y + softloudband - 1.
+    std::array<double, nlevelbins> band{};
     for (std::int32_t y = 0; y < nlevelbins; ++y) {
-        const double v = t[note][y];
-        r.time += v;
-        if (v >= reached) {
-            if (r.soft < 0) r.soft = y;
-            r.loud = y;
-        }
+        r.time += t[note][y];
+        for (std::int32_t k = 0; k < softloudband && y - k >= 0; ++k)
+            band[std::size_t(y - k)] += t[note][y];
     }
-    if (r.soft < 0) return r;
-    for (std::int32_t y = r.soft; y < r.soft + softloudband && y < nlevelbins; ++y)
-        r.softtime += t[note][y];
-    if (r.loud - r.soft >= minsoftloud)
-        for (std::int32_t y = r.loud - softloudband + 1; y <= r.loud; ++y) r.loudtime += t[note][y];
+    const std::int32_t nbands = nlevelbins - softloudband + 1;
+    std::int32_t soft = -1, loud = -1;
+    for (std::int32_t y = 0; y < nbands; ++y)
+        if (band[std::size_t(y)] >= phonationtime) {
+            soft = y;
+            break;
+        }
+    if (soft < 0) {
+        r.softtime = *std::max_element(band.begin(), band.begin() + nbands);
+        return r;
+    }
+    r.soft = soft + softloudband / 2;
+    r.softtime = band[std::size_t(soft)];
+    for (std::int32_t y = soft + minsoftloud; y < nbands; ++y) {
+        if (band[std::size_t(y)] >= phonationtime) loud = y;
+        if (loud < 0) r.loudtime = std::max(r.loudtime, band[std::size_t(y)]);
+    }
+    if (loud >= 0) {
+        r.loud = loud + softloudband / 2;
+        r.loudtime = band[std::size_t(loud)];
+    }
     return r;
 }
 

@@ -36,18 +36,20 @@ std::string guided_settings_text(const tguidedsettings& s);
 // else or a note outside 0...127.
 std::optional<std::int32_t> parse_note(const std::string& text);
 
-// Where a note of the map stands for the protocol. A level counts as reached at the note once
-// its cell holds a tenth of the phonation time; the soft level is the lowest reached level and
-// the loud one the highest. Time within softloudband dB above the soft level counts as soft,
-// within the same band below the loud level as loud, and the two count apart only when they
-// lie at least minsoftloud dB apart, so that one sustained level is not both.
+// Where a note of the map stands for the protocol. A level is held at the note when the band
+// of softloudband dB around it holds the phonation time. The soft level is the lowest level
+// held, the loud level the highest one held at least minsoftloud dB above it, so that one
+// sustained level is not both and a stray frame at the edge of the note's area moves neither.
 inline constexpr std::int32_t softloudband = 3;
 inline constexpr std::int32_t minsoftloud = 6;
 struct tnotelevels {
-    double time = 0;        // s at the note, at any level
-    double softtime = 0;    // s at the soft level
-    double loudtime = 0;    // s at the loud level; 0 while loud and soft are not apart
-    std::int32_t soft = -1; // dB, -1 when no level is reached
+    double time = 0; // s at the note, at any level
+    // s in the band of the soft level; without one, in the fullest band of the note
+    double softtime = 0;
+    // s in the band of the loud level; without one, in the fullest band far enough above the
+    // soft level; 0 without a soft level
+    double loudtime = 0;
+    std::int32_t soft = -1; // dB, the middle of its band; -1 when there is none
     std::int32_t loud = -1;
 };
 tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime);
