@@ -16,7 +16,7 @@ tguidedrun::~tguidedrun() {
 }
 
 double tguidedrun::now() const {
-    return double(std::int64_t(form.samplecount) - ffirst) / form.storefs;
+    return double(std::int64_t(form.samplecount) - ffirst - fpaused) / form.storefs;
 }
 
 bool tguidedrun::start() {
@@ -35,6 +35,8 @@ bool tguidedrun::start() {
         fhooked = true;
     }
     ffirst = form.samplecount;
+    flast = ffirst;
+    fpaused = 0;
     ffinishednoted = false;
     fprotocol.start(0);
     follow();
@@ -42,7 +44,10 @@ bool tguidedrun::start() {
 }
 
 void tguidedrun::block_analysed() {
-    if (fprotocol.finished()) return;
+    const std::int64_t count = form.samplecount;
+    if (form.paused()) fpaused += count - flast;
+    flast = count;
+    if (fprotocol.finished() || form.paused()) return;
     fprotocol.update(form.pgs[0], now());
     follow();
 }
@@ -84,7 +89,8 @@ void tguidedrun::follow() {
 std::string guided_result_text(const tguidedprotocol& p) {
     const std::int32_t lo = p.lowestreached();
     const std::int32_t hi = p.highestreached();
-    const std::string steps = std::to_string(p.steps().size()) + " steps, " +
+    const std::size_t n = p.steps().size();
+    const std::string steps = std::to_string(n) + (n == 1 ? " step, " : " steps, ") +
                               floattostrdot(std::round(p.ended() - p.started())) + " s";
     if (lo < 0) return "nothing reached in " + steps;
     return "reached " + notename(lo, false) + " to " + notename(hi, false) + " in " + steps;

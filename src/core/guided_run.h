@@ -1,6 +1,6 @@
 // A take led by the guided profile: the protocol is fed with the left phonetogram and the
-// take's own clock (its samples) after every block the recorder delivers, and the prompt tone
-// sounds on the keyboard player while the protocol asks for it, so that the keyboard's block
+// take's own clock (its unpaused samples) after every block the recorder delivers, and the prompt
+// tone sounds on the keyboard player while the protocol asks for it, so that the keyboard's block
 // keeps the tone out of the map. The take stops when the profile is done.
 #pragma once
 
@@ -28,7 +28,8 @@ class tguidedrun {
     void stop();
 
     const tguidedprotocol& protocol() const { return fprotocol; }
-    // Seconds of sound since the profile began.
+    // Seconds of sound since the profile began, not counting the paused stretches: a pause
+    // holds the step where it is.
     double now() const;
     // Called whenever the step, its phase or its progress may have changed.
     std::function<void()> onchanged;
@@ -43,6 +44,8 @@ class tguidedrun {
     bool fhooked = false;
     std::int32_t fsounding = -1; // the note the tone sounds, -1 none
     std::int64_t ffirst = 0;
+    std::int64_t flast = 0;   // the sample count at the last block
+    std::int64_t fpaused = 0; // samples of the profile's time that were paused
     bool ffinishednoted = false;
 };
 

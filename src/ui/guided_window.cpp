@@ -189,11 +189,16 @@ TGuidedPanel::TGuidedPanel(TMainWindow& window)
     faxismark->hide();
     window.addDockWidget(Qt::RightDockWidgetArea, this);
     hide();
+    connect(&fwatch, &QTimer::timeout, this, [this] {
+        if (running() && !fwindow.form().recording()) frun->stop();
+    });
+    fwatch.start(250);
 }
 
 TGuidedPanel::~TGuidedPanel() = default;
 
 bool TGuidedPanel::start(const tguidedsettings& s) {
+    flast = s;
     frun.reset();
     fsteps->clear();
     frun = std::make_unique<tguidedrun>(fwindow.form(), s);
@@ -283,6 +288,7 @@ void open_guided_profile(TMainWindow& window) {
     }
     const tadvancedsettings& a = window.form().advanced;
     TGuidedSettingsDialog dialog(a.lokey, a.lokey + a.nkeys - 1, &window);
+    dialog.set_settings(panel.last_settings());
     fit_on_screen(dialog);
     if (dialog.exec() != QDialog::Accepted) return;
     panel.start(dialog.settings());

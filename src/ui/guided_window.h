@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QDockWidget>
+#include <QTimer>
 #include <memory>
 
 class QComboBox;
@@ -54,6 +55,8 @@ class TGuidedPanel : public QDockWidget {
     // Shows the state of p at now (the live take's, or one made for a picture).
     void show_state(const tguidedprotocol& p, double now);
     bool running() const { return frun && !frun->protocol().finished(); }
+    // The settings of the last guided take, which the dialog offers again.
+    const tguidedsettings& last_settings() const { return flast; }
     QPushButton* repeat_button() const { return frepeat; }
     QPushButton* skip_button() const { return fskip; }
     QPushButton* stop_button() const { return fstop; }
@@ -61,8 +64,10 @@ class TGuidedPanel : public QDockWidget {
   private:
     void changed();
     void mark_target(std::int32_t note);
-    // The settings the dialog offered last, for the next guided take.
     TMainWindow& fwindow;
+    tguidedsettings flast;
+    // A take stopped in the window (Stop, a device gone) ends the profile with it.
+    QTimer fwatch;
     std::unique_ptr<tguidedrun> frun;
     QLabel* finstruction = nullptr;
     QLabel* fnote = nullptr;

@@ -85,6 +85,16 @@ TEST(GuidedPanel, KeysAndButtonsLeadTheTakeAndTheTargetIsMarked) {
               "Guided profile: start C4, whole-tone steps, tone 1.5 s, 0.5 s soft and loud, 20 s "
               "a step; nothing reached in 3 steps, 0 s");
     w.form().NewRecordingActionExecute();
+
+    // Stop in the window ends the profile with the take; the dialog offers its settings again.
+    ASSERT_TRUE(panel.start(panel.last_settings()));
+    EXPECT_EQ(panel.last_settings().startnote, 60);
+    w.action(tactionid::stop)->trigger();
+    QTest::qWait(400);
+    EXPECT_FALSE(panel.running());
+    EXPECT_NE(w.form().session().protocol.find("nothing reached in 1 step, 0 s"), std::string::npos)
+        << w.form().session().protocol;
+    w.form().NewRecordingActionExecute();
 }
 
 } // namespace
