@@ -151,12 +151,19 @@ TEST(GuidedProfile, ASimulatedPatientIsProfiledExactlyOverTheRangeAndThePromptsL
         EXPECT_EQ(notes, c.notes);
         EXPECT_EQ(p.lowestreached(), c.lo);
         EXPECT_EQ(p.highestreached(), c.hi);
-        // Within the time the steps allow, and a done step well within its own.
+        // Within the time the steps allow: a note reached takes its tone, the tone's block
+        // and the patient's two answers, one not reached its limit, and nothing in between.
         EXPECT_LE(p.ended() - p.started(), p.allowedseconds());
-        for (const tguidedstep& st : p.steps())
-            if (st.outcome == tguidedoutcome::done) {
-                EXPECT_LT(st.seconds, s.steplimit) << st.note;
-            }
+        double sum = 0;
+        for (const tguidedstep& st : p.steps()) {
+            sum += st.seconds;
+            if (st.outcome == tguidedoutcome::done)
+                EXPECT_LT(st.seconds, s.tonetime + 2 * (s.phonationtime + reaction) + 0.6)
+                    << st.note;
+            else
+                EXPECT_NEAR(st.seconds, s.steplimit, 0.05) << st.note;
+        }
+        EXPECT_NEAR(p.ended() - p.started(), sum, 1e-9);
         // The map holds the voice at every prompted note within the range and nowhere
         // beyond it, although the microphone heard the tones of the notes beyond.
         const tpg& pg = f.pgs[0];
