@@ -71,33 +71,36 @@ tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime) 
     tnotelevels r;
     if (note < 0 || note >= nf0bins || pg.param.size() <= pglayeracctime) return r;
     const tpgarr& t = pg.param[pglayeracctime].arr;
-    // band[y]: the time in the band y ... y + softloudband - 1.
-    std::array<double, nlevelbins> band{};
-    for (std::int32_t y = 0; y < nlevelbins; ++y) {
-        r.time += t[note][y];
-        for (std::int32_t k = 0; k < softloudband && y - k >= 0; ++k)
-            band[std::size_t(y - k)] += t[note][y];
-    }
-    const std::int32_t nbands = nlevelbins - softloudband + 1;
-    std::int32_t soft = -1, loud = -1;
-    for (std::int32_t y = 0; y < nbands; ++y)
-        if (band[std::size_t(y)] >= phonationtime) {
-            soft = y;
-            break;
+    constexpr std::int32_t nbands = nlevelbins - softloudband + 1;
+    // Band y: the levels y ... y + softloudband - 1; its time, and the level in it that holds
+    // the most time (the lowest of equals), which stands for the band.
+    std::array<double, nbands> band{};
+    std::array<std::int32_t, nbands> peak{};
+    for (std::int32_t y = 0; y < nbands; ++y) {
+        peak[std::size_t(y)] = y;
+        for (std::int32_t k = 0; k < softloudband; ++k) {
+            band[std::size_t(y)] += t[note][y + k];
+            if (t[note][y + k] > t[note][peak[std::size_t(y)]]) peak[std::size_t(y)] = y + k;
         }
+    }
+    for (std::int32_t y = 0; y < nlevelbins; ++y) r.time += t[note][y];
+    std::int32_t soft = -1;
+    for (std::int32_t y = 0; y < nbands && soft < 0; ++y)
+        if (band[std::size_t(y)] >= phonationtime) soft = y;
     if (soft < 0) {
-        r.softtime = *std::max_element(band.begin(), band.begin() + nbands);
+        r.softtime = *std::max_element(band.begin(), band.end());
         return r;
     }
-    r.soft = soft + softloudband / 2;
+    r.soft = peak[std::size_t(soft)];
     r.softtime = band[std::size_t(soft)];
-    for (std::int32_t y = soft + minsoftloud; y < nbands; ++y) {
-        if (band[std::size_t(y)] >= phonationtime) loud = y;
-        if (loud < 0) r.loudtime = std::max(r.loudtime, band[std::size_t(y)]);
-    }
-    if (loud >= 0) {
-        r.loud = loud + softloudband / 2;
-        r.loudtime = band[std::size_t(loud)];
+    for (std::int32_t y = nbands - 1; y > soft && r.loud < 0; --y) {
+        if (peak[std::size_t(y)] - r.soft < minsoftloud) continue;
+        if (band[std::size_t(y)] >= phonationtime) {
+            r.loud = peak[std::size_t(y)];
+            r.loudtime = band[std::size_t(y)];
+        } else {
+            r.loudtime = std::max(r.loudtime, band[std::size_t(y)]);
+        }
     }
     return r;
 }

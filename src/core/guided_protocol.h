@@ -36,10 +36,11 @@ std::string guided_settings_text(const tguidedsettings& s);
 // else or a note outside 0...127.
 std::optional<std::int32_t> parse_note(const std::string& text);
 
-// Where a note of the map stands for the protocol. A level is held at the note when the band
-// of softloudband dB around it holds the phonation time. The soft level is the lowest level
-// held, the loud level the highest one held at least minsoftloud dB above it, so that one
-// sustained level is not both and a stray frame at the edge of the note's area moves neither.
+// Where a note of the map stands for the protocol. A band of softloudband dB is held at the
+// note when its cells hold the phonation time; the band stands for the level in it that holds
+// the most time. The soft level is that of the lowest band held, the loud level that of the
+// highest band held at least minsoftloud dB above it: one sustained level is never both, and a
+// stray frame at the edge of the note's area moves neither.
 inline constexpr std::int32_t softloudband = 3;
 inline constexpr std::int32_t minsoftloud = 6;
 struct tnotelevels {
@@ -49,7 +50,7 @@ struct tnotelevels {
     // s in the band of the loud level; without one, in the fullest band far enough above the
     // soft level; 0 without a soft level
     double loudtime = 0;
-    std::int32_t soft = -1; // dB, the middle of its band; -1 when there is none
+    std::int32_t soft = -1; // dB; -1 when there is none
     std::int32_t loud = -1;
 };
 tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime);
