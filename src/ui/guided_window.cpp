@@ -245,8 +245,10 @@ void TGuidedPanel::show_state(const tguidedprotocol& p, double now) {
         fsteps->addTopLevelItem(
             new QTreeWidgetItem({qtext(notename(st.note, false)), guided_outcome_text(st.outcome),
                                  QString::number(st.seconds, 'f', 1) + " s"}));
-        fsteps->scrollToBottom();
     }
+    // Once the list is laid out, too: the panel may only just have been shown.
+    fsteps->scrollToBottom();
+    QTimer::singleShot(0, fsteps, [list = fsteps] { list->scrollToBottom(); });
     for (QPushButton* b : {frepeat, fskip, fstop}) b->setEnabled(!p.finished());
     mark_target(p.finished() ? -1 : p.target());
 }
