@@ -16,6 +16,11 @@
 #                             the guided profile's panel at the start of its take, with two
 #                             steps up done, and at its end
 #   report.png                the one-page report of the analysis (File > Save report as PDF)
+#   main_window_speech.png, statistics_speech.png, report_speech.png
+#                             a speech profile (a reading passage) washed over the voice range
+#                             profile of the same session: the window, the statistics window
+#                             with the profiles' summary, the speech numbers and the contour
+#                             table, and the report
 #   control_panel_comparison.png, statistics_comparison.png, main_window_difference_view.png,
 #   report_comparison.png     the first session marked as the baseline: the control panel, the
 #                             change in the statistics, the difference view, the report
@@ -91,6 +96,17 @@ shoot main_window_empty.png
 # /s saves the analysis (into the work folder), so that closing has nothing to ask.
 shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/first_session_pg.stdpg" --select-all \
     --window-pictures "$out"
+# The same patient reading a passage: speech wanders over a narrower, lower, softer range.
+./build/gravon-synth --out "$work/speech.wav" --sweep 20 --sweep-f0 170:290 --sweep-spl 64:76 \
+    --seed 5 >/dev/null
+./build/gravon-cli /f100 "$work/speech.wav" --session task=Speech /s /c >/dev/null
+mkdir -p "$work/speech_pictures"
+shoot main_window_speech.png /f100 "$work/patient.wav" /s "$work/speech_pg.stdpg" \
+    --window-pictures "$work/speech_pictures" >/dev/null
+for p in statistics report; do
+    cp "$work/speech_pictures/$p.png" "$out/${p}_speech.png"
+done
+echo "$out/main_window_speech.png"
 shoot main_window_reference_group.png /f100 "$work/patient.wav" /s "$work/group.stdpg"
 # A guided profile (Recording > Guided profile...) of a patient who reaches C3 to G4: from A3
 # down, then from Bb3 up, a soft and a loud /a/ at each note, as its take records them; the

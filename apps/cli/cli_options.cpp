@@ -48,6 +48,8 @@ const char* const usagetext =
     "  --condensed        the same in the condensed form (the default show flags)\n"
     "  --cells-csv FILE   one CSV row per cell with time: note, frequency, level, time,\n"
     "                     each measure, whether the cell is shown and inside the area\n"
+    "  --contour-csv FILE the softest and loudest level of the entire shown area at each\n"
+    "                     semitone: channel,midi,note,f0_hz,spl_min_db,spl_max_db\n"
     "  --summary-csv FILE one CSV row per phonetogram, appended (the header only when the\n"
     "                     file is new): a corpus run builds one table\n"
     "  --tracks FILE      the per-frame analysis tracks of both channels as CSV\n"
@@ -218,6 +220,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.tracksfile = value("a file name");
             } else if (a == "--cells-csv") {
                 o.cellsfile = value("a file name");
+            } else if (a == "--contour-csv") {
+                o.contourfile = value("a file name");
             } else if (a == "--summary-csv") {
                 o.summarycsv = value("a file name");
             } else if (a == "--png") {

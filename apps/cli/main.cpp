@@ -11,6 +11,7 @@
 #include "core/guided_run.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
+#include "core/profile_tables.h"
 #include "core/replay_notes.h"
 #include "core/report.h"
 #include "core/settings_override.h"
@@ -85,8 +86,8 @@ constexpr const char* nothingcompared =
 
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
-           !o.summarycsv.empty() || !o.pngfile.empty() || !o.tracksfile.empty() ||
-           !o.reportfile.empty() || o.compare;
+           !o.contourfile.empty() || !o.summarycsv.empty() || !o.pngfile.empty() ||
+           !o.tracksfile.empty() || !o.reportfile.empty() || o.compare;
 }
 
 // Everything asked for after the command line. Each output that fails says so and the others
@@ -160,6 +161,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
             [&] { export_text(form, subjects.front(), o.exportfile); });
     attempt("--cells-csv", o.cellsfile,
             [&] { write_csv(cells_table(form, subjects), o.cellsfile); });
+    attempt("--contour-csv", o.contourfile,
+            [&] { write_csv(contour_table(form, subjects), o.contourfile); });
     attempt("--summary-csv", o.summarycsv, [&] {
         append_summary_csv(form, subjects, {analysedfile, ui.warnings()}, o.summarycsv);
     });

@@ -6,6 +6,7 @@
 #include "base/prog_id.h"
 #include "core/cells_table.h"
 #include "core/phonetogram_subjects.h"
+#include "core/profile_tables.h"
 #include "core/summary_table.h"
 #include "core/track_table.h"
 #include "core/usage_error.h"
@@ -69,6 +70,18 @@ struct tresult {
             const ttable t = summary_table(run->form, {subjects.front()},
                                            {run->analysedfile, run->ui.warnings()});
             return table_row(t, 0);
+        });
+    }
+    py::dict contour(std::optional<std::int64_t> pg) {
+        return reported([&] {
+            const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
+            return table_arrays(contour_table(run->form, subjects));
+        });
+    }
+    py::dict profile(std::optional<std::int64_t> pg) {
+        return reported([&] {
+            const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
+            return table_row(profile_table(run->form, {subjects.front()}), 0);
         });
     }
     void save_stdpg(const py::object& pathobject, std::optional<std::int64_t> pg) {
@@ -236,6 +249,14 @@ PYBIND11_MODULE(gravon, m) {
         .def("summary", &tresult::summary, py::arg("pg") = py::none(),
              "The --summary-csv fields of the phonetogram pg (default: the first that gravon-cli "
              "describes).")
+        .def("contour", &tresult::contour, py::arg("pg") = py::none(),
+             "The --contour-csv columns as NumPy arrays: the softest and loudest level of the "
+             "entire shown area at each semitone.")
+        .def("profile", &tresult::profile, py::arg("pg") = py::none(),
+             "The summary numbers of the phonetogram pg (default: the first that gravon-cli "
+             "describes): lowest and highest F0, range, level extremes and area of the entire "
+             "shown area, and over all its time the F0 and SPL percentiles 5, 50 and 95, the "
+             "range between the F0 percentiles and Leq, as a speech profile is measured.")
         .def(
             "cells_frame",
             [](tresult& r, std::optional<std::int64_t> pg) { return data_frame(r.cells(pg)); },

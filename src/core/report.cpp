@@ -3,6 +3,7 @@
 #include "calibration/calibration_model.h"
 #include "calibration/date_time.h"
 #include "core/phonetogram_subjects.h"
+#include "core/profile_tables.h"
 #include "phonetogram/statistics_text.h"
 #include "settings/statistics_settings.h"
 
@@ -60,6 +61,11 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
     r.statistics = statistics_text(
         form, form.statistics, form.options.percentile, form.advanced.displayparams,
         report_statistics_rows(form.options), statistics_format(form.advanced, decimalseparator));
+    // A speech profile's numbers are its own, over all its time, whatever is selected.
+    if (const std::vector<std::string> speech = speech_text_lines(form); !speech.empty()) {
+        r.statistics.emplace_back();
+        r.statistics.insert(r.statistics.end(), speech.begin(), speech.end());
+    }
 
     std::vector<std::string> uncalibrated;
     // Every phonetogram the picture shows, measured or not.

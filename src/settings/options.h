@@ -55,6 +55,9 @@ struct toptions : tstatisticsrows, ttargetsettings {
     std::int32_t groupshare = 90;
     // The clinician of the last session details, offered again at the next start.
     std::string clinician;
+    // The text a speech take is read from, shown large while it records; the user picks or
+    // types it with the session details. Empty: the first of the program's passages.
+    std::string readingpassage;
     // Set once; not an editable option. The two flag lists have one entry per percentile.
     tdoublearr percentile = default_percentiles();
 

@@ -19,6 +19,7 @@
 #include "ui/main_actions.h"
 #include "ui/manual_window.h"
 #include "ui/options_dialog.h"
+#include "ui/reading_panel.h"
 #include "ui/reference_calibration_window.h"
 #include "ui/report_page.h"
 #include "ui/sound_focus.h"
@@ -84,6 +85,7 @@ QStringList local_files(const QMimeData* data) {
 TMainWindow::TMainWindow(QWidget* parent)
     : QMainWindow(parent), fui(*this), fform(std::make_unique<TForm1>(fui)) {
     init_icon_resources();
+    fui.readingpassage = &fform->options.readingpassage;
     setWindowTitle(QString::fromStdString(fform->progid.ProductName()));
     setWindowIcon(QIcon(appiconpath));
     setAcceptDrops(true);
@@ -419,6 +421,8 @@ void TMainWindow::create_drawing_area() {
     layout->setSpacing(0);
     fdrawingarea = new TDrawingArea(*fform, central);
     fstatuspanel = new TStatusPanel(*fform, central);
+    freadingpanel = new TReadingPanel(*fform, central);
+    layout->addWidget(freadingpanel, 0);
     layout->addWidget(fdrawingarea, 1);
     layout->addWidget(fstatuspanel, 0);
     setCentralWidget(central);
@@ -526,6 +530,7 @@ bool TMainWindow::target_shown() const {
 
 void TMainWindow::refresh_actions() {
     apply_action_states(action_states(*fform));
+    freadingpanel->refresh();
     fdrawingarea->refresh();
     if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
     setWindowTitle(QString::fromStdString(fform->caption()));

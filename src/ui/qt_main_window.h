@@ -28,6 +28,7 @@ namespace gravon {
 
 class TDrawingArea;
 class TStatusPanel;
+class TReadingPanel;
 class TManualWindow;
 class taudiodevices;
 class twaveinservice;
@@ -145,6 +146,7 @@ class TMainWindow : public QMainWindow {
     QFont faxisfont;
     TDrawingArea* fdrawingarea = nullptr;
     TStatusPanel* fstatuspanel = nullptr;
+    TReadingPanel* freadingpanel = nullptr; // the passage of a speech take
     // Made when first asked for; a child of this window.
     TManualWindow* fmanual = nullptr;
     // The last size asked for with "Copy image at size"; invalid: the window's own.

@@ -133,8 +133,10 @@ bool TQtUserInterface::edit_session(tsessionrecord& r, bool atrecord) {
     if (unattended) return true;
     TSessionDialog d(&fwindow);
     d.set_record(r, atrecord);
+    if (readingpassage) d.set_passage(*readingpassage);
     if (d.exec() != QDialog::Accepted) return false;
     r = d.record();
+    if (readingpassage) *readingpassage = d.passage();
     return true;
 }
 

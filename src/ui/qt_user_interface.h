@@ -100,6 +100,8 @@ class TQtUserInterface : public tuserinterface {
     std::function<void()> onrefreshdevicelists;
     std::function<void()> onshowcontrolpanel;
     std::function<void(std::int32_t)> onselectphonetogram;
+    // The reading passage the session dialog edits with a speech task (the options' field).
+    std::string* readingpassage = nullptr;
 
   private:
     void repaint_now();

@@ -1,5 +1,7 @@
 #include "ui/session_dialog.h"
 
+#include "core/reading_passages.h"
+#include "phonetogram/speech_profile.h"
 #include "ui/screen_fit.h"
 
 #include <QComboBox>
@@ -62,7 +64,7 @@ TSessionDialog::TSessionDialog(QWidget* parent) : QDialog(parent) {
     fclinician = new QLineEdit;
     fdate = new QLineEdit;
     fdate->setPlaceholderText("YYYY-MM-DD hh:mm");
-    ftask = editable_combo({"", "Singing profile", "Speech profile"});
+    ftask = editable_combo({"", "Singing profile", speechtask});
     ftask->lineEdit()->setPlaceholderText("Singing profile, speech profile or your own");
     fnotes = new QPlainTextEdit;
     fnotes->setTabChangesFocus(true);
@@ -79,6 +81,28 @@ TSessionDialog::TSessionDialog(QWidget* parent) : QDialog(parent) {
             c->lineEdit()->setMaxLength(int(f.maxchars));
         form->addRow(QString(f.label) + ":", widgets[i]);
     }
+    // The passage of a speech take: one of the program's, or the user's own, typed or pasted.
+    fpassagechoice = new QComboBox;
+    fpassagechoice->setObjectName("session_passagechoice");
+    for (const treadingpassage& p : reading_passages()) fpassagechoice->addItem(qs(p.title));
+    fpassagechoice->addItem("Your own text");
+    fpassage = new QPlainTextEdit;
+    fpassage->setObjectName("session_passage");
+    fpassage->setTabChangesFocus(true);
+    fpassage->setPlaceholderText("The text the patient reads aloud");
+    connect(fpassagechoice, &QComboBox::activated, this, [this](int i) {
+        if (i < int(reading_passages().size()))
+            fpassage->setPlainText(qs(reading_passages()[std::size_t(i)].text));
+        else
+            fpassage->clear();
+        fpassage->setFocus();
+    });
+    fpassagebox = new QWidget;
+    auto* passageform = new QFormLayout(fpassagebox);
+    passageform->setContentsMargins(0, 0, 0, 0);
+    passageform->addRow("Reading passage:", fpassagechoice);
+    passageform->addRow("", fpassage);
+    connect(ftask, &QComboBox::currentTextChanged, this, [this] { show_passage_with_task(); });
     fhint = new QLabel;
     fhint->setWordWrap(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -86,6 +110,7 @@ TSessionDialog::TSessionDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(fpassagebox);
     layout->addWidget(fhint);
     layout->addWidget(buttons);
     // Wide enough for a name and a line of notes in the dialog's own font.
@@ -104,12 +129,38 @@ void TSessionDialog::set_record(const tsessionrecord& r, bool atrecord) {
     fnotes->setPlainText(qs(r.notes));
     fprotocol->setText(qs(r.protocol));
     fprotocol->setCursorPosition(0);
+    show_passage_with_task();
     fhint->setText(atrecord ? "The take records when you click OK; its start gives the date "
                               "and time. Cancel does not record."
                             : "Saved with the phonetogram and the sound, and printed on the "
                               "report.");
     adjustSize();
     fit_on_screen(*this);
+}
+
+void TSessionDialog::set_passage(const std::string& text) {
+    const std::string shown = text.empty() ? reading_passages().front().text : text;
+    int choice = int(reading_passages().size());
+    for (std::size_t i = 0; i < reading_passages().size(); ++i)
+        if (reading_passages()[i].text == shown) choice = int(i);
+    fpassagechoice->setCurrentIndex(choice);
+    fpassage->setPlainText(qs(shown));
+    show_passage_with_task();
+}
+
+std::string TSessionDialog::passage() const {
+    const std::string text = ss(fpassage->toPlainText());
+    return text == reading_passages().front().text ? std::string() : text;
+}
+
+void TSessionDialog::show_passage_with_task() {
+    const bool speech = is_speech_task(ss(ftask->currentText()));
+    if (fpassagebox->isHidden() != speech) return;
+    fpassagebox->setVisible(speech);
+    if (isVisible()) {
+        adjustSize();
+        fit_on_screen(*this);
+    }
 }
 
 tsessionrecord TSessionDialog::record() const {

@@ -23,6 +23,10 @@ class TSessionDialog : public QDialog {
     // only shows them.
     void set_record(const tsessionrecord& r, bool atrecord);
     tsessionrecord record() const;
+    // The text a speech take is read from: shown with a speech task, to pick from the
+    // program's passages or to type. Empty when it is the first of the program's.
+    void set_passage(const std::string& text);
+    std::string passage() const;
 
     void accept() override;
 
@@ -37,6 +41,11 @@ class TSessionDialog : public QDialog {
     QPlainTextEdit* fnotes = nullptr;
     QLineEdit* fprotocol = nullptr; // read only: the guided profile sets it
     QLabel* fhint = nullptr;
+    QComboBox* fpassagechoice = nullptr;
+    QPlainTextEdit* fpassage = nullptr;
+    QWidget* fpassagebox = nullptr;
+
+    void show_passage_with_task();
 };
 
 } // namespace gravon

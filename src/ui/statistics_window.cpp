@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "core/main_window.h"
+#include "core/profile_tables.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 #include "ui/toolbar_keys.h"
@@ -85,6 +86,10 @@ void TForm6::refresh() {
     for (const std::string& line : change) t += qtext(line) + "\n";
     if (!change.empty()) t += "\n";
     for (const std::string& line : lines) t += qtext(line) + "\n";
+    // Below the selection's numbers, those of the whole profiles: summary, speech, contour.
+    const std::vector<std::string> profiles = profile_text_lines(fform);
+    if (!profiles.empty() && !lines.empty() && !lines.back().empty()) t += "\n";
+    for (const std::string& line : profiles) t += qtext(line) + "\n";
     t.chop(1);
     const double textwidth = set_tab_stops(t);
     if (Memo1->toPlainText() != t) Memo1->setPlainText(t);

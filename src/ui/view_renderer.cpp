@@ -4,6 +4,7 @@
 #include "base/rounding.h"
 #include "core/phonetogram_subjects.h"
 #include "phonetogram/reference_group.h"
+#include "phonetogram/speech_profile.h"
 #include "ui/axis_widget.h"
 #include "ui/canvas_shapes.h"
 #include "ui/geometry/difference_colours.h"
@@ -113,11 +114,14 @@ void paint_mask_border(QImage& img, const tbinmask& mask, const tbinedges& e, in
     }
 }
 
-// The black outline of every visible profile's shown cells; a group has its own outlines.
-void paint_outline(QImage& img, const TForm1& form, const tbinedges& e, int lox, int hix, int hiy) {
+// The black outline of every visible profile's shown cells; a group and a speech profile laid
+// over another have their own outlines.
+void paint_outline(QImage& img, const TForm1& form, const tbinpaint& bp, const tbinedges& e,
+                   int lox, int hix, int hiy) {
     const std::size_t npg = std::min(form.pgs.size(), form.masks.binshow.size());
     for (std::size_t n = 0; n < npg; ++n)
-        if (form.pgs[n].visible && !is_reference_group(form.pgs[n]))
+        if (form.pgs[n].visible && !is_reference_group(form.pgs[n]) &&
+            !(n < bp.overlaid.size() && bp.overlaid[n]))
             paint_mask_border(img, form.masks.binshow[n], e, lox, hix, hiy, qRgb(0, 0, 0), 1, 0);
 }
 
@@ -133,6 +137,36 @@ void paint_group_outlines(QImage& img, const TForm1& form, const tbinedges& e, i
         if (chosen != groupmainshare)
             paint_mask_border(img, group_share_mask(pg, chosen), e, lox, hix, hiy, c, 1, 3);
         paint_mask_border(img, group_share_mask(pg, groupmainshare), e, lox, hix, hiy, c, 2, 0);
+    }
+}
+
+// Each speech profile laid over another: its shown cells washed with the speech colour, the
+// cells under them showing through, and a line of the darker one around them.
+void paint_speech_overlays(QImage& img, const TForm1& form, const tbinpaint& bp, const tbinedges& e,
+                           int lox, int hix, int hiy) {
+    const std::size_t npg =
+        std::min({form.pgs.size(), form.masks.binshow.size(), bp.overlaid.size()});
+    for (std::size_t n = 0; n < npg; ++n) {
+        if (!bp.overlaid[n]) continue;
+        const tbinmask& shown = form.masks.binshow[n];
+        for (int x = lox; x <= hix; ++x)
+            for (int y = 0; y <= hiy; ++y) {
+                if (!shown[x][y]) continue;
+                const int l = std::max(e.left[std::size_t(x)], 0),
+                          r = std::min(e.right[std::size_t(x)], img.width());
+                const int t = std::max(e.top[std::size_t(y)], 0),
+                          b = std::min(e.bottom[std::size_t(y)], img.height());
+                for (int py = t; py < b; ++py) {
+                    QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(py));
+                    for (int px = l; px < r; ++px) {
+                        const TColor w = speech_washed({std::uint8_t(qRed(line[px])),
+                                                        std::uint8_t(qGreen(line[px])),
+                                                        std::uint8_t(qBlue(line[px]))});
+                        line[px] = qRgb(w.r, w.g, w.b);
+                    }
+                }
+            }
+        paint_mask_border(img, shown, e, lox, hix, hiy, rgb32(speechoutlinecolor), 2, 0);
     }
 }
 
@@ -267,6 +301,11 @@ std::vector<tkeyrow> key_rows(const TForm1& form, bool differences) {
     if (shown.size() < 2) return rows;
     for (const tpg* pg : shown) {
         const QString name = QString::fromStdString(pg->pgname);
+        if (is_speech_profile(*pg) && !differences &&
+            speech_overlaid(form, std::size_t(pg - form.pgs.data()))) {
+            rows.push_back({speech_washed({255, 255, 255}), name + " (speech)"});
+            continue;
+        }
         if (!is_reference_group(*pg)) {
             rows.push_back({pg->color, pg->baseline ? name + " (baseline)" : name});
             continue;
@@ -364,8 +403,9 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes, 
         const int lox = std::clamp(kb.LoKey() - 1, 0, hix);
         p.end();
         paint_bins(image, form, scratch, edges, lox, hix, hiy);
+        if (!differences) paint_speech_overlays(image, form, scratch, edges, lox, hix, hiy);
         if (form.options.showoutline && !differences)
-            paint_outline(image, form, edges, lox, hix, hiy);
+            paint_outline(image, form, scratch, edges, lox, hix, hiy);
         paint_group_outlines(image, form, edges, lox, hix, hiy);
         p.begin(&image);
     }

@@ -127,6 +127,29 @@ class Corpus(unittest.TestCase):
         # The module is the program of the same version.
         self.assertEqual(self.cli("--version").stdout, "Gravon %s\n" % gravon.__version__)
 
+    def test_the_profile_numbers_are_those_of_its_contour(self):
+        r = self.cli("/f100", "voice.wav", "--contour-csv", "k.csv")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        a = gravon.analyse_file("voice.wav", full_scale=100)
+        contour = a.contour()
+        self.assert_table_as_csv(contour, "k.csv")
+        self.assertGreater(len(contour["midi"]), 0)
+        p = a.profile()
+        midi = contour["midi"]
+        checks = [("f0_low_hz", contour["f0_hz"][0]), ("f0_high_hz", contour["f0_hz"][-1]),
+                  ("range_st", midi[-1] - midi[0]), ("spl_min_db", contour["spl_min_db"].min()),
+                  ("spl_max_db", contour["spl_max_db"].max())]
+        for name, value in checks:
+            self.assertEqual(p[name], value, name)
+        # 196 Hz at 78 dB with the synthesizer's vibrato of 30 cents: the median and Leq on
+        # it, the outer percentiles within the vibrato and the bin they fall in.
+        st = {k: 12 * math.log2(p["f0_%s_hz" % k] / 196.0) for k in ("p5", "p50", "p95")}
+        self.assertLess(abs(st["p50"]), 0.5)
+        self.assertTrue(-1.5 < st["p5"] < st["p50"] < st["p95"] < 1.5, st)
+        self.assertAlmostEqual(p["f0_range_p5_p95_st"], st["p95"] - st["p5"], places=6)
+        for name in ("spl_p5_db", "spl_p50_db", "spl_p95_db", "leq_db"):
+            self.assertAlmostEqual(p[name], 78.0, delta=1.5, msg=name)
+
     def test_samples_in_an_array_are_the_file_that_holds_them(self):
         def samples(name):
             with wave.open(name) as w:

@@ -29,6 +29,8 @@ inline toptions changed_options() {
     o.showblackborder = true;
     o.showoutline = false;
     o.groupshare = 75;
+    o.readingpassage =
+        "Der Nordwind und die Sonne stritten sich,\nwer von ihnen der Stärkere wäre.";
     o.showblob = {false, true};
     o.showspectrum = {true, false};
     o.shownoise = {false, true};
@@ -83,6 +85,7 @@ inline void expect_same_options(const toptions& a, const toptions& b) {
     EXPECT_EQ(a.showblackborder, b.showblackborder);
     EXPECT_EQ(a.showoutline, b.showoutline);
     EXPECT_EQ(a.groupshare, b.groupshare);
+    EXPECT_EQ(a.readingpassage, b.readingpassage);
     EXPECT_EQ(a.showblob, b.showblob);
     EXPECT_EQ(a.showspectrum, b.showspectrum);
     EXPECT_EQ(a.shownoise, b.shownoise);

@@ -36,11 +36,21 @@ TEST(StatisticsWindow, CondensedSwitchFollowsTheOptionAndShortensTheText) {
     button->click();
     EXPECT_TRUE(t.form.options.shortversion);
     EXPECT_LT(w.text().count('\n'), full.count('\n'));
-    EXPECT_EQ(w.text().toStdString() + "\n", [&] {
+    const std::string condensed = [&] {
         std::string s;
         for (const std::string& l : t.form.statistics_text_lines(true)) s += l + "\n";
         return s;
-    }());
+    }();
+    EXPECT_EQ(w.text().toStdString().substr(0, condensed.size()), condensed);
+    // Below the selection's numbers, the profile's own: its summary and its contour, one row
+    // per semitone of the block (D3 to B3, 60 to 79 dB).
+    const std::string text = w.text().toStdString();
+    for (const char* row :
+         {"\nLowest fo\tD3 (146.8 Hz)\t\n", "\nHighest fo\tB3 (246.9 Hz)\t\n",
+          "\nfo range [ST]\t9\t\n", "\nArea [cells]\t200\t\n",
+          "\n\nContour\tLeft\t\t\n\tSoftest [dB]\tLoudest [dB]\t\nD3 146.8 Hz\t60\t79\t\n"})
+        EXPECT_NE(text.find(row), std::string::npos) << row;
+    EXPECT_TRUE(text.ends_with("\nBb3 233.1 Hz\t60\t79\t\nB3 246.9 Hz\t60\t79\t")) << text;
     // The option set elsewhere (a settings file) reaches the button at the next refresh.
     t.form.options.shortversion = false;
     w.refresh();

@@ -261,5 +261,31 @@ TEST_F(ViewColours, AReferenceGroupIsOutlinedAtHalfAndAtTheChosenShare) {
     EXPECT_NE(edge(55, 64, -1, 0), line);
 }
 
+TEST_F(ViewColours, ASpeechProfileIsWashedOverTheVoiceRangeProfile) {
+    f.options.showoutline = true;
+    put(0, 57, 73);
+    put(0, 60, 73);
+    put(1, 60, 73);
+    put(1, 62, 73);
+    f.pgs[1].visible = true;
+    f.pgs[1].session.task = "Speech";
+    render();
+    // Row 73 is off the grid lines, which show through the wash. Orange 235/120/0 at 45 % over what
+    // lies below: the voice range profile's blue, or white.
+    EXPECT_EQ(at_bin(57, 73), blue70);
+    EXPECT_EQ(at_bin(60, 73), QColor(172, 121, 140));
+    EXPECT_EQ(at_bin(62, 73), QColor(246, 194, 140));
+    // Its border is its own dark orange line, two pixels wide, where the other one's is black.
+    const QRect r = bin_rect(62, 73);
+    EXPECT_EQ(img.pixelColor(r.right(), r.center().y()), QColor(160, 70, 0));
+    EXPECT_EQ(img.pixelColor(r.right() - 1, r.center().y()), QColor(160, 70, 0));
+    EXPECT_EQ(img.pixelColor(bin_rect(57, 73).left(), r.center().y()), QColor(Qt::black));
+    // Alone, it is a profile like any other, in its own colour.
+    f.pgs[0].visible = false;
+    render();
+    EXPECT_EQ(at_bin(62, 73), red70);
+    EXPECT_EQ(at_bin(60, 73), red70);
+}
+
 } // namespace
 } // namespace gravon

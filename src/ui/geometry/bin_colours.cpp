@@ -1,6 +1,7 @@
 #include "ui/geometry/bin_colours.h"
 
 #include "base/same_text.h"
+#include "phonetogram/speech_profile.h"
 #include "ui/geometry/transparency.h"
 
 #include <algorithm>
@@ -56,6 +57,13 @@ double value_fraction(double q, const tdisplayparam& p, std::int32_t zparam) {
     return (q - p.min) / (p.max - p.min);
 }
 
+TColor speech_washed(TColor under) {
+    const auto mix = [](std::uint8_t a, std::uint8_t b) {
+        return std::uint8_t(std::lround((1 - speechwash) * a + speechwash * b));
+    };
+    return {mix(under.r, speechcolor.r), mix(under.g, speechcolor.g), mix(under.b, speechcolor.b)};
+}
+
 void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparams,
                        const tstdpgparamarr& stdpgparams, std::int32_t zparam,
                        TColor selectioncolor, std::int32_t hix, std::int32_t hiy, tbinpaint& out) {
@@ -76,6 +84,8 @@ void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparam
     const std::int32_t z = haveparam ? zparam : 0;
 
     if (out.tints.size() < npg) out.tints.resize(npg);
+    out.overlaid.resize(npg);
+    for (std::size_t i = 0; i < npg; ++i) out.overlaid[i] = speech_overlaid(list, i);
     for (std::size_t i = 0; i < npg; ++i) {
         bin_tint_cache& tc = out.tints[i];
         const tpg& pg = list.pgs[i];
@@ -109,7 +119,8 @@ void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparam
                 const tpg& pg = list.pgs[n];
                 // A reference group is drawn as outlines over the others, never filled.
                 if (!pg.visible || !pg.group.empty()) continue;
-                const bool shown = list.masks.binshow[n][x][y] != 0;
+                // A speech profile over another is washed over the blend afterwards.
+                const bool shown = !out.overlaid[n] && list.masks.binshow[n][x][y] != 0;
                 if (shown) {
                     bin_tint_cache& tc = out.tints[n];
                     const std::size_t l = tc.layer;

@@ -31,7 +31,19 @@ struct tbinpaint {
         std::size_t layer = 0;
     };
     std::vector<ttintcache> tints;
+    // Per phonetogram: drawn over the others as a speech profile (speech_overlaid), so left
+    // out of the blend.
+    std::vector<std::uint8_t> overlaid;
 };
+
+// A speech profile over a voice range profile: its cells washed over with speechcolor, so
+// that the profile under it shows through, and its border a line of speechoutlinecolor.
+// Orange stands apart from every colour of the phonetograms' table and from the selection.
+inline constexpr TColor speechcolor = {235, 120, 0};
+inline constexpr TColor speechoutlinecolor = {160, 70, 0};
+inline constexpr double speechwash = 0.45; // the share of speechcolor in a washed cell
+// The colour of a cell of colour under with the wash over it.
+TColor speech_washed(TColor under);
 
 // The layer of pg that shows display parameter zparam: the first layer whose name is that of
 // an entry of stdpgparams mapped to zparam; layer 0 when there is none or zparam lies beyond
