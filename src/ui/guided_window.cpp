@@ -126,6 +126,8 @@ TGuidedPanel::TGuidedPanel(TMainWindow& window)
     big.setBold(true);
     finstruction->setFont(big);
     fnote = new QLabel;
+    fnote->setWordWrap(true);
+    fnote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QFont mid = fnote->font();
     mid.setPointSizeF(mid.pointSizeF() * 1.4);
     fnote->setFont(mid);
