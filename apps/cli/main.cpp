@@ -230,7 +230,9 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
         // The steps stay on the keyboard.
         s.lowestnote = form.advanced.lokey;
         s.highestnote = form.advanced.lokey + form.advanced.nkeys - 1;
-        if (const std::string problem = guided_settings_problem(s); !problem.empty()) {
+        std::string problem = guided_settings_problem(s);
+        if (problem.empty()) problem = guided_refusal(form);
+        if (!problem.empty()) {
             ui.error("--protocol: " + problem);
             return;
         }

@@ -20,6 +20,10 @@ double tguidedrun::now() const {
 }
 
 bool tguidedrun::start() {
+    if (const std::string why = guided_refusal(form); !why.empty()) {
+        form.ui.message_box("Guided profile", why, tmessagekind::error);
+        return false;
+    }
     if (!form.recording()) form.RecordActionExecute(true);
     if (!form.recording()) return false;
     form.set_paused(false);
@@ -84,6 +88,12 @@ void tguidedrun::follow() {
         if (form.recording()) form.StopActionExecute();
     }
     if (onchanged) onchanged();
+}
+
+std::string guided_refusal(const TForm1& form) {
+    if (form.advanced.keyboardblock) return {};
+    return "The keyboard's tones do not block the analysis (Advanced settings, Keyboard), so the "
+           "guided profile's prompt tones would enter the phonetogram. Let them block it first.";
 }
 
 std::string guided_result_text(const tguidedprotocol& p) {

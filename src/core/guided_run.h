@@ -21,7 +21,8 @@ class tguidedrun {
     tguidedrun& operator=(const tguidedrun&) = delete;
 
     // Records (unpaused) and begins the first step; false when the take did not start (the
-    // user cancelled a question, the device failed: the window has said why).
+    // user cancelled a question, the device failed, the keyboard's tones do not block the
+    // analysis: the window has said why).
     bool start();
     void repeat();
     void skip();
@@ -53,5 +54,9 @@ class tguidedrun {
 // steps and the time ("reached G2 to E5 in 31 steps, 312 s"); "nothing reached" when no
 // step was.
 std::string guided_result_text(const tguidedprotocol& p);
+
+// Why the window's settings let no guided profile run (its prompts would enter the map); empty
+// when they do.
+std::string guided_refusal(const TForm1& form);
 
 } // namespace gravon

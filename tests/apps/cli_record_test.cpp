@@ -189,7 +189,8 @@ TEST_F(CliRecord, AFullScaleFromTheCommandLineIsTheTakesCalibration) {
 
 // A guided profile of a patient who never answers: each direction ends after two notes not
 // reached, so the take ends by itself long before its seconds, and its files and report say
-// how it was led. Settings that cannot be used are refused before anything records.
+// how it was led. Settings that cannot be used, or that would let the prompts into the map, are
+// refused before anything records.
 TEST_F(CliRecord, AGuidedProfileEndsByItselfAndItsFilesAndReportStateIt) {
     const tclirun take = run("/f100 --record 60 --protocol vrp,start=C4,step=2,tone=1,limit=4 "
                              "--take guided /s --report guided.pdf");
@@ -215,7 +216,9 @@ TEST_F(CliRecord, AGuidedProfileEndsByItselfAndItsFilesAndReportStateIt) {
              {"--record 5 --protocol vrp,step=3", "is none of start=NOTE"},
              {"--record 5 --protocol vrp,start=H2", "start is a note such as A3"},
              {"--record 5 --protocol speech", "knows vrp"},
-             {"--record 5 --protocol vrp,tone=3,limit=4", "A step needs at least 5 s"}}) {
+             {"--record 5 --protocol vrp,tone=3,limit=4", "A step needs at least 5 s"},
+             {"--set BlockDetection=0 --record 5 --protocol vrp",
+              "prompt tones would enter the phonetogram"}}) {
         const tclirun bad = run(args);
         EXPECT_GE(bad.status, 1) << args;
         EXPECT_NE(bad.err.find(why), std::string::npos) << args << "\n" << bad.err;
