@@ -219,6 +219,12 @@ bool TGuidedPanel::start(const tguidedsettings& s) {
 void TGuidedPanel::changed() {
     if (!frun) return;
     const tguidedprotocol& p = frun->protocol();
+    if (fshown.isValid() && fshown.elapsed() < 100 && p.steps().size() == fshownsteps &&
+        p.phase() == fshownphase)
+        return;
+    fshown.start();
+    fshownsteps = p.steps().size();
+    fshownphase = p.phase();
     show_state(p, frun->now());
     if (p.finished()) fwindow.refresh_actions();
 }

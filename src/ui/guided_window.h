@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <memory>
 
@@ -80,6 +81,11 @@ class TGuidedPanel : public QDockWidget {
     QPushButton* fstop = nullptr;
     QLabel* faxismark = nullptr; // on the frequency axis, under the target's column
     std::int32_t fmarked = -1;   // the key marked on the keyboard
+    // The panel follows the blocks of the take at most every 100 ms, and at once when the
+    // step or its phase changes.
+    QElapsedTimer fshown;
+    std::size_t fshownsteps = 0;
+    tguidedphase fshownphase = tguidedphase::finished;
 };
 
 // The panel of the window, made the first time it is asked for.
