@@ -12,6 +12,9 @@
 #   main_window_reference_group.png
 #                             a patient's profile against a reference group of six takes
 #                             (gravon-cli --reference-group), outlined at 50 % and 90 %
+#   guided_profile_start.png, guided_profile_midway.png, guided_profile_end.png
+#                             the guided profile's panel at the start of its take, with two
+#                             steps up done, and at its end
 #   report.png                the one-page report of the analysis (File > Save report as PDF)
 #   main_window_speech.png, statistics_speech.png, report_speech.png
 #                             a speech profile (a reading passage) washed over the voice range
@@ -105,4 +108,32 @@ for p in statistics report; do
 done
 echo "$out/main_window_speech.png"
 shoot main_window_reference_group.png /f100 "$work/patient.wav" /s "$work/group.stdpg"
+# A guided profile (Recording > Guided profile...) of a patient who reaches C3 to G4: from A3
+# down, then from Bb3 up, a soft and a loud /a/ at each note, as its take records them; the
+# panel at the start, with the first two steps up done, and at the end.
+guided_take() { # FILE NOTES: the take of the first NOTES notes sung
+    points=$(awk -v count="$2" 'BEGIN {
+        lo = 48; hi = 67; start = 57; t = 0; k = 0; s = ""
+        for (n = start; n >= lo; n--) notes[k++] = n
+        for (n = start + 1; n <= hi; n++) notes[k++] = n
+        for (i = 0; i < count && i < k; i++) {
+            n = notes[i]
+            edge = n - lo < hi - n ? n - lo : hi - n
+            narrow = edge < 3 ? 3 - edge : 0 # the range of levels narrows at the ends
+            soft = 56 + 0.3 * (n - lo) + 2 * narrow
+            loud = 74 + 0.7 * (n - lo) - 2 * narrow
+            s = s sprintf("%s%.2f:%d:%.1f,%.2f:%d:%.1f;%.2f:%d:%.1f,%.2f:%d:%.1f",
+                          s == "" ? "" : ";", t, n, soft, t + 1.2, n, soft,
+                          t + 1.5, n, loud, t + 2.7, n, loud)
+            t += 3.2
+        }
+        print s
+    }')
+    ./build/gravon-synth --out "$1" --points "$points" --seed 4 >/dev/null
+}
+guided_take "$work/guided_midway.wav" 12
+guided_take "$work/guided.wav" 20
+shoot guided_profile_start.png --guided-picture start
+shoot guided_profile_midway.png /f100 "$work/guided_midway.wav" /s --guided-picture midway
+shoot guided_profile_end.png /f100 "$work/guided.wav" /s --guided-picture end
 ls "$out"/*.png

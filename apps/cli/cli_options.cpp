@@ -92,6 +92,13 @@ const char* const usagetext =
     "                     list of pause@FROM-TO (paused from FROM to TO seconds of sound\n"
     "                     after its first sample) and key@MIDI:FROM-TO (the keyboard tone\n"
     "                     of key MIDI held), e.g. \"pause@1.5-2.5,key@60:3.0-3.8\"\n"
+    "  --protocol vrp[,KEY=VALUE...]\n"
+    "                     the take is a guided voice range profile: prompt tones from a start\n"
+    "                     note down, then up, each asking for the softest and the loudest /a/;\n"
+    "                     it ends by itself (or after --record SECONDS) and prints its steps.\n"
+    "                     Keys: start=NOTE (A3 or a MIDI number; default A3), step=1|2\n"
+    "                     (semitones; default 1), tone=S (1.5), phonation=S (soft and loud\n"
+    "                     voice wanted at each note; 0.5), limit=S (a step at most; 20)\n"
     "  --device NAME      the input device to record from (default: the system's default)\n"
     "  --take BASE        base name under which /s saves the take (default take-<date>-<time>)\n"
     "  --list-devices     print the input and output devices by name\n"
@@ -114,6 +121,52 @@ const char* const usagetext =
     "written; a bad value); 2 a bad option or switch (the usage is printed); 3 the results\n"
     "were written but a warning says they are doubtful (no background noise measured,\n"
     "clipping, uncalibrated input, channels not analysed, a truncated file, no voice found).\n";
+
+// "vrp" with the settings that differ from the defaults; raises tusageerror for another
+// protocol or an unknown key, tbadvalue for settings that cannot be used together.
+tguidedsettings parse_protocol(const std::string& text) {
+    tguidedsettings s;
+    std::size_t at = text.find(',');
+    if (text.substr(0, at) != "vrp")
+        throw tusageerror("--protocol knows vrp (the guided voice range profile), not \"" +
+                          text.substr(0, at) + "\"");
+    while (at != std::string::npos) {
+        const std::size_t next = text.find(',', at + 1);
+        const std::string item =
+            text.substr(at + 1, next == std::string::npos ? next : next - at - 1);
+        at = next;
+        const std::size_t eq = item.find('=');
+        const std::string key = item.substr(0, eq);
+        const std::string v = eq == std::string::npos ? std::string() : item.substr(eq + 1);
+        double x = 0;
+        const char* end = v.data() + v.size();
+        const auto r = std::from_chars(v.data(), end, x);
+        const bool number = !v.empty() && r.ec == std::errc() && r.ptr == end;
+        if (key == "start") {
+            const std::optional<std::int32_t> n = parse_note(v);
+            if (!n)
+                throw tusageerror("--protocol: start is a note such as A3 or a MIDI number, "
+                                  "not \"" +
+                                  v + "\"");
+            s.startnote = *n;
+        } else if (key == "step" && (v == "1" || v == "2")) {
+            s.stepsize = v == "1" ? 1 : 2;
+        } else if (key == "tone" && number) {
+            s.tonetime = x;
+        } else if (key == "phonation" && number) {
+            s.phonationtime = x;
+        } else if (key == "limit" && number) {
+            s.steplimit = x;
+        } else {
+            throw tusageerror("--protocol: \"" + item +
+                              "\" is none of start=NOTE, step=1|2, tone=S, phonation=S, "
+                              "limit=S");
+        }
+    }
+    if (const std::string why = guided_settings_problem(s); !why.empty())
+        throw tbadvalue("--protocol: " + why);
+    return s;
+}
 
 std::int32_t int_value(const std::string& option, const std::string& text, std::int32_t lo,
                        std::int32_t hi) {
@@ -197,6 +250,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                     throw tusageerror("--record needs a number of seconds from 0 to 1800, not \"" +
                                       v + "\"");
                 o.recordseconds = sec;
+            } else if (a == "--protocol") {
+                o.protocol = parse_protocol(value("vrp, e.g. vrp,start=A3,step=2"));
             } else if (a == "--device") {
                 o.device = value("a device name (--list-devices lists them)");
             } else if (a == "--take") {
@@ -271,6 +326,7 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                               " (the switches are /f, /s, /c and /?, in lower case)");
         o.args.push_back(a);
     }
+    if (o.protocol && o.recordseconds <= 0) throw tusageerror("--protocol needs --record");
     if (!o.recordevents.empty() && o.recordseconds <= 0)
         throw tusageerror("--record-events needs --record");
     if (o.reference && o.recordseconds > 0)

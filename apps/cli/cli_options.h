@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calibration/reference_calibration.h"
+#include "core/guided_protocol.h"
 #include "core/usage_error.h"
 #include "record_events.h"
 
@@ -57,8 +58,9 @@ struct tclioptions {
     bool recover = false; // --recover: orphaned takes are recovered without a question
     // --discard-orphans: the orphaned takes the run meets are discarded without a question
     bool discardorphans = false;
-    std::vector<trecordevent> recordevents; // --record-events: pauses and keys in the take
-    std::optional<treference> reference;    // --reference: full scale from a reference
+    std::vector<trecordevent> recordevents;  // --record-events: pauses and keys in the take
+    std::optional<tguidedsettings> protocol; // --protocol vrp: the take is a guided profile
+    std::optional<treference> reference;     // --reference: full scale from a reference
     // --reference-group OUT MEMBER...: the group's file and its members' files
     std::string referencegroup;
     std::vector<std::string> groupmembers;

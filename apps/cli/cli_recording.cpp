@@ -34,7 +34,8 @@ void print_audio_devices(std::FILE* out) {
 }
 
 bool record_take(TForm1& form, double seconds, const std::string& device,
-                 const std::vector<trecordevent>& events, std::string& error) {
+                 const std::vector<trecordevent>& events, std::string& error,
+                 const std::function<void()>& started) {
     static tqtaudiofactory factory;
     form.attach_audio(factory);
     if (!device.empty()) {
@@ -51,6 +52,7 @@ bool record_take(TForm1& form, double seconds, const std::string& device,
         return false;
     }
     form.set_paused(false);
+    if (started) started();
 
     // The take's clock is the sound itself: its seconds are counted in the samples received,
     // from the first, so that a device that takes a while to deliver neither shortens the

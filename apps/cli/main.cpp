@@ -1,11 +1,14 @@
 // gravon-cli: the headless program. It takes the same command line as the desktop program
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "-".
+#include "base/number_text.h"
+#include "base/pitch.h"
 #include "base/prog_id.h"
 #include "base/text_utils.h"
 #include "cli_options.h"
 #include "core/batch_run.h"
 #include "core/cells_table.h"
+#include "core/guided_run.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
 #include "core/profile_tables.h"
@@ -29,6 +32,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -180,6 +184,15 @@ std::string take_name(const tclioptions& o) {
     return stamp;
 }
 
+// The steps of a guided profile and what it reached, one line each, as the take's record
+// keeps them.
+void print_guided_steps(const tguidedprotocol& p) {
+    for (const tguidedstep& s : p.steps())
+        std::fprintf(stderr, "gravon-cli: %-4s %-12s %5.1f s\n", notename(s.note, false).c_str(),
+                     guided_outcome_text(s.outcome), s.seconds);
+    std::fprintf(stderr, "gravon-cli: guided profile %s\n", guided_result_text(p).c_str());
+}
+
 // The settings files and /f that come before anything else on the command line apply to the
 // take; the rest of the command line acts on it.
 void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui,
@@ -208,7 +221,32 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
             livetracks.close(form);
     }
     std::string why;
-    const bool recorded = record_take(form, o.recordseconds, o.device, o.recordevents, why);
+    std::optional<tguidedrun> guided;
+    if (o.protocol) {
+        tguidedsettings s = *o.protocol;
+        // The steps stay on the keyboard.
+        s.lowestnote = form.advanced.lokey;
+        s.highestnote = form.advanced.lokey + form.advanced.nkeys - 1;
+        std::string problem = guided_settings_problem(s);
+        if (problem.empty()) problem = guided_refusal(form);
+        if (!problem.empty()) {
+            ui.error("--protocol: " + problem);
+            return;
+        }
+        guided.emplace(form, s);
+    }
+    const bool recorded = record_take(form, o.recordseconds, o.device, o.recordevents, why, [&] {
+        if (guided) guided->start();
+    });
+    if (guided) {
+        if (!guided->protocol().finished()) {
+            ui.warn("the guided profile was not done when the take's " +
+                    floattostrdot(o.recordseconds) + " s were over");
+            guided->stop();
+        }
+        print_guided_steps(guided->protocol());
+        guided.reset();
+    }
     form.onblockanalysed = nullptr;
     if (!recorded) {
         ui.error("--record: " + why);

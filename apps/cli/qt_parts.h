@@ -34,8 +34,10 @@ inline bool needs_qt_parts(const tclioptions& o) {
 // fail with a text saying so.
 std::shared_ptr<void> start_qt_application(const tclioptions& o, int& argc, char** argv);
 void print_audio_devices(std::FILE* out);
+// started: called once the take records, before its first block is analysed.
 bool record_take(TForm1& form, double seconds, const std::string& device,
-                 const std::vector<trecordevent>& events, std::string& error);
+                 const std::vector<trecordevent>& events, std::string& error,
+                 const std::function<void()>& started = {});
 // --png: the view of the current phonetograms, width x height pixels.
 bool write_phonetogram_png(TForm1& form, const std::string& fname, std::int32_t width,
                            std::int32_t height, std::string& error);

@@ -22,7 +22,7 @@ std::shared_ptr<void> start_qt_application(const tclioptions&, int&, char**) {
 void print_audio_devices(std::FILE*) {}
 
 bool record_take(TForm1&, double, const std::string&, const std::vector<trecordevent>&,
-                 std::string& error) {
+                 std::string& error, const std::function<void()>&) {
     return absent(error);
 }
 

@@ -8,10 +8,13 @@
 //                       phonetogram that holds data
 //   --screenshot FILE   after the command line, save a picture of the main window as PNG
 //   --window-pictures DIR  then also pictures of every other window (PNG files in DIR)
+//   --guided-picture STAGE  before the picture, the guided profile's panel as a guided take
+//                       of the left phonetogram would stand: start, midway or end
 #include "audio/qt/qt_audio_factory.h"
 #include "files/qub_file.h"
 #include "ui/app_style.h"
 #include "ui/gravon_application.h"
+#include "ui/guided_window.h"
 #include "ui/locale_numbers.h"
 #include "ui/png_file.h"
 #include "ui/qt_main_window.h"
@@ -42,6 +45,8 @@ const char* const helptext =
     "  --screenshot FILE   after the command line, save a picture of the window (PNG)\n"
     "  --window-pictures DIR  after the command line, save pictures of every other window\n"
     "                      (the dialogs, the calibration windows) as PNG files in DIR\n"
+    "  --guided-picture STAGE  before the picture, the guided profile's panel as a guided\n"
+    "                      take of the left phonetogram would stand: start, midway or end\n"
     "  --help              this text\n";
 
 } // namespace
@@ -66,12 +71,13 @@ int main(int argc, char** argv) {
     QApplication::setStyle(new TAppStyle);
 
     std::vector<std::string> args;
-    std::string screenshot, pictures;
+    std::string screenshot, pictures, guidedstage;
     bool selectall = false;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const std::string a = arguments[i].toStdString();
-        if (a == "--screenshot" || a == "--settings-dir" || a == "--window-pictures") {
+        if (a == "--screenshot" || a == "--settings-dir" || a == "--window-pictures" ||
+            a == "--guided-picture") {
             if (i + 1 >= arguments.size()) {
                 std::fprintf(stderr, "gravon: %s needs an argument\n", a.c_str());
                 return 2;
@@ -81,6 +87,8 @@ int main(int argc, char** argv) {
                 screenshot = value;
             else if (a == "--window-pictures")
                 pictures = value;
+            else if (a == "--guided-picture")
+                guidedstage = value;
             else
                 setenv(settingsdirvariable, value.c_str(), 1);
         } else if (a == "--select-all") {
@@ -108,6 +116,10 @@ int main(int argc, char** argv) {
             if (selectall) {
                 window.form().select_all_recording_areas();
                 window.form().fix_things();
+            }
+            if (!guidedstage.empty() && !show_guided_stage(window, guidedstage)) {
+                std::fprintf(stderr, "gravon: --guided-picture is start, midway or end\n");
+                status = 2;
             }
             QApplication::processEvents();
             std::string failed;

@@ -37,6 +37,8 @@ tactionstates action_states(const TForm1& f) {
     s[stop].enabled = rec;
     // The record may be completed during a take, not while a file is being analysed.
     s[sessiondetails].enabled = !busy;
+    // A guided profile is a take of its own: it starts the recording.
+    s[guidedprofile].enabled = !f.analysisisfromsoundfile() && !busy && !rec;
     s[playnoise].checked = f.noiseplaying();
     s[playnoise].image = f.noiseplaying() ? noiseimageon : noiseimageoff;
     if (rec && f.paused()) {

@@ -33,6 +33,7 @@ enum class tactionid : std::int32_t {
     calibrate,
     calibratefromreference,
     sessiondetails,
+    guidedprofile,
     copyimage,
     selectallarea,
     clearareaselection,

@@ -40,10 +40,13 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
             : form.pgs[std::size_t(subjects.front())].session;
     // Dates in the one form every text of the program uses, whatever the locale.
     for (const tsessionfield& f : session_fields()) {
+        // Not a field to fill in by hand: stated below the record when there is one.
+        if (f.member == &tsessionrecord::protocol) continue;
         const bool date = f.member == &tsessionrecord::born || f.member == &tsessionrecord::date;
         r.session.push_back({f.label, date ? shown_date(session.*f.member) : session.*f.member});
     }
     r.clinician = session.clinician;
+    r.protocol = session.protocol;
 
     form.fix_area_statistics();
     const auto measured = [&form] {

@@ -33,7 +33,8 @@ struct treportchannel {
 // the program, so that no locale prints a two-digit year on a signed page.
 struct treport {
     std::string title;
-    std::vector<treportrow> session; // every field of the record, in its order
+    std::vector<treportrow> session; // every field of the record but the protocol, in order
+    std::string protocol; // how the take was led and what it reached; empty for a free take
     std::vector<treportchannel> channels;
     std::string statisticscaption;       // which area the statistics measure
     std::vector<std::string> statistics; // lines of label and values, tab-separated

@@ -16,6 +16,7 @@ const std::array<tsessionfield, nsessionfields> fields = {{
     {"date", "Date and time", &tsessionrecord::date, shortfield},
     {"task", "Task", &tsessionrecord::task, shortfield},
     {"notes", "Notes", &tsessionrecord::notes, notesfield},
+    {"protocol", "Protocol", &tsessionrecord::protocol, notesfield},
 }};
 
 bool samekey(const std::string& a, const char* b) {

@@ -19,6 +19,8 @@ struct tsessionrecord {
     std::string date;  // date and time of the session
     std::string task;  // e.g. "Singing profile", "Speech profile" or one of the user's own
     std::string notes; // free text, may hold line breaks
+    // How the take was led: the guided profile and its settings; empty for a free take.
+    std::string protocol;
 
     bool empty() const;
     bool operator==(const tsessionrecord&) const = default;
@@ -35,11 +37,11 @@ struct tsessionfield {
     std::size_t maxchars;
 };
 
-inline constexpr std::size_t nsessionfields = 8;
+inline constexpr std::size_t nsessionfields = 9;
 const std::array<tsessionfield, nsessionfields>& session_fields();
 
 // The field of a key ("patient", "name", "born", "sex", "clinician", "date", "task",
-// "notes"), ignoring case; nullptr for any other key.
+// "notes", "protocol"), ignoring case; nullptr for any other key.
 const tsessionfield* session_field(const std::string& key);
 
 // Characters (not bytes) of a UTF-8 text.

@@ -64,6 +64,8 @@ constexpr std::array<tactiondef, nactionids> defs = {{
      "Set the full scale of the analysed sound file from a reference tone or vowel in it", -1},
     {sessiondetails, "&Session details…", "",
      "Who is recorded, by whom, doing what: saved with the files and printed on the report", -1},
+    {guidedprofile, "&Guided profile…", "",
+     "Prompt tones from low to high, each asking for the softest and the loudest /a/", -1},
     {copyimage, "&Copy image", "Ctrl+C", "Copy the phonetogram picture to the clipboard", 12, false,
      "Copy"},
     {selectallarea, "Select entire &area ", "Ctrl+A",

@@ -14,6 +14,7 @@
 #include "ui/dialog_windows.h"
 #include "ui/drawing_area.h"
 #include "ui/gravon_application.h"
+#include "ui/guided_window.h"
 #include "ui/image_size_dialog.h"
 #include "ui/main_actions.h"
 #include "ui/manual_window.h"
@@ -222,6 +223,7 @@ void TMainWindow::create_actions() {
     on(saveoptions, [this] { save_options_dialog(); });
     on(commandlinesyntax, [&f] { f.execute_command_line({"/?"}); });
     on(sessiondetails, [&f] { f.SessionDetailsActionExecute(); });
+    on(guidedprofile, [this] { open_guided_profile(*this); });
     on(savereport, [this] { save_report_dialog(); });
     on(printreport, [this] { print_report_dialog(); });
     on(resettarget, [&f] {
@@ -296,6 +298,7 @@ void TMainWindow::create_menus() {
 
     QMenu* rec = bar->addMenu(tr("&Recording"));
     for (tactionid id : {record, pause, stop}) rec->addAction(action(id));
+    rec->addAction(action(guidedprofile));
     rec->addSeparator();
     rec->addAction(action(playnoise));
     rec->addSeparator();

@@ -115,6 +115,12 @@ double draw_session(tpage& pg, double y, const treport& r) {
                                             pg.content.width() - labelw, value, qs(field.value));
         bottom += std::max(h, pg.metrics(value).height()) + pg.mm(1);
     }
+    if (!r.protocol.empty()) {
+        draw_line(pg, pg.content.left(), bottom, labelw, label, "Protocol:", textgrey);
+        bottom += draw_wrapped(pg, pg.content.left() + labelw, bottom, pg.content.width() - labelw,
+                               value, qs(r.protocol)) +
+                  pg.mm(1);
+    }
     return bottom - y;
 }
 

@@ -68,8 +68,11 @@ TSessionDialog::TSessionDialog(QWidget* parent) : QDialog(parent) {
     ftask->lineEdit()->setPlaceholderText("Singing profile, speech profile or your own");
     fnotes = new QPlainTextEdit;
     fnotes->setTabChangesFocus(true);
-    const std::array<QWidget*, nsessionfields> widgets = {fpatient,   fname, fborn, fsex,
-                                                          fclinician, fdate, ftask, fnotes};
+    fprotocol = new QLineEdit;
+    fprotocol->setReadOnly(true);
+    fprotocol->setPlaceholderText("Recorded freely");
+    const std::array<QWidget*, nsessionfields> widgets = {
+        fpatient, fname, fborn, fsex, fclinician, fdate, ftask, fnotes, fprotocol};
     for (std::size_t i = 0; i < nsessionfields; ++i) {
         const tsessionfield& f = session_fields()[i];
         widgets[i]->setObjectName(QString("session_") + f.key);
@@ -124,6 +127,8 @@ void TSessionDialog::set_record(const tsessionrecord& r, bool atrecord) {
     fdate->setReadOnly(atrecord);
     set_combo_text(ftask, r.task);
     fnotes->setPlainText(qs(r.notes));
+    fprotocol->setText(qs(r.protocol));
+    fprotocol->setCursorPosition(0);
     show_passage_with_task();
     fhint->setText(atrecord ? "The take records when you click OK; its start gives the date "
                               "and time. Cancel does not record."
@@ -169,6 +174,7 @@ tsessionrecord TSessionDialog::record() const {
     r.task = ss(ftask->currentText());
     // Notes keep their lines; only the ends are trimmed.
     r.notes = ss(fnotes->toPlainText());
+    r.protocol = ss(fprotocol->text());
     return r;
 }
 

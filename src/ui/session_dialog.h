@@ -39,6 +39,7 @@ class TSessionDialog : public QDialog {
     QLineEdit* fdate = nullptr;
     QComboBox* ftask = nullptr;
     QPlainTextEdit* fnotes = nullptr;
+    QLineEdit* fprotocol = nullptr; // read only: the guided profile sets it
     QLabel* fhint = nullptr;
     QComboBox* fpassagechoice = nullptr;
     QPlainTextEdit* fpassage = nullptr;

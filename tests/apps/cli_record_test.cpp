@@ -189,6 +189,45 @@ TEST_F(CliRecord, AFullScaleFromTheCommandLineIsTheTakesCalibration) {
     EXPECT_NE(pg.find("Calibrated from command line, full scale 14.1 Pa"), std::string::npos);
 }
 
+// A guided profile of a patient who never answers: each direction ends after two notes not
+// reached, so the take ends by itself long before its seconds, and its files and report say
+// how it was led. Settings that cannot be used, or that would let the prompts into the map, are
+// refused before anything records.
+TEST_F(CliRecord, AGuidedProfileEndsByItselfAndItsFilesAndReportStateIt) {
+    const tclirun take = run("/f100 --record 60 --protocol vrp,start=C4,step=2,tone=1,limit=4 "
+                             "--take guided /s --report guided.pdf");
+    ASSERT_NE(take.status, 1) << take.err;
+    for (const char* line : {"C4   not reached", "Bb3  not reached", "D4   not reached",
+                             "E4   not reached", "guided profile nothing reached in 4 steps"})
+        EXPECT_NE(take.err.find(line), std::string::npos) << line << "\n" << take.err;
+    EXPECT_NE(take.err.find("recorded 16."), std::string::npos) << take.err;
+    const std::string settings =
+        "Guided profile: start C4, whole-tone steps, tone 1 s, 0.5 s soft and loud, 4 s a step";
+    for (const char* file : {"guided_pg.stdpg", "guided_an.smp"})
+        EXPECT_NE(slurp(dir() / file).find("session.protocol=" + settings + "; nothing reached"),
+                  std::string::npos)
+            << file;
+    ASSERT_EQ(std::system(("pdftotext '" + (dir() / "guided.pdf").string() + "' '" +
+                           (dir() / "guided.txt").string() + "'")
+                              .c_str()),
+              0);
+    EXPECT_NE(slurp(dir() / "guided.txt").find("Guided profile: start C4"), std::string::npos);
+
+    for (const auto& [args, why] : std::vector<std::pair<std::string, std::string>>{
+             {"--protocol vrp", "--protocol needs --record"},
+             {"--record 5 --protocol vrp,step=3", "is none of start=NOTE"},
+             {"--record 5 --protocol vrp,start=H2", "start is a note such as A3"},
+             {"--record 5 --protocol speech", "knows vrp"},
+             {"--record 5 --protocol vrp,tone=3,limit=4", "A step needs at least 5 s"},
+             {"--set BlockDetection=0 --record 5 --protocol vrp",
+              "prompt tones would enter the phonetogram"}}) {
+        const tclirun bad = run(args);
+        EXPECT_GE(bad.status, 1) << args;
+        EXPECT_NE(bad.err.find(why), std::string::npos) << args << "\n" << bad.err;
+        EXPECT_EQ(bad.err.find("gravon-cli: recorded"), std::string::npos) << args;
+    }
+}
+
 TEST_F(CliRecord, ARecoveredTakeKeepsItsJournalUntilItIsSavedOrDiscarded) {
     // A take that is not saved stays in its journal: nobody decided about it.
     const tclirun take = run("/f100 --record 1.5");

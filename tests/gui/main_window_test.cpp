@@ -141,7 +141,7 @@ class MainWindow : public ::testing::Test {
 
 TEST_F(MainWindow, ActionsFollowTheRecordingStates) {
     // Empty: nothing to save or discard; the microphones can be calibrated.
-    EXPECT_EQ(enabled_states(w), expect_enabled({record, calibrate}))
+    EXPECT_EQ(enabled_states(w), expect_enabled({record, guidedprofile, calibrate}))
         << names_of(enabled_states(w));
     EXPECT_EQ(w.action(record)->toolTip().toStdString(), "Record");
 
@@ -176,8 +176,8 @@ TEST_F(MainWindow, ActionsFollowTheRecordingStates) {
     w.action(stop)->trigger();
     EXPECT_FALSE(w.form().recording());
     EXPECT_FALSE(w.action(pause)->isChecked());
-    EXPECT_EQ(enabled_states(w),
-              expect_enabled({newrecording, savestdpg, savesmp, savenormalized, saveall, record}))
+    EXPECT_EQ(enabled_states(w), expect_enabled({newrecording, savestdpg, savesmp, savenormalized,
+                                                 saveall, record, guidedprofile}))
         << names_of(enabled_states(w));
 
     // New recording (not saving) is empty again.

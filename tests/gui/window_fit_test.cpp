@@ -10,9 +10,10 @@
 #include "ui/calibrator_window.h"
 #include "ui/control_panel.h"
 #include "ui/dialog_windows.h"
+#include "ui/guided_window.h"
 #include "ui/locale_numbers.h"
-#include "ui/options_dialog.h"
 #include "ui/manual_window.h"
+#include "ui/options_dialog.h"
 #include "ui/qt_main_window.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
@@ -68,6 +69,8 @@ std::string faults_of(QWidget& w, const std::string& name) {
         if (!c->isVisibleTo(&w) || c->window() != &w) continue;
         // The arrows with which a tab bar scrolls its tabs are drawn by the style.
         if (qobject_cast<QTabBar*>(c->parentWidget())) continue;
+        // So are the float and close buttons of a panel's title bar.
+        if (c->objectName().startsWith("qt_dockwidget_")) continue;
         if (auto* list = qobject_cast<QListWidget*>(c); list && list->count() > 0) {
             // Each item whole across; down, whole unless the list scrolls to it.
             const QRect port = list->viewport()->rect();
@@ -132,6 +135,14 @@ TEST(WindowFit, EveryWindowOpensInsideTheScreenWithNoCaptionCut) {
     faults += check(d.calibrationlog, "Calibration log");
     faults += check(d.calibrator, "Calibrator");
     faults += check(d.soundlevelmeter, "Sound level meter");
+    TGuidedSettingsDialog guided(24, 95, &w);
+    faults += check(&guided, "Guided profile");
+    for (const char* stage : {"start", "end"}) {
+        EXPECT_TRUE(show_guided_stage(w, stage));
+        settle();
+        faults +=
+            faults_of(w, std::string("the main window with the guided panel at its ") + stage);
+    }
     TManualWindow manual(&w);
     EXPECT_TRUE(manual.open(find_manual(QCoreApplication::applicationDirPath())));
     faults += check(&manual, "Manual");

@@ -19,6 +19,8 @@ TEST(SessionDialog, GivesBackTheRecordItWasGivenAndTheTakeOwnsItsDate) {
     r.date = "2026-12-09 14:30";
     r.task = "Speech profile";
     r.notes = "first line\nsecond line";
+    r.protocol = "Guided profile: start A3, semitone steps, tone 1.5 s, 0.5 s soft and loud, 20 s "
+                 "a step; reached E2 to C5 in 31 steps, 312 s";
     TSessionDialog d;
     d.set_record(r, false);
     EXPECT_EQ(d.record(), r);
