@@ -218,8 +218,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
                  double(form.audiosamples()) / form.advanced.fs,
                  o.device.empty() ? "the default input" : o.device.c_str());
     form.soundfileanalysed = true;
-    for (const std::string& note : take_notes(form, "the take", command_line_advice(), true))
-        ui.warn(note);
+    ui.notes(doubtfulcaption, take_notes(form, "the take", form.policy.advice, true));
     form.execute_command_line(
         std::vector<std::string>(o.args.begin() + std::ptrdiff_t(n), o.args.end()));
 }
@@ -283,7 +282,6 @@ int main(int argc, char** argv) {
     try {
         if (o.recordseconds > 0) {
             record_from_command_line(form, o, ui, livetracks);
-            run.analysedfile = form.takebasename;
         } else {
             // /s names a recovered take like a recorded one.
             if (o.recover) form.takebasename = take_name(o);
@@ -295,9 +293,8 @@ int main(int argc, char** argv) {
                 ui.warn("--recover: no orphaned take was found");
             if (o.recover && form.frames()) {
                 form.soundfileanalysed = true;
-                for (const std::string& note :
-                     take_notes(form, "the recovered take", command_line_advice(), false))
-                    ui.warn(note);
+                ui.notes(doubtfulcaption,
+                         take_notes(form, "the recovered take", form.policy.advice, false));
             }
         }
         if (!o.baselinefile.empty()) {
@@ -319,7 +316,8 @@ int main(int argc, char** argv) {
         // After the settings files and --set, whose display threshold decides what the
         // members reach; loaded before the outputs, which then draw it.
         if (!o.referencegroup.empty()) form.make_reference_group(o.groupmembers, o.referencegroup);
-        write_outputs(form, o, run.analysedfile, ui, livetracks);
+        write_outputs(form, o, o.recordseconds > 0 ? form.takebasename : form.analysedfilename, ui,
+                      livetracks);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.
         const std::string journal = form.journal.filename();

@@ -67,7 +67,7 @@ struct tresult {
         return reported([&] {
             const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
             const ttable t = summary_table(run->form, {subjects.front()},
-                                           {run->analysedfile, run->ui.warnings()});
+                                           {run->form.analysedfilename, run->ui.warnings()});
             return table_row(t, 0);
         });
     }

@@ -92,9 +92,7 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
 }
 
 void TForm1::batch_save(const std::string& base) {
-    // A batch run saves only an analysis it made: never empty results, nor the previous
-    // file's results under the name of a file that could not be analysed.
-    if (batchmode && !soundfileanalysed) {
+    if (policy.savesonlyanalysis && !soundfileanalysed) {
         ui.message_box("Nothing saved",
                        base.empty()
                            ? std::string("/s: no sound file was analysed before it")

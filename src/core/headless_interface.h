@@ -22,6 +22,8 @@ class theadlessinterface : public tuserinterface {
                      tmessagekind kind) override;
     tanswer question(const std::string& caption, const std::string& text,
                      tbuttons buttons) override;
+    // Each note a warning.
+    void notes(const std::string& caption, const std::vector<std::string>& notes) override;
     void progress(const std::string& what, double fraction) override;
     void progress_done() override;
     void request_close() override {}

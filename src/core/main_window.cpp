@@ -17,8 +17,9 @@
 
 namespace gravon {
 
-TForm1::TForm1(tuserinterface& ui)
-    : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), fbinningsink(*this) {
+TForm1::TForm1(tuserinterface& ui, tfrontendpolicy policy)
+    : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), policy(std::move(policy)),
+      fbinningsink(*this) {
     onhopanalysed = [this] { this->ui.request_repaint(); };
 }
 
@@ -92,8 +93,7 @@ void TForm1::startup_sequence() {
     signedcalibrationdate = {0.0, 0.0};
     load_default_calibration();
     fix_things();
-    // A batch run is a pure function of its command line: it recovers only when asked to.
-    if (!batchmode || recoverorphans || discardorphans) offer_recovery();
+    if (policy.offersrecovery || recoverorphans || discardorphans) offer_recovery();
 }
 
 // ---- Calibration ----
@@ -165,8 +165,8 @@ void TForm1::fix_things() {
     ui.request_repaint();
     ui.refresh_actions();
     // Laying phonetograms over one another at different distances is said once, when it
-    // happens; the headless program says it with its outputs.
-    if (!batchmode) {
+    // happens.
+    if (policy.notesdistances) {
         const std::string note = distance_note();
         if (!note.empty() && note != distancenoted)
             ui.post_message("Different distances", note, tmessagekind::warning);

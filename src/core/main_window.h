@@ -13,6 +13,7 @@
 #include "base/prog_id.h"
 #include "calibration/file_calibrations.h"
 #include "calibration/reference_calibration.h"
+#include "core/front_end_policy.h"
 #include "core/user_interface.h"
 #include "files/qub_file.h"
 #include "files/recording_journal.h"
@@ -86,11 +87,12 @@ struct tfilewaveform {
 
 class TForm1 : public tpglist, public TAnalysisDriver {
   public:
-    explicit TForm1(tuserinterface& ui);
+    explicit TForm1(tuserinterface& ui, tfrontendpolicy policy = window_policy());
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
     tuserinterface& ui;
+    tfrontendpolicy policy;
     TProgId progid;
     toptions options;
     tadvancedsettings advanced;
@@ -112,10 +114,14 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Closing: FormCloseQuery then FormClose. Returns whether the window may close.
     bool FormCloseQuery();
     void FormClose();
-    // A headless batch run: a pure function of its command line and settings. It writes no
-    // temporary settings copies, no recent-files list and no settings on exit, so that runs
-    // side by side never share a file they write.
-    bool batchmode = false;
+    // `batchmode = true` gives the main window the headless program's policy.
+    struct tbatchswitch {
+        TForm1& form;
+        tbatchswitch& operator=(bool on) {
+            form.policy = on ? headless_policy() : window_policy();
+            return *this;
+        }
+    } batchmode{*this};
     // Set when something on the command line asked the window to close (/c).
     bool closerequested = false;
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
@@ -148,8 +154,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The file can be analysed: asks to save what the window holds (false: the user
     // cancelled), then leaves it for the file's replay.
     bool begin_soundfile_replay(const std::string& fname);
-    // What makes the analysis of fname doubtful, in a message box (the window's notes; the
-    // headless program prints the same as warnings).
+    // What makes the analysis of fname doubtful, said through the user interface's notes,
+    // with the advice of the front end's policy.
     void show_replay_notes(const std::string& fname);
     bool fcalibrationnoted = false;
     // The file channel that a sound file's replay analyses when above 0 (the headless
@@ -168,11 +174,11 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Bits per sample of its integer coding; 0 for float, lossy and SMP files.
     std::int32_t soundfilebits = 0;
     bool soundfileanalysed = false;
-    // What made the last replay doubtful (a file shorter than its header says), for a host
-    // that reports it.
+    // What made the last replay doubtful (a file shorter than its header says), for the
+    // notes on its analysis.
     std::vector<std::string> replaynotes;
-    // Called after a sound file's replay analysed frames, with the file's name.
-    std::function<void(const std::string&)> onsoundfileanalysed;
+    // The last sound file whose replay analysed frames.
+    std::string analysedfilename;
     // Appends the phonetogram file as phonetogram pgno; false when it was refused.
     bool open_stdpg(const std::string& fname, std::int32_t pgno);
     // "Make reference group...": reads the member files, makes their group by the display
