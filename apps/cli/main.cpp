@@ -4,12 +4,12 @@
 #include "base/prog_id.h"
 #include "base/text_utils.h"
 #include "cli_options.h"
-#include "core/batch_run.h"
 #include "core/cells_table.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
 #include "core/replay_notes.h"
 #include "core/report.h"
+#include "core/run_request.h"
 #include "core/settings_override.h"
 #include "core/summary_table.h"
 #include "core/track_table.h"
@@ -180,6 +180,27 @@ std::string take_name(const tclioptions& o) {
     return stamp;
 }
 
+// The run the options ask for; its command line is processed as it comes.
+trunrequest cli_request(const tclioptions& o) {
+    trunrequest r;
+    r.channel = o.channel;
+    r.settings = o.sets;
+    r.settingsdir = o.settingsdir;
+    // Only /s saves a file's recording; without it the samples need not be kept, which
+    // spares the memory a long file would fill. A take keeps its own.
+    r.keepaudio =
+        o.recordseconds > 0 || std::find(o.args.begin(), o.args.end(), "/s") != o.args.end();
+    r.session = o.session;
+    r.reference = o.reference;
+    r.recoverorphans = o.recover;
+    r.discardorphans = o.discardorphans;
+    // /s names a recovered take like a recorded one.
+    if (o.recordseconds > 0 || o.recover) r.takename = take_name(o);
+    r.err = stderr;
+    r.verbose = o.verbose;
+    return r;
+}
+
 // The settings files and /f that come before anything else on the command line apply to the
 // take; the rest of the command line acts on it.
 void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui,
@@ -189,17 +210,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
            (o.args[n].compare(0, 2, "/f") == 0 || lowercase_extension(o.args[n]) == ".qubfile"))
         ++n;
     form.FormActivate(std::vector<std::string>(o.args.begin(), o.args.begin() + std::ptrdiff_t(n)));
-    if (!form.commandlinefsd.empty()) {
-        // /f gives the full scale of the sound card's channels, as it does for a file's.
-        for (std::size_t c = 0; c < 2; ++c) {
-            form.signedfactors[c] =
-                form.commandlinefsd[std::min(c, form.commandlinefsd.size() - 1)];
-            form.calibrationstatus[c] = 2;
-        }
-        form.commandlinecalibration = true;
-        form.advanced.calibrationrecalculate = false;
-    }
-    form.takebasename = take_name(o);
+    form.calibrate_live_from_command_line();
     // The rows of the take as it is analysed: a take that is killed leaves them.
     if (!o.tracksfile.empty()) {
         if (livetracks.open(form, o.tracksfile))
@@ -241,7 +252,6 @@ int main(int argc, char** argv) {
             std::fputs(usage_text(), stderr);
             return exitusage;
         }
-        if (!o.settingsdir.empty()) setenv(settingsdirvariable, o.settingsdir.c_str(), 1);
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
@@ -264,30 +274,20 @@ int main(int argc, char** argv) {
         if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
     }
 
-    std::vector<TForm1::tsettingsoverride> overrides;
+    std::unique_ptr<tbatchrun> run;
     try {
-        overrides = settings_overrides(o.sets);
+        run = start_run(cli_request(o));
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
     }
-    tbatchrun run(stderr, o.verbose, o.channel, std::move(overrides));
-    TForm1& form = run.form;
-    theadlessinterface& ui = run.ui;
-    form.commandlinesession = o.session;
-    form.recoverorphans = o.recover;
-    form.commandlinereference = o.reference;
-    form.discardorphans = o.discardorphans;
+    TForm1& form = run->form;
+    theadlessinterface& ui = run->ui;
     tlivetracks livetracks;
     try {
         if (o.recordseconds > 0) {
             record_from_command_line(form, o, ui, livetracks);
         } else {
-            // /s names a recovered take like a recorded one.
-            if (o.recover) form.takebasename = take_name(o);
-            // Only /s saves a recording; without it the files' samples need not be kept, which
-            // spares the memory a long file would fill.
-            form.storeaudio = std::find(o.args.begin(), o.args.end(), "/s") != o.args.end();
             form.FormActivate(o.args);
             if (o.recover && !form.frames() && !ui.failed())
                 ui.warn("--recover: no orphaned take was found");

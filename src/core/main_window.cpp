@@ -25,16 +25,15 @@ TForm1::TForm1(tuserinterface& ui, tfrontendpolicy policy)
 
 void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, double duration) {
     if (std::size_t(c) >= form.pgs.size()) return;
-    tbinningframe f;
-    f.f0 = m.f0;
-    f.level = m.level;
-    f.h1h2 = m.h1h2;
-    f.hnr = m.hnr;
-    f.centroid = m.centroid;
-    f.crestlevel = m.crestlevel;
-    f.maxpartno = m.maxpartno;
-    f.duration = duration;
-    f.overloaded = m.overloaded;
+    const tbinningframe f{.f0 = m.f0,
+                          .level = m.level,
+                          .h1h2 = m.h1h2,
+                          .hnr = m.hnr,
+                          .centroid = m.centroid,
+                          .crestlevel = m.crestlevel,
+                          .maxpartno = m.maxpartno,
+                          .duration = duration,
+                          .overloaded = m.overloaded};
     bin_frame(form.pgs[std::size_t(c)], form.advanced.binningmethod, f);
 }
 

@@ -104,6 +104,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The factors of the live channels came from /f: a calibration the user stated, with no
     // signing and no date.
     bool commandlinecalibration = false;
+    // The full scales /f gave, when it gave any, as the calibration of the live channels.
+    void calibrate_live_from_command_line();
     std::string locationid;
     bool startinpausedstate = false;
     // Runs the start-up sequence on the first activation, then the command line.
@@ -127,6 +129,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
     // number.
     void set_commandlinefsd(const std::string& list);
+    // The same from numbers, each named in a refusal by the shortest text that reads back as
+    // it.
+    void set_full_scales(const std::vector<double>& fullscale);
     // The name /s saves under before any file is named: a take recorded from the command
     // line.
     std::string takebasename;
