@@ -105,7 +105,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         return;
     }
     // What is laid over or compared must be at one distance, or the numbers say nothing.
-    if (const std::string note = form.distance_note(); !note.empty()) ui.warn(note);
+    if (const std::string note = form.distance_note(); !note.empty())
+        ui.notes("Different distances", {note});
     form.differenceview = o.differenceview;
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
@@ -290,7 +291,7 @@ int main(int argc, char** argv) {
         } else {
             form.FormActivate(o.args);
             if (o.recover && !form.frames() && !ui.failed())
-                ui.warn("--recover: no orphaned take was found");
+                ui.notes(doubtfulcaption, {"--recover: no orphaned take was found"});
             if (o.recover && form.frames()) {
                 form.soundfileanalysed = true;
                 ui.notes(doubtfulcaption,
