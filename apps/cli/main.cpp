@@ -107,7 +107,6 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     // What is laid over or compared must be at one distance, or the numbers say nothing.
     if (const std::string note = form.distance_note(); !note.empty())
         ui.notes("Different distances", {note});
-    form.differenceview = o.differenceview;
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
     // The picture shows what the window shows: no selection, unless asked for.
@@ -195,6 +194,8 @@ trunrequest cli_request(const tclioptions& o) {
     r.reference = o.reference;
     r.recoverorphans = o.recover;
     r.discardorphans = o.discardorphans;
+    r.comparedpg = o.pg;
+    r.differenceview = o.differenceview;
     // /s names a recovered take like a recorded one.
     if (o.recordseconds > 0 || o.recover) r.takename = take_name(o);
     r.err = stderr;
@@ -229,8 +230,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
     std::fprintf(stderr, "gravon-cli: recorded %.1f s from %s\n",
                  double(form.audiosamples()) / form.advanced.fs,
                  o.device.empty() ? "the default input" : o.device.c_str());
-    form.soundfileanalysed = true;
-    ui.notes(doubtfulcaption, take_notes(form, "the take", form.policy.advice, true));
+    form.take_as_analysis("the take", true);
     form.execute_command_line(
         std::vector<std::string>(o.args.begin() + std::ptrdiff_t(n), o.args.end()));
 }
@@ -293,9 +293,7 @@ int main(int argc, char** argv) {
             if (o.recover && !form.frames() && !ui.failed())
                 ui.notes(doubtfulcaption, {"--recover: no orphaned take was found"});
             if (o.recover && form.frames()) {
-                form.soundfileanalysed = true;
-                ui.notes(doubtfulcaption,
-                         take_notes(form, "the recovered take", form.policy.advice, false));
+                form.take_as_analysis("the recovered take", false);
             }
         }
         if (!o.baselinefile.empty()) {
@@ -313,7 +311,6 @@ int main(int argc, char** argv) {
             } else if (!ui.failed())
                 ui.error("--baseline " + o.baselinefile + ": cannot be loaded");
         }
-        form.comparedpgoption = o.pg;
         // After the settings files and --set, whose display threshold decides what the
         // members reach; loaded before the outputs, which then draw it.
         if (!o.referencegroup.empty()) form.make_reference_group(o.groupmembers, o.referencegroup);

@@ -162,6 +162,10 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // What makes the analysis of fname doubtful, said through the user interface's notes,
     // with the advice of the front end's policy.
     void show_replay_notes(const std::string& fname);
+    // A take recorded (or recovered from its journal) by a run without a window stands for
+    // the analysed sound file: /s saves it and its tracks are written. What makes it doubtful
+    // is noted as for a file; what names it in the notes.
+    void take_as_analysis(const std::string& what, bool recorded);
     bool fcalibrationnoted = false;
     // The file channel that a sound file's replay analyses when above 0 (the headless
     // program's --channel); otherwise the channel numbered like the receiving phonetogram,

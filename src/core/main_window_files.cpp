@@ -232,6 +232,12 @@ void TForm1::show_replay_notes(const std::string& fname) {
     if (!notes.empty()) ui.notes(doubtfulcaption, notes);
 }
 
+void TForm1::take_as_analysis(const std::string& what, bool recorded) {
+    soundfileanalysed = true;
+    const std::vector<std::string> notes = take_notes(*this, what, policy.advice, recorded);
+    if (!notes.empty()) ui.notes(doubtfulcaption, notes);
+}
+
 void TForm1::refuse_soundfile(const std::string& fname, const std::string& why) {
     // Neither a batch run's result nor the window may look like an analysis of a file that
     // gave none.

@@ -46,6 +46,8 @@ std::unique_ptr<tbatchrun> start_run(const trunrequest& request) {
     form.recoverorphans = request.recoverorphans;
     form.discardorphans = request.discardorphans;
     form.takebasename = request.takename;
+    form.comparedpgoption = request.comparedpg;
+    form.differenceview = request.differenceview;
     return run;
 }
 

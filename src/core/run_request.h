@@ -54,6 +54,10 @@ struct trunrequest {
     bool discardorphans = false;
     // The name /s saves a take under before any file is named.
     std::string takename;
+    // The phonetogram a baseline is compared with (--pg; -1: the default), and whether the
+    // view colours their difference.
+    std::int32_t comparedpg = -1;
+    bool differenceview = false;
     // Where messages are printed as they come (nullptr: nowhere, they are only kept).
     std::FILE* err = nullptr;
     bool verbose = false;
