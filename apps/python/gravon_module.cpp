@@ -170,13 +170,18 @@ tanalysis analyse_file(const py::object& path, const py::object& fullscale, std:
 
 // Each file's analysis, or the error that it raised, in the order of the paths: one bad file
 // does not stop the others.
-py::list analyse_files(const py::iterable& paths, const py::object& fullscale, std::int32_t channel,
+py::list analyse_files(const py::object& paths, const py::object& fullscale, std::int32_t channel,
                        const py::object& settings, const py::object& settingsdir) {
+    // A name alone would be taken letter by letter.
+    if (!py::isinstance<py::iterable>(paths) || py::isinstance<py::str>(paths) ||
+        py::isinstance<py::bytes>(paths))
+        throw py::type_error("paths: a list of file names, not " +
+                             std::string(py::str(paths.get_type().attr("__name__"))));
     const trunrequest q = request(settings, settingsdir, channel);
     const std::vector<double> scales = full_scales(fullscale);
     const py::object error = py::module_::import("gravon").attr("Error");
     py::list results;
-    for (const py::handle& path : paths) {
+    for (const py::handle& path : py::iter(paths)) {
         trunrequest one = q;
         try {
             one.sources.push_back(

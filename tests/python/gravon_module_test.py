@@ -287,6 +287,11 @@ class Corpus(unittest.TestCase):
                 np.testing.assert_array_equal(results[k].tracks[col], alone[col], col)
         with self.assertRaises(ValueError):
             gravon.analyse_files(["voice.wav"], settings={"NoSuchKey": 1})
+        for paths in ("voice.wav", b"voice.wav", 5):
+            with self.assertRaises(TypeError) as e:
+                gravon.analyse_files(paths)
+            self.assertEqual(str(e.exception),
+                             "paths: a list of file names, not " + type(paths).__name__)
 
         # A stored phonetogram under settings, as gravon-cli --set reads it.
         self.assertEqual(self.cli("/f100", "voice.wav", "/s").returncode, 0)
