@@ -6,7 +6,6 @@
 #include "base/prog_id.h"
 #include "base/text_utils.h"
 #include "cli_options.h"
-#include "core/batch_run.h"
 #include "core/cells_table.h"
 #include "core/guided_run.h"
 #include "core/main_window.h"
@@ -15,6 +14,7 @@
 #include "core/provenance.h"
 #include "core/replay_notes.h"
 #include "core/report.h"
+#include "core/run_request.h"
 #include "core/settings_override.h"
 #include "core/summary_table.h"
 #include "core/track_table.h"
@@ -107,8 +107,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         return;
     }
     // What is laid over or compared must be at one distance, or the numbers say nothing.
-    if (const std::string note = form.distance_note(); !note.empty()) ui.warn(note);
-    form.differenceview = o.differenceview;
+    if (const std::string note = form.distance_note(); !note.empty())
+        ui.notes("Different distances", {note});
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
     // The picture shows what the window shows: no selection, unless asked for.
@@ -193,6 +193,29 @@ void print_guided_steps(const tguidedprotocol& p) {
     std::fprintf(stderr, "gravon-cli: guided profile %s\n", guided_result_text(p).c_str());
 }
 
+// The run the options ask for; its command line is processed as it comes.
+trunrequest cli_request(const tclioptions& o) {
+    trunrequest r;
+    r.channel = o.channel;
+    r.settings = o.sets;
+    r.settingsdir = o.settingsdir;
+    // Only /s saves a file's recording; without it the samples need not be kept, which
+    // spares the memory a long file would fill. A take keeps its own.
+    r.keepaudio =
+        o.recordseconds > 0 || std::find(o.args.begin(), o.args.end(), "/s") != o.args.end();
+    r.session = o.session;
+    r.reference = o.reference;
+    r.recoverorphans = o.recover;
+    r.discardorphans = o.discardorphans;
+    r.comparedpg = o.pg;
+    r.differenceview = o.differenceview;
+    // /s names a recovered take like a recorded one.
+    if (o.recordseconds > 0 || o.recover) r.takename = take_name(o);
+    r.err = stderr;
+    r.verbose = o.verbose;
+    return r;
+}
+
 // The settings files and /f that come before anything else on the command line apply to the
 // take; the rest of the command line acts on it.
 void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui,
@@ -202,17 +225,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
            (o.args[n].compare(0, 2, "/f") == 0 || lowercase_extension(o.args[n]) == ".qubfile"))
         ++n;
     form.FormActivate(std::vector<std::string>(o.args.begin(), o.args.begin() + std::ptrdiff_t(n)));
-    if (!form.commandlinefsd.empty()) {
-        // /f gives the full scale of the sound card's channels, as it does for a file's.
-        for (std::size_t c = 0; c < 2; ++c) {
-            form.signedfactors[c] =
-                form.commandlinefsd[std::min(c, form.commandlinefsd.size() - 1)];
-            form.calibrationstatus[c] = 2;
-        }
-        form.commandlinecalibration = true;
-        form.advanced.calibrationrecalculate = false;
-    }
-    form.takebasename = take_name(o);
+    form.calibrate_live_from_command_line();
     // The rows of the take as it is analysed: a take that is killed leaves them.
     if (!o.tracksfile.empty()) {
         if (livetracks.open(form, o.tracksfile))
@@ -240,8 +253,8 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
     });
     if (guided) {
         if (!guided->protocol().finished()) {
-            ui.warn("the guided profile was not done when the take's " +
-                    floattostrdot(o.recordseconds) + " s were over");
+            ui.notes("Guided profile", {"the guided profile was not done when the take's " +
+                                        floattostrdot(o.recordseconds) + " s were over"});
             guided->stop();
         }
         print_guided_steps(guided->protocol());
@@ -255,9 +268,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
     std::fprintf(stderr, "gravon-cli: recorded %.1f s from %s\n",
                  double(form.audiosamples()) / form.advanced.fs,
                  o.device.empty() ? "the default input" : o.device.c_str());
-    form.soundfileanalysed = true;
-    for (const std::string& note : take_notes(form, "the take", command_line_advice(), true))
-        ui.warn(note);
+    form.take_as_analysis("the take", true);
     form.execute_command_line(
         std::vector<std::string>(o.args.begin() + std::ptrdiff_t(n), o.args.end()));
 }
@@ -280,7 +291,6 @@ int main(int argc, char** argv) {
             std::fputs(usage_text(), stderr);
             return exitusage;
         }
-        if (!o.settingsdir.empty()) setenv(settingsdirvariable, o.settingsdir.c_str(), 1);
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
@@ -303,39 +313,25 @@ int main(int argc, char** argv) {
         if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
     }
 
-    std::vector<TForm1::tsettingsoverride> overrides;
+    std::unique_ptr<tbatchrun> run;
     try {
-        overrides = settings_overrides(o.sets);
+        run = start_run(cli_request(o));
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
     }
-    tbatchrun run(stderr, o.verbose, o.channel, std::move(overrides));
-    TForm1& form = run.form;
-    theadlessinterface& ui = run.ui;
-    form.commandlinesession = o.session;
-    form.recoverorphans = o.recover;
-    form.commandlinereference = o.reference;
-    form.discardorphans = o.discardorphans;
+    TForm1& form = run->form;
+    theadlessinterface& ui = run->ui;
     tlivetracks livetracks;
     try {
         if (o.recordseconds > 0) {
             record_from_command_line(form, o, ui, livetracks);
-            run.analysedfile = form.takebasename;
         } else {
-            // /s names a recovered take like a recorded one.
-            if (o.recover) form.takebasename = take_name(o);
-            // Only /s saves a recording; without it the files' samples need not be kept, which
-            // spares the memory a long file would fill.
-            form.storeaudio = std::find(o.args.begin(), o.args.end(), "/s") != o.args.end();
             form.FormActivate(o.args);
             if (o.recover && !form.frames() && !ui.failed())
-                ui.warn("--recover: no orphaned take was found");
+                ui.notes(doubtfulcaption, {"--recover: no orphaned take was found"});
             if (o.recover && form.frames()) {
-                form.soundfileanalysed = true;
-                for (const std::string& note :
-                     take_notes(form, "the recovered take", command_line_advice(), false))
-                    ui.warn(note);
+                form.take_as_analysis("the recovered take", false);
             }
         }
         if (!o.baselinefile.empty()) {
@@ -353,11 +349,11 @@ int main(int argc, char** argv) {
             } else if (!ui.failed())
                 ui.error("--baseline " + o.baselinefile + ": cannot be loaded");
         }
-        form.comparedpgoption = o.pg;
         // After the settings files and --set, whose display threshold decides what the
         // members reach; loaded before the outputs, which then draw it.
         if (!o.referencegroup.empty()) form.make_reference_group(o.groupmembers, o.referencegroup);
-        write_outputs(form, o, run.analysedfile, ui, livetracks);
+        write_outputs(form, o, o.recordseconds > 0 ? form.takebasename : form.analysedfilename, ui,
+                      livetracks);
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.
         const std::string journal = form.journal.filename();

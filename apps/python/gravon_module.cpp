@@ -68,7 +68,7 @@ struct tresult {
         return reported([&] {
             const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
             const ttable t = summary_table(run->form, {subjects.front()},
-                                           {run->analysedfile, run->ui.warnings()});
+                                           {run->form.analysedfilename, run->ui.warnings()});
             return table_row(t, 0);
         });
     }
@@ -138,8 +138,8 @@ std::vector<double> full_scales(const py::object& v) {
 
 // The values of --set as the command line writes them: true/false, numbers as Python writes
 // them, texts as they are.
-tsettinglist setting_list(const py::object& settings) {
-    tsettinglist list;
+std::vector<std::string> setting_list(const py::object& settings) {
+    std::vector<std::string> list;
     if (settings.is_none()) return list;
     if (!py::isinstance<py::dict>(settings))
         throw py::type_error("settings: a dict of setting keys and values");
@@ -149,23 +149,78 @@ tsettinglist setting_list(const py::object& settings) {
             text = value.cast<bool>() ? "true" : "false";
         else
             text = py::str(value);
-        list.emplace_back(py::str(key), text);
+        list.push_back(std::string(py::str(key)) + "=" + text);
     }
     return list;
 }
 
-tanalysis analyse_file(const py::object& path, const py::object& fullscale, std::int32_t channel,
-                       const py::object& settings) {
-    const std::string p = path_text(path);
-    const std::vector<double> fs = full_scales(fullscale);
-    const tsettinglist sets = setting_list(settings);
+// What every call takes: the settings over every settings file, the run's settings folder
+// (None: the user's) and the file channel analysed.
+trunrequest request(const py::object& settings, const py::object& settingsdir,
+                    std::int32_t channel) {
+    trunrequest r;
+    r.settings = setting_list(settings);
+    if (!settingsdir.is_none()) r.settingsdir = path_text(settingsdir);
     if (channel < 0) throw py::value_error("channel: a channel number from 0");
+    r.channel = channel;
+    // A bad key is refused before any file is read.
+    check_request(r);
+    return r;
+}
+
+tanalysis analyse_file(const py::object& path, const py::object& fullscale, std::int32_t channel,
+                       const py::object& settings, const py::object& settingsdir) {
+    trunrequest q = request(settings, settingsdir, channel);
+    q.sources.push_back({.path = path_text(path), .fullscale = full_scales(fullscale)});
+    q.want = trunwant::analysis;
     tanalysis r;
     {
         py::gil_scoped_release unlocked;
-        r.run = analyse_file_run(p, fs, channel, sets);
+        r.run = checked_run(q);
     }
     return r;
+}
+
+// Each file's analysis, or the error that it raised, in the order of the paths: one bad file
+// does not stop the others.
+py::list analyse_files(const py::object& paths, const py::object& fullscale, std::int32_t channel,
+                       const py::object& settings, const py::object& settingsdir) {
+    // A name alone would be taken letter by letter.
+    if (!py::isinstance<py::iterable>(paths) || py::isinstance<py::str>(paths) ||
+        py::isinstance<py::bytes>(paths))
+        throw py::type_error("paths: a list of file names, not " +
+                             std::string(py::str(paths.get_type().attr("__name__"))));
+    const trunrequest q = request(settings, settingsdir, channel);
+    const std::vector<double> scales = full_scales(fullscale);
+    const py::object error = py::module_::import("gravon").attr("Error");
+    py::list results;
+    for (const py::handle& path : py::iter(paths)) {
+        trunrequest one = q;
+        try {
+            one.sources.push_back(
+                {.path = path_text(py::reinterpret_borrow<py::object>(path)), .fullscale = scales});
+        } catch (const py::error_already_set& e) {
+            results.append(e.value());
+            continue;
+        } catch (const py::value_error& e) {
+            results.append(py::module_::import("builtins").attr("ValueError")(e.what()));
+            continue;
+        }
+        one.want = trunwant::analysis;
+        trunresult r;
+        {
+            py::gil_scoped_release unlocked;
+            r = run_request(one);
+        }
+        if (r.failed()) {
+            results.append(error(r.failure_text()));
+        } else {
+            tanalysis a;
+            a.run = std::move(r.run);
+            results.append(py::cast(std::move(a)));
+        }
+    }
+    return results;
 }
 
 // The name that stands for samples, where a file's name would: a text a file could be named.
@@ -183,7 +238,8 @@ std::string samples_name(const py::object& name) {
 // Taken as an object, so that anything but an array is refused in one line rather than by the
 // binding's message, which repeats the whole argument.
 tanalysis analyse(const py::object& samplesobject, double fs, const py::object& fullscale,
-                  const py::object& settings, std::int32_t channel, const py::object& name) {
+                  const py::object& settings, std::int32_t channel, const py::object& name,
+                  const py::object& settingsdir) {
     if (!py::isinstance<py::array>(samplesobject))
         throw py::type_error(
             "samples: a NumPy array of floating-point values (full scale -1 to 1), not " +
@@ -200,28 +256,32 @@ tanalysis analyse(const py::object& samplesobject, double fs, const py::object& 
         throw py::value_error("fs: the sampling rate in Hz, a positive number");
     if (fullscale.is_none()) throw py::value_error("full_scale: the full scale in Pa is needed");
     const std::vector<double> scales = full_scales(fullscale);
-    const tsettinglist sets = setting_list(settings);
-    if (channel < 0) throw py::value_error("channel: a channel number from 0");
+    trunrequest q = request(settings, settingsdir, channel);
     const std::string samplesname = samples_name(name);
     // A copy in the analysis's own coding, frames interleaved, taken while the array cannot
     // change.
     const auto values =
         py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(samples);
     const std::vector<float> copy(values.data(), values.data() + values.size());
+    q.sources.push_back(
+        {.samples = copy, .nchans = nchans, .fs = fs, .name = samplesname, .fullscale = scales});
     tanalysis r;
     {
         py::gil_scoped_release unlocked;
-        r.run = analyse_samples_run(copy, nchans, fs, scales, channel, sets, samplesname);
+        r.run = checked_run(q);
     }
     return r;
 }
 
-tresult read_stdpg(const py::object& path) {
-    const std::string p = path_text(path);
+tresult read_stdpg(const py::object& path, const py::object& settings,
+                   const py::object& settingsdir) {
+    trunrequest q = request(settings, settingsdir, 0);
+    q.sources.push_back({.path = path_text(path)});
+    q.want = trunwant::phonetogram;
     tresult r;
     {
         py::gil_scoped_release unlocked;
-        r.run = read_stdpg_run(p);
+        r.run = checked_run(q);
     }
     return r;
 }
@@ -277,13 +337,24 @@ PYBIND11_MODULE(gravon, m) {
 
     m.def("analyse_file", &analyse_file, py::arg("path"), py::arg("full_scale") = py::none(),
           py::arg("channel") = 0, py::arg("settings") = py::none(),
-          "Analyses a sound file as gravon-cli [--channel N] [--set K=V ...] [/f...] path does.");
+          py::arg("settings_dir") = py::none(),
+          "Analyses a sound file as gravon-cli [--settings-dir DIR] [--channel N] [--set K=V ...] "
+          "[/f...] path does.");
+    m.def("analyse_files", &analyse_files, py::arg("paths"), py::arg("full_scale") = py::none(),
+          py::arg("channel") = 0, py::arg("settings") = py::none(),
+          py::arg("settings_dir") = py::none(),
+          "analyse_file for each path, in order: a list of each file's Analysis, or of the "
+          "error (gravon.Error, ValueError) it raised, so that one bad file stops none of the "
+          "others.");
     m.def("analyse", &analyse, py::arg("samples"), py::arg("fs"), py::arg("full_scale"),
           py::arg("settings") = py::none(), py::arg("channel") = 0, py::arg("name") = "samples",
+          py::arg("settings_dir") = py::none(),
           "Analyses samples (a NumPy array of floats, full scale -1 to 1; one channel, or one "
           "column per channel) at fs Hz, as analyse_file analyses a file that holds them. "
           "name stands for them where a file's name would: in the summary, cells and "
           "warnings.");
-    m.def("read_stdpg", &read_stdpg, py::arg("path"),
-          "Reads a stored phonetogram (.stdpg) as gravon-cli path does.");
+    m.def("read_stdpg", &read_stdpg, py::arg("path"), py::arg("settings") = py::none(),
+          py::arg("settings_dir") = py::none(),
+          "Reads a stored phonetogram (.stdpg) as gravon-cli [--settings-dir DIR] "
+          "[--set K=V ...] path does.");
 }

@@ -18,6 +18,10 @@ class TProgId {
     void setCompany(std::string v) { fcompany = std::move(v); }
     const std::string& Copyright() const { return fcopyright; }
     void setCopyright(std::string v) { fcopyright = std::move(v); }
+    // A settings folder of the run's own, which holds every settings file directly; empty: the
+    // one the environment names, or the user's.
+    const std::string& SettingsDir() const { return fsettingsdir; }
+    void setSettingsDir(std::string v) { fsettingsdir = std::move(v); }
 
     // Text of the "proc0" item of saved SMP and phonetogram files.
     std::string processing_stamp() const { return fproductname + " " + Version() + frevision; }
@@ -29,6 +33,7 @@ class TProgId {
     std::string fcompany = "ArnselData";
     std::string fcopyright = "Copyright (c) the Gravon developers";
     std::string frevision; // empty in the application
+    std::string fsettingsdir;
 };
 
 } // namespace gravon

@@ -1,6 +1,6 @@
 // One run without a window, as the headless program and the Python module make it: its user
-// interface, its main window in batch mode, and the sound file it analysed. The warnings about
-// a doubtful analysis are the headless program's, with its advice.
+// interface and its main window under the headless policy. The notes on a doubtful analysis
+// are the headless program's warnings, with its advice.
 #pragma once
 
 #include "core/headless_interface.h"
@@ -23,8 +23,6 @@ struct tbatchrun {
 
     theadlessinterface ui;
     TForm1 form;
-    // The last sound file whose replay analysed frames.
-    std::string analysedfile;
 };
 
 } // namespace gravon

@@ -3,6 +3,8 @@
 #include "base/text_utils.h"
 #include "core/main_window.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 
@@ -36,6 +38,15 @@ bool is_switch(const std::string& arg) {
     return !std::filesystem::exists(arg, ec);
 }
 
+// A full scale of zero or less would turn the sound into silence or flip it; it is never
+// meant. item: the value as the user gave it.
+float full_scale(double v, const std::string& item) {
+    if (!std::isfinite(v) || !(v > 0))
+        throw EConvertError("'" + item +
+                            "' is not a valid full scale: it must be a positive number of Pa");
+    return float(v);
+}
+
 } // namespace
 
 std::string batch_save_name(const std::string& base, const std::string& suffix,
@@ -55,12 +66,17 @@ void TForm1::set_commandlinefsd(const std::string& list) {
         } catch (const EConvertError&) {
             throw EConvertError("'" + item + "' is not a valid floating point value");
         }
-        // A full scale of zero or less would turn the sound into silence or flip it; it is
-        // never meant.
-        if (!std::isfinite(v) || !(v > 0))
-            throw EConvertError("'" + item +
-                                "' is not a valid full scale: it must be a positive number of Pa");
-        commandlinefsd.push_back(float(v));
+        commandlinefsd.push_back(full_scale(v, item));
+    }
+}
+
+void TForm1::set_full_scales(const std::vector<double>& fullscale) {
+    commandlinefsd.clear();
+    for (std::size_t k = 0; k < std::min(fullscale.size(), maxcommandlinefsd); ++k) {
+        // Named by the shortest text that reads back as the same number, as a user types it.
+        char buf[64];
+        const auto r = std::to_chars(buf, buf + sizeof buf, fullscale[k]);
+        commandlinefsd.push_back(full_scale(fullscale[k], std::string(buf, r.ptr)));
     }
 }
 
@@ -92,9 +108,7 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
 }
 
 void TForm1::batch_save(const std::string& base) {
-    // A batch run saves only an analysis it made: never empty results, nor the previous
-    // file's results under the name of a file that could not be analysed.
-    if (batchmode && !soundfileanalysed) {
+    if (policy.savesonlyanalysis && !soundfileanalysed) {
         ui.message_box("Nothing saved",
                        base.empty()
                            ? std::string("/s: no sound file was analysed before it")

@@ -46,6 +46,10 @@ void theadlessinterface::warn(const std::string& text) {
     print("gravon-cli: warning: " + terminal_text(text));
 }
 
+void theadlessinterface::notes(const std::string&, const std::vector<std::string>& notes) {
+    for (const std::string& note : notes) warn(note);
+}
+
 void theadlessinterface::message_box(const std::string& caption, const std::string& text,
                                      tmessagekind kind) {
     progress_done();

@@ -22,24 +22,26 @@ class theadlessinterface : public tuserinterface {
                      tmessagekind kind) override;
     tanswer question(const std::string& caption, const std::string& text,
                      tbuttons buttons) override;
+    // Each note a warning.
+    void notes(const std::string& caption, const std::vector<std::string>& notes) override;
     void progress(const std::string& what, double fraction) override;
     void progress_done() override;
     void request_close() override {}
 
     // An error or warning box was shown, or the program reported an error.
     bool failed() const { return ffailed; }
-    void set_failed() { ffailed = true; }
-    // A line "gravon-cli: error: " + text; the run has failed.
+    // A line "gravon-cli: error: " + text; the run has failed. The headless program's own
+    // errors about its options and outputs.
     void error(const std::string& text);
-    // A line "gravon-cli: warning: " + text: the result is there but doubtful. Kept for the
-    // summary table.
-    void warn(const std::string& text);
+    // The notes, kept for the summary table.
     const std::vector<std::string>& warnings() const { return fwarnings; }
     // What made the run fail, in order, as printed: "caption: text" of a box, the text of an
     // error (line breaks as newlines).
     const std::vector<std::string>& failures() const { return ffailures; }
 
   private:
+    // A line "gravon-cli: warning: " + text: the result is there but doubtful.
+    void warn(const std::string& text);
     void print(const std::string& line);
     std::FILE* ferr;
     bool fterminal;

@@ -17,23 +17,23 @@
 
 namespace gravon {
 
-TForm1::TForm1(tuserinterface& ui)
-    : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), fbinningsink(*this) {
+TForm1::TForm1(tuserinterface& ui, tfrontendpolicy policy)
+    : tpglist(), TAnalysisDriver(advanced, fbinningsink), ui(ui), policy(std::move(policy)),
+      fbinningsink(*this) {
     onhopanalysed = [this] { this->ui.request_repaint(); };
 }
 
 void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, double duration) {
     if (std::size_t(c) >= form.pgs.size()) return;
-    tbinningframe f;
-    f.f0 = m.f0;
-    f.level = m.level;
-    f.h1h2 = m.h1h2;
-    f.hnr = m.hnr;
-    f.centroid = m.centroid;
-    f.crestlevel = m.crestlevel;
-    f.maxpartno = m.maxpartno;
-    f.duration = duration;
-    f.overloaded = m.overloaded;
+    const tbinningframe f{.f0 = m.f0,
+                          .level = m.level,
+                          .h1h2 = m.h1h2,
+                          .hnr = m.hnr,
+                          .centroid = m.centroid,
+                          .crestlevel = m.crestlevel,
+                          .maxpartno = m.maxpartno,
+                          .duration = duration,
+                          .overloaded = m.overloaded};
     bin_frame(form.pgs[std::size_t(c)], form.advanced.binningmethod, f);
 }
 
@@ -92,8 +92,7 @@ void TForm1::startup_sequence() {
     signedcalibrationdate = {0.0, 0.0};
     load_default_calibration();
     fix_things();
-    // A batch run is a pure function of its command line: it recovers only when asked to.
-    if (!batchmode || recoverorphans || discardorphans) offer_recovery();
+    if (policy.offersrecovery || recoverorphans || discardorphans) offer_recovery();
 }
 
 // ---- Calibration ----
@@ -165,8 +164,8 @@ void TForm1::fix_things() {
     ui.request_repaint();
     ui.refresh_actions();
     // Laying phonetograms over one another at different distances is said once, when it
-    // happens; the headless program says it with its outputs.
-    if (!batchmode) {
+    // happens.
+    if (policy.notesdistances) {
         const std::string note = distance_note();
         if (!note.empty() && note != distancenoted)
             ui.post_message("Different distances", note, tmessagekind::warning);

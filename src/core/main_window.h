@@ -13,6 +13,7 @@
 #include "base/prog_id.h"
 #include "calibration/file_calibrations.h"
 #include "calibration/reference_calibration.h"
+#include "core/front_end_policy.h"
 #include "core/user_interface.h"
 #include "files/qub_file.h"
 #include "files/recording_journal.h"
@@ -100,11 +101,12 @@ struct tfilewaveform {
 
 class TForm1 : public tpglist, public TAnalysisDriver {
   public:
-    explicit TForm1(tuserinterface& ui);
+    explicit TForm1(tuserinterface& ui, tfrontendpolicy policy = window_policy());
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
 
     tuserinterface& ui;
+    tfrontendpolicy policy;
     TProgId progid;
     toptions options;
     tadvancedsettings advanced;
@@ -116,6 +118,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The factors of the live channels came from /f: a calibration the user stated, with no
     // signing and no date.
     bool commandlinecalibration = false;
+    // The full scales /f gave, when it gave any, as the calibration of the live channels.
+    void calibrate_live_from_command_line();
     std::string locationid;
     bool startinpausedstate = false;
     // Runs the start-up sequence on the first activation, then the command line.
@@ -126,15 +130,22 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Closing: FormCloseQuery then FormClose. Returns whether the window may close.
     bool FormCloseQuery();
     void FormClose();
-    // A headless batch run: a pure function of its command line and settings. It writes no
-    // temporary settings copies, no recent-files list and no settings on exit, so that runs
-    // side by side never share a file they write.
-    bool batchmode = false;
+    // `batchmode = true` gives the main window the headless program's policy.
+    struct tbatchswitch {
+        TForm1& form;
+        tbatchswitch& operator=(bool on) {
+            form.policy = on ? headless_policy() : window_policy();
+            return *this;
+        }
+    } batchmode{*this};
     // Set when something on the command line asked the window to close (/c).
     bool closerequested = false;
     // /f: the comma-separated full-scale list; raises EConvertError on an item that is not a
     // number.
     void set_commandlinefsd(const std::string& list);
+    // The same from numbers, each named in a refusal by the shortest text that reads back as
+    // it.
+    void set_full_scales(const std::vector<double>& fullscale);
     // The name /s saves under before any file is named: a take recorded from the command
     // line.
     std::string takebasename;
@@ -162,9 +173,13 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The file can be analysed: asks to save what the window holds (false: the user
     // cancelled), then leaves it for the file's replay.
     bool begin_soundfile_replay(const std::string& fname);
-    // What makes the analysis of fname doubtful, in a message box (the window's notes; the
-    // headless program prints the same as warnings).
+    // What makes the analysis of fname doubtful, said through the user interface's notes,
+    // with the advice of the front end's policy.
     void show_replay_notes(const std::string& fname);
+    // A take recorded (or recovered from its journal) by a run without a window stands for
+    // the analysed sound file: /s saves it and its tracks are written. What makes it doubtful
+    // is noted as for a file; what names it in the notes.
+    void take_as_analysis(const std::string& what, bool recorded);
     bool fcalibrationnoted = false;
     // The file channel that a sound file's replay analyses when above 0 (the headless
     // program's --channel); otherwise the channel numbered like the receiving phonetogram,
@@ -182,11 +197,11 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // Bits per sample of its integer coding; 0 for float, lossy and SMP files.
     std::int32_t soundfilebits = 0;
     bool soundfileanalysed = false;
-    // What made the last replay doubtful (a file shorter than its header says), for a host
-    // that reports it.
+    // What made the last replay doubtful (a file shorter than its header says), for the
+    // notes on its analysis.
     std::vector<std::string> replaynotes;
-    // Called after a sound file's replay analysed frames, with the file's name.
-    std::function<void(const std::string&)> onsoundfileanalysed;
+    // The last sound file whose replay analysed frames.
+    std::string analysedfilename;
     // Appends the phonetogram file as phonetogram pgno; false when it was refused.
     bool open_stdpg(const std::string& fname, std::int32_t pgno);
     // "Make reference group...": reads the member files, makes their group by the display

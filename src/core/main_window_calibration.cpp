@@ -67,6 +67,17 @@ bool TForm1::calibration_warning(int c) const {
                                     datetimenow(), signedcalibrationdate[ch], status);
 }
 
+void TForm1::calibrate_live_from_command_line() {
+    if (commandlinefsd.empty()) return;
+    // /f gives the full scale of the sound card's channels, as it does for a file's.
+    for (std::size_t c = 0; c < 2; ++c) {
+        signedfactors[c] = commandlinefsd[std::min(c, commandlinefsd.size() - 1)];
+        calibrationstatus[c] = 2;
+    }
+    commandlinecalibration = true;
+    advanced.calibrationrecalculate = false;
+}
+
 void TForm1::save_calibration(const std::string& fname) {
     calibrationsoundcard = recording_device_name();
     tcalibrationrecord r;

@@ -89,8 +89,7 @@ std::optional<tfilecalibration> TForm1::replay_calibration(const std::string& fn
         c.text = source.calibratedtext;
         return c;
     }
-    // A batch run is a function of its command line and settings alone.
-    if (!batchmode) return file_calibrations().find(fname, channel);
+    if (policy.usersfiles) return file_calibrations().find(fname, channel);
     return std::nullopt;
 }
 
@@ -254,7 +253,7 @@ bool TForm1::calibrate_from_reference(const treference& ref, const std::string& 
     } catch (const EGravonError& e) {
         return refuse(e.what());
     }
-    if (!batchmode) {
+    if (policy.usersfiles) {
         try {
             file_calibrations().remember(fname, channel, c);
         } catch (const EGravonError& e) {

@@ -196,8 +196,8 @@ void TForm1::finish_soundfile(const std::string& fname) {
         // phonetogram only. Analysed again with another calibration, it is not the file.
         if (!freanalysis && lowercase_extension(fname) == ".smp") soundsavearrpos = audioarrpos;
         add_recent_file(fname);
-        if (onsoundfileanalysed) onsoundfileanalysed(fname);
-        if (!batchmode) show_replay_notes(fname);
+        analysedfilename = fname;
+        show_replay_notes(fname);
     } else if (replayed && !cancelreplay) {
         refuse_soundfile(fname, "Cannot analyse " + fname +
                                     ": it is too short to analyse (it holds less than one "
@@ -222,28 +222,25 @@ bool TForm1::begin_soundfile_replay(const std::string& fname) {
 }
 
 void TForm1::show_replay_notes(const std::string& fname) {
-    tnoteadvice advice = window_advice();
-    advice.calibration = !fcalibrationnoted;
-    const std::vector<std::string> notes = replay_notes(*this, fname, advice);
-    // The status panel shows a missing calibration all the time; the message says it once.
-    fcalibrationnoted = fcalibrationnoted || !pgs.empty() && pgs[0].calstatus == 1;
-    if (notes.empty()) return;
-    std::string text;
-    for (const std::string& n : notes) {
-        if (!text.empty()) text += "\r\r";
-        // The notes are sentences of the command line's kind, which begin in lower case.
-        std::string line = n;
-        if (!line.empty() && line[0] >= 'a' && line[0] <= 'z') line[0] = char(line[0] - 'a' + 'A');
-        text += line;
+    tnoteadvice advice = policy.advice;
+    if (policy.calibrationnotedonce) {
+        advice.calibration = !fcalibrationnoted;
+        fcalibrationnoted = fcalibrationnoted || (!pgs.empty() && pgs[0].calstatus == 1);
     }
-    ui.message_box("The analysis may be doubtful", text, tmessagekind::warning);
+    const std::vector<std::string> notes = replay_notes(*this, fname, advice);
+    if (!notes.empty()) ui.notes(doubtfulcaption, notes);
+}
+
+void TForm1::take_as_analysis(const std::string& what, bool recorded) {
+    soundfileanalysed = true;
+    const std::vector<std::string> notes = take_notes(*this, what, policy.advice, recorded);
+    if (!notes.empty()) ui.notes(doubtfulcaption, notes);
 }
 
 void TForm1::refuse_soundfile(const std::string& fname, const std::string& why) {
     // Neither a batch run's result nor the window may look like an analysis of a file that
     // gave none.
-    ui.message_box(batchmode ? "Cannot analyse file" : "Cannot open file", why,
-                   tmessagekind::error);
+    ui.message_box(policy.refusalcaption, why, tmessagekind::error);
 }
 
 void TForm1::reset_replay_state() {
@@ -416,7 +413,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
                     fname,
                 tbuttons::ok_cancel);
             if (a != tanswer::ok) {
-                if (batchmode)
+                if (!policy.personanswers)
                     refuse_soundfile(fname, "Not analysed: the SPL of " + fname +
                                                 " cannot be trusted (made by a Drel version "
                                                 "with a known calibration bug)");
@@ -445,8 +442,8 @@ bool TForm1::ask_to_save() {
         a = ui.question("Recording is not saved", "Do you want to save the sound and analysis?",
                         tbuttons::yes_no_cancel);
         if (a == tanswer::yes) save_smp_action("");
-        // The headless program's No is nobody's decision: the take stays recoverable.
-        fsounddiscarded = a == tanswer::no && !batchmode;
+        // A No that nobody gave is no decision: the take stays recoverable.
+        fsounddiscarded = a == tanswer::no && policy.personanswers;
     }
     return a != tanswer::cancel;
 }

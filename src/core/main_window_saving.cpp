@@ -58,6 +58,27 @@ void describe_channel(TSMPfile& smp, int k, const tsmpitemlayout& l) {
     smp.setChannelRange(k, l.range);
 }
 
+constexpr const char* unkepttext =
+    "The samples of this analysis were not kept, so its recording cannot be saved";
+
+// Whether the audio channels that sel saves can be saved: a run that kept no samples has none.
+bool audio_saveable(const TForm1& f, const tsavetable& sel) {
+    return !(sel[smAudio][0] || sel[smAudio][1]) || f.audiokept();
+}
+
+// What a saved analysis holds: its sampling rate, samples, frames and samples per block.
+struct tsavedsizes {
+    double fs;
+    std::int32_t nsamples, nframes, blocklength;
+};
+
+tsavedsizes saved_sizes(const TForm1& f) {
+    const std::int32_t nsamples = std::max<std::int32_t>(f.audioarrpos + 1, 0);
+    const std::int32_t nframes = std::max<std::int32_t>(f.arrpos + 1, 0);
+    return {f.storefs, nsamples, nframes,
+            analysis_block_length(nframes, nsamples, f.downsamplingfactor)};
+}
+
 } // namespace
 
 bool TForm1::save_smp(const std::string& fname) {
@@ -73,13 +94,9 @@ bool TForm1::save_smp(const std::string& fname) {
     if (nchannels == 0)
         return fail("No audio or analysis channel is selected for SMP files in the advanced "
                     "settings");
-    if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
-        return fail("The samples of this analysis were not kept, so its recording cannot be saved");
+    if (!audio_saveable(*this, sel)) return fail(unkepttext);
 
-    const double fs = storefs;
-    const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
-    const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
-    const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
+    const auto [fs, nsamples, nframes, blocklength] = saved_sizes(*this);
 
     try {
         TSafeFile out(fname);
@@ -183,12 +200,8 @@ bool TForm1::save_kavell(const std::string& fname) {
     if (fname.empty()) return fail("No file name given");
 
     const tsavetable& sel = advanced.savekavellchannel;
-    if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
-        return fail("The samples of this analysis were not kept, so its recording cannot be saved");
-    const double fs = storefs;
-    const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
-    const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
-    const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
+    if (!audio_saveable(*this, sel)) return fail(unkepttext);
+    const auto [fs, nsamples, nframes, blocklength] = saved_sizes(*this);
 
     TQUBFile q;
     q.setProgId(&progid);

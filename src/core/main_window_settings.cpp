@@ -240,8 +240,7 @@ void TForm1::open_advanced_settings(const std::string& fname) {
 // ---- temporary copies, exit, files by type -----------------------------------------------------
 
 void TForm1::save_temporary_settings() {
-    // A batch run never starts a new recording, so it has nothing to restore.
-    if (batchmode) return;
+    if (!policy.usersfiles) return;
     save_settings("temp");
     save_advanced_settings("temp");
 }
@@ -254,7 +253,7 @@ void TForm1::restore_temporary_settings() {
 }
 
 void TForm1::FormClose() {
-    if (batchmode) return;
+    if (!policy.usersfiles) return;
     // Settings changed by a sound file (its sampling rate, for one) are not the user's.
     if (advanced.saveoptionsonexit && !fanalysisisfromsoundfile) save_settings("");
     if (advanced.saveadvancedsettingsonexit && !fanalysisisfromsoundfile)
@@ -283,8 +282,8 @@ void TForm1::load_default_settings() {
     open_settings("", true);
     open_advanced_settings("");
 
-    // A batch run has no File menu and must not touch the list other runs share.
-    if (batchmode) return;
+    // Without the user's files there is no File menu, nor a list that runs share.
+    if (!policy.usersfiles) return;
     RecentFiles1.setProgId(&progid);
     RecentFiles1.setMaxItems(9);
     RecentFiles1.setMenuPos(12);
@@ -306,7 +305,7 @@ void TForm1::load_default_settings() {
 // ---- recent files ------------------------------------------------------------------------------
 
 void TForm1::add_recent_file(const std::string& fname) {
-    if (batchmode) return;
+    if (!policy.usersfiles) return;
     RecentFiles1.add(fname);
 }
 

@@ -18,6 +18,13 @@ enum class tbuttons { ok, yes_no, yes_no_cancel, ok_cancel };
 
 enum class tanswer { ok, yes, no, cancel };
 
+// The caption of the notes on an analysis whose result is there but doubtful.
+inline constexpr const char* doubtfulcaption = "The analysis may be doubtful";
+
+// The notes in one message text: sentences of the command line's kind, which begin in lower
+// case, each begun in upper case and set off from the next by an empty line.
+std::string notes_text(const std::vector<std::string>& notes);
+
 // The full scale of a sound file about to be analysed, per channel, as /f gives it.
 struct tfullscalequestion {
     std::string filename;
@@ -43,6 +50,12 @@ class tuserinterface {
     // A modal question. Implementations that cannot ask a person answer for them.
     virtual tanswer question(const std::string& caption, const std::string& text,
                              tbuttons buttons) = 0;
+
+    // What makes a result doubtful, one sentence per note. The window shows them together in a
+    // warning box; an interface that prints lines gives each its own.
+    virtual void notes(const std::string& caption, const std::vector<std::string>& notes) {
+        message_box(caption, notes_text(notes), tmessagekind::warning);
+    }
 
     // A message from where no modal loop may run (a sound buffer's handler: the loop would
     // deliver further buffers inside it, out of order). The interface shows it as a message

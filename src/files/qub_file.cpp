@@ -384,7 +384,9 @@ std::string TQUBFile::settings_filename() const {
     const TProgId& id = progid();
     // A run that is given its own settings folder (the headless program's --settings-dir)
     // keeps every settings file there, directly.
-    if (const char* own = std::getenv(settingsdirvariable); own && *own) {
+    const char* named = std::getenv(settingsdirvariable);
+    const std::string own = !id.SettingsDir().empty() ? id.SettingsDir() : named ? named : "";
+    if (!own.empty()) {
         const fs::path folder(own);
         std::error_code ec;
         fs::create_directories(folder, ec);

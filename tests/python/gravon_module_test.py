@@ -297,6 +297,52 @@ class Corpus(unittest.TestCase):
                 gravon.analyse_file(bad, 100)
             self.assertIn("NUL", str(e.exception))
 
+    def test_a_corpus_goes_past_its_bad_files_and_every_call_takes_settings(self):
+        with open("junk.wav", "w") as f:
+            f.write("Subject 12, sustained /a/\n")
+        results = gravon.analyse_files(["voice.wav", "junk.wav", "missing.wav", "v0.wav",
+                                        "a\0b.wav", 7], full_scale=100)
+        self.assertEqual([type(r) for r in results],
+                         [gravon.Analysis, gravon.Error, gravon.Error, gravon.Analysis,
+                          ValueError, TypeError])
+        for name, k in (("junk.wav", 1), ("missing.wav", 2)):
+            self.assertEqual(str(results[k]), self.cli("/f100", name).stderr.strip())
+        for name, k in (("voice.wav", 0), ("v0.wav", 3)):
+            alone = gravon.analyse_file(name, full_scale=100).tracks
+            for col in alone:
+                np.testing.assert_array_equal(results[k].tracks[col], alone[col], col)
+        with self.assertRaises(ValueError):
+            gravon.analyse_files(["voice.wav"], settings={"NoSuchKey": 1})
+        for paths in ("voice.wav", b"voice.wav", 5):
+            with self.assertRaises(TypeError) as e:
+                gravon.analyse_files(paths)
+            self.assertEqual(str(e.exception),
+                             "paths: a list of file names, not " + type(paths).__name__)
+
+        # A stored phonetogram under settings, as gravon-cli --set reads it.
+        self.assertEqual(self.cli("/f100", "voice.wav", "/s").returncode, 0)
+        r = self.cli("--set", "TimeThreshold=0.5", "voice_pg.stdpg", "--cells-csv", "t5.csv")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        stored = gravon.read_stdpg("voice_pg.stdpg", settings={"TimeThreshold": 0.5})
+        self.assert_table_as_csv(stored.cells(), "t5.csv")
+        self.assertNotEqual(list(stored.cells()["threshold_s"]),
+                            list(gravon.read_stdpg("voice_pg.stdpg").cells()["threshold_s"]))
+
+        # A settings folder of the run's own is read, and the user's is not.
+        own = os.path.join(self.dir, "own settings")
+        os.makedirs(own, exist_ok=True)
+        with open(os.path.join(own, "GravonAdvancedSettings.qubfile"), "w") as f:
+            f.write("not a settings container\n")
+        r = self.cli("--settings-dir", own, "/f100", "voice.wav")
+        for call in (lambda: gravon.analyse_file("voice.wav", 100, settings_dir=own),
+                     lambda: gravon.read_stdpg("voice_pg.stdpg", settings_dir=own),
+                     lambda: gravon.analyse(np.zeros(44100), 44100, 100, settings_dir=own)):
+            with self.assertRaises(gravon.Error) as e:
+                call()
+            self.assertEqual(str(e.exception), r.stderr.strip())
+        self.assertIsInstance(gravon.analyse_files(["voice.wav"], 100, settings_dir=own)[0],
+                              gravon.Error)
+
     def test_threads_analyse_side_by_side_as_one_by_one(self):
         # Dithered binning draws from the random generator: concurrent analyses that shared
         # one sequence would bin differently.
