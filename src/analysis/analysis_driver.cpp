@@ -114,6 +114,8 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
         paramarr[trackcrest][c][k] = float(m.crestlevel);
         paramarr[trackmaxpartno][c][k] = float(m.maxpartno);
         paramarr[trackdebug][c][k] = float(m.killpoint.value());
+        paramarr[trackcpps][c][k] = float(m.cpps);
+        paramarr[trackspecbal][c][k] = float(m.specbal);
     }
 
     const std::size_t h = std::max(hop[0].size(), hop[1].size());

@@ -48,6 +48,10 @@ struct tanalysisparams {
 
     // High-pass corner of the measurement filters, Hz (applied when a recording is set up)
     double hpfreq = 40.0;
+
+    // Top of the cepstral peak search for CPPS, Hz; a frame of a higher F0 gets no CPPS
+    // (applied when a recording is set up)
+    double cppsmaxf0 = 330.0;
 };
 
 } // namespace gravon

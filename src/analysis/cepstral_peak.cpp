@@ -1,0 +1,190 @@
+#include "analysis/cepstral_peak.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace gravon {
+
+namespace {
+
+// The smallest power the log spectrum and the level of the cepstrum take, so that an exactly
+// silent bin gives a finite value.
+constexpr double powerfloor = 1e-300;
+
+// The Gaussian window of physical length n, with its ends at zero (exp(-48 t^2) over t in
+// -1/2 ... 1/2, lowered by its value at the ends): the effective length is half the physical one.
+void gaussian_window(std::vector<double>& w, int n) {
+    w.resize(std::size_t(n));
+    const double edge = std::exp(-12.0);
+    for (int i = 0; i < n; ++i) {
+        const double t = (i + 0.5) / n - 0.5;
+        w[std::size_t(i)] = (std::exp(-48.0 * t * t) - edge) / (1 - edge);
+    }
+}
+
+} // namespace
+
+void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
+    frate = rate;
+    fwindowlength = std::max(4, int(std::lround(2 * 3 / s.pitchfloor * rate)));
+    gaussian_window(fwindow, fwindowlength);
+    std::int32_t n = 2;
+    while (n < fwindowlength) n *= 2;
+    fnquef = n / 2 + 1;
+    for (TFFT* f : {&fforward, &finverse}) {
+        f->setWindow(TFFTWindow::rectangle);
+        f->setRemoveDC(false);
+    }
+    fforward.setFFTSize(n);
+    fforward.setWindowSize(fwindowlength);
+    finverse.setFFTSize(n);
+    finverse.setWindowSize(n);
+    fforward.InReForWriting(std::size_t(fwindowlength));
+    finverse.InReForWriting(std::size_t(n));
+    fpreemphasis = std::exp(-2 * std::numbers::pi * s.preemphasisfrom / rate);
+    fquefsmooth = std::max(1, int(std::lround(s.quefrencysmoothing * rate)) | 1);
+    fpeaklo = std::max(1, int(std::floor(rate / s.peakhi)));
+    fpeakhi = std::min(fnquef - 2, int(std::ceil(rate / s.peaklo)));
+    ftrendfrom = std::clamp(int(std::lround(s.trendfrom * rate)), 0, fnquef - 2);
+    fdb.assign(std::size_t(fnquef), 0.0);
+    fscratch.assign(std::size_t(fnquef), 0.0);
+    fslopes.assign(std::size_t(fnquef), 0.0);
+}
+
+void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
+    const std::span<double> in = fforward.InReForWriting(std::size_t(fwindowlength));
+    for (int i = 0; i < fwindowlength; ++i)
+        in[std::size_t(i)] =
+            (x[std::size_t(i) + 1] - fpreemphasis * x[std::size_t(i)]) * fwindow[std::size_t(i)];
+    const tdoublearr& power = fforward.OutAbs2Lower();
+    const int n = finverse.FFTSize();
+    const std::span<double> logs = finverse.InReForWriting(std::size_t(n));
+    for (int k = 0; k < fnquef; ++k)
+        logs[std::size_t(k)] = std::log(std::max(power[std::size_t(k)], powerfloor));
+    for (int k = fnquef; k < n; ++k) logs[std::size_t(k)] = logs[std::size_t(n - k)];
+    const tdoublearr& c2 = finverse.OutAbs2Lower();
+    std::copy_n(c2.begin(), fnquef, cep.begin());
+}
+
+double tpowercepstrum::prominence(std::span<double> cep) {
+    // Moving mean over quefrency; near the ends over the bins there are.
+    const int half = fquefsmooth / 2;
+    double sum = 0;
+    int lo = 0, hi = -1; // bins in the running sum
+    for (int k = 0; k < fnquef; ++k) {
+        while (hi < std::min(fnquef - 1, k + half)) sum += cep[std::size_t(++hi)];
+        while (lo < k - half) sum -= cep[std::size_t(lo++)];
+        fscratch[std::size_t(k)] = sum / (hi - lo + 1);
+    }
+    for (int k = 0; k < fnquef; ++k)
+        fdb[std::size_t(k)] = 10 * std::log10(std::max(fscratch[std::size_t(k)], powerfloor));
+
+    int peak = fpeaklo;
+    for (int k = fpeaklo + 1; k <= fpeakhi; ++k)
+        if (fdb[std::size_t(k)] > fdb[std::size_t(peak)]) peak = k;
+    const double a = fdb[std::size_t(peak - 1)], b = fdb[std::size_t(peak)],
+                 c = fdb[std::size_t(peak + 1)];
+    double offset = 0, level = b;
+    if (b >= a && b >= c) {
+        const double d = a - 2 * b + c;
+        if (d < 0) {
+            offset = 0.5 * (a - c) / d;
+            level = b - 0.25 * (a - c) * offset;
+        }
+    }
+
+    // Theil's slope from pairs half the range apart, and the median intercept, so that the
+    // peak itself and the low quefrencies' formant bumps do not tilt the line.
+    const int n = fnquef - ftrendfrom;
+    const int m = n / 2;
+    for (int i = 0; i < m; ++i)
+        fslopes[std::size_t(i)] =
+            (fdb[std::size_t(ftrendfrom + i + m)] - fdb[std::size_t(ftrendfrom + i)]) / m;
+    std::nth_element(fslopes.begin(), fslopes.begin() + m / 2, fslopes.begin() + m);
+    double slope = fslopes[std::size_t(m / 2)];
+    if (m % 2 == 0)
+        slope = (slope + *std::max_element(fslopes.begin(), fslopes.begin() + m / 2)) / 2;
+    for (int i = 0; i < n; ++i)
+        fslopes[std::size_t(i)] = fdb[std::size_t(ftrendfrom + i)] - slope * (ftrendfrom + i);
+    std::nth_element(fslopes.begin(), fslopes.begin() + n / 2, fslopes.begin() + n);
+    double intercept = fslopes[std::size_t(n / 2)];
+    if (n % 2 == 0)
+        intercept = (intercept + *std::max_element(fslopes.begin(), fslopes.begin() + n / 2)) / 2;
+    return level - (intercept + slope * (peak + offset));
+}
+
+void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
+    fs = s;
+    fready = fsin > 0 && std::isfinite(fsin) && hop > 0 && s.peakhi > s.peaklo &&
+             std::isfinite(s.peakhi);
+    if (!fready) return;
+    frate = 2 * s.maxfrequency;
+    fstep = std::max(1, int(std::lround(s.timestep * frate)));
+    fhalfframes = std::max(0, int(std::lround(s.timesmoothing / s.timestep)) / 2);
+    fcep.prepare(frate, s);
+    const double hopout = hop * frate / fsin;
+    fstream.prepare(fsin, frate, 0); // sized below, once the lag is known
+    flagout = fcep.windowlength() / 2 + std::int64_t(fhalfframes) * fstep +
+              std::int64_t(std::ceil(fstream.lag())) + 2;
+    const double keep =
+        (hopout + double(flagout) + fcep.windowlength() / 2.0 + double(fhalfframes) * fstep + 8) /
+        frate;
+    fstream.prepare(fsin, frate, keep);
+    fslots = int(std::ceil(hopout / fstep)) + 2 * fhalfframes + 2;
+    fcache.assign(std::size_t(fslots) * std::size_t(fcep.nquefrencies()), 0.0);
+    fcached.assign(std::size_t(fslots), -1);
+    fsmoothed.assign(std::size_t(fcep.nquefrencies()), 0.0);
+    fsamples.assign(std::size_t(fcep.windowlength() + 1), 0.0);
+    fmaxframes = fslots - 2 * fhalfframes - 1;
+    reset();
+}
+
+void tcppstrack::reset() {
+    if (!fready) return;
+    fstream.reset();
+    std::fill(fcached.begin(), fcached.end(), -1);
+}
+
+void tcppstrack::push(std::span<const float> x) {
+    if (fready) fstream.push(x);
+}
+
+std::span<const double> tcppstrack::frame(std::int64_t m) {
+    const int nq = fcep.nquefrencies();
+    const std::size_t slot = std::size_t(((m % fslots) + fslots) % fslots);
+    const std::span<double> cep(fcache.data() + slot * std::size_t(nq), std::size_t(nq));
+    if (fcached[slot] != m) {
+        const int len = fcep.windowlength();
+        fstream.read(m * fstep - len / 2 - 1, fsamples);
+        fcep.compute(fsamples, cep);
+        fcached[slot] = m;
+    }
+    return cep;
+}
+
+double tcppstrack::hopvalue(std::size_t hop) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    if (!fready) return none;
+    const double ratio = frate / fstream.inputrate();
+    const double end = double(fstream.inputcount()) * ratio - double(flagout);
+    auto mfirst = std::int64_t(std::ceil((end - double(hop) * ratio) / fstep));
+    const auto mlast = std::int64_t(std::ceil(end / fstep)) - 1;
+    // A hop longer than the one prepared for takes its last frames.
+    mfirst = std::max(mfirst, mlast - fmaxframes + 1);
+    if (mlast < mfirst) return none;
+    const int nq = fcep.nquefrencies();
+    double sum = 0;
+    for (std::int64_t m = mfirst; m <= mlast; ++m) {
+        std::fill(fsmoothed.begin(), fsmoothed.end(), 0.0);
+        for (std::int64_t j = m - fhalfframes; j <= m + fhalfframes; ++j) {
+            const std::span<const double> cep = frame(j);
+            for (int k = 0; k < nq; ++k) fsmoothed[std::size_t(k)] += cep[std::size_t(k)];
+        }
+        sum += fcep.prominence(fsmoothed);
+    }
+    return sum / double(mlast - mfirst + 1);
+}
+
+} // namespace gravon
