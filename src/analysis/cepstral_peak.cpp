@@ -118,7 +118,7 @@ double tpowercepstrum::prominence(std::span<double> cep) {
 void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
     fs = s;
     fready = fsin > 0 && std::isfinite(fsin) && hop > 0 && s.peakhi > s.peaklo &&
-             std::isfinite(s.peakhi);
+             s.peakhi < s.maxfrequency && std::isfinite(s.peakhi);
     if (!fready) return;
     frate = 2 * s.maxfrequency;
     fstep = std::max(1, int(std::lround(s.timestep * frate)));

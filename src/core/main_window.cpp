@@ -32,6 +32,8 @@ void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, doub
     f.centroid = m.centroid;
     f.crestlevel = m.crestlevel;
     f.maxpartno = m.maxpartno;
+    f.cpps = m.cpps;
+    f.specbal = m.specbal;
     f.duration = duration;
     f.overloaded = m.overloaded;
     bin_frame(form.pgs[std::size_t(c)], form.advanced.binningmethod, f);
