@@ -22,6 +22,9 @@ inline constexpr int trackdebug = 8;
 // Rows after the debug row, which the savers of sound and analysis do not write.
 inline constexpr int trackcpps = 9;
 inline constexpr int trackspecbal = 10;
+// What those two rows hold for a frame without a value (as the SPL row holds -1000 for digital
+// silence), so that stores compare equal value for value.
+inline constexpr float tracknovalue = -1000.0f;
 
 struct ttracktables {
     std::array<std::string, ntracks> paramname;

@@ -12,6 +12,7 @@ namespace gravon {
 bool track_value_present(int row, float v, const tkillpoint& kill) {
     if (!std::isfinite(v)) return false;
     if (row == trackspl) return v > -999.0f; // digital silence gives 10 log10(1e-100)
+    if (row == trackcpps || row == trackspecbal) return v != tracknovalue;
     if (kill.empty()) return true;
     // A rejected frame keeps only its level, and its HNR when that alone rejected it.
     return row == trackhnr && kill.only(tkillreason::lowhnr);

@@ -215,7 +215,9 @@ void compute_area_statistics(tstatistics& st, const tpg& pg, const tbinmask& mar
         if (std::isfinite(avg)) st.avgf0 = avg;
         if (std::isfinite(leq)) st.leq = leq;
         for (std::size_t e = 0; e < s.nparams; ++e)
-            st.avgparam[e] = paramtime[e] > 0 ? st.avgparam[e] / paramtime[e] : NAN;
+            st.avgparam[e] = paramtime[e] > 0 ? st.avgparam[e] / paramtime[e]
+                             : layer[e]       ? NAN
+                                              : 0.0;
     }
 
     // 10. Regression of level on semitone number.

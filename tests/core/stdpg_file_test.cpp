@@ -257,10 +257,10 @@ TEST_F(StdpgTest, RecordingPhonetogramHeaderItems) {
     const std::vector<std::string> expected = {"proc0=Gravon 0.0.0.22",
                                                "file=phonetogram",
                                                "fileversion=1",
-                                               "nparams=9",
+                                               "nparams=11",
                                                "weighting=HP@40Hz",
                                                "recordedtime=00:00:01",
-                                               "precsizeinbytes=36",
+                                               "precsizeinbytes=44",
                                                "date=2024-03-05 10:11.12",
                                                "site=Clinic 3",
                                                "calib=Calibrated 2024-03-01 by AB",
@@ -294,7 +294,13 @@ TEST_F(StdpgTest, RecordingPhonetogramHeaderItems) {
                                                "p7.view=0,32.768,",
                                                "p8.entity=,avg",
                                                "p8.class=IEEEfloat32,32,4",
-                                               "p8.view=0,1,"};
+                                               "p8.view=0,1,",
+                                               "p9.entity=CPPS,avg",
+                                               "p9.class=IEEEfloat32,36,4",
+                                               "p9.view=0,30,dB",
+                                               "p10.entity=SpecBal,avg",
+                                               "p10.class=IEEEfloat32,40,4",
+                                               "p10.view=-50,0,dB"};
     ASSERT_FALSE(f.Items().empty());
     EXPECT_EQ(f.Items().front().substr(0, 5), "head=");
     EXPECT_EQ(std::vector<std::string>(f.Items().begin() + 1, f.Items().end()), expected);
@@ -309,22 +315,22 @@ TEST_F(StdpgTest, RecordsAreOrderedByLevelThenF0AndHoldEveryLayerFromTime) {
     const std::int64_t head = f.HeadSize();
     f.close_file();
     const std::string bytes = readbytes(p);
-    ASSERT_EQ(bytes.size(), std::size_t(head) + 36 * cellcount(pg));
+    ASSERT_EQ(bytes.size(), std::size_t(head) + 44 * cellcount(pg));
     const std::vector<std::pair<int, int>> order = {
         {10, 0}, {43, 60}, {44, 60}, {0, 80}, {127, 139}};
     ASSERT_EQ(cellcount(pg), order.size());
     for (std::size_t r = 0; r < order.size(); ++r) {
-        const std::size_t at = std::size_t(head) + 36 * r;
+        const std::size_t at = std::size_t(head) + 44 * r;
         const auto [x, y] = order[r];
         EXPECT_EQ(floatat(bytes, at), float(x));
         EXPECT_EQ(floatat(bytes, at + 4), float(y));
-        for (std::size_t k = 1; k < 8; ++k)
+        for (std::size_t k = 1; k < 10; ++k)
             EXPECT_EQ(floatat(bytes, at + 4 + 4 * k), float(pg.param[k].arr[x][y]))
                 << r << " " << k;
     }
     // The worked cell (43, 60) is the second record: 43, 60, 0.5, -3.25, 12.5, 812.75, ...
-    EXPECT_EQ(bytes.substr(std::size_t(head) + 36, 36),
-              floats({43, 60, 0.5f, -3.25f, 12.5f, 812.75f, 9.5f, 2.5f, 0}));
+    EXPECT_EQ(bytes.substr(std::size_t(head) + 44, 44),
+              floats({43, 60, 0.5f, -3.25f, 12.5f, 812.75f, 9.5f, 2.5f, 0, 0, 0}));
 }
 
 TEST_F(StdpgTest, NoRecordedTimeWithoutARecordingAndEmptyTextsAreNotStored) {
@@ -629,7 +635,7 @@ TEST_F(StdpgTest, SavedFileWithAnotherTimeUnitIsRefused) {
     EXPECT_EQ(t.result.layouterror, "Parameter 2 unit not s: -0.1,1,ms");
     EXPECT_EQ(cellcount(t.pg), 0u);
     // The descriptions are still set from the file.
-    ASSERT_EQ(t.pg.param.size(), 8u);
+    ASSERT_EQ(t.pg.param.size(), 10u);
     EXPECT_EQ(t.pg.param[1].axisunit, "ms");
     EXPECT_EQ(t.pg.param[4].name, "CentroidTo01");
     // A time layer named in another case passes.
@@ -1131,3 +1137,38 @@ TEST_F(StdpgActions, OpenWithAnUnreadableDistanceRaises) {
 }
 
 } // namespace
+
+TEST_F(StdpgTest, VoiceQualityLayersRoundTripAndAFileWithoutThemOpensAsBefore) {
+    // Every layer of every stored cell comes back, a cell without a CPPS (NaN) too; a file of
+    // the eight layers from before opens with exactly those, its names all known already.
+    tpg with = recording_pg();
+    with.param[pglayercpps].arr[43][60] = 12.25;
+    with.param[pglayercpps].arr[44][60] = NAN;
+    with.param[pglayercpps].arr[127][139] = -1.5;
+    with.param[pglayerspecbal].arr[43][60] = -22.5;
+    with.param[pglayerspecbal].arr[44][60] = -31.75;
+    tpg before = recording_pg();
+    before.param.resize(8);
+    for (const tpg* pg : {&with, &before}) {
+        const std::string p = path(pg == &with ? "with.stdpg" : "before.stdpg");
+        writefile(p, *pg);
+        const tread t = readfile(p);
+        ASSERT_TRUE(t.result.complete()) << p;
+        ASSERT_EQ(t.pg.param.size(), pg->param.size()) << p;
+        EXPECT_EQ(t.params.size(), default_stdpgparams().size()) << p;
+        for (std::size_t k = 1; k < pg->param.size(); ++k) {
+            EXPECT_EQ(t.pg.param[k].name, pg->param[k].name) << p << " " << k;
+            EXPECT_EQ(t.pg.param[k].axisunit, pg->param[k].axisunit) << p << " " << k;
+            for (int x = 0; x < nf0bins; ++x)
+                for (int y = 0; y < nlevelbins; ++y) {
+                    if (!(pg->param[pglayeracctime].arr[x][y] > 0)) continue;
+                    const double want = float(pg->param[k].arr[x][y]);
+                    const double got = t.pg.param[k].arr[x][y];
+                    if (std::isnan(want))
+                        EXPECT_TRUE(std::isnan(got)) << k << " " << x << " " << y;
+                    else
+                        EXPECT_EQ(got, want) << k << " " << x << " " << y;
+                }
+        }
+    }
+}

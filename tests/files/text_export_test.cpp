@@ -374,7 +374,7 @@ TEST_F(TextExport, ExportsAnyListedPhonetogram) {
     EXPECT_EQ(cell(l, 120, 24), "2.5");
     // Checks beyond the phonetogram's parameters are ignored.
     choices.checked.assign(20, true);
-    EXPECT_EQ(lines_of(phonetogram_text(list, choices, format)).size(), 8u * 84u);
+    EXPECT_EQ(lines_of(phonetogram_text(list, choices, format)).size(), 10u * 84u);
 }
 
 } // namespace
