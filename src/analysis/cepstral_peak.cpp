@@ -137,6 +137,10 @@ void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
     fcached.assign(std::size_t(fslots), -1);
     fsmoothed.assign(std::size_t(fcep.nquefrencies()), 0.0);
     fsamples.assign(std::size_t(fcep.windowlength() + 1), 0.0);
+    std::int64_t ring = 1;
+    while (ring < 2 * (fcep.windowlength() + 1 + std::int64_t(fslots) * fstep)) ring *= 2;
+    fconverted.assign(std::size_t(ring), 0.0);
+    fconvertedmask = ring - 1;
     fmaxframes = fslots - 2 * fhalfframes - 1;
     reset();
 }
@@ -144,6 +148,7 @@ void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
 void tcppstrack::reset() {
     if (!fready) return;
     fstream.reset();
+    fhavefrom = fhaveto = 0;
     std::fill(fcached.begin(), fcached.end(), -1);
 }
 
@@ -157,11 +162,27 @@ std::span<const double> tcppstrack::frame(std::int64_t m) {
     const std::span<double> cep(fcache.data() + slot * std::size_t(nq), std::size_t(nq));
     if (fcached[slot] != m) {
         const int len = fcep.windowlength();
-        fstream.read(m * fstep - len / 2 - 1, fsamples);
+        converted(m * fstep - len / 2 - 1);
         fcep.compute(fsamples, cep);
         fcached[slot] = m;
     }
     return cep;
+}
+
+void tcppstrack::converted(std::int64_t first) {
+    const std::int64_t end = first + std::int64_t(fsamples.size());
+    const auto size = std::int64_t(fconverted.size());
+    // Frames overlap: only the samples not converted yet are, unless there is a gap.
+    if (first < fhavefrom || first > fhaveto) fhavefrom = fhaveto = first;
+    while (fhaveto < end) {
+        const std::int64_t at = fhaveto & fconvertedmask;
+        const std::int64_t n = std::min(end - fhaveto, size - at);
+        fstream.read(fhaveto, std::span<double>(fconverted.data() + at, std::size_t(n)));
+        fhaveto += n;
+    }
+    fhavefrom = std::max(fhavefrom, fhaveto - size);
+    for (std::int64_t k = first; k < end; ++k)
+        fsamples[std::size_t(k - first)] = fconverted[std::size_t(k & fconvertedmask)];
 }
 
 double tcppstrack::hopvalue(std::size_t hop) {

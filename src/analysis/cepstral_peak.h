@@ -95,6 +95,12 @@ class tcppstrack {
     std::vector<double> fcache;        // fslots raw cepstra
     std::vector<std::int64_t> fcached; // the frame number in each slot, -1 if none
     std::vector<double> fsmoothed, fsamples;
+    // The converted stream as far as frames have read it: output samples fhavefrom ...
+    // fhaveto - 1, at their index modulo the ring's size.
+    std::vector<double> fconverted;
+    std::int64_t fconvertedmask = 0, fhavefrom = 0, fhaveto = 0;
+    // Fills fsamples with output samples first ... first + fsamples.size() - 1.
+    void converted(std::int64_t first);
 };
 
 } // namespace gravon

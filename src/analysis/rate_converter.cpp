@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace gravon {
 
@@ -28,6 +29,32 @@ void tratestream::prepare(double in, double out, double keep) {
         const double sinc = i == 0 ? 1.0 : std::sin(std::numbers::pi * u) / (std::numbers::pi * u);
         const double taper = 0.5 * (1 + std::cos(std::numbers::pi * u / zerocrossings));
         fkernel[std::size_t(i)] = float(sinc * taper);
+    }
+    // Whole-number rates whose ratio has few phases get a table per phase.
+    fphases.clear();
+    ftaps = 0;
+    if (!fidentity && in == std::floor(in) && out == std::floor(out) && in < 1e7 && out < 1e7) {
+        fin = std::int64_t(in);
+        fout = std::int64_t(out);
+        std::int64_t a = fin, b = fout;
+        while (b != 0) a = std::exchange(b, a % b);
+        fphasestep = a;
+        const std::int64_t nphases = fout / fphasestep;
+        freachtaps = int(std::ceil(freach));
+        ftaps = 2 * freachtaps + 1;
+        if (nphases <= 1024) {
+            fphases.assign(std::size_t(nphases * ftaps), 0.0f);
+            for (std::int64_t ph = 0; ph < nphases; ++ph) {
+                const double frac = double(ph * fphasestep) / double(fout);
+                for (int j = 0; j < ftaps; ++j) {
+                    const double d = std::abs(double(j - freachtaps) - frac);
+                    if (d > freach) continue;
+                    fphases[std::size_t(ph * ftaps + j)] = float(kernelat(d) * fgain);
+                }
+            }
+        } else {
+            ftaps = 0;
+        }
     }
     std::int64_t size = 1;
     while (double(size) < keep * in + 2 * freach + 4) size *= 2;
@@ -56,18 +83,40 @@ std::int64_t tratestream::earliest() const {
     return first <= 0 ? 0 : std::int64_t(std::ceil(first));
 }
 
+double tratestream::kernelat(double d) const {
+    const double u = d * fscale * kernelsteps;
+    const auto i = std::size_t(u);
+    const double f = u - double(i);
+    return fkernel[i] + f * (fkernel[i + 1] - fkernel[i]);
+}
+
 double tratestream::sample(std::int64_t k) const {
-    const double p = double(k) * fratio;
     if (fidentity) return fring[std::size_t(k & fmask)];
+    if (ftaps > 0) {
+        const std::int64_t pos = k * fin;
+        const std::int64_t n0 = pos / fout;
+        const std::int64_t phase = (pos % fout) / fphasestep;
+        const float* w = fphases.data() + phase * ftaps;
+        const std::int64_t first = n0 - freachtaps;
+        float sum = 0;
+        if (first >= 0 && ((first ^ (first + ftaps - 1)) & ~fmask) == 0) {
+            // The taps lie in one stretch of the ring.
+            const float* x = fring.data() + (first & fmask);
+            for (int j = 0; j < ftaps; ++j) sum += w[j] * x[j];
+        } else {
+            for (int j = 0; j < ftaps; ++j) {
+                const std::int64_t n = first + j;
+                if (n >= 0) sum += w[j] * fring[std::size_t(n & fmask)];
+            }
+        }
+        return sum;
+    }
+    const double p = double(k) * fratio;
     const std::int64_t lo = std::max<std::int64_t>(0, std::int64_t(std::ceil(p - freach)));
     const std::int64_t hi = std::int64_t(std::floor(p + freach));
     double sum = 0;
     for (std::int64_t n = lo; n <= hi; ++n) {
-        const double u = std::abs(double(n) - p) * fscale * kernelsteps;
-        const auto i = std::size_t(u);
-        const double f = u - double(i);
-        const double w = fkernel[i] + f * (fkernel[i + 1] - fkernel[i]);
-        sum += w * fring[std::size_t(n & fmask)];
+        sum += kernelat(std::abs(double(n) - p)) * fring[std::size_t(n & fmask)];
     }
     return sum * fgain;
 }

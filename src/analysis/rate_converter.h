@@ -38,6 +38,7 @@ class tratestream {
 
   private:
     double sample(std::int64_t k) const;
+    double kernelat(double d) const; // kernel at d input samples from the position
 
     double finrate = 1;
     double fratio = 1; // input samples per output sample
@@ -46,7 +47,12 @@ class tratestream {
     double freach = 0; // input samples on each side of an output sample's position
     bool fidentity = true;
     std::vector<float> fkernel; // kernel at kernelsteps points per zero crossing, one side
-    std::vector<float> fring;   // the kept input
+    // For rates in a small whole-number ratio: the kernel's taps for each phase an output
+    // sample can have between two input samples, taken without interpolation.
+    std::int64_t fin = 0, fout = 0, fphasestep = 1; // rates and the phase unit, Hz
+    int ftaps = 0, freachtaps = 0;                  // taps per phase; taps before the position
+    std::vector<float> fphases;                     // [phase][tap]
+    std::vector<float> fring;                       // the kept input
     std::int64_t fmask = 0;
     std::int64_t fcount = 0;
 };
