@@ -25,6 +25,7 @@ struct tclioptions {
     std::string tracksfile;
     std::string exportfile;
     std::string cellsfile;
+    std::string voicemapfile;
     std::string summarycsv;
     std::string pngfile;
     // The picture shows the entire area selected (the statistics select it in any case).
