@@ -84,9 +84,9 @@ TEST_F(FailedSaves, PhonetogramFileKeepsTheOldFile) {
     info.procstamp = "Gravon test";
     write_stdpg(file, p.string(), phonetogram_with_cells(3), info);
     const std::string before = readbytes(p);
-    ASSERT_EQ(before.size(), 1024u + 3 * 36);
+    ASSERT_EQ(before.size(), 1024u + 3 * 44);
     {
-        // 200 cells need 7200 bytes of records.
+        // 200 cells need 8800 bytes of records.
         tfilesizelimit limit(4000);
         ASSERT_TRUE(limit.ok());
         try {
