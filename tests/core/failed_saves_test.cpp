@@ -100,7 +100,7 @@ TEST_F(FailedSaves, PhonetogramFileKeepsTheOldFile) {
     EXPECT_EQ(listing(), std::vector<std::string>{"voice.stdpg"});
     // Unlimited, the same save replaces the file.
     write_stdpg(file, p.string(), phonetogram_with_cells(200), info);
-    EXPECT_EQ(fs::file_size(p), 1024u + 200 * 36);
+    EXPECT_EQ(fs::file_size(p), 1024u + 200 * 44);
     EXPECT_EQ(listing(), std::vector<std::string>{"voice.stdpg"});
 }
 
