@@ -4,6 +4,7 @@
 #include "base/sample_conversion.h"
 #include "calibration/calibration_file.h"
 #include "files/qub_file.h"
+#include "files/recording_journal.h"
 #include "files/smp_file.h"
 #include "files/smp_labels.h"
 #include "files/stdpg_file.h"
@@ -181,10 +182,7 @@ void settings_seeds(const fs::path& out, const TProgId& progid) {
     tadvancedsettings a;
     set_advanced_to_default(a, o);
     set_options_to_default(o, std::int32_t(a.displayparams.size()));
-    taudiodevicenames devices;
-    devices.input = {"In 1", "In 2"};
-    devices.output = {"Out 1"};
-    a.recorddevice = 0;
+    a.recorddevice = "In 1";
 
     TQUBFile q;
     q.setProgId(&progid);
@@ -194,7 +192,7 @@ void settings_seeds(const fs::path& out, const TProgId& progid) {
 
     q.clear();
     q.setFileId(advancedfileid);
-    write_advanced_settings(q, a, devices);
+    write_advanced_settings(q, a);
     q.save_file(seed(out, "settings_fuzz", "advanced.qubfile"));
 
     q.clear();
@@ -221,6 +219,43 @@ void ini_seeds(const fs::path& out) {
 void label_seeds(const fs::path& out) {
     const std::vector<tsmplabel> labels = {{0.5, 1.25, "onset"}, {2, 0, "a;b,c"}, {-1e-3, 3e9, ""}};
     writelabelfile(seed(out, "label_fuzz", "labels.csv"), "C:\\rec\\voice.smp", labels);
+}
+
+// Journals as the recorder leaves them: a stereo 16-bit take with a pause, its full scales
+// changed within the run, then the recorder started anew in 24 bits mono.
+void journal_seeds(const fs::path& out) {
+    const fs::path dir = out / "journal_fuzz";
+    const fs::path work = out / "journal_fuzz.new";
+    fs::create_directories(dir);
+    std::string name;
+    {
+        TRecordingJournal j;
+        tjournalheader h;
+        h.calibration = {"Calibrated,by AB 1", ""};
+        h.calstatus = {1, 0};
+        h.device = "USB mic";
+        h.started = 1700000000;
+        h.seed = 12345;
+        j.begin_segment(work.string(), h);
+        std::vector<std::byte> block(4 * 64);
+        for (std::size_t i = 0; i < block.size(); ++i) block[i] = std::byte(i * 37);
+        j.append(block, {});
+        j.append(block, {true, 0});
+        h.factors = {20.0, 1.0};
+        h.restart = false;
+        j.begin_segment(work.string(), h);
+        j.append(block, {false, 120});
+        h.channels = 1;
+        h.bits = 24;
+        h.fs = 48000;
+        h.restart = true;
+        j.begin_segment(work.string(), h);
+        j.append(std::span(block).first(3 * 50), {});
+        name = j.filename();
+        j.release();
+    }
+    fs::rename(name, dir / ("take" + std::string(journalextension)));
+    fs::remove_all(work);
 }
 
 } // namespace
@@ -254,6 +289,7 @@ int main(int argc, char** argv) {
         settings_seeds(out, progid);
         ini_seeds(out);
         label_seeds(out);
+        journal_seeds(out);
         sndfile_seeds(out);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gravon-fuzz-seeds: %s\n", e.what());

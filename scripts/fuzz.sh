@@ -4,6 +4,9 @@
 # runs each target in turn for a bounded time.
 #
 #   scripts/fuzz.sh [seconds per target, default 60] [target ...]   (default: every target)
+#   scripts/fuzz.sh --check    builds every target and runs each once over its seeds only, so
+#                              that a target that no longer builds or starts is seen at once
+#                              (scripts/test.sh runs this)
 #
 # The corpora grow in build-fuzz/corpus/<target>/ from run to run. A crash, a sanitizer
 # report, a leak, a run over 10 s on one input (a hang) or over 2 GB of memory stops that
@@ -11,13 +14,22 @@
 # Replay one with: build-fuzz/<target> <file>
 set -e
 cd "$(dirname "$0")/.."
+check=""
+if [ "${1:-}" = --check ]; then
+    check=1
+    shift
+fi
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
 
 ./scripts/setup.sh --fuzz
+launcher=""
+command -v ccache >/dev/null 2>&1 &&
+    launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
+# shellcheck disable=SC2086
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DGRAVON_FUZZ=ON -DGRAVON_BUILD_TESTS=OFF \
-    -DGRAVON_BUILD_BENCH=OFF >/dev/null
+    -DGRAVON_BUILD_BENCH=OFF $launcher >/dev/null
 cmake --build build-fuzz -j"${GRAVON_FUZZ_JOBS:-2}" --target gravon_fuzz
 
 rm -rf build-fuzz/seeds
@@ -29,6 +41,24 @@ export TMPDIR
 
 targets="$*"
 [ -z "$targets" ] && targets=$(cd fuzz && ls *_fuzz.cpp | sed 's/\.cpp$//')
+
+if [ -n "$check" ]; then
+    for t in $targets; do
+        [ -d "build-fuzz/seeds/$t" ] || {
+            echo "$t: no seeds (fuzz/make_seeds.cpp writes none for it)"
+            exit 1
+        }
+        # Files, not a folder: each runs once and nothing is fuzzed.
+        UBSAN_OPTIONS=print_stacktrace=1 ./build-fuzz/"$t" -timeout=10 -rss_limit_mb=2048 \
+            "build-fuzz/seeds/$t"/* >"build-fuzz/$t.log" 2>&1 || {
+            tail -n 20 "build-fuzz/$t.log"
+            echo "$t: fails on its own seeds (log build-fuzz/$t.log)"
+            exit 1
+        }
+        echo "$t: builds and reads its $(ls "build-fuzz/seeds/$t" | wc -l) seeds"
+    done
+    exit 0
+fi
 
 failed=""
 summary=""

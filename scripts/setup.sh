@@ -48,7 +48,7 @@ if [ "$1" = "--fuzz" ]; then
 fi
 
 install_missing cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev \
-    qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev xvfb xauth pulseaudio pulseaudio-utils
+    qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev xvfb xauth xdotool openbox pulseaudio pulseaudio-utils
 # The window tests run once under a German locale: shown numbers with ",", files with ".".
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     install_missing locales

@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include "core/phonetogram_subjects.h"
 #include "phonetogram/session_record.h"
 
 #include <charconv>
@@ -66,7 +67,8 @@ const char* const usagetext =
     "                     --stats prints them\n"
     "  --baseline FILE    a stored phonetogram (.stdpg) of an earlier session, loaded after the\n"
     "                     command line as the baseline of the current phonetogram (the\n"
-    "                     recording's, or --pg): --report adds the table of changes\n"
+    "                     recording's, or --pg): --report adds the table of changes; one\n"
+    "                     of another patient ID than the current one is refused\n"
     "  --compare          print the baseline and the current phonetogram side by side with\n"
     "                     the change: area, fo range, SPL range, Leq, the softest SPL at the\n"
     "                     semitones both reach, the cells in one only and in both; each is\n"
@@ -75,19 +77,21 @@ const char* const usagetext =
     "                     phonetogram only and of both\n"
     "  --reference-group OUT MEMBER...\n"
     "                     make a reference group of the stored phonetograms MEMBER... (.stdpg,\n"
-    "                     at least two; every argument after OUT up to the next option): for\n"
-    "                     each cell the share of them that reach it, as the view shows it\n"
-    "                     (TimeThreshold and the other display settings). It is saved as OUT\n"
-    "                     and loaded, so that --png and --report draw its outlines\n"
-    "  --record SECONDS   first record a take of SECONDS from a sound card, through the same\n"
-    "                     recorder and analysis as the window's (the calibration file, or /f\n"
-    "                     before it, gives its full scale); the rest of the command line and\n"
-    "                     the outputs then act on the take\n"
+    "                     at least two; every argument after OUT up to the next option or\n"
+    "                     switch): for each cell the share of them that reach it, as the\n"
+    "                     view shows it (TimeThreshold and the other display settings). It\n"
+    "                     is saved as OUT and loaded, so that --png and --report draw its\n"
+    "                     outlines\n"
+    "  --record SECONDS   first record a take of SECONDS of sound (counted in the samples\n"
+    "                     received) from a sound card, through the same recorder and\n"
+    "                     analysis as the window's (the calibration file, or /f before it,\n"
+    "                     gives its full scale); the rest of the command line and the\n"
+    "                     outputs then act on the take\n"
     "  --record-events LIST\n"
     "                     what happens during the take, as at the window: a comma-separated\n"
-    "                     list of pause@FROM-TO (paused from FROM to TO seconds after the\n"
-    "                     start) and key@MIDI:FROM-TO (the keyboard tone of key MIDI held),\n"
-    "                     e.g. \"pause@1.5-2.5,key@60:3.0-3.8\"\n"
+    "                     list of pause@FROM-TO (paused from FROM to TO seconds of sound\n"
+    "                     after its first sample) and key@MIDI:FROM-TO (the keyboard tone\n"
+    "                     of key MIDI held), e.g. \"pause@1.5-2.5,key@60:3.0-3.8\"\n"
     "  --device NAME      the input device to record from (default: the system's default)\n"
     "  --take BASE        base name under which /s saves the take (default take-<date>-<time>)\n"
     "  --list-devices     print the input and output devices by name\n"
@@ -98,6 +102,7 @@ const char* const usagetext =
     "                     journal once the outputs are written, a journal that cannot be\n"
     "                     recovered, and without --recover every orphaned take\n"
     "  --verbose          also say which questions were answered No\n"
+    "  --version          print the program's name and version (as saved files record it)\n"
     "  -h, --help         this text\n"
     "\n"
     "Times: --summary, time_all_s and voiced time count all the time in a phonetogram;\n"
@@ -121,6 +126,12 @@ std::int32_t int_value(const std::string& option, const std::string& text, std::
     return v;
 }
 
+// The command line's rule: an argument that begins with "/" is a switch, unless it is a path
+// (it holds another "/") or names a file.
+bool is_switch(const std::string& a, bool (*existsfile)(const std::string&)) {
+    return a.size() > 1 && a[0] == '/' && a.find('/', 1) == std::string::npos && !existsfile(a);
+}
+
 } // namespace
 
 const char* usage_text() {
@@ -140,6 +151,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
         if (a.size() > 1 && a[0] == '-') {
             if (a == "--help" || a == "-h") {
                 o.help = true;
+            } else if (a == "--version") {
+                o.version = true;
             } else if (a == "--verbose") {
                 o.verbose = true;
             } else if (a == "--summary") {
@@ -174,7 +187,7 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
             } else if (a == "--channel") {
                 o.channel = int_value(a, value("a channel number"), 0, 65535);
             } else if (a == "--pg") {
-                o.pg = int_value(a, value("a phonetogram number"), 0, 1000000);
+                o.pg = int_value(a, value("a phonetogram number"), 0, maxpgnumber);
             } else if (a == "--record") {
                 const std::string v = value("a number of seconds");
                 double sec = 0;
@@ -203,7 +216,10 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 }
             } else if (a == "--reference") {
                 std::string why;
-                o.reference = parse_reference(value("START-END:LEVEL, e.g. 0.5-3.5:94"), why);
+                bool badvalue = false;
+                o.reference =
+                    parse_reference(value("START-END:LEVEL, e.g. 0.5-3.5:94"), why, &badvalue);
+                if (!o.reference && badvalue) throw tbadvalue("--reference: " + why);
                 if (!o.reference) throw tusageerror("--reference: " + why);
             } else if (a == "--session") {
                 const std::string v = value("KEY=VALUE, e.g. name=\"Anna Berg\"");
@@ -229,7 +245,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
             } else if (a == "--reference-group") {
                 o.referencegroup = value("the group's file name and the members' files");
                 o.groupmembers.clear();
-                while (i + 1 < argv.size() && !(argv[i + 1].size() > 1 && argv[i + 1][0] == '-'))
+                while (i + 1 < argv.size() && !(argv[i + 1].size() > 1 && argv[i + 1][0] == '-') &&
+                       !is_switch(argv[i + 1], existsfile))
                     o.groupmembers.push_back(argv[++i]);
                 if (o.groupmembers.empty())
                     throw tusageerror("--reference-group needs the members' files after " +
@@ -248,8 +265,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
         }
         // The window ignores switches it does not know; here a typing error must not pass
         // unseen (/F14.1 would leave the file uncalibrated).
-        if (!a.empty() && a[0] == '/' && a.find('/', 1) == std::string::npos && !existsfile(a) &&
-            a != "/c" && a != "/s" && a != "/?" && a.compare(0, 2, "/f") != 0)
+        if (is_switch(a, existsfile) && a != "/c" && a != "/s" && a != "/?" &&
+            a.compare(0, 2, "/f") != 0)
             throw tusageerror("unknown switch " + a +
                               " (the switches are /f, /s, /c and /?, in lower case)");
         o.args.push_back(a);

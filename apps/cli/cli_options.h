@@ -8,15 +8,23 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace gravon {
 
+// An option whose value has the right form but cannot be (a reversed stretch, a distance of
+// 0): one line saying so, not the usage.
+struct tbadvalue : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 struct tclioptions {
     std::vector<std::string> args; // the command line of the main window, in order
     bool help = false;
+    bool version = false;
     bool noarguments = false;
     bool verbose = false;
     bool summary = false;

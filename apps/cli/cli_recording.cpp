@@ -7,11 +7,21 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace gravon {
+
+namespace {
+
+// A device that delivers no sound for this long has stalled.
+constexpr int stallseconds = 10;
+
+} // namespace
 
 void print_audio_devices(std::FILE* out) {
     for (const auto& [mode, what] :
@@ -42,43 +52,81 @@ bool record_take(TForm1& form, double seconds, const std::string& device,
     }
     form.set_paused(false);
 
+    // The take's clock is the sound itself: its seconds are counted in the samples received,
+    // from the first, so that a device that takes a while to deliver neither shortens the
+    // take nor shifts its events.
+    const double fs = form.storefs;
+    const std::int64_t first = form.samplecount;
+    const auto elapsed = [&] { return double(form.samplecount - first) / fs; };
+    // Each event as a person at the window would do it, at its moment of the take.
+    struct tmoment {
+        double t;
+        std::function<void()> what;
+    };
+    std::vector<tmoment> moments;
+    for (const trecordevent& e : events) {
+        if (e.kind == trecordevent::tkind::pause) {
+            moments.push_back({e.from, [&form] { form.set_paused(true); }});
+            moments.push_back({e.to, [&form] { form.set_paused(false); }});
+        } else {
+            moments.push_back({e.from, [&form, k = e.midi] { form.KeyBoard1NoteOn(k); }});
+            moments.push_back({e.to, [&form, k = e.midi] { form.KeyBoard1NoteOff(k); }});
+        }
+    }
+    std::stable_sort(moments.begin(), moments.end(),
+                     [](const tmoment& a, const tmoment& b) { return a.t < b.t; });
+    std::size_t next = 0;
+
     QEventLoop loop;
-    QTimer end;
-    end.setSingleShot(true);
-    QObject::connect(&end, &QTimer::timeout, &loop, &QEventLoop::quit);
-    end.start(int(std::lround(seconds * 1000)));
-    // A device that went away stops the take before its time.
+    // Between two blocks, not inside the handler of one: what is due happens before the next
+    // block is analysed, and the take ends once it has its seconds.
+    bool checking = false;
+    const auto check = [&] {
+        checking = false;
+        const double t = elapsed();
+        while (next < moments.size() && moments[next].t <= t && form.recording())
+            moments[next++].what();
+        if (t >= seconds) loop.quit();
+    };
+    const std::function<void()> analysed = form.onblockanalysed;
+    form.onblockanalysed = [&] {
+        if (analysed) analysed();
+        const double t = elapsed();
+        if (!checking && (t >= seconds || (next < moments.size() && moments[next].t <= t))) {
+            checking = true;
+            QTimer::singleShot(0, &loop, check);
+        }
+    };
+    // A device that went away stops the take before its time; one that delivers nothing
+    // for a long while has stalled.
+    std::int64_t lastcount = first;
+    auto lastsound = std::chrono::steady_clock::now();
+    bool stalled = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
         if (!form.recording()) loop.quit();
+        const auto now = std::chrono::steady_clock::now();
+        if (form.samplecount != lastcount) {
+            lastcount = form.samplecount;
+            lastsound = now;
+        } else if (now - lastsound > std::chrono::seconds(stallseconds)) {
+            stalled = true;
+            loop.quit();
+        }
     });
     watch.start(50);
     // The window's timer: the keyboard tone's block ends 300 ms after the key is let go.
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&] { form.Timer1Timer(200); });
     tick.start(200);
-    // Each event as a person at the window would do it, at its moment after the start.
-    std::vector<std::unique_ptr<QTimer>> moments;
-    const auto at = [&](double t, auto what) {
-        auto timer = std::make_unique<QTimer>();
-        timer->setSingleShot(true);
-        QObject::connect(timer.get(), &QTimer::timeout, &loop, [&form, what] {
-            if (form.recording()) what();
-        });
-        timer->start(int(std::lround(t * 1000)));
-        moments.push_back(std::move(timer));
-    };
-    for (const trecordevent& e : events) {
-        if (e.kind == trecordevent::tkind::pause) {
-            at(e.from, [&form] { form.set_paused(true); });
-            at(e.to, [&form] { form.set_paused(false); });
-        } else {
-            at(e.from, [&form, k = e.midi] { form.KeyBoard1NoteOn(k); });
-            at(e.to, [&form, k = e.midi] { form.KeyBoard1NoteOff(k); });
-        }
-    }
     loop.exec();
+    form.onblockanalysed = analysed;
     if (form.recording()) form.StopActionExecute();
+    if (stalled)
+        std::fprintf(stderr,
+                     "gravon-cli: warning: the recording device delivered no sound for %d s; "
+                     "the take ends after %.1f s of its %.1f s\n",
+                     stallseconds, elapsed(), seconds);
     // The buffers still on their way belong to the take's last moments; they are not needed.
     if (auto* in = dynamic_cast<tqtwavein*>(form.frecordservice.get());
         in && in->droppedbytes() > 0)

@@ -1,6 +1,7 @@
 // gravon-cli: the headless program. It takes the same command line as the desktop program
 // (a settings file, /f full-scale values, a sound file, /s, /c, /?, processed left to right)
 // plus options of its own that begin with "-".
+#include "base/prog_id.h"
 #include "base/text_utils.h"
 #include "cli_options.h"
 #include "core/batch_run.h"
@@ -76,7 +77,8 @@ constexpr std::int32_t graycolorindex = 7;
 
 constexpr const char* nothingcompared =
     "the baseline has nothing to be compared with: no sound file was analysed and no other "
-    "phonetogram with data was loaded";
+    "phonetogram with data was loaded (a reference group, or another patient's phonetogram, is "
+    "never the current one)";
 
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
@@ -97,6 +99,14 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         ui.error(e.what());
         return;
     }
+    // A refused input writes nothing: a summary row, a table or statistics made without it
+    // would pass for the result of the whole command line.
+    if (ui.failed()) {
+        ui.error("no output written, because of the error above");
+        return;
+    }
+    // What is laid over or compared must be at one distance, or the numbers say nothing.
+    if (const std::string note = form.distance_note(); !note.empty()) ui.warn(note);
     form.differenceview = o.differenceview;
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
@@ -227,6 +237,10 @@ int main(int argc, char** argv) {
             std::fputs(usage_text(), stdout);
             return exitok;
         }
+        if (o.version) {
+            std::printf("%s\n", TProgId{}.processing_stamp().c_str());
+            return exitok;
+        }
         if (o.noarguments) {
             std::fputs(usage_text(), stderr);
             return exitusage;
@@ -235,6 +249,9 @@ int main(int argc, char** argv) {
     } catch (const tusageerror& e) {
         std::fprintf(stderr, "gravon-cli: %s\n\n%s", e.what(), usage_text());
         return exitusage;
+    } catch (const tbadvalue& e) {
+        std::fprintf(stderr, "gravon-cli: %s\n", e.what());
+        return exiterror;
     }
 
     // The sound card and the pictures need Qt; nothing else does.
@@ -290,7 +307,11 @@ int main(int argc, char** argv) {
             // After the command line, so that the phonetograms it loads keep their numbers.
             const std::int32_t k = std::max(form.nchans(), firstloadedpg);
             if (form.open_stdpg(o.baselinefile, k)) {
-                form.set_baseline_pg(k, true);
+                // Another patient's is compared only when someone says so, and nobody is here.
+                const std::string why = form.other_patient_text(k);
+                if (!form.set_baseline_pg(k, true))
+                    ui.error("--baseline " + o.baselinefile + ": " + why +
+                             " Sessions of two patients are not compared.");
                 // In grey under the current one on the pictures: a loaded phonetogram would
                 // otherwise take the left channel's blue.
                 set_pgcolor(form, k, graycolorindex);
@@ -305,13 +326,24 @@ int main(int argc, char** argv) {
         // Headless, the window closes when the command line is done, whether or not it
         // asked for it. Nobody decided about a take that was not saved: its journal stays.
         const std::string journal = form.journal.filename();
+        const double held = form.journalled_seconds();
+        const double take = std::max(form.audiosamples(), 0) / form.storefs;
         if (form.FormCloseQuery()) form.FormClose();
         std::error_code ec;
-        if (!journal.empty() && std::filesystem::exists(journal, ec))
-            std::fprintf(stderr,
-                         "gravon-cli: the take stays in its journal %s (--recover brings it "
-                         "back, --discard-orphans removes it)\n",
-                         journal.c_str());
+        if (!journal.empty() && std::filesystem::exists(journal, ec)) {
+            // Only what the journal holds comes back: after a failed write, that is not all.
+            if (held + 0.05 < take)
+                std::fprintf(stderr,
+                             "gravon-cli: only the first %.1f s of the %.1f s take stay in its "
+                             "journal %s; the rest is lost (--recover brings back that part, "
+                             "--discard-orphans removes it)\n",
+                             held, take, journal.c_str());
+            else
+                std::fprintf(stderr,
+                             "gravon-cli: the take stays in its journal %s (--recover brings "
+                             "it back, --discard-orphans removes it)\n",
+                             journal.c_str());
+        }
     } catch (const std::exception& e) {
         ui.error(e.what());
     }

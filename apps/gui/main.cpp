@@ -13,6 +13,7 @@
 #include "ui/app_style.h"
 #include "ui/gravon_application.h"
 #include "ui/locale_numbers.h"
+#include "ui/png_file.h"
 #include "ui/qt_main_window.h"
 #include "window_pictures.h"
 
@@ -95,10 +96,9 @@ int main(int argc, char** argv) {
     // The sound card's services outlive the window whose recorder and players use them.
     tqtaudiofactory audio;
     TMainWindow window;
-    // Pictures made by a script, or a command line that closes the window, have no one to
-    // click a message away.
+    // Only a command line that closes the window (/c) stands in for a person: it answers the
+    // save questions. A picture taken without /c leaves a window that asks as it always does.
     window.userinterface().unattended =
-        !screenshot.empty() || !pictures.empty() ||
         std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "/c"; });
     window.attach_audio(audio);
     window.show();
@@ -110,9 +110,9 @@ int main(int argc, char** argv) {
                 window.form().fix_things();
             }
             QApplication::processEvents();
-            if (!screenshot.empty() &&
-                !window.grab().save(QString::fromStdString(screenshot), "PNG")) {
-                std::fprintf(stderr, "gravon: cannot write the picture %s\n", screenshot.c_str());
+            std::string failed;
+            if (!screenshot.empty() && !save_png(window.grab().toImage(), screenshot, failed)) {
+                std::fprintf(stderr, "gravon: %s\n", failed.c_str());
                 status = 1;
             }
             std::string why;

@@ -12,6 +12,7 @@
 #include "ui/full_scale_dialog.h"
 #include "ui/options_dialog.h"
 #include "ui/parameter_editors.h"
+#include "ui/png_file.h"
 #include "ui/reference_calibration_window.h"
 #include "ui/report_page.h"
 #include "ui/session_dialog.h"
@@ -29,6 +30,11 @@
 namespace gravon {
 
 namespace {
+
+// Every picture that could not be made is named, not just the last.
+void add_failure(std::string& error, const std::string& why) {
+    error += (error.empty() ? "" : "\n") + why;
+}
 
 void settle(int ms) {
     QElapsedTimer t;
@@ -55,9 +61,9 @@ bool picture(QWidget* w, const std::string& folder, const std::string& name, std
             tabs->setCurrentIndex(tab);
             settle(50);
         }
-        const std::string path = folder + "/" + file + ".png";
-        if (!w->grab().save(QString::fromStdString(path), "PNG")) {
-            error = "cannot write " + path;
+        std::string why;
+        if (!save_png(w->grab().toImage(), folder + "/" + file + ".png", why)) {
+            add_failure(error, why);
             ok = false;
         }
     }
@@ -67,9 +73,16 @@ bool picture(QWidget* w, const std::string& folder, const std::string& name, std
 
 bool save_image(const QImage& image, const std::string& folder, const std::string& name,
                 std::string& error) {
-    const std::string path = folder + "/" + name + ".png";
-    if (image.save(QString::fromStdString(path), "PNG")) return true;
-    error = "cannot write " + path;
+    std::string why;
+    if (save_png(image, folder + "/" + name + ".png", why)) return true;
+    add_failure(error, why);
+    return false;
+}
+
+// A picture that was asked for and could not be made: the run fails naming it.
+bool not_made(const std::string& folder, const std::string& name, const std::string& why,
+              std::string& error) {
+    add_failure(error, "cannot make the picture " + folder + "/" + name + ".png: " + why);
     return false;
 }
 
@@ -86,10 +99,11 @@ bool comparison_pictures(TMainWindow& window, const std::string& folder, std::st
     d.statistics->refresh();
     ok = picture(d.statistics, folder, "statistics_comparison", error) && ok;
     f.differenceview = true;
-    window.drawing_area()->update();
+    f.fix_things();
     settle(150);
     ok = save_image(window.grab().toImage(), folder, "main_window_difference_view", error) && ok;
     f.differenceview = false;
+    f.fix_things();
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     ok = save_image(render_report_image(f, r, 110, window.drawing_area()->fonts()), folder,
                     "report_comparison", error) &&
@@ -134,11 +148,17 @@ bool save_window_pictures(TMainWindow& window, const std::string& folder, std::s
         settle(150);
         if (reference.load())
             ok = picture(&reference, folder, "reference_calibration", error) && ok;
+        else
+            ok = not_made(folder, "reference_calibration", "the sound file cannot be shown", error);
     }
-    if (d.calibrator && d.calibrator->start(0)) {
-        settle(600); // the live level
-        ok = picture(d.calibrator, folder, "calibrator", error) && ok;
-        d.calibrator->reject();
+    if (d.calibrator) {
+        if (d.calibrator->start(0)) {
+            settle(600); // the live level
+            ok = picture(d.calibrator, folder, "calibrator", error) && ok;
+            d.calibrator->reject();
+        } else {
+            ok = not_made(folder, "calibrator", "its recorder cannot start", error);
+        }
     }
     if (d.soundlevelmeter) {
         d.soundlevelmeter->resize(720, 520);
@@ -163,12 +183,9 @@ bool save_window_pictures(TMainWindow& window, const std::string& folder, std::s
     session.set_record(example, false);
     ok = picture(&session, folder, "session_dialog", error) && ok;
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
-    const std::string report = folder + "/report.png";
-    if (!render_report_image(f, r, 110, window.drawing_area()->fonts())
-             .save(QString::fromStdString(report), "PNG")) {
-        error = "cannot write " + report;
-        ok = false;
-    }
+    ok = save_image(render_report_image(f, r, 110, window.drawing_area()->fonts()), folder,
+                    "report", error) &&
+         ok;
     return comparison_pictures(window, folder, error) && ok;
 }
 

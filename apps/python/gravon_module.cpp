@@ -3,6 +3,7 @@
 // holds what gravon-cli writes, value for value, and an error raises with the text it prints.
 // The analysis itself runs without the interpreter's lock: threads analyse side by side.
 #include "base/errors.h"
+#include "base/prog_id.h"
 #include "core/cells_table.h"
 #include "core/phonetogram_subjects.h"
 #include "core/summary_table.h"
@@ -33,21 +34,36 @@ template <class tf> auto reported(tf f) {
     }
 }
 
+// The file name's bytes as the file system takes them: a str encoded, bytes as they are, as
+// Python's own open() does.
+std::string path_text(const py::object& path) {
+    const py::bytes b = py::module_::import("os").attr("fsencode")(path);
+    const std::string p = b;
+    if (p.empty()) throw py::value_error("path: the name of a file is needed");
+    if (p.find('\0') != std::string::npos)
+        throw py::value_error("path: a file name cannot hold a NUL character: " +
+                              std::string(py::repr(path)));
+    return p;
+}
+
 // A stored or analysed phonetogram with the run that made it. The Python object owns it; every
 // call on it runs under the interpreter's lock, so one object is never used by two threads at
 // once.
 struct tresult {
     std::unique_ptr<tbatchrun> run;
 
-    std::int32_t pg_option(const std::optional<std::int32_t>& pg) const { return pg ? *pg : -1; }
+    // As --pg: a number from 0; None for the phonetograms gravon-cli describes by default.
+    static std::int32_t pg_option(const std::optional<std::int64_t>& pg) {
+        return pg ? checked_pg_number("pg", *pg) : -1;
+    }
 
-    py::dict cells(std::optional<std::int32_t> pg) {
+    py::dict cells(std::optional<std::int64_t> pg) {
         return reported([&] {
             const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
             return table_arrays(cells_table(run->form, subjects));
         });
     }
-    py::dict summary(std::optional<std::int32_t> pg) {
+    py::dict summary(std::optional<std::int64_t> pg) {
         return reported([&] {
             const std::vector<std::int32_t> subjects = output_subjects(run->form, pg_option(pg));
             const ttable t = summary_table(run->form, {subjects.front()},
@@ -55,7 +71,8 @@ struct tresult {
             return table_row(t, 0);
         });
     }
-    void save_stdpg(const std::string& path, std::optional<std::int32_t> pg) {
+    void save_stdpg(const py::object& pathobject, std::optional<std::int64_t> pg) {
+        const std::string path = path_text(pathobject);
         const std::int32_t c =
             reported([&] { return subject_pgs(run->form, pg_option(pg)); }).front();
         const std::size_t before = run->ui.failures().size();
@@ -86,12 +103,6 @@ py::object data_frame(const py::dict& columns) {
     py::list names;
     for (const auto& item : columns) names.append(item.first);
     return pandas.attr("DataFrame")(columns, py::arg("columns") = names);
-}
-
-std::string path_text(const py::object& path) {
-    const std::string p = py::str(py::module_::import("os").attr("fspath")(path));
-    if (p.empty()) throw py::value_error("path: the name of a file is needed");
-    return p;
 }
 
 // None: no /f; a number: file channel 0's full scale; a sequence: one per file channel.
@@ -144,8 +155,27 @@ tanalysis analyse_file(const py::object& path, const py::object& fullscale, std:
     return r;
 }
 
-tanalysis analyse(const py::array& samples, double fs, const py::object& fullscale,
-                  const py::object& settings, std::int32_t channel) {
+// The name that stands for samples, where a file's name would: a text a file could be named.
+std::string samples_name(const py::object& name) {
+    if (!py::isinstance<py::str>(name))
+        throw py::type_error("name: a text that stands for the samples, not " +
+                             std::string(py::str(name.get_type().attr("__name__"))));
+    const std::string n = name.cast<std::string>();
+    if (n.empty()) throw py::value_error("name: an empty text cannot stand for the samples");
+    if (n.find('\0') != std::string::npos)
+        throw py::value_error("name: a name cannot hold a NUL character");
+    return n;
+}
+
+// Taken as an object, so that anything but an array is refused in one line rather than by the
+// binding's message, which repeats the whole argument.
+tanalysis analyse(const py::object& samplesobject, double fs, const py::object& fullscale,
+                  const py::object& settings, std::int32_t channel, const py::object& name) {
+    if (!py::isinstance<py::array>(samplesobject))
+        throw py::type_error(
+            "samples: a NumPy array of floating-point values (full scale -1 to 1), not " +
+            std::string(py::str(samplesobject.get_type().attr("__name__"))));
+    const py::array samples = samplesobject.cast<py::array>();
     if (samples.dtype().kind() != 'f')
         throw py::type_error("samples: floating-point values (full scale -1 to 1), not " +
                              std::string(py::str(samples.dtype())));
@@ -159,6 +189,7 @@ tanalysis analyse(const py::array& samples, double fs, const py::object& fullsca
     const std::vector<double> scales = full_scales(fullscale);
     const tsettinglist sets = setting_list(settings);
     if (channel < 0) throw py::value_error("channel: a channel number from 0");
+    const std::string samplesname = samples_name(name);
     // A copy in the analysis's own coding, frames interleaved, taken while the array cannot
     // change.
     const auto values =
@@ -167,7 +198,7 @@ tanalysis analyse(const py::array& samples, double fs, const py::object& fullsca
     tanalysis r;
     {
         py::gil_scoped_release unlocked;
-        r.run = analyse_samples_run(copy, nchans, fs, scales, channel, sets);
+        r.run = analyse_samples_run(copy, nchans, fs, scales, channel, sets, samplesname);
     }
     return r;
 }
@@ -186,6 +217,8 @@ tresult read_stdpg(const py::object& path) {
 
 PYBIND11_MODULE(gravon, m) {
     m.doc() = "Gravon's voice analysis and phonetograms, as gravon-cli makes them.";
+    // The version gravon-cli --version prints and saved files record.
+    m.attr("__version__") = TProgId{}.Version();
     py::register_exception<tanalysisfailure>(m, "Error");
     py::register_exception_translator([](std::exception_ptr p) {
         try {
@@ -205,7 +238,7 @@ PYBIND11_MODULE(gravon, m) {
              "describes).")
         .def(
             "cells_frame",
-            [](tresult& r, std::optional<std::int32_t> pg) { return data_frame(r.cells(pg)); },
+            [](tresult& r, std::optional<std::int64_t> pg) { return data_frame(r.cells(pg)); },
             py::arg("pg") = py::none(), "cells() as a pandas DataFrame.")
         .def("save_stdpg", &tresult::save_stdpg, py::arg("path"), py::arg("pg") = py::none(),
              "Saves the phonetogram as a .stdpg file, as /s does.")
@@ -225,9 +258,11 @@ PYBIND11_MODULE(gravon, m) {
           py::arg("channel") = 0, py::arg("settings") = py::none(),
           "Analyses a sound file as gravon-cli [--channel N] [--set K=V ...] [/f...] path does.");
     m.def("analyse", &analyse, py::arg("samples"), py::arg("fs"), py::arg("full_scale"),
-          py::arg("settings") = py::none(), py::arg("channel") = 0,
-          "Analyses samples (floats, full scale -1 to 1; one channel, or one column per "
-          "channel) at fs Hz, as analyse_file analyses a file that holds them.");
+          py::arg("settings") = py::none(), py::arg("channel") = 0, py::arg("name") = "samples",
+          "Analyses samples (a NumPy array of floats, full scale -1 to 1; one channel, or one "
+          "column per channel) at fs Hz, as analyse_file analyses a file that holds them. "
+          "name stands for them where a file's name would: in the summary, cells and "
+          "warnings.");
     m.def("read_stdpg", &read_stdpg, py::arg("path"),
           "Reads a stored phonetogram (.stdpg) as gravon-cli path does.");
 }

@@ -10,9 +10,6 @@ namespace gravon {
 
 namespace {
 
-// The name that stands for samples held in memory, as a file's name does for a file.
-const char* const samplesname = "samples";
-
 // "/f" with each full scale as the shortest text that reads back as the same number, which
 // is what a user types: the value then goes through the same conversion as on the command
 // line.
@@ -64,14 +61,15 @@ std::unique_ptr<tbatchrun> analyse_file_run(const std::string& path,
 
 std::unique_ptr<tbatchrun> analyse_samples_run(std::span<const float> samples, std::int32_t nchans,
                                                double fs, const std::vector<double>& fullscale,
-                                               std::int32_t channel, const tsettinglist& settings) {
+                                               std::int32_t channel, const tsettinglist& settings,
+                                               const std::string& name) {
     std::unique_ptr<tbatchrun> run = make_run(channel, settings);
     TForm1& form = run->form;
     form.FormActivate({fullscale_switch(fullscale)});
     check_run(*run);
     // As the command line does with a file it opens: what raises is shown and ends the run.
     try {
-        form.Open_samples(samplesname, samples, nchans, fs);
+        form.Open_samples(name, samples, nchans, fs);
         form.fix_things();
     } catch (const std::exception& e) {
         form.ui.message_box(form.progid.ProductName(), e.what(), tmessagekind::error);

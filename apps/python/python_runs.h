@@ -30,10 +30,12 @@ std::unique_ptr<tbatchrun> analyse_file_run(const std::string& path,
                                             std::int32_t channel, const tsettinglist& settings);
 
 // The same for samples held in memory: frames of nchans interleaved values (+-1 full scale)
-// at fs Hz, with the full scale of each channel as /f gives it.
+// at fs Hz, with the full scale of each channel as /f gives it. name stands for them where a
+// file's name would.
 std::unique_ptr<tbatchrun> analyse_samples_run(std::span<const float> samples, std::int32_t nchans,
                                                double fs, const std::vector<double>& fullscale,
-                                               std::int32_t channel, const tsettinglist& settings);
+                                               std::int32_t channel, const tsettinglist& settings,
+                                               const std::string& name);
 
 // gravon-cli PATH for a stored phonetogram.
 std::unique_ptr<tbatchrun> read_stdpg_run(const std::string& path);

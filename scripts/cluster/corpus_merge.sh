@@ -3,7 +3,9 @@
 # Round 1: the tasks that did not finish (the cluster killed them) are submitted once more,
 # with a merge of round 2 after them. Otherwise: the tasks' rows become summary.csv and their
 # failures failures.csv, both in the order of the list, with the files of tasks that did not
-# finish twice among the failures.
+# finish twice among the failures. A task counts as finished only by its mark, which it makes
+# after a clean end. Then every line of the list must stand in one of the two tables; the
+# merge fails naming each one that does not (the tables are written all the same).
 #   corpus_merge.sh OUTDIR ROUND
 set -eu
 outdir=$1
@@ -68,6 +70,41 @@ while [ "$t" -lt "$ntasks" ]; do
     fi
     t=$((t + 1))
 done
+
+# Every line of the list must stand in one of the two tables: a file with rows names itself in
+# the first column (a phonetogram file by its name without the folder), a failure in the first
+# field. A line named twice needs two entries.
+missing=$(awk -v summary="$summary.partial" -v failures="$failures.partial" '
+    function first(line, f, i, c) {
+        if (substr(line, 1, 1) != "\"") {
+            i = index(line, ",")
+            return i ? substr(line, 1, i - 1) : line
+        }
+        f = ""
+        for (i = 2; i <= length(line); i++) {
+            c = substr(line, i, 1)
+            if (c == "\"") {
+                if (substr(line, i + 1, 1) != "\"") return f
+                i++
+            }
+            f = f c
+        }
+        return f
+    }
+    FILENAME == summary || FILENAME == failures {
+        if (FNR > 1) seen[first($0)]++
+        next
+    }
+    {
+        base = $0
+        sub(/^.*\//, "", base)
+        if (seen[$0] > 0) seen[$0]--
+        else if (seen[base] > 0) seen[base]--
+        else print
+    }' "$summary.partial" "$failures.partial" "$state/files.txt")
+nmissing=0
+[ -z "$missing" ] || nmissing=$(printf '%s\n' "$missing" | wc -l)
+
 nfailed=$(($(wc -l <"$failures.partial") - 1))
 mv "$failures.partial" "$failures"
 if [ -n "$header" ]; then
@@ -82,8 +119,13 @@ fi
         echo "slurm_corpus.sh: $nfiles files: no summary.csv, since no file was analysed"
     fi
     echo "slurm_corpus.sh: $nfailed of them failed, as $failures says"
+    if [ "$nmissing" -gt 0 ]; then
+        echo "slurm_corpus.sh: the merge failed: $nmissing files of the list are in neither summary.csv nor failures.csv:"
+        printf '%s\n' "$missing" | sed 's/^/  /'
+    fi
 } >"$state/merge-report.txt"
 cat "$state/merge-report.txt"
 status=0
-[ "$nfailed" -eq 0 ] || status=1
+[ "$nfailed" -eq 0 ] && [ "$nmissing" -eq 0 ] || status=1
 echo "$status" >"$state/finished"
+[ "$nmissing" -eq 0 ] || exit 1

@@ -16,7 +16,8 @@
 #   rows/, failed/       each task's summary rows and failures, before the merge
 #   slurm/               the run's list, settings, job numbers and logs
 # A task that the cluster kills (time limit, cancelled, node failure) is resubmitted once by
-# the final job, which then waits for it before it merges.
+# the final job, which then waits for it before it merges. The merge fails, naming them, when
+# lines of LIST are in neither summary.csv nor failures.csv.
 #
 # Options:
 #   --files-per-task N   at most N files per array task (default 10)
@@ -25,7 +26,7 @@
 #   --sbatch ARG         an argument for every sbatch call (--partition=..., --time=...,
 #                        --account=...); may be given several times
 #   --wait               wait until the merged tables are written; exit 0 when every file was
-#                        analysed, 1 when failures.csv names any
+#                        analysed, 1 when failures.csv names any or the merge failed
 set -eu
 
 die() {

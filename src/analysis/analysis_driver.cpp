@@ -1,5 +1,7 @@
 #include "analysis/analysis_driver.h"
 
+#include "analysis/frame_acceptance.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +13,7 @@ TAnalysisDriver::TAnalysisDriver(tanalysisparams& params, tframesink& sink)
     for (auto& row : paramarr)
         for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
     for (auto& ch : framepeak) ch.assign(paramarrgrowth, 0.0f);
+    for (auto& ch : frameclipped) ch.assign(paramarrgrowth, 0.0f);
     reset_audio_store();
     downsamplingfactor = analyser.windowsize();
 }
@@ -87,8 +90,10 @@ void TAnalysisDriver::crunch_hop(std::span<const float> ch0, std::span<const flo
                                            keyboardblocktime, next0, next1);
     for (int c = 0; c < 2; ++c) recarroverloaded[c] = analyser.recarroverloaded(c);
     flast = r;
+    if (!novoicestretches.empty()) reject_novoice(flast, std::max(ch0.size(), ch1.size()));
 
-    if (!fpaused) store_frame({ch0, ch1}, r);
+    // The store keeps the samples as analysed: a NaN or infinite one is kept as zero.
+    if (!fpaused) store_frame({analyser.input(0), analyser.input(1)}, flast);
     if (onhopanalysed) onhopanalysed();
 }
 
@@ -101,11 +106,13 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
         for (auto& row : paramarr)
             for (auto& ch : row) ch.resize(ch.size() + paramarrgrowth, 0.0f);
         for (auto& ch : framepeak) ch.resize(paramarr[1][0].size(), 0.0f);
+        for (auto& ch : frameclipped) ch.resize(paramarr[1][0].size(), 0.0f);
     }
     for (int c = 0; c < 2; ++c) {
         const tchannelmeasures& m = r.ch[c];
         const std::size_t k = std::size_t(arrpos);
         framepeak[c][k] = float(m.peak);
+        frameclipped[c][k] = clips(c, hop[std::size_t(c)], m.peak) ? 1.0f : 0.0f;
         paramarr[trackspl][c][k] = float(m.level);
         paramarr[trackfo][c][k] = float(m.f0);
         paramarr[trackh1h2][c][k] = float(m.h1h2);
@@ -127,14 +134,60 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
     if (need > audioarr[0].size()) {
         std::size_t size = audioarr[0].size();
         while (size < need) size += audioarrgrowth;
+        if (size > audioarr[0].capacity()) stop_prefaulting();
         for (auto& ch : audioarr) ch.resize(size, 0.0f);
     }
     if (storeaudio)
-        for (int c = 0; c < 2; ++c) audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
+        for (std::size_t c = 0; c < 2; ++c) {
+            audioarr[c].write(std::size_t(audioarrpos + 1), hop[c]);
+            fprefaulter.ask(c, audioarr[c].written() * sizeof(float) + prefaultahead);
+        }
     else
         faudioleftout = true;
     audioarrpos += std::int32_t(h);
     fsink.frame_stored(double(audioarrpos + 1) / analysisparams.fs);
+}
+
+void TAnalysisDriver::reject_novoice(thopresult& r, std::size_t hop) const {
+    // The window holds the hop before and this one.
+    const std::int64_t end = samplecount, begin = end - 2 * std::int64_t(hop);
+    for (const tsamplestretch& s : novoicestretches) {
+        if (s.first >= end || s.last <= begin) continue;
+        for (tchannelmeasures& m : r.ch) {
+            m.killpoint.add(tkillreason::reference);
+            clear_rejected(m);
+        }
+        return;
+    }
+}
+
+bool TAnalysisDriver::clips(int c, std::span<const float> hop, double peak) {
+    const std::size_t k = std::size_t(c);
+    if (analyser.recarroverloaded(c)) {
+        frunlength[k] = 0;
+        return true;
+    }
+    const float limit = float(std::fabs(audiofsd[k]) * clipfraction);
+    // Nearly every hop stays below full scale, and a run cannot cross such a hop.
+    if (!(peak >= double(limit)) || limit <= 0.0f) {
+        frunlength[k] = 0;
+        return false;
+    }
+    std::int32_t run = frunlength[k];
+    float prev = frunvalue[k];
+    bool clipped = false;
+    for (const float x : hop) {
+        if (std::fabs(x) >= limit) {
+            run = run > 0 && x == prev ? run + 1 : 1;
+            prev = x;
+            clipped = clipped || run >= clippedrun;
+        } else {
+            run = 0;
+        }
+    }
+    frunlength[k] = run;
+    frunvalue[k] = prev;
+    return clipped;
 }
 
 void TAnalysisDriver::setup_analysis() {
@@ -157,6 +210,9 @@ void TAnalysisDriver::reset_analysis() {
     for (auto& row : paramarr)
         for (auto& ch : row) ch.assign(paramarrgrowth, 0.0f);
     for (auto& ch : framepeak) ch.assign(paramarrgrowth, 0.0f);
+    for (auto& ch : frameclipped) ch.assign(paramarrgrowth, 0.0f);
+    frunlength = {0, 0};
+    novoicestretches.clear();
 }
 
 void TAnalysisDriver::reserve_stores(std::size_t samples) {
@@ -166,6 +222,7 @@ void TAnalysisDriver::reserve_stores(std::size_t samples) {
     };
     const std::size_t audio =
         grown(audioarr[0].size(), std::size_t(audioarrpos + 1) + samples, audioarrgrowth);
+    if (audio > audioarr[0].capacity()) stop_prefaulting();
     for (auto& ch : audioarr) ch.reserve(audio);
     const std::size_t hop = recarr.empty() ? 0 : recarr[0].size();
     if (hop == 0) return;
@@ -174,6 +231,24 @@ void TAnalysisDriver::reserve_stores(std::size_t samples) {
     for (auto& row : paramarr)
         for (auto& ch : row) ch.reserve(frames);
     for (auto& ch : framepeak) ch.reserve(frames);
+    for (auto& ch : frameclipped) ch.reserve(frames);
+}
+
+void TAnalysisDriver::start_prefaulting() {
+    std::array<const tlargepagememory*, 2> blocks{};
+    for (std::size_t c = 0; c < 2; ++c) {
+        const tsamplestore& s = audioarr[c];
+        const std::size_t from = s.written() * sizeof(float);
+        s.memory().populate(from, from + prefaultfirst);
+        blocks[c] = &s.memory();
+    }
+    fprefaulter.start(blocks);
+    for (std::size_t c = 0; c < 2; ++c)
+        fprefaulter.ask(c, audioarr[c].written() * sizeof(float) + prefaultahead);
+}
+
+void TAnalysisDriver::stop_prefaulting() noexcept {
+    fprefaulter.stop();
 }
 
 void TAnalysisDriver::reset_audio_store() {
@@ -192,6 +267,7 @@ void TAnalysisDriver::trim_stores() {
     for (auto& row : paramarr)
         for (auto& ch : row) ch.resize(std::size_t(frames), 0.0f);
     for (auto& ch : framepeak) ch.resize(std::size_t(frames), 0.0f);
+    for (auto& ch : frameclipped) ch.resize(std::size_t(frames), 0.0f);
     for (auto& ch : audioarr) ch.resize(std::size_t(samples), 0.0f);
 }
 

@@ -8,6 +8,7 @@
 #include "analysis/analysis_tracks.h"
 #include "analysis/hop_analysis.h"
 #include "analysis/sample_store.h"
+#include "base/page_prefaulter.h"
 #include "base/types.h"
 
 #include <array>
@@ -20,9 +21,28 @@ namespace gravon {
 
 // Deliveries are taken only while fewer samples than this are stored (30 minutes at 44.1 kHz).
 inline constexpr std::int32_t maxaudioarrpos = 79380001;
+// How far ahead of where they are written the audio stores' memory is backed while a take
+// records: some 95 s of a channel at 44.1 kHz, so that the backing thread may fall far behind
+// on a busy machine (or a replay far faster than real time) before the writing overtakes it.
+// Record backs the first stretch itself, some 24 s, before the first buffer can come.
+inline constexpr std::size_t prefaultahead = std::size_t(32) << 20;
+inline constexpr std::size_t prefaultfirst = std::size_t(8) << 20;
 // Growth steps of the stores, so that growth is rare.
 inline constexpr std::int32_t audioarrgrowth = 10000;
 inline constexpr std::int32_t paramarrgrowth = 100;
+// A sample counts as full scale from this fraction on: the largest positive value of an 8-bit
+// coding (127/128) must count, a voice peaking just below full scale in a finer coding not.
+inline constexpr double clipfraction = 127.0 / 128.0;
+// Equal samples at full scale in a row from which a frame counts as clipped. A recording
+// normalised to its peak reaches full scale in one sample, or in two equal ones either side
+// of a crest; a converter or a coding that clips holds the extreme code for longer.
+inline constexpr std::int32_t clippedrun = 3;
+
+// Samples first ... last - 1 of the stream delivered since the analysis was reset.
+struct tsamplestretch {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+};
 
 // Receives what the driver stores, frame by frame, on the thread that delivers the samples.
 class tframesink {
@@ -67,6 +87,13 @@ class TAnalysisDriver {
     // samples are hop k of the audio store, so what the store holds can be judged frame by
     // frame without a pass over it.
     tchannelrows framepeak;
+    // 1 for each stored frame whose samples clip (a run of equal samples at full scale, or
+    // samples beyond it), 0 for the others.
+    tchannelrows frameclipped;
+    // Stretches of the stream that hold no voice: the reference tone or vowel that
+    // calibrated a take. Every frame whose window overlaps one is rejected for `reference`,
+    // so the reference shows in the tracks but never in a phonetogram.
+    std::vector<tsamplestretch> novoicestretches;
     tchannelaudio audioarr;
     std::int32_t audioarrpos = -1;
     std::array<double, 2> audiofsd{1.0, 1.0};
@@ -99,6 +126,12 @@ class TAnalysisDriver {
     // for the frames they fill, so that a replay of known length never moves the stores while
     // they grow; their sizes and contents stay as they are.
     void reserve_stores(std::size_t samples);
+    // From now until stop_prefaulting the audio store's memory is backed ahead of where it is
+    // written, on a thread of its own, so that the delivering thread never waits for the
+    // system to zero a page; the first stretch is backed before this returns. Room for the
+    // take must be reserved first: a store that has to move stops it.
+    void start_prefaulting();
+    void stop_prefaulting() noexcept;
     // Empties the audio store (2 channels of audioarrgrowth samples, nothing valid).
     void reset_audio_store();
     // Trims the stores to whole frames, as after a stop.
@@ -122,10 +155,19 @@ class TAnalysisDriver {
                     std::span<const double> factors, std::span<const float> next0 = {},
                     std::span<const float> next1 = {});
     void store_frame(const std::array<std::span<const float>, 2>& hop, const thopresult& r);
+    // Rejects the frame of the hop that ends at samplecount when its window overlaps a
+    // stretch without voice.
+    void reject_novoice(thopresult& r, std::size_t hop) const;
+    // Whether the hop clips, carrying a run of full-scale samples on from the hop before.
+    bool clips(int c, std::span<const float> hop, double peak);
 
     tframesink& fsink;
     thopresult flast;
     bool faudioleftout = false;
+    std::array<float, 2> frunvalue{0.0f, 0.0f};
+    std::array<std::int32_t, 2> frunlength{0, 0};
+    // After the stores, so that it stops before they go.
+    tpageprefaulter fprefaulter;
 };
 
 } // namespace gravon

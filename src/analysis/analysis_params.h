@@ -21,6 +21,12 @@ struct tanalysisparams {
     double hif0limit = 2000.0;         // Hz
     double minsnr = 10.0;              // dB above the background noise
     double minrelpartiallevel = -30.0; // dB re the strongest partial
+    // A lower F0 replaces a higher one only when the partials its series adds between the
+    // higher one's hold at least this power, in dB re the partials the two series share:
+    // otherwise a weak partial below the voice's fundamental (a subharmonic, a hum, a
+    // neighbour's voice) would take every frame an octave down.
+    bool subharmonicguard = true;
+    double minsubharmonicratio = -15.0; // dB
 
     // Voice measures and rate tests
     double minhnr = 5.0;             // dB

@@ -57,7 +57,7 @@ bool analyse_channel_with(const tlevelcrest& lc, std::span<const double> outabs2
         const int top = strongest_bin(outabs2, ctx.band, nq);
         const std::span<const double> outdb = leveldb(std::min(2 * top + 2, n));
         st.f0search = find_f0(outabs2, outdb, st.noise.specnoisequantile(), ctx.band, p.fs, p,
-                              mirrored, ratios.relfloor, top);
+                              mirrored, ratios.relfloor, ratios.shrfloor, top);
         m.peakfreq = st.f0search.peakfreq;
         m.f0 = st.f0search.f0;
         m.maxpartno = st.f0search.maxpartno;

@@ -35,6 +35,7 @@ void tfilterrun::start(const std::array<THPFilterSection, 2>& h, std::span<const
     std::fill(std::begin(rawpeaks), std::end(rawpeaks), 0.0f);
     std::fill(std::begin(rawover), std::end(rawover), 0);
     std::fill(std::begin(rawnonzero), std::end(rawnonzero), 0);
+    std::fill(std::begin(rawnonfinite), std::end(rawnonfinite), 0);
     for (std::size_t l = 0; l < 4; ++l) second[l] = lanesfrom[(n + l) % 4];
     p0 = s0.w1(), q0 = s0.w2(), p1 = s1.w1(), q1 = s1.w2();
 }
@@ -55,6 +56,7 @@ tblockpeak tfilterrun::rawpeak() const {
         b.peak = rawpeaks[l] > b.peak ? rawpeaks[l] : b.peak;
         b.over = b.over || rawover[l] != 0;
         b.zero = b.zero && rawnonzero[l] == 0;
+        b.nonfinite = b.nonfinite || rawnonfinite[l] != 0;
     }
     return b;
 }

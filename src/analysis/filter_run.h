@@ -16,9 +16,10 @@ namespace gravon {
 // The magnitudes of an unfiltered block: a NaN sample neither raises the peak nor overloads,
 // but it is not zero.
 struct tblockpeak {
-    float peak = 0;    // largest magnitude, counted from 0
-    bool over = false; // some magnitude exceeds the limit
-    bool zero = true;  // every sample is zero
+    float peak = 0;         // largest magnitude, counted from 0
+    bool over = false;      // some magnitude exceeds the limit
+    bool zero = true;       // every sample is zero
+    bool nonfinite = false; // some sample is NaN or infinite
 };
 
 struct tfilterrun {
@@ -79,10 +80,10 @@ struct tfilterrun {
     alignas(32) double squares[2][chunk] = {};
     // The second section's input terms a10 * (first section's output) of that chunk.
     alignas(32) double in1[chunk] = {};
-    // Lanes of the raw samples' peak, overload and nonzero flags.
+    // Lanes of the raw samples' peak, overload, nonzero and non-finite flags.
     float limit = 0;
     alignas(16) float rawpeaks[4] = {};
-    alignas(16) std::int32_t rawover[4] = {}, rawnonzero[4] = {};
+    alignas(16) std::int32_t rawover[4] = {}, rawnonzero[4] = {}, rawnonfinite[4] = {};
 };
 
 // A step: the first section's recursion over the next chunk and the second section's over the
@@ -118,11 +119,13 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
         const std::size_t m = nv <= c0 ? 0 : nv - c0 < n ? nv - c0 : n;
         using v4i = std::int32_t __attribute__((vector_size(16)));
         v4f pk;
-        v4i ov, nz;
+        v4i ov, nz, nf;
         __builtin_memcpy(&pk, rawpeaks, sizeof pk);
         __builtin_memcpy(&ov, rawover, sizeof ov);
         __builtin_memcpy(&nz, rawnonzero, sizeof nz);
+        __builtin_memcpy(&nf, rawnonfinite, sizeof nf);
         const v4f limv = v4f{} + limit;
+        const v4f maxv = v4f{} + __FLT_MAX__;
         const auto scan = [&](v4f f) __attribute__((always_inline)) {
             v4i bits;
             __builtin_memcpy(&bits, &f, sizeof bits);
@@ -131,6 +134,7 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
             __builtin_memcpy(&a, &bits, sizeof a);
             ov |= a > limv;
             nz |= f != v4f{};
+            nf |= ~(a <= maxv);
             pk = a > pk ? a : pk;
         };
         if (m == chunk) {
@@ -150,6 +154,7 @@ template <class talong> [[gnu::always_inline]] inline void tfilterrun::step_with
         __builtin_memcpy(rawpeaks, &pk, sizeof pk);
         __builtin_memcpy(rawover, &ov, sizeof ov);
         __builtin_memcpy(rawnonzero, &nz, sizeof nz);
+        __builtin_memcpy(rawnonfinite, &nf, sizeof nf);
     }
     double x0 = p0, y0 = q0, x1 = p1, y1 = q1;
     double s = sum, hs = half;

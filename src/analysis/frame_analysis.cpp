@@ -45,13 +45,40 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored) {
     return find_f0(outabs2, outdb, specnoisequantile, band, fs, p, mirrored,
-                   std::pow(10.0, p.minrelpartiallevel / 10.0));
+                   std::pow(10.0, p.minrelpartiallevel / 10.0),
+                   std::pow(10.0, p.minsubharmonicratio / 10.0));
 }
+
+namespace {
+
+// Whether the series of hypothesis h holds a real share of power beside that of the accepted
+// hypothesis hbest < h: its partials k that are not partials of hbest (k hbest / h is no whole
+// number) against those that are. Unlike the score, the partials are read at the multiples of
+// the interpolated peak (peak = M + p bins): on the integer bin the higher partials fall up to
+// half a bin per harmonic number away from their peaks, which would blur the two sums.
+bool adds_partials(std::span<const double> outabs2, double peak, std::int32_t h, std::int32_t hbest,
+                   double f, double hif0limit, bool mirrored, double shrfloor) {
+    const int n = int(outabs2.size());
+    double added = 0, shared = 0;
+    for (std::int32_t k = 1; k <= 100 && k * f < hif0limit; ++k) {
+        const std::int32_t idx = roundint(k * peak / h);
+        if (idx >= n) break;
+        const double v = outabs2[mirrored && idx > n / 2 ? n - idx : idx];
+        if (k * hbest % h == 0)
+            shared += v;
+        else
+            added += v;
+    }
+    return added > shared * shrfloor;
+}
+
+} // namespace
 
 GRAVON_SIMD_CLONES
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
-                  const tanalysisparams& p, bool mirrored, double relfloor, int strongest) {
+                  const tanalysisparams& p, bool mirrored, double relfloor, double shrfloor,
+                  int strongest) {
     tf0result r;
     const int n = int(outabs2.size());
     const int nq = int(std::min(specnoisequantile.size(), std::size_t(n / 2)));
@@ -99,6 +126,11 @@ tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb
         const std::int32_t g = roundint(double(m) / h);
         if (!(outabs2[g] > pw * relfloor)) continue;
         if (!(specnoisequantile[g] + p.minsnr < outdb[g])) continue;
+        // A lower candidate wins on its score alone only by collecting the higher one's
+        // partials; what it adds must be partials too.
+        if (p.subharmonicguard && r.maxpartno > 0 &&
+            !adds_partials(outabs2, m + off, h, r.maxpartno, f, p.hif0limit, mirrored, shrfloor))
+            continue;
         best = s;
         r.f0 = f;
         r.maxpartno = h;

@@ -4,7 +4,9 @@
 // h = 1, 2, 3, ...; a hypothesis survives only when its fundamental is a local spectral peak,
 // not too weak against the strongest peak and clearly above the background noise. Of the
 // survivors, the one whose harmonic series collects the most power wins (the smallest h on
-// equal scores).
+// equal scores). A lower candidate collects every partial of a higher one and more, so with
+// the subharmonic guard on, it replaces the higher one only when the partials it adds hold a
+// real share of the power (a subharmonic-to-harmonic ratio test).
 #pragma once
 
 #include "analysis/analysis_params.h"
@@ -42,11 +44,13 @@ int strongest_bin(std::span<const double> outabs2, tf0band band, int nq);
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
                   const tanalysisparams& p, bool mirrored = false);
-// The same with the relative floor 10^(minrelpartiallevel / 10) already taken, and the
-// strongest bin too when strongest >= 0 (as strongest_bin gives it).
+// The same with the relative floor 10^(minrelpartiallevel / 10) and the subharmonic floor
+// 10^(minsubharmonicratio / 10) already taken, and the strongest bin too when strongest >= 0
+// (as strongest_bin gives it).
 tf0result find_f0(std::span<const double> outabs2, std::span<const double> outdb,
                   std::span<const double> specnoisequantile, tf0band band, double fs,
-                  const tanalysisparams& p, bool mirrored, double relfloor, int strongest = -1);
+                  const tanalysisparams& p, bool mirrored, double relfloor, double shrfloor,
+                  int strongest = -1);
 
 // Marks the bins that belong to a partial (for the HNR): each multiple of the fundamental
 // spacing (M + p)/maxpartno owns its nearest bin and the strictly falling flanks on both

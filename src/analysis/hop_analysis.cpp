@@ -28,8 +28,9 @@ tblockpeak peak_of_block(std::span<const float> v, float limit) {
     const std::size_t n = v.size();
     const float* p = v.data();
     v8f peakv = {}, peakw = {}, peakx = {}, peaky = {};
-    v8i overv = {}, nonzerov = {};
+    v8i overv = {}, nonzerov = {}, nonfinitev = {};
     const v8f limv = v8f{} + limit;
+    const v8f maxv = v8f{} + __FLT_MAX__;
     const v8i absmask = v8i{} + 0x7fffffff;
     const auto scan = [&](const float* q, v8f& peaks) {
         v8f s;
@@ -41,6 +42,7 @@ tblockpeak peak_of_block(std::span<const float> v, float limit) {
         std::memcpy(&a, &bits, sizeof a);
         overv |= a > limv;
         nonzerov |= s != v8f{};
+        nonfinitev |= ~(a <= maxv);
         peaks = a > peaks ? a : peaks;
     };
     std::size_t i = 0;
@@ -55,19 +57,27 @@ tblockpeak peak_of_block(std::span<const float> v, float limit) {
     peakx = peaky > peakx ? peaky : peakx;
     peakv = peakx > peakv ? peakx : peakv;
     float peak = 0;
-    int over = 0, nonzero = 0;
+    int over = 0, nonzero = 0, nonfinite = 0;
     for (int l = 0; l < lanes; ++l) {
         peak = peakv[l] > peak ? peakv[l] : peak;
         over |= overv[l];
         nonzero |= nonzerov[l];
+        nonfinite |= nonfinitev[l];
     }
     for (; i < n; ++i) {
         const float a = std::fabs(p[i]);
         over |= a > limit;
         nonzero |= p[i] != 0.0f;
+        nonfinite |= !(a <= __FLT_MAX__);
         peak = a > peak ? a : peak;
     }
-    return {peak, over != 0, nonzero == 0};
+    return {peak, over != 0, nonzero == 0, nonfinite != 0};
+}
+
+// v with every sample that is NaN or infinite set to zero, in out (of at least v's length).
+std::span<const float> finite_copy(std::span<const float> v, std::span<float> out) {
+    for (std::size_t i = 0; i < v.size(); ++i) out[i] = std::isfinite(v[i]) ? v[i] : 0.0f;
+    return out.first(v.size());
 }
 
 // Sums of squares of a block in sample order and its peak counted from 0: the running
@@ -148,6 +158,8 @@ void thopanalyser::setup(const tanalysisparams& p) {
     fprevzero = {true, true};
     foverloaded = {false, false};
     fprevoverloaded = {false, false};
+    fnonfinite = {false, false};
+    fprevnonfinite = {false, false};
 }
 
 void thopanalyser::reset() {
@@ -160,9 +172,13 @@ void thopanalyser::reset() {
 
 void thopanalyser::fit_buffers(std::size_t hop) {
     // A new hop size starts from silence: the previous block no longer fits the window.
-    if (hop != fhop) fprevzero = {true, true};
+    if (hop != fhop) {
+        fprevzero = {true, true};
+        fnonfinite = {false, false};
+    }
     fhop = hop;
     for (auto& pf : fnext) pf.valid = false;
+    for (auto& c : fclean) c.resize(hop, 0.0f);
     for (auto& blocks : fblocks)
         for (auto& b : blocks) b.resize(hop, 0.0);
 }
@@ -193,7 +209,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
                                         std::int32_t holdcount, std::int32_t keyboardblocktime,
                                         std::span<const float> next0,
                                         std::span<const float> next1) {
-    const std::array<std::span<const float>, nchannels> in{ch0, ch1};
+    std::array<std::span<const float>, nchannels> in{ch0, ch1};
     const std::array<std::span<const float>, nchannels> next{next0, next1};
     const std::size_t hop = std::max(ch0.size(), ch1.size());
     // The driver delivers hops of the set-up size; anything else only re-sizes the buffers.
@@ -203,6 +219,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
     // scale is compared in single precision too: a sample at exactly full scale is no
     // overload. The same pass finds blocks of zeros.
     fprevoverloaded = foverloaded;
+    fprevnonfinite = fnonfinite;
     std::array<bool, nchannels> zeroin{};
     std::array<float, nchannels> limits{};
     for (int c = 0; c < nchannels; ++c) {
@@ -211,10 +228,19 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         limits[c] = limit;
         // A block filtered along during the last hop was scanned on the way.
         const tprefiltered& pf = fnext[c];
-        const tblockpeak b = pf.valid && pf.src == in[c].data() && in[c].size() == pf.hop &&
-                                     pf.run.done() && pf.run.rawlimit() == limit
-                                 ? pf.run.rawpeak()
-                                 : peak_of_block(in[c], limit);
+        tblockpeak b = pf.valid && pf.src == in[c].data() && in[c].size() == pf.hop &&
+                               pf.run.done() && pf.run.rawlimit() == limit
+                           ? pf.run.rawpeak()
+                           : peak_of_block(in[c], limit);
+        // A NaN or infinite sample would stay in the filters' state and the window's sums for
+        // good: the block is analysed with zeros in their place (its frames are rejected),
+        // and a block filtered along from the samples as they were is filtered again.
+        fnonfinite[c] = b.nonfinite;
+        if (b.nonfinite) {
+            in[c] = finite_copy(in[c], fclean[c]);
+            b = peak_of_block(in[c], limit);
+        }
+        fin[c] = in[c];
         foverloaded[c] = b.over;
         zeroin[c] = b.zero;
         fresult.ch[c].peak = b.peak;
@@ -321,6 +347,10 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         if (analyse_channel(flevelcrest[c], fft, ctx, p, c, st)) fpeakfreq = st.live.peakfreq;
         if (pf.valid) pf.run.finish();
     }
+
+    // A window that held a NaN or infinite sample, in this block or the one before.
+    for (int c = 0; c < nchannels; ++c)
+        if (fnonfinite[c] || fprevnonfinite[c]) fch[c].live.killpoint.add(tkillreason::nonfinite);
 
     // 7. Blocking between the channels and by keyboard tones, on this hop's levels.
     block_channels(fch[0].live.level, fch[1].live.level, keyboardblocktime, p,

@@ -109,6 +109,9 @@ class thopanalyser {
     std::int32_t spechistcount(int c) const { return fch[c].noise.spechistcount(); }
     // Overload of the last hop (current block only).
     bool recarroverloaded(int c) const { return foverloaded[c]; }
+    // The samples of channel c that the last hop analysed: those given, or a copy of them
+    // with every NaN or infinite sample zero. Valid until the next call of analyse.
+    std::span<const float> input(int c) const { return fin[c]; }
     double prevpower(int c) const { return fch[c].prevpower; }
     double prevf0(int c) const { return fch[c].prevf0; }
 
@@ -174,6 +177,12 @@ class thopanalyser {
     std::array<bool, nchannels> fspectrumpending{false, false};
     std::array<bool, nchannels> foverloaded{};
     std::array<bool, nchannels> fprevoverloaded{};
+    // The last block, and the one before, held a NaN or infinite sample; fclean holds the
+    // last block with zeros in their place, fin what the last hop analysed.
+    std::array<bool, nchannels> fnonfinite{};
+    std::array<bool, nchannels> fprevnonfinite{};
+    std::array<tsinglearr, nchannels> fclean;
+    std::array<std::span<const float>, nchannels> fin;
     double fpeakfreq = 0;
     thopresult fresult;
     std::array<tprefiltered, nchannels> fnext;

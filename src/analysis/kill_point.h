@@ -17,6 +17,8 @@ enum class tkillreason : std::uint16_t {
     otherlouder = 64,     // the other channel is louder
     keyboard = 128,       // keyboard tone sounding
     ratearithmetic = 256, // arithmetic failure in the rate tests
+    reference = 512,      // a reference tone or vowel, not the voice
+    nonfinite = 1024,     // a sample of the window is NaN or infinite
     notanalysed = 4096,   // not analysed yet
 };
 

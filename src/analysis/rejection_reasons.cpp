@@ -26,6 +26,8 @@ constexpr std::array<treason, trejectioncounts::nreasons> reasons = {{
     {tkillreason::otherlouder, "otherlouder", "the other channel is louder"},
     {tkillreason::keyboard, "keyboard", "a keyboard tone sounded"},
     {tkillreason::ratearithmetic, "ratearithmetic", "arithmetic failure in the rate tests"},
+    {tkillreason::reference, "reference", "a reference tone or vowel, not the voice"},
+    {tkillreason::nonfinite, "nonfinite", "a sample is not a number or infinite"},
     {tkillreason::notanalysed, "notanalysed", "not analysed yet"},
 }};
 

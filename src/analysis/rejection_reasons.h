@@ -14,7 +14,7 @@ std::string rejection_names(std::uint16_t bits);
 // search band): 70 frames, nof0 (no F0 found): 39 frames" of those that occurred, most frequent
 // first.
 struct trejectioncounts {
-    static constexpr int nreasons = 10;
+    static constexpr int nreasons = 12;
     std::int32_t count[nreasons] = {};
     void add(std::uint16_t bits);
     std::string text() const;

@@ -35,6 +35,11 @@ class tsamplestore {
     const float* begin() const { return data(); }
     const float* end() const { return data() + fsize; }
     operator std::span<const float>() const { return {data(), fsize}; }
+    // The memory behind the samples; it moves when the store grows past its capacity.
+    const tlargepagememory& memory() const { return fmemory; }
+    // Samples from here on were never written: they are zero, and no memory holds them yet
+    // unless it was populated.
+    std::size_t written() const { return fclean; }
 
     // Room for n samples without moving them; size and contents stay.
     void reserve(std::size_t n);

@@ -15,9 +15,10 @@ struct tthresholdratios {
 
     tblocklimits block;  // of the spectral block tests
     double relfloor = 0; // 10^(minrelpartiallevel / 10), the F0 search's relative floor
+    double shrfloor = 0; // 10^(minsubharmonicratio / 10), the F0 search's subharmonic floor
 
   private:
-    double fkeys[4] = {};
+    double fkeys[5] = {};
     bool fvalid = false;
 };
 

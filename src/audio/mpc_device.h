@@ -64,9 +64,8 @@ template <class tservice> class TMPCDevice : protected twaveclient {
     const std::vector<std::string>& Devicenames() const { return fdevicenames; }
     const twaveformat& wavefmt() const { return fwavefmt; }
 
-    std::string ErrorText(twaveresult errornumber) {
-        return service.error_text(errornumber).substr(0, 128);
-    }
+    // Whole, however long: a service's text may end with what the user can do about it.
+    std::string ErrorText(twaveresult errornumber) { return service.error_text(errornumber); }
     // Stops and closes the device; nothing when it is not open. It ends closed even when the
     // service reports errors on the way, and raises the first of them afterwards.
     void Stop() {

@@ -100,7 +100,7 @@ template <class Service> twaveresult tsimulatedwave<Service>::close() {
     if (!fopen) return wave_error_invalidparam;
     if (const twaveresult r = injected(twaveop::close)) return r;
     if (!queue.empty()) return wave_error_stillplaying;
-    std::erase_if(pending, [](const tpending& p) {
+    erase_if(pending, [](const tpending& p) {
         return p.kind == twavemsgkind::done || p.kind == twavemsgkind::failed;
     });
     pending.push_back({twavemsgkind::closed, nullptr, wave_noerror});
@@ -117,7 +117,7 @@ template <class Service> void tsimulatedwave<Service>::detach(twaveclient& c) {
 }
 
 template <class Service> std::string tsimulatedwave<Service>::error_text(twaveresult code) {
-    return wave_error_text(code);
+    return wave_error_text(code) + advice;
 }
 
 template <class Service> void tsimulatedwave<Service>::deliver() {

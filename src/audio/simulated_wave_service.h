@@ -6,10 +6,10 @@
 #pragma once
 
 #include "audio/wave_services.h"
+#include "base/fifo.h"
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,6 +36,8 @@ template <class Service> class tsimulatedwave : public Service {
     std::vector<std::string> names;      // the devices; id = index
     std::int32_t defaultdevice = 0;      // what id -1 opens
     twaveresult failopen = wave_noerror; // opens fail with this code while it is set
+    // Added to every error text, as a real service adds what the user can do about it.
+    std::string advice;
     // Once `after` more calls of `op` have succeeded, every further one fails with `code`
     // (and does nothing), until inject(op, wave_noerror).
     void inject(twaveop op, twaveresult code, std::int32_t after = 0);
@@ -109,8 +111,8 @@ template <class Service> class tsimulatedwave : public Service {
     bool devicesnews = false;
     std::int32_t fdevice = -1;
     std::int32_t fopens = 0;
-    std::deque<twaveheader*> queue;
-    std::deque<tpending> pending;
+    tfifo<twaveheader*> queue;
+    tfifo<tpending> pending;
     std::int64_t fclock = 0; // device frames not yet spent on a buffer
     std::int64_t fstarved = 0;
 };
@@ -118,8 +120,6 @@ template <class Service> class tsimulatedwave : public Service {
 class tsimulatedwavein final : public tsimulatedwave<twaveinservice> {
   public:
     tsimulatedsource source = [](std::int64_t) { return 0; };
-    // Interleaved samples handed out since the device was opened.
-    std::int64_t samplesrecorded() const { return fsamples; }
     bool started() const { return fstarted; }
 
     twaveresult open(std::int32_t deviceid, const twaveformat& format,

@@ -22,6 +22,10 @@ class tlargepagememory {
     void* data() const { return fdata; }
     // The bytes asked for (the mapping itself may be larger).
     std::size_t size() const { return fsize; }
+    // Backs bytes from ... to - 1 (within size) with memory now, as writing them would, but
+    // leaves their contents as they are, so another thread may be writing them meanwhile.
+    // Where the system cannot do that, they are backed as they are first touched, as before.
+    void populate(std::size_t from, std::size_t to) const noexcept;
 
   private:
     void release() noexcept;

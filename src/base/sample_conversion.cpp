@@ -1,10 +1,10 @@
 #include "base/sample_conversion.h"
 
-#include <cmath>
-
 #include "base/errors.h"
 #include "base/random.h"
 #include "base/rounding.h"
+
+#include <cmath>
 
 namespace gravon {
 
@@ -39,21 +39,6 @@ tint24 inttoint24(std::int32_t v) {
     r.b[0] = std::uint8_t(u & 0xFF);
     r.b[1] = std::uint8_t((u >> 8) & 0xFF);
     r.b[2] = std::uint8_t((u >> 16) & 0xFF);
-    return r;
-}
-
-tsinglearr doubletosingle(const tdoublearr& a) { return tsinglearr(a.begin(), a.end()); }
-tdoublearr singletodouble(const tsinglearr& a) { return tdoublearr(a.begin(), a.end()); }
-
-tsinglecomplexarr complextosingle(const tcomplexarr& a) {
-    tsinglecomplexarr r(a.size());
-    for (size_t i = 0; i < a.size(); ++i) r[i] = {float(a[i].re), float(a[i].im)};
-    return r;
-}
-
-tcomplexarr singletocomplex(const tsinglecomplexarr& a) {
-    tcomplexarr r(a.size());
-    for (size_t i = 0; i < a.size(); ++i) r[i] = {a[i].re, a[i].im};
     return r;
 }
 

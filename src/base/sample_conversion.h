@@ -1,10 +1,10 @@
-// Sample-format conversions, range mapping and array conversions.
+// Sample-format conversions, range mapping and the peak of a block.
 #pragma once
+
+#include "base/types.h"
 
 #include <cstdint>
 #include <string>
-
-#include "base/types.h"
 
 namespace gravon {
 
@@ -20,24 +20,13 @@ std::int16_t maprangetosample(const tdoublepair& from, const tdoublepair& to, bo
 // Packs v into 24 bits; raises ERangeError "Int24 overflow: v" / "Int24 underflow: v".
 tint24 inttoint24(std::int32_t v);
 inline std::int32_t int24toint(const tint24& b) {
-    std::uint32_t u = std::uint32_t(b.b[0]) | (std::uint32_t(b.b[1]) << 8) |
-                      (std::uint32_t(b.b[2]) << 16);
+    std::uint32_t u =
+        std::uint32_t(b.b[0]) | (std::uint32_t(b.b[1]) << 8) | (std::uint32_t(b.b[2]) << 16);
     if (u & 0x800000u) u |= 0xFF000000u;
     return static_cast<std::int32_t>(u);
 }
-inline double int24ratio(const tint24& num, const tint24& den) {
-    return double(int24toint(num)) / double(int24toint(den));
-}
-// The 24-bit full-scale value 8388607.
-inline constexpr double int24fullscale = 8388607.0;
-
-tsinglearr doubletosingle(const tdoublearr& a);
-tdoublearr singletodouble(const tsinglearr& a);
-tsinglecomplexarr complextosingle(const tcomplexarr& a);
-tcomplexarr singletocomplex(const tsinglecomplexarr& a);
 
 // Largest absolute value; 0 for an empty array.
 float peakabs(const tsinglearr& a);
-inline tcomplex makecomplex(double re, double im) { return tcomplex{re, im}; }
 
 } // namespace gravon

@@ -2,11 +2,14 @@
 
 #include "base/errors.h"
 #include "base/number_text.h"
+#include "files/file_descriptor.h"
+#include "files/safe_file.h"
 #include "files/utf8_path.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/file.h>
 
 namespace gravon {
 
@@ -32,16 +35,12 @@ std::string calibration_log_line(const std::string& datetext, std::int32_t chno,
 }
 
 void append_calibration_log(const std::string& fname, const std::string& line) {
-    errno = 0;
-    std::ofstream out(utf8path(fname), std::ios::binary | std::ios::app);
-    if (!out) {
-        const int err = errno;
-        throw EOSError("Cannot open calibration log " + fname +
-                       (err ? ": " + std::string(std::strerror(err)) : std::string()));
-    }
-    out << line << "\r\n";
-    out.flush();
-    if (!out) throw EOSError("Cannot write calibration log " + fname);
+    const tfiledescriptor fd(
+        ::open(utf8path(fname).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd) throw EOSError("Cannot open calibration log " + fname + ": " + std::strerror(errno));
+    // Two programs that calibrate at once write whole lines.
+    ::flock(fd.get(), LOCK_EX);
+    append_file_safely(fd.get(), fname, line + "\r\n");
 }
 
 } // namespace gravon

@@ -2,7 +2,7 @@
 
 #include "base/errors.h"
 #include "base/number_text.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 #include "files/utf8_path.h"
 
 #include <algorithm>
@@ -73,18 +73,34 @@ std::vector<tfilecalibrationentry> tfilecalibrations::read() const {
         if (!(e.calibration.fullscale > 0) || e.channel < 0) continue;
         e.calibration.text = f[5];
         e.path = f[6];
+        // Paths hold no tabs: what follows one is the reference's stretch.
+        const std::vector<std::string> stretch = split_tabs(f[6], 3);
+        if (stretch.size() == 3) {
+            e.path = stretch[0];
+            try {
+                e.calibration.referencestart = strtofloatdot(stretch[1]);
+                e.calibration.referenceend = strtofloatdot(stretch[2]);
+            } catch (const std::exception&) {
+                continue;
+            }
+        }
         entries.push_back(std::move(e));
     }
     return entries;
 }
 
 void tfilecalibrations::write(const std::vector<tfilecalibrationentry>& entries) const {
-    TReplacingFile out(fname);
-    for (const tfilecalibrationentry& e : entries)
+    TSafeFile out(fname, true);
+    for (const tfilecalibrationentry& e : entries) {
         out.stream() << e.size << '\t' << e.channel << '\t'
                      << floattostrdot(e.calibration.fullscale) << '\t' << e.calibration.status
                      << '\t' << floattostrdot(e.calibration.distance) << '\t'
-                     << one_field(e.calibration.text) << '\t' << e.path << '\n';
+                     << one_field(e.calibration.text) << '\t' << e.path;
+        if (e.calibration.referenceend > e.calibration.referencestart)
+            out.stream() << '\t' << floattostrdot(e.calibration.referencestart) << '\t'
+                         << floattostrdot(e.calibration.referenceend);
+        out.stream() << '\n';
+    }
     out.commit();
 }
 

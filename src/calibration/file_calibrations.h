@@ -2,7 +2,8 @@
 // from a reference in the file), remembered per file and channel so that opening the file
 // again applies the same one. Kept as a text file in the settings folder, one line per file
 // channel: its size in bytes, the channel, the full scale, the status code, the calibration
-// text and the file's absolute path, separated by tabs.
+// text and the file's absolute path, separated by tabs; a calibration from a reference adds
+// the reference's stretch (start and end in seconds) after the path.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,10 @@ struct tfilecalibration {
     std::int32_t status = 2; // calibration status code: 2 unsigned, 3 signed
     std::string text;        // how it was made
     double distance = -1;    // m the levels hold at; -1 not given
+    // s of the file that hold the reference it was measured from, which is no voice; none
+    // when the end is not after the start.
+    double referencestart = 0;
+    double referenceend = 0;
 };
 
 struct tfilecalibrationentry {

@@ -119,6 +119,8 @@ tadvancedpage advanced_page_of(const TForm1& form) {
     p.maxneglevelspeededit = number_text(a.maxneglevelspeed);
     p.maxposlevelspeededit = number_text(a.maxposlevelspeed);
     p.minrelpartialleveledit = number_text(a.minrelpartiallevel);
+    p.subharmonicguard = a.subharmonicguard;
+    p.minsubharmonicratioedit = number_text(a.minsubharmonicratio);
     p.lfblockthresholdedit = number_text(a.lfblockthreshold);
     p.hfblockthresholdedit = number_text(a.hfblockthreshold);
     p.maxhfblockleveledit = number_text(a.maxhfblocklevel);
@@ -207,6 +209,8 @@ tapplyresult apply_advanced_page(TForm1& form, const tadvancedpage& p) {
         a.maxposlevelspeed = num("maxposlevelspeededit", p.maxposlevelspeededit);
         a.maxf0speed = num("maxf0speededit", p.maxf0speededit);
         a.minrelpartiallevel = num("minrelpartialleveledit", p.minrelpartialleveledit);
+        a.subharmonicguard = p.subharmonicguard;
+        a.minsubharmonicratio = num("minsubharmonicratioedit", p.minsubharmonicratioedit);
         a.lfblockthreshold = num("lfblockthresholdedit", p.lfblockthresholdedit);
         a.hfblockthreshold = num("hfblockthresholdedit", p.hfblockthresholdedit);
         a.maxhfblocklevel = num("maxhfblockleveledit", p.maxhfblockleveledit);

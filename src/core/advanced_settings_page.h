@@ -57,8 +57,9 @@ struct tadvancedpage {
     std::int32_t fftwindow = 0;
     std::string minsnredit, minhnredit, maxf0speededit, maxneglevelspeededit, maxposlevelspeededit,
         minrelpartialleveledit, lfblockthresholdedit, hfblockthresholdedit, maxhfblockleveledit,
-        lof0limitedit, hif0limitedit;
+        lof0limitedit, hif0limitedit, minsubharmonicratioedit;
     bool leftblockright = false, rightblockleft = false, keyboardblock = false;
+    bool subharmonicguard = false;
     std::string leftblockrightthresholdedit, rightblockleftthresholdedit;
     std::string noisequantileedit; // %
     std::array<std::string, 2> noiseloedit, noisehiedit;

@@ -24,7 +24,7 @@ class theadlessinterface : public tuserinterface {
                      tbuttons buttons) override;
     void progress(const std::string& what, double fraction) override;
     void progress_done() override;
-    void request_close() override { fcloserequested = true; }
+    void request_close() override {}
 
     // An error or warning box was shown, or the program reported an error.
     bool failed() const { return ffailed; }
@@ -38,7 +38,6 @@ class theadlessinterface : public tuserinterface {
     // What made the run fail, in order, as printed: "caption: text" of a box, the text of an
     // error (line breaks as newlines).
     const std::vector<std::string>& failures() const { return ffailures; }
-    bool close_requested() const { return fcloserequested; }
 
   private:
     void print(const std::string& line);
@@ -48,7 +47,6 @@ class theadlessinterface : public tuserinterface {
     bool ffailed = false;
     std::vector<std::string> fwarnings;
     std::vector<std::string> ffailures;
-    bool fcloserequested = false;
     int flastpercent = -1;
 };
 

@@ -155,8 +155,8 @@ void TForm1::reset_recording() {
         pg.datestr.clear();
         pg.calstatus = calibrationstatus[std::size_t(c)];
         pg.calibstr = calibration_info(c);
-        pg.distance = advanced.standarddistance;
         pg.actualdistance = advanced.standardactualdistance(c);
+        pg.distance = take_distance(c);
     }
 }
 
@@ -166,6 +166,14 @@ void TForm1::fix_things() {
     fix_area_statistics();
     ui.request_repaint();
     ui.refresh_actions();
+    // Laying phonetograms over one another at different distances is said once, when it
+    // happens; the headless program says it with its outputs.
+    if (!batchmode) {
+        const std::string note = distance_note();
+        if (!note.empty() && note != distancenoted)
+            ui.post_message("Different distances", note, tmessagekind::warning);
+        distancenoted = note;
+    }
 }
 
 const tbinshowsettings& TForm1::binshow_settings() const {

@@ -156,8 +156,15 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // program's --channel); otherwise the channel numbered like the receiving phonetogram,
     // which the window always makes 0. /f entry k calibrates file channel k.
     std::int32_t soundfilechannel = 0;
+    // The file channel that a replay into phonetogram pgno analyses, by the rule above.
+    std::int32_t file_channel(std::int32_t pgno) const {
+        return soundfilechannel > 0 ? soundfilechannel : pgno;
+    }
     // Channels of the sound file last opened, and whether its replay analysed any frame.
     std::int32_t soundfilechannels = 0;
+    // Of these, the analysis tracks that this program saved beside the audio of its own SMP
+    // files: they are no sound.
+    std::int32_t soundfiletrackchannels = 0;
     // Bits per sample of its integer coding; 0 for float, lossy and SMP files.
     std::int32_t soundfilebits = 0;
     bool soundfileanalysed = false;
@@ -191,6 +198,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // extension); with a name (batch save) phonetogram pgno is saved under it. A recording
     // phonetogram then counts as saved.
     bool save_stdpg_action(const std::string& fname, std::int32_t pgno);
+    // The channels of savestdpgchannos under name, as the dialog of the action saves them.
+    bool save_stdpg_channels(const std::string& name);
     // Writes phonetogram pgno as a phonetogram file; a failure is shown in a message box.
     bool save_stdpg(const std::string& fname, std::int32_t pgno);
     // fname empty: the sound-and-analysis dialog; otherwise save_smp(fname).
@@ -249,6 +258,12 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::int32_t stdpgsavearrpos = -1;
     tdatetime recordingstarttime{};
     tdatetime recordingendtime{};
+    // The sampling rate of the audio in the stores, fixed when they begin (a take's first
+    // start, a sound file's replay): what is saved is at this rate whatever the setting says
+    // later. A take keeps one rate; Record at another rate offers a new take.
+    double storefs = 44100.0;
+    // The take's levels were recalculated to the standard distance, as its start set them.
+    bool takerecalculated = false;
     bool recording() const { return frecording; }
     bool paused() const { return fpaused; }
     void set_paused(bool v);
@@ -408,14 +423,22 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The loaded phonetogram marked as the baseline; -1 for none.
     std::int32_t baseline_pg() const;
     // Marks loaded phonetogram k as the baseline (the one marked before is no longer) or, with
-    // on false, unmarks it; then fix_things. False, changing nothing, for a recording
-    // phonetogram or an index outside the list.
+    // on false, unmarks it; then fix_things. A phonetogram of another patient than the current
+    // one is marked only when the user answers Yes to the question why. False, changing
+    // nothing, for a recording phonetogram, an index outside the list or that No.
     bool set_baseline_pg(std::int32_t k, bool on);
+    // Why loaded phonetogram k is known to be another patient's than the current phonetogram
+    // (or, before a take, than the session record's); empty when it is not.
+    std::string other_patient_text(std::int32_t k) const;
+    // The baseline belongs to its patient: New recording, and a record of another patient for
+    // what the window holds, unmark it.
+    void drop_baseline();
     // The phonetogram the headless program's --pg names as the current one; -1: the default.
     std::int32_t comparedpgoption = -1;
     // The current phonetogram the baseline is compared with: comparedpgoption when it names
-    // another one, else the first recording phonetogram that holds time, else the first other
-    // loaded one that does; -1 when there is none or no baseline.
+    // another one that is no reference group, else the first recording phonetogram that holds
+    // time, else the first other loaded one that does, is no reference group and is not known
+    // to be another patient's; -1 when there is none or no baseline.
     std::int32_t compared_pg() const;
     // The baseline and the current phonetogram measured over their entire areas; empty
     // (baselinepg -1) when there is no baseline or nothing to compare it with.
@@ -429,6 +452,11 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // in place of the two phonetograms, while there is a comparison.
     bool differenceview = false;
     bool difference_view_shown() const;
+    // Empty when the phonetograms shown with data (and the baseline with the current one)
+    // have their levels referred to one distance; otherwise what differs and what it means.
+    std::string distance_note() const;
+    // The last such note the window showed, so that a refresh does not repeat it.
+    std::string distancenoted;
 
     // ---- The phonetogram view: crosshair, target drag, selection by mouse ----
     // (src/core/main_window_view.cpp)
@@ -462,6 +490,13 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void Setup_recording_parameters();
     void Set_recording(bool on);
     void RecordActionExecute(bool checked);
+    // The distance channel c's levels of a take are referred to: the standard distance when
+    // they are recalculated to it, else the microphone's; none (-1) for a channel without a
+    // calibration, whose levels are no sound pressure at any distance.
+    double take_distance(int c) const;
+    // Before the first Record of a take: whether it may go ahead when a shown channel is not
+    // calibrated (asked once per take; the headless program notes it instead).
+    bool confirm_uncalibrated_take();
     void StopActionExecute();
     void NewRecordingActionExecute();
     void fix_things();
@@ -532,6 +567,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void settle_journal();
     // Called after each block of the recorder (or of a recovered journal) is analysed.
     std::function<void()> onblockanalysed;
+    // Seconds of the take in memory that its journal holds: all of it, unless a write failed
+    // or the journal could not be continued.
+    double journalled_seconds() const;
 
   private:
     // Bins the accepted frames of the driver into the recording phonetograms.
@@ -563,6 +601,18 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void begin_journal_segment(bool restart);
     // The header of the journal's current segment.
     tjournalheader fjournalheader;
+    // "Max time reached" was told since the last recovery began.
+    bool fmaxtimetold = false;
+    // Samples of the take that the journal holds since a write failed; -1 while it holds all.
+    std::int64_t fjournalledsamples = -1;
+    // A write of the journal failed: told at once, with how much of the take it holds.
+    void journal_failed(const EGravonError& e);
+    // The record of the take as its journal keeps it, and the take given its record back.
+    void journal_take_record(tjournalheader& h) const;
+    void restore_take_record(const tjournalheader& h);
+    // Record would continue the take at another rate than it has: asks to begin a new take
+    // instead. False when nothing is to be recorded.
+    bool keep_take_rate();
     // The sound question of the last ask_to_save was answered No by a person.
     bool fsounddiscarded = false;
     // The take in memory came from an orphaned journal.

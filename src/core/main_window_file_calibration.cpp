@@ -34,13 +34,15 @@ treferenceresult measure_reference(const tsoundsource& source, std::int32_t chan
 }
 
 tfilecalibration reference_file_calibration(const treference& ref, std::int32_t channel,
-                                            double fullscale, const std::string& signer) {
+                                            const treferenceresult& r, const std::string& signer) {
     tfilecalibration c;
-    c.fullscale = fullscale;
+    c.fullscale = r.fullscale;
     c.status = signer.empty() ? 2 : 3;
     c.text =
-        reference_calibration_text(ref, channel, fullscale, signer, datetimetostr(datetimenow()));
+        reference_calibration_text(ref, channel, r.fullscale, signer, datetimetostr(datetimenow()));
     c.distance = ref.distance;
+    c.referencestart = r.extentstart;
+    c.referenceend = r.extentend;
     return c;
 }
 
@@ -78,8 +80,7 @@ std::optional<tfilecalibration> TForm1::replay_calibration(const std::string& fn
     }
     if (commandlinereference) {
         const treferenceresult r = measure_reference(source, channel, *commandlinereference, fname);
-        return reference_file_calibration(*commandlinereference, channel, r.fullscale,
-                                          login_name());
+        return reference_file_calibration(*commandlinereference, channel, r, login_name());
     }
     if (std::size_t(channel) < commandlinefsd.size()) {
         tfilecalibration c;
@@ -257,7 +258,7 @@ bool TForm1::calibrate_from_reference(const treference& ref, const std::string& 
     tfilecalibration c;
     try {
         const treferenceresult r = measure_reference(file.source, channel, ref, fname);
-        c = reference_file_calibration(ref, channel, r.fullscale, signer);
+        c = reference_file_calibration(ref, channel, r, signer);
     } catch (const EGravonError& e) {
         return refuse(e.what());
     }

@@ -8,6 +8,7 @@
 #include "core/main_window.h"
 #include "core/replay_notes.h"
 #include "core/sound_file_source.h"
+#include "files/analysis_saving.h"
 #include "files/session_items.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
@@ -185,6 +186,7 @@ void TForm1::start_soundfile() {
     soundfileanalysed = false;
     soundfilecalibrated = false;
     soundfilechannels = 0;
+    soundfiletrackchannels = 0;
     soundfilebits = 0;
     replaynotes.clear();
 }
@@ -194,6 +196,9 @@ void TForm1::finish_soundfile(const std::string& fname) {
     const bool replayed = soundfilechannels > 0;
     soundfileanalysed = soundfileanalysed && frames() > 0;
     if (soundfileanalysed) {
+        // An SMP file is itself the sound with its analysis: closing asks about the
+        // phonetogram only. Analysed again with another calibration, it is not the file.
+        if (!freanalysis && lowercase_extension(fname) == ".smp") soundsavearrpos = audioarrpos;
         add_recent_file(fname);
         if (onsoundfileanalysed) onsoundfileanalysed(fname);
         if (!batchmode) show_replay_notes(fname);
@@ -270,7 +275,7 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     const tanalyzingguard guard{*this};
     const double filefs = source.fs;
     const std::int32_t nfilechans = source.nchans;
-    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
+    const std::int32_t channel = file_channel(pgno);
     if (channel < 0 || channel >= nfilechans) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
                                     fname + ": it has " + std::to_string(nfilechans) +
@@ -343,6 +348,13 @@ void TForm1::replay_source(const std::string& fname, std::int32_t pgno, std::int
     options.shownoise[1] = false;
     fix_things();
 
+    // The reference that calibrated the file is a tone or a vowel read on a meter, not the
+    // voice: it is analysed, but never binned.
+    if (calibration && calibration->referenceend > calibration->referencestart)
+        novoicestretches.push_back(
+            {std::int64_t(std::llround(calibration->referencestart * filefs)),
+             std::int64_t(std::llround(calibration->referenceend * filefs))});
+
     // The channel goes to the analysis piece by piece as it is read.
     const double total = double(std::max<std::int64_t>(expected, 0));
     // A header may also announce more than the stores ever take.
@@ -378,7 +390,7 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         fix_things();
         return;
     }
-    const std::int32_t channel = soundfilechannel > 0 ? soundfilechannel : pgno;
+    const std::int32_t channel = file_channel(pgno);
     // Channel 0 is left to the reader, which says what is wrong with a file without one.
     if (channel != 0 && channel >= smp.nChans()) {
         refuse_soundfile(fname, "Cannot analyse channel " + std::to_string(channel) + " of " +
@@ -424,6 +436,10 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
     }
     if (!begin_soundfile_replay(fname)) return;
     soundfilechannels = smp.nChans();
+    if (smp.get_item("proc0", "").starts_with(progid.ProductName() + " "))
+        for (int k = 0; k < smp.nChans(); ++k)
+            if (k != channel && is_analysis_track_channel(smp.ChannelName(k), smp.ChannelUnit(k)))
+                ++soundfiletrackchannels;
     set_fs(fs);
     reset_recording();
     // Nothing of the previous analysis is kept, so that the new one is set up (and dated) as

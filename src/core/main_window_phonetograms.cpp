@@ -49,17 +49,14 @@ bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
     else if (!r.recorderror.empty())
         ui.message_box(cannotopen, r.recorderror, tmessagekind::warning);
 
-    if (is_reference_group(pgs[std::size_t(pgno)])) {
-        // A colour none of the others has, so that the group's lines stand apart from the
-        // profile they are laid over.
-        for (std::int32_t c = 0; c < std::int32_t(pgcolor.size()); ++c) {
-            bool used = false;
-            for (std::size_t k = 0; k < pgs.size(); ++k)
-                used = used || (std::int32_t(k) != pgno && pgs[k].colorindex == c);
-            if (used) continue;
-            set_pgcolor(*this, pgno, c);
-            break;
-        }
+    // Laid over the others, it must not look like one of them (a reference group's lines
+    // least of all); the baseline's grey is left to the baseline.
+    {
+        const tpg& pg = pgs[std::size_t(pgno)];
+        bool clash = pg.colorindex >= baselinecolorindex;
+        for (std::size_t k = 0; k < pgs.size() && !clash; ++k)
+            clash = std::int32_t(k) != pgno && pgs[k].colorindex == pg.colorindex;
+        if (clash) set_pgcolor(*this, pgno, distinct_pgcolor(*this, pgno));
     }
 
     fix_things();
@@ -157,26 +154,32 @@ bool TForm1::save_stdpg_action(const std::string& fname, std::int32_t pgno) {
                                                         stdpgdefaultext, stdpgdialogfilename);
         if (name.empty()) return false;
         stdpgdialogfilename = name;
-        switch (advanced.savestdpgchannos) {
-        case 1:
-            saved = save_stdpg(name, 1);
-            break;
-        case 2: {
-            const bool left = save_stdpg(stdpg_channel_file_name(name, 'L'), 0);
-            const bool right = save_stdpg(stdpg_channel_file_name(name, 'R'), 1);
-            saved = left && right;
-            break;
-        }
-        default:
-            // 0, and any value a damaged settings file may carry: the left channel.
-            saved = save_stdpg(name, 0);
-            break;
-        }
-        pgno = 0;
+        return save_stdpg_channels(name);
     }
     // Only a complete save of the recording marks it as saved, so that a failed one is
     // still offered for saving on closing.
     if (saved && pgno < firstloadedpg) stdpgsavearrpos = audioarrpos;
+    return saved;
+}
+
+bool TForm1::save_stdpg_channels(const std::string& name) {
+    bool saved = false;
+    switch (advanced.savestdpgchannos) {
+    case 1:
+        saved = save_stdpg(name, 1);
+        break;
+    case 2: {
+        const bool left = save_stdpg(stdpg_channel_file_name(name, 'L'), 0);
+        const bool right = save_stdpg(stdpg_channel_file_name(name, 'R'), 1);
+        saved = left && right;
+        break;
+    }
+    default:
+        // 0, and any value a damaged settings file may carry: the left channel.
+        saved = save_stdpg(name, 0);
+        break;
+    }
+    if (saved) stdpgsavearrpos = audioarrpos;
     return saved;
 }
 

@@ -14,10 +14,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <unistd.h>
 
 namespace gravon {
@@ -90,9 +92,10 @@ void TForm1::Setup_recording_parameters() {
             pg.datestr = format_datestr(recordingstarttime);
             pg.calibstr = calibration_info(c);
             pg.calstatus = calibrationstatus[std::size_t(c)];
-            pg.distance =
-                advanced.calibrationrecalculate ? advanced.standarddistance : pg.actualdistance;
+            pg.distance = take_distance(c);
         }
+        storefs = advanced.fs;
+        takerecalculated = advanced.calibrationrecalculate;
         if (frecording) begin_take_session();
     }
     // The recorder takes buffers of about 20 ms: the power of two nearest in the logarithm.
@@ -124,6 +127,7 @@ void TForm1::Set_recording(bool on) {
 
 void TForm1::start_recorder() {
     TMPCRecord& r = *MPCRecord1;
+    bool hadjournal = true;
     try {
         r.setnChans(recorderchannels);
         r.setsfTot(roundint(double(recorderchannels) * advanced.fs));
@@ -131,12 +135,17 @@ void TForm1::start_recorder() {
         r.setnBits(fuse24bits ? 24 : 16);
         choose_device(r, advanced.recorddevice);
         // The analysis was set up anew for this start: so is the journal's segment.
+        hadjournal = journal.isopen();
         begin_journal_segment(true);
         // All the room a take may take, at once: the stores then never move while they grow
         // (a move of hundreds of megabytes would hold up the buffers), and untouched room
         // costs no memory.
         try {
             reserve_stores(std::size_t(std::max(maxaudioarrpos - audiosamples(), 0)));
+            // Pages are then backed ahead of the buffers instead of inside their handler.
+            if (storeaudio) start_prefaulting();
+            // The first buffer finds its intake sized: the handler allocates nothing.
+            fintakeblock.assign(2, tsinglearr(std::size_t(recorderchunksize)));
         } catch (const std::bad_alloc&) {
             // A system that does not promise memory ahead: the stores grow in steps instead.
         }
@@ -145,8 +154,9 @@ void TForm1::start_recorder() {
         // Nothing records (the recorder has closed again): the window must not claim
         // otherwise.
         frecording = false;
-        // A journal that holds no sound holds no take.
-        if (journal.isopen() && journal.bytes() == 0) retire_journal();
+        // A journal made for this start holds no sound, so it holds no take; one that was
+        // there before (a recovered one) is the take's.
+        if (!hadjournal && journal.isopen() && journal.bytes() == 0) retire_journal();
         ui.message_box("Cannot record",
                        "The recording device " + recording_device_text() + " cannot be used.\r" +
                            e.what(),
@@ -155,6 +165,7 @@ void TForm1::start_recorder() {
 }
 
 void TForm1::stop_recorder() {
+    stop_prefaulting();
     if (!MPCRecord1) return;
     try {
         MPCRecord1->Stop();
@@ -180,9 +191,58 @@ void TForm1::MPCRecord1Failed(const std::string& text) {
                     tmessagekind::warning);
 }
 
+bool TForm1::keep_take_rate() {
+    if (audioarrpos < 0 || fanalysisisfromsoundfile || storefs == advanced.fs) return true;
+    // The analysis of the take and its saved files have one rate: a take continued at another
+    // would be saved at the new rate throughout, its first part played too fast.
+    const std::string text = "The take in memory was recorded at " + floattostrdot(storefs) +
+                             " Hz; the sampling rate is now " + floattostrdot(advanced.fs) +
+                             " Hz.\rA take keeps one rate: continuing at the new rate means "
+                             "starting a new take.\rStart a new take at " +
+                             floattostrdot(advanced.fs) + " Hz?";
+    if (ui.question("Record", text, tbuttons::yes_no) != tanswer::yes) return false;
+    // Asks to save the take in memory first; Cancel there keeps it and records nothing.
+    NewRecordingActionExecute();
+    return audioarrpos < 0;
+}
+
+double TForm1::take_distance(int c) const {
+    if (c < 0 || c > 1 || std::size_t(c) >= pgs.size()) return -1;
+    const std::int32_t status = calibrationstatus[std::size_t(c)];
+    if (!commandlinecalibration && status != calstatusunsigned && status != calstatussigned)
+        return -1;
+    return advanced.calibrationrecalculate ? advanced.standarddistance
+                                           : pgs[std::size_t(c)].actualdistance;
+}
+
+bool TForm1::confirm_uncalibrated_take() {
+    std::string names, texts;
+    for (int c = 0; c < 2 && std::size_t(c) < pgs.size(); ++c) {
+        if (!pgs[std::size_t(c)].visible || take_distance(c) > 0) continue;
+        const std::string name = c == 0 ? "Left" : "Right";
+        names += (names.empty() ? "" : " and ") + name;
+        texts += "\r" + name + ": " + calibration_info(c);
+    }
+    if (names.empty()) return true;
+    const bool both = names.find(" and ") != std::string::npos;
+    return ui.confirm_uncalibrated_record(
+        "The " + names + (both ? " channels are" : " channel is") +
+        " not calibrated: the take's levels will not be sound pressure levels, and its "
+        "phonetogram will state no microphone distance." +
+        texts +
+        "\rCalibrate... in the Recording menu calibrates the microphone.\r\rRecord all the "
+        "same?");
+}
+
 void TForm1::RecordActionExecute(bool checked) {
-    // The first Record of a take: who is recorded, doing what.
-    if (checked && !frecording && audioarrpos < 0 && !offer_take_session()) {
+    if (checked && !frecording && !keep_take_rate()) {
+        ui.refresh_actions();
+        return;
+    }
+    // The first Record of a take: whether it may go ahead uncalibrated, who is recorded,
+    // doing what.
+    if (checked && !frecording && audioarrpos < 0 &&
+        (!confirm_uncalibrated_take() || !offer_take_session())) {
         ui.refresh_actions();
         return;
     }
@@ -210,6 +270,8 @@ void TForm1::NewRecordingActionExecute() {
     if (!ask_to_save()) return;
     Set_recording(false);
     settle_journal();
+    // The next take may be anyone's.
+    drop_baseline();
     if (fanalysisisfromsoundfile) restore_temporary_settings();
     set_analysisisfromsoundfile(false);
     set_title("");
@@ -238,9 +300,14 @@ template <typename tsample, typename tscale>
 void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale scale,
                     const std::array<double, 2>& f, std::int32_t keyboardblock) {
     if (audioarrpos >= maxaudioarrpos) {
-        Set_recording(false);
-        ui.post_message("Max time reached", "Maximum recording time reached",
-                        tmessagekind::information);
+        // Said once for each Record that meets it: the blocks still on their way, or the
+        // rest of a journal that runs on past the limit, find the take already full.
+        const bool tell = frecording || !fmaxtimetold;
+        if (frecording) Set_recording(false);
+        if (tell)
+            ui.post_message("Max time reached", "Maximum recording time reached",
+                            tmessagekind::information);
+        fmaxtimetold = true;
         return;
     }
     keyboardblocktime = keyboardblock;
@@ -285,9 +352,29 @@ void TForm1::journal_block(const std::vector<tsample>& arr, std::int32_t used,
     try {
         journal.append(std::as_bytes(std::span(arr.data(), n)), {fpaused, keyboardblock});
     } catch (const EGravonError& e) {
-        // Said once: the journal takes nothing more after a failed write.
-        ui.post_message("Recording not safe", e.what(), tmessagekind::warning);
+        journal_failed(e);
     }
+}
+
+void TForm1::journal_failed(const EGravonError& e) {
+    // Said once: the journal takes nothing more after a failed write. What it holds is what
+    // the stores held before the block that failed.
+    fjournalledsamples = std::max<std::int64_t>(audiosamples(), 0);
+    char held[64];
+    std::snprintf(held, sizeof held, "%.1f s", journalled_seconds());
+    ui.post_message("Recording not safe",
+                    std::string(e.what()) + ".\rIt holds the first " + held +
+                        " of the take; what is recorded from here on is kept only in memory "
+                        "and is not safe from a crash.",
+                    tmessagekind::warning);
+}
+
+double TForm1::journalled_seconds() const {
+    const std::int64_t all = std::max<std::int64_t>(audiosamples(), 0);
+    const std::int64_t held = !journal.isopen()        ? 0
+                              : fjournalledsamples < 0 ? all
+                                                       : std::min(fjournalledsamples, all);
+    return storefs > 0 ? double(held) / storefs : 0.0;
 }
 
 // ---- Masking noise and keyboard tones ----
@@ -405,24 +492,65 @@ void TForm1::begin_journal_segment(bool restart) {
         h.channels = recorderchannels;
         h.bits = fuse24bits ? 24 : 16;
         h.factors = intake_factors();
-        for (int c = 0; c < 2; ++c) {
-            h.calibration[std::size_t(c)] = calibration_info(c);
-            h.calstatus[std::size_t(c)] = calibrationstatus[std::size_t(c)];
-        }
         h.device = advanced.recorddevice;
         // What the Record action seeded: dithered binning draws from here on.
         h.seed = RandSeedValue();
     }
+    journal_take_record(h);
     h.restart = restart;
     const auto now = std::chrono::system_clock::now();
     h.started = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+    const bool continued = journal.isopen();
+    if (!continued) fjournalledsamples = -1;
     try {
         journal.begin_segment(journal_folder(), h);
     } catch (const EGravonError& e) {
         // The take can still be recorded and saved; it is only not safe from a crash. Posted,
         // since a change of the full scales is noticed in a sound buffer's handler.
-        ui.post_message("Recording not safe", e.what(), tmessagekind::warning);
+        if (continued)
+            journal_failed(e);
+        else
+            ui.post_message("Recording not safe",
+                            std::string(e.what()) +
+                                ".\rThe take is kept only in memory and is not safe from a crash.",
+                            tmessagekind::warning);
     }
+}
+
+void TForm1::journal_take_record(tjournalheader& h) const {
+    h.takestarted =
+        std::chrono::duration_cast<std::chrono::seconds>(recordingstarttime.time_since_epoch())
+            .count();
+    h.session = session();
+    h.recalculated = takerecalculated;
+    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) {
+        h.calibration[c] = pgs[c].calibstr;
+        h.calstatus[c] = pgs[c].calstatus;
+        h.distance[c] = pgs[c].distance;
+        h.actualdistance[c] = pgs[c].actualdistance;
+    }
+}
+
+void TForm1::restore_take_record(const tjournalheader& h) {
+    if (h.hasrecord()) {
+        recordingstarttime = tdatetime(std::chrono::seconds(h.takestarted));
+        takerecalculated = h.recalculated;
+    } else {
+        // An older journal: its first segment began with the take.
+        recordingstarttime = tdatetime(std::chrono::seconds(h.started));
+    }
+    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) {
+        tpg& pg = pgs[c];
+        pg.datestr = format_datestr(recordingstarttime);
+        pg.calibstr = h.calibration[c];
+        if (h.version >= 2) pg.calstatus = h.calstatus[c];
+        if (h.hasrecord()) {
+            pg.distance = h.distance[c];
+            pg.actualdistance = h.actualdistance[c];
+        }
+    }
+    // With the fields --session gives over it, as the live take had.
+    if (h.hasrecord()) begin_session(h.session);
 }
 
 void TForm1::retire_journal() {
@@ -453,9 +581,32 @@ void TForm1::offer_recovery() {
         }
         std::error_code ec;
         const auto size = std::filesystem::file_size(utf8path(name), ec);
-        const std::string what = "Gravon was stopped while it recorded. The take (" +
-                                 floattostrdot(double(ec ? 0 : size) / 1e6) + " MB) is kept in\r" +
-                                 name + "\rRecover it now?";
+        // The take as the user knows it: when it began and about how long it is.
+        std::string take = "(" + floattostrdot(double(ec ? 0 : size) / 1e6) + " MB)";
+        try {
+            const tjournalheader h = read_journal_header(name);
+            const std::time_t t = std::time_t(h.takestarted > 0 ? h.takestarted : h.started);
+            std::tm tm{};
+            localtime_r(&t, &tm);
+            char when[32];
+            std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &tm);
+            const double seconds = double(ec ? 0 : size) / (h.fs * h.bytesperframe());
+            take = "of " + std::string(when) + ", about " +
+                   (seconds < 90 ? formatfloat("0", seconds) + " s"
+                                 : formatfloat("0", seconds / 60) + " min") +
+                   " long,";
+            // Whose take it is, as far as the journal knows.
+            const tsessionrecord& who = h.session;
+            const std::string patient =
+                who.patient.empty() ? who.name
+                                    : who.patient + (who.name.empty() ? "" : ", " + who.name);
+            if (!patient.empty())
+                take.insert(take.size() - 1, " (patient " + patient +
+                                                 (who.task.empty() ? "" : "; " + who.task) + ")");
+        } catch (const EGravonError&) {
+        }
+        const std::string what = "Gravon was stopped while it recorded. The take " + take +
+                                 " is kept in\r" + name + "\rRecover it now?";
         const tanswer a = recoverorphans ? tanswer::yes
                                          : ui.question("Recover recording", what, tbuttons::yes_no);
         if (a == tanswer::yes) {
@@ -499,10 +650,17 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     reset_recording();
     set_paused(false);
     analyzing = true;
+    fmaxtimetold = false;
+    fjournalledsamples = -1;
     std::array<double, 2> factors{1.0, 1.0};
     std::int32_t bits = 16;
     std::uint64_t samplebytes = 0;
     std::string damage;
+    // Where the journal goes on at another rate: what follows is not this take's.
+    std::uint64_t splitat = 0;
+    std::string ratechange;
+    // The record of the take: the first header's, or the latest that holds one.
+    std::optional<tjournalheader> record;
     TWaveChunk block16;
     tint24arr block24;
     try {
@@ -512,6 +670,20 @@ bool TForm1::recover_take(tjournalclaim& claim) {
                 if (h.channels != 2)
                     throw EGravonError(fname + " holds " + std::to_string(h.channels) +
                                        " channels; the recorder journals two");
+                if (h.restart && audioarrpos >= 0 && h.fs != storefs) {
+                    // Written before a take kept one rate: its samples at two rates cannot
+                    // be saved as one sound. The reading ends here.
+                    splitat = h.offset;
+                    char after[32];
+                    std::snprintf(after, sizeof after, "%.1f s", audiosamples() / storefs);
+                    ratechange = fname + " goes on at " + floattostrdot(h.fs) + " Hz after " +
+                                 after + " at " + floattostrdot(storefs) +
+                                 " Hz. A take keeps one rate: the take is recovered up to there";
+                    throw EGravonError(ratechange);
+                }
+                if (!record || h.hasrecord()) record = h;
+                // A segment this program adds continues from here.
+                fjournalheader = h;
                 factors = h.factors;
                 bits = h.bits;
                 if (!h.restart) return;
@@ -520,15 +692,9 @@ bool TForm1::recover_take(tjournalclaim& claim) {
                 // of the noise measurement.
                 RandSeed(h.seed);
                 set_fs(h.fs);
-                const bool first = audioarrpos <= 0;
                 Setup_recording_parameters();
                 if (pgs.size() > 1 && !pgs[0].visible && !pgs[1].visible) pgs[0].visible = true;
                 holdcount = 0;
-                if (first)
-                    for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) {
-                        pgs[c].calibstr = h.calibration[c];
-                        if (h.version >= 2) pgs[c].calstatus = h.calstatus[c];
-                    }
             },
             [&](std::span<const std::byte> s, const tjournalblockstate& state) {
                 // As the take was analysed: paused stretches measure the noise only, and
@@ -549,7 +715,7 @@ bool TForm1::recover_take(tjournalclaim& claim) {
                 ui.process_events();
             });
     } catch (const EGravonError& e) {
-        damage = e.what();
+        if (splitat == 0) damage = e.what();
     }
     analyzing = false;
     set_paused(false);
@@ -567,6 +733,8 @@ bool TForm1::recover_take(tjournalclaim& claim) {
         fix_things();
         return refuse(why);
     }
+    // Dated, calibrated, referred and recorded as the live take was.
+    if (record) restore_take_record(*record);
     if (!damage.empty())
         ui.message_box("Cannot recover recording", damage + "\rThe take is recovered up to there.",
                        tmessagekind::error);
@@ -574,7 +742,25 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     set_title("Recovered recording");
     // The take owns its journal from here: locked while it is in memory, continued by Record,
     // and gone when the take is saved or discarded.
-    journal.adopt(std::move(claim));
+    try {
+        const std::string rest = journal.adopt(std::move(claim), splitat);
+        if (splitat > 0)
+            ui.message_box("Recover recording",
+                           ratechange + ", and what follows is a take of its own in\r" + rest +
+                               "\rwhich is offered for recovery at the next start.",
+                           tmessagekind::information);
+    } catch (const EGravonError& e) {
+        // Let go, so that saving the take does not delete the rest with it.
+        journal.release();
+        ui.message_box("Recover recording",
+                       ratechange +
+                           ". What follows stays in the journal, which could not be "
+                           "split and is offered again at the next start: " +
+                           e.what(),
+                       tmessagekind::warning);
+    }
+    // A journal that takes nothing more holds the take as it was recovered.
+    if (journal.failed()) fjournalledsamples = std::max<std::int64_t>(audiosamples(), 0);
     frecoveredtake = true;
     // An analysis made here, which a batch run's /s may save.
     soundfileanalysed = true;

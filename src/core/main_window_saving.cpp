@@ -11,13 +11,15 @@
 #include "core/main_window.h"
 #include "files/analysis_saving.h"
 #include "files/qub_file.h"
+#include "files/safe_file.h"
 #include "files/session_items.h"
-#include "files/side_file.h"
 #include "files/smp_file.h"
+#include "files/stdpg_file.h"
 #include "files/utf8_path.h"
 #include "files/wav_file.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -74,13 +76,13 @@ bool TForm1::save_smp(const std::string& fname) {
     if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
         return fail("The samples of this analysis were not kept, so its recording cannot be saved");
 
-    const double fs = analysisparams.fs;
+    const double fs = storefs;
     const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
     const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
     const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
 
     try {
-        TSideFile out(fname);
+        TSafeFile out(fname);
         TSMPfile smp;
         if (!smp.new_file(out.name())) return fail("The file cannot be created");
         smp.set_proc(progid.processing_stamp());
@@ -101,7 +103,9 @@ bool TForm1::save_smp(const std::string& fname) {
                 const std::string c = std::to_string(ch);
                 tchannelwriter w(smp, k);
                 if (item == 0) {
-                    smp.set_item("calib" + c, calibration_info(ch));
+                    // A take carries the calibration it was recorded with.
+                    smp.set_item("calib" + c, fanalysisisfromsoundfile || !pg ? calibration_info(ch)
+                                                                              : pg->calibstr);
                     if (pg) {
                         smp.set_item("micdist" + c, floattostrdot(pg->distance));
                         smp.set_item("actmicdist" + c, floattostrdot(pg->actualdistance));
@@ -110,8 +114,10 @@ bool TForm1::save_smp(const std::string& fname) {
                         fanalysisisfromsoundfile
                             ? soundfilechname
                             : smp_audio_channel_name(ch, pg ? pg->actualdistance : 0,
-                                                     advanced.calibrationrecalculate,
-                                                     advanced.standarddistance);
+                                                     // An uncalibrated take refers to no
+                                                     // distance, so none is named.
+                                                     takerecalculated && pg && pg->distance > 0,
+                                                     pg ? pg->distance : 0);
                     const double f =
                         saved_audio_fullscale(audiopeak[std::size_t(ch)], audiofsd[std::size_t(ch)],
                                               advanced.amplifysmpaudio);
@@ -179,7 +185,7 @@ bool TForm1::save_kavell(const std::string& fname) {
     const tsavetable& sel = advanced.savekavellchannel;
     if ((sel[smAudio][0] || sel[smAudio][1]) && !audiokept())
         return fail("The samples of this analysis were not kept, so its recording cannot be saved");
-    const double fs = analysisparams.fs;
+    const double fs = storefs;
     const std::int32_t nsamples = std::max<std::int32_t>(audioarrpos + 1, 0);
     const std::int32_t nframes = std::max<std::int32_t>(arrpos + 1, 0);
     const std::int32_t blocklength = analysis_block_length(nframes, nsamples, downsamplingfactor);
@@ -251,7 +257,7 @@ bool TForm1::save_normalized_wav(const std::string& fname) {
     if (!audiokept())
         return fail("Cannot save " + fname + ": " +
                     "the samples of this analysis were not kept, so its recording cannot be saved");
-    const double fs = analysisparams.fs;
+    const double fs = storefs;
     TWavFile wav;
     wav.setnchans(1);
     wav.setsampfreq(roundint(fs));
@@ -350,24 +356,36 @@ std::string TForm1::results_base_name() const {
 }
 
 void TForm1::SaveAllActionExecute() {
-    // The names /s would give, in the folder last used; a base the user changes in the
-    // first dialog carries over to the others.
-    std::string base = results_base_name();
-    stdpgdialogfilename = base + "_pg.stdpg";
-    const bool saved = save_stdpg_action("", 0);
-    if (saved) {
-        const std::string chosen = stdpgdialogfilename;
-        const std::string ending = "_pg.stdpg";
-        base = chosen.size() > ending.size() &&
-                       chosen.compare(chosen.size() - ending.size(), ending.size(), ending) == 0
-                   ? chosen.substr(0, chosen.size() - ending.size())
-                   : change_extension(chosen, "");
-        set_title(chosen);
-    }
-    smpdialogfilename = base + "_an.smp";
-    SaveSmpActionExecute();
-    wavdialogfilename = base + "_listen.wav";
-    savenormalizedactionExecute();
+    // One dialog for the three files: it asks for their common name, proposed as /s would
+    // give it in the folder last used, and its caption says what is written.
+    const std::string pgending = "_pg.stdpg", anending = "_an.smp", wavending = "_listen.wav";
+    const std::string chosen = ui.save_file_name_from(
+        "Save all as: the phonetogram (name" + pgending + "), the sound and analysis (name" +
+            anending + ") and the sound to listen to (name" + wavending + ")",
+        "Phonetogram, sound and analysis, sound to listen to (*" + pgending + ")|*" + pgending,
+        stdpgdefaultext, results_base_name() + pgending);
+    if (chosen.empty()) return;
+    const bool pgnamed =
+        chosen.size() > pgending.size() &&
+        chosen.compare(chosen.size() - pgending.size(), pgending.size(), pgending) == 0;
+    const std::string base =
+        pgnamed ? chosen.substr(0, chosen.size() - pgending.size()) : change_extension(chosen, "");
+    const std::array<std::string, 3> names = {base + pgending, base + anending, base + wavending};
+    // The dialog asked about the name typed; the other two may be there as well.
+    std::string existing;
+    for (std::size_t i = 1; i < names.size(); ++i)
+        if (std::error_code ec; std::filesystem::exists(utf8path(names[i]), ec))
+            existing += "\r" + names[i];
+    if (!existing.empty() &&
+        ui.question("Save all", "These files exist already:" + existing + "\rReplace them?",
+                    tbuttons::yes_no) != tanswer::yes)
+        return;
+    stdpgdialogfilename = names[0];
+    smpdialogfilename = names[1];
+    wavdialogfilename = names[2];
+    if (save_stdpg_channels(names[0])) set_title(names[0]);
+    save_smp(names[1]);
+    save_normalized_wav(names[2]);
 }
 
 } // namespace gravon

@@ -25,7 +25,20 @@ tsessionrecord TForm1::session() const {
 }
 
 void TForm1::set_session(const tsessionrecord& r) {
+    // Another patient's take or file: the baseline was the patient's before. A comparison the
+    // user accepted across patients stays while the patient stays.
+    const std::int32_t b = baseline_pg();
+    const bool otherpatient = b >= 0 && different_patients(pgs[std::size_t(b)].session, r) &&
+                              session().patient != r.patient;
     for (std::size_t c = 0; c < 2 && c < pgs.size(); ++c) pgs[c].session = r;
+    // The take's journal keeps its record as it stands, for a recovery.
+    if (journal.isopen() && !journal.failed()) begin_journal_segment(false);
+    if (otherpatient) {
+        drop_baseline();
+        fix_things();
+    }
+    // Kept with the options, so that the next start offers it again.
+    if (!r.clinician.empty()) options.clinician = r.clinician;
     ui.refresh_control_panel();
 }
 
@@ -37,6 +50,7 @@ void TForm1::begin_session(tsessionrecord r) {
 
 bool TForm1::SessionDetailsActionExecute() {
     tsessionrecord r = session();
+    if (r.clinician.empty()) r.clinician = options.clinician;
     if (!ui.edit_session(r, false)) return false;
     if (const std::string why = session_problem(r); !why.empty()) {
         ui.message_box("Session details", why, tmessagekind::error);
@@ -57,6 +71,7 @@ void TForm1::begin_take_session() {
 bool TForm1::offer_take_session() {
     tsessionrecord r = session();
     r.date = session_time_text(std::chrono::system_clock::now());
+    if (r.clinician.empty()) r.clinician = options.clinician;
     if (!ui.edit_session(r, true)) return false;
     if (const std::string why = session_problem(r); !why.empty()) {
         ui.message_box("Session details", why, tmessagekind::error);

@@ -1,6 +1,7 @@
 #include "core/phonetogram_subjects.h"
 
 #include "base/errors.h"
+#include "core/usage_error.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/pg_param.h"
 #include "settings/options_file.h"
@@ -17,6 +18,13 @@ double total_time(const tpg& pg) {
         for (double v : pg.param[pglayeracctime].arr.cells)
             if (v > 0) t += v;
     return t;
+}
+
+std::int32_t checked_pg_number(const std::string& option, std::int64_t n) {
+    if (n < 0 || n > maxpgnumber)
+        throw tusageerror(option + " needs a whole number from 0 to " +
+                          std::to_string(maxpgnumber) + ", not \"" + std::to_string(n) + "\"");
+    return std::int32_t(n);
 }
 
 std::vector<std::int32_t> subject_pgs(const TForm1& form, std::int32_t pgoption) {

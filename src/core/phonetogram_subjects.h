@@ -10,6 +10,13 @@
 
 namespace gravon {
 
+// The highest phonetogram number a caller may name.
+inline constexpr std::int32_t maxpgnumber = 1000000;
+
+// n as a phonetogram number that a caller named with option (--pg, pg=). Raises tusageerror
+// naming the option and n when it lies outside 0 ... maxpgnumber.
+std::int32_t checked_pg_number(const std::string& option, std::int64_t n);
+
 // The seconds in all cells of a phonetogram.
 double total_time(const tpg& pg);
 

@@ -1,5 +1,6 @@
 #include "core/replay_notes.h"
 
+#include "analysis/kill_point.h"
 #include "analysis/rejection_reasons.h"
 #include "base/number_text.h"
 #include "base/text_utils.h"
@@ -24,14 +25,29 @@ std::string db_text(double v) {
     return buf;
 }
 
+// Whether frame k's window held a NaN or infinite sample (its level is that of zeros).
+bool nonfinite_frame(const TForm1& form, std::int32_t k) {
+    const auto bits = std::uint16_t(form.paramarr[trackdebug][0][std::size_t(k)]);
+    return (bits & std::uint16_t(tkillreason::nonfinite)) != 0;
+}
+
+std::int32_t nonfinite_frames(const TForm1& form) {
+    std::int32_t bad = 0;
+    for (std::int32_t k = 0; k < form.frames(); ++k) bad += nonfinite_frame(form, k);
+    return bad;
+}
+
+// The frames with a NaN or infinite sample have their own note; the others are judged here.
 void note_noise(const TForm1& form, const std::string& fname, const tnoteadvice& advice,
                 std::vector<std::string>& notes) {
     if (form.analyser.spechistcount(0) > 0) return;
     const double lo = form.advanced.noiselo[0], hi = form.advanced.noisehi[0];
     double quietest = 1e300, loudest = -1e300;
     std::int32_t silent = 0;
-    const std::int32_t n = form.frames();
-    for (std::int32_t k = 0; k < n; ++k) {
+    const std::int32_t n = form.frames() - nonfinite_frames(form);
+    if (n <= 0 && form.frames() > 0) return;
+    for (std::int32_t k = 0; k < form.frames(); ++k) {
+        if (nonfinite_frame(form, k)) continue;
         const double v = form.paramarr[trackspl][0][std::size_t(k)];
         if (!std::isfinite(v) || v <= silentlevel) {
             ++silent;
@@ -61,6 +77,23 @@ void note_noise(const TForm1& form, const std::string& fname, const tnoteadvice&
     notes.push_back(what);
 }
 
+// A float file or array that a failed computation wrote may hold NaN or infinite samples: the
+// frames that hold one are rejected and counted here, so that they are not taken for silence
+// or clipping.
+void note_nonfinite(const TForm1& form, const std::string& fname, std::vector<std::string>& notes) {
+    const std::int32_t bad = nonfinite_frames(form), n = form.frames();
+    if (bad == 0) return;
+    if (bad == n) {
+        notes.push_back("every frame of " + fname +
+                        " holds samples that are NaN (not a number) or infinite: nothing in it "
+                        "could be analysed.");
+        return;
+    }
+    notes.push_back(fname + " holds samples that are NaN (not a number) or infinite: " +
+                    std::to_string(bad) + " of " + std::to_string(n) +
+                    " frames hold one and were rejected; the others were analysed as usual.");
+}
+
 // Few bits leave a quantisation noise that drowns a quiet room and the soft voice.
 void note_coarse_coding(const TForm1& form, const std::string& fname,
                         std::vector<std::string>& notes) {
@@ -74,42 +107,21 @@ void note_coarse_coding(const TForm1& form, const std::string& fname,
                     db_text(level) + " dB SPL, which hides a quiet room and the softest voice.");
 }
 
-// Whether some sample of v reaches the limit in magnitude. Every sample is looked at, without
-// a branch, so that the loop runs in vector registers; that is faster than stopping early.
-bool reaches(std::span<const float> v, float limit) {
-    int hit = 0;
-    for (const float x : v) hit |= int(std::fabs(x) >= limit);
-    return hit != 0;
-}
-
 void note_clipping(const TForm1& form, const std::string& fname, std::vector<std::string>& notes) {
-    const std::size_t hop = std::size_t(std::max(form.downsamplingfactor / 2, 1));
-    const std::size_t total = std::size_t(std::max(form.audiosamples(), 0));
-    const float limit = float(std::fabs(form.audiofsd[0]) * clipfraction);
-    const std::span<const float> audio = form.audioarr[0];
-    std::int32_t clipped = 0, frames = 0;
-    const std::size_t whole = std::min(total, audio.size()) / hop;
-    const std::span<const float> peaks = form.framepeak[0];
-    if (limit > 0 && whole == std::size_t(std::max(form.frames(), 0)) && whole <= peaks.size()) {
-        // Each whole hop of the store is a stored frame, whose peak was taken as it was
-        // analysed: a sample reaches the limit exactly when the frame's peak does.
-        frames = std::int32_t(whole);
-        for (std::size_t k = 0; k < whole; ++k) clipped += int(peaks[k] >= limit);
-    } else if (form.audiokept()) {
-        for (std::size_t start = 0; start + hop <= total && start + hop <= audio.size();
-             start += hop) {
-            ++frames;
-            clipped += reaches(audio.subspan(start, hop), limit);
-        }
-    }
+    // The driver judged each frame as it stored it, with the samples at hand.
+    const std::int32_t frames = std::max(form.frames(), 0);
+    const std::span<const float> marks = form.frameclipped[0];
+    std::int32_t clipped = 0;
+    for (std::size_t k = 0; k < std::size_t(frames) && k < marks.size(); ++k)
+        clipped += int(marks[k] > 0.0f);
     if (clipped == 0) return;
     char share[32];
     std::snprintf(share, sizeof share, "%.1f", 100.0 * clipped / std::max(frames, 1));
     notes.push_back(
         fname + " is clipped: " + std::to_string(clipped) + " of " + std::to_string(frames) +
         " frames (" + share +
-        " %) reach digital full scale (overloaded); their levels and voice measures are too "
-        "low or distorted.");
+        " %) hold samples at digital full scale or beyond it (overloaded); their levels and "
+        "voice measures are too low or distorted.");
 }
 
 bool phonetogram_empty(const TForm1& form) {
@@ -143,9 +155,12 @@ tnoteadvice window_advice() {
 std::vector<std::string> replay_notes(const TForm1& form, const std::string& fname,
                                       const tnoteadvice& advice) {
     std::vector<std::string> notes = form.replaynotes;
-    if (form.soundfilechannels > 1)
-        notes.push_back(fname + " has " + std::to_string(form.soundfilechannels) +
-                        " channels; only channel " + std::to_string(form.soundfilechannel) +
+    // The analysis tracks of this program's own files are no channels left out.
+    const std::int32_t sound = form.soundfilechannels - form.soundfiletrackchannels;
+    if (sound > 1)
+        notes.push_back(fname + " has " + std::to_string(sound) +
+                        (form.soundfiletrackchannels > 0 ? " sound channels" : " channels") +
+                        "; only channel " + std::to_string(form.soundfilechannel) +
                         " was analysed" +
                         (advice.channel.empty() ? std::string(".") : " (" + advice.channel + ")."));
     if (lowercase_extension(fname) == ".smp") {
@@ -158,6 +173,7 @@ std::vector<std::string> replay_notes(const TForm1& form, const std::string& fna
                         "calibrated dB SPL.");
     }
     note_coarse_coding(form, fname, notes);
+    note_nonfinite(form, fname, notes);
     note_noise(form, fname, advice, notes);
     note_clipping(form, fname, notes);
     if (!phonetogram_empty(form)) return notes;

@@ -11,16 +11,12 @@ namespace gravon {
 
 class TForm1;
 
-// A sample counts as full scale from this fraction on: the largest positive value of an 8-bit
-// file (127/128) must count, a voice peaking just below full scale in a finer coding not.
-inline constexpr double clipfraction = 127.0 / 128.0;
-
 // How the user of a front end does what a note advises. An empty text leaves the advice out.
 struct tnoteadvice {
-    std::string fullscale;   // give a file's full scale in Pa
-    std::string channel;     // analyse another channel of a file
-    std::string noiserange;  // set the background-noise range
-    std::string takescale;   // give a take's full scale (a take without calibration)
+    std::string fullscale;  // give a file's full scale in Pa
+    std::string channel;    // analyse another channel of a file
+    std::string noiserange; // set the background-noise range
+    std::string takescale;  // give a take's full scale (a take without calibration)
     // Whether a file without a full scale is noted (the window says so only once: its
     // status panel shows it all the time).
     bool calibration = true;

@@ -29,7 +29,7 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
     r.title = "Voice range profile";
     r.signature = "Date and signature";
     r.made = "Made by " + form.progid.processing_stamp() + " on " +
-             datetimetostr(datetimenow()).substr(0, 16);
+             shown_date(datetimetostr(datetimenow()));
     // The take's or file's record; a report of loaded phonetograms only has theirs.
     const bool recording = std::any_of(subjects.begin(), subjects.end(),
                                        [](std::int32_t c) { return c < firstloadedpg; });
@@ -37,8 +37,11 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
         recording || subjects.empty() || std::size_t(subjects.front()) >= form.pgs.size()
             ? form.session()
             : form.pgs[std::size_t(subjects.front())].session;
-    for (const tsessionfield& f : session_fields())
-        r.session.push_back({f.label, session.*f.member});
+    // Dates in the one form every text of the program uses, whatever the locale.
+    for (const tsessionfield& f : session_fields()) {
+        const bool date = f.member == &tsessionrecord::born || f.member == &tsessionrecord::date;
+        r.session.push_back({f.label, date ? shown_date(session.*f.member) : session.*f.member});
+    }
     r.clinician = session.clinician;
 
     form.fix_area_statistics();
@@ -70,7 +73,7 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
         c.uncalibrated = recording && !calibrated;
         if (recording && calibrated && !form.analysisisfromsoundfile() &&
             !form.commandlinecalibration && form.signedcalibrationdate[i] > 0)
-            c.date = datetimetostr(form.signedcalibrationdate[i]);
+            c.date = shown_date(datetimetostr(form.signedcalibrationdate[i]));
         if (c.uncalibrated) uncalibrated.push_back(c.name);
         r.channels.push_back(c);
     }
@@ -87,7 +90,14 @@ treport make_report(TForm1& form, const std::vector<std::int32_t>& subjects,
                              "pressure levels and cannot be compared with other sessions.";
     }
 
+    r.distancenote = form.distance_note();
     r.changes = form.comparison_table(decimalseparator);
+    // The two phonetograms by patient, date and task, above the table rather than in it.
+    if (!r.changes.empty()) {
+        r.comparedbaseline = "Baseline: " + r.changes.front().baseline;
+        r.comparedcurrent = "Current: " + r.changes.front().current;
+        r.changes.erase(r.changes.begin());
+    }
 
     if (!selected) {
         form.masks = kept;

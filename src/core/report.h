@@ -23,12 +23,14 @@ struct treportrow {
 struct treportchannel {
     std::string name;        // "Left", "Right" or the file's name
     std::string calibration; // the calibration text the phonetogram carries
-    std::string date;        // of the calibration, "YYYY-MM-DD hh:mm:ss"; empty when unknown
+    std::string date;        // of the calibration, "YYYY-MM-DD hh:mm"; empty when unknown
     // Known not to be calibrated: its levels are no sound pressure levels. A loaded
     // phonetogram's calibration is known only by its text, so it is never marked.
     bool uncalibrated = false;
 };
 
+// Every date on the page is ISO with four-digit years, to the minute, as everywhere else in
+// the program, so that no locale prints a two-digit year on a signed page.
 struct treport {
     std::string title;
     std::vector<treportrow> session; // every field of the record, in its order
@@ -37,10 +39,15 @@ struct treport {
     std::vector<std::string> statistics; // lines of label and values, tab-separated
     // Beside the levels: which phonetograms are not calibrated. Empty when all are.
     std::string uncalibratednote;
+    // Beside the levels: the phonetograms shown are referred to different distances. Empty
+    // when they are not.
+    std::string distancenote;
     treportchanges changes; // with a baseline; empty: no table of changes
-    std::string made;       // program and moment the report was made
-    std::string signature;  // the caption of the signature line
-    std::string clinician;  // who signs
+    // With the table: "Baseline: " and "Current: " with each one's patient, date and task.
+    std::string comparedbaseline, comparedcurrent;
+    std::string made;      // program and moment the report was made
+    std::string signature; // the caption of the signature line
+    std::string clinician; // who signs
 };
 
 // The rows of the statistics on the report: the condensed rows the options show, and always

@@ -3,7 +3,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "core/csv_text.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 
 #include <algorithm>
 #include <charconv>
@@ -84,7 +84,7 @@ void append_csv_rows(std::string& text, const ttable& t, std::size_t from, std::
 }
 
 void write_csv(const ttable& t, const std::string& fname) {
-    TReplacingFile out(fname);
+    TSafeFile out(fname, true);
     out.stream() << csv_header(t);
     // A few hundred rows at a time into one text, which a long table never outgrows.
     constexpr std::size_t chunk = 512;

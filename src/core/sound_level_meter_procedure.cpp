@@ -81,7 +81,9 @@ void tmeterprocedure::setcalstep(std::int32_t step) {
         try {
             flevel = read_number(leveltext);
         } catch (const EConvertError&) {
-            return;
+            // Said, not ignored: the button would seem to do nothing.
+            throw EConvertError("The sound level meter's reading \"" + leveltext +
+                                "\" is not a number. Type the level the meter shows, in dB.");
         }
     }
     if (step == 5 && from == 4 && !compute_factor()) return;

@@ -56,7 +56,6 @@ class tmeterprocedure {
     bool level_visible() const { return fcalstep >= 3; }
     bool level_editable() const { return fcalstep == 3; }
     bool signing_visible() const { return fcalstep == 5; }
-    std::string level_caption() const { return "SPL read on sound level meter [dBA]"; }
 
     std::int32_t fchanno = 0;
     std::int32_t calmethod = 2;

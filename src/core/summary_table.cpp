@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "core/phonetogram_subjects.h"
+#include "files/safe_file.h"
 #include "phonetogram/pg_param.h"
 
 #include <cerrno>
@@ -55,8 +56,11 @@ ttable summary_table(const TForm1& form, const std::vector<std::int32_t>& subjec
         const auto percentile = [&](const std::vector<double>& v, std::size_t k) {
             return k < v.size() ? stat(v[k]) : std::numeric_limits<double>::quiet_NaN();
         };
+        // A recording phonetogram filled from a sound file names the file's channel.
+        const bool fromfile = c < firstloadedpg && form.soundfilechannels > 0;
         trowappender row(t);
-        row << (c < firstloadedpg ? run.file : pg.pgname) << double(c) << pg.pgname << pg.calibstr
+        row << (c < firstloadedpg ? run.file : pg.pgname)
+            << double(fromfile ? form.file_channel(c) : c) << pg.pgname << pg.calibstr
             << total_time(pg) << shown << s.takentime << form.advanced.timethreshold
             << double(s.nbins);
         row << stat(s.minf0) << stat(s.maxf0) << stat(s.avgf0) << stat(s.f0median)
@@ -107,15 +111,7 @@ void append_summary_csv(const TForm1& form, const std::vector<std::int32_t>& sub
             throw EGravonError("Cannot append to " + fname +
                                ": it holds a table with other columns (write to a new file)");
     }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(f.fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw fail(std::strerror(errno));
-        }
-        done += std::size_t(n);
-    }
+    append_file_safely(f.fd, fname, text);
 }
 
 } // namespace gravon

@@ -16,12 +16,13 @@ struct tsummaryrun {
     std::vector<std::string> warnings; // of the whole run
 };
 
-// Columns: file, channel, name, calibration, time_all_s (all the time), time_shown_s (the
-// shown bins only), time_area_s (the entire shown area, as --stats), threshold_s, area_stdb,
-// then over the area: area_f0_min_hz, area_f0_max_hz, area_f0_mean_hz, area_f0_median_hz,
-// area_f0_mode_hz, area_f0_<p>_hz per percentile, area_spl_min_db, area_spl_max_db,
-// area_spl_<p>_db, area_leq_db; then warnings (joined by " | "). The area's values are
-// missing when the area is empty. The selection of select_subject_areas must be in place.
+// Columns: file, channel (the file channel analysed; the index of a loaded phonetogram), name,
+// calibration, time_all_s (all the time), time_shown_s (the shown bins only), time_area_s (the
+// entire shown area, as --stats), threshold_s, area_stdb, then over the area: area_f0_min_hz,
+// area_f0_max_hz, area_f0_mean_hz, area_f0_median_hz, area_f0_mode_hz, area_f0_<p>_hz per
+// percentile, area_spl_min_db, area_spl_max_db, area_spl_<p>_db, area_leq_db; then warnings (joined
+// by " | "). The area's values are missing when the area is empty. The selection of
+// select_subject_areas must be in place.
 ttable summary_table(const TForm1& form, const std::vector<std::int32_t>& subjects,
                      const tsummaryrun& run);
 

@@ -109,6 +109,11 @@ class tuserinterface {
     // was entered); an interface without a person accepts r as it is.
     virtual bool edit_session(tsessionrecord& r, bool atrecord) { return true; }
 
+    // Asked at the first Record of a take when a shown channel is not calibrated; text says
+    // which and what that means. Returns whether to record all the same. An interface without
+    // a person records (the headless program notes it with the take).
+    virtual bool confirm_uncalibrated_record(const std::string& text) { return true; }
+
     // The control panel should select phonetogram pgno in its list of phonetograms.
     virtual void select_phonetogram(std::int32_t pgno) {}
 

@@ -10,7 +10,6 @@
 #include "base/sample_conversion.h"
 #include "base/text_utils.h"
 #include "files/qub_file.h"
-#include "files/side_file.h"
 #include "files/smp_file.h"
 #include "files/utf8_path.h"
 #include "files/wav_file.h"
@@ -54,6 +53,15 @@ tsmpitemlayout smp_item_layout(int item, int ch, double hif0limit) {
     default:
         throw ERangeError("No analysis item " + std::to_string(item));
     }
+}
+
+bool is_analysis_track_channel(const std::string& name, const std::string& unit) {
+    for (int ch = 0; ch < 2; ++ch)
+        for (int item = 1; item <= 8; ++item) {
+            const tsmpitemlayout l = smp_item_layout(item, ch, 0);
+            if (l.name == name && l.unit == unit) return true;
+        }
+    return false;
 }
 
 tsmpitemlayout smp_audio_layout(const std::string& name, double fullscale) {

@@ -29,6 +29,10 @@ struct tsmpitemlayout {
 // of the F0 view. Raises ERangeError for another item.
 tsmpitemlayout smp_item_layout(int item, int ch, double hif0limit);
 
+// Whether an SMP channel of this name and unit is one of the analysis tracks (items 1 ... 8)
+// that save_smp writes beside the audio: "SPL 0", "fo 1" and so on.
+bool is_analysis_track_channel(const std::string& name, const std::string& unit);
+
 // The layout of the audio (item 0): view (-F, F) in "Pa", range (-32768, 32768).
 tsmpitemlayout smp_audio_layout(const std::string& name, double fullscale);
 

@@ -14,6 +14,12 @@ class tfiledescriptor {
     ~tfiledescriptor() { reset(); }
     int get() const { return ffd; }
     explicit operator bool() const { return ffd >= 0; }
+    // Hands the descriptor over without closing it.
+    int release() {
+        const int fd = ffd;
+        ffd = -1;
+        return fd;
+    }
     // Closes it (which also lets go of its locks).
     void reset();
 

@@ -4,7 +4,7 @@
 #include "base/same_text.h"
 #include "files/ansi_text.h"
 #include "files/extended_float.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 
 #include <bit>
 #include <cerrno>
@@ -481,7 +481,7 @@ bool TQUBFile::open_file(const std::string& filename) {
 void TQUBFile::save_file(const std::string& filename) {
     const TProgId& id = progid();
     const std::string name = filename.empty() ? settings_filename() : filename;
-    TReplacingFile f(name);
+    TSafeFile f(name, true);
     std::ostream& out = f.stream();
     out.write(signature8, 4);
     write_text(out, utf8_to_ansi(ffileid), name);

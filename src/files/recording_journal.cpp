@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +27,9 @@ namespace {
 
 constexpr const char* magic1 = "Gravon recording journal 1";
 constexpr const char* magic2 = "Gravon recording journal 2";
-// A header longer than this is not a journal's.
-constexpr std::size_t maxheader = 8192;
+constexpr const char* magic3 = "Gravon recording journal 3";
+// A header longer than this is not a journal's (the session notes may take a few kB).
+constexpr std::size_t maxheader = 65536;
 // No recorder hands over a block of more than a few megabytes.
 constexpr std::size_t maxblock = std::size_t(1) << 26;
 constexpr std::size_t headsize1 = 8;
@@ -42,15 +44,44 @@ std::string reason(int err) {
     return std::strerror(err);
 }
 
-// Keeps the text on one header line.
-std::string one_line(std::string s) {
-    for (char& c : s)
-        if (c == '\n' || c == '\r') c = ' ';
-    return s;
+// Keeps the text on one header line: line breaks and the backslash escaped, so that it reads
+// back exactly.
+std::string one_line(const std::string& s) {
+    std::string t;
+    t.reserve(s.size());
+    for (const char c : s) {
+        if (c == '\\')
+            t += "\\\\";
+        else if (c == '\n')
+            t += "\\n";
+        else if (c == '\r')
+            t += "\\r";
+        else
+            t += c;
+    }
+    return t;
 }
 
+// The text of a header line; an escape that is not one of the three stands as it is.
+std::string line_text(const std::string& s) {
+    std::string t;
+    t.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char next = i + 1 < s.size() ? s[i + 1] : '\0';
+        if (s[i] == '\\' && (next == '\\' || next == 'n' || next == 'r')) {
+            t += next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+            ++i;
+        } else {
+            t += s[i];
+        }
+    }
+    return t;
+}
+
+constexpr const char* sessionprefix = "session.";
+
 std::string header_text(const tjournalheader& h) {
-    std::string t = std::string(magic2) + "\n";
+    std::string t = std::string(magic3) + "\n";
     t += "restart=" + std::string(h.restart ? "1" : "0") + "\n";
     t += "fs=" + floattostrdot(h.fs) + "\n";
     t += "channels=" + std::to_string(h.channels) + "\n";
@@ -62,8 +93,16 @@ std::string header_text(const tjournalheader& h) {
     }
     t += "device=" + one_line(h.device) + "\n";
     t += "started=" + std::to_string(h.started) + "\n";
-    t += "seed=" + std::to_string(h.seed) + "\n\n";
-    return t;
+    t += "seed=" + std::to_string(h.seed) + "\n";
+    t += "takestarted=" + std::to_string(h.takestarted) + "\n";
+    t += "recalculated=" + std::string(h.recalculated ? "1" : "0") + "\n";
+    for (int c = 0; c < 2; ++c) {
+        t += "distance" + std::to_string(c) + "=" + floattostrdot(h.distance[c]) + "\n";
+        t += "actualdistance" + std::to_string(c) + "=" + floattostrdot(h.actualdistance[c]) + "\n";
+    }
+    for (const tsessionfield& f : session_fields())
+        t += sessionprefix + std::string(f.key) + "=" + one_line(h.session.*f.member) + "\n";
+    return t + "\n";
 }
 
 void put32(unsigned char* p, std::uint32_t v) {
@@ -154,6 +193,7 @@ class tjournalparser {
                 // The next segment.
                 in.seekg(std::streamoff(at));
                 if (!read_segment(h, false)) break; // a crash cut its header
+                h.offset = at;
                 pos = std::uint64_t(in.tellg());
                 end.good = pos;
                 if (onsegment) (*onsegment)(h);
@@ -208,6 +248,8 @@ class tjournalparser {
             h.version = 1;
         else if (line == magic2)
             h.version = 2;
+        else if (line == magic3)
+            h.version = 3;
         else if (first)
             throw EGravonError(fname + " is not a recording journal of Gravon");
         else
@@ -229,6 +271,10 @@ class tjournalparser {
             in.clear();
             return false;
         }
+        // Texts of version 3 on are escaped; older ones had their line breaks made blanks.
+        const auto text = [&](const std::string& key) {
+            return h.version >= 3 ? line_text(v[key]) : v[key];
+        };
         try {
             h.fs = strtofloatdot(v["fs"]);
             h.channels = std::stoi(v["channels"]);
@@ -236,20 +282,33 @@ class tjournalparser {
             for (int c = 0; c < 2; ++c) {
                 const std::string k = std::to_string(c);
                 h.factors[c] = strtofloatdot(v["factor" + k]);
-                h.calibration[c] = v["calibration" + k];
+                h.calibration[c] = text("calibration" + k);
                 if (v.count("calstatus" + k)) h.calstatus[c] = std::stoi(v["calstatus" + k]);
             }
-            h.device = v["device"];
+            h.device = text("device");
             h.started = std::stoll(v["started"]);
             if (h.version >= 2) {
                 h.restart = v["restart"] != "0";
                 h.seed = std::uint32_t(std::stoul(v["seed"]));
             }
+            if (h.hasrecord()) {
+                h.takestarted = std::stoll(v["takestarted"]);
+                h.recalculated = v["recalculated"] == "1";
+                for (int c = 0; c < 2; ++c) {
+                    const std::string k = std::to_string(c);
+                    h.distance[c] = strtofloatdot(v["distance" + k]);
+                    h.actualdistance[c] = strtofloatdot(v["actualdistance" + k]);
+                }
+                for (const tsessionfield& f : session_fields())
+                    h.session.*f.member = text(sessionprefix + std::string(f.key));
+            }
         } catch (const std::exception&) {
             throw EGravonError(fname + " has a damaged journal header");
         }
         if (!(h.fs >= 1000 && h.fs <= 1e6) || (h.channels != 1 && h.channels != 2) ||
-            (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0))
+            (h.bits != 16 && h.bits != 24) || !(h.factors[0] > 0) || !(h.factors[1] > 0) ||
+            !std::isfinite(h.distance[0] + h.distance[1] + h.actualdistance[0] +
+                           h.actualdistance[1]))
             throw EGravonError(fname + " has a damaged journal header");
         return true;
     }
@@ -352,10 +411,9 @@ void TRecordingJournal::write_at_end(std::span<const std::byte> head,
     // recovery must end exactly where the journal could follow the take.
     ffailed = true;
     const bool cut = ::ftruncate(ffd.get(), off_t(fgood)) == 0;
+    // The caller says how much of the take that is.
     throw EGravonError("The recording journal " + fname + " could not be written (" + reason(err) +
-                       "); it keeps the take up to now" + (cut ? "" : " (its end may be damaged)") +
-                       ", but what is recorded from here on is kept only in memory and is "
-                       "not safe from a crash");
+                       ")" + (cut ? "" : "; its end may be damaged"));
 }
 
 void TRecordingJournal::begin_segment(const std::string& folder, const tjournalheader& header) {
@@ -377,11 +435,22 @@ void TRecordingJournal::append(std::span<const std::byte> data, const tjournalbl
     fbytes += data.size();
 }
 
-void TRecordingJournal::adopt(tjournalclaim claim) {
+std::string TRecordingJournal::adopt(tjournalclaim claim, std::uint64_t splitat) {
     close();
-    if (!claim.held()) return;
+    if (!claim.held()) return {};
     ffd = std::move(claim.ffd);
     fname = std::move(claim.fname);
+    std::string rest;
+    if (splitat > 0) {
+        try {
+            rest = split_off(splitat);
+        } catch (const EGravonError&) {
+            // Kept whole, so nothing of it is lost; the take then takes nothing more.
+            ffailed = true;
+            start_disk_sync();
+            throw;
+        }
+    }
     const int mode = ::fcntl(ffd.get(), F_GETFL);
     try {
         tjournalparser parser(fname);
@@ -401,6 +470,59 @@ void TRecordingJournal::adopt(tjournalclaim claim) {
         ffailed = true;
     }
     start_disk_sync();
+    return rest;
+}
+
+std::string TRecordingJournal::split_off(std::uint64_t at) {
+    // The segments from `at` on begin with a header of their own, so they make a journal by
+    // themselves: copied whole to the disk under a name of their own before the take's file
+    // is cut, so that a failure leaves everything where it was.
+    const std::string folder = fs::path(fname).parent_path().string();
+    std::string tmp = (fs::path(folder) / (std::string(newprefix) + "XXXXXX")).string();
+    tfiledescriptor out(::mkostemp(tmp.data(), O_CLOEXEC));
+    if (!out) {
+        const int err = errno;
+        throw EGravonError("Cannot write a journal in " + folder + ": " + reason(err));
+    }
+    const auto fail = [&](int err) {
+        ::unlink(tmp.c_str());
+        throw EGravonError("Cannot write the journal " + tmp + ": " + reason(err));
+    };
+    // Held until it is whole and named: no orphan scan takes it meanwhile.
+    if (::flock(out.get(), LOCK_EX | LOCK_NB) != 0) fail(errno);
+    std::vector<std::byte> buf(std::size_t(1) << 20);
+    std::uint64_t from = at, to = 0;
+    for (;;) {
+        const ssize_t n = ::pread(ffd.get(), buf.data(), buf.size(), off_t(from));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail(errno);
+        if (n == 0) break;
+        if (const int err = pwrite_all(out.get(), std::span(buf.data(), std::size_t(n)), to))
+            fail(err);
+        from += std::uint64_t(n);
+        to += std::uint64_t(n);
+    }
+    if (::fsync(out.get()) != 0) fail(errno);
+    tjournalheader first;
+    try {
+        tjournalparser(tmp).parse(nullptr, nullptr, true, &first);
+    } catch (const EGravonError&) {
+    }
+    const std::string base = (fs::path(folder) / journal_base(first.started)).string();
+    std::string name;
+    for (int k = 1;; ++k) {
+        name = base + "-split" + (k > 1 ? "-" + std::to_string(k) : "") + journalextension;
+        const int err = rename_no_replace(tmp, name);
+        if (err == 0) break;
+        if (err != EEXIST || k >= 1000) fail(err);
+    }
+    if (::ftruncate(ffd.get(), off_t(at)) != 0) {
+        // The rest stays where it was, and only there.
+        const int err = errno;
+        ::unlink(name.c_str());
+        throw EGravonError("Cannot cut the recording journal " + fname + ": " + reason(err));
+    }
+    return name;
 }
 
 void TRecordingJournal::retire() {

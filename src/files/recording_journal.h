@@ -6,7 +6,8 @@
 // purpose. One that outlives its program is an orphan that the next start offers to recover.
 //
 // The file is a sequence of segments. A segment is a short text header (the format, the
-// full-scale factors and the calibration texts, whether the recorder started anew) ending in
+// full-scale factors, whether the recorder started anew, and the record of the take as it
+// stands: its start, session record, calibration texts and microphone distances) ending in
 // a blank line, then the blocks as the recorder delivered them: each a 12-byte head ("GB", a
 // byte of flags: paused, a zero byte, the length in bytes and the keyboard blocking time in ms,
 // both 32-bit little endian) and the interleaved little-endian samples, 16-bit or 24-bit.
@@ -14,13 +15,16 @@
 // change of the full scales within a run begins one that continues the run. The block flags
 // keep what the analysis read besides the samples, so that a recovered take is analysed as it
 // was: paused stretches measure the background noise but add nothing to the phonetogram, and
-// hops under a keyboard tone are rejected.
+// hops under a keyboard tone are rejected. A change of the take's record (the session details
+// edited) begins a segment too, so that the last header always holds the record as it is.
 //
 // Journals of version 1 (one segment, 8-byte block heads without the keyboard blocking time)
-// are still read; a continued one gets segments of the current version.
+// and of version 2 (no record of the take beyond the calibration texts) are still read; a
+// continued one gets segments of the current version.
 #pragma once
 
 #include "files/file_descriptor.h"
+#include "phonetogram/session_record.h"
 
 #include <array>
 #include <condition_variable>
@@ -52,8 +56,21 @@ struct tjournalheader {
     bool restart = true;
     // The shared pseudo-random generator's state when the segment began.
     std::uint32_t seed = 0;
-    // The format version of the segment as read (1 or 2); a written one is always current.
-    std::int32_t version = 2;
+    // The record of the take, which its saved files carry: when it began (seconds since 1970;
+    // 0 in a journal that does not say), who was recorded doing what, the microphone distance
+    // per channel that the levels refer to and the one recorded at, and whether the levels
+    // were recalculated from the one to the other.
+    std::int64_t takestarted = 0;
+    tsessionrecord session;
+    std::array<double, 2> distance{0.0, 0.0};
+    std::array<double, 2> actualdistance{0.0, 0.0};
+    bool recalculated = false;
+    // Where the segment begins in the file, as read.
+    std::uint64_t offset = 0;
+    // The format version of the segment as read (1 to 3); a written one is always current.
+    std::int32_t version = 3;
+    // The segment holds the record of its take (version 3 on).
+    bool hasrecord() const { return version >= 3; }
     std::int32_t bytespersample() const { return bits / 8; }
     std::int32_t bytesperframe() const { return channels * bytespersample(); }
 };
@@ -100,12 +117,17 @@ class TRecordingJournal {
     // operating system at once; a thread of the journal's own writes them to the disk once a
     // second, so that a slow disk never holds up the caller. A write that fails (a full disk)
     // cuts the file back to its last whole block, keeps it locked and takes nothing more; that
-    // one call raises EGravonError, later ones do nothing. Allocates nothing.
+    // one call raises EGravonError naming the file and the reason, later ones do nothing.
+    // Allocates nothing.
     void append(std::span<const std::byte> data, const tjournalblockstate& state);
     // Takes over a recovered orphan: it stays locked while the take is in memory, and a later
     // segment continues it (what a crash left half-written at its end is cut back first). A
-    // journal damaged inside is held but takes nothing more.
-    void adopt(tjournalclaim claim);
+    // journal damaged inside is held but takes nothing more. With splitat, the segments from
+    // that byte on are not the take's (a take keeps one rate): they become a journal of their
+    // own, an orphan whose name is returned, and the take's file ends before them. Raises
+    // EGravonError naming the file when they cannot be moved; the file is then held whole
+    // and takes nothing more.
+    std::string adopt(tjournalclaim claim, std::uint64_t splitat = 0);
     // The take is safe elsewhere (saved, or discarded on purpose): closes and deletes the file.
     void retire();
     // The program lets the take go undecided: closes and unlocks the file, which stays.
@@ -119,6 +141,8 @@ class TRecordingJournal {
 
   private:
     void create(const std::string& folder, const std::string& text, std::int64_t started);
+    // Moves the segments from byte `at` on to a journal of their own; returns its name.
+    std::string split_off(std::uint64_t at);
     // Writes at the end of what is good; on failure cuts back to it and raises.
     void write_at_end(std::span<const std::byte> head, std::span<const std::byte> data);
     void start_disk_sync();

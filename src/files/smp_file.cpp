@@ -776,10 +776,6 @@ void TSMPfile::setChunknSamples(std::int32_t n) {
     chunknsamples = std::clamp(n, 1, maxchunksamples);
 }
 
-std::int64_t TSMPfile::ChannelPosition(int n) const {
-    return (n >= 0 && n < smpmaxchannels) ? chanpos[n] : 0;
-}
-
 void TSMPfile::Chunk(tsamplechunk& out) {
     out.used = 0;
     if (!file.is_open()) return;

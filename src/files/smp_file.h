@@ -156,7 +156,6 @@ class TSMPfile {
     void setChannelChunk(int n, const tsamplechunk& in);
     // Back to the channel position before its last access.
     void ChannelRewind(int n);
-    std::int64_t ChannelPosition(int n) const;
 
     // --- labels ---
 

@@ -4,6 +4,7 @@
 #include "base/number_text.h"
 #include "base/text_utils.h"
 #include "files/oem_codepage.h"
+#include "files/safe_file.h"
 #include "files/smp_scan.h"
 #include "files/utf8_path.h"
 
@@ -98,17 +99,19 @@ bool readlabelfile(const std::string& labelfile, const std::string& smpfile,
 bool writelabelfile(const std::string& labelfile, const std::string& smpfile,
                     const std::vector<tsmplabel>& labels) {
     if (!islabelfilename(labelfile)) return false;
-    std::ofstream out(utf8path(labelfile), std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out << texttooem(smpfile) << "\r\n";
+    std::string text = texttooem(smpfile) + "\r\n";
     for (const auto& label : labels) {
         std::string line = labelline(label);
         for (char& ch : line)
             if (ch == '\r' || ch == '\n') ch = ' ';
-        out << texttooem(line) << "\r\n";
+        text += texttooem(line) + "\r\n";
     }
-    out.close();
-    return !out.fail();
+    try {
+        write_file_safely(labelfile, text);
+    } catch (const EOSError&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace gravon

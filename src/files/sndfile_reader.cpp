@@ -139,11 +139,4 @@ std::size_t tsndfilereader::read_channel(int channo,
     return total;
 }
 
-bool is_sndfile_extension(const std::string& ext) {
-    static constexpr std::array<const char*, 12> exts = {".flac", ".ogg",  ".oga",  ".opus",
-                                                         ".mp3",  ".aif",  ".aiff", ".aifc",
-                                                         ".w64",  ".rf64", ".caf",  ".wave"};
-    return std::any_of(exts.begin(), exts.end(), [&](const char* e) { return ext == e; });
-}
-
 } // namespace gravon

@@ -68,17 +68,7 @@ class tsndfilereader {
 };
 
 // Whether a lower-cased extension (with its dot) names a format of tsndfilereader, beyond
-// ".wav", which the program's own reader tries first.
+// ".wav", which the program's own reader tries first (the table is in sound_file_kinds).
 bool is_sndfile_extension(const std::string& ext);
-
-// The filter of the "Analyze soundfile..." dialog: every sound file the program analyses,
-// then each kind on its own, then all files.
-inline constexpr const char* soundfiledialogfilter =
-    "Sound files (*.smp;*.wav;*.flac;*.ogg;*.oga;*.opus;*.mp3;*.aif;*.aiff;*.aifc;*.w64;*.rf64;"
-    "*.caf)|*.smp;*.wav;*.flac;*.ogg;*.oga;*.opus;*.mp3;*.aif;*.aiff;*.aifc;*.w64;*.rf64;*.caf|"
-    "SMP sound files (*.smp)|*.smp|Wave files (*.wav;*.w64;*.rf64)|*.wav;*.w64;*.rf64|"
-    "FLAC (*.flac)|*.flac|Ogg Vorbis and Opus (*.ogg;*.oga;*.opus)|*.ogg;*.oga;*.opus|"
-    "MP3 (*.mp3)|*.mp3|AIFF (*.aif;*.aiff;*.aifc)|*.aif;*.aiff;*.aifc|"
-    "Core Audio (*.caf)|*.caf|All files (*.*)|*.*";
 
 } // namespace gravon

@@ -4,8 +4,8 @@
 #include "base/rounding.h"
 #include "base/text_utils.h"
 #include "files/group_items.h"
+#include "files/safe_file.h"
 #include "files/session_items.h"
-#include "files/side_file.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace gravon {
@@ -308,6 +309,16 @@ std::string format_recorded_time(double seconds) {
     return buf;
 }
 
+std::optional<double> recorded_seconds(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    try {
+        const double v = strtofloatdot(text);
+        if (std::isfinite(v) && v >= 0) return v;
+    } catch (const EConvertError&) {
+    }
+    return std::nullopt;
+}
+
 std::optional<double> parse_recorded_time(const std::string& text) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -348,7 +359,12 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     const auto nlayers = std::int64_t(pg.param.size());
     if (nlayers < 2)
         throw EStdpgError("Cannot save the phonetogram " + fname + ": it has no time layer");
-    const std::int64_t nparams = nlayers + 1;
+    // The layers stored, from the time layer on. An unnamed layer (the recording's spare one)
+    // is no measure: stored, it would read back as a nameless choice and an untitled table.
+    std::vector<std::size_t> stored{pglayeracctime};
+    for (std::size_t l = pglayeracctime + 1; l < pg.param.size(); ++l)
+        if (!pg.param[l].name.empty()) stored.push_back(l);
+    const auto nparams = std::int64_t(stored.size()) + 2;
     if (nparams > maxstdpgcolumns)
         throw EStdpgError("Cannot save the phonetogram " + fname + ": it has " +
                           std::to_string(nlayers) + " parameters, more than a file can hold");
@@ -359,8 +375,15 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
 
     // Written next to the target and renamed over it when complete: a save that fails part
     // way leaves the file that was there.
-    TSideFile out(fname);
-    if (!file.new_file(out.name())) {
+    const auto safefile = [&] {
+        try {
+            return std::make_unique<TSafeFile>(fname);
+        } catch (const EOSError& e) {
+            throw EStdpgError(e.what());
+        }
+    };
+    const std::unique_ptr<TSafeFile> out = safefile();
+    if (!file.new_file(out->name())) {
         file.close_file();
         throw EStdpgError("Cannot create file " + fname);
     }
@@ -371,7 +394,12 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     file.set_item("fileversion", stdpgfileversion);
     file.set_item("nparams", std::to_string(nparams));
     file.set_item("weighting", "HP@" + floattostrdot(info.hpfreq) + "Hz");
-    if (info.recordedtime) file.set_item("recordedtime", format_recorded_time(*info.recordedtime));
+    if (info.recordedtime) {
+        file.set_item("recordedtime", format_recorded_time(*info.recordedtime));
+        // The clock form keeps whole seconds only; a report made from the file must give the
+        // time the take gave. Readers that do not know the item pass it by.
+        file.set_item(recordedsecondsitem, floattostrdot(*info.recordedtime));
+    }
     file.set_item("precsizeinbytes", std::to_string(columnsize * nparams));
     file.set_item("date", pg.datestr);
     file.set_item("site", pg.recordingsiteid);
@@ -389,7 +417,7 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     file.set_item("p1.bins", "39.5,1,80");
     file.set_item("p1.view", "40,120,dB");
     for (int k = 2; k < int(nparams); ++k) {
-        const tpgparam& p = pg.param[std::size_t(k - 1)];
+        const tpgparam& p = pg.param[stored[std::size_t(k - 2)]];
         file.set_item(key(k, "entity"), p.entitystr + "," + aggregation_name(p.entitytype));
         file.set_item(key(k, "class"), "IEEEfloat32," + std::to_string(columnsize * k) + ",4");
         file.set_item(key(k, "view"),
@@ -404,8 +432,8 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
             if (!(time[j][i] > 0)) continue;
             putcolumn(block, 0, float(j));
             putcolumn(block, 1, float(i));
-            for (int k = 1; k < int(nlayers); ++k)
-                putcolumn(block, k + 1, float(pg.param[std::size_t(k)].arr[j][i]));
+            for (std::size_t k = 0; k < stored.size(); ++k)
+                putcolumn(block, int(k) + 2, float(pg.param[stored[k]].arr[j][i]));
             const std::int64_t before = file.Position();
             file.setChunk(block);
             if (file.Position() != before + block.used) {
@@ -419,9 +447,9 @@ void write_stdpg(TSMPfile& file, const std::string& fname, const tpg& pg,
     if (!saved) throw EStdpgError("Cannot write the header of file " + fname);
     if (!closed) throw EStdpgError("Cannot write file " + fname);
     try {
-        out.commit();
+        out->commit();
     } catch (const EOSError& e) {
-        throw EStdpgError("Cannot write file " + fname + ": " + e.what());
+        throw EStdpgError(e.what());
     }
 }
 
@@ -436,8 +464,11 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
 
     // A refused count still leaves the two layers every phonetogram has.
     const bool countok = layout.nparams >= 3 && layout.nparams <= maxstdpgcolumns;
-    const std::size_t nlayers = countok ? std::size_t(layout.nparams - 1) : 2;
-    pg.param.assign(nlayers, tpgparam{});
+    const std::size_t ncolumns = countok ? std::size_t(layout.nparams) : 3;
+    pg.param.assign(2, tpgparam{});
+    pg.param.reserve(ncolumns - 1);
+    // The file column of each layer (layer 0 is not stored).
+    std::vector<std::size_t> columnof{0, 2};
 
     pg.pgname = without_directory(fname);
     pg.datestr = file.get_item("date", "-");
@@ -446,7 +477,10 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
     pg.distance = distance_item(file, "micdist", fname);
     pg.actualdistance = distance_item(file, "actmicdist", fname);
     pg.visible = true;
-    pg.recordedtime = parse_recorded_time(file.get_item("recordedtime", "0:0:0")).value_or(0.0);
+    const std::optional<double> seconds = recorded_seconds(file.get_item(recordedsecondsitem, ""));
+    pg.recordedtime =
+        seconds ? *seconds
+                : parse_recorded_time(file.get_item("recordedtime", "0:0:0")).value_or(0.0);
     pg.session = read_session_items(file);
     pg.group = read_group_items(file);
 
@@ -457,14 +491,19 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
     pg.param[pglayersolidcolor].name = "SolidColor";
     set_layer_description(pg.param[pglayeracctime], file.get_item("p2.entity"),
                           file.get_item("p2.view"));
-    for (std::size_t k = 3; k <= nlayers; ++k) {
-        tpgparam& p = pg.param[k - 1];
+    for (std::size_t k = 3; k < ncolumns; ++k) {
+        tpgparam p;
         set_layer_description(p, file.get_item(key(int(k), "entity")),
                               file.get_item(key(int(k), "view")));
+        // A column without a name is no layer: files of earlier versions carry an unnamed
+        // spare one, which would show as a nameless choice and an untitled table.
+        if (p.name.empty()) continue;
         bool known = false;
         for (const tstdpgparam& s : stdpgparams)
             if (s.name == p.name) known = true;
         if (!known) stdpgparams.push_back({p.name, 0});
+        pg.param.push_back(std::move(p));
+        columnof.push_back(k);
     }
 
     if (!result.layouterror.empty()) return result;
@@ -502,8 +541,8 @@ tstdpgreadresult read_stdpg(TSMPfile& file, const std::string& fname, tpg& pg,
                                  floattostr(fx) + ", level bin " + floattostr(fy);
             break;
         }
-        for (std::size_t k = 2; k < std::size_t(layout.nparams); ++k)
-            pg.param[k - 1].arr[x][y] = getcolumn(block, layout.offsets[k]);
+        for (std::size_t l = pglayeracctime; l < pg.param.size(); ++l)
+            pg.param[l].arr[x][y] = getcolumn(block, layout.offsets[columnof[l]]);
     }
     return result;
 }

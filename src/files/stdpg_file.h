@@ -26,6 +26,8 @@ struct EStdpgError : EGravonError {
 
 inline constexpr const char* stdpgfiletype = "phonetogram";
 inline constexpr const char* stdpgfileversion = "1";
+// The recorded time in seconds as a plain number, beside the "recordedtime" clock text.
+inline constexpr const char* recordedsecondsitem = "recordedseconds";
 inline constexpr const char* stdpgfilter =
     "Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*";
 inline constexpr const char* stdpgdefaultext = ".stdpg";
@@ -56,6 +58,9 @@ std::string format_recorded_time(double seconds);
 // A time of day "h:n", "h:n:s" or "h:n:s.fff" (h < 24, n and s < 60) in seconds; nullopt
 // when the text is not such a time.
 std::optional<double> parse_recorded_time(const std::string& text);
+// The seconds of a "recordedseconds" item: a number of 0 or more with "." as the decimal
+// point; nothing for an absent or other text.
+std::optional<double> recorded_seconds(const std::string& text);
 
 // What the writer takes from the window besides the phonetogram.
 struct tstdpgwriteinfo {

@@ -6,7 +6,7 @@
 #include "base/rounding.h"
 #include "base/text_utils.h"
 #include "files/ansi_text.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,7 +104,10 @@ void use_visible_range(ttextexportchoices& c, std::int32_t lokey, std::int32_t h
 }
 
 void check_all_parameters(ttextexportchoices& c, const tpglist& list, bool on) {
-    c.checked.assign(text_export_paramnames(list, c.pgno).size(), on);
+    const std::vector<std::string> names = text_export_paramnames(list, c.pgno);
+    c.checked.clear();
+    // An unnamed layer (the recording's spare one) holds nothing and is never exported.
+    for (const std::string& n : names) c.checked.push_back(on && !n.empty());
 }
 
 std::string phonetogram_text(tpglist& list, const ttextexportchoices& c,
@@ -129,13 +132,13 @@ std::string phonetogram_text(tpglist& list, const ttextexportchoices& c,
     // An empty file would look like an export that worked.
     bool any = false;
     for (std::size_t k = 0; k < pg.param.size() && k < c.checked.size(); ++k)
-        any = any || c.checked[k];
+        any = any || (c.checked[k] && !pg.param[k].name.empty());
     if (!any)
         throw EGravonError("No parameter is ticked for the export: tick the parameters to export");
 
     std::string out;
     for (std::size_t k = 0; k < pg.param.size(); ++k) {
-        if (k >= c.checked.size() || !c.checked[k]) continue;
+        if (k >= c.checked.size() || !c.checked[k] || pg.param[k].name.empty()) continue;
         const tpgparam& p = pg.param[k];
         out += "---------\r\n";
         out += p.name + "\r\n";
@@ -177,7 +180,7 @@ std::string phonetogram_text(tpglist& list, const ttextexportchoices& c,
 void export_phonetogram_text(tpglist& list, const ttextexportchoices& c, const ttextexportformat& f,
                              const std::string& fname) {
     const std::string text = utf8_to_ansi(phonetogram_text(list, c, f));
-    TReplacingFile file(fname);
+    TSafeFile file(fname, true);
     file.stream().write(text.data(), std::streamsize(text.size()));
     file.commit();
 }

@@ -6,6 +6,7 @@
 #include "base/sample_conversion.h"
 #include "base/text_utils.h"
 #include "files/half_float.h"
+#include "files/safe_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -141,12 +142,6 @@ void seekto(std::ifstream& in, std::int64_t pos) {
     in.clear();
     in.seekg(static_cast<std::streamoff>(pos), std::ios::beg);
 }
-
-struct tfilecloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
 
 double clip(double v, double lo, double hi) {
     if (v < lo) return lo;
@@ -495,8 +490,7 @@ std::size_t TWavFile::read_channel(int channo,
 // Writing
 
 void TWavFile::save_common(const std::string& fname, const std::vector<std::size_t>& lengths,
-                           bool accepted, bool needfullscale, bool safe,
-                           const tblockencoder& encodeblock) {
+                           bool accepted, bool needfullscale, const tblockencoder& encodeblock) {
     // Sizes and names.
     std::size_t longest = 0;
     for (std::size_t n : lengths) longest = std::max(longest, n);
@@ -507,20 +501,14 @@ void TWavFile::save_common(const std::string& fname, const std::vector<std::size
     if (!fname.empty()) ffilename = fname;
     const std::string name = ffilename;
 
-    std::error_code ec;
-    const bool exists = !name.empty() && fs::exists(fs::path(name), ec);
-    if (!exists) safe = false;
-    const int r = roundint(Random() * 10000);
-    const std::string tmpname = insertbeforeext(name, "_partial_" + std::to_string(r));
-    const std::string oldname = insertbeforeext(name, "_old_" + std::to_string(r));
-
     // Everything that can be known to fail is refused before any file is touched.
     if (!accepted) throw EWavFileError("Invalid file type (nbits=" + std::to_string(fnbits) + ")");
     auto refuse = [&](const std::string& why) {
         throw EWavFileError("Error saving file\r" + name + "\r" + why);
     };
     if (name.empty()) refuse("No file name given");
-    if (exists && fs::is_directory(fs::path(name), ec)) refuse("The name is that of a folder");
+    std::error_code ec;
+    if (fs::is_directory(fs::path(name), ec)) refuse("The name is that of a folder");
     const int bps = fnbits / 8;
     if (lengths.empty()) refuse("There are no channels to save");
     if (lengths.size() > std::size_t(65535 / bps))
@@ -576,100 +564,27 @@ void TWavFile::save_common(const std::string& fname, const std::vector<std::size
         header.assign(b.begin(), b.end());
     }
 
-    // The file.
-    const std::string target = safe ? tmpname : name;
-    errno = 0;
-    std::unique_ptr<std::FILE, tfilecloser> file(std::fopen(target.c_str(), "wb"));
-    if (!file) {
-        int err = errno;
-        throw EWavFileError("Cannot create file " + target + (err ? ": " + oserror(err) : ""));
-    }
-    // Unbuffered, so that every write reports what really reached the file.
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
-
-    std::uint64_t written = 0;
-    bool failed = false;
-    std::exception_ptr interrupted;
+    // The file: complete, or not at all, with the old one left as it was.
     try {
-        if (std::fwrite(header.data(), 1, header.size(), file.get()) != header.size()) {
-            failed = true;
-        } else {
-            const std::size_t blocksamples = 16384;
-            std::vector<std::uint8_t> buf(blocksamples * bps);
-            const std::uint64_t totalsamples = total / bps;
-            for (std::uint64_t first = 0; first < totalsamples; first += blocksamples) {
-                const std::size_t n = static_cast<std::size_t>(
-                    std::min<std::uint64_t>(blocksamples, totalsamples - first));
-                encodeblock(first, n, buf.data());
-                const std::size_t bytes = n * bps;
-                const std::size_t w = std::fwrite(buf.data(), 1, bytes, file.get());
-                written += w;
-                if (w != bytes) break;
-            }
-            if (written == total && pad) {
-                const std::uint8_t zero = 0;
-                if (std::fwrite(&zero, 1, 1, file.get()) != 1) failed = true;
-            }
+        TSafeFile file(name);
+        file.write(std::string_view(reinterpret_cast<const char*>(header.data()), header.size()));
+        const std::size_t blocksamples = 16384;
+        std::vector<std::uint8_t> buf(blocksamples * bps);
+        const std::uint64_t totalsamples = total / bps;
+        for (std::uint64_t first = 0; first < totalsamples; first += blocksamples) {
+            const std::size_t n = static_cast<std::size_t>(
+                std::min<std::uint64_t>(blocksamples, totalsamples - first));
+            encodeblock(first, n, buf.data());
+            file.write(std::string_view(reinterpret_cast<const char*>(buf.data()), n * bps));
         }
-    } catch (...) {
-        interrupted = std::current_exception();
-        failed = true;
+        if (pad) file.write(std::string_view("\0", 1));
+        file.commit();
+    } catch (const EOSError& e) {
+        throw EWavFileError(e.what());
     }
-
-    // Finish: the file is closed first, in every case.
-    if (std::fclose(file.release()) != 0) failed = true;
-    if (written != total) failed = true;
-
-    if (!safe) {
-        if (written != total || (failed && !interrupted))
-            throw EWavFileError("Incomplete save, " + std::to_string(written) + " of " +
-                                std::to_string(total) + " audio bytes written" + "\rFile " + name +
-                                " is probably damaged");
-        if (interrupted) std::rethrow_exception(interrupted);
-        return;
-    }
-
-    const fs::path tmppath(tmpname), path(name), oldpath(oldname);
-    auto removed = [](const fs::path& p, std::error_code& e) {
-        e.clear();
-        if (fs::remove(p, e)) return true;
-        if (!e) e = std::make_error_code(std::errc::no_such_file_or_directory);
-        return false;
-    };
-    if (failed) {
-        if (removed(tmppath, ec)) throw EWavFileError("Error saving file");
-        throw EWavFileError("Error cleaning up tmp file \r" + tmpname + "\r" +
-                            std::to_string(ec.value()));
-    }
-    // Replace the old file: old -> old-file name, temporary -> name, delete old. A rename
-    // never overwrites a file that happens to carry the target name.
-    if (fs::exists(oldpath, ec)) {
-        ec = std::make_error_code(std::errc::file_exists);
-    } else {
-        ec.clear();
-        fs::rename(path, oldpath, ec);
-    }
-    if (ec) {
-        std::error_code ignore;
-        removed(tmppath, ignore); // the save failed; the old file is still in place
-        throw EWavFileError("Error renaming old file \r" + name + "\r" +
-                            std::to_string(ec.value()));
-    }
-    fs::rename(tmppath, path, ec);
-    if (ec) {
-        // Put the old file back, so the name still holds it; then the new data is litter.
-        std::error_code back;
-        fs::rename(oldpath, path, back);
-        if (!back) removed(tmppath, back);
-        throw EWavFileError("Error renaming tmp file \r" + tmpname + "\r" +
-                            std::to_string(ec.value()));
-    }
-    if (!removed(oldpath, ec))
-        throw EWavFileError("Error deleting old file \r" + oldname + "\r" +
-                            std::to_string(ec.value()));
 }
 
-void TWavFile::save_file(const std::string& fname, const std::vector<tsinglearr>& data, bool safe,
+void TWavFile::save_file(const std::string& fname, const std::vector<tsinglearr>& data, bool,
                          bool dither) {
     std::vector<std::size_t> lengths;
     for (const auto& a : data) lengths.push_back(a.size());
@@ -736,10 +651,10 @@ void TWavFile::save_file(const std::string& fname, const std::vector<tsinglearr>
         }
     };
     save_common(fname, lengths, c != tcoding::none, c != tcoding::float16 && c != tcoding::float32,
-                safe, enc);
+                enc);
 }
 
-void TWavFile::save_file(const std::string& fname, const std::vector<tsmallintarr>& data, bool safe,
+void TWavFile::save_file(const std::string& fname, const std::vector<tsmallintarr>& data, bool,
                          bool dither) {
     std::vector<std::size_t> lengths;
     for (const auto& a : data) lengths.push_back(a.size());
@@ -755,10 +670,10 @@ void TWavFile::save_file(const std::string& fname, const std::vector<tsmallintar
             }
         }
     };
-    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm16, false, safe, enc);
+    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm16, false, enc);
 }
 
-void TWavFile::save_file(const std::string& fname, const std::vector<tint24arr>& data, bool safe,
+void TWavFile::save_file(const std::string& fname, const std::vector<tint24arr>& data, bool,
                          bool dither) {
     std::vector<std::size_t> lengths;
     for (const auto& a : data) lengths.push_back(a.size());
@@ -779,7 +694,7 @@ void TWavFile::save_file(const std::string& fname, const std::vector<tint24arr>&
             }
         }
     };
-    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm24, false, safe, enc);
+    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm24, false, enc);
 }
 
 } // namespace gravon

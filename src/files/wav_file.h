@@ -48,7 +48,9 @@ class TWavFile {
     // checks and errors as read_channel; returns the number of samples delivered.
     std::size_t read_channel(int channo, const std::function<void(std::span<const float>)>& sink);
 
-    // Writes a whole file; data holds one array per channel, all of the same length.
+    // Writes a whole file; data holds one array per channel, all of the same length. Every
+    // save replaces the file only once it is complete (files/safe_file.h), so safe changes
+    // nothing; it stays for the callers that name it.
     void save_file(const std::string& fname, const std::vector<tsinglearr>& data, bool safe,
                    bool dither);
     void save_file(const std::string& fname, const std::vector<tsmallintarr>& data, bool safe,
@@ -91,8 +93,7 @@ class TWavFile {
     using tblockencoder =
         std::function<void(std::uint64_t first, std::size_t n, std::uint8_t* out)>;
     void save_common(const std::string& fname, const std::vector<std::size_t>& lengths,
-                     bool accepted, bool needfullscale, bool safe,
-                     const tblockencoder& encodeblock);
+                     bool accepted, bool needfullscale, const tblockencoder& encodeblock);
     // Reads channel channo and hands its samples to sink.put in order; sink.start(n) first
     // with the number of samples the header promises, sink.refused() for a coding that
     // cannot be read. Returns the number of samples delivered.

@@ -43,6 +43,11 @@ inline constexpr double dkshadefactor = 1.4;
 // The colour table offered for phonetograms (10 entries) and the names shown for it, index for
 // index: Blue, Red, Purple, Green, Brown, Yellow, Light blue, Gray, White, Black.
 std::vector<TColor> default_pgcolors();
+
+// Gray: the colour of the baseline, which no other phonetogram takes by itself. The entries
+// before it are those a loaded phonetogram takes by itself; White and Black after it would
+// vanish against the view's ground or its grid lines.
+inline constexpr std::int32_t baselinecolorindex = 7;
 std::vector<std::string> default_pgcolornames();
 
 } // namespace gravon

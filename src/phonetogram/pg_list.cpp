@@ -2,6 +2,8 @@
 
 #include "base/errors.h"
 
+#include <algorithm>
+
 namespace gravon {
 
 bool set_nchans(tpglist& list, std::int32_t n) {
@@ -15,16 +17,26 @@ bool set_nchans(tpglist& list, std::int32_t n) {
         tpg& pg = list.pgs[static_cast<std::size_t>(i)] = make_empty_pg();
         pg.calstatus = 0;
         pg.visible = true;
-        // Loaded phonetograms start again at Blue, so the first two look like the recording
-        // channels they are usually compared with.
-        std::int32_t colorindex = i <= 1 ? i : (i - 2) % ncolors;
-        if (colorindex >= ncolors) colorindex = colorindex % ncolors;
-        set_pgcolor(list, i, colorindex);
+        // A loaded phonetogram laid over the recording must not look like it.
+        set_pgcolor(list, i, i <= 1 ? i % ncolors : distinct_pgcolor(list, i));
     }
     const bool changed = n != old;
     if (changed) resize_binmasks(list.masks, static_cast<std::size_t>(n));
     list.fnchans = n;
     return changed;
+}
+
+std::int32_t distinct_pgcolor(const tpglist& list, std::int32_t k) {
+    const auto own =
+        std::min<std::int32_t>(baselinecolorindex, static_cast<std::int32_t>(list.pgcolor.size()));
+    if (own <= 0) return 0;
+    for (std::int32_t c = 0; c < own; ++c) {
+        bool used = false;
+        for (std::size_t j = 0; j < list.pgs.size() && !used; ++j)
+            used = static_cast<std::int32_t>(j) != k && list.pgs[j].colorindex == c;
+        if (!used) return c;
+    }
+    return ((k - firstloadedpg) % own + own) % own;
 }
 
 void set_pgcolor(tpglist& list, std::int32_t channo, std::int32_t colorindex) {

@@ -26,7 +26,7 @@ struct tpglist {
 
 // The nchans setter. Resizes pgs to n (entries beyond n are dropped); every new entry i gets
 // nrecordinglayers zeroed layers, empty texts, calibration status 0, visible, and colour index
-// i for i <= 1, else (i - 2) mod the length of the colour table. When n differs from the old
+// i for i <= 1, else distinct_pgcolor. When n differs from the old
 // count the masks are resized to n. Returns whether the count changed, so that the owner of
 // the per-phonetogram statistics resizes that list too. n < 0 raises ERangeError; an empty
 // colour table (needed for new entries) raises EGravonError, with the list unchanged.
@@ -36,6 +36,11 @@ bool set_nchans(tpglist& list, std::int32_t n);
 // (shade 0.3) and dark shade (shade 1.4). An index outside the list or the table raises
 // ERangeError.
 void set_pgcolor(tpglist& list, std::int32_t channo, std::int32_t colorindex);
+
+// A colour for phonetogram k that tells it apart from the others: the first entry before
+// baselinecolorindex (or of a shorter table) that no other phonetogram has; when all of them
+// are taken, (k - 2) mod their number.
+std::int32_t distinct_pgcolor(const tpglist& list, std::int32_t k);
 
 // Index of the first loaded (not recording) phonetogram.
 inline constexpr std::int32_t firstloadedpg = 2;

@@ -38,7 +38,7 @@ inline constexpr std::size_t pglayerhnr = 3;        // mean harmonic-to-noise ra
 inline constexpr std::size_t pglayercentroid = 4;   // mean spectral power centroid in Hz
 inline constexpr std::size_t pglayercrest = 5;      // mean crest level in dB
 inline constexpr std::size_t pglayermaxpartno = 6;  // mean strongest-partial number
-inline constexpr std::size_t pglayerspare = 7;      // not written by the analysis
+inline constexpr std::size_t pglayerspare = 7;      // not written by the analysis, nor stored
 // Mean smoothed cepstral peak prominence and spectrum balance in dB. A cell whose frames had
 // none (F0 above the CPPS search band) holds NaN: it has no value rather than a wrong one.
 inline constexpr std::size_t pglayercpps = 8;

@@ -29,6 +29,21 @@ bool softest_level(const tpg& pg, const tbinmask& area, std::int32_t x,
 
 } // namespace
 
+std::string session_title(const tpg& pg) {
+    const tsessionrecord& r = pg.session;
+    std::vector<std::string> parts;
+    if (!r.patient.empty()) parts.push_back("Patient " + r.patient);
+    if (!r.name.empty()) parts.push_back(r.name);
+    // The session's own date; else the start of the take the phonetogram was made from.
+    const std::string date = shown_date(r.date.empty() ? pg.datestr : r.date);
+    if (!date.empty() && date != "-") parts.push_back(date);
+    if (!r.task.empty()) parts.push_back(r.task);
+    std::string t;
+    for (const std::string& p : parts) t += (t.empty() ? "" : ", ") + p;
+    if (pg.pgname.empty()) return t;
+    return t.empty() ? pg.pgname : t + " (" + pg.pgname + ")";
+}
+
 tcomparedareas compared_areas(const tpglist& list, const tbinshowsettings& show,
                               std::int32_t baselinepg, std::int32_t currentpg) {
     const std::int32_t n = std::int32_t(list.pgs.size());
@@ -130,8 +145,8 @@ std::vector<tcomparisonrow> comparison_rows(const tpglist& list, const tbaseline
     const auto st = [](double hz) { return std::round(freqtosemitone(hz)); };
     const auto range = [](const tstatistics& s) { return 12.0 * std::log2(s.maxf0 / s.minf0); };
 
-    rows.push_back({"Name", list.pgs[std::size_t(c.baselinepg)].pgname,
-                    list.pgs[std::size_t(c.currentpg)].pgname, ""});
+    rows.push_back({"Name", session_title(list.pgs[std::size_t(c.baselinepg)]),
+                    session_title(list.pgs[std::size_t(c.currentpg)]), ""});
     add("Area [STdB]", "0", b.nbins, k.nbins);
     add("fo range [ST]", "0", range(b), range(k));
     // The notes themselves, their change in semitones.

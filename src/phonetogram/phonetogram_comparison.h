@@ -45,6 +45,12 @@ tbaselinecomparison compare_phonetograms(const tpglist& list, const tbinshowsett
                                          const tstatisticssettings& settings,
                                          std::int32_t baselinepg, std::int32_t currentpg);
 
+// A phonetogram as a comparison names it: its patient, date and task, as far as its session
+// record (or, for the date, the start of its take) knows them, and its file name after them
+// in parentheses; the file name alone when nothing else is known.
+// E.g. "Patient P-17, Anna Berg, 2026-03-14 10:30, Singing profile (before_pg.stdpg)".
+std::string session_title(const tpg& pg);
+
 // One measure of the comparison, written as the user reads it.
 struct tcomparisonrow {
     std::string label;    // the measure, with its unit, e.g. "Area [STdB]"
@@ -53,7 +59,7 @@ struct tcomparisonrow {
     std::string change;   // current less baseline, with its sign; empty where none applies
 };
 
-// The rows of the comparison, the first one the names of the two phonetograms. Each change is
+// The rows of the comparison, the first one the two phonetograms' session titles. Each change is
 // the difference of the two values as written, so that it equals what a reader subtracts from
 // the two area statistics.
 std::vector<tcomparisonrow> comparison_rows(const tpglist& list, const tbaselinecomparison& c,

@@ -1,6 +1,7 @@
 #include "phonetogram/reference_group.h"
 
 #include "base/errors.h"
+#include "phonetogram/level_distance.h"
 
 namespace gravon {
 
@@ -19,6 +20,17 @@ tpg make_reference_group(const std::vector<tpg>& members, const std::vector<std:
                            std::to_string(members.size()));
     if (files.size() != members.size())
         throw EGravonError("A reference group needs one file name per member");
+
+    // Levels at different distances differ by the distance, not by the voice.
+    tpglist all;
+    all.pgs = members;
+    std::vector<std::int32_t> everyone;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (all.pgs[i].pgname.empty()) all.pgs[i].pgname = files[i];
+        everyone.push_back(std::int32_t(i));
+    }
+    if (const std::string why = distance_mismatch(all, everyone); !why.empty())
+        throw EGravonError("The members cannot be combined into one group. " + why);
 
     tpgarr count = make_pgarr(), time = make_pgarr();
     for (const tpg& m : members) {
@@ -50,6 +62,10 @@ tpg make_reference_group(const std::vector<tpg>& members, const std::vector<std:
             share.arr[x][y] = 100.0 * c / n;
         }
     g.group.files = files;
+    g.distance = members.front().distance;
+    g.actualdistance = members.front().actualdistance;
+    for (const tpg& m : members)
+        if (!same_referred_distance(m.actualdistance, g.actualdistance)) g.actualdistance = -1;
     return g;
 }
 

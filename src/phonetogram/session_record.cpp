@@ -28,6 +28,25 @@ bool samekey(const std::string& a, const char* b) {
     return i == a.size() && !b[i];
 }
 
+std::string trimmed_lowercase(const std::string& s) {
+    const std::size_t from = s.find_first_not_of(" \t");
+    if (from == std::string::npos) return {};
+    std::string r = s.substr(from, s.find_last_not_of(" \t") - from + 1);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return r;
+}
+
+// Whether text holds digits where pattern has '9' and the same character elsewhere.
+bool fits(const std::string& text, std::size_t at, const char* pattern) {
+    for (std::size_t i = 0; pattern[i]; ++i) {
+        if (at + i >= text.size()) return false;
+        const char c = text[at + i];
+        if (pattern[i] == '9' ? !(c >= '0' && c <= '9') : c != pattern[i]) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool tsessionrecord::empty() const {
@@ -59,6 +78,22 @@ std::string session_problem(const tsessionrecord& r) {
             return std::string(f.label) + " may hold at most " + std::to_string(f.maxchars) +
                    " characters; it has " + std::to_string(utf8_length(r.*f.member));
     return "";
+}
+
+std::string shown_date(const std::string& text) {
+    if (!fits(text, 0, "9999-99-99")) return text;
+    if (text.size() == 10) return text;
+    if (text.size() < 16 || (text[10] != ' ' && text[10] != 'T') || !fits(text, 11, "99:99"))
+        return text;
+    const bool seconds =
+        text.size() == 19 && (text[16] == ':' || text[16] == '.') && fits(text, 17, "99");
+    if (text.size() != 16 && !seconds) return text;
+    return text.substr(0, 10) + " " + text.substr(11, 5);
+}
+
+bool different_patients(const tsessionrecord& a, const tsessionrecord& b) {
+    const std::string x = trimmed_lowercase(a.patient), y = trimmed_lowercase(b.patient);
+    return !x.empty() && !y.empty() && x != y;
 }
 
 } // namespace gravon

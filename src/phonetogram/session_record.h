@@ -49,4 +49,15 @@ std::size_t utf8_length(const std::string& s);
 // when the record can be stored.
 std::string session_problem(const tsessionrecord& r);
 
+// A date, or a date and time, as every text the user reads shows it, in any locale: ISO with
+// four-digit years, to the minute ("1979-03-14", "2026-12-09 14:30"). Seconds (":ss" or the
+// recording start's ".ss") and a "T" between date and time go; any other text is returned as
+// it stands.
+std::string shown_date(const std::string& text);
+
+// Whether two records are known to be of different patients: both give a patient id and the
+// ids differ, apart from letter case and blanks at their ends. A record without an id may be
+// anyone's.
+bool different_patients(const tsessionrecord& a, const tsessionrecord& b);
+
 } // namespace gravon

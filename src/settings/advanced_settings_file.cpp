@@ -20,7 +20,7 @@ struct tfloatkey {
     double tadvancedsettings::*field;
 };
 // The run of analysis thresholds after "FFTBandwidth".
-constexpr std::array<tfloatkey, 10> thresholdkeys = {{
+constexpr std::array<tfloatkey, 11> thresholdkeys = {{
     {"MinSNR", &tadvancedsettings::minsnr},
     {"MaxNegLevelSpeed", &tadvancedsettings::maxneglevelspeed},
     {"MaxPosLevelSpeed", &tadvancedsettings::maxposlevelspeed},
@@ -31,6 +31,7 @@ constexpr std::array<tfloatkey, 10> thresholdkeys = {{
     {"HFBlockthreshold", &tadvancedsettings::hfblockthreshold},
     {"MaxHFBlocklevel", &tadvancedsettings::maxhfblocklevel},
     {"NoiseQuantile", &tadvancedsettings::noisequantile},
+    {"MinSubharmonicRatio", &tadvancedsettings::minsubharmonicratio},
 }};
 
 struct tsavesection {
@@ -90,6 +91,7 @@ template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tad
     io.positive(general, "FFTBandwidth", a.fftbw);
     io.window_end(a);
     for (const tfloatkey& k : thresholdkeys) io(general, k.key, a.*k.field);
+    io(general, "SubharmonicGuard", a.subharmonicguard);
     for (std::size_t ch = 0; ch < 2; ++ch) {
         io(general, ikey("NoiseLo", ch), a.noiselo[ch]);
         io(general, ikey("NoiseHi", ch), a.noisehi[ch]);

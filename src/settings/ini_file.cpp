@@ -1,7 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "base/same_text.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 #include "settings/setting_error.h"
 
 #include <algorithm>
@@ -255,7 +255,7 @@ void TIniFile::flush() {
     if (!fmodified) return;
     check_writable();
     try {
-        TReplacingFile f(ffilename);
+        TSafeFile f(ffilename, true);
         const std::string text = format();
         f.stream().write(text.data(), static_cast<std::streamsize>(text.size()));
         f.commit();

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace gravon {
@@ -52,6 +53,8 @@ struct toptions : tstatisticsrows, ttargetsettings {
     std::array<bool, 2> shownoise = {false, false};
     // A reference group is outlined at 50 % of its members and at this share too (percent).
     std::int32_t groupshare = 90;
+    // The clinician of the last session details, offered again at the next start.
+    std::string clinician;
     // Set once; not an editable option. The two flag lists have one entry per percentile.
     tdoublearr percentile = default_percentiles();
 

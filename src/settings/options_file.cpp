@@ -56,6 +56,7 @@ void write_options(TQUBFile& f, const toptions& o, const std::array<bool, 2>& sh
     f.writebool(display, "ShowBlackBorder", o.showblackborder);
     f.writebool(display, "ShowOutline", o.showoutline);
     f.writeinteger(display, "GroupShare", o.groupshare);
+    f.writestring("Session", "Clinician", o.clinician);
     for (int ch = 0; ch < 2; ++ch) f.writebool(display, chkey("ShowBlob", ch), o.showblob[ch]);
     for (int ch = 0; ch < 2; ++ch) f.writebool(display, chkey("ShowBins", ch), showbins[ch]);
     for (int ch = 0; ch < 2; ++ch) {
@@ -102,6 +103,7 @@ void read_options(tsettingsreader& r, toptions& o, std::array<bool, 2>& showbins
     r.get(display, "ShowBlackBorder", o.showblackborder);
     r.get(display, "ShowOutline", o.showoutline);
     o.groupshare = std::clamp(r.readinteger(display, "GroupShare", o.groupshare), 1, 100);
+    o.clinician = r.readstring("Session", "Clinician", o.clinician);
     for (int ch = 0; ch < 2; ++ch) r.get(display, chkey("ShowBlob", ch), o.showblob[ch]);
     for (int ch = 0; ch < 2; ++ch) r.get(display, chkey("ShowBins", ch), showbins[ch]);
     for (int ch = 0; ch < 2; ++ch) {

@@ -3,7 +3,11 @@
 #include "base/text_utils.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace gravon {
 
@@ -29,6 +33,31 @@ bool has_control_chars(const std::string& s) {
     return std::any_of(s.begin(), s.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
+
+// Holds the folder of the stored list locked while one change is merged into it: another
+// program's change waits for this one, so that neither writes over a list the other has just
+// changed. Where the folder cannot be had or locked, nothing is held and the change goes on.
+class tstorelock {
+  public:
+    explicit tstorelock(const std::string& storefile) {
+        if (storefile.empty()) return;
+        const fs::path folder = fs::path(storefile).parent_path();
+        std::error_code ec;
+        fs::create_directories(folder, ec);
+        ffd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (ffd < 0) return;
+        while (::flock(ffd, LOCK_EX) != 0)
+            if (errno != EINTR) break;
+    }
+    tstorelock(const tstorelock&) = delete;
+    tstorelock& operator=(const tstorelock&) = delete;
+    ~tstorelock() {
+        if (ffd >= 0) ::close(ffd); // and the lock with it
+    }
+
+  private:
+    int ffd = -1;
+};
 
 } // namespace
 
@@ -104,26 +133,47 @@ bool TRecentFiles::accepted(tdrivetype t) const {
     return true;
 }
 
-void TRecentFiles::add(const std::string& filename) {
-    if (filename.empty()) return;
-    if (!has_control_chars(filename)) {
-        std::string name = filename;
-        std::error_code ec;
-        const fs::path abs = fs::absolute(fs::path(filename), ec);
-        if (!ec) name = abs.lexically_normal().string();
-        if (accepted(fdrivetype ? fdrivetype(name) : tdrivetype::unknown)) {
-            std::move_backward(ffilenames.begin(), ffilenames.end() - 1, ffilenames.end());
-            ffilenames[0] = name;
+void TRecentFiles::change(const std::function<void()>& apply) {
+    const bool stored = fmenu && !floading;
+    std::string storefile;
+    if (stored) try {
+            fsetting.setLocation(slroaming);
+            storefile = fsetting.StorageFile();
+        } catch (const EGravonError&) {
         }
-    }
+    const tstorelock lock(storefile);
+    // Another program may have changed the list since this one read it: the change is made
+    // to the list as it is stored now. Nothing stored (or nothing readable) keeps this one's.
+    if (stored) try {
+            if (fsetting.ReadInteger(section(), "nToUse", -1) >= 0) read_from_registry();
+        } catch (const EGravonError&) {
+        }
+    apply();
     tidy_list();
     insert_in_menu();
 }
 
+void TRecentFiles::add(const std::string& filename) {
+    if (filename.empty()) return;
+    std::string name;
+    if (!has_control_chars(filename)) {
+        name = filename;
+        std::error_code ec;
+        const fs::path abs = fs::absolute(fs::path(filename), ec);
+        if (!ec) name = abs.lexically_normal().string();
+        if (!accepted(fdrivetype ? fdrivetype(name) : tdrivetype::unknown)) name.clear();
+    }
+    change([this, &name] {
+        if (name.empty()) return;
+        std::move_backward(ffilenames.begin(), ffilenames.end() - 1, ffilenames.end());
+        ffilenames[0] = name;
+    });
+}
+
 void TRecentFiles::clear() {
-    for (std::string& s : ffilenames) s.clear();
-    tidy_list();
-    insert_in_menu();
+    change([this] {
+        for (std::string& s : ffilenames) s.clear();
+    });
 }
 
 // ---- the menu --------------------------------------------------------------------------------
@@ -222,9 +272,12 @@ void TRecentFiles::item_click(TMenuItem& item) {
     const std::string name = ffilenames[static_cast<size_t>(item.tag - 1)];
     if (!file_exists(name)) {
         if (fmsgbox) fmsgbox("Can't find \r" + name, "File not found", mbok | mbiconexclamation);
-        ffilenames[static_cast<size_t>(item.tag - 1)].clear();
-        tidy_list();
-        insert_in_menu();
+        // By its name: in the list as stored now it may stand elsewhere.
+        change([this, &name] {
+            const std::string gone = lowercase(name);
+            for (std::string& s : ffilenames)
+                if (lowercase(s) == gone) s.clear();
+        });
         return;
     }
     if (fonclick) {

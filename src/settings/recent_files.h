@@ -7,13 +7,14 @@
 // default those on removable, CD-ROM and RAM-disk drives) are not added.
 //
 // Use: set the properties, then call Loaded(), which reads the stored list and puts the items
-// into Menu. Until then neither the menu nor the store is touched. Every later change writes
-// the whole list.
+// into Menu. Until then neither the menu nor the store is touched. Every later change is made
+// to the list as it is stored at that moment (another program may have changed it) and writes
+// the whole list, so that programs running side by side keep each other's entries.
 #pragma once
 
+#include "base/prog_id.h"
 #include "settings/drive_type.h"
 #include "settings/menu_model.h"
-#include "base/prog_id.h"
 #include "settings/setting.h"
 
 #include <array>
@@ -123,6 +124,9 @@ class TRecentFiles {
     void setName(std::string v) { fname = std::move(v); }
 
   private:
+    // Reads the stored list again (when there is one), applies the one change to it, and
+    // stores the result, with the store locked against another program's change meanwhile.
+    void change(const std::function<void()>& apply);
     void item_click(TMenuItem& item);
     void clear_click();
     bool accepted(tdrivetype t) const;

@@ -8,9 +8,9 @@
 // below company / product / version, one section per registry key below the identity key.
 #pragma once
 
+#include "base/prog_id.h"
 #include "settings/font_desc.h"
 #include "settings/ini_file.h"
-#include "base/prog_id.h"
 #include "settings/setting_error.h"
 
 #include <cstdint>
@@ -51,6 +51,9 @@ class TSetting {
     std::string IniFilename();
     // Only the name part is kept; the folder follows from the location.
     void setIniFilename(const std::string& v);
+    // The file the values are kept in, for every location (the registry locations keep theirs
+    // in a file too); empty when there is none.
+    std::string StorageFile() { return storage_file(); }
     const TProgId* ProgId() const { return fprogid; }
     void setProgId(const TProgId* v);
     bool ManualIniClose() const { return fmanualiniclose; }

@@ -424,6 +424,13 @@ QWidget* TForm2::make_extraction_tab() {
     line("Increasing", "maxposlevelspeededit", &tadvancedpage::maxposlevelspeededit);
     line("Minimum partial level re strongest partial [dB]", "minrelpartialleveledit",
          &tadvancedpage::minrelpartialleveledit);
+    QCheckBox* guard = check("Subharmonic guard, minimum ratio [dB]", "subharmonicguard",
+                             &tadvancedpage::subharmonicguard);
+    guard->setToolTip("An fo an octave (or more) lower than the one found is taken only when "
+                      "the partials it adds between those of the higher fo hold at least this "
+                      "power, re the partials the two share");
+    g->addWidget(guard, r, 0);
+    g->addWidget(edit("minsubharmonicratioedit", &tadvancedpage::minsubharmonicratioedit), r++, 1);
     line("Low frequencies block, threshold [dB]", "lfblockthresholdedit",
          &tadvancedpage::lfblockthresholdedit);
     line("High frequencies block, threshold [dB]", "hfblockthresholdedit",

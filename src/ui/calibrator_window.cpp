@@ -4,6 +4,7 @@
 #include "core/device_choice.h"
 #include "core/main_window.h"
 #include "ui/qt_text.h"
+#include "ui/screen_fit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,9 +18,14 @@ TCalibratorWindow::TCalibratorWindow(TForm1& form, twaveinservice& service, QWid
     : QDialog(parent), fform(form), fprocedure(form, service) {
     setObjectName("CalibratorWindow");
     setWindowTitle("Calibrate with a calibrator");
+    keep_title_whole(*this);
     instruction = new QLabel;
     instruction->setObjectName("instruction");
     instruction->setWordWrap(true);
+    // Room for the instruction's lines whatever the width the title gives the window: a
+    // wrapped label is otherwise given the height of its narrowest layout.
+    instruction->setMinimumHeight(4 * instruction->fontMetrics().lineSpacing());
+    instruction->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     levellabel = new QLabel("-");
     levellabel->setObjectName("levellabel");
     QFont big = levellabel->font();
@@ -63,6 +69,7 @@ TCalibratorWindow::TCalibratorWindow(TForm1& form, twaveinservice& service, QWid
 
 bool TCalibratorWindow::start(int chno) {
     setWindowTitle(qtext(calibrator_caption(chno)));
+    keep_title_whole(*this);
     instruction->setText(qtext(calibrator_instruction(chno, fform.advanced.calibratorspl)));
     if (chno >= 0 && std::size_t(chno) < fform.pgs.size()) {
         const TColor c = fform.pgs[std::size_t(chno)].color;

@@ -133,17 +133,18 @@ TForm8::TForm8(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(splitter);
 
-    // The current row, not the click, is what the panel acts on: the arrow keys move it as
-    // well as the mouse does. The lists are rebuilt afterwards, outside the list's own
-    // handling of the key or the press.
-    connect(recchecklistbox, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!ffilling && row >= 0)
-            QTimer::singleShot(0, this, [this, row] { recording_clicked(row); });
-    });
-    connect(pgchecklistbox, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!ffilling && row >= 0)
-            QTimer::singleShot(0, this, [this, row] { phonetogram_clicked(row); });
-    });
+    // The selected row, not the click, is what the panel acts on: the arrow keys select as
+    // well as the mouse does. Not the current row, which Qt moves onto the first item when
+    // Tab enters a list without one, though nothing was chosen. The lists are rebuilt
+    // afterwards, outside the list's own handling of the key or the press.
+    for (auto [list, chosen] : {std::pair{recchecklistbox, &TForm8::recording_clicked},
+                                std::pair{pgchecklistbox, &TForm8::phonetogram_clicked}})
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, chosen] {
+            const QList<QListWidgetItem*> items = list->selectedItems();
+            if (ffilling || items.isEmpty()) return;
+            const int row = list->row(items.front());
+            QTimer::singleShot(0, this, [this, chosen, row] { (this->*chosen)(row); });
+        });
     connect(recchecklistbox, &QListWidget::itemChanged, this, &TForm8::item_ticked);
     connect(pgchecklistbox, &QListWidget::itemChanged, this, &TForm8::item_ticked);
     connect(ColorListBox1, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -307,7 +308,8 @@ void TForm8::set_baseline(bool on) {
 
 void TForm8::set_difference_view(bool on) {
     fform.differenceview = on;
-    fix_things();
+    // The whole window's refresh: the legend of the colour parameter goes or comes back.
+    fform.fix_things();
     fform.ui.request_repaint();
 }
 

@@ -62,7 +62,7 @@ constexpr std::array<tactiondef, nactionids> defs = {{
     {calibrate, "&Calibrate...", "", "Calibrate the microphones", 13},
     {calibratefromreference, "Calibrate from &reference...", "",
      "Set the full scale of the analysed sound file from a reference tone or vowel in it", -1},
-    {sessiondetails, "Session details…", "",
+    {sessiondetails, "&Session details…", "",
      "Who is recorded, by whom, doing what: saved with the files and printed on the report", -1},
     {copyimage, "&Copy image", "Ctrl+C", "Copy the phonetogram picture to the clipboard", 12, false,
      "Copy"},

@@ -4,6 +4,7 @@
 #include "base/number_text.h"
 #include "core/phonetogram_subjects.h"
 #include "core/report.h"
+#include "files/sound_file_kinds.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/targets.h"
 #include "ui/advanced_settings_dialog.h"
@@ -19,6 +20,7 @@
 #include "ui/options_dialog.h"
 #include "ui/reference_calibration_window.h"
 #include "ui/report_page.h"
+#include "ui/sound_focus.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/statistics_window.h"
 #include "ui/status_panel_widget.h"
@@ -28,6 +30,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -47,6 +50,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 // The images are compiled into this static library; a program only links them in when asked.
 static void init_icon_resources() {
@@ -62,9 +66,6 @@ using enum tactionid;
 constexpr int timerperiod = 200;      // ms: status panel and keyboard-tone time-out
 constexpr int hintdisplaytime = 5000; // ms
 
-const char* const soundfilefilter =
-    "Sound files (*.smp;*.wav)|*.smp;*.wav|SMP sound files (*.smp)|*.smp|Wave files "
-    "(*.wav)|*.wav|All files (*.*)|*.*";
 const char* const stdpgfilter = "Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*";
 const char* const settingsfilter = "Arnsel settings file (*.qubfile)|*.qubfile|All files (*.*)|*.*";
 
@@ -92,6 +93,12 @@ TMainWindow::TMainWindow(QWidget* parent)
     create_status_bar();
 
     create_drawing_area();
+    // Keys act on the phonetogram until the user moves the focus; a sound control never
+    // receives it on the way.
+    fdrawingarea->view()->setFocus(Qt::OtherFocusReason);
+    for (tactionid id : {record, playnoise})
+        if (QWidget* b = ftoolbar->widgetForAction(action(id)))
+            guard_sound_focus(*b, *fdrawingarea->view());
     faxisfont = axis_font();
     create_dialogs();
 
@@ -197,7 +204,11 @@ void TMainWindow::create_actions() {
         run([this, checked] { fform->PlayNoiseActionExecute(checked); });
     });
     on(selectallarea, [this] {
-        fform->select_all_area_action(hooks.currentpg ? hooks.currentpg() : 0);
+        // Beside a baseline, the take that the comparison calls "Current".
+        const std::int32_t compared = fform->compared_pg();
+        fform->select_all_area_action(compared >= 0     ? compared
+                                      : hooks.currentpg ? hooks.currentpg()
+                                                        : 0);
         if (hooks.showstatistics) hooks.showstatistics();
     });
     on(clearareaselection, [&f] { f.clear_area_selection_action(); });
@@ -577,8 +588,11 @@ void TMainWindow::rebuild_recent_menu() {
     const bool enabled = !busy();
     for (int i = 0; i < model.count(); ++i) {
         TMenuItem* item = model.item(i);
-        auto* a = new QAction(QString::fromStdString(item->caption), ffilemenu);
-        a->setSeparator(item->caption == "-");
+        // A separator with a text is drawn as a section headed by it: "-" would show.
+        const bool separator = item->caption == "-";
+        auto* a =
+            new QAction(separator ? QString() : QString::fromStdString(item->caption), ffilemenu);
+        a->setSeparator(separator);
         a->setVisible(item->visible);
         a->setEnabled(enabled && item->enabled);
         // Queued, so that the menu has let go of the item before the list is rebuilt.
@@ -644,7 +658,7 @@ void TMainWindow::hide_progress() {
 }
 
 void TMainWindow::open_soundfile_dialog() {
-    const QStringList names = fui.open_file_names("Analyze soundfile", soundfilefilter, false);
+    const QStringList names = fui.open_file_names("Analyze soundfile", sound_file_filter(), false);
     if (names.isEmpty()) return;
     fform->opensoundfileactionExecute(names.front().toStdString());
 }
@@ -711,8 +725,22 @@ void TMainWindow::copy_image_at_size() {
 
 void TMainWindow::save_report_dialog() {
     TForm1& f = *fform;
+    // Beside the files the take was saved as, under their name; else as they would be named.
+    std::string base = f.results_base_name();
+    for (const auto& [saved, name, ending] :
+         {std::tuple{!f.stdpgmodified(), &f.stdpgdialogfilename, std::string("_pg.stdpg")},
+          std::tuple{!f.soundmodified(), &f.smpdialogfilename, std::string("_an.smp")}}) {
+        if (!saved || name->empty()) continue;
+        const QFileInfo file(QString::fromStdString(*name));
+        QString stem = file.fileName();
+        stem = stem.endsWith(QString::fromStdString(ending))
+                   ? stem.chopped(qsizetype(ending.size()))
+                   : file.completeBaseName();
+        base = file.dir().filePath(stem).toStdString();
+        break;
+    }
     const std::string name = fui.save_file_name_from(reportdialogcaption, reportdialogfilter,
-                                                     ".pdf", f.results_base_name() + "_report.pdf");
+                                                     ".pdf", base + "_report.pdf");
     if (name.empty()) return;
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     std::string why;

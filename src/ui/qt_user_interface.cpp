@@ -24,12 +24,15 @@ QString qt_name_filter(const std::string& filter) {
     const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        // Qt reads the patterns from the parentheses of the description, separated by spaces;
+        // they are written anew from the pattern part. "*.*" means every file on Windows only.
         QString description = parts[i];
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt reads the patterns from the parentheses of the description.
-        if (!description.contains(QLatin1Char('('))) description += " (" + patterns + ")";
-        out << description;
+        if (const qsizetype open = description.indexOf(QLatin1Char('(')); open >= 0)
+            description.truncate(open);
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+        out << description.trimmed() + " (" + patterns.join(QLatin1Char(' ')) + ")";
     }
     return out.join(QLatin1String(";;"));
 }
@@ -133,6 +136,13 @@ bool TQtUserInterface::edit_session(tsessionrecord& r, bool atrecord) {
     if (d.exec() != QDialog::Accepted) return false;
     r = d.record();
     return true;
+}
+
+bool TQtUserInterface::confirm_uncalibrated_record(const std::string& text) {
+    if (script.uncalibrated) return script.uncalibrated(text);
+    // A run that scripts its questions but not this one records, as a person who knows would.
+    if (unattended || script.question) return true;
+    return question("Channel not calibrated", text, tbuttons::yes_no) == tanswer::yes;
 }
 
 void TQtUserInterface::post_message(const std::string& caption, const std::string& text,

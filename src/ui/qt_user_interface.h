@@ -33,6 +33,8 @@ struct tdialogscript {
     std::function<bool(tfullscalequestion& q)> fullscale;
     // The session details dialog: false for Cancel.
     std::function<bool(tsessionrecord& r, bool atrecord)> session;
+    // Record with a channel not calibrated: false does not record.
+    std::function<bool(const std::string& text)> uncalibrated;
 };
 
 class TQtUserInterface : public tuserinterface {
@@ -62,6 +64,7 @@ class TQtUserInterface : public tuserinterface {
     void request_close() override;
     void select_phonetogram(std::int32_t pgno) override;
     bool edit_session(tsessionrecord& r, bool atrecord) override;
+    bool confirm_uncalibrated_record(const std::string& text) override;
     bool get_window_placement(twindowid w, twindowplace& place, bool& maximized) override;
     void set_window_placement(twindowid w, const twindowplace& place) override;
     bool get_desktop_work_area(tscreenrect& area) override;
@@ -82,9 +85,9 @@ class TQtUserInterface : public tuserinterface {
     void set_other_windows_enabled(bool enabled);
 
     tdialogscript script;
-    // No person is there to answer (pictures made by a script, a command line that closes
-    // the window): messages go to standard error and questions are answered No, or Cancel
-    // where No is not offered, so that nothing waits for a click that never comes.
+    // No person is there to answer (a command line that closes the window, /c): messages go to
+    // standard error and questions are answered No, or Cancel where No is not offered, so that
+    // nothing waits for a click that never comes.
     bool unattended = false;
 
     // Set by the main window.

@@ -180,8 +180,14 @@ void TReferenceWindow::calibrate() {
     ref.aweighted = funit->currentIndex() == 1;
     if (!fdistance->text().trimmed().isEmpty()) {
         double mm = 0;
-        if (!typed_number(fdistance->text(), mm) || !(mm > 0))
+        if (!typed_number(fdistance->text(), mm))
             return bad("the distance in mm, or nothing", fdistance);
+        if (!(mm > 0))
+            return fform.ui.message_box("Cannot calibrate from the reference",
+                                        "The distance " + stdtext(fdistance->text().trimmed()) +
+                                            " mm is no distance: the level must be read at more "
+                                            "than 0 mm from the mouth, or leave it empty",
+                                        tmessagekind::error);
         ref.distance = mm / 1000.0;
     }
     if (fform.calibrate_from_reference(ref, stdtext(fname->text().trimmed()))) accept();

@@ -1,9 +1,9 @@
 #include "ui/report_page.h"
 
 #include "base/errors.h"
-#include "files/side_file.h"
-#include "files/utf8_path.h"
+#include "ui/png_file.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QDateTime>
 #include <QFontMetricsF>
@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <vector>
 
 namespace gravon {
@@ -53,24 +52,6 @@ struct tpage {
     QFontMetricsF metrics(const QFont& f) const { return QFontMetricsF(f, p.device()); }
 };
 
-// An ISO date or date and time in the locale's short form; any other text as it stands.
-QString shown_date(const QLocale& locale, const std::string& text) {
-    const QString t = qs(text).trimmed();
-    for (const char* form : {"yyyy-MM-dd HH:mm", "yyyy-MM-dd HH:mm:ss"}) {
-        const QDateTime dt = QDateTime::fromString(t, form);
-        if (dt.isValid()) {
-            // The locale's own order of hours and minutes; a session is not timed to the second.
-            QString timeform = locale.timeFormat(QLocale::ShortFormat);
-            timeform.remove(QRegularExpression("[:.]ss"));
-            return locale.toString(dt.date(), QLocale::ShortFormat) + " " +
-                   locale.toString(dt.time(), timeform);
-        }
-    }
-    const QDate d = QDate::fromString(t, "yyyy-MM-dd");
-    if (d.isValid()) return locale.toString(d, QLocale::ShortFormat);
-    return t;
-}
-
 // One line of text at the top left of its box; returns the box's height.
 double draw_line(tpage& pg, double x, double y, double w, const QFont& f, const QString& text,
                  const QColor& colour = Qt::black, Qt::Alignment align = Qt::AlignLeft) {
@@ -100,7 +81,7 @@ double draw_heading(tpage& pg, double y, const QString& text) {
 
 // The session record: two columns of label and value, with a rule to write on where a field
 // was not entered, and the notes across the page.
-double draw_session(tpage& pg, double y, const treport& r, const QLocale& locale) {
+double draw_session(tpage& pg, double y, const treport& r) {
     const QFont label = pg.font(8.5, true), value = pg.font(9.5);
     const double rowh = std::max(pg.metrics(label).height(), pg.metrics(value).height()) * 1.45;
     const double colw = (pg.content.width() - pg.mm(8)) / 2;
@@ -117,8 +98,7 @@ double draw_session(tpage& pg, double y, const treport& r, const QLocale& locale
         const double top = y + double(row) * rowh;
         const treportrow& field = r.session[i];
         draw_line(pg, x, top, labelw, label, qs(field.label) + ":", textgrey);
-        const bool isdate = field.label == "Date of birth" || field.label == "Date and time";
-        const QString v = isdate ? shown_date(locale, field.value) : qs(field.value);
+        const QString v = qs(field.value);
         draw_line(pg, x + labelw, top, colw - labelw, value,
                   pg.metrics(value).elidedText(v, Qt::ElideRight, colw - labelw));
         pg.p.setPen(QPen(QColor(170, 170, 170), pg.mm(0.15)));
@@ -138,7 +118,7 @@ double draw_session(tpage& pg, double y, const treport& r, const QLocale& locale
     return bottom - y;
 }
 
-double draw_calibration(tpage& pg, double y, const treport& r, const QLocale& locale) {
+double draw_calibration(tpage& pg, double y, const treport& r) {
     double h = draw_heading(pg, y, "Calibration");
     const QFont f = pg.font(9);
     if (r.channels.empty())
@@ -146,7 +126,7 @@ double draw_calibration(tpage& pg, double y, const treport& r, const QLocale& lo
                        "No phonetogram holds any voice", textgrey);
     for (const treportchannel& c : r.channels) {
         QString line = qs(c.name) + ": " + qs(c.calibration);
-        if (!c.date.empty()) line += "  (calibrated " + shown_date(locale, c.date) + ")";
+        if (!c.date.empty()) line += "  (calibrated " + qs(c.date) + ")";
         h += draw_wrapped(pg, pg.content.left(), y + h, pg.content.width(), f, line,
                           c.uncalibrated ? warningred : Qt::black);
     }
@@ -177,14 +157,17 @@ ttable changes_table(const treportchanges& changes) {
     return t;
 }
 
-// Column widths of a table in a font.
-std::vector<double> column_widths(const tpage& pg, const ttable& t, const QFont& f) {
+// Column widths of a table in a font; a header row is measured in bold, as it is drawn.
+std::vector<double> column_widths(const tpage& pg, const ttable& t, const QFont& f,
+                                  bool header = false) {
     std::vector<double> w;
-    const QFontMetricsF m = pg.metrics(f);
-    for (const auto& row : t.rows)
-        for (std::size_t c = 0; c < row.size(); ++c) {
+    QFont bold = f;
+    bold.setBold(true);
+    const QFontMetricsF m = pg.metrics(f), mb = pg.metrics(bold);
+    for (std::size_t i = 0; i < t.rows.size(); ++i)
+        for (std::size_t c = 0; c < t.rows[i].size(); ++c) {
             if (w.size() <= c) w.resize(c + 1, 0);
-            w[c] = std::max(w[c], m.horizontalAdvance(row[c]));
+            w[c] = std::max(w[c], (header && i == 0 ? mb : m).horizontalAdvance(t.rows[i][c]));
         }
     for (double& x : w) x += pg.mm(3);
     return w;
@@ -226,19 +209,26 @@ double table_height(const ttable& t, std::size_t from, std::size_t to, double ro
 // in the largest type from 9 points down that fits.
 void draw_statistics(tpage& pg, double y, double bottom, const treport& r) {
     double h = draw_heading(pg, y, qs(r.statisticscaption));
-    if (!r.uncalibratednote.empty())
-        h += draw_wrapped(pg, pg.content.left(), y + h, pg.content.width(), pg.font(8.5, true),
-                          qs(r.uncalibratednote), warningred) +
-             pg.mm(1);
+    for (const std::string* note : {&r.uncalibratednote, &r.distancenote})
+        if (!note->empty())
+            h += draw_wrapped(pg, pg.content.left(), y + h, pg.content.width(), pg.font(8.5, true),
+                              qs(*note), warningred) +
+                 pg.mm(1);
+    const bool haschanges = !r.changes.empty();
+    // Which two sessions the changes are between, across the page.
+    if (haschanges)
+        for (const std::string& line : {r.comparedbaseline, r.comparedcurrent})
+            h += draw_wrapped(pg, pg.content.left(), y + h, pg.content.width(), pg.font(8.5),
+                              qs(line));
+    if (haschanges) h += pg.mm(1);
     const ttable stats = statistics_table(r.statistics);
     const ttable changes = changes_table(r.changes);
-    const bool haschanges = !r.changes.empty();
     const double top = y + h, height = bottom - top, gap = pg.mm(8);
     for (double pt : {9.0, 8.5, 8.0, 7.5, 7.0, 6.5, 6.0, 5.5, 5.0}) {
         const QFont f = pg.font(pt);
         const double rowh = pg.metrics(f).height() * 1.12;
         const std::vector<double> sw = column_widths(pg, stats, f);
-        const std::vector<double> cw = column_widths(pg, changes, f);
+        const std::vector<double> cw = column_widths(pg, changes, f, true);
         double statswidth = 0, changeswidth = 0;
         for (double w : sw) statswidth += w;
         for (double w : cw) changeswidth += w;
@@ -324,8 +314,9 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
     p.drawLine(QPointF(pg.content.left(), y), QPointF(pg.content.right(), y));
     y += pg.mm(3);
 
-    y += draw_session(pg, y, r, locale) + pg.mm(2);
-    y += draw_calibration(pg, y, r, locale);
+    // The page's dates are written already, the same in every locale.
+    y += draw_session(pg, y, r) + pg.mm(2);
+    y += draw_calibration(pg, y, r);
 
     // The phonetogram as the window draws it.
     treportgeometry g;
@@ -338,7 +329,8 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
     double statsneed = pg.metrics(pg.font(10, true)).height() + pg.mm(8) +
                        rowh * (double(r.statistics.size()) / 2 + 2);
     if (!r.uncalibratednote.empty()) statsneed += 2 * rowh;
-    if (!r.changes.empty()) statsneed += rowh * double(r.changes.size() + 2);
+    if (!r.distancenote.empty()) statsneed += 2 * rowh;
+    if (!r.changes.empty()) statsneed += rowh * double(r.changes.size() + 4);
     const double ph = std::clamp(signaturey - y - statsneed, pw * 0.45, pw * 0.72);
     const QRectF picture(pg.content.left(), y, pw, ph);
     const QSize pixels(int(std::lround(pw / dpi * screendpi * picturescale)),
@@ -377,41 +369,33 @@ treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, co
 bool write_report_pdf(TForm1& form, const treport& r, const std::string& fname, std::string& error,
                       treportgeometry* geometry, const tdrawingfonts& fonts,
                       const QLocale& locale) {
-    try {
-        TSideFile out(fname);
-        {
-            QPdfWriter writer(qs(out.name()));
-            writer.setPageSize(QPageSize(QPageSize::A4));
-            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-            const int dpi = 300;
-            writer.setResolution(dpi);
-            writer.setTitle(qs(r.title));
-            writer.setCreator(qs(form.progid.processing_stamp()));
-            QPainter p;
-            if (!p.begin(&writer)) {
-                const std::filesystem::path folder =
-                    std::filesystem::absolute(utf8path(fname)).parent_path();
-                std::error_code ec;
-                error = "Cannot write " + fname +
-                        (std::filesystem::is_directory(folder, ec)
-                             ? ": the file cannot be created there"
-                             : ": its folder " + pathtoutf8(folder) + " does not exist");
-                return false;
-            }
-            const QRectF page(0, 0, a4widthmm / 25.4 * dpi, a4heightmm / 25.4 * dpi);
-            const treportgeometry g = paint_report(p, page, dpi, r, form, locale, fonts);
-            if (geometry) *geometry = g;
-            if (!p.end()) {
-                error = "Cannot write " + fname;
-                return false;
-            }
+    // Made in memory and written through the safe write: the PDF writer does not report its
+    // failed writes, and QPainter::end() succeeds over a truncated file.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        const int dpi = 300;
+        writer.setResolution(dpi);
+        writer.setTitle(qs(r.title));
+        writer.setCreator(qs(form.progid.processing_stamp()));
+        QPainter p;
+        if (!p.begin(&writer)) {
+            error = "Cannot write " + fname + ": the page cannot be made";
+            return false;
         }
-        out.commit();
-    } catch (const EGravonError& e) {
-        error = e.what();
-        return false;
+        const QRectF page(0, 0, a4widthmm / 25.4 * dpi, a4heightmm / 25.4 * dpi);
+        const treportgeometry g = paint_report(p, page, dpi, r, form, locale, fonts);
+        if (geometry) *geometry = g;
+        if (!p.end()) {
+            error = "Cannot write " + fname + ": the page cannot be made";
+            return false;
+        }
     }
-    return true;
+    return save_encoded(bytes, fname, error);
 }
 
 bool print_report(TForm1& form, const treport& r, QPrinter& printer, std::string& error,

@@ -29,7 +29,9 @@ struct treportgeometry {
 
 // Paints the report onto the painter's device, whose whole page is pagerect (device units)
 // at dpi dots per inch. Layout and type sizes come from the page and the measured text.
-// fonts: those the window draws the phonetogram with.
+// fonts: those the window draws the phonetogram with. The texts come written from
+// make_report, numbers in the locale's form and dates in the one form of every locale:
+// locale is not read here.
 treportgeometry paint_report(QPainter& p, const QRectF& pagerect, double dpi, const treport& r,
                              TForm1& form, const QLocale& locale, const tdrawingfonts& fonts = {});
 

@@ -1,9 +1,11 @@
 #include "ui/screen_fit.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWidget>
 #include <algorithm>
 
@@ -31,6 +33,11 @@ bool is_fitted_window(const QWidget& w) {
     }
 }
 
+bool inside(const QWidget& w) {
+    const QScreen* screen = screen_of(w);
+    return !screen || screen->availableGeometry().contains(w.frameGeometry());
+}
+
 } // namespace
 
 void fit_on_screen(QWidget& window) {
@@ -51,6 +58,15 @@ void fit_on_screen(QWidget& window) {
                              pw.frameGeometry().right() - pw.geometry().right(),
                              pw.frameGeometry().bottom() - pw.geometry().bottom());
         }
+    // Nor does a window manager tell it before it has framed the window: room for a common
+    // title bar and border, so that the frame it adds does not reach past the screen.
+    // Qt then places the window itself there, and the window manager frames it around.
+    const bool guessed = frame.isNull();
+    if (guessed) {
+        const int border = 4;
+        const int title = window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + border;
+        frame = QMargins(border, title, border, border);
+    }
     const QSize room(area.width() - frame.left() - frame.right(),
                      area.height() - frame.top() - frame.bottom());
     const QSize least = window.minimumSize().expandedTo(window.minimumSizeHint());
@@ -61,13 +77,30 @@ void fit_on_screen(QWidget& window) {
     if (outer.bottom() > area.bottom()) outer.moveBottom(area.bottom());
     if (outer.left() < area.left()) outer.moveLeft(area.left());
     if (outer.top() < area.top()) outer.moveTop(area.top());
-    if (outer.topLeft() != window.pos()) window.move(outer.topLeft());
+    if (outer.topLeft() != window.pos())
+        window.move(guessed ? outer.topLeft() + QPoint(frame.left(), frame.top())
+                            : outer.topLeft());
+}
+
+void keep_title_whole(QWidget& window) {
+    // Titles are usually bold; the icon and the buttons take about six title heights.
+    QFont f = window.font();
+    f.setBold(true);
+    const QFontMetrics m(f);
+    const int need = m.horizontalAdvance(window.windowTitle()) + 6 * (m.height() + 8);
+    if (window.minimumWidth() < need) window.setMinimumWidth(need);
 }
 
 bool twindowfitter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Resize) && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
-        if (is_fitted_window(*w)) fit_on_screen(*w);
+        if (!is_fitted_window(*w)) return QObject::eventFilter(watched, event);
+        // A shown window that grows past the screen (its layout filled, a place kept from
+        // another scale applied) comes back inside. Moving one partly off the screen is the
+        // user's affair.
+        if (type == QEvent::Show || (w->isVisible() && type == QEvent::Resize && !inside(*w)))
+            fit_on_screen(*w);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -16,6 +16,10 @@ namespace gravon {
 // than the area keeps its minimum size, placed at the area's top left.
 void fit_on_screen(QWidget& window);
 
+// Widens the window, by its minimum width, so that a window manager has room for its whole
+// title beside the frame's buttons. Call it after the title is set.
+void keep_title_whole(QWidget& window);
+
 // Fits every window the application shows, as it is shown.
 class twindowfitter : public QObject {
     Q_OBJECT

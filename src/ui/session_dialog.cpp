@@ -40,8 +40,8 @@ void set_combo_text(QComboBox* c, const std::string& text) {
         c->setEditText(qs(text));
 }
 
-// A date must read as one, so that the report can show it in the user's own form; an empty
-// field is fine.
+// A date must read as one, ISO with four digits for the year, the one form every page of the
+// program shows; an empty field is fine.
 bool readable_date(const QString& t, bool withtime) {
     if (t.trimmed().isEmpty()) return true;
     if (withtime) return QDateTime::fromString(t.trimmed(), "yyyy-MM-dd HH:mm").isValid();
@@ -125,6 +125,9 @@ void TSessionDialog::accept() {
     QString why;
     if (!readable_date(fborn->text(), false))
         why = "Date of birth: please write it as YYYY-MM-DD, for example 1980-04-23.";
+    else if (const QDate born = QDate::fromString(fborn->text().trimmed(), Qt::ISODate);
+             born.isValid() && born > QDate::currentDate())
+        why = "Date of birth: it lies in the future.";
     else if (!readable_date(fdate->text(), true))
         why = "Date and time: please write them as YYYY-MM-DD hh:mm, for example "
               "2026-12-09 14:30.";

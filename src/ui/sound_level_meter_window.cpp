@@ -1,6 +1,7 @@
 #include "ui/sound_level_meter_window.h"
 
 #include "core/main_window.h"
+#include "ui/meter_picture.h"
 #include "ui/qt_text.h"
 #include "ui/waveform_view.h"
 
@@ -131,8 +132,9 @@ TSoundLevelMeterWindow::TSoundLevelMeterWindow(TForm1& form, twaveinservice& in,
 
 void TSoundLevelMeterWindow::start(int chno, int method) {
     setWindowTitle(qtext(meter_caption(chno, method)));
-    // The method's picture; the artwork is a caption here.
-    methodimage->setText(QString("Method %1").arg(method - 1));
+    // The set-up of the method, as tall as the instruction beside it.
+    methodimage->setPixmap(
+        meter_method_picture(method, instruction->minimumHeight(), devicePixelRatioF()));
     leveledit->clear();
     nameedit->clear();
     // The ring gets one column per pixel of the laid-out waveform.

@@ -11,8 +11,10 @@
 #include <QClipboard>
 #include <QFontMetricsF>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextDocument>
 #include <QTextOption>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -88,20 +90,28 @@ void TForm6::refresh() {
     if (Memo1->toPlainText() != t) Memo1->setPlainText(t);
     // The change column is what a follow-up is read for: when the table of changes appears,
     // the window widens to show it whole, as far as the screen allows.
+    // Measured from the memo's parts, not from its viewport, which has no size of its own
+    // before the window is first shown.
     if (!change.empty() && !fcomparisonshown) {
-        const int want = int(std::ceil(textwidth)) + width() - Memo1->viewport()->width() +
-                         2 * int(Memo1->document()->documentMargin());
+        const int chrome =
+            2 * Memo1->frameWidth() + Memo1->verticalScrollBar()->sizeHint().width() +
+            2 * int(std::ceil(Memo1->document()->documentMargin())) + Memo1->cursorWidth() + 2;
+        const int want = int(std::ceil(textwidth)) + chrome;
         if (want > width()) {
             resize(want, height());
             if (isVisible()) fit_on_screen(*this);
         }
     }
     fcomparisonshown = !change.empty();
+    // The rows are read from their first letter: never left scrolled sideways by an earlier
+    // text, a wider one or the cursor of a copy.
+    Memo1->horizontalScrollBar()->setValue(0);
 }
 
 void TForm6::copy_statistics() {
     Memo1->selectAll();
     QApplication::clipboard()->setText(Memo1->toPlainText());
+    Memo1->horizontalScrollBar()->setValue(0);
 }
 
 double TForm6::set_tab_stops(const QString& text) {
@@ -150,6 +160,8 @@ double TForm6::set_tab_stops(const QString& text) {
 void TForm6::showEvent(QShowEvent* e) {
     refresh();
     QDialog::showEvent(e);
+    // Showing lays the memo out and may scroll it to its cursor.
+    QTimer::singleShot(0, this, [this] { Memo1->horizontalScrollBar()->setValue(0); });
 }
 
 } // namespace gravon

@@ -148,6 +148,8 @@ void TForm11::phonetogramscomboClick() {
         auto* item = new QListWidgetItem(qtext(n), channelschecklistbox);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
+        // The recording's spare layer holds nothing and has no name to show.
+        item->setHidden(n.empty());
     }
 }
 

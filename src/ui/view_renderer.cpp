@@ -2,6 +2,7 @@
 
 #include "base/pitch.h"
 #include "base/rounding.h"
+#include "core/phonetogram_subjects.h"
 #include "phonetogram/reference_group.h"
 #include "ui/axis_widget.h"
 #include "ui/canvas_shapes.h"
@@ -9,9 +10,9 @@
 #include "ui/geometry/drawing_state.h"
 #include "ui/keyboard_widget.h"
 #include "ui/legend.h"
+#include "ui/png_file.h"
 
 #include <QFontMetrics>
-#include <QImageWriter>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -242,28 +243,72 @@ void paint_logo(QPainter& p, int width) {
                Qt::AlignLeft | Qt::AlignTop, logo);
 }
 
-// What the difference view's colours mean, in the top left corner, where a voice seldom
-// reaches (high levels at the lowest notes). Sized from the caption font's text.
-void paint_difference_key(QPainter& p) {
-    const QFont f = caption_font();
+// One line of the key: a swatch (a box, or for a group's outline a line, solid or dashed)
+// and what it stands for.
+struct tkeyrow {
+    TColor color;
+    QString caption;
+    Qt::PenStyle outline = Qt::NoPen; // a box when NoPen
+};
+
+// What the colours mean: the difference view's kinds of cell, or the name of each phonetogram
+// when several are laid over one another (none for one alone, whose colour the window title
+// and the legend explain).
+std::vector<tkeyrow> key_rows(const TForm1& form, bool differences) {
+    std::vector<tkeyrow> rows;
+    if (differences) {
+        for (const tdifferencekey& k : differencekeys)
+            rows.push_back({k.color, QString::fromUtf8(k.caption)});
+        return rows;
+    }
+    std::vector<const tpg*> shown;
+    for (const tpg& pg : form.pgs)
+        if (pg.visible && (is_reference_group(pg) || total_time(pg) > 0)) shown.push_back(&pg);
+    if (shown.size() < 2) return rows;
+    for (const tpg* pg : shown) {
+        const QString name = QString::fromStdString(pg->pgname);
+        if (!is_reference_group(*pg)) {
+            rows.push_back({pg->color, pg->baseline ? name + " (baseline)" : name});
+            continue;
+        }
+        rows.push_back({pg->dkcolor, name + ": reached by half the group", Qt::SolidLine});
+        const double chosen = form.options.groupshare;
+        if (chosen != groupmainshare)
+            rows.push_back({pg->dkcolor,
+                            name + QString(": reached by %1 % of the group").arg(chosen),
+                            Qt::DashLine});
+    }
+    return rows;
+}
+
+// The key, in the top left corner, where a voice seldom reaches (high levels at the lowest
+// notes). Sized from the font, which a picture enlarges with the rest of its text.
+void paint_key(QPainter& p, const std::vector<tkeyrow>& rows, const QFont& f) {
+    if (rows.empty()) return;
     p.setFont(f);
-    const QFontMetrics m(f);
-    const int box = m.height() * 2 / 3, pad = m.height() / 3;
+    // Measured on the device drawn on: a report's picture is not at the screen's resolution.
+    const QFontMetrics m = p.fontMetrics();
+    const int box = m.height() * 2 / 3, pad = m.height() / 3, swatch = 2 * box;
     int textw = 0;
-    for (const tdifferencekey& k : differencekeys)
-        textw = std::max(textw, m.horizontalAdvance(QString::fromUtf8(k.caption)));
+    for (const tkeyrow& r : rows) textw = std::max(textw, m.horizontalAdvance(r.caption));
     const int rowh = m.height();
-    const QRect frame(pad, pad, pad * 3 + box + textw, pad * 2 + rowh * int(differencekeys.size()));
+    const QRect frame(pad, pad, pad * 3 + swatch + textw, pad * 2 + rowh * int(rows.size()));
     p.fillRect(frame, Qt::white);
     p.setPen(Qt::black);
     p.drawRect(frame.adjusted(0, 0, -1, -1));
     int y = frame.top() + pad;
-    for (const tdifferencekey& k : differencekeys) {
-        const QRect sw(frame.left() + pad, y + (rowh - box) / 2, box, box);
-        p.fillRect(sw, qcolor(k.color));
-        p.drawRect(sw.adjusted(0, 0, -1, -1));
+    for (const tkeyrow& r : rows) {
+        const QRect sw(frame.left() + pad, y + (rowh - box) / 2, swatch, box);
+        if (r.outline == Qt::NoPen) {
+            p.fillRect(sw, qcolor(r.color));
+            p.drawRect(sw.adjusted(0, 0, -1, -1));
+        } else {
+            p.setPen(QPen(qcolor(r.color), std::max(2, box / 4), r.outline));
+            p.drawLine(sw.left(), sw.center().y(), sw.right(), sw.center().y());
+            p.setPen(Qt::black);
+        }
         p.drawText(QRect(sw.right() + pad + 1, y, textw + 2, rowh),
-                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(k.caption));
+                   Qt::AlignLeft | Qt::AlignVCenter, r.caption);
         y += rowh;
     }
 }
@@ -281,8 +326,8 @@ tbincursor bin_at_pixel(const tviewaxes& axes, QPoint p) {
     return {roundint(st), roundint(axes.laxis.pixel_to_value(p.y()))};
 }
 
-void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
-                            tbinpaint& scratch) {
+void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes, tbinpaint& scratch,
+                            const QFont& keyfont) {
     const int w = image.width(), h = image.height();
     if (w <= 0 || h <= 0) return;
     if (image.format() != QImage::Format_RGB32) image = image.convertToFormat(QImage::Format_RGB32);
@@ -328,7 +373,7 @@ void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes,
     if (target_shown(form.target_action())) paint_target(p, form, axes);
     paint_live(p, form, axes);
     paint_logo(p, w);
-    if (differences) paint_difference_key(p);
+    paint_key(p, key_rows(form, differences), keyfont);
     if (form.fshowcursor) {
         p.setPen(qcolor(form.cursorcolor));
         const int y = la.value_to_pixel(form.cursor.ybin);
@@ -450,7 +495,7 @@ QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts)
     if (l.view.width() > 0 && l.view.height() > 0) {
         QImage view(l.view.width(), l.view.height(), QImage::Format_RGB32);
         tbinpaint scratch;
-        paint_phonetogram_view(view, form, {m.laxis, m.faxis, m.keyboard}, scratch);
+        paint_phonetogram_view(view, form, {m.laxis, m.faxis, m.keyboard}, scratch, fonts.caption);
         p.drawImage(l.view.left, l.view.top, view);
     }
     p.setFont(fonts.caption);
@@ -482,13 +527,7 @@ bool save_drawing_png(TForm1& form, const std::string& fname, QSize size, std::s
                 std::to_string(size.height());
         return false;
     }
-    const QImage image = render_drawing_area(form, size, fonts);
-    QImageWriter writer(QString::fromStdString(fname), "png");
-    if (!writer.write(image)) {
-        error = "Cannot write " + fname + ": " + writer.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return save_png(render_drawing_area(form, size, fonts), fname, error);
 }
 
 } // namespace gravon

@@ -25,10 +25,15 @@ struct tviewaxes {
     const TKeyBoardModel& keyboard;
 };
 
+// The font of the captions (legend caption, distance caption).
+QFont caption_font();
+
 // Paints the view into image, whose size is the view's: grid, octave lines, bins, outline,
-// target, live spectrum, noise spectrum and live point, logo, crosshair. Recomputes which
-// bins are shown first. scratch keeps the bin colours' storage from one paint to the next.
-void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes, tbinpaint& scratch);
+// target, live spectrum, noise spectrum and live point, logo, the key of the colours (in
+// keyfont), crosshair. Recomputes which bins are shown first. scratch keeps the bin colours'
+// storage from one paint to the next.
+void paint_phonetogram_view(QImage& image, TForm1& form, const tviewaxes& axes, tbinpaint& scratch,
+                            const QFont& keyfont = caption_font());
 
 // The pixel of the target's centre in the view.
 QPoint target_pixel(const TForm1& form, const tviewaxes& axes);
@@ -38,9 +43,6 @@ tbincursor bin_at_pixel(const tviewaxes& axes, QPoint p);
 
 // The window's controls of the drawing area as plain models, set from the main window and
 // laid out for a size, so that a picture of the area is drawn exactly as the window shows it.
-// The font of the captions (legend caption, distance caption).
-QFont caption_font();
-
 // The fonts the drawing area draws with: the axis font of the options for the axes, and the
 // captions' font. A picture drawn with the window's fonts is laid out as the window is.
 struct tdrawingfonts {

@@ -1,5 +1,6 @@
 #include "ui/waveform_view.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -10,6 +11,7 @@ namespace gravon {
 TWaveformView::TWaveformView(QWidget* parent) : QWidget(parent) {
     setObjectName("waveformview");
     setMinimumHeight(100);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TWaveformView::set_waveform(std::vector<tminmax> columns, std::int32_t downcursor,
@@ -39,10 +41,51 @@ void TWaveformView::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     for (int x : {fdown, fup})
         if (x >= 0) p.drawLine(x, 0, x, height());
+    if (hasFocus()) {
+        // Where the keys act, and that they do.
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        if (fkeycursor >= 0) {
+            p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+            p.drawLine(fkeycursor, 0, fkeycursor, height());
+        }
+    }
+}
+
+void TWaveformView::keyPressEvent(QKeyEvent* e) {
+    const int last = std::max(int(fcolumns.size()), width()) - 1;
+    const int step = (e->modifiers() & Qt::ControlModifier) ? std::max(1, last / 10) : 1;
+    int x = fkeycursor >= 0 ? fkeycursor : last / 2;
+    switch (e->key()) {
+    case Qt::Key_Left:
+        x -= step;
+        break;
+    case Qt::Key_Right:
+        x += step;
+        break;
+    case Qt::Key_Home:
+        x = 0;
+        break;
+    case Qt::Key_End:
+        x = last;
+        break;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
+    }
+    fkeycursor = std::clamp(x, 0, std::max(last, 0));
+    if (!(e->modifiers() & Qt::ShiftModifier) || fanchor < 0) fanchor = fkeycursor;
+    // The same reports as a press at the anchor and a drag to the cursor.
+    emit pressed(fanchor);
+    if (fkeycursor != fanchor) emit dragged(fkeycursor);
+    emit released();
+    update();
 }
 
 void TWaveformView::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton) emit pressed(int(e->position().x()));
+    if (e->button() != Qt::LeftButton) return;
+    fkeycursor = fanchor = int(e->position().x());
+    emit pressed(fkeycursor);
 }
 
 void TWaveformView::mouseMoveEvent(QMouseEvent* e) {

@@ -10,7 +10,8 @@ namespace gravon {
 // The frame's position and the window's size.
 twindowplace window_place_of(const QWidget& w);
 // Moves the window; the size is taken only when sized is true (windows whose size the
-// settings keep).
+// settings keep). A shown window ends inside the available area of its screen, shrunk if need
+// be; a hidden one is fitted when it is shown.
 void place_window(QWidget& w, const twindowplace& p, bool sized);
 
 } // namespace gravon

@@ -17,6 +17,7 @@ TEST(KillPoint, BitValues) {
     EXPECT_EQ(std::uint16_t(tkillreason::otherlouder), 64);
     EXPECT_EQ(std::uint16_t(tkillreason::keyboard), 128);
     EXPECT_EQ(std::uint16_t(tkillreason::ratearithmetic), 256);
+    EXPECT_EQ(std::uint16_t(tkillreason::nonfinite), 1024);
     EXPECT_EQ(std::uint16_t(tkillreason::notanalysed), 4096);
     tkillpoint kp;
     EXPECT_TRUE(kp.empty());

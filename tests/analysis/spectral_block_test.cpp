@@ -154,11 +154,13 @@ TEST(ThresholdRatios, FollowEveryChangeOfTheThresholds) {
         EXPECT_EQ(std::memcmp(&r.block.lf, &want.lf, sizeof want.lf), 0);
         const double relfloor = std::pow(10.0, p.minrelpartiallevel / 10.0);
         EXPECT_EQ(std::memcmp(&r.relfloor, &relfloor, sizeof relfloor), 0);
+        const double shrfloor = std::pow(10.0, p.minsubharmonicratio / 10.0);
+        EXPECT_EQ(std::memcmp(&r.shrfloor, &shrfloor, sizeof shrfloor), 0);
     };
     check();
     check();
-    for (double* t :
-         {&p.hfblockthreshold, &p.maxhfblocklevel, &p.lfblockthreshold, &p.minrelpartiallevel}) {
+    for (double* t : {&p.hfblockthreshold, &p.maxhfblocklevel, &p.lfblockthreshold,
+                      &p.minrelpartiallevel, &p.minsubharmonicratio}) {
         const double was = *t;
         *t = was - 3.5;
         check();

@@ -40,7 +40,10 @@ TEST_F(CliCompare, ReportsTheKnownChangesAndTheyAreTheTwoStatisticsSubtracted) {
     ASSERT_EQ(after.status, 0) << after.err;
     ASSERT_EQ(cmp.status, 0) << cmp.err;
     ASSERT_NE(cmp.out.find("Change since the baseline"), std::string::npos) << cmp.out;
-    EXPECT_NE(cmp.out.find("\nBaseline: before_pg.stdpg\nCurrent: after.wav\n"), std::string::npos)
+    // Each by its date (no session record was given) and its name.
+    EXPECT_TRUE(std::regex_search(cmp.out, std::regex(R"(\nBaseline: \d{4}-\d\d-\d\d \d\d:\d\d )"
+                                                      R"(\(before_pg\.stdpg\)\nCurrent: \d{4}-)"
+                                                      R"(\d\d-\d\d \d\d:\d\d \(after\.wav\)\n)")))
         << cmp.out;
 
     for (const char* label :
@@ -96,6 +99,18 @@ TEST_F(CliCompare, ADifferenceViewPictureAndTheErrorsOfAComparisonWithNothing) {
     const tresult missing = run("/f100 after.wav --baseline gone.stdpg --compare");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("gone.stdpg"), std::string::npos) << missing.err;
+
+    // Another patient's baseline is not compared: nobody is there to say it should be.
+    ASSERT_EQ(run("/f100 before.wav --session patient=P-1 /s").status, 0);
+    const tresult other =
+        run("/f100 after.wav --session patient=P-2 --baseline before_pg.stdpg --compare");
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("error: --baseline before_pg.stdpg: before_pg.stdpg is of patient "
+                             "P-1, the current phonetogram (after.wav) of patient P-2. Sessions "
+                             "of two patients are not compared.\n"),
+              std::string::npos)
+        << other.err;
+    EXPECT_EQ(other.out.find("Change since"), std::string::npos) << other.out;
 
     // A baseline alone has nothing to be compared with.
     const tresult alone = run("--baseline before_pg.stdpg --compare");

@@ -154,6 +154,28 @@ TEST_F(CliRecord, ATakeFromTheSoundCardMatchesTheFileItPlayed) {
     EXPECT_TRUE(fs::is_empty(config.root / "data" / "Gravon" / "journal"));
 }
 
+// The seconds of --record and of its events are those of the sound, counted from its first
+// sample: a device that starts late neither shortens the take nor moves an event in it.
+TEST_F(CliRecord, TheTakeAndItsEventsAreTimedByTheSoundItself) {
+    const pid_t voice = play();
+    const tclirun take = run("/f100 --record 3 --record-events key@60:1.0-1.5 --tracks t.csv");
+    end_process(voice, SIGTERM);
+    ASSERT_NE(take.status, 1) << take.err;
+    EXPECT_NE(take.err.find("recorded 3.0 s"), std::string::npos) << take.err;
+    const auto rows = whole_rows(dir() / "t.csv");
+    ASSERT_GT(rows.size(), 10u);
+    EXPECT_NEAR(std::stod(rows.back()), 3.0, 0.05);
+    // The keyboard's block: from the key's press to 300 ms after its release.
+    double from = -1, to = -1;
+    for (const std::string& r : rows)
+        if (r.find("keyboard") != std::string::npos) {
+            to = std::stod(r);
+            if (from < 0) from = to;
+        }
+    EXPECT_NEAR(from, 1.0, 0.06);
+    EXPECT_NEAR(to, 1.8, 0.25); // the block ends with a 200 ms tick
+}
+
 // A full scale given with /f calibrates the take as it calibrates a file: no warning about
 // an unsigned calibration, and no date of day 0.
 TEST_F(CliRecord, AFullScaleFromTheCommandLineIsTheTakesCalibration) {
@@ -276,6 +298,12 @@ TEST_F(CliRecord, ATakeWhoseJournalFillsTheDiskComesBackUpToWhereTheJournalStopp
         ++told;
     EXPECT_EQ(told, 1u) << take.err;
     ASSERT_EQ(journal_count(), 1u);
+    // How much of the take the journal holds is told at once, and again at the end.
+    const std::size_t at = take.err.find("It holds the first "),
+                      end = take.err.find("only the first ");
+    ASSERT_TRUE(at != std::string::npos && end != std::string::npos) << take.err;
+    const double held = std::stod(take.err.substr(at + 19));
+    EXPECT_EQ(std::stod(take.err.substr(end + 15)), held);
 
     const tclirun back = run("--recover --discard-orphans --tracks back.csv");
     ASSERT_NE(back.status, 1) << back.err;
@@ -286,6 +314,8 @@ TEST_F(CliRecord, ATakeWhoseJournalFillsTheDiskComesBackUpToWhereTheJournalStopp
     EXPECT_LT(recovered.size(), live.size() - 50);
     for (std::size_t k = 0; k < recovered.size(); ++k)
         ASSERT_EQ(recovered[k], live[k]) << "frame " << k;
+    // What was told is what comes back.
+    EXPECT_NEAR(std::stod(recovered.back()), held, 0.06);
     EXPECT_GT(keyboard_rows(recovered), 5u);
     EXPECT_EQ(journal_count(), 0u);
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -260,12 +261,16 @@ TEST_F(CliResearch, TheTimeCountsAgreeAndSayWhatTheyCount) {
 TEST_F(CliResearch, StereoFilesSayWhichChannelWasAnalysed) {
     // The right channel carries the voice 20 dB lower.
     synthesize("stereo.wav", "--seconds 1 --crosstalk-db 20");
-    const tclirun left = run("/f100 stereo.wav --summary");
+    const tclirun left = run("/f100 stereo.wav --summary --summary-csv rows.csv");
     EXPECT_EQ(left.status, 3);
     EXPECT_TRUE(has(left.err, "stereo.wav has 2 channels; only channel 0 was analysed"))
         << left.err;
-    const tclirun right = run("--channel 1 /f100,100 stereo.wav --summary");
+    const tclirun right = run("--channel 1 /f100,100 stereo.wav --summary --summary-csv rows.csv");
     EXPECT_TRUE(has(right.err, "only channel 1 was analysed")) << right.err;
+    const ttable rows = read_table(dir() / "rows.csv");
+    ASSERT_EQ(rows.rows.size(), 2u);
+    EXPECT_EQ(rows.rows[0].at("channel"), "0");
+    EXPECT_EQ(rows.rows[1].at("channel"), "1");
     const auto mean_spl = [](const std::string& out) {
         const std::size_t at = out.find("  SPL ");
         return at == std::string::npos ? std::nan("")
@@ -348,10 +353,21 @@ TEST_F(CliResearch, AStoredPhonetogramIsASubjectOfEveryOutput) {
     EXPECT_EQ(b.rows[0].at("channel"), "2");
     EXPECT_TRUE(has(slurp(dir() / "b.txt"), "AccTime"));
     EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 1u);
-    // A sound file that fails before it leaves the stored phonetogram its subject.
-    const tclirun after = run("/f100 missing.wav voice_pg.stdpg --summary");
-    EXPECT_EQ(after.status, 1);
-    EXPECT_TRUE(has(after.out, "\"voice_pg.stdpg\": ")) << after.out;
+    // A refused input writes nothing, in any output, whatever else the command line read.
+    std::string header = slurp(dir() / "voice_pg.stdpg");
+    header.replace(header.find("p1.bins=39.5,1,80"), 17, "p1.bins=39.5,2,80");
+    gravon::testing::write_text(dir() / "refused_pg.stdpg", header);
+    for (const char* args : {"/f100 missing.wav voice_pg.stdpg", "refused_pg.stdpg",
+                             "voice_pg.stdpg refused_pg.stdpg"}) {
+        const tclirun after =
+            run(std::string(args) + " --summary --stats --cells-csv c.csv --summary-csv s.csv");
+        EXPECT_EQ(after.status, 1) << args;
+        EXPECT_EQ(after.out, "") << args;
+        EXPECT_TRUE(has(after.err, "no output written")) << after.err;
+        EXPECT_FALSE(fs::exists(dir() / "c.csv")) << args;
+        EXPECT_EQ(read_table(dir() / "s.csv").rows.size(), 1u) << args;
+    }
+    EXPECT_TRUE(has(run("refused_pg.stdpg --summary").err, "Parameter 1 bin size not 1"));
     const tclirun missing = run("voice_pg.stdpg --pg 5 --summary");
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(has(missing.err, "--pg 5: there are 3 phonetograms")) << missing.err;
@@ -412,6 +428,10 @@ TEST_F(CliResearch, UsageAndThePictureOption) {
         EXPECT_TRUE(has(h.out, "Usage: gravon-cli")) << help;
         EXPECT_TRUE(has(h.out, "Exit status: 0"));
     }
+    // The name and version, in the form saved files record them; nothing is analysed.
+    const tclirun version = run("--version /f100 missing.wav");
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("Gravon [0-9][0-9.]*\n"))) << version.out;
     synthesize("voice.wav", "--seconds 1");
     const tclirun png = run("/f100 voice.wav --png pg.png --size 640x480");
     EXPECT_NE(png.status, 1) << png.err;

@@ -52,10 +52,25 @@ TEST(ReferenceCalibration, TheCommandLineFormReadsStretchLevelWeightingAndDistan
     EXPECT_TRUE(b->aweighted);
     EXPECT_DOUBLE_EQ(b->level, 85.5);
     EXPECT_DOUBLE_EQ(b->distance, 0.3);
-    for (const char* bad : {"0.5:94", "0.5-3.5", "a-3.5:94", "0.5-3.5:", "0.5-3.5:94@",
-                            "0.5-3.5:94@-3", "0.5-3.5:9x4", ""}) {
-        EXPECT_FALSE(parse_reference(bad, why)) << bad;
+    // A text of another form is told by the form; one of the form by the value that cannot be.
+    for (const char* bad : {"0.5:94", "0.5-3.5", "0.5-3.5:", "0.5-3.5:94@", ""}) {
+        bool badvalue = true;
+        EXPECT_FALSE(parse_reference(bad, why, &badvalue)) << bad;
         EXPECT_NE(why.find("START-END:LEVEL"), std::string::npos) << why;
+        EXPECT_FALSE(badvalue) << bad;
+    }
+    for (auto [bad, says] : {std::pair{"a-3.5:94", "the start \"a\", which is not a finite number"},
+                             {"0.5-3.5:9x4", "the level \"9x4\""},
+                             {"0.5-3.5:nan", "the level \"nan\""},
+                             {"0.5-inf:94", "the end \"inf\""},
+                             {"3-1:94", "is reversed"},
+                             {"2-2:94", "is reversed"},
+                             {"0.5-3.5:94@0", "distance of 0 mm"},
+                             {"0.5-3.5:94@-3", "distance of -3 mm"}}) {
+        bool badvalue = false;
+        EXPECT_FALSE(parse_reference(bad, why, &badvalue)) << bad;
+        EXPECT_NE(why.find(says), std::string::npos) << bad << ": " << why;
+        EXPECT_TRUE(badvalue) << bad;
     }
 }
 
@@ -94,7 +109,7 @@ TEST(ReferenceCalibration, AStretchThatCannotBeAReferenceSaysWhy) {
     };
     EXPECT_TRUE(has(problem(x, {3.0, 5.0, 94}), "is outside take.wav, which lasts 4.000 s"));
     EXPECT_TRUE(has(problem(x, {-1.0, 2.0, 94}), "is outside"));
-    EXPECT_TRUE(has(problem(x, {2.0, 1.0, 94}), "is outside"));
+    EXPECT_TRUE(has(problem(x, {2.0, 1.0, 94}), "is reversed"));
     EXPECT_TRUE(has(problem(x, {1.0, 1.05, 94}), "too short"));
     std::vector<float> quiet(x.size(), 0.0f);
     EXPECT_TRUE(has(problem(quiet, {0.5, 3.5, 94}), "is silent"));
@@ -140,10 +155,13 @@ TEST(FileCalibrations, AreKeptPerFileAndChannelUntilTheFileChanges) {
     EXPECT_FALSE(again.find(take, 1));
     EXPECT_TRUE(again.find(take, 0));
 
-    // Texts stay on one line.
-    store.remember(take, 0, {20.5, 3, "a\tb\nc", 0.3});
+    // Texts stay on one line; the stretch of the reference it was measured from stays with it,
+    // so that a later replay leaves the reference out of the phonetogram again.
+    store.remember(take, 0, {20.5, 3, "a\tb\nc", 0.3, 0.25, 2.75});
     EXPECT_EQ(store.find(take, 0)->text, "a b c");
     EXPECT_DOUBLE_EQ(store.find(take, 0)->distance, 0.3);
+    EXPECT_DOUBLE_EQ(store.find(take, 0)->referencestart, 0.25);
+    EXPECT_DOUBLE_EQ(store.find(take, 0)->referenceend, 2.75);
 
     // A file recorded anew under the same name is not the one that was calibrated.
     testing::write_reference_take(take, {.toneseconds = 1.0});

@@ -257,18 +257,29 @@ TEST_F(Pipeline, DistanceCorrectionScalesThePressure) {
     EXPECT_NEAR(mean_level(true, 0.3) - plain, 0, 1e-9);
 }
 
+// Said once for each Record that meets it, however many blocks (of a recorder or of a
+// journal) come after.
 TEST_F(Pipeline, MaximumRecordingTimeStopsAndDropsTheBlock) {
     t.start();
     f.audioarrpos = maxaudioarrpos;
     const std::int32_t frames = f.frames();
     std::vector<std::int16_t> block(2 * 2048, 100);
     bool last = false;
-    f.MPCRecord1Fetch(block, std::int32_t(block.size()), last);
+    const auto fetch = [&] {
+        for (int i = 0; i < 50; ++i) {
+            f.audioarrpos = maxaudioarrpos;
+            f.MPCRecord1Fetch(block, std::int32_t(block.size()), last);
+        }
+    };
+    fetch();
     EXPECT_FALSE(f.recording());
     EXPECT_EQ(f.frames(), frames);
     ASSERT_EQ(t.ui.messages.size(), 1u);
     EXPECT_EQ(t.ui.messages[0].caption, "Max time reached");
     EXPECT_EQ(t.ui.messages[0].text, "Maximum recording time reached");
+    t.start();
+    fetch();
+    EXPECT_EQ(t.ui.messages.size(), 2u);
 }
 
 TEST_F(Pipeline, StopTrimsTheStoresToWholeFrames) {

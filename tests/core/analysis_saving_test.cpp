@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/sample_conversion.h"
 #include "base/text_utils.h"
+#include "calibration/calibration_model.h"
 #include "core/main_window.h"
 #include "files/analysis_saving.h"
 #include "files/qub_file.h"
@@ -11,6 +12,7 @@
 #include "support/temp_config.h"
 
 #include <cmath>
+#include <csignal>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 #include <numbers>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace gravon;
@@ -59,6 +62,13 @@ class tscriptedinterface : public tsilentinterface {
     std::vector<tmessage> messages;
     std::vector<tdialog> dialogs;
     std::deque<std::string> answers;
+    std::vector<std::string> questions;
+
+    tanswer question(const std::string& caption, const std::string& text,
+                     tbuttons buttons) override {
+        questions.push_back(text);
+        return tsilentinterface::question(caption, text, buttons);
+    }
 
     void message_box(const std::string& caption, const std::string& text,
                      tmessagekind kind) override {
@@ -160,9 +170,19 @@ class AnalysisSaving : public ::testing::Test {
         std::sort(names.begin(), names.end());
         return names;
     }
-    // A name the file system accepts, but not with a temporary suffix added.
-    std::string longname(const std::string& ext) const {
-        return path(std::string(250 - ext.size(), 'n') + ext);
+    // A save that runs out of room part way: no file of this process may grow beyond a few
+    // kilobytes while it runs.
+    template <class tf> bool without_room(tf save) {
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const bool saved = save();
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+        return saved;
     }
 
     std::int32_t rejected_frames(int ch) const {
@@ -303,10 +323,18 @@ TEST_F(AnalysisSaving, DefaultSelectionGivesAudioSplAndFo) {
 }
 
 TEST_F(AnalysisSaving, ChannelNameWithRecalculation) {
+    // Only a calibrated take's levels refer to a distance.
     record(0.3);
     ASSERT_TRUE(form.save_smp(path("a.smp")));
     TSMPfile smp;
     ASSERT_TRUE(smp.open_file(path("a.smp"), true));
+    EXPECT_EQ(smp.ChannelName(0), "Audio 0 @150 mm");
+    smp.close_file();
+    form.NewRecordingActionExecute();
+    form.calibrationstatus[0] = calstatussigned;
+    record(0.3);
+    ASSERT_TRUE(form.save_smp(path("b.smp")));
+    ASSERT_TRUE(smp.open_file(path("b.smp"), true));
     EXPECT_EQ(smp.ChannelName(0), "Audio 0 @150 mm recalc. to 300 mm");
 }
 
@@ -482,9 +510,9 @@ TEST_F(AnalysisSaving, ReplacesAnExistingFileCompletely) {
 TEST_F(AnalysisSaving, AFailedSaveKeepsTheOldFileAndTheUnsavedState) {
     record(0.3);
     ASSERT_TRUE(form.soundmodified());
-    const std::string f = longname(".smp");
+    const std::string f = path("a.smp");
     writebytes(f, "precious");
-    EXPECT_FALSE(form.save_smp(f));
+    EXPECT_FALSE(without_room([&] { return form.save_smp(f); }));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].caption, "Cannot save file");
     EXPECT_EQ(ui.messages[0].text.rfind("Cannot save file \r" + f + "\r", 0), 0u);
@@ -614,9 +642,9 @@ TEST_F(AnalysisSaving, SignalOrderAudioFirstThenTracksPerChannel) {
 
 TEST_F(AnalysisSaving, FailedSignalSetKeepsTheOldFile) {
     record(0.3);
-    const std::string f = longname(".kavell");
+    const std::string f = path("a.kavell");
     writebytes(f, "precious");
-    EXPECT_FALSE(form.save_kavell(f));
+    EXPECT_FALSE(without_room([&] { return form.save_kavell(f); }));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].caption, "Cannot save file");
     EXPECT_EQ(readbytes(f), "precious");
@@ -685,9 +713,9 @@ TEST_F(AnalysisSaving, SilentRecordingIsRefusedAndTheOldFileStays) {
 
 TEST_F(AnalysisSaving, FailedWavKeepsTheOldFile) {
     record(0.3);
-    const std::string f = longname(".wav");
+    const std::string f = path("a.wav");
     writebytes(f, "precious");
-    EXPECT_FALSE(form.save_normalized_wav(f));
+    EXPECT_FALSE(without_room([&] { return form.save_normalized_wav(f); }));
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(readbytes(f), "precious");
 }
@@ -763,25 +791,34 @@ TEST_F(AnalysisSaving, NormalisedDialog) {
     EXPECT_TRUE(fs::exists(path("n.wav")));
 }
 
-// Save all proposes the names /s gives (_pg, _an, _listen) in the folder last used; a base
-// changed in the first dialog carries over, and the title shows what was saved.
-TEST_F(AnalysisSaving, SaveAllProposesTheNamesOfABatchSaveInTheFolderLastUsed) {
+// Save all asks once, for the name the three files share, proposed as /s gives it in the folder
+// last used; its caption names the three files, and the title shows what was saved.
+TEST_F(AnalysisSaving, SaveAllAsksOnceForTheNameOfItsThreeFiles) {
     record(0.3);
     form.stdpgdialogfilename = path("earlier.stdpg");
-    ui.answers = {path("session_pg.stdpg"), path("session_an.smp"), path("session_listen.wav")};
+    ui.answers = {path("session_pg.stdpg")};
     form.SaveAllActionExecute();
-    ASSERT_EQ(ui.dialogs.size(), 3u);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
     const std::string first = ui.dialogs[0].initialname;
     EXPECT_EQ(fs::path(first).parent_path(), dir);
     EXPECT_EQ(fs::path(first).filename().string().rfind("take-", 0), 0u) << first;
     EXPECT_EQ(first.substr(first.size() - 9), "_pg.stdpg");
-    EXPECT_EQ(ui.dialogs[1].initialname, path("session_an.smp"));
-    EXPECT_EQ(ui.dialogs[1].defaultext, ".smp");
-    EXPECT_EQ(ui.dialogs[2].initialname, path("session_listen.wav"));
-    EXPECT_EQ(ui.dialogs[2].defaultext, ".wav");
+    for (const char* ending : {"_pg.stdpg", "_an.smp", "_listen.wav"})
+        EXPECT_NE(ui.dialogs[0].caption.find(ending), std::string::npos) << ui.dialogs[0].caption;
     for (const char* n : {"session_pg.stdpg", "session_an.smp", "session_listen.wav"})
         EXPECT_TRUE(fs::exists(path(n))) << n;
     EXPECT_NE(form.caption().find("session_pg.stdpg"), std::string::npos) << form.caption();
+    EXPECT_FALSE(form.soundmodified());
+    EXPECT_FALSE(form.stdpgmodified());
+
+    // A plain name is the base; files already there are replaced only when the user agrees.
+    ui.dialogs.clear();
+    ui.answers = {path("session")};
+    writebytes(path("session_an.smp"), "precious");
+    form.SaveAllActionExecute();
+    ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_NE(ui.questions[0].find("session_an.smp"), std::string::npos) << ui.questions[0];
+    EXPECT_EQ(readbytes(path("session_an.smp")), "precious");
 
     // A sound file's analysis: its own name, in its folder.
     tsinglearr wavdata(static_cast<std::size_t>(fs44));
@@ -799,23 +836,10 @@ TEST_F(AnalysisSaving, SaveAllProposesTheNamesOfABatchSaveInTheFolderLastUsed) {
     ui.dialogs.clear();
     ui.answers.clear();
     form.SaveAllActionExecute();
-    ASSERT_EQ(ui.dialogs.size(), 3u);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
     EXPECT_EQ(ui.dialogs[0].initialname, path("voice_pg.stdpg"));
-    EXPECT_EQ(ui.dialogs[1].initialname, path("voice_an.smp"));
-    EXPECT_EQ(ui.dialogs[2].initialname, path("voice_listen.wav"));
-}
-
-TEST_F(AnalysisSaving, SaveAllWithCancelledDialogsStillOffersTheNextOnes) {
-    record(0.3);
-    form.smpdialogfilename = path("earlier.smp");
-    ui.answers = {};
-    form.SaveAllActionExecute();
-    ASSERT_EQ(ui.dialogs.size(), 3u);
-    // Every dialog comes, each with the take's name in the folder last used.
-    const std::string wav = ui.dialogs.back().initialname;
-    EXPECT_EQ(fs::path(wav).parent_path(), dir);
-    EXPECT_EQ(wav.substr(wav.size() - 11), "_listen.wav");
-    EXPECT_TRUE(listing().empty());
+    // Cancelled: nothing written.
+    EXPECT_FALSE(fs::exists(path("voice_an.smp")));
 }
 
 TEST_F(AnalysisSaving, BatchSaveWritesSoundAndSignalSet) {

@@ -119,8 +119,14 @@ TEST_F(MeterProcedure, AFullScaleToneRead100dBAGives2_83PaAndA100dBLimit) {
     EXPECT_FALSE(out.isopen());
     EXPECT_FALSE(p.calibrate_enabled());
     p.leveltext = "loud";
-    p.advance();
-    EXPECT_EQ(p.calstep(), 3); // not a number: stays
+    // Not a number: the step stays, and the user is told why.
+    EXPECT_THROW(
+        try { p.advance(); } catch (const EConvertError& e) {
+            EXPECT_NE(std::string(e.what()).find("\"loud\" is not a number"), std::string::npos);
+            throw;
+        },
+        EConvertError);
+    EXPECT_EQ(p.calstep(), 3);
     p.leveltext = "100";
     p.advance();
     ASSERT_EQ(p.calstep(), 4);

@@ -9,6 +9,7 @@
 #include "synth/synth_params.h"
 #include "test_form.h"
 
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
@@ -246,12 +247,103 @@ TEST_F(LiveRecording, AKilledTakeComesBackBitForBitWithItsStartsPausesAndKeyboar
     tlivewindow w(later, true);
     ASSERT_EQ(w.ui.questions.size(), 1u);
     EXPECT_NE(w.ui.questions[0].find("Recover it now?"), std::string::npos);
+    // Named as the user knows it: when it began and how long it is, not its bytes.
+    EXPECT_NE(w.ui.questions[0].find(" s long"), std::string::npos) << w.ui.questions[0];
+    EXPECT_EQ(w.ui.questions[0].find("MB"), std::string::npos) << w.ui.questions[0];
     EXPECT_FALSE(w.form.recording());
     EXPECT_EQ(w.form.title(), "Recovered recording");
     const tanalysed back = analysed(w.form);
     EXPECT_EQ(back.frames, live.frames);
     EXPECT_TRUE(back == live);
     EXPECT_EQ(w.form.journal.filename(), journal);
+}
+
+// A take keeps one rate: Record at another offers a new take instead (declined, the take stays;
+// accepted, the old one is asked about first). The new take, with a session record edited after
+// its start, a command-line calibration, a microphone at 150 mm and a change of width, is killed:
+// recovered by a program with other settings, its saved files are the live take's.
+TEST_F(LiveRecording, AKilledTakeIsSavedFromItsJournalAsTheLiveTakeWas) {
+    std::int32_t bits = 24;
+    devices.source = voice_source(&bits);
+    const fs::path live = config.root / "live", back = config.root / "back";
+    fs::create_directories(live);
+    fs::create_directories(back);
+    const auto save_all = [](TForm1& f, const fs::path& d) {
+        EXPECT_TRUE(f.save_stdpg((d / "take.stdpg").string(), 0));
+        EXPECT_TRUE(f.save_normalized_wav((d / "take.wav").string()));
+        EXPECT_TRUE(f.save_kavell((d / "take.kavell").string()));
+        EXPECT_TRUE(f.save_smp((d / "take.smp").string()));
+    };
+    tsessionrecord record;
+    record.patient = "P-0417";
+    record.clinician = "A. Berg";
+    record.task = "Singing profile";
+    fs::path orphan = journals() / "take-killed.gravonjournal";
+    {
+        // Declines the new take; then accepts it, and the old take's save questions get No.
+        tlivewindow w(devices, false, {tanswer::no, tanswer::yes, tanswer::no, tanswer::no});
+        TForm1& f = w.form;
+        f.signedfactors = {14.1, 14.1};
+        f.calibrationstatus = {2, 2};
+        f.commandlinecalibration = true;
+        f.set_standardactualdistance(0, 0.15);
+        f.set_session(record);
+        f.RecordActionExecute(true);
+        f.set_paused(false);
+        devices.in->run(60);
+        f.StopActionExecute();
+        const std::int32_t first = f.audiosamples();
+
+        f.set_fs(48000);
+        f.RecordActionExecute(true);
+        EXPECT_FALSE(f.recording());
+        EXPECT_EQ(f.audiosamples(), first);
+        EXPECT_EQ(f.storefs, 44100.0); // and saved at its own rate
+        ASSERT_EQ(w.ui.questions.size(), 1u);
+        EXPECT_NE(w.ui.questions[0].find("recorded at 44100 Hz"), std::string::npos);
+        EXPECT_NE(w.ui.questions[0].find("starting a new take"), std::string::npos);
+        f.RecordActionExecute(true);
+        ASSERT_TRUE(f.recording());
+        EXPECT_EQ(w.ui.questions.size(), 4u);
+        f.set_paused(false);
+        devices.in->run(50);
+        f.StopActionExecute();
+        // The notes come after the start; the take goes on in another width.
+        tsessionrecord later = f.session();
+        later.notes = "Hoarse since Monday,\nno medication \\ none";
+        f.set_session(later);
+        bits = 16;
+        f.set_use24bits(false);
+        f.RecordActionExecute(true);
+        EXPECT_EQ(w.ui.questions.size(), 4u);
+        f.set_paused(false);
+        devices.in->run(50);
+        f.StopActionExecute();
+        // Killed here: the journal as the kill leaves it. Its take is then saved live.
+        fs::copy_file(f.journal.filename(), orphan);
+        save_all(f, live);
+    }
+    tsimdevices d;
+    tscriptedinterface ui;
+    ui.answer = tanswer::yes;
+    TForm1 f{ui};
+    f.attach_audio(d);
+    f.FormActivate({}); // default settings: 300 mm, recalculated, no calibration
+    ASSERT_EQ(f.title(), "Recovered recording");
+    EXPECT_NE(ui.questions.at(0).find("(patient P-0417; Singing profile)"), std::string::npos)
+        << ui.questions[0];
+    save_all(f, back);
+    for (const char* name : {"take.stdpg", "take.wav", "take.kavell", "take.smp"}) {
+        EXPECT_GT(fs::file_size(live / name), 1000u) << name;
+        EXPECT_TRUE(testing::read_text(live / name) == testing::read_text(back / name)) << name;
+    }
+    const std::string smp = testing::read_text(back / "take.smp");
+    EXPECT_NE(smp.find("Calibrated from command line, full scale 14.1 Pa"), std::string::npos);
+    EXPECT_NE(smp.find("Audio 0 @150 mm"), std::string::npos);
+    EXPECT_EQ(smp.find("recalc."), std::string::npos);
+    EXPECT_NE(smp.find("P-0417"), std::string::npos);
+    // Saved: the journal goes.
+    EXPECT_FALSE(fs::exists(orphan));
 }
 
 TEST_F(LiveRecording, ARecoveredTakeHoldsItsJournalContinuesItAndRetiresItWhenDiscarded) {
@@ -294,7 +386,9 @@ TEST_F(LiveRecording, ARecoveredTakeHoldsItsJournalContinuesItAndRetiresItWhenDi
     EXPECT_EQ(journal_count(), 0u);
 }
 
-TEST_F(LiveRecording, ATakeWhoseJournalFilledTheDiskIsToldOnceAndItsJournalGoesWithIt) {
+// Told at once how much of the take the journal holds, and truly (a recovery brings back that:
+// the headless program's test recovers it).
+TEST_F(LiveRecording, ATakeWhoseJournalFilledTheDiskIsToldOnceHowMuchItHolds) {
     ttinyfs tiny(journals(), "300k");
     if (!tiny.mounted) GTEST_SKIP() << "cannot mount a small tmpfs here";
     tlivewindow w(devices);
@@ -304,6 +398,13 @@ TEST_F(LiveRecording, ATakeWhoseJournalFilledTheDiskIsToldOnceAndItsJournalGoesW
     EXPECT_TRUE(w.form.journal.failed());
     EXPECT_GT(total_time(w.form.pgs[0]), 1.0); // the take goes on in memory
     ASSERT_EQ(w.ui.posted.size(), 1u);
+    const double held = w.form.journalled_seconds();
+    EXPECT_GT(held, 0.5);
+    EXPECT_LT(held, w.form.audiosamples() / w.form.storefs - 0.5);
+    char told[64];
+    std::snprintf(told, sizeof told, "It holds the first %.1f s of the take", held);
+    EXPECT_NE(w.ui.posted[0].find(told), std::string::npos) << w.ui.posted[0];
+    EXPECT_NE(w.ui.posted[0].find("No space left on device"), std::string::npos);
     EXPECT_NE(w.ui.posted[0].find("not safe from a crash"), std::string::npos);
     // Still held by its take, so no other start offers it.
     EXPECT_TRUE(w.form.orphaned_takes().empty());
@@ -314,6 +415,7 @@ TEST_F(LiveRecording, ATakeWhoseJournalFilledTheDiskIsToldOnceAndItsJournalGoesW
     devices.in->run(10);
     w.form.StopActionExecute();
     EXPECT_EQ(w.ui.posted.size(), 1u);
+    EXPECT_EQ(w.form.journalled_seconds(), held);
     // New recording, answered No: the partial journal goes and is never offered again.
     w.form.NewRecordingActionExecute();
     EXPECT_EQ(journal_count(), 0u);

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <limits>
+#include <set>
 
 namespace gravon {
 namespace {
@@ -211,15 +213,24 @@ TEST_F(OpenSoundFile, AFileThatGivesNoAnalysisIsAnErrorAndChangesNothing) {
     }
 }
 
-TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
-    // A soft tone, with single samples at full scale in hops 3, 10 and 11, one exactly at the
-    // limit (127/128 of full scale) in hop 20 and one a step below it in hop 30, among the
-    // frames of 882 samples that the analysis stores.
+TEST_F(OpenSoundFile, TheClippingNoteCountsTheFramesThatHoldTheExtremeCode) {
+    // A soft tone in frames of 882 samples. Clipped: three equal samples at full scale (hop 11;
+    // across the end of hop 20 into hop 21, which they complete) or at the limit, 127/128 of it
+    // (hop 30). Not clipped: one or two (hops 3, 10, 5), as a peak-normalised file has; three a
+    // step below the limit (hop 40), or three at full scale that are not equal (hop 50).
     tsinglearr x(88200);
     for (std::size_t i = 0; i < x.size(); ++i) x[i] = float(0.1 * std::sin(0.05 * double(i)));
-    for (std::size_t hop : {3u, 10u, 11u}) x[hop * 882 + 100] = -1.0f;
-    x[20 * 882 + 881] = 32512.0f / 32768.0f;
-    x[30 * 882] = 32511.0f / 32768.0f;
+    const auto put = [&](std::size_t at, std::initializer_list<float> v) {
+        for (float s : v) x[at++] = s;
+    };
+    put(3 * 882 + 100, {-1.0f});
+    put(10 * 882 + 100, {1.0f});
+    put(5 * 882 + 100, {-1.0f, -1.0f});
+    put(11 * 882 + 100, {-1.0f, -1.0f, -1.0f});
+    put(30 * 882 + 400, {32512.0f / 32768, 32512.0f / 32768, 32512.0f / 32768});
+    put(20 * 882 + 880, {-1.0f, -1.0f, -1.0f});
+    put(40 * 882 + 10, {32511.0f / 32768, 32511.0f / 32768, 32511.0f / 32768});
+    put(50 * 882 + 10, {32767.0f / 32768, -1.0f, 32767.0f / 32768});
     TWavFile w;
     w.setsampfreq(44100);
     w.setnchans(1);
@@ -230,14 +241,9 @@ TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
     f.open_any_file(p);
     ASSERT_EQ(t.ui.messages.size(), 1u);
     const std::string& text = t.ui.messages[0].text;
-    EXPECT_NE(text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos) << text;
-    // The stores trimmed to fewer whole frames than the peaks cover are judged from the store.
-    f.audioarrpos = 15 * 882 - 1;
-    const std::vector<std::string> notes = replay_notes(f, p, command_line_advice());
-    bool found = false;
-    for (const std::string& n : notes)
-        found = found || n.find("is clipped: 3 of 15 frames") != n.npos;
-    EXPECT_TRUE(found);
+    EXPECT_NE(text.find("is clipped: 3 of 99 frames (3.0 %)"), std::string::npos) << text;
+    for (std::size_t k = 0; k < 99; ++k)
+        EXPECT_EQ(f.frameclipped[0][k], k == 11 || k == 21 || k == 30 ? 1.0f : 0.0f) << k;
 
     // A batch run that keeps no samples analyses the same, notes the same clipping, and refuses
     // to save a recording of zeros.
@@ -246,7 +252,7 @@ TEST_F(OpenSoundFile, TheClippingNoteCountsExactlyTheFramesThatReachTheLimit) {
     f.storeaudio = false;
     f.open_any_file(p);
     ASSERT_EQ(t.ui.messages.size(), 1u);
-    EXPECT_NE(t.ui.messages[0].text.find("is clipped: 4 of 99 frames (4.0 %)"), std::string::npos);
+    EXPECT_NE(t.ui.messages[0].text.find("is clipped: 3 of 99 frames (3.0 %)"), std::string::npos);
     EXPECT_FALSE(f.audiokept());
     EXPECT_EQ(f.paramarr[trackspl][0], spl);
     t.ui.messages.clear();
@@ -376,6 +382,65 @@ TEST_F(OpenSoundFile, TheAnalysisNeverTakesAWindowOfGigabytes) {
     EXPECT_FALSE(analysis_window_fits(3276813.0, 50, TFFTWindow::Hanning));
     EXPECT_FALSE(analysis_window_fits(44100, 0, TFFTWindow::Hanning));
     EXPECT_FALSE(analysis_window_fits(std::nan(""), 50, TFFTWindow::Hanning));
+}
+
+TEST_F(OpenSoundFile, NonFiniteSamplesRejectTheirFramesAndLeaveTheRestAsItWas) {
+    // A voice after a second of room noise, as float files that keep NaN and infinite samples
+    // as they are: one with an infinite sample in the noise the background measurement takes, a
+    // NaN and another infinite one in the voice, where the clean file holds zeros; one all NaN.
+    synth::tsynthparams sp;
+    sp.phrases = {synth::steady_phrase(3.0, 220, 80)};
+    sp.leadin = 1.0;
+    tsinglearr x = synth::synthesize(sp).floats[0];
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::pair<std::size_t, float> bad[] = {
+        {20 * 882 + 5, inf}, {150 * 882 + 300, nan}, {160 * 882 + 881, -inf}};
+    const std::set<std::size_t> rejected = {20, 21, 150, 151, 160, 161};
+    const auto open = [&](const std::string& name, const tsinglearr& s) {
+        TWavFile w;
+        w.setsampfreq(44100);
+        w.setnchans(1);
+        w.setnbits(32);
+        w.setformat(tFormat::ieeefloat);
+        w.setfullscale(0, 1.0);
+        w.save_file(path(name), {s}, false, false);
+        f.commandlinefsd = {100.0f};
+        f.Open_soundfile(path(name), 0, -1);
+        std::string all;
+        for (const std::string& note : replay_notes(f, path(name), command_line_advice()))
+            all += note + "\n";
+        EXPECT_EQ(all.find("clipped"), std::string::npos) << all;
+        EXPECT_EQ(all.find("digital silence"), std::string::npos) << all;
+        return all;
+    };
+    for (const auto& [k, v] : bad) x[k] = 0.0f;
+    open("clean.wav", x);
+    const std::int32_t frames = f.frames();
+    ASSERT_GT(frames, 170);
+    std::array<tsinglearr, ntracks> want;
+    for (std::size_t row = 1; row < ntracks; ++row) want[row] = f.paramarr[row][0];
+
+    for (const auto& [k, v] : bad) x[k] = v;
+    const std::string notes = open("bad.wav", x);
+    ASSERT_EQ(f.frames(), frames);
+    EXPECT_NE(notes.find("6 of " + std::to_string(frames) + " frames hold one and were rejected"),
+              std::string::npos)
+        << notes;
+    for (std::size_t k = 0; k < std::size_t(frames); ++k) {
+        const auto bits = std::uint16_t(f.paramarr[trackdebug][0][k]);
+        ASSERT_EQ((bits & std::uint16_t(tkillreason::nonfinite)) != 0, rejected.count(k) > 0) << k;
+        for (std::size_t row = 1; row < ntracks && !rejected.count(k); ++row)
+            ASSERT_EQ(f.paramarr[row][0][k], want[row][k]) << "frame " << k << ", track " << row;
+    }
+    for (const auto& [k, v] : bad) EXPECT_EQ(f.audioarr[0][k], 0.0f); // stored as analysed
+
+    std::fill(x.begin(), x.end(), nan);
+    EXPECT_NE(open("allnan.wav", x).find("every frame of "), std::string::npos);
+    for (std::size_t k = 0; k < std::size_t(frames); ++k)
+        ASSERT_NE(
+            std::uint16_t(f.paramarr[trackdebug][0][k]) & std::uint16_t(tkillreason::nonfinite), 0)
+            << k;
 }
 
 TEST_F(OpenSoundFile, RefusedTypes) {

@@ -38,6 +38,13 @@ class trecordinginterface : public tuserinterface {
         questions.push_back(text);
         return answer;
     }
+    // Record with a channel not calibrated: asked with these texts, answered so.
+    std::vector<std::string> uncalibratedasked;
+    bool recorduncalibrated = true;
+    bool confirm_uncalibrated_record(const std::string& text) override {
+        uncalibratedasked.push_back(text);
+        return recorduncalibrated;
+    }
 };
 
 struct ttestform {

@@ -177,7 +177,9 @@ TEST(TextExportChoices, VisibleRangeAndCheckAll) {
     EXPECT_EQ(text_export_paramnames(l, 1)[1], "AccTime");
     c.pgno = 1;
     check_all_parameters(c, l, true);
-    EXPECT_EQ(c.checked, std::vector<bool>(nrecordinglayers, true));
+    std::vector<bool> all(nrecordinglayers, true);
+    all[pglayerspare] = false; // the unnamed spare is never ticked
+    EXPECT_EQ(c.checked, all);
     check_all_parameters(c, l, false);
     EXPECT_EQ(c.checked, std::vector<bool>(nrecordinglayers, false));
     c.pgno = -1;
@@ -324,9 +326,9 @@ TEST_F(TextExport, ClampedRangeAndEmptyRange) {
 }
 
 TEST_F(TextExport, WritesTheFileInTheEightBitCodePage) {
-    list.pgs[1].param[pglayerspare].name = "Pr\xC3\xA9"
-                                           "cision";
-    choices.checked[pglayerspare] = true;
+    list.pgs[1].param[pglayermaxpartno].name = "Pr\xC3\xA9"
+                                               "cision";
+    choices.checked[pglayermaxpartno] = true;
     const std::string f = path("export.txt");
     export_phonetogram_text(list, choices, format, f);
     const std::string bytes = readbytes(f);
@@ -374,7 +376,9 @@ TEST_F(TextExport, ExportsAnyListedPhonetogram) {
     EXPECT_EQ(cell(l, 120, 24), "2.5");
     // Checks beyond the phonetogram's parameters are ignored.
     choices.checked.assign(20, true);
-    EXPECT_EQ(lines_of(phonetogram_text(list, choices, format)).size(), 10u * 84u);
+    // ...and so is the unnamed spare layer.
+    EXPECT_EQ(lines_of(phonetogram_text(list, choices, format)).size(),
+              (nrecordinglayers - 1) * 84u);
 }
 
 } // namespace

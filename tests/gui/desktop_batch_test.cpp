@@ -63,8 +63,9 @@ TEST(DesktopProgram, BatchRunWritesWhatTheHeadlessProgramWrites) {
 }
 
 // Pictures made by a script on a machine without a sound device: the calibration window
-// cannot record, which is said on standard error instead of in a box that no one clicks away.
-// Bad files named on the command line are refused the same way, and the program still closes.
+// cannot record, which is said on standard error instead of in a box that no one clicks away,
+// and the run fails naming the picture it could not make. Bad files named on the command line
+// are refused the same way, and the program still closes.
 TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
     gravon::testing::ttempconfig config;
     const fs::path pics = config.root / "pictures", out = config.root / "out.txt";
@@ -74,12 +75,61 @@ TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
                             "' && env QT_QPA_PLATFORM=offscreen PULSE_SERVER=unix:/nonexistent "
                             "timeout 120 '" GRAVON_GUI_PATH "' text.wav --window-pictures '" +
                             pics.string() + "' /c >'" + out.string() + "' 2>&1";
-    EXPECT_EQ(run(cmd), 0) << read_text(out);
+    EXPECT_EQ(run(cmd), 1) << read_text(out);
     const std::string err = read_text(out);
-    EXPECT_NE(err.find("gravon: Cannot open file: Cannot read text.wav: it is a text file"), std::string::npos)
+    EXPECT_NE(err.find("cannot make the picture " + (pics / "calibrator.png").string()),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("gravon: Cannot open file: Cannot read text.wav: it is a text file"),
+              std::string::npos)
         << err;
     EXPECT_TRUE(fs::exists(pics / "sound_level_meter.png")) << err;
     EXPECT_TRUE(fs::exists(pics / "advanced_settings_tab1.png")) << err;
+}
+
+// A picture taken without /c leaves the window to a person, who records, pauses and quits with
+// the keys (xdotool on Xvfb; the take comes from scripts/sound_server.sh). Quitting asks whether
+// to save; Cancel keeps the window and the take's journal.
+TEST(DesktopProgram, APictureRunWithoutSlashCLeavesTheSaveQuestionsToAPerson) {
+    if (run("command -v xvfb-run >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xvfb-run or xdotool is missing";
+    if (!fs::exists("/tmp/gravon-pulse/native")) GTEST_SKIP() << "no sound server to record from";
+    gravon::testing::ttempconfig config;
+    const fs::path dir = config.root, out = dir / "out.txt";
+    // Each step says what it saw; a step that waits in vain gives up after 20 s.
+    gravon::testing::write_text(dir / "keys.sh", R"sh(set -u
+"$1" --screenshot "$2/s.png" &
+pid=$!
+for i in $(seq 300); do [ -s "$2/s.png" ] && break; sleep 0.1; done
+[ -s "$2/s.png" ] && echo picture
+find_window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+w=$(find_window '^Gravon$')
+xdotool windowfocus --sync "$w" key F9
+u=$(find_window '^Channel not calibrated$') && [ -n "$u" ] && echo uncalibrated
+xdotool windowfocus --sync "$u" key Return
+d=$(find_window '^Session details$') && [ -n "$d" ] && echo session-dialog
+xdotool windowfocus --sync "$d" key Return
+sleep 1
+xdotool windowfocus --sync "$w" key space
+sleep 2
+xdotool windowfocus --sync "$w" key ctrl+q
+q=$(find_window '^Recording is not saved$') && [ -n "$q" ] && echo asked
+xdotool windowfocus --sync "$q" key Escape
+sleep 1
+kill -0 "$pid" && echo window-open
+[ -n "$(ls -A "$3")" ] && echo journal-kept
+kill "$pid"
+)sh");
+    const std::string cmd = "cd '" + dir.string() +
+                            "' && QT_QPA_PLATFORM=xcb PULSE_SERVER=unix:/tmp/gravon-pulse/native "
+                            "timeout 150 xvfb-run -a sh keys.sh '" GRAVON_GUI_PATH "' '" +
+                            dir.string() + "' '" + (dir / "data/Gravon/journal").string() + "' >'" +
+                            out.string() + "' 2>&1";
+    EXPECT_EQ(run(cmd), 0) << read_text(out);
+    const std::string said = read_text(out);
+    for (const char* step : {"picture\n", "uncalibrated\n", "session-dialog\n", "asked\n",
+                             "journal-kept\n", "window-open\n"})
+        EXPECT_NE(said.find(step), std::string::npos) << step << " missing in:\n" << said;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The desktop window driven as a user drives it: its actions in every state of a recording and
 // of a file analysis, files dropped on it, the recent-files menu.
 #include "core/sim_devices.h"
+#include "files/sound_file_kinds.h"
 #include "support/temp_config.h"
 #include "synth/synth_params.h"
 #include "synth/voice_synth.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -294,23 +296,28 @@ TEST_F(MainWindow, ClosingDuringAReplayWaitsForItsEnd) {
 }
 
 TEST_F(MainWindow, ItsPlacementIsKeptInTheOptionsAndBroughtBackOnScreen) {
-    w.move(123, 77);
-    w.resize(700, 450);
+    w.move(63, 47);
+    w.resize(500, 400);
     w.form().save_settings("");
     {
         TMainWindow again;
         again.activate({});
-        EXPECT_EQ(again.pos(), QPoint(123, 77));
-        EXPECT_EQ(again.size(), QSize(700, 450));
+        EXPECT_EQ(again.pos(), QPoint(63, 47));
+        EXPECT_EQ(again.size(), QSize(500, 400));
     }
-    // A placement beyond the desktop's right edge is moved back so that 50 pixels show.
+    // A placement beyond the desktop's right edge and larger than it comes back inside.
     tscreenrect desk;
     ASSERT_TRUE(w.userinterface().get_desktop_work_area(desk));
     w.move(desk.right + 400, 40);
+    w.resize(2 * (desk.right - desk.left), 3 * desk.bottom);
     w.form().save_settings("");
+    // Shown before its places are restored, as the program starts.
     TMainWindow again;
+    again.show();
     again.activate({});
-    EXPECT_EQ(again.pos(), QPoint(desk.right - 50, 40));
+    const QRect shown(again.pos(), again.frameGeometry().size());
+    EXPECT_TRUE(QRect(QPoint(desk.left, desk.top), QPoint(desk.right, desk.bottom)).contains(shown))
+        << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
 }
 
 TEST_F(MainWindow, SelectingTheWholeAreaShowsItsStatistics) {
@@ -490,12 +497,29 @@ TEST(MainWindowDevices, ADevicePluggedInShowsInTheOpenAdvancedSettings) {
 }
 
 TEST(QtDialogTexts, FiltersAndLineBreaksOfTheCore) {
-    EXPECT_EQ(
-        qt_name_filter("Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*").toStdString(),
-        "Standard phonetogram (*.stdpg);;All files (*.*)");
-    // Patterns that the description does not show are added to it, separated by blanks.
-    EXPECT_EQ(qt_name_filter("Sound files|*.smp;*.wav").toStdString(), "Sound files (*.smp *.wav)");
+    // The core's filters as Qt reads them: patterns in parentheses, separated by blanks.
+    const std::pair<const char*, const char*> filters[] = {
+        {"Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*",
+         "Standard phonetogram (*.stdpg);;All files (*)"},
+        {"Sound files|*.smp;*.wav", "Sound files (*.smp *.wav)"},
+        {"Sound files (*.smp;*.wav)|*.smp;*.wav", "Sound files (*.smp *.wav)"},
+    };
+    for (const auto& [core, qt] : filters) EXPECT_EQ(qt_name_filter(core).toStdString(), qt);
     EXPECT_EQ(qt_text("Can't find \rx.wav").toStdString(), "Can't find \nx.wav");
+
+    // The sound file dialog: all sound files first, matching every extension that is read, in
+    // any case of letters; every file last.
+    const QStringList dialog = qt_name_filter(sound_file_filter()).split(";;");
+    ASSERT_GE(dialog.size(), 3);
+    const QString first = dialog.front();
+    EXPECT_TRUE(first.startsWith("All sound files (")) << first.toStdString();
+    EXPECT_EQ(dialog.back(), "All files (*)");
+    const QStringList all = first.mid(first.indexOf('(') + 1).chopped(1).split(' ');
+    for (const tsoundfilekind& k : sound_file_kinds())
+        for (const QString& e : QString(k.extensions).split(' '))
+            for (const QString& name : {"take" + e, "TAKE" + e.toUpper()})
+                EXPECT_TRUE(QDir::match(all, name)) << name.toStdString();
+    EXPECT_FALSE(QDir::match(all, "take.stdpg"));
 }
 
 TEST_F(MainWindow, RecordOffersTheSessionDetailsAndTheReportIsSavedAsPdf) {
@@ -518,7 +542,7 @@ TEST_F(MainWindow, RecordOffersTheSessionDetailsAndTheReportIsSavedAsPdf) {
     EXPECT_GT(at(savereport), 12);
     EXPECT_EQ(at(printreport), at(savereport) + 1);
     EXPECT_EQ(w.action(savereport)->text().toStdString(), "Save report as PDF…");
-    EXPECT_EQ(w.action(sessiondetails)->text().toStdString(), "Session details…");
+    EXPECT_EQ(w.action(sessiondetails)->text().toStdString(), "&Session details…");
 
     const fs::path pdf = file("report.pdf");
     w.userinterface().script.filenames = [&](const std::string& caption, bool save) {

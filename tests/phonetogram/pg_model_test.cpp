@@ -94,9 +94,12 @@ TEST(PgParam, DefaultRecordingLayers) {
     EXPECT_EQ(p[5].name, "CrestTo01");
     EXPECT_EQ(p[6].name, "MaxPartNoTo01");
     EXPECT_DOUBLE_EQ(p[6].max, 32.768);
-    EXPECT_EQ(p[7].name, "");
-    EXPECT_EQ(p[7].entitytype, 2);
-    for (std::size_t k = 2; k < 8; ++k) EXPECT_EQ(p[k].entitytype, entityavg);
+    // The spare layer holds nothing and has no name, so that it is never stored nor shown.
+    EXPECT_EQ(p[pglayerspare].name, "");
+    for (std::size_t k = 2; k < p.size(); ++k) {
+        EXPECT_EQ(p[k].entitytype, entityavg);
+        EXPECT_EQ(p[k].entitystr, p[k].name);
+    }
     for (auto& l : p) {
         EXPECT_FALSE(l.logarithmic);
         EXPECT_EQ(l.arr.nx, nf0bins);
@@ -175,19 +178,23 @@ TEST_F(PgList, SameCountChangesNothing) {
     EXPECT_EQ(list.masks.binmarked[0][3][3], 1);
 }
 
-TEST_F(PgList, GrowingGivesBlueAndRedAgainThenTheRest) {
+TEST_F(PgList, GrowingGivesEachLoadedOneAColourOfItsOwnButGrey) {
     list.masks.binglued[1][4][4] = 1;
     EXPECT_TRUE(set_nchans(list, 4));
-    EXPECT_EQ(list.pgs[2].colorindex, 0);
-    EXPECT_EQ(list.pgs[3].colorindex, 1);
-    EXPECT_EQ(list.pgs[2].color, rgb(64, 64, 255));
+    // Blue and Red are the recording's; Gray is the baseline's.
+    EXPECT_EQ(list.pgs[2].colorindex, 2);
+    EXPECT_EQ(list.pgs[3].colorindex, 3);
+    EXPECT_EQ(list.pgs[2].color, rgb(192, 64, 192));
     EXPECT_EQ(list.masks.binglued.size(), 4u);
     EXPECT_EQ(list.masks.binglued[1][4][4], 1); // existing masks stay
     for (auto v : list.masks.binglued[3].cells) ASSERT_EQ(v, 0);
-    set_nchans(list, 14);
-    EXPECT_EQ(list.pgs[11].colorindex, 9);
-    EXPECT_EQ(list.pgs[12].colorindex, 0); // (12 - 2) mod 10
-    EXPECT_EQ(list.pgs[13].colorindex, 1);
+    set_nchans(list, 10);
+    EXPECT_EQ(list.pgs[6].colorindex, 6);
+    EXPECT_EQ(list.pgs[7].colorindex, 5); // all seven taken: (7 - 2) mod 7
+    EXPECT_EQ(list.pgs[9].colorindex, 0);
+    // One closed: its colour is the first free again.
+    list.pgs[3].colorindex = 8;
+    EXPECT_EQ(distinct_pgcolor(list, 9), 3);
 }
 
 TEST_F(PgList, ShrinkingDropsLastEntriesAndMasks) {

@@ -1,13 +1,14 @@
 """The Python module against gravon-cli on the same files: the same tracks, cells and summary,
 value for value; samples in an array as the file that holds them; a stored phonetogram as the
 analysis it came from; the headless program's error messages as exceptions; four threads at
-once as one by one.
+once as one by one; the installation under the prefix it is given.
 
-    python3 gravon_module_test.py GRAVON_CLI GRAVON_SYNTH   (with PYTHONPATH=build/python)
+    python3 gravon_module_test.py GRAVON_CLI GRAVON_SYNTH CMAKE   (with PYTHONPATH=build/python)
 """
 
 import concurrent.futures
 import csv
+import glob
 import math
 import os
 import subprocess
@@ -21,7 +22,7 @@ import pandas as pd
 
 import gravon
 
-CLI = SYNTH = None
+CLI = SYNTH = CMAKE = None
 
 
 def read_csv_text(path):
@@ -123,6 +124,8 @@ class Corpus(unittest.TestCase):
         self.assertEqual(["gravon-cli: warning: " + w for w in plain.warnings],
                          r.stderr.splitlines())
         self.assert_row_as_csv(plain.summary(), "plain.csv")
+        # The module is the program of the same version.
+        self.assertEqual(self.cli("--version").stdout, "Gravon %s\n" % gravon.__version__)
 
     def test_samples_in_an_array_are_the_file_that_holds_them(self):
         def samples(name):
@@ -149,11 +152,29 @@ class Corpus(unittest.TestCase):
                 if key not in ("file", "name", "calibration", "warnings"):
                     np.testing.assert_equal(as_[key], fs_[key], err_msg=key)
             self.assertEqual(as_["warnings"], fs_["warnings"].replace(name, "samples"))
+        # A name stands for them as the file's does, and the row names the channel analysed.
+        fs, x = samples("stereo.wav")
+        named = gravon.analyse(x, fs, [100, 100], channel=1, name="take 3")
+        self.assertEqual(set(named.cells()["name"]), {"take 3"})
+        self.assertEqual((named.summary()["file"], named.summary()["channel"]), ("take 3", 1))
+        self.assertIn("take 3 has 2 channels; only channel 1 was analysed", " ".join(named.warnings))
         # float32 samples are taken as they are.
         fs, x = samples("voice.wav")
         a32 = gravon.analyse(x[:, 0].astype(np.float32), fs, [100.0])
         np.testing.assert_array_equal(a32.cells()["time_all_s"],
                                       gravon.analyse_file("voice.wav", 100).cells()["time_all_s"])
+        # A NaN sample rejects the two frames whose window holds it, says so, and leaves the
+        # others as those of the array with a zero in its place.
+        xz = x[:, 0].copy()
+        xz[100 * 882 + 7] = 0.0
+        xn = xz.copy()
+        xn[100 * 882 + 7] = np.nan
+        az, an = gravon.analyse(xz, fs, [100.0]), gravon.analyse(xn, fs, [100.0])
+        bad = np.array(["nonfinite" in r for r in an.tracks["left_rejected"]])
+        self.assertEqual(list(np.flatnonzero(bad)), [100, 101])
+        for col in az.tracks:
+            np.testing.assert_array_equal(an.tracks[col][~bad], az.tracks[col][~bad], err_msg=col)
+        self.assertIn("2 of %d frames hold one" % len(bad), " ".join(an.warnings))
 
     def test_a_stored_phonetogram_reads_as_the_cells_it_holds(self):
         r = self.cli("/f100", "voice.wav", "/s")
@@ -213,6 +234,15 @@ class Corpus(unittest.TestCase):
             gravon.analyse(np.zeros(44100, dtype=np.int16), 44100, 100)
         with self.assertRaises(TypeError):
             gravon.analyse(np.zeros(44100), 44100, "loud")
+        # What is no array of floats, or no name, is refused in one short line.
+        for samples, name, error in (([0.0] * 441000, "samples", TypeError),
+                                     (np.zeros(44100), 3, TypeError),
+                                     (np.zeros(44100), "", ValueError),
+                                     (np.zeros(44100), "a\0b", ValueError)):
+            with self.assertRaises(error) as e:
+                gravon.analyse(samples, 44100, 100, name=name)
+            self.assertLess(len(str(e.exception)), 120, str(e.exception)[:200])
+            self.assertNotIn("\n", str(e.exception))
         with self.assertRaises(ValueError):
             gravon.analyse(np.zeros(44100), 0, 100)
         with self.assertRaises(gravon.Error) as e:
@@ -227,6 +257,19 @@ class Corpus(unittest.TestCase):
         with self.assertRaises(gravon.Error) as e:
             gravon.analyse_file("voice.wav", 100).cells(pg=5)
         self.assertIn("--pg 5", str(e.exception))
+        # What the command line refuses, the module refuses with the same words.
+        r = self.cli("voice.wav", "--pg", "-5", "--summary")
+        self.assertEqual(r.returncode, 2)
+        with self.assertRaises(ValueError) as e:
+            gravon.analyse_file("voice.wav", 100).cells(pg=-5)
+        self.assertIn('needs a whole number from 0 to 1000000, not "-5"', r.stderr)
+        self.assertIn('pg needs a whole number from 0 to 1000000, not "-5"', str(e.exception))
+        # A path as bytes is the same file; a NUL in a name is refused, not cut short.
+        self.assertEqual(gravon.analyse_file(b"voice.wav", 100).summary()["file"], "voice.wav")
+        for bad in ("voice.wav\0.txt", b"voice.wav\0"):
+            with self.assertRaises(ValueError) as e:
+                gravon.analyse_file(bad, 100)
+            self.assertIn("NUL", str(e.exception))
 
     def test_threads_analyse_side_by_side_as_one_by_one(self):
         # Dithered binning draws from the random generator: concurrent analyses that shared
@@ -251,7 +294,22 @@ class Corpus(unittest.TestCase):
         default = gravon.analyse_file(names[0], full_scale=100).cells()
         self.assertFalse(np.array_equal(default["time_all_s"], alone[0][0]["time_all_s"]))
 
+    def test_an_installation_stays_under_its_prefix(self):
+        prefix = os.path.join(self.dir, "prefix")
+        r = subprocess.run([CMAKE, "--install", os.path.dirname(CLI), "--prefix", prefix],
+                           capture_output=True, text=True)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        written = [line.split(": ", 1)[1] for line in r.stdout.splitlines()
+                   if line.startswith(("-- Installing: ", "-- Up-to-date: "))]
+        self.assertEqual([p for p in written if not p.startswith(prefix + "/")], [])
+        module = glob.glob(os.path.join(prefix, "lib", "python3*", "*-packages", "gravon*.so"))
+        self.assertEqual(len(module), 1, r.stdout)
+        found = subprocess.run([sys.executable, "-c", "import gravon; print(gravon.__file__)"],
+                               capture_output=True, text=True,
+                               env=dict(os.environ, PYTHONPATH=os.path.dirname(module[0])))
+        self.assertEqual(found.stdout.strip(), module[0], found.stderr)
+
 
 if __name__ == "__main__":
-    CLI, SYNTH = sys.argv[1], sys.argv[2]
+    CLI, SYNTH, CMAKE = sys.argv[1], sys.argv[2], sys.argv[3]
     unittest.main(argv=sys.argv[:1], verbosity=2)

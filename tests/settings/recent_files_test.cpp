@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 using namespace gravon;
 using namespace gravon::testing;
@@ -407,6 +408,49 @@ TEST_F(RecentFilesTest, WriteFailuresAreSwallowed) {
     EXPECT_NO_THROW(r.add(a));
     EXPECT_EQ(r.filename(1), a);
     EXPECT_EQ(r.itemcount(), 1);
+}
+
+// Two programs with the list of the same file: each change is made to the list as stored at
+// that moment, so neither loses the other's entries, in turns or at the same time.
+TEST_F(RecentFilesTest, TwoProgramsKeepEachOthersEntries) {
+    tfilemenu m2, m3, m4;
+    TRecentFiles a, b, c, d;
+    setup(a, &m.menu);
+    setup(b, &m2.menu);
+    const auto listed = [](TRecentFiles& r) {
+        std::vector<std::string> names;
+        for (int p = 1; p <= r.itemcount(); ++p) names.push_back(r.filename(p));
+        return names;
+    };
+    const std::string f1 = t.make_file("one.smp"), f2 = t.make_file("two.wav"),
+                      f3 = t.make_file("three.stdpg"), gone = t.make_file("gone.wav");
+    a.add(f1);
+    b.add(f2);
+    b.add(gone);
+    a.add(f3);
+    EXPECT_EQ(listed(a), (std::vector<std::string>{f3, gone, f2, f1}));
+    // A file that vanished goes by its name, wherever the stored list now has it.
+    fs::remove(gone);
+    b.item(1).onclick(b.item(1)); // b's first item, where b last put it
+    setup(c, &m3.menu);
+    EXPECT_EQ(listed(c), (std::vector<std::string>{f3, f2, f1}));
+
+    // At the same time: fifteen places, seven files from each program.
+    a.setMaxItems(15);
+    b.setMaxItems(15);
+    a.clear();
+    std::vector<std::string> names;
+    for (int i = 0; i < 14; ++i) names.push_back(t.make_file(std::to_string(i) + ".wav"));
+    std::thread other([&] {
+        for (std::size_t i = 1; i < 14; i += 2) b.add(names[i]);
+    });
+    for (std::size_t i = 0; i < 14; i += 2) a.add(names[i]);
+    other.join();
+    setup(d, &m4.menu);
+    std::vector<std::string> all = listed(d);
+    std::sort(all.begin(), all.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(all, names);
 }
 
 TEST(DriveType, FileSystemKinds) {

@@ -22,6 +22,8 @@ TEST(AdvancedDefaults, AnalysisParameters) {
     EXPECT_DOUBLE_EQ(a.maxf0speed, 7.0);
     EXPECT_DOUBLE_EQ(a.minhnr, 5.0);
     EXPECT_DOUBLE_EQ(a.minrelpartiallevel, -30.0);
+    EXPECT_TRUE(a.subharmonicguard);
+    EXPECT_DOUBLE_EQ(a.minsubharmonicratio, -15.0);
     EXPECT_DOUBLE_EQ(a.lfblockthreshold, -10.0);
     EXPECT_DOUBLE_EQ(a.hfblockthreshold, 15.0);
     EXPECT_DOUBLE_EQ(a.maxhfblocklevel, 70.0);

@@ -139,6 +139,8 @@ inline tadvancedsettings changed_advanced() {
     a.maxf0speed = 6.0;
     a.minhnr = 4.0;
     a.minrelpartiallevel = -25.0;
+    a.subharmonicguard = false;
+    a.minsubharmonicratio = -12.5;
     a.lfblockthreshold = -8.0;
     a.hfblockthreshold = 13.0;
     a.maxhfblocklevel = 65.0;
@@ -213,6 +215,8 @@ inline void expect_same_advanced(const tadvancedsettings& a, const tadvancedsett
     EXPECT_EQ(a.maxf0speed, b.maxf0speed);
     EXPECT_EQ(a.minhnr, b.minhnr);
     EXPECT_EQ(a.minrelpartiallevel, b.minrelpartiallevel);
+    EXPECT_EQ(a.subharmonicguard, b.subharmonicguard);
+    EXPECT_EQ(a.minsubharmonicratio, b.minsubharmonicratio);
     EXPECT_EQ(a.lfblockthreshold, b.lfblockthreshold);
     EXPECT_EQ(a.hfblockthreshold, b.hfblockthreshold);
     EXPECT_EQ(a.maxhfblocklevel, b.maxhfblocklevel);

@@ -4,6 +4,7 @@
 #include "ui/control_panel.h"
 #include "ui/statistics_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -50,6 +51,21 @@ TEST_F(ControlPanel, NothingSelectedShowsNoPropertiesAndNothingToClose) {
     EXPECT_FALSE(close->isEnabled());
     EXPECT_FALSE(child<QPushButton>("upbutton")->isEnabled());
     EXPECT_FALSE(child<QPushButton>("downbutton")->isEnabled());
+}
+
+// Tab gives a list without a current row its first one; that chooses no phonetogram. An arrow
+// there does.
+TEST_F(ControlPanel, TabbingIntoAListKeepsTheChosenPhonetogram) {
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    panel.phonetogram_clicked(1); // B
+    auto* rec = child<QListWidget>("recchecklistbox");
+    rec->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(child<QGroupBox>("GroupBox1")->title(), "Properties of 3: B");
+    QTest::keyClick(rec, Qt::Key_Down);
+    QApplication::processEvents();
+    EXPECT_NE(child<QGroupBox>("GroupBox1")->title(), "Properties of 3: B");
 }
 
 TEST_F(ControlPanel, ReferenceGroupOffersItsSecondShareAndListsItsMembers) {

@@ -94,6 +94,13 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     const double end = w.findChild<QLineEdit*>("endedit")->text().toDouble();
     EXPECT_NEAR(start, 0.5, 12.0 / width + 0.001);
     EXPECT_NEAR(end, 2.5, 12.0 / width + 0.001);
+    // The same without a mouse: Home, then Shift with Ctrl+Right marks a tenth at a time.
+    QTest::keyClick(&view, Qt::Key_Home);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(w.findChild<QLineEdit*>("startedit")->text().toDouble(), 0.0);
+    EXPECT_NEAR(w.findChild<QLineEdit*>("endedit")->text().toDouble(), 3 * 0.62,
+                12.0 / width + 0.001);
 
     auto* calibrate = w.findChild<QPushButton*>("calibratebutton");
     ASSERT_NE(calibrate, nullptr);
@@ -104,7 +111,8 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     };
     for (const tbad& b :
          {tbad{"5", "7", "94", "is outside"}, tbad{"0.5", "2.5", "20", "outside the levels"},
-          tbad{"0.5", "2.5", "ninety", "is not a number"}}) {
+          tbad{"0.5", "2.5", "ninety", "is not a number"},
+          tbad{"2.5", "3.5", "94", "holds no steady tone or vowel"}}) {
         t.ui.messages.clear();
         set_text(w.findChild<QLineEdit*>("startedit"), b.start);
         set_text(w.findChild<QLineEdit*>("endedit"), b.end);
@@ -119,12 +127,31 @@ TEST(ReferenceWindow, SavesThePhonetogramTheCommandLineSavesAndRefusesBadInput) 
     set_text(w.findChild<QLineEdit*>("startedit"), "0.5");
     set_text(w.findChild<QLineEdit*>("endedit"), "2.5");
     set_text(w.findChild<QLineEdit*>("leveledit"), "94");
+    // A level read at no distance is no reading.
+    t.ui.messages.clear();
+    set_text(w.findChild<QLineEdit*>("distanceedit"), "0");
+    calibrate->click();
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+    EXPECT_NE(t.ui.messages[0].text.find("The distance 0 mm is no distance"), std::string::npos)
+        << t.ui.messages[0].text;
+    EXPECT_EQ(t.form.pgs[0].calibstr, before);
+    w.findChild<QLineEdit*>("distanceedit")->clear();
     set_text(w.findChild<QLineEdit*>("nameedit"), QString::fromStdString(username()));
     w.findChild<QComboBox*>("unitbox")->setCurrentIndex(0);
     calibrate->click();
     EXPECT_FALSE(w.isVisible());
     ASSERT_NE(t.form.pgs[0].calibstr.find("signed by " + username()), std::string::npos)
         << t.form.pgs[0].calibstr;
+    // The reference is in the tracks, rejected, and not in the phonetogram; nor when the file
+    // is opened again with the calibration kept for it.
+    for (int again = 0; again < 2; ++again) {
+        for (std::size_t k : {30u, 50u, 100u, 110u})
+            EXPECT_TRUE(tkillpoint{std::uint16_t(t.form.paramarr[trackdebug][0][k])}.has(
+                tkillreason::reference))
+                << k;
+        EXPECT_EQ(t.form.pgs[0].param[pglayeracctime].arr[83][94], 0.0);
+        if (again == 0) t.form.open_any_file(wav);
+    }
     // The voice was found: the files compared hold cells.
     double seconds = 0;
     for (float v : t.form.pgs[0].param[pglayeracctime].arr.cells) seconds += v;

@@ -1,5 +1,6 @@
 // The report's page as a reader of the PDF sees it: rendered by poppler's pdftoppm, the
-// phonetogram's cells have the colours the view gives them, where the view puts them.
+// phonetogram's cells have the colours the view gives them, where the view puts them; read by
+// pdftotext, it names the sessions and writes their dates as everywhere else.
 #include "core/report.h"
 #include "core/test_form.h"
 #include "phonetogram/pg_param.h"
@@ -7,9 +8,11 @@
 #include "ui/view_renderer.h"
 
 #include <QImage>
+#include <QLocale>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <regex>
 
 namespace gravon {
 namespace {
@@ -106,6 +109,102 @@ TEST_F(ReportPage, SelectionIsMeasuredAndTheChangesAndSessionAreOnThePage) {
     EXPECT_NE(withchanges, without);
     EXPECT_EQ(r.session[1].value, "Ørjan Ångström");
     EXPECT_EQ(r.clinician, "Dr. Berg");
+}
+
+// The baseline is the patient's: never compared with a reference group, unmarked by New
+// recording and by another patient's file, marked against another patient only when the user
+// says so. The page names both sessions by patient, date and task, and writes every date with
+// four-digit years in a German locale too.
+TEST(BaselineOfAPatient, BelongsToThePatientAndThePageNamesIt) {
+    testing::ttestform t;
+    TForm1& f = t.form;
+    const auto path = [&t](const char* name) { return (t.config.root / name).string(); };
+    tsessionrecord a;
+    a.patient = "P-17";
+    a.name = "Anna Berg";
+    a.born = "1979-03-14";
+    a.task = "Singing profile";
+    tsessionrecord b = a, first = a;
+    b.patient = "P-18";
+    b.name = "Bo Lind";
+    first.date = "2026-03-14 10:30";
+    const std::vector<std::int16_t> voice =
+        testing::stereo_of(synth::synthesize(synth::make_example_params()));
+    const auto take = [&](const tsessionrecord& r) {
+        f.set_session(r);
+        t.start();
+        t.feed(voice);
+        f.StopActionExecute();
+    };
+    // Patient A's first session, a reference group, and patient B's take as a sound file.
+    take(a);
+    f.set_session(first);
+    for (const char* name : {"a1_pg.stdpg", "a2_pg.stdpg"})
+        ASSERT_TRUE(f.save_stdpg(path(name), 0));
+    f.set_session(b);
+    ASSERT_TRUE(f.save_smp(path("b_an.smp")));
+    ASSERT_TRUE(
+        f.make_reference_group({path("a1_pg.stdpg"), path("a2_pg.stdpg")}, path("group.stdpg")));
+    f.NewRecordingActionExecute(); // the save questions answered No
+    f.set_session(a);
+    const std::int32_t k = std::int32_t(f.pgs.size());
+    ASSERT_TRUE(f.open_stdpg(path("a1_pg.stdpg"), k));
+    const std::size_t asked = t.ui.questions.size();
+
+    // Before the take: nothing is current, least of all the reference group.
+    ASSERT_TRUE(f.set_baseline_pg(k, true));
+    EXPECT_EQ(f.compared_pg(), -1);
+    EXPECT_TRUE(f.comparison_table().empty());
+    take(a);
+    EXPECT_EQ(f.compared_pg(), 0);
+    EXPECT_EQ(t.ui.questions.size(), asked);
+
+    const QLocale kept;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const treport r = make_report(f, {0}, decimal_separator(QLocale()));
+    std::string why;
+    const std::string pdf = path("followup.pdf");
+    const bool written = write_report_pdf(f, r, pdf, why);
+    QLocale::setDefault(kept);
+    ASSERT_TRUE(written) << why;
+    const std::string cmd = "pdftotext -layout '" + pdf + "' '" + path("followup.txt") + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "pdftotext (poppler-utils) reads the report";
+    const std::string text = testing::read_text(path("followup.txt"));
+    for (
+        const char* pattern :
+        {R"(Baseline: Patient P-17, Anna Berg, 2026-03-14 10:30, Singing profile \(a1_pg\.stdpg\))",
+         R"(Current: Patient P-17, Anna Berg, \d{4}-\d\d-\d\d \d\d:\d\d, Singing profile \(Left\))",
+         R"(Date of birth: +1979-03-14)", R"(Date and time: +\d{4}-\d\d-\d\d \d\d:\d\d)",
+         R"(Made by .* on \d{4}-\d\d-\d\d \d\d:\d\d)", R"(Leq \[dB\] +\d+,\d)"})
+        EXPECT_TRUE(std::regex_search(text, std::regex(pattern))) << pattern << " in\n" << text;
+    // No date in the German short form, whose year has two digits.
+    EXPECT_FALSE(std::regex_search(text, std::regex(R"((^|[^\d.])\d\d?\.\d\d?\.\d\d($|[^\d.]))")))
+        << text;
+
+    // New recording: the next take may be anyone's.
+    f.NewRecordingActionExecute();
+    EXPECT_EQ(f.baseline_pg(), -1);
+    // A sound file of another patient.
+    ASSERT_TRUE(f.set_baseline_pg(k, true));
+    f.Open_smpfile(path("b_an.smp"), 0, -1);
+    ASSERT_EQ(f.session().patient, "P-18");
+    EXPECT_EQ(f.baseline_pg(), -1);
+    // Marking patient A's against patient B's asks first: No leaves it unmarked, Yes marks it,
+    // and it stays while the patient does.
+    const std::size_t before = t.ui.questions.size();
+    t.ui.answer = tanswer::no;
+    EXPECT_FALSE(f.set_baseline_pg(k, true));
+    ASSERT_EQ(t.ui.questions.size(), before + 1);
+    EXPECT_EQ(t.ui.questions.back(), "a1_pg.stdpg is of patient P-17, the current phonetogram "
+                                     "(b_an.smp) of patient P-18.\rCompare them all the same?")
+        << t.ui.questions.back();
+    EXPECT_EQ(f.baseline_pg(), -1);
+    t.ui.answer = tanswer::yes;
+    EXPECT_TRUE(f.set_baseline_pg(k, true));
+    b.notes = "after therapy";
+    f.set_session(b);
+    EXPECT_EQ(f.baseline_pg(), k);
+    EXPECT_EQ(f.compared_pg(), 0);
 }
 
 } // namespace

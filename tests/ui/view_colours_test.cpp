@@ -192,10 +192,17 @@ TEST_F(ViewColours, TheDifferenceViewColoursWhereTheCellsLieAndOnlyWithABaseline
     f.pgs[2].visible = true;
     render();
     EXPECT_EQ(at_bin(57, 61), blue70);
-    // Unmarked, the difference view has nothing to show.
+    // Laid over the current take, the baseline is grey.
+    const QColor base = at_bin(51, 61);
+    EXPECT_TRUE(base.red() == base.green() && base.green() == base.blue())
+        << base.name().toStdString();
+    // Unmarked, the difference view has nothing to show, and the baseline that was takes a
+    // colour of its own.
     f.differenceview = true;
     ASSERT_TRUE(f.set_baseline_pg(2, false));
     EXPECT_FALSE(f.difference_view_shown());
+    EXPECT_NE(f.pgs[2].colorindex, f.pgs[0].colorindex);
+    EXPECT_NE(f.pgs[2].colorindex, baselinecolorindex);
     EXPECT_FALSE(f.set_baseline_pg(0, true)); // a recording is never a baseline
 }
 

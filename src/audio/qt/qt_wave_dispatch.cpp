@@ -22,7 +22,7 @@ void tqtwavedispatch::collect() {
 
 void tqtwavedispatch::drop_reports() {
     collect();
-    std::erase_if(pending, [](const tpending& p) {
+    erase_if(pending, [](const tpending& p) {
         return p.kind == twavemsgkind::done || p.kind == twavemsgkind::failed;
     });
 }

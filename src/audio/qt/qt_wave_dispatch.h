@@ -9,11 +9,11 @@
 
 #include "audio/wave_buffer_stream.h"
 #include "audio/wave_services.h"
+#include "base/fifo.h"
 
 #include <QObject>
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <functional>
 
@@ -74,7 +74,7 @@ class tqtwavedispatch : public QObject {
 
     twavebufferstream& stream;
     twaveclient* fclient = nullptr;
-    std::deque<tpending> pending;
+    tfifo<tpending> pending;
     std::atomic<bool> posted{false};
     std::int32_t fholds = 0; // client thread only
     bool fdevicesnews = false;

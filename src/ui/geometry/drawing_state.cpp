@@ -117,12 +117,14 @@ std::string legend_caption(const TForm1& form) {
     return z >= 0 && std::size_t(z) < dps.size() ? dps[std::size_t(z)].name : std::string();
 }
 
+// The difference view's colours say where a voice reached, not how long: its key explains
+// them, and the legend of the colour parameter would mislead.
 bool legend_axis_shown(const TForm1& form) {
-    return form.options.showlegend && form.options.zparam() >= 1;
+    return form.options.showlegend && form.options.zparam() >= 1 && !form.difference_view_shown();
 }
 
 bool legend_caption_shown(const TForm1& form) {
-    return form.options.showlegend;
+    return form.options.showlegend && !form.difference_view_shown();
 }
 
 std::int32_t next_legend_param(const TForm1& form) {

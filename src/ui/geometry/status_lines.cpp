@@ -146,7 +146,10 @@ tstatuspanel status_panel_content(TForm1& form) {
             out.texts.push_back({x, y, num + " " + l.axisunit, pg.dkcolor});
         }
     }
-    out.texts.push_back({0, y, form.locationid, last, true});
+    // The recording site of the advanced settings (by default the computer's name), named
+    // as such: alone, a short name reads as a stray code.
+    if (!form.locationid.empty())
+        out.texts.push_back({0, y, "Site: " + form.locationid, last, true});
     return out;
 }
 
