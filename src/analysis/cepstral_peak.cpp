@@ -26,6 +26,22 @@ void gaussian_window(std::vector<double>& w, int n) {
 
 } // namespace
 
+std::vector<double> span_weights(double span) {
+    if (!(span > 0)) return {1.0};
+    // The share of the triangle around d that lies below t.
+    const auto below = [](double t) {
+        if (t <= -1) return 0.0;
+        if (t <= 0) return (t + 1) * (t + 1) / 2;
+        if (t < 1) return 1 - (1 - t) * (1 - t) / 2;
+        return 1.0;
+    };
+    const int half = int(std::ceil(span / 2 + 1)) - 1;
+    std::vector<double> w(std::size_t(2 * half + 1));
+    for (int d = -half; d <= half; ++d)
+        w[std::size_t(d + half)] = (below(span / 2 - d) - below(-span / 2 - d)) / span;
+    return w;
+}
+
 void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
     frate = rate;
     fwindowlength = std::max(4, int(std::lround(2 * 3 / s.pitchfloor * rate)));
@@ -44,10 +60,10 @@ void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
     fforward.InReForWriting(std::size_t(fwindowlength));
     finverse.InReForWriting(std::size_t(n));
     fpreemphasis = std::exp(-2 * std::numbers::pi * s.preemphasisfrom / rate);
-    fquefsmooth = std::max(1, int(std::lround(s.quefrencysmoothing * rate)) | 1);
-    fpeaklo = std::max(1, int(std::floor(rate / s.peakhi)));
-    fpeakhi = std::min(fnquef - 2, int(std::ceil(rate / s.peaklo)));
-    ftrendfrom = std::clamp(int(std::lround(s.trendfrom * rate)), 0, fnquef - 2);
+    fquefweights = span_weights(s.quefrencysmoothing * rate);
+    fpeaklo = std::max(1, int(std::ceil(rate / s.peakhi)));
+    fpeakhi = std::min(fnquef - 2, int(std::floor(rate / s.peaklo)));
+    ftrendfrom = std::clamp(int(std::lround(s.trendfrom * rate)), 1, fnquef - 2);
     fdb.assign(std::size_t(fnquef), 0.0);
     fscratch.assign(std::size_t(fnquef), 0.0);
     fslopes.assign(std::size_t(fnquef), 0.0);
@@ -55,9 +71,17 @@ void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
 
 void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     const std::span<double> in = fforward.InReForWriting(std::size_t(fwindowlength));
+    // The pre-emphasised frame loses its mean before the window: a frame's offset would
+    // otherwise decide the level of the lowest bins, which are nearly empty, and through their
+    // logs the whole cepstrum.
+    double mean = 0;
+    for (int i = 0; i < fwindowlength; ++i) {
+        in[std::size_t(i)] = x[std::size_t(i) + 1] - fpreemphasis * x[std::size_t(i)];
+        mean += in[std::size_t(i)];
+    }
+    mean /= fwindowlength;
     for (int i = 0; i < fwindowlength; ++i)
-        in[std::size_t(i)] =
-            (x[std::size_t(i) + 1] - fpreemphasis * x[std::size_t(i)]) * fwindow[std::size_t(i)];
+        in[std::size_t(i)] = (in[std::size_t(i)] - mean) * fwindow[std::size_t(i)];
     const tdoublearr& power = fforward.OutAbs2Lower();
     const int n = finverse.FFTSize();
     const std::span<double> logs = finverse.InReForWriting(std::size_t(n));
@@ -70,30 +94,19 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
 
 double tpowercepstrum::prominence(std::span<double> cep) {
     // Moving mean over quefrency; near the ends over the bins there are.
-    const int half = fquefsmooth / 2;
-    double sum = 0;
-    int lo = 0, hi = -1; // bins in the running sum
+    const int half = int(fquefweights.size()) / 2;
     for (int k = 0; k < fnquef; ++k) {
-        while (hi < std::min(fnquef - 1, k + half)) sum += cep[std::size_t(++hi)];
-        while (lo < k - half) sum -= cep[std::size_t(lo++)];
-        fscratch[std::size_t(k)] = sum / (hi - lo + 1);
+        const int lo = std::max(0, k - half), hi = std::min(fnquef - 1, k + half);
+        double sum = 0, weight = 0;
+        for (int j = lo; j <= hi; ++j) {
+            const double w = fquefweights[std::size_t(j - k + half)];
+            sum += w * cep[std::size_t(j)];
+            weight += w;
+        }
+        fscratch[std::size_t(k)] = sum / weight;
     }
     for (int k = 0; k < fnquef; ++k)
         fdb[std::size_t(k)] = 10 * std::log10(std::max(fscratch[std::size_t(k)], powerfloor));
-
-    int peak = fpeaklo;
-    for (int k = fpeaklo + 1; k <= fpeakhi; ++k)
-        if (fdb[std::size_t(k)] > fdb[std::size_t(peak)]) peak = k;
-    const double a = fdb[std::size_t(peak - 1)], b = fdb[std::size_t(peak)],
-                 c = fdb[std::size_t(peak + 1)];
-    double offset = 0, level = b;
-    if (b >= a && b >= c) {
-        const double d = a - 2 * b + c;
-        if (d < 0) {
-            offset = 0.5 * (a - c) / d;
-            level = b - 0.25 * (a - c) * offset;
-        }
-    }
 
     // Theil's slope from pairs half the range apart, and the median intercept, so that the
     // peak itself and the low quefrencies' formant bumps do not tilt the line.
@@ -112,7 +125,21 @@ double tpowercepstrum::prominence(std::span<double> cep) {
     double intercept = fslopes[std::size_t(n / 2)];
     if (n % 2 == 0)
         intercept = (intercept + *std::max_element(fslopes.begin(), fslopes.begin() + n / 2)) / 2;
-    return level - (intercept + slope * (peak + offset));
+
+    // The peak is the bin highest above the line, not the highest bin: in a breathy voice the
+    // period's peak may stand lower than its double's yet further above the falling trend.
+    // Its level above the line is refined by a parabola through it and its neighbours.
+    const auto above = [&](int k) { return fdb[std::size_t(k)] - (intercept + slope * k); };
+    int peak = fpeaklo;
+    double best = above(peak);
+    for (int k = fpeaklo + 1; k <= fpeakhi; ++k)
+        if (const double r = above(k); r > best) {
+            best = r;
+            peak = k;
+        }
+    const double a = above(peak - 1), c = above(peak + 1);
+    const double d = a - 2 * best + c;
+    return d < 0 ? best - 0.125 * (a - c) * (a - c) / d : best;
 }
 
 void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
@@ -122,7 +149,8 @@ void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
     if (!fready) return;
     frate = 2 * s.maxfrequency;
     fstep = std::max(1, int(std::lround(s.timestep * frate)));
-    fhalfframes = std::max(0, int(std::lround(s.timesmoothing / s.timestep)) / 2);
+    ftimeweights = span_weights(s.timesmoothing / s.timestep);
+    fhalfframes = int(ftimeweights.size()) / 2;
     fcep.prepare(frate, s);
     const double hopout = hop * frate / fsin;
     fstream.prepare(fsin, frate, 0); // sized below, once the lag is known
@@ -201,7 +229,8 @@ double tcppstrack::hopvalue(std::size_t hop) {
         std::fill(fsmoothed.begin(), fsmoothed.end(), 0.0);
         for (std::int64_t j = m - fhalfframes; j <= m + fhalfframes; ++j) {
             const std::span<const double> cep = frame(j);
-            for (int k = 0; k < nq; ++k) fsmoothed[std::size_t(k)] += cep[std::size_t(k)];
+            const double w = ftimeweights[std::size_t(j - m + fhalfframes)];
+            for (int k = 0; k < nq; ++k) fsmoothed[std::size_t(k)] += w * cep[std::size_t(k)];
         }
         sum += fcep.prominence(fsmoothed);
     }

@@ -17,16 +17,25 @@
 namespace gravon {
 
 struct tcppssettings {
-    double maxfrequency = 5000;        // Hz; the signal is taken to twice this rate
-    double pitchfloor = 60;            // Hz; the effective window length is 3 / pitchfloor
-    double timestep = 0.002;           // s between cepstral frames
-    double preemphasisfrom = 50;       // Hz
-    double timesmoothing = 0.01;       // s, moving mean over frames
-    double quefrencysmoothing = 0.001; // s, moving mean over quefrencies
+    double maxfrequency = 5000;  // Hz; the signal is taken to twice this rate
+    double pitchfloor = 60;      // Hz; the effective window length is 3 / pitchfloor
+    double timestep = 0.002;     // s between cepstral frames
+    double preemphasisfrom = 50; // Hz
+    // Moving means over exactly these spans, the frames and the bins taken as joined by
+    // straight lines: 0.01 s at 0.002 s weighs seven frames 1:7:8:8:8:7:1.
+    double timesmoothing = 0.01;       // s, over frames
+    double quefrencysmoothing = 0.001; // s, over quefrencies
     double peaklo = 60;                // Hz; the peak is searched from 1 / peakhi ...
     double peakhi = 330;               // ... to 1 / peaklo
-    double trendfrom = 0.001;          // s; the trend line is fitted from here to the end
+    // s; the trend line is fitted from here (at least the first quefrency after 0) to the end.
+    // Praat's Get CPPS with the AVQI script's range (0.001 s to 0, the end) fits over the whole
+    // cepstrum after quefrency 0, its bottom being taken only with a top given; so does this.
+    double trendfrom = 0;
 };
+
+// The weights of a moving mean over `span` samples of a sequence joined by straight lines
+// between its samples, for the samples at -n ... n from the centre; one weight for no span.
+std::vector<double> span_weights(double span);
 
 // The power cepstrum of one frame, and the prominence of a (smoothed) power cepstrum's peak.
 class tpowercepstrum {
@@ -49,9 +58,9 @@ class tpowercepstrum {
     double frate = 0;
     int fwindowlength = 0;
     int fnquef = 0;
-    int fquefsmooth = 1;          // bins of the quefrency mean (odd)
-    int fpeaklo = 0, fpeakhi = 0; // bins of the peak search
-    int ftrendfrom = 0;           // first bin of the trend line
+    std::vector<double> fquefweights; // of the quefrency mean
+    int fpeaklo = 0, fpeakhi = 0;     // bins of the peak search
+    int ftrendfrom = 0;               // first bin of the trend line
     double fpreemphasis = 0;
     std::vector<double> fwindow;
     std::vector<double> fdb, fslopes, fscratch;
@@ -86,6 +95,7 @@ class tcppstrack {
     double frate = 0;
     int fstep = 1;       // output samples between frames
     int fhalfframes = 0; // frames on each side in the time mean
+    std::vector<double> ftimeweights;
     std::int64_t flagout = 0;
     bool fready = false;
     int fmaxframes = 0; // most frames a hop may take
