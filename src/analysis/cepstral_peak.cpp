@@ -193,8 +193,9 @@ void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
              s.peakhi < s.maxfrequency && std::isfinite(s.peakhi);
     if (!fready) return;
     frate = 2 * s.maxfrequency;
-    fstep = std::max(1, int(std::lround(s.timestep * frate)));
-    ftimeweights = span_weights(s.timesmoothing / s.timestep);
+    // A step longer than a hop would leave hops without a frame, so without a value.
+    fstep = std::max(1, int(std::lround(std::min(s.timestep, hop / fsin) * frate)));
+    ftimeweights = span_weights(s.timesmoothing * frate / fstep);
     fhalfframes = int(ftimeweights.size()) / 2;
     fcep.prepare(frate, s);
     const double hopout = hop * frate / fsin;
@@ -269,8 +270,13 @@ double tcppstrack::hopvalue(std::size_t hop) {
     mfirst = std::max(mfirst, mlast - fmaxframes + 1);
     if (mlast < mfirst) return none;
     const int nq = fcep.nquefrencies();
+    const std::int64_t count = mlast - mfirst + 1;
+    const std::int64_t taken =
+        fs.hoppositions > 0 ? std::min<std::int64_t>(fs.hoppositions, count) : count;
     double sum = 0;
-    for (std::int64_t m = mfirst; m <= mlast; ++m) {
+    for (std::int64_t i = 0; i < taken; ++i) {
+        // The middle frame of each of `taken` equal parts of the hop's frames.
+        const std::int64_t m = mfirst + (2 * i + 1) * count / (2 * taken);
         std::fill(fsmoothed.begin(), fsmoothed.end(), 0.0);
         for (std::int64_t j = m - fhalfframes; j <= m + fhalfframes; ++j) {
             const std::span<const double> cep = frame(j);
@@ -279,7 +285,7 @@ double tcppstrack::hopvalue(std::size_t hop) {
         }
         sum += fcep.prominence(fsmoothed);
     }
-    return sum / double(mlast - mfirst + 1);
+    return sum / double(taken);
 }
 
 } // namespace gravon

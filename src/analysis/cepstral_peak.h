@@ -31,6 +31,9 @@ struct tcppssettings {
     // Praat's Get CPPS with the AVQI script's range (0.001 s to 0, the end) fits over the whole
     // cepstrum after quefrency 0, its bottom being taken only with a top given; so does this.
     double trendfrom = 0;
+    // Frames per hop whose prominence is taken, spread evenly over the hop, each from the
+    // cepstra smoothed around it as above; 0: every frame, Praat's mean over all frames.
+    int hoppositions = 0;
 };
 
 // The weights of a moving mean over `span` samples of a sequence joined by straight lines

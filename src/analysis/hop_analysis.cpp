@@ -152,7 +152,7 @@ void thopanalyser::setup(const tanalysisparams& p) {
     fit_buffers(std::size_t(hopsize()));
     ffs = p.fs;
     for (auto& q : fquality) {
-        q.prepare(p.fs, hopsize(), p.cppsmaxf0);
+        q.prepare(p.fs, hopsize(), p.cppsmaxf0, p.cppshoppositions, p.cppstimestep);
         q.balance.prepare(p.fs, ffft[0].FFTSize());
     }
     fprevzero = {true, true};

@@ -1,5 +1,7 @@
 #include "analysis/rate_converter.h"
 
+#include "analysis/simd_clones.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -10,6 +12,19 @@ namespace gravon {
 namespace {
 
 constexpr int kernelsteps = 512; // kernel points per zero crossing
+
+// The sum of w[j] x[j] for j < n, in eight running sums so that it vectorises.
+GRAVON_SIMD_CLONES
+float dot(const float* w, const float* x, int n) {
+    float lane[8] = {};
+    int j = 0;
+    for (; j + 8 <= n; j += 8)
+        for (int l = 0; l < 8; ++l) lane[l] += w[j + l] * x[j + l];
+    float sum = 0;
+    for (; j < n; ++j) sum += w[j] * x[j];
+    for (float v : lane) sum += v;
+    return sum;
+}
 
 } // namespace
 
@@ -101,8 +116,7 @@ double tratestream::sample(std::int64_t k) const {
         float sum = 0;
         if (first >= 0 && ((first ^ (first + ftaps - 1)) & ~fmask) == 0) {
             // The taps lie in one stretch of the ring.
-            const float* x = fring.data() + (first & fmask);
-            for (int j = 0; j < ftaps; ++j) sum += w[j] * x[j];
+            sum = dot(w, fring.data() + (first & fmask), ftaps);
         } else {
             for (int j = 0; j < ftaps; ++j) {
                 const std::int64_t n = first + j;

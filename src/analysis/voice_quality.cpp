@@ -37,10 +37,12 @@ double tspectrumbalance::of(std::span<const double> power) const {
     return 10 * std::log10(high / low);
 }
 
-void tvoicequality::prepare(double fs, int hop, double maxf0) {
+void tvoicequality::prepare(double fs, int hop, double maxf0, int hoppositions, double timestep) {
     cppsmaxf0 = maxf0;
     tcppssettings s;
     s.peakhi = maxf0;
+    s.hoppositions = hoppositions;
+    s.timestep = timestep;
     cpps.prepare(fs, hop, s);
 }
 

@@ -40,7 +40,7 @@ struct tvoicequality {
 
     // Prepares for hops of `hop` samples at fs; cppsmaxf0 is the top of the cepstral peak
     // search and of the F0s that get a CPPS. Allocates.
-    void prepare(double fs, int hop, double maxf0);
+    void prepare(double fs, int hop, double maxf0, int hoppositions = 0, double timestep = 0.002);
 };
 
 } // namespace gravon
