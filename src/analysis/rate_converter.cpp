@@ -84,7 +84,15 @@ void tratestream::reset() {
 }
 
 void tratestream::push(std::span<const float> x) {
-    for (float v : x) fring[std::size_t(fcount++ & fmask)] = v;
+    // In at most two stretches of the ring.
+    std::size_t done = 0;
+    while (done < x.size()) {
+        const auto at = std::size_t(fcount & fmask);
+        const std::size_t n = std::min(x.size() - done, fring.size() - at);
+        std::copy_n(x.data() + done, n, fring.data() + at);
+        done += n;
+        fcount += std::int64_t(n);
+    }
 }
 
 std::int64_t tratestream::available() const {
