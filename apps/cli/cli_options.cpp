@@ -54,6 +54,8 @@ const char* const usagetext =
     "                     file is new): a corpus run builds one table\n"
     "  --tracks FILE      the per-frame analysis tracks of both channels as CSV\n"
     "  --export-text FILE the phonetogram's parameters as text tables (the window's export)\n"
+    "  --export-voicemap FILE  the phonetogram as the voice-map CSV of other voice-map\n"
+    "                     tools (MIDI;dB;Total;Clarity;Crest;SpecBal;CPP and the other layers)\n"
     "  --png FILE         a picture of the phonetogram view as the window shows it; --size WxH\n"
     "                     (default 800x600)\n"
     "  --select-all       the picture shows the entire area selected\n"
@@ -218,6 +220,8 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.exportfile = value("a file name");
             } else if (a == "--tracks") {
                 o.tracksfile = value("a file name");
+            } else if (a == "--export-voicemap") {
+                o.voicemapfile = value("a file name");
             } else if (a == "--cells-csv") {
                 o.cellsfile = value("a file name");
             } else if (a == "--contour-csv") {

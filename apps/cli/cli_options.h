@@ -35,6 +35,7 @@ struct tclioptions {
     std::string exportfile;
     std::string cellsfile;
     std::string contourfile; // --contour-csv
+    std::string voicemapfile;
     std::string summarycsv;
     std::string pngfile;
     // The picture shows the entire area selected (the statistics select it in any case).

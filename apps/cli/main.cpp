@@ -20,6 +20,7 @@
 #include "core/track_table.h"
 #include "files/qub_file.h"
 #include "files/text_export.h"
+#include "files/voicemap_file.h"
 #include "phonetogram/pg_param.h"
 #include "phonetogram_summary.h"
 #include "qt_parts.h"
@@ -84,7 +85,7 @@ constexpr const char* nothingcompared =
 bool wants_output(const tclioptions& o) {
     return o.summary || o.stats || o.condensed || !o.exportfile.empty() || !o.cellsfile.empty() ||
            !o.contourfile.empty() || !o.summarycsv.empty() || !o.pngfile.empty() ||
-           !o.tracksfile.empty() || !o.reportfile.empty() || o.compare;
+           !o.tracksfile.empty() || !o.reportfile.empty() || !o.voicemapfile.empty() || o.compare;
 }
 
 // Everything asked for after the command line. Each output that fails says so and the others
@@ -156,6 +157,8 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
     };
     attempt("--export-text", o.exportfile,
             [&] { export_text(form, subjects.front(), o.exportfile); });
+    attempt("--export-voicemap", o.voicemapfile,
+            [&] { write_voicemap(o.voicemapfile, form.pgs[std::size_t(subjects.front())]); });
     attempt("--cells-csv", o.cellsfile,
             [&] { write_csv(cells_table(form, subjects), o.cellsfile); });
     attempt("--contour-csv", o.contourfile,

@@ -121,6 +121,8 @@ void TAnalysisDriver::store_frame(const std::array<std::span<const float>, 2>& h
         paramarr[trackcrest][c][k] = float(m.crestlevel);
         paramarr[trackmaxpartno][c][k] = float(m.maxpartno);
         paramarr[trackdebug][c][k] = float(m.killpoint.value());
+        paramarr[trackcpps][c][k] = std::isfinite(m.cpps) ? float(m.cpps) : tracknovalue;
+        paramarr[trackspecbal][c][k] = std::isfinite(m.specbal) ? float(m.specbal) : tracknovalue;
     }
 
     const std::size_t h = std::max(hop[0].size(), hop[1].size());

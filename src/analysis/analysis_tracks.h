@@ -7,7 +7,7 @@
 
 namespace gravon {
 
-inline constexpr int ntracks = 9;
+inline constexpr int ntracks = 11;
 
 // Row indices. Row 0 stands for the audio itself, which is kept in the audio store.
 inline constexpr int trackaudio = 0;
@@ -19,6 +19,12 @@ inline constexpr int trackcentroid = 5;
 inline constexpr int trackcrest = 6;
 inline constexpr int trackmaxpartno = 7;
 inline constexpr int trackdebug = 8;
+// Rows after the debug row, which the savers of sound and analysis do not write.
+inline constexpr int trackcpps = 9;
+inline constexpr int trackspecbal = 10;
+// What those two rows hold for a frame without a value (as the SPL row holds -1000 for digital
+// silence), so that stores compare equal value for value.
+inline constexpr float tracknovalue = -1000.0f;
 
 struct ttracktables {
     std::array<std::string, ntracks> paramname;
@@ -30,16 +36,32 @@ struct ttracktables {
 
 inline ttracktables make_track_tables() {
     ttracktables t;
-    t.paramname = {
-        "",     "SPL", "fo", "H1H2", "HNR", "Power centroid", "Crest level", "Strongest partial",
-        "Debug"};
-    t.paramunit = {"", "dB", "Hz", "dB", "dB", "Hz", "dB", "", ""};
-    t.paramref = {0, 2e-5, 1, 1, 1, 1, 1, 1, 1};
-    t.savechannelname = {"Audio",       "Sound pressure level",     "fo",
-                         "H1/H2",       "Harmonic to noise ratio",  "Spectral power centroid",
-                         "Crest level", "Strongest partial number", "Debug"};
-    t.savechannelid = {"Audio",         "SPL",        "fo",           "H1H2", "HNR",
-                       "Powercentroid", "Crestlevel", "Maxpartialno", "Debug"};
+    t.paramname = {"",
+                   "SPL",
+                   "fo",
+                   "H1H2",
+                   "HNR",
+                   "Power centroid",
+                   "Crest level",
+                   "Strongest partial",
+                   "Debug",
+                   "CPPS",
+                   "Spectrum balance"};
+    t.paramunit = {"", "dB", "Hz", "dB", "dB", "Hz", "dB", "", "", "dB", "dB"};
+    t.paramref = {0, 2e-5, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    t.savechannelname = {"Audio",
+                         "Sound pressure level",
+                         "fo",
+                         "H1/H2",
+                         "Harmonic to noise ratio",
+                         "Spectral power centroid",
+                         "Crest level",
+                         "Strongest partial number",
+                         "Debug",
+                         "Smoothed cepstral peak prominence",
+                         "Spectrum balance"};
+    t.savechannelid = {"Audio",      "SPL",          "fo",    "H1H2", "HNR",    "Powercentroid",
+                       "Crestlevel", "Maxpartialno", "Debug", "CPPS", "SpecBal"};
     return t;
 }
 

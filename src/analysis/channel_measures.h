@@ -6,6 +6,7 @@
 #include "analysis/voice_measures.h"
 
 #include <cstdint>
+#include <limits>
 
 namespace gravon {
 
@@ -19,6 +20,10 @@ struct tchannelmeasures {
     double centroid = 0; // Hz
     double hnr = nomeasure;
     std::int32_t maxpartno = 0;
+    // Smoothed cepstral peak prominence and spectrum balance, dB; NaN where the hop has none
+    // (rejected, or an F0 above the CPPS search band).
+    double cpps = std::numeric_limits<double>::quiet_NaN();
+    double specbal = std::numeric_limits<double>::quiet_NaN();
     tkillpoint killpoint{std::uint16_t(tkillreason::notanalysed)};
 
     double peakfreq = 0;     // strongest peak in the band, Hz (of the last hop that searched)

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace gravon {
 
@@ -149,6 +150,11 @@ void thopanalyser::setup(const tanalysisparams& p) {
     ffft[1].setWindow(ffft[0].Window());
     for (auto& ch : fch) ch.resize(ffft[0].FFTSize());
     fit_buffers(std::size_t(hopsize()));
+    ffs = p.fs;
+    for (auto& q : fquality) {
+        q.prepare(p.fs, hopsize(), p.cppsmaxf0, p.cppshoppositions, p.cppstimestep);
+        q.balance.prepare(p.fs, ffft[0].FFTSize());
+    }
     fprevzero = {true, true};
     foverloaded = {false, false};
     fprevoverloaded = {false, false};
@@ -161,6 +167,7 @@ void thopanalyser::reset() {
         ch.noise.reset();
         ch.live.killpoint.bits = std::uint16_t(tkillreason::notanalysed);
     }
+    for (auto& q : fquality) q.cpps.reset();
 }
 
 void thopanalyser::fit_buffers(std::size_t hop) {
@@ -356,6 +363,7 @@ const thopresult& thopanalyser::analyse(std::span<const float> ch0, std::span<co
         m.semitone = m.f0 > 0 ? freqtosemitone(m.f0) : 0.0;
         m.overloaded = foverloaded[c] || fprevoverloaded[c];
         m.peak = fresult.ch[c].peak;
+        measure_quality(c, in[c], m);
         fresult.ch[c] = m;
     }
 
@@ -398,6 +406,19 @@ bool thopanalyser::prefiltered(int c, std::span<const float> in, std::size_t hop
     return std::memcmp(&pf.sumfrom, &sumfrom, sizeof sumfrom) == 0 &&
            std::memcmp(pf.lanesfrom, lanesfrom, sizeof lanesfrom) == 0 &&
            std::memcmp(pf.state.data(), state.data(), sizeof state) == 0;
+}
+
+void thopanalyser::measure_quality(int c, std::span<const float> in, tchannelmeasures& m) {
+    tvoicequality& q = fquality[c];
+    q.cpps.push(in);
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    m.cpps = none;
+    m.specbal = none;
+    if (!m.accepted()) return;
+    TFFT& f = fft(c);
+    if (q.balance.fftsize() != f.FFTSize()) q.balance.prepare(ffs, f.FFTSize());
+    m.specbal = q.balance.of(f.OutAbs2Lower());
+    if (m.f0 <= q.cppsmaxf0) m.cpps = q.cpps.hopvalue(in.size());
 }
 
 } // namespace gravon

@@ -13,6 +13,7 @@
 #include "analysis/fft.h"
 #include "analysis/filter_run.h"
 #include "analysis/filter_sections.h"
+#include "analysis/voice_quality.h"
 #include "base/types.h"
 
 #include <array>
@@ -146,10 +147,14 @@ class thopanalyser {
     void fit_buffers(std::size_t hop);
     void give_silent_window(int c);
     void give_pending_windows();
+    void measure_quality(int c, std::span<const float> in, tchannelmeasures& m);
 
     std::array<TFFT, nchannels> ffft;
     std::array<std::array<THPFilterSection, 2>, nchannels> fhp;
     std::array<tchannelstate, nchannels> fch;
+    // CPPS and spectrum balance of each channel.
+    std::array<tvoicequality, nchannels> fquality;
+    double ffs = 44100; // sampling rate of the set-up
     // The analysis window (units of 20 uPa: the previous filtered block, then the current
     // one) is two of the channel's three block buffers, which the FFT reads as its input; the
     // next hop's first half is this hop's second half, and the next block goes into the third

@@ -110,6 +110,7 @@ tadvancedpage advanced_page_of(const TForm1& form) {
     p.expirationdaysedit = number_text(a.calibrationexpirationdays);
 
     p.hpfreqedit = number_text(a.hpfreq);
+    p.cppsmaxf0edit = number_text(a.cppsmaxf0);
     p.fftbwedit = number_text(a.fftbw);
     p.fftwindow = a.fftwindow;
     p.minsnredit = number_text(a.minsnr);
@@ -192,6 +193,7 @@ tapplyresult apply_advanced_page(TForm1& form, const tadvancedpage& p) {
         a.lof0limit = num("lof0limitedit", p.lof0limitedit);
         a.hif0limit = num("hif0limitedit", p.hif0limitedit);
         a.hpfreq = num("hpfreqedit", p.hpfreqedit);
+        a.cppsmaxf0 = num("cppsmaxf0edit", p.cppsmaxf0edit);
         a.fftwindow = p.fftwindow;
         form.set_fftbw(num("fftbwedit", p.fftbwedit));
         a.leftblockright = p.leftblockright;

@@ -53,6 +53,7 @@ struct tadvancedpage {
     std::string expirationdaysedit;
     // "fo/level extraction"
     std::string hpfreqedit, fftbwedit;
+    std::string cppsmaxf0edit;
     std::int32_t fftwindow = 0;
     std::string minsnredit, minhnredit, maxf0speededit, maxneglevelspeededit, maxposlevelspeededit,
         minrelpartialleveledit, lfblockthresholdedit, hfblockthresholdedit, maxhfblockleveledit,

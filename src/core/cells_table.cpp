@@ -19,6 +19,8 @@ std::string layer_column(const tpgparam& p) {
     if (p.name == "CentroidTo01") return "centroid_hz";
     if (p.name == "CrestTo01") return "crest_db";
     if (p.name == "MaxPartNoTo01") return "max_partial";
+    if (p.name == "CPPS") return "cpps_db";
+    if (p.name == "SpecBal") return "specbal_db";
     std::string n = lowercase(p.name);
     for (char& ch : n)
         if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9'))) ch = '_';

@@ -32,6 +32,8 @@ void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, doub
                           .centroid = m.centroid,
                           .crestlevel = m.crestlevel,
                           .maxpartno = m.maxpartno,
+                          .cpps = m.cpps,
+                          .specbal = m.specbal,
                           .duration = duration,
                           .overloaded = m.overloaded};
     bin_frame(form.pgs[std::size_t(c)], form.advanced.binningmethod, f);

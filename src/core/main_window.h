@@ -204,6 +204,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::string analysedfilename;
     // Appends the phonetogram file as phonetogram pgno; false when it was refused.
     bool open_stdpg(const std::string& fname, std::int32_t pgno);
+    // The same for a voice-map CSV of other voice-map tools.
+    bool open_voicemap(const std::string& fname, std::int32_t pgno);
     // "Make reference group...": reads the member files, makes their group by the display
     // rule of the advanced settings, saves it as fname and opens it as the next loaded
     // phonetogram. A member that cannot be read or is itself a group, fewer than two

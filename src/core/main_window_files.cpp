@@ -11,6 +11,7 @@
 #include "files/analysis_saving.h"
 #include "files/smp_file.h"
 #include "files/sndfile_reader.h"
+#include "files/voicemap_file.h"
 #include "files/wav_file.h"
 
 #include <chrono>
@@ -127,6 +128,8 @@ void TForm1::open_any_file(const std::string& fname) {
         Open_soundfile(fname, 0, -1);
     } else if (ext == ".stdpg") {
         open_stdpg(fname, std::int32_t(pgs.size()));
+    } else if (ext == ".csv" && is_voicemap_file(fname)) {
+        open_voicemap(fname, std::int32_t(pgs.size()));
     } else if (ext == ".qubfile") {
         open_qubfile(fname);
     } else {

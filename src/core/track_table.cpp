@@ -13,6 +13,7 @@ namespace gravon {
 bool track_value_present(int row, float v, const tkillpoint& kill) {
     if (!std::isfinite(v)) return false;
     if (row == trackspl) return v > -999.0f; // digital silence gives 10 log10(1e-100)
+    if (row == trackcpps || row == trackspecbal) return v != tracknovalue;
     if (kill.empty()) return true;
     // A rejected frame keeps only its level, and its HNR when that alone rejected it.
     return row == trackhnr && kill.only(tkillreason::lowhnr);
@@ -26,9 +27,10 @@ ttable track_columns(const TForm1& form) {
     for (const char* ch : {"left", "right"}) {
         t.add_column(std::string(ch) + "_accepted", integer);
         t.add_column(std::string(ch) + "_rejected", text);
-        for (int row = trackspl; row < trackdebug; ++row)
-            t.add_column(std::string(ch) + "_" + form.tracks.savechannelid[std::size_t(row)],
-                         stored);
+        for (int row = trackspl; row < ntracks; ++row)
+            if (row != trackdebug)
+                t.add_column(std::string(ch) + "_" + form.tracks.savechannelid[std::size_t(row)],
+                             stored);
     }
     return t;
 }
@@ -46,7 +48,8 @@ void fill_track_rows(ttable& t, const TForm1& form, std::int32_t first, std::int
             const auto debug = form.paramarr[trackdebug][std::size_t(c)][std::size_t(k)];
             const tkillpoint kill{std::uint16_t(debug)};
             line << (kill.empty() ? 1.0 : 0.0) << rejection_names(kill.value());
-            for (int row = trackspl; row < trackdebug; ++row) {
+            for (int row = trackspl; row < ntracks; ++row) {
+                if (row == trackdebug) continue;
                 const float v = form.paramarr[std::size_t(row)][std::size_t(c)][std::size_t(k)];
                 line << (track_value_present(row, v, kill) ? double(v) : none);
             }

@@ -125,6 +125,9 @@ void compute_area_statistics(tstatistics& st, const tpg& pg, const tbinmask& mar
     double minf0 = noextreme, maxf0 = -noextreme, minspl = noextreme, maxspl = -noextreme;
     double mode = 0, modetime = 0;
     st.avgparam.assign(s.nparams, 0.0);
+    // The time of the cells that hold a value of each parameter: a layer may lack values in
+    // some cells.
+    std::vector<double> paramtime(s.nparams, 0.0);
     std::array<double, nf0bins> colt{};
     std::array<double, nlevelbins> rowt{};
     double S = 0, Sx = 0, Sy = 0, Sxx = 0, Sxy = 0, Syy = 0;
@@ -150,7 +153,10 @@ void compute_area_statistics(tstatistics& st, const tpg& pg, const tbinmask& mar
             f0sum += hz(x) * t;
             leqsum += std::pow(10.0, y / 10.0) * t;
             for (std::size_t e = 0; e < s.nparams; ++e)
-                if (layer[e]) st.avgparam[e] += t * (*layer[e])[x][y];
+                if (layer[e] && std::isfinite((*layer[e])[x][y])) {
+                    st.avgparam[e] += t * (*layer[e])[x][y];
+                    paramtime[e] += t;
+                }
             maxspl = std::max(maxspl, double(y));
             minspl = std::min(minspl, double(y));
             maxf0 = std::max(maxf0, double(x));
@@ -208,7 +214,10 @@ void compute_area_statistics(tstatistics& st, const tpg& pg, const tbinmask& mar
         double leq = 10.0 * std::log10(leqsum / takentime);
         if (std::isfinite(avg)) st.avgf0 = avg;
         if (std::isfinite(leq)) st.leq = leq;
-        for (double& v : st.avgparam) v /= takentime;
+        for (std::size_t e = 0; e < s.nparams; ++e)
+            st.avgparam[e] = paramtime[e] > 0 ? st.avgparam[e] / paramtime[e]
+                             : layer[e]       ? NAN
+                                              : 0.0;
     }
 
     // 10. Regression of level on semitone number.

@@ -37,6 +37,15 @@ inline void update_mean(double& value, double measure, double t, double dt) {
     if (std::isfinite(measure)) value = (value * t + measure * dt) / (dt + t);
 }
 
+// The mean of a measure that some frames lack: a cell's first frame sets it, even to "none"
+// (NaN), and a cell without a value takes the first frame that has one.
+inline void update_sparse_mean(double& value, double measure, double t, double dt) {
+    if (!(t > 0) || !std::isfinite(value))
+        value = measure;
+    else if (std::isfinite(measure))
+        value = (value * t + measure * dt) / (dt + t);
+}
+
 } // namespace
 
 tbinplacement place_point(std::int32_t binningmethod, double semitone, double level) {
@@ -90,6 +99,10 @@ bool bin_frame(tpg& pg, std::int32_t binningmethod, const tbinningframe& frame) 
     tpgarr& centroid = pg.param[pglayercentroid].arr;
     tpgarr& crest = pg.param[pglayercrest].arr;
     tpgarr& maxpartno = pg.param[pglayermaxpartno].arr;
+    // Phonetograms made before the voice-quality layers go without them.
+    const bool quality = pg.param.size() > pglayerspecbal &&
+                         pg.param[pglayercpps].arr.cells.size() == acctime.cells.size() &&
+                         pg.param[pglayerspecbal].arr.cells.size() == acctime.cells.size();
 
     for (int i = 0; i < 2; ++i) {
         for (int j = 0; j < 2; ++j) {
@@ -106,6 +119,10 @@ bool bin_frame(tpg& pg, std::int32_t binningmethod, const tbinningframe& frame) 
             update_mean(centroid[x][y], frame.centroid, t, d);
             update_mean(maxpartno[x][y], frame.maxpartno, t, d);
             update_mean(hnr[x][y], frame.hnr, t, d);
+            if (quality) {
+                update_sparse_mean(pg.param[pglayercpps].arr[x][y], frame.cpps, t, d);
+                update_sparse_mean(pg.param[pglayerspecbal].arr[x][y], frame.specbal, t, d);
+            }
         }
     }
     return true;

@@ -6,6 +6,7 @@
 #include "phonetogram/phonetogram.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -48,6 +49,8 @@ struct tbinningframe {
     double centroid = 0;     // Hz
     double crestlevel = 0;   // dB
     double maxpartno = 0;    // strongest partial number
+    double cpps = NAN;       // dB; NaN when the frame has none
+    double specbal = NAN;    // dB; NaN when the frame has none
     double duration = 0;     // hop duration H/fs in s
     bool overloaded = false; // the channel overloaded in this hop or the previous one
 };

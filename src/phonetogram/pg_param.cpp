@@ -33,6 +33,8 @@ std::vector<tpgparam> default_recording_pgparams() {
     v.push_back(layer("CrestTo01", "CrestTo01", entityavg, "dB", 0, 20));
     v.push_back(layer("MaxPartNoTo01", "MaxPartNoTo01", entityavg, "", 0, 32.768));
     v.push_back(layer("", "", entityavg, "", 0, 1));
+    v.push_back(layer("CPPS", "CPPS", entityavg, "dB", 0, 30));
+    v.push_back(layer("SpecBal", "SpecBal", entityavg, "dB", -50, 0));
     return v;
 }
 

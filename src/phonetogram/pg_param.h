@@ -39,7 +39,11 @@ inline constexpr std::size_t pglayercentroid = 4;   // mean spectral power centr
 inline constexpr std::size_t pglayercrest = 5;      // mean crest level in dB
 inline constexpr std::size_t pglayermaxpartno = 6;  // mean strongest-partial number
 inline constexpr std::size_t pglayerspare = 7;      // not written by the analysis, nor stored
-inline constexpr std::size_t nrecordinglayers = 8;
+// Mean smoothed cepstral peak prominence and spectrum balance in dB. A cell whose frames had
+// none (F0 above the CPPS search band) holds NaN: it has no value rather than a wrong one.
+inline constexpr std::size_t pglayercpps = 8;
+inline constexpr std::size_t pglayerspecbal = 9;
+inline constexpr std::size_t nrecordinglayers = 10;
 
 // The default descriptions of the recording layers (name, entity string, aggregation,
 // unit, range; not logarithmic), each with a zeroed grid.

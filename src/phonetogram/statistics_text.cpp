@@ -187,6 +187,7 @@ std::vector<std::string> statistics_text(const tpglist& list, const tstatisticsa
                   if (e >= s.avgbackmap.size() || s.avgbackmap[e] < 0 || e >= s.avgparam.size())
                       return "-";
                   double v = s.avgparam[e];
+                  if (!std::isfinite(v)) return "-";
                   if (dp.axisunit == "dB") return fmt(format.dbformat, v);
                   if (dp.axisunit == "s") return fmt(format.secformat, v);
                   return sig(v);

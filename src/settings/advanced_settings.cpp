@@ -11,6 +11,7 @@ tdisplayparamarr default_displayparams() {
         {"H1/H2", -30, 30, false, "dB"},    {"HNR", 0, 30, false, "dB"},
         {"Centroid", 50, 2000, true, "Hz"}, {"Crest factor", 0, 20, false, "dB"},
         {"MaxPartNo", 1, 20, true, ""},     {"StDev", -40, 40, false, "cent"},
+        {"CPPS", 0, 30, false, "dB"},       {"Spectrum balance", -50, 0, false, "dB"},
     };
 }
 
@@ -24,6 +25,10 @@ tstdpgparamarr default_stdpgparams() {
         {"CrestTo01", 5},
         {"MaxPartNoTo01", 6},
         {"StDevHi01", 7},
+        // The statistics take entry k for display parameter k, so the new layers come before
+        // the second name of the crest layer.
+        {"CPPS", 8},
+        {"SpecBal", 9},
         {"CrestHi01", 5},
     };
 }

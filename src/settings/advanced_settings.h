@@ -73,10 +73,10 @@ constexpr tsavetable default_savekavellchannel() {
 }
 
 // Number of entries of the default display parameters.
-inline constexpr std::int32_t ndefaultdisplayparams = 8;
+inline constexpr std::int32_t ndefaultdisplayparams = 10;
 
-// The default display parameters (8 entries) and the default mapping of phonetogram-file
-// parameter names to them (9 entries).
+// The default display parameters (10 entries) and the default mapping of phonetogram-file
+// parameter names to them (11 entries).
 tdisplayparamarr default_displayparams();
 tstdpgparamarr default_stdpgparams();
 

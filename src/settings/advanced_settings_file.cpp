@@ -84,6 +84,9 @@ template <typename tio, typename tadv> void visit_advanced_settings(tio& io, tad
     io.positive(general, "SampFreq", a.fs);
     io(general, "FFTWindow", a.fftwindow);
     io(general, "HPFreq", a.hpfreq);
+    io(general, "CPPSMaxF0", a.cppsmaxf0);
+    io(general, "CPPSHopPositions", a.cppshoppositions);
+    io.positive(general, "CPPSTimeStep", a.cppstimestep);
     io.positive(general, "FFTBandwidth", a.fftbw);
     io.window_end(a);
     for (const tfloatkey& k : thresholdkeys) io(general, k.key, a.*k.field);

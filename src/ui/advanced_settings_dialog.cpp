@@ -389,6 +389,8 @@ QWidget* TForm2::make_extraction_tab() {
     auto* hp = new QHBoxLayout;
     hp->addWidget(new QLabel("Highpass measurements at [Hz]"));
     hp->addWidget(edit("hpfreqedit", &tadvancedpage::hpfreqedit));
+    hp->addWidget(new QLabel("CPPS peak search up to [Hz]"));
+    hp->addWidget(edit("cppsmaxf0edit", &tadvancedpage::cppsmaxf0edit));
     v->addLayout(hp, 0, 0);
 
     auto* fft = new QGroupBox("FFT settings");

@@ -376,7 +376,7 @@ TEST_F(BadFiles, StdpgZeroSizeAndWrongMagic) {
 }
 
 TEST_F(BadFiles, StdpgAbsurdSizes) {
-    const std::string many = edit_header(stdpg(), "nparams=8", "nparams=999999999");
+    const std::string many = edit_header(stdpg(), "nparams=10", "nparams=999999999");
     const toutcome o = open("many.stdpg", many);
     ASSERT_EQ(o.messages.size(), 1u) << o.all();
     EXPECT_EQ(o.messages[0].text, "Too many parameters: 999999999");

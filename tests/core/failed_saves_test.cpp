@@ -84,9 +84,9 @@ TEST_F(FailedSaves, PhonetogramFileKeepsTheOldFile) {
     info.procstamp = "Gravon test";
     write_stdpg(file, p.string(), phonetogram_with_cells(3), info);
     const std::string before = readbytes(p);
-    ASSERT_EQ(before.size(), 1024u + 3 * 32);
+    ASSERT_EQ(before.size(), 1024u + 3 * 40);
     {
-        // 200 cells need 6400 bytes of records.
+        // 200 cells need 8000 bytes of records.
         tfilesizelimit limit(4000);
         ASSERT_TRUE(limit.ok());
         try {
@@ -100,7 +100,7 @@ TEST_F(FailedSaves, PhonetogramFileKeepsTheOldFile) {
     EXPECT_EQ(listing(), std::vector<std::string>{"voice.stdpg"});
     // Unlimited, the same save replaces the file.
     write_stdpg(file, p.string(), phonetogram_with_cells(200), info);
-    EXPECT_EQ(fs::file_size(p), 1024u + 200 * 32);
+    EXPECT_EQ(fs::file_size(p), 1024u + 200 * 40);
     EXPECT_EQ(listing(), std::vector<std::string>{"voice.stdpg"});
 }
 

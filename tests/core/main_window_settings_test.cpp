@@ -410,10 +410,10 @@ TEST_F(FormSettings, LoadedDistancesReachThePhonetograms) {
 
 TEST_F(FormSettings, FewerDisplayParametersRefitTheOptions) {
     start();
-    form.set_zparam(7);
-    EXPECT_EQ(form.options.zparam(), 7);
+    form.set_zparam(9);
+    EXPECT_EQ(form.options.zparam(), 9);
     form.set_zparam(99);
-    EXPECT_EQ(form.options.zparam(), 7);
+    EXPECT_EQ(form.options.zparam(), 9);
     const std::string name = file("adv.qubfile");
     TQUBFile f = container("GravonAdvancedSettings");
     f.writeinteger("Parameters", "nDisplayParams", 3);
@@ -431,7 +431,7 @@ TEST_F(FormSettings, ZParamFromAFileIsClamped) {
     f.writeinteger("Display", "zParam", 99);
     f.save_file(name);
     form.open_settings(name, false);
-    EXPECT_EQ(form.options.zparam(), 7);
+    EXPECT_EQ(form.options.zparam(), 9);
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -459,7 +459,7 @@ TEST_F(FormSettings, EveryFieldRoundTripsThroughTheForm) {
     form.audiodevicenames = {{"Speakers", "Headphones", "HDMI"}, {"Mic array", "USB mic"}};
     toptions o = gravon::testing::changed_options();
     const tadvancedsettings a = gravon::testing::changed_advanced();
-    o.showstatsparam.push_back(true); // one flag per display parameter: a has nine
+    o.showstatsparam.push_back(true); // one flag per display parameter: a has eleven
     form.options = o;
     form.advanced = a;
     form.locationid = a.locationid;

@@ -257,11 +257,11 @@ TEST_F(StdpgTest, RecordingPhonetogramHeaderItems) {
     const std::vector<std::string> expected = {"proc0=Gravon 0.0.0.22",
                                                "file=phonetogram",
                                                "fileversion=1",
-                                               "nparams=8",
+                                               "nparams=10",
                                                "weighting=HP@40Hz",
                                                "recordedtime=00:00:01",
                                                "recordedseconds=1",
-                                               "precsizeinbytes=32",
+                                               "precsizeinbytes=40",
                                                "date=2024-03-05 10:11.12",
                                                "site=Clinic 3",
                                                "calib=Calibrated 2024-03-01 by AB",
@@ -292,7 +292,13 @@ TEST_F(StdpgTest, RecordingPhonetogramHeaderItems) {
                                                "p6.view=0,20,dB",
                                                "p7.entity=MaxPartNoTo01,avg",
                                                "p7.class=IEEEfloat32,28,4",
-                                               "p7.view=0,32.768,"};
+                                               "p7.view=0,32.768,",
+                                               "p8.entity=CPPS,avg",
+                                               "p8.class=IEEEfloat32,32,4",
+                                               "p8.view=0,30,dB",
+                                               "p9.entity=SpecBal,avg",
+                                               "p9.class=IEEEfloat32,36,4",
+                                               "p9.view=-50,0,dB"};
     ASSERT_FALSE(f.Items().empty());
     EXPECT_EQ(f.Items().front().substr(0, 5), "head=");
     EXPECT_EQ(std::vector<std::string>(f.Items().begin() + 1, f.Items().end()), expected);
@@ -307,12 +313,12 @@ TEST_F(StdpgTest, RecordsAreOrderedByLevelThenF0AndHoldEveryLayerFromTime) {
     const std::int64_t head = f.HeadSize();
     f.close_file();
     const std::string bytes = readbytes(p);
-    ASSERT_EQ(bytes.size(), std::size_t(head) + 32 * cellcount(pg));
+    ASSERT_EQ(bytes.size(), std::size_t(head) + 40 * cellcount(pg));
     const std::vector<std::pair<int, int>> order = {
         {10, 0}, {43, 60}, {44, 60}, {0, 80}, {127, 139}};
     ASSERT_EQ(cellcount(pg), order.size());
     for (std::size_t r = 0; r < order.size(); ++r) {
-        const std::size_t at = std::size_t(head) + 32 * r;
+        const std::size_t at = std::size_t(head) + 40 * r;
         const auto [x, y] = order[r];
         EXPECT_EQ(floatat(bytes, at), float(x));
         EXPECT_EQ(floatat(bytes, at + 4), float(y));
@@ -320,10 +326,12 @@ TEST_F(StdpgTest, RecordsAreOrderedByLevelThenF0AndHoldEveryLayerFromTime) {
         for (std::size_t k = 1; k < pglayerspare; ++k)
             EXPECT_EQ(floatat(bytes, at + 4 + 4 * k), float(pg.param[k].arr[x][y]))
                 << r << " " << k;
+        for (std::size_t k = pglayerspare + 1; k < nrecordinglayers; ++k)
+            EXPECT_EQ(floatat(bytes, at + 4 * k), float(pg.param[k].arr[x][y])) << r << " " << k;
     }
     // The worked cell (43, 60) is the second record: 43, 60, 0.5, -3.25, 12.5, 812.75, ...
-    EXPECT_EQ(bytes.substr(std::size_t(head) + 32, 32),
-              floats({43, 60, 0.5f, -3.25f, 12.5f, 812.75f, 9.5f, 2.5f}));
+    EXPECT_EQ(bytes.substr(std::size_t(head) + 40, 40),
+              floats({43, 60, 0.5f, -3.25f, 12.5f, 812.75f, 9.5f, 2.5f, 0, 0}));
 }
 
 TEST_F(StdpgTest, NoRecordedTimeWithoutARecordingAndEmptyTextsAreNotStored) {
@@ -1187,3 +1195,43 @@ TEST_F(StdpgActions, OpenWithAnUnreadableDistanceRaises) {
 }
 
 } // namespace
+
+TEST_F(StdpgTest, VoiceQualityLayersRoundTripAndAFileWithoutThemOpensAsBefore) {
+    // Every layer of every stored cell comes back, a cell without a CPPS (NaN) too; a file of
+    // the eight layers from before opens with exactly its named ones, their names all known.
+    tpg with = recording_pg();
+    with.param[pglayercpps].arr[43][60] = 12.25;
+    with.param[pglayercpps].arr[44][60] = NAN;
+    with.param[pglayercpps].arr[127][139] = -1.5;
+    with.param[pglayerspecbal].arr[43][60] = -22.5;
+    with.param[pglayerspecbal].arr[44][60] = -31.75;
+    tpg before = recording_pg();
+    before.param.resize(8);
+    for (const tpg* pg : {&with, &before}) {
+        const std::string p = path(pg == &with ? "with.stdpg" : "before.stdpg");
+        writefile(p, *pg);
+        const tread t = readfile(p);
+        ASSERT_TRUE(t.result.complete()) << p;
+        // The unnamed spare layer is not stored: the others follow each other in the file.
+        std::vector<std::size_t> named;
+        for (std::size_t k = 0; k < pg->param.size(); ++k)
+            if (!pg->param[k].name.empty()) named.push_back(k);
+        ASSERT_EQ(t.pg.param.size(), named.size()) << p;
+        EXPECT_EQ(t.params.size(), default_stdpgparams().size()) << p;
+        for (std::size_t i = 1; i < named.size(); ++i) {
+            const std::size_t k = named[i];
+            EXPECT_EQ(t.pg.param[i].name, pg->param[k].name) << p << " " << k;
+            EXPECT_EQ(t.pg.param[i].axisunit, pg->param[k].axisunit) << p << " " << k;
+            for (int x = 0; x < nf0bins; ++x)
+                for (int y = 0; y < nlevelbins; ++y) {
+                    if (!(pg->param[pglayeracctime].arr[x][y] > 0)) continue;
+                    const double want = float(pg->param[k].arr[x][y]);
+                    const double got = t.pg.param[i].arr[x][y];
+                    if (std::isnan(want))
+                        EXPECT_TRUE(std::isnan(got)) << k << " " << x << " " << y;
+                    else
+                        EXPECT_EQ(got, want) << k << " " << x << " " << y;
+                }
+        }
+    }
+}

@@ -4,6 +4,7 @@
 #include "phonetogram/pg_list.h"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -297,8 +298,13 @@ TEST_F(Binning, DitherReproducesBitForBitFromTheSeed) {
     run(a);
     Random(); // something else drew in between
     run(b);
-    for (std::size_t k = 0; k < a.param.size(); ++k)
-        EXPECT_TRUE(a.param[k].arr == b.param[k].arr) << k;
+    // Bit for bit, so that the cells without a CPPS (NaN) compare too.
+    for (std::size_t k = 0; k < a.param.size(); ++k) {
+        const auto& x = a.param[k].arr.cells;
+        const auto& y = b.param[k].arr.cells;
+        ASSERT_EQ(x.size(), y.size()) << k;
+        EXPECT_EQ(std::memcmp(x.data(), y.data(), x.size() * sizeof x[0]), 0) << k;
+    }
     EXPECT_GT(nonzero_cells(a.param[pglayeracctime].arr), 10);
 }
 
@@ -323,4 +329,34 @@ TEST_F(Binning, LoadedPhonetogramsAreSeparateRecords) {
     EXPECT_DOUBLE_EQ(total_time(list.pgs[1]), 0.02);
     EXPECT_DOUBLE_EQ(total_time(list.pgs[0]), 0);
     EXPECT_DOUBLE_EQ(total_time(list.pgs[2]), 0);
+}
+
+TEST(BinningQuality, CellsWithoutACppsStayWithoutOneUntilAFrameBringsIt) {
+    // One cell, frames in turn: none, a value, none, another value. The cell's CPPS is NaN
+    // until the first value, then a mean of the values only (the value before weighed by the
+    // cell's whole time, as every layer's is); the spectrum balance, which every frame has, is
+    // the mean of all.
+    tpg pg = make_empty_pg();
+    copy_pgparam_descriptions(default_recording_pgparams(), pg.param);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct tstep {
+        double cpps, specbal, wantcpps, wantspecbal;
+    };
+    const tstep steps[] = {
+        {nan, -20, nan, -20}, {10, -30, 10, -25}, {nan, -40, 10, -30}, {16, -10, 11.5, -25}};
+    for (const tstep& s : steps) {
+        tbinningframe f = frame_at(440, 80);
+        f.cpps = s.cpps;
+        f.specbal = s.specbal;
+        ASSERT_TRUE(bin_frame(pg, binroundtonearest, f));
+        const double cpps = pg.param[pglayercpps].arr[69][80];
+        if (std::isnan(s.wantcpps))
+            EXPECT_TRUE(std::isnan(cpps));
+        else
+            EXPECT_NEAR(cpps, s.wantcpps, 1e-9);
+        EXPECT_NEAR(pg.param[pglayerspecbal].arr[69][80], s.wantspecbal, 1e-9);
+    }
+    // A phonetogram of the layers before takes frames as it did.
+    pg.param.resize(pglayercpps);
+    EXPECT_TRUE(bin_frame(pg, binroundtonearest, frame_at(440, 80)));
 }

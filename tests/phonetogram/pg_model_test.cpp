@@ -74,7 +74,7 @@ TEST(PgColors, ShadeWorkedValues) {
 
 TEST(PgParam, DefaultRecordingLayers) {
     auto p = default_recording_pgparams();
-    ASSERT_EQ(p.size(), 8u);
+    ASSERT_EQ(p.size(), 10u);
     EXPECT_EQ(p[0].name, "SolidColor");
     EXPECT_EQ(p[0].entitystr, "");
     EXPECT_EQ(p[0].entitytype, -1);
@@ -123,7 +123,7 @@ TEST(PgParam, CopyDescriptionsKeepsCells) {
 
 TEST(Phonetogram, EmptyCellsAndClearing) {
     tpg pg = make_empty_pg();
-    EXPECT_EQ(pg.param.size(), 8u);
+    EXPECT_EQ(pg.param.size(), 10u);
     EXPECT_TRUE(pg.visible);
     EXPECT_FALSE(pg.opaque);
     EXPECT_TRUE(pg_cell_empty(pg, 10, 10));
@@ -151,7 +151,7 @@ TEST_F(PgList, StartupCreatesTwoRecordingPhonetograms) {
     ASSERT_EQ(list.pgs.size(), 2u);
     for (int i = 0; i < 2; ++i) {
         const tpg& pg = list.pgs[i];
-        EXPECT_EQ(pg.param.size(), 8u);
+        EXPECT_EQ(pg.param.size(), 10u);
         EXPECT_TRUE(pg.visible);
         EXPECT_EQ(pg.calstatus, 0);
         EXPECT_EQ(pg.pgname, "");

@@ -100,7 +100,7 @@ TEST_F(AdvancedFile, KeysKindsAndOrder) {
     EXPECT_LT(position("SaveKavell", "AmplifyAudio"), position("SaveSMP", "Audio0"));
     EXPECT_LT(position("SaveWAV", "AmplifyAudio"), position("Save", "SaveStdpgChannels"));
     EXPECT_LT(position("Keyboard", "BlockDetection"), position("General", "LeftBlockRight"));
-    EXPECT_EQ(position("Parameters", "DisplayParamLogarithmic7"), out.nnodes() - 1);
+    EXPECT_EQ(position("Parameters", "DisplayParamLogarithmic9"), out.nnodes() - 1);
     EXPECT_TRUE(out.readbool("SaveKavell", "Maxpartialno0", false));
     EXPECT_FALSE(out.readbool("SaveKavell", "Maxpartialno1", true));
 }
@@ -175,15 +175,16 @@ TEST(DeviceNames, LookUp) {
 }
 
 TEST_F(AdvancedFile, ParameterListLongerThanItsEntries) {
-    // "nstdpgParams" 12 in a file that lists only the nine default entries.
+    // "nstdpgParams" 14 in a file that lists only the eleven default entries.
     write_advanced_settings(out, tadvancedsettings());
-    out.writeinteger("Parameters", "nstdpgParams", 12);
+    out.writeinteger("Parameters", "nstdpgParams", 14);
     tadvancedsettings a;
     EXPECT_TRUE(read_from(out, a).empty());
-    ASSERT_EQ(a.stdpgparams.size(), 12u);
-    EXPECT_EQ(a.stdpgparams[8].name, "CrestHi01");
-    EXPECT_EQ(a.stdpgparams[8].displaymapping, 5);
-    for (std::size_t i = 9; i < 12; ++i) {
+    ASSERT_EQ(a.stdpgparams.size(), 14u);
+    EXPECT_EQ(a.stdpgparams[10].name, "CrestHi01");
+    EXPECT_EQ(a.stdpgparams[10].displaymapping, 5);
+    EXPECT_EQ(a.stdpgparams[9].name, "SpecBal");
+    for (std::size_t i = 11; i < 14; ++i) {
         EXPECT_EQ(a.stdpgparams[i].name, "") << i;
         EXPECT_EQ(a.stdpgparams[i].displaymapping, 0) << i;
     }
@@ -198,7 +199,7 @@ TEST_F(AdvancedFile, ListCountsShortenAndKeep) {
     ASSERT_EQ(a.displayparams.size(), 3u);
     EXPECT_EQ(a.displayparams[1].name, "Acc. Time"); // entries without keys keep their values
     EXPECT_EQ(a.displayparams[2].name, "Changed");
-    EXPECT_EQ(a.stdpgparams.size(), 9u); // no "nstdpgParams": the list stays
+    EXPECT_EQ(a.stdpgparams.size(), 11u); // no "nstdpgParams": the list stays
 }
 
 TEST_F(AdvancedFile, UnusableListCountsAreRefused) {
@@ -208,13 +209,13 @@ TEST_F(AdvancedFile, UnusableListCountsAreRefused) {
         f.writeinteger("Parameters", "nstdpgParams", n);
         tadvancedsettings a;
         const std::vector<std::string> p = read_from(f, a);
-        EXPECT_EQ(a.displayparams.size(), 8u) << n;
+        EXPECT_EQ(a.displayparams.size(), 10u) << n;
         if (n == 0) {
             // No display parameter would leave nothing to show; an empty mapping is fine.
             EXPECT_EQ(a.stdpgparams.size(), 0u);
             ASSERT_EQ(p.size(), 1u);
         } else {
-            EXPECT_EQ(a.stdpgparams.size(), 9u) << n;
+            EXPECT_EQ(a.stdpgparams.size(), 11u) << n;
             ASSERT_EQ(p.size(), 2u) << n;
         }
         EXPECT_NE(p.back().find("nDisplayParams"), std::string::npos);

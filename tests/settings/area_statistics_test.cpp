@@ -1,7 +1,7 @@
 #include "base/pitch.h"
 #include "phonetogram/area_statistics.h"
-#include "settings/statistics_settings.h"
 #include "settings/options.h"
+#include "settings/statistics_settings.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -61,8 +61,8 @@ void expect_empty(const tstatistics& s, std::size_t npercentiles) {
 
 TEST_F(Statistics, SettingsComeFromTheOptionsAndAdvancedSettings) {
     EXPECT_EQ(settings.percentile, (tdoublearr{0.05, 0.1, 0.25, 0.5, 0.75, 0.9, 0.95}));
-    EXPECT_EQ(settings.nparams, 8u);
-    EXPECT_EQ(settings.stdpgparams.size(), 9u);
+    EXPECT_EQ(settings.nparams, 10u);
+    EXPECT_EQ(settings.stdpgparams.size(), 11u);
 }
 
 TEST_F(Statistics, EmptySelectionGivesTheDefaults) {
@@ -267,15 +267,22 @@ TEST_F(Statistics, ParameterAverages) {
     list.pgs[0].param[pglayerh1h2].arr[62][74] = 20.0;
     list.pgs[0].param[pglayerhnr].arr[60][70] = 8.0;
     const tstatistics& s = measure();
-    ASSERT_EQ(s.avgbackmap.size(), 8u);
+    list.pgs[0].param[pglayercpps].arr[60][70] = NAN; // no CPPS in this cell
+    list.pgs[0].param[pglayercpps].arr[62][74] = 14.5;
+    ASSERT_EQ(s.avgbackmap.size(), 10u);
     // Standard names: "", AccTime, H1H2To01, HNRTo01, CentroidTo01, CrestTo01,
-    // MaxPartNoTo01, StDevHi01. The unnamed entry matches nothing, not the unnamed layer 7.
-    EXPECT_EQ(s.avgbackmap, (std::vector<std::int32_t>{-1, 1, 2, 3, 4, 5, 6, -1}));
-    ASSERT_EQ(s.avgparam.size(), 8u);
+    // MaxPartNoTo01, StDevHi01, CPPS, SpecBal. The unnamed entry matches nothing, not the
+    // unnamed layer 7.
+    EXPECT_EQ(s.avgbackmap, (std::vector<std::int32_t>{-1, 1, 2, 3, 4, 5, 6, -1, 8, 9}));
+    ASSERT_EQ(s.avgparam.size(), 10u);
     EXPECT_DOUBLE_EQ(s.avgparam[1], (1.0 * 1 + 3.0 * 3) / 4); // time weighted by time
     EXPECT_DOUBLE_EQ(s.avgparam[2], 17.5);
     EXPECT_DOUBLE_EQ(s.avgparam[3], 2.0);
     EXPECT_EQ(s.avgparam[7], 0.0);
+    // A layer that some cells lack averages over the cells that have it.
+    EXPECT_DOUBLE_EQ(measure().avgparam[8], 14.5);
+    list.pgs[0].param[pglayercpps].arr[62][74] = NAN;
+    EXPECT_TRUE(std::isnan(measure().avgparam[8]));
 }
 
 TEST_F(Statistics, LayersFoundByNameWhateverTheirIndex) {
@@ -292,7 +299,8 @@ TEST_F(Statistics, LayersFoundByNameWhateverTheirIndex) {
     list.pgs[2].param.resize(2);
     list.pgs[2].param[1].name = "AccTime";
     measure();
-    EXPECT_EQ(stats[2].avgbackmap, (std::vector<std::int32_t>{-1, 1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(stats[2].avgbackmap,
+              (std::vector<std::int32_t>{-1, 1, -1, -1, -1, -1, -1, -1, -1, -1}));
 }
 
 TEST_F(Statistics, PhonetogramWithoutATimeLayer) {

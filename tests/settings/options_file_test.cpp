@@ -93,8 +93,8 @@ TEST_F(OptionsFile, KeysKindsAndOrder) {
     EXPECT_EQ(kind("Display", "ShowNoise1"), qubbool);
     EXPECT_EQ(kind("Display", "ShowStatsAvgfo"), qubbool);
     EXPECT_EQ(kind("Display", "ShowStatsr"), qubbool);
-    EXPECT_EQ(kind("Display", "ShowStatsParam7"), qubbool);
-    EXPECT_EQ(kind("Display", "ShowStatsParam8"), 0);
+    EXPECT_EQ(kind("Display", "ShowStatsParam9"), qubbool);
+    EXPECT_EQ(kind("Display", "ShowStatsParam10"), 0);
     EXPECT_EQ(kind("Keyboard", "KeyboardnPartials"), qubinteger);
     EXPECT_EQ(kind("Keyboard", "KeyboardSlope"), qubfloat);
     EXPECT_EQ(kind("Target", "foTarget"), qubfloat);

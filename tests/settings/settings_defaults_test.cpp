@@ -104,8 +104,8 @@ TEST(AdvancedDefaults, SaveTables) {
 
 TEST(AdvancedDefaults, ParameterTables) {
     tadvancedsettings a;
-    ASSERT_EQ(a.displayparams.size(), 8u);
-    ASSERT_EQ(ndefaultdisplayparams, 8);
+    ASSERT_EQ(a.displayparams.size(), 10u);
+    ASSERT_EQ(ndefaultdisplayparams, 10);
     EXPECT_EQ(a.displayparams[0].name, "Solid color");
     EXPECT_EQ(a.displayparams[0].axisunit, "");
     EXPECT_EQ(a.displayparams[1].name, "Acc. Time");
@@ -122,12 +122,16 @@ TEST(AdvancedDefaults, ParameterTables) {
     EXPECT_EQ(a.displayparams[7].axisunit, "cent");
     EXPECT_DOUBLE_EQ(a.displayparams[7].min, -40);
     EXPECT_FALSE(a.displayparams[7].logarithmic);
+    EXPECT_EQ(a.displayparams[8].name, "CPPS");
+    EXPECT_EQ(a.displayparams[9].name, "Spectrum balance");
+    EXPECT_EQ(a.displayparams[9].axisunit, "dB");
 
-    ASSERT_EQ(a.stdpgparams.size(), 9u);
-    const char* names[9] = {"",          "AccTime",       "H1H2To01",  "HNRTo01",  "CentroidTo01",
-                            "CrestTo01", "MaxPartNoTo01", "StDevHi01", "CrestHi01"};
-    const int mapping[9] = {0, 1, 2, 3, 4, 5, 6, 7, 5};
-    for (int i = 0; i < 9; ++i) {
+    ASSERT_EQ(a.stdpgparams.size(), 11u);
+    const char* names[11] = {"",          "AccTime",       "H1H2To01",  "HNRTo01", "CentroidTo01",
+                             "CrestTo01", "MaxPartNoTo01", "StDevHi01", "CPPS",    "SpecBal",
+                             "CrestHi01"};
+    const int mapping[11] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 5};
+    for (int i = 0; i < 11; ++i) {
         EXPECT_EQ(a.stdpgparams[i].name, names[i]) << i;
         EXPECT_EQ(a.stdpgparams[i].displaymapping, mapping[i]) << i;
         EXPECT_LT(a.stdpgparams[i].displaymapping, int(a.displayparams.size()));
@@ -178,8 +182,8 @@ TEST(SetAdvancedToDefault, RestoresDefaultsAndKeepsDevicesAndLocation) {
     EXPECT_EQ(a.fftwindow, fftwindowhanning);
     EXPECT_EQ(a.binningmethod, 2);
     EXPECT_FALSE(a.savewavchannel[smSPL][1]);
-    EXPECT_EQ(a.displayparams.size(), 8u);
-    EXPECT_EQ(a.stdpgparams.size(), 9u);
+    EXPECT_EQ(a.displayparams.size(), 10u);
+    EXPECT_EQ(a.stdpgparams.size(), 11u);
     EXPECT_DOUBLE_EQ(a.standardactualdistance(0), 0.15);
     EXPECT_EQ(o.noisespectrum, 0);
     // Untouched.
@@ -190,7 +194,7 @@ TEST(SetAdvancedToDefault, RestoresDefaultsAndKeepsDevicesAndLocation) {
     EXPECT_FALSE(a.use24bits);
     EXPECT_EQ(a.locationid, "Studio A");
     // The options follow the restored parameter list; their own flags are kept.
-    EXPECT_EQ(o.showstatsparam.size(), 8u);
+    EXPECT_EQ(o.showstatsparam.size(), 10u);
     EXPECT_TRUE(o.showstatsparam[2]);
     EXPECT_FALSE(o.showstatsparam[3]);
     EXPECT_EQ(o.zparam(), 2);
@@ -248,7 +252,7 @@ TEST(OptionDefaults, ViewAndStatistics) {
     for (int i = 0; i < 7; ++i) EXPECT_DOUBLE_EQ(o.percentile[i], p[i]);
     EXPECT_EQ(o.showf0percentile, std::vector<bool>(7, false));
     EXPECT_EQ(o.showSPLpercentile, std::vector<bool>(7, false));
-    EXPECT_EQ(o.showstatsparam, std::vector<bool>(8, false));
+    EXPECT_EQ(o.showstatsparam, std::vector<bool>(10, false));
 }
 
 TEST(OptionZParam, ClampedOnEveryAssignment) {

@@ -57,7 +57,7 @@ inline toptions changed_options() {
     o.showstatsr = true;
     o.showf0percentile = {true, false, true, false, false, false, true};
     o.showSPLpercentile = {false, true, true, false, true, false, false};
-    o.showstatsparam = {true, false, false, true, false, false, false, true};
+    o.showstatsparam = {true, false, false, true, false, false, false, true, true, false};
     o.shortversion = true;
     o.setzparam(5, 8);
     return o;

@@ -1,6 +1,6 @@
 #include "phonetogram/statistics_text.h"
-#include "settings/statistics_settings.h"
 #include "settings/options.h"
+#include "settings/statistics_settings.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -64,7 +64,7 @@ TEST_F(StatisticsText, DefaultsComeFromTheSettings) {
     EXPECT_TRUE(rows.showstatsarea);
     EXPECT_FALSE(rows.showstatsf0asnotes);
     EXPECT_EQ(rows.showf0percentile.size(), 7u);
-    EXPECT_EQ(rows.showstatsparam.size(), 8u);
+    EXPECT_EQ(rows.showstatsparam.size(), 10u);
     EXPECT_EQ(format.nsigdig, 4);
     EXPECT_EQ(format.dbformat, "0.0");
     EXPECT_EQ(format.stformat, "0.000");
@@ -183,6 +183,8 @@ TEST_F(StatisticsText, FullFormListsEveryRow) {
         "Crest factor [dB]\t0.0\t",
         "MaxPartNo []\t2\t",
         "StDev [cent]\t-\t",
+        "CPPS [dB]\t0.0\t",
+        "Spectrum balance [dB]\t0.0\t",
     };
     tlines t = text();
     EXPECT_EQ(t, expected);
@@ -317,11 +319,15 @@ TEST_F(StatisticsText, ParameterRowsFollowTheDisplayParameters) {
     advanced.displayparams[5].axisunit = "s"; // seconds use secformat
     format.secformat = "0.00";
     tlines t = text();
-    EXPECT_EQ(t[t.size() - 3], "Crest factor [s]\t12.34\t");
+    EXPECT_EQ(t[t.size() - 5], "Crest factor [s]\t12.34\t");
     // A phonetogram lacking a parameter prints "-".
     list.pgs[0].param[pglayercrest].name = "Other";
     t = text();
-    EXPECT_EQ(t[t.size() - 3], "Crest factor [s]\t-\t");
+    EXPECT_EQ(t[t.size() - 5], "Crest factor [s]\t-\t");
+    // A cell without a CPPS leaves the area without one.
+    list.pgs[0].param[pglayercpps].arr[57][80] = NAN;
+    t = text();
+    EXPECT_EQ(t[t.size() - 2], "CPPS [dB]\t-\t");
     // Fewer display parameters than flags: only those that exist have rows.
     advanced.displayparams.resize(3);
     t = text();

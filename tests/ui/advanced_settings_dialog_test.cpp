@@ -86,10 +86,10 @@ TEST_F(AdvancedSettingsDialog, CancelDiscardsEvenTheParameterLists) {
     dialog.remove_mapping();
     edit("minsnredit")->setText("3");
     dialog.cancel();
-    EXPECT_EQ(t.form.advanced.stdpgparams.size(), 9u);
+    EXPECT_EQ(t.form.advanced.stdpgparams.size(), 11u);
     EXPECT_EQ(t.form.advanced.minsnr, 10.0);
     dialog.FormShow();
-    EXPECT_EQ(lines("mappinglist").size(), 9);
+    EXPECT_EQ(lines("mappinglist").size(), 11);
 }
 
 TEST_F(AdvancedSettingsDialog, ShowingTwiceOffersFourCalibrationMethods) {
@@ -174,7 +174,7 @@ TEST_F(AdvancedSettingsDialog, RemovingADisplayParameterRemapsTheMappings) {
     display->setCurrentRow(0);
     EXPECT_FALSE(child<QPushButton>("removedisplaybutton")->isEnabled());
     dialog.remove_display();
-    EXPECT_EQ(dialog.working().displayparams.size(), 8u);
+    EXPECT_EQ(dialog.working().displayparams.size(), 10u);
     display->setCurrentRow(3);
     const std::string name = a.displayparams[3].name;
     EXPECT_EQ(child<QPushButton>("removedisplaybutton")->text().toStdString(),
@@ -184,7 +184,7 @@ TEST_F(AdvancedSettingsDialog, RemovingADisplayParameterRemapsTheMappings) {
     EXPECT_EQ(m[0].displaymapping, 0);
     EXPECT_EQ(m[1].displaymapping, 3);
     EXPECT_EQ(m[2].displaymapping, 1);
-    EXPECT_EQ(a.displayparams.size(), 8u); // not applied yet
+    EXPECT_EQ(a.displayparams.size(), 10u); // not applied yet
     // Removing every mapping and applying leaves an empty list.
     auto* mapping = child<QListWidget>("mappinglist");
     while (mapping->count() > 0) {
@@ -195,7 +195,7 @@ TEST_F(AdvancedSettingsDialog, RemovingADisplayParameterRemapsTheMappings) {
     EXPECT_EQ(child<QPushButton>("removemappingbutton")->text(), "Remove stdpg parameter mapping");
     ASSERT_TRUE(dialog.apply_settings());
     EXPECT_TRUE(a.stdpgparams.empty());
-    EXPECT_EQ(a.displayparams.size(), 7u);
+    EXPECT_EQ(a.displayparams.size(), 9u);
 }
 
 TEST_F(AdvancedSettingsDialog, EditorsAddAndChangeEntriesOfTheWorkingCopies) {
@@ -208,17 +208,17 @@ TEST_F(AdvancedSettingsDialog, EditorsAddAndChangeEntriesOfTheWorkingCopies) {
     mapping.findChild<QComboBox*>("displaycombo")->setCurrentIndex(2);
     mapping.ok();
     EXPECT_FALSE(mapping.isVisible());
-    EXPECT_EQ(lines("mappinglist").size(), 10);
+    EXPECT_EQ(lines("mappinglist").size(), 12);
     EXPECT_EQ(lines("mappinglist").back().toStdString(),
               "Jitter -> " + t.form.advanced.displayparams[2].name);
 
-    child<QListWidget>("mappinglist")->setCurrentRow(9);
+    child<QListWidget>("mappinglist")->setCurrentRow(11);
     dialog.edit_mapping();
     EXPECT_EQ(mapping.windowTitle(), "Edit stdpg parameter");
     EXPECT_EQ(mapping.findChild<QLineEdit*>("nameedit")->text(), "Jitter");
     mapping.findChild<QLineEdit*>("nameedit")->setText("Shimmer");
     mapping.ok();
-    EXPECT_EQ(lines("mappinglist").size(), 10);
+    EXPECT_EQ(lines("mappinglist").size(), 12);
     EXPECT_TRUE(lines("mappinglist").back().startsWith("Shimmer -> "));
 
     TForm10& display = dialog.display_editor();
@@ -229,13 +229,13 @@ TEST_F(AdvancedSettingsDialog, EditorsAddAndChangeEntriesOfTheWorkingCopies) {
     display.ok();
     EXPECT_EQ(lines("displaylist").back(), "Jitter [%]");
     EXPECT_EQ(dialog.working().displayparams.back().max, 1.0);
-    child<QListWidget>("displaylist")->setCurrentRow(8);
+    child<QListWidget>("displaylist")->setCurrentRow(10);
     dialog.edit_display();
     display.findChild<QLineEdit*>("unitedit")->setText("");
     display.ok();
     EXPECT_EQ(lines("displaylist").back(), "Jitter");
     ASSERT_TRUE(dialog.apply_settings());
-    EXPECT_EQ(t.form.advanced.displayparams.size(), 9u);
+    EXPECT_EQ(t.form.advanced.displayparams.size(), 11u);
     EXPECT_EQ(t.form.advanced.stdpgparams.back().name, "Shimmer");
 }
 

@@ -48,7 +48,9 @@ double fast_log2(double x) {
 }
 
 double value_fraction(double q, const tdisplayparam& p, std::int32_t zparam) {
-    if (zparam == 0) return 0.7;
+    // A cell without a value of the layer (no CPPS above its search band) shows as present,
+    // like the plain colour.
+    if (zparam == 0 || !std::isfinite(q)) return 0.7;
     if (p.logarithmic) {
         // The ratio of two logarithms is the same in any base; log2 is the cheaper one.
         if (p.min > 0 && p.max > 0) return fast_log2(q / p.min) / fast_log2(p.max / p.min);

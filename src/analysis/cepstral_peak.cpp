@@ -1,0 +1,291 @@
+#include "analysis/cepstral_peak.h"
+
+#include "analysis/simd_clones.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+
+namespace gravon {
+
+namespace {
+
+// The smallest power the log spectrum and the level of the cepstrum take, so that an exactly
+// silent bin gives a finite value.
+constexpr double powerfloor = 1e-300;
+
+// The Gaussian window of physical length n, with its ends at zero (exp(-48 t^2) over t in
+// -1/2 ... 1/2, lowered by its value at the ends): the effective length is half the physical one.
+void gaussian_window(std::vector<double>& w, int n) {
+    w.resize(std::size_t(n));
+    const double edge = std::exp(-12.0);
+    for (int i = 0; i < n; ++i) {
+        const double t = (i + 0.5) / n - 0.5;
+        w[std::size_t(i)] = (std::exp(-48.0 * t * t) - edge) / (1 - edge);
+    }
+}
+
+// ln x of a positive normal x, to some 1e-11: the exponent apart, the mantissa taken to
+// [1/sqrt 2, sqrt 2) and its log summed from the atanh series. Unlike std::log a loop of
+// these vectorises, and the cepstrum takes some 500 logs a frame.
+inline double fast_ln(double x) {
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    // The exponent field as a double, by placing it in the mantissa of 2^52.
+    const double e =
+        std::bit_cast<double>(0x4330000000000000ULL | (bits >> 52)) - 4503599627370496.0 - 1023;
+    double m = std::bit_cast<double>((bits & 0x000fffffffffffffULL) | 0x3ff0000000000000ULL);
+    const bool big = m > std::numbers::sqrt2;
+    m = big ? 0.5 * m : m;
+    const double k = big ? e + 1 : e;
+    const double s = (m - 1) / (m + 1), s2 = s * s;
+    const double series =
+        1 + s2 * (1.0 / 3 + s2 * (1.0 / 5 + s2 * (1.0 / 7 + s2 * (1.0 / 9 + s2 * (1.0 / 11)))));
+    return 2 * s * series + k * std::numbers::ln2;
+}
+
+// out[k] = scale * ln(max(in[k], powerfloor)) for k < n.
+GRAVON_SIMD_CLONES
+void scaled_logs(const double* in, double* out, int n, double scale) {
+    for (int k = 0; k < n; ++k) out[k] = scale * fast_ln(std::max(in[k], powerfloor));
+}
+
+// out[k] = sum over j of w[j] in[k + j] for k < n: a moving mean of weights w (count nw)
+// whose first weight falls on in[k].
+GRAVON_SIMD_CLONES
+void weighted_sums(const double* in, const double* w, int nw, double* out, int n) {
+    for (int k = 0; k < n; ++k) out[k] = 0;
+    for (int j = 0; j < nw; ++j)
+        for (int k = 0; k < n; ++k) out[k] += w[j] * in[k + j];
+}
+
+// acc[k] += w * x[k] for k < n.
+GRAVON_SIMD_CLONES
+void add_scaled(double* acc, const double* x, double w, int n) {
+    for (int k = 0; k < n; ++k) acc[k] += w * x[k];
+}
+
+} // namespace
+
+std::vector<double> span_weights(double span) {
+    if (!(span > 0)) return {1.0};
+    // The share of the triangle around d that lies below t.
+    const auto below = [](double t) {
+        if (t <= -1) return 0.0;
+        if (t <= 0) return (t + 1) * (t + 1) / 2;
+        if (t < 1) return 1 - (1 - t) * (1 - t) / 2;
+        return 1.0;
+    };
+    const int half = int(std::ceil(span / 2 + 1)) - 1;
+    std::vector<double> w(std::size_t(2 * half + 1));
+    for (int d = -half; d <= half; ++d)
+        w[std::size_t(d + half)] = (below(span / 2 - d) - below(-span / 2 - d)) / span;
+    return w;
+}
+
+void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
+    frate = rate;
+    fwindowlength = std::max(4, int(std::lround(2 * 3 / s.pitchfloor * rate)));
+    gaussian_window(fwindow, fwindowlength);
+    std::int32_t n = 2;
+    while (n < fwindowlength) n *= 2;
+    fnquef = n / 2 + 1;
+    for (TFFT* f : {&fforward, &finverse}) {
+        f->setWindow(TFFTWindow::rectangle);
+        f->setRemoveDC(false);
+    }
+    fforward.setFFTSize(n);
+    fforward.setWindowSize(fwindowlength);
+    finverse.setFFTSize(n);
+    finverse.setWindowSize(n);
+    fforward.InReForWriting(std::size_t(fwindowlength));
+    finverse.InReForWriting(std::size_t(n));
+    fpreemphasis = std::exp(-2 * std::numbers::pi * s.preemphasisfrom / rate);
+    fquefweights = span_weights(s.quefrencysmoothing * rate);
+    fpeaklo = std::max(1, int(std::ceil(rate / s.peakhi)));
+    fpeakhi = std::min(fnquef - 2, int(std::floor(rate / s.peaklo)));
+    ftrendfrom = std::clamp(int(std::lround(s.trendfrom * rate)), 1, fnquef - 2);
+    fdb.assign(std::size_t(fnquef), 0.0);
+    fscratch.assign(std::size_t(fnquef), 0.0);
+    fslopes.assign(std::size_t(fnquef), 0.0);
+}
+
+void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
+    const std::span<double> in = fforward.InReForWriting(std::size_t(fwindowlength));
+    // The pre-emphasised frame loses its mean before the window: a frame's offset would
+    // otherwise decide the level of the lowest bins, which are nearly empty, and through their
+    // logs the whole cepstrum.
+    double mean = 0;
+    for (int i = 0; i < fwindowlength; ++i) {
+        in[std::size_t(i)] = x[std::size_t(i) + 1] - fpreemphasis * x[std::size_t(i)];
+        mean += in[std::size_t(i)];
+    }
+    mean /= fwindowlength;
+    for (int i = 0; i < fwindowlength; ++i)
+        in[std::size_t(i)] = (in[std::size_t(i)] - mean) * fwindow[std::size_t(i)];
+    const tdoublearr& power = fforward.OutAbs2Lower();
+    const int n = finverse.FFTSize();
+    const std::span<double> logs = finverse.InReForWriting(std::size_t(n));
+    scaled_logs(power.data(), logs.data(), fnquef, 1.0);
+    for (int k = fnquef; k < n; ++k) logs[std::size_t(k)] = logs[std::size_t(n - k)];
+    const tdoublearr& c2 = finverse.OutAbs2Lower();
+    std::copy_n(c2.begin(), fnquef, cep.begin());
+}
+
+double tpowercepstrum::prominence(std::span<double> cep) {
+    // Moving mean over quefrency; near the ends over the bins there are.
+    const int nw = int(fquefweights.size()), half = nw / 2;
+    const int inner = std::max(0, fnquef - 2 * half); // bins with all their neighbours
+    weighted_sums(cep.data(), fquefweights.data(), nw, fscratch.data() + half, inner);
+    const auto atedge = [&](int k) {
+        const int lo = std::max(0, k - half), hi = std::min(fnquef - 1, k + half);
+        double sum = 0, weight = 0;
+        for (int j = lo; j <= hi; ++j) {
+            const double w = fquefweights[std::size_t(j - k + half)];
+            sum += w * cep[std::size_t(j)];
+            weight += w;
+        }
+        fscratch[std::size_t(k)] = sum / weight;
+    };
+    for (int k = 0; k < std::min(half, fnquef); ++k) atedge(k);
+    for (int k = std::max(half, fnquef - half); k < fnquef; ++k) atedge(k);
+    scaled_logs(fscratch.data(), fdb.data(), fnquef, 10 / std::numbers::ln10);
+
+    // Theil's slope from pairs half the range apart, and the median intercept, so that the
+    // peak itself and the low quefrencies' formant bumps do not tilt the line.
+    const int n = fnquef - ftrendfrom;
+    const int m = n / 2;
+    for (int i = 0; i < m; ++i)
+        fslopes[std::size_t(i)] =
+            (fdb[std::size_t(ftrendfrom + i + m)] - fdb[std::size_t(ftrendfrom + i)]) / m;
+    std::nth_element(fslopes.begin(), fslopes.begin() + m / 2, fslopes.begin() + m);
+    double slope = fslopes[std::size_t(m / 2)];
+    if (m % 2 == 0)
+        slope = (slope + *std::max_element(fslopes.begin(), fslopes.begin() + m / 2)) / 2;
+    for (int i = 0; i < n; ++i)
+        fslopes[std::size_t(i)] = fdb[std::size_t(ftrendfrom + i)] - slope * (ftrendfrom + i);
+    std::nth_element(fslopes.begin(), fslopes.begin() + n / 2, fslopes.begin() + n);
+    double intercept = fslopes[std::size_t(n / 2)];
+    if (n % 2 == 0)
+        intercept = (intercept + *std::max_element(fslopes.begin(), fslopes.begin() + n / 2)) / 2;
+
+    // The peak is the bin highest above the line, not the highest bin: in a breathy voice the
+    // period's peak may stand lower than its double's yet further above the falling trend.
+    // Its level above the line is refined by a parabola through it and its neighbours.
+    const auto above = [&](int k) { return fdb[std::size_t(k)] - (intercept + slope * k); };
+    int peak = fpeaklo;
+    double best = above(peak);
+    for (int k = fpeaklo + 1; k <= fpeakhi; ++k)
+        if (const double r = above(k); r > best) {
+            best = r;
+            peak = k;
+        }
+    const double a = above(peak - 1), c = above(peak + 1);
+    const double d = a - 2 * best + c;
+    return d < 0 ? best - 0.125 * (a - c) * (a - c) / d : best;
+}
+
+void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
+    fs = s;
+    fready = fsin > 0 && std::isfinite(fsin) && hop > 0 && s.peakhi > s.peaklo &&
+             s.peakhi < s.maxfrequency && std::isfinite(s.peakhi);
+    if (!fready) return;
+    frate = 2 * s.maxfrequency;
+    // A step longer than a hop would leave hops without a frame, so without a value.
+    fstep = std::max(1, int(std::lround(std::min(s.timestep, hop / fsin) * frate)));
+    ftimeweights = span_weights(s.timesmoothing * frate / fstep);
+    fhalfframes = int(ftimeweights.size()) / 2;
+    fcep.prepare(frate, s);
+    const double hopout = hop * frate / fsin;
+    fstream.prepare(fsin, frate, 0); // sized below, once the lag is known
+    flagout = fcep.windowlength() / 2 + std::int64_t(fhalfframes) * fstep +
+              std::int64_t(std::ceil(fstream.lag())) + 2;
+    const double keep =
+        (hopout + double(flagout) + fcep.windowlength() / 2.0 + double(fhalfframes) * fstep + 8) /
+        frate;
+    fstream.prepare(fsin, frate, keep);
+    fslots = int(std::ceil(hopout / fstep)) + 2 * fhalfframes + 2;
+    fcache.assign(std::size_t(fslots) * std::size_t(fcep.nquefrencies()), 0.0);
+    fcached.assign(std::size_t(fslots), -1);
+    fsmoothed.assign(std::size_t(fcep.nquefrencies()), 0.0);
+    fsamples.assign(std::size_t(fcep.windowlength() + 1), 0.0);
+    std::int64_t ring = 1;
+    while (ring < 2 * (fcep.windowlength() + 1 + std::int64_t(fslots) * fstep)) ring *= 2;
+    fconverted.assign(std::size_t(ring), 0.0);
+    fconvertedmask = ring - 1;
+    fmaxframes = fslots - 2 * fhalfframes - 1;
+    reset();
+}
+
+void tcppstrack::reset() {
+    if (!fready) return;
+    fstream.reset();
+    fhavefrom = fhaveto = 0;
+    std::fill(fcached.begin(), fcached.end(), -1);
+}
+
+void tcppstrack::push(std::span<const float> x) {
+    if (fready) fstream.push(x);
+}
+
+std::span<const double> tcppstrack::frame(std::int64_t m) {
+    const int nq = fcep.nquefrencies();
+    const std::size_t slot = std::size_t(((m % fslots) + fslots) % fslots);
+    const std::span<double> cep(fcache.data() + slot * std::size_t(nq), std::size_t(nq));
+    if (fcached[slot] != m) {
+        const int len = fcep.windowlength();
+        converted(m * fstep - len / 2 - 1);
+        fcep.compute(fsamples, cep);
+        fcached[slot] = m;
+    }
+    return cep;
+}
+
+void tcppstrack::converted(std::int64_t first) {
+    const std::int64_t end = first + std::int64_t(fsamples.size());
+    const auto size = std::int64_t(fconverted.size());
+    // Frames overlap: only the samples not converted yet are, unless there is a gap.
+    if (first < fhavefrom || first > fhaveto) fhavefrom = fhaveto = first;
+    while (fhaveto < end) {
+        const std::int64_t at = fhaveto & fconvertedmask;
+        const std::int64_t n = std::min(end - fhaveto, size - at);
+        fstream.read(fhaveto, std::span<double>(fconverted.data() + at, std::size_t(n)));
+        fhaveto += n;
+    }
+    fhavefrom = std::max(fhavefrom, fhaveto - size);
+    for (std::int64_t k = first; k < end; ++k)
+        fsamples[std::size_t(k - first)] = fconverted[std::size_t(k & fconvertedmask)];
+}
+
+double tcppstrack::hopvalue(std::size_t hop) {
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    if (!fready) return none;
+    const double ratio = frate / fstream.inputrate();
+    const double end = double(fstream.inputcount()) * ratio - double(flagout);
+    auto mfirst = std::int64_t(std::ceil((end - double(hop) * ratio) / fstep));
+    const auto mlast = std::int64_t(std::ceil(end / fstep)) - 1;
+    // A hop longer than the one prepared for takes its last frames.
+    mfirst = std::max(mfirst, mlast - fmaxframes + 1);
+    if (mlast < mfirst) return none;
+    const int nq = fcep.nquefrencies();
+    const std::int64_t count = mlast - mfirst + 1;
+    const std::int64_t taken =
+        fs.hoppositions > 0 ? std::min<std::int64_t>(fs.hoppositions, count) : count;
+    double sum = 0;
+    for (std::int64_t i = 0; i < taken; ++i) {
+        // The middle frame of each of `taken` equal parts of the hop's frames.
+        const std::int64_t m = mfirst + (2 * i + 1) * count / (2 * taken);
+        std::fill(fsmoothed.begin(), fsmoothed.end(), 0.0);
+        for (std::int64_t j = m - fhalfframes; j <= m + fhalfframes; ++j) {
+            const std::span<const double> cep = frame(j);
+            add_scaled(fsmoothed.data(), cep.data(), ftimeweights[std::size_t(j - m + fhalfframes)],
+                       nq);
+        }
+        sum += fcep.prominence(fsmoothed);
+    }
+    return sum / double(taken);
+}
+
+} // namespace gravon

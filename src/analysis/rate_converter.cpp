@@ -1,0 +1,154 @@
+#include "analysis/rate_converter.h"
+
+#include "analysis/simd_clones.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
+
+namespace gravon {
+
+namespace {
+
+constexpr int kernelsteps = 512; // kernel points per zero crossing
+
+// The sum of w[j] x[j] for j < n, in eight running sums so that it vectorises.
+GRAVON_SIMD_CLONES
+float dot(const float* w, const float* x, int n) {
+    float lane[8] = {};
+    int j = 0;
+    for (; j + 8 <= n; j += 8)
+        for (int l = 0; l < 8; ++l) lane[l] += w[j + l] * x[j + l];
+    float sum = 0;
+    for (; j < n; ++j) sum += w[j] * x[j];
+    for (float v : lane) sum += v;
+    return sum;
+}
+
+} // namespace
+
+void tratestream::prepare(double in, double out, double keep) {
+    finrate = in;
+    fidentity = in == out;
+    fratio = in / out;
+    // The pass band reaches the lower rate's Nyquist frequency, so a stream taken down loses
+    // what the lower rate cannot carry and a stream taken up gains nothing.
+    const double cutoff = std::min(in, out) / 2;
+    fscale = 2 * cutoff / in;
+    fgain = fscale;
+    freach = fidentity ? 0 : zerocrossings / fscale;
+    fkernel.assign(std::size_t(zerocrossings * kernelsteps + 2), 0.0f);
+    for (int i = 0; i <= zerocrossings * kernelsteps; ++i) {
+        const double u = double(i) / kernelsteps;
+        const double sinc = i == 0 ? 1.0 : std::sin(std::numbers::pi * u) / (std::numbers::pi * u);
+        const double taper = 0.5 * (1 + std::cos(std::numbers::pi * u / zerocrossings));
+        fkernel[std::size_t(i)] = float(sinc * taper);
+    }
+    // Whole-number rates whose ratio has few phases get a table per phase.
+    fphases.clear();
+    ftaps = 0;
+    if (!fidentity && in == std::floor(in) && out == std::floor(out) && in < 1e7 && out < 1e7) {
+        fin = std::int64_t(in);
+        fout = std::int64_t(out);
+        std::int64_t a = fin, b = fout;
+        while (b != 0) a = std::exchange(b, a % b);
+        fphasestep = a;
+        const std::int64_t nphases = fout / fphasestep;
+        freachtaps = int(std::ceil(freach));
+        ftaps = 2 * freachtaps + 1;
+        if (nphases <= 1024) {
+            fphases.assign(std::size_t(nphases * ftaps), 0.0f);
+            for (std::int64_t ph = 0; ph < nphases; ++ph) {
+                const double frac = double(ph * fphasestep) / double(fout);
+                for (int j = 0; j < ftaps; ++j) {
+                    const double d = std::abs(double(j - freachtaps) - frac);
+                    if (d > freach) continue;
+                    fphases[std::size_t(ph * ftaps + j)] = float(kernelat(d) * fgain);
+                }
+            }
+        } else {
+            ftaps = 0;
+        }
+    }
+    std::int64_t size = 1;
+    while (double(size) < keep * in + 2 * freach + 4) size *= 2;
+    fring.assign(std::size_t(size), 0.0f);
+    fmask = size - 1;
+    reset();
+}
+
+void tratestream::reset() {
+    std::fill(fring.begin(), fring.end(), 0.0f);
+    fcount = 0;
+}
+
+void tratestream::push(std::span<const float> x) {
+    // In at most two stretches of the ring.
+    std::size_t done = 0;
+    while (done < x.size()) {
+        const auto at = std::size_t(fcount & fmask);
+        const std::size_t n = std::min(x.size() - done, fring.size() - at);
+        std::copy_n(x.data() + done, n, fring.data() + at);
+        done += n;
+        fcount += std::int64_t(n);
+    }
+}
+
+std::int64_t tratestream::available() const {
+    // Output k needs input up to k * ratio + reach.
+    const double last = (double(fcount) - 1 - freach) / fratio;
+    return last < 0 ? 0 : std::int64_t(std::floor(last)) + 1;
+}
+
+std::int64_t tratestream::earliest() const {
+    const double first = (double(fcount - std::int64_t(fring.size())) + freach) / fratio;
+    return first <= 0 ? 0 : std::int64_t(std::ceil(first));
+}
+
+double tratestream::kernelat(double d) const {
+    const double u = d * fscale * kernelsteps;
+    const auto i = std::size_t(u);
+    const double f = u - double(i);
+    return fkernel[i] + f * (fkernel[i + 1] - fkernel[i]);
+}
+
+double tratestream::sample(std::int64_t k) const {
+    if (fidentity) return fring[std::size_t(k & fmask)];
+    if (ftaps > 0) {
+        const std::int64_t pos = k * fin;
+        const std::int64_t n0 = pos / fout;
+        const std::int64_t phase = (pos % fout) / fphasestep;
+        const float* w = fphases.data() + phase * ftaps;
+        const std::int64_t first = n0 - freachtaps;
+        float sum = 0;
+        if (first >= 0 && ((first ^ (first + ftaps - 1)) & ~fmask) == 0) {
+            // The taps lie in one stretch of the ring.
+            sum = dot(w, fring.data() + (first & fmask), ftaps);
+        } else {
+            for (int j = 0; j < ftaps; ++j) {
+                const std::int64_t n = first + j;
+                if (n >= 0) sum += w[j] * fring[std::size_t(n & fmask)];
+            }
+        }
+        return sum;
+    }
+    const double p = double(k) * fratio;
+    const std::int64_t lo = std::max<std::int64_t>(0, std::int64_t(std::ceil(p - freach)));
+    const std::int64_t hi = std::int64_t(std::floor(p + freach));
+    double sum = 0;
+    for (std::int64_t n = lo; n <= hi; ++n) {
+        sum += kernelat(std::abs(double(n) - p)) * fring[std::size_t(n & fmask)];
+    }
+    return sum * fgain;
+}
+
+void tratestream::read(std::int64_t first, std::span<double> out) const {
+    const std::int64_t lo = earliest(), hi = available();
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const std::int64_t k = first + std::int64_t(i);
+        out[i] = k >= lo && k < hi ? sample(k) : 0.0;
+    }
+}
+
+} // namespace gravon
