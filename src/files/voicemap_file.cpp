@@ -2,7 +2,7 @@
 
 #include "base/number_text.h"
 #include "base/pitch.h"
-#include "files/replacing_file.h"
+#include "files/safe_file.h"
 #include "phonetogram/pg_param.h"
 
 #include <cmath>
@@ -56,7 +56,7 @@ void write_voicemap(const std::string& fname, const tpg& pg) {
     for (std::size_t k = pglayeracctime + 1; k < pg.param.size(); ++k)
         if (!pg.param[k].name.empty() && !fixed_layer(pg.param[k].name)) layers.push_back(int(k));
 
-    TReplacingFile out(fname);
+    TSafeFile out(fname);
     std::ostream& s = out.stream();
     s << "MIDI;dB;Total";
     for (const tvoicemapcolumn& c : fixedcolumns) s << ';' << c.column;
