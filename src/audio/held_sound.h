@@ -10,9 +10,11 @@
 
 namespace gravon {
 
-// A sound system may count a buffer as played once it has taken it into a buffer of its own,
-// and the player closes the device when its last buffer comes back: so much silence after the
-// sound lets the last of it be heard.
+// A sound system may drop the first milliseconds of a stream as it starts, and may count a
+// buffer as played once it has taken it into a buffer of its own, while the player closes the
+// device when its last buffer comes back: so much silence before and after the sound lets all
+// of it be heard.
+inline constexpr double heldsoundlead = 0.1; // s
 inline constexpr double heldsoundtail = 0.5; // s
 
 class theldsound {
@@ -34,7 +36,8 @@ class theldsound {
   private:
     void fill(TWaveChunk& arr, std::int32_t& used, bool& last);
     std::vector<float> fsamples;
-    // Samples of silence after the sound (see heldsoundtail).
+    // Samples of silence before and after the sound.
+    std::size_t flead = 0;
     std::size_t ftail = 0;
     std::size_t fnext = 0;
 };

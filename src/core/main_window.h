@@ -182,8 +182,8 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     bool open_phonetogram(const std::string& fname, std::int32_t pgno);
     // "Export voice map...": the phonetograms the report describes as voice-map CSV, under
     // fname or, when it is empty, the name the dialog gives; two channels go to two files
-    // ("L" and "R" before the "_VRP.csv" ending). A failure is shown in a message box naming
-    // the file. Returns whether every file was written.
+    // ("L" and "R" before the "_VRP.csv" ending). The first failure is shown in a message box
+    // naming the file and ends the export. Returns whether every file was written.
     bool export_voicemap_action(const std::string& fname);
     bool voicemap_export_possible() const;
     std::string voicemapdialogfilename;

@@ -67,18 +67,18 @@ bool TForm1::export_voicemap_action(const std::string& fname) {
     // The phonetograms the report and the headless outputs describe: both channels of a
     // take that holds them, each in a file of its own.
     const std::vector<std::int32_t> subjects = subject_pgs(*this, -1);
-    bool written = true;
     for (std::int32_t c : subjects) {
         const std::string target =
             subjects.size() == 1 ? name : voicemap_channel_file_name(name, c == 0 ? 'L' : 'R');
         try {
             write_voicemap(target, pgs[std::size_t(c)]);
         } catch (const EGravonError& e) {
+            // The other channel's file would go the same way: one message says it.
             ui.message_box("Cannot save file", e.what(), tmessagekind::warning);
-            written = false;
+            return false;
         }
     }
-    return written;
+    return true;
 }
 
 } // namespace gravon
