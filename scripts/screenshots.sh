@@ -13,7 +13,8 @@
 #                             a patient's profile against a reference group of six takes
 #                             (gravon-cli --reference-group), outlined at 50 % and 90 %
 #   report.png                the one-page report of the analysis (File > Save report as PDF)
-#   main_window_cpps.png      the example's cells coloured by their CPPS (gravon-cli --png)
+#   main_window_cpps.png      a sweep over the voice range, its cells coloured by their CPPS
+#                             (gravon-cli --png)
 #   control_panel_comparison.png, statistics_comparison.png, main_window_difference_view.png,
 #   report_comparison.png     the first session marked as the baseline: the control panel, the
 #                             change in the statistics, the difference view, the report
@@ -91,7 +92,7 @@ shoot main_window_analysis.png /f100 "$work/voice.wav" /s "$work/first_session_p
     --window-pictures "$out"
 shoot main_window_reference_group.png /f100 "$work/patient.wav" /s "$work/group.stdpg"
 # A voice-quality layer on the map: display parameter 8 is the CPPS.
-./build/gravon-cli --set zParam=8 /f100 "$work/voice.wav" --png "$out/main_window_cpps.png" \
+./build/gravon-cli --set zParam=8 /f100 "$work/patient.wav" --png "$out/main_window_cpps.png" \
     --size 1000x700 >/dev/null
 echo "$out/main_window_cpps.png"
 ls "$out"/*.png
