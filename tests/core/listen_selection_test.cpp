@@ -26,7 +26,7 @@ class ListenSelection : public ::testing::Test {
 };
 
 TEST_F(ListenSelection, TheFramesOfTheSelectedCellsPlayInTimeOrderAndOnlyThey) {
-    tsimulatedwaveout& card = *devices.outs.at(2);
+    tsimulatedwaveout& card = devices.listen();
     // The vowel, and its stretch of the take in s (the analysis window reaches a hop back).
     const std::array<double, 3> vowels[] = {{200.0, 0.45, 1.75}, {330.0, 2.05, 3.35}};
     for (const auto& [hz, from, to] : vowels) {
@@ -98,7 +98,7 @@ TEST_F(ListenSelection, NothingPlaysWithoutTheTakesSamplesAndTheMessageSaysWhy) 
     f.select_all_area_action(f.nchans() - 1);
     f.ListenToSelectionActionExecute();
 
-    EXPECT_FALSE(devices.outs.at(2)->isopen());
+    EXPECT_FALSE(devices.listen().isopen());
     ASSERT_EQ(t.ui.messages.size(), 3u);
     EXPECT_EQ(t.ui.messages[0].caption, "Cannot save file");
     EXPECT_NE(t.ui.messages[0].text.find("no/such/x_VRP.csv"), std::string::npos);
