@@ -3,7 +3,6 @@
 // Qt wave-out service into the null sink, whose monitor is recorded with parec. What comes out
 // is the sound of that vowel's frames sample for sample, and before and after it nothing.
 #include "audio/qt/qt_audio_factory.h"
-#include "core/action_states.h"
 #include "core/selection_sound.h"
 #include "support/two_vowels.h"
 
@@ -51,9 +50,7 @@ TEST(ListenOnTheSoundServer, TheSelectedVowelsFramesPlaySampleForSampleAndNothin
     form.ListenToSelectionActionExecute();
     ASSERT_TRUE(form.listening()) << (t.ui.messages.empty() ? "" : t.ui.messages[0].text);
     while (form.listening() && clock.elapsed() < 4500) wait_ms(20);
-    // It ended by itself, and Stop with it.
-    EXPECT_FALSE(form.listening());
-    EXPECT_FALSE(action_states(form)[tactionid::stop].enabled);
+    EXPECT_FALSE(form.listening()) << "it ends by itself";
     wait_ms(int(std::max<qint64>(5400 - clock.elapsed(), 0)));
 
     std::ifstream in(raw, std::ios::binary);
@@ -73,21 +70,17 @@ TEST(ListenOnTheSoundServer, TheSelectedVowelsFramesPlaySampleForSampleAndNothin
         return e;
     };
     const std::vector<double> erec = envelope(rec), esound = envelope(sound);
-    const auto fit_at = [](const auto& a, std::size_t at, const auto& b, std::size_t n0,
-                           std::size_t n1) {
+    const auto fit_at = [](const auto& a, std::size_t at, const auto& b) {
         double c = 0;
-        for (std::size_t i = n0; i < n1; ++i) c += a[at + i] * b[i];
+        for (std::size_t i = 0; i < b.size(); ++i) c += a[at + i] * b[i];
         return c;
     };
     std::size_t start = 0;
     for (std::size_t k = 0; k + esound.size() <= erec.size(); ++k)
-        if (fit_at(erec, k, esound, 0, esound.size()) >
-            fit_at(erec, start / block, esound, 0, esound.size()))
-            start = k * block;
+        if (fit_at(erec, k, esound) > fit_at(erec, start / block, esound)) start = k * block;
     const std::size_t coarse = start;
     for (std::size_t at = std::max(coarse, block) - block; at <= coarse + block; ++at)
-        if (at + n <= rec.size() && fit_at(rec, at, sound, 0, n) > fit_at(rec, start, sound, 0, n))
-            start = at;
+        if (at + n <= rec.size() && fit_at(rec, at, sound) > fit_at(rec, start, sound)) start = at;
     ASSERT_TRUE(start >= 4 && start + n + 4 <= rec.size());
     for (std::size_t p0 = 0; p0 + 4096 <= n; p0 += 4096) {
         double fit = 1e30, s2 = 0;
