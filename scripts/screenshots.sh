@@ -21,6 +21,8 @@
 #                             profile of the same session: the window, the statistics window
 #                             with the profiles' summary, the speech numbers and the contour
 #                             table, and the report
+#   main_window_cpps.png      a sweep over the voice range, its cells coloured by their CPPS
+#                             (gravon-cli --png)
 #   control_panel_comparison.png, statistics_comparison.png, main_window_difference_view.png,
 #   report_comparison.png     the first session marked as the baseline: the control panel, the
 #                             change in the statistics, the difference view, the report
@@ -60,7 +62,7 @@ else
     screen="1600x1000x24"
 fi
 ./scripts/setup.sh
-cmake --build build -j2 --target gravon gravon-cli gravon-synth
+cmake --build build -j2 --target gravon gravon-cli gravon-cli-qt gravon-synth
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 work=$(mktemp -d)
@@ -136,4 +138,8 @@ guided_take "$work/guided.wav" 20
 shoot guided_profile_start.png --guided-picture start
 shoot guided_profile_midway.png /f100 "$work/guided_midway.wav" /s --guided-picture midway
 shoot guided_profile_end.png /f100 "$work/guided.wav" /s --guided-picture end
+# A voice-quality layer on the map: display parameter 8 is the CPPS.
+./build/gravon-cli --set zParam=8 /f100 "$work/patient.wav" --png "$out/main_window_cpps.png" \
+    --size 1000x700 >/dev/null
+echo "$out/main_window_cpps.png"
 ls "$out"/*.png

@@ -34,7 +34,10 @@ tactionstates action_states(const TForm1& f) {
     s[pause].enabled = rec;
     s[pause].checked = f.paused();
     s[pause].image = f.paused() ? pauseimageon : pauseimageoff;
-    s[stop].enabled = rec;
+    s[stop].enabled = rec || f.listening();
+    if (!rec && f.listening()) s[stop].hint = "Stop playing the selection";
+    s[exportvoicemap].enabled = f.voicemap_export_possible();
+    s[listentoselection].enabled = f.listen_possible();
     // The record may be completed during a take, not while a file is being analysed.
     s[sessiondetails].enabled = !busy;
     // A guided profile is a take of its own: it starts the recording.

@@ -51,8 +51,10 @@ enum class tactionid : std::int32_t {
     about,
     copyimageatsize,
     manual,
+    exportvoicemap,
+    listentoselection,
 };
-inline constexpr std::size_t nactionids = std::size_t(tactionid::manual) + 1;
+inline constexpr std::size_t nactionids = std::size_t(tactionid::listentoselection) + 1;
 
 // The state an action takes from the window.
 struct tactionstate {

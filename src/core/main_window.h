@@ -6,6 +6,7 @@
 #include "analysis/analysis_driver.h"
 #include "analysis/analysis_tracks.h"
 #include "audio/audio_devices.h"
+#include "audio/held_sound.h"
 #include "audio/keyboard_sound.h"
 #include "audio/masking_noise.h"
 #include "audio/mpc_record.h"
@@ -206,6 +207,15 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     bool open_stdpg(const std::string& fname, std::int32_t pgno);
     // The same for a voice-map CSV of other voice-map tools.
     bool open_voicemap(const std::string& fname, std::int32_t pgno);
+    // Either of them by the name's extension (".csv": a voice map), as the open dialog's.
+    bool open_phonetogram(const std::string& fname, std::int32_t pgno);
+    // "Export voice map...": the phonetograms the report describes as voice-map CSV, under
+    // fname or, when it is empty, the name the dialog gives; two channels go to two files
+    // ("L" and "R" before the "_VRP.csv" ending). The first failure is shown in a message box
+    // naming the file and ends the export. Returns whether every file was written.
+    bool export_voicemap_action(const std::string& fname);
+    bool voicemap_export_possible() const;
+    std::string voicemapdialogfilename;
     // "Make reference group...": reads the member files, makes their group by the display
     // rule of the advanced settings, saves it as fname and opens it as the next loaded
     // phonetogram. A member that cannot be read or is itself a group, fewer than two
@@ -549,15 +559,27 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     std::unique_ptr<twaveinservice> frecordservice;
     std::unique_ptr<twaveoutservice> fnoiseservice;
     std::unique_ptr<twaveoutservice> fkeyboardservice;
+    std::unique_ptr<twaveoutservice> flistenservice;
     std::unique_ptr<TMPCRecord> MPCRecord1;
     std::unique_ptr<tmaskingnoise> MPCnoiseplay;
     std::unique_ptr<tkeyboardsound> MPCkeyboardplay;
+    std::unique_ptr<theldsound> MPClistenplay;
     // A recorder or player failed while it ran (its device went away, a buffer could not be
     // queued again) and has closed itself; these run inside its notification. The take stops
     // and keeps what was recorded; the noise stops and "Play noise" goes off.
     void MPCRecord1Failed(const std::string& text);
     void MPCnoiseplayFailed(const std::string& text);
     void MPCkeyboardplayFailed(const std::string& text);
+    // "Listen to selection" (main_window_listening.cpp): the frames of the take or sound file
+    // in memory whose cells are selected, in time order, on the keyboard's soundcard; when
+    // nothing can play (no sound in memory, no frame in the selected cells) a message says
+    // why. It plays on while the window works; Stop, Record or another Listen end it.
+    void ListenToSelectionActionExecute();
+    // There is a selection, and neither a take nor a file's analysis runs.
+    bool listen_possible() const;
+    bool listening() const;
+    void stop_listening();
+    void MPClistenplayFailed(const std::string& text);
     // "Play noise".
     void PlayNoiseActionExecute(bool checked);
     bool noiseplaying() const;

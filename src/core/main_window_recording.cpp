@@ -67,6 +67,11 @@ void TForm1::attach_audio(taudiodevices& devices) {
     fkeyboardservice = devices.make_waveout();
     MPCkeyboardplay = std::make_unique<tkeyboardsound>(*fkeyboardservice);
     MPCkeyboardplay->OnFailed = [this](const std::string& text) { MPCkeyboardplayFailed(text); };
+    flistenservice = devices.make_waveout();
+    MPClistenplay = std::make_unique<theldsound>(*flistenservice);
+    MPClistenplay->player.OnFailed = [this](const std::string& text) { MPClistenplayFailed(text); };
+    // The selection played to its end: Stop goes off again.
+    MPClistenplay->player.OnClosed = [this] { fix_things(); };
     // One input list and one output list serve every window that lists devices.
     r.OnDevicesChanged = [this] { read_audio_devicenames(); };
     MPCnoiseplay->player.OnDevicesChanged = [this] { read_audio_devicenames(); };
@@ -235,6 +240,8 @@ bool TForm1::confirm_uncalibrated_take() {
 }
 
 void TForm1::RecordActionExecute(bool checked) {
+    // The microphones are not to hear the selection.
+    if (checked) stop_listening();
     if (checked && !frecording && !keep_take_rate()) {
         ui.refresh_actions();
         return;
@@ -256,6 +263,9 @@ void TForm1::RecordActionExecute(bool checked) {
 }
 
 void TForm1::StopActionExecute() {
+    stop_listening();
+    // Stop while only the selection played: the take's end stays where it was.
+    if (!frecording) return;
     Set_recording(false);
     set_paused(false);
 }

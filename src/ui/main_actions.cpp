@@ -92,6 +92,10 @@ constexpr std::array<tactiondef, nactionids> defs = {{
     {copyimageatsize, "Copy image at si&ze...", "Ctrl+Shift+C",
      "Copy the phonetogram picture to the clipboard at a size of your choice", -1},
     {manual, "Gravon &manual", "F1", "How to record, calibrate, analyse and compare", -1},
+    {exportvoicemap, "Export &voice map…", "",
+     "Write the phonetogram as the voice-map CSV (_VRP.csv) that other voice-map tools read", -1},
+    {listentoselection, "&Listen to selection", "Ctrl+L",
+     "Play, in time order, the frames of the take or sound file whose cells are selected", -1},
 }};
 
 } // namespace

@@ -69,6 +69,10 @@ constexpr int timerperiod = 200;      // ms: status panel and keyboard-tone time
 constexpr int hintdisplaytime = 5000; // ms
 
 const char* const stdpgfilter = "Standard phonetogram (*.stdpg)|*.stdpg|All files (*.*)|*.*";
+// Open also takes the voice maps of other voice-map tools.
+const char* const openpgfilter = "Phonetogram or voice map (*.stdpg;*.csv)|*.stdpg;*.csv|"
+                                 "Standard phonetogram (*.stdpg)|*.stdpg|"
+                                 "Voice map (*.csv)|*.csv|All files (*.*)|*.*";
 const char* const settingsfilter = "Arnsel settings file (*.qubfile)|*.qubfile|All files (*.*)|*.*";
 
 // The local files among the dropped URLs, in the order the platform lists them.
@@ -197,6 +201,8 @@ void TMainWindow::create_actions() {
     on(savesmp, [&f] { f.SaveSmpActionExecute(); });
     on(savenormalized, [&f] { f.savenormalizedactionExecute(); });
     on(saveall, [&f] { f.SaveAllActionExecute(); });
+    on(exportvoicemap, [&f] { f.export_voicemap_action(""); });
+    on(listentoselection, [&f] { f.ListenToSelectionActionExecute(); });
     connect(action(record), &QAction::triggered, this, [this](bool checked) {
         run([this, checked] { fform->RecordActionExecute(checked); });
     });
@@ -279,7 +285,8 @@ void TMainWindow::create_menus() {
     ffilemenu->addAction(action(controlpanel));
     // The recent files go here, at index 12, between the control panel and Exit.
     frecentanchor = ffilemenu->addSeparator();
-    // The report after the recent files, which keep their place.
+    // The report and the voice map after the recent files, which keep their place.
+    ffilemenu->addAction(action(exportvoicemap));
     ffilemenu->addAction(action(savereport));
     ffilemenu->addAction(action(printreport));
     // Also after the recent files: the menu's first part keeps the places users know.
@@ -295,6 +302,8 @@ void TMainWindow::create_menus() {
     edit->addSeparator();
     for (tactionid id : {selectallarea, clearareaselection, hidecrosshair})
         edit->addAction(action(id));
+    edit->addSeparator();
+    edit->addAction(action(listentoselection));
 
     QMenu* rec = bar->addMenu(tr("&Recording"));
     for (tactionid id : {record, pause, stop}) rec->addAction(action(id));
@@ -672,9 +681,9 @@ void TMainWindow::open_soundfile_dialog() {
 }
 
 void TMainWindow::open_stdpg_dialog() {
-    const QStringList names = fui.open_file_names("Open phonetogram", stdpgfilter, true);
+    const QStringList names = fui.open_file_names("Open phonetogram", openpgfilter, true);
     for (const QString& n : names)
-        fform->open_stdpg(n.toStdString(), std::int32_t(fform->pgs.size()));
+        fform->open_phonetogram(n.toStdString(), std::int32_t(fform->pgs.size()));
 }
 
 void TMainWindow::make_reference_group_dialog() {

@@ -1,6 +1,6 @@
 // Simulated sound cards for a main window under test, keeping a hold of each service it hands
-// out: the recorder's, then the masking noise's and the keyboard's (then the calibration
-// windows' of a desktop window).
+// out: the recorder's, then the masking noise's, the keyboard's and the selection's (then the
+// calibration windows' of a desktop window).
 #pragma once
 
 #include "audio/audio_devices.h"
@@ -37,6 +37,7 @@ struct tsimdevices : taudiodevices {
     }
     tsimulatedwaveout& noise() { return *outs.at(0); }
     tsimulatedwaveout& keyboard() { return *outs.at(1); }
+    tsimulatedwaveout& listen() { return *outs.at(2); }
 };
 
 } // namespace gravon::testing

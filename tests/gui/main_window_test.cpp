@@ -2,6 +2,7 @@
 // of a file analysis, files dropped on it, the recent-files menu.
 #include "core/sim_devices.h"
 #include "files/sound_file_kinds.h"
+#include "files/voicemap_file.h"
 #include "support/temp_config.h"
 #include "synth/synth_params.h"
 #include "synth/voice_synth.h"
@@ -177,7 +178,7 @@ TEST_F(MainWindow, ActionsFollowTheRecordingStates) {
     EXPECT_FALSE(w.form().recording());
     EXPECT_FALSE(w.action(pause)->isChecked());
     EXPECT_EQ(enabled_states(w), expect_enabled({newrecording, savestdpg, savesmp, savenormalized,
-                                                 saveall, record, guidedprofile}))
+                                                 saveall, exportvoicemap, record, guidedprofile}))
         << names_of(enabled_states(w));
 
     // New recording (not saving) is empty again.
@@ -232,7 +233,7 @@ TEST_F(MainWindow, AReplayLocksTheDataAndEscKeepsWhatWasAnalysed) {
     EXPECT_LT(w.form().audiosamples(), longseconds * 44100);
     // A file's result can be calibrated from a reference in the file.
     EXPECT_EQ(enabled_states(w), expect_enabled({newrecording, savestdpg, savesmp, savenormalized,
-                                                 saveall, calibratefromreference}))
+                                                 saveall, exportvoicemap, calibratefromreference}))
         << names_of(enabled_states(w));
     EXPECT_EQ(w.windowTitle().toStdString(), wav.string() + " - Gravon");
 }
@@ -434,6 +435,26 @@ TEST_F(MainWindow, DroppedFilesOpenInOrderAndTheRecentMenuReopensOne) {
     EXPECT_EQ(w.form().RecentFiles1.itemcount(), 0);
     emit w.file_menu()->aboutToShow();
     for (QAction* a : w.recent_actions()) EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
+}
+
+TEST_F(MainWindow, TheVoiceMapIsExportedFromTheFileMenuAndOpensFromOpenAndByADrop) {
+    make_stdpg(file("a.stdpg")); // the window holds the analysis of a short voice
+    const QString map = QString::fromStdString(file("take_VRP.csv").string());
+    w.userinterface().script.filenames = [&](const std::string&, bool) { return QStringList{map}; };
+    ASSERT_TRUE(w.file_menu()->actions().contains(w.action(exportvoicemap)));
+    w.action(exportvoicemap)->trigger();
+    ASSERT_TRUE(is_voicemap_file(map.toStdString()));
+    const std::size_t before = w.form().pgs.size();
+    w.action(openstdpg)->trigger();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(map)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &drop);
+    settle();
+    EXPECT_EQ(w.form().pgs.size(), before + 2);
+    EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
 TEST_F(MainWindow, RepaintRequestsCoalesce) {

@@ -1,0 +1,106 @@
+// "Listen to selection" on the real sound server of the tests (sound_server.sh): a take of two
+// steady vowels, 200 Hz and then 330 Hz; the cells of one are selected and played through the
+// Qt wave-out service into the null sink, whose monitor is recorded with parec. What comes out
+// is the sound of that vowel's frames sample for sample, and before and after it nothing.
+#include "audio/qt/qt_audio_factory.h"
+#include "core/selection_sound.h"
+#include "support/two_vowels.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace gravon {
+namespace {
+
+void wait_ms(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+TEST(ListenOnTheSoundServer, TheSelectedVowelsFramesPlaySampleForSampleAndNothingElse) {
+    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
+        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    if (std::system("pactl list short sinks 2>/dev/null | grep -q gravon_sink") != 0)
+        GTEST_SKIP() << "no test sound server: run scripts/sound_server.sh start";
+    testing::ttestform t;
+    TForm1& form = t.form;
+    testing::record_two_vowels(t);
+    tqtaudiofactory devices;
+    form.attach_audio(devices);
+    ASSERT_TRUE(testing::select_vowel(form, 330));
+    const std::vector<float> sound =
+        selection_sound(form, selected_sound_runs(form, form), form.storefs);
+    ASSERT_GT(double(sound.size()) / form.storefs, 1.0);
+
+    const std::string raw = (t.config.root / "monitor.raw").string();
+    ASSERT_EQ(std::system(("timeout 5 parec -d gravon_sink.monitor --format=s16le --rate=44100 "
+                           "--channels=1 --raw > '" +
+                           raw + "' 2>/dev/null &")
+                              .c_str()),
+              0);
+    QElapsedTimer clock;
+    clock.start();
+    wait_ms(500);
+    form.ListenToSelectionActionExecute();
+    ASSERT_TRUE(form.listening()) << (t.ui.messages.empty() ? "" : t.ui.messages[0].text);
+    while (form.listening() && clock.elapsed() < 4500) wait_ms(20);
+    EXPECT_FALSE(form.listening()) << "it ends by itself";
+    wait_ms(int(std::max<qint64>(5400 - clock.elapsed(), 0)));
+
+    std::ifstream in(raw, std::ios::binary);
+    std::vector<double> rec;
+    std::int16_t v = 0;
+    while (in.read(reinterpret_cast<char*>(&v), 2)) rec.push_back(v / 32768.0);
+    ASSERT_GT(rec.size(), 44100u * 3) << "parec recorded too little";
+
+    // Where it lies: first to 10 ms by the envelopes, which fit at one place only (the vowel is
+    // alike all through), then to the sample. Piece by piece, a sample or two either way (the
+    // server may resample), the recording less the sound is then far below it, and before
+    // and after it the sink is silent.
+    const std::size_t n = sound.size(), block = 441;
+    const auto envelope = [&](const auto& x) {
+        std::vector<double> e(x.size() / block);
+        for (std::size_t i = 0; i < e.size() * block; ++i) e[i / block] += std::fabs(x[i]);
+        return e;
+    };
+    const std::vector<double> erec = envelope(rec), esound = envelope(sound);
+    const auto fit_at = [](const auto& a, std::size_t at, const auto& b) {
+        double c = 0;
+        for (std::size_t i = 0; i < b.size(); ++i) c += a[at + i] * b[i];
+        return c;
+    };
+    std::size_t start = 0;
+    for (std::size_t k = 0; k + esound.size() <= erec.size(); ++k)
+        if (fit_at(erec, k, esound) > fit_at(erec, start / block, esound)) start = k * block;
+    const std::size_t coarse = start;
+    for (std::size_t at = std::max(coarse, block) - block; at <= coarse + block; ++at)
+        if (at + n <= rec.size() && fit_at(rec, at, sound) > fit_at(rec, start, sound)) start = at;
+    ASSERT_TRUE(start >= 4 && start + n + 4 <= rec.size());
+    for (std::size_t p0 = 0; p0 + 4096 <= n; p0 += 4096) {
+        double fit = 1e30, s2 = 0;
+        for (std::size_t i = p0; i < p0 + 4096; ++i) s2 += double(sound[i]) * sound[i];
+        for (std::size_t at = start - 4; at <= start + 4; ++at) {
+            double e2 = 0;
+            for (std::size_t i = p0; i < p0 + 4096; ++i) e2 += std::pow(rec[at + i] - sound[i], 2);
+            fit = std::min(fit, 10 * std::log10((e2 + 1e-30) / (s2 + 1e-30)));
+        }
+        EXPECT_LT(fit, -12.0) << "the piece at " << p0;
+    }
+    // The other vowel, played too, would sound in the 1.3 s before or after.
+    double outside = 0, inside = 0;
+    const std::size_t near = 57330;
+    for (std::size_t i = start > near ? start - near : 0;
+         i < std::min(rec.size(), start + n + near); ++i)
+        (i + 441 < start || i > start + n + 441 ? outside : inside) += rec[i] * rec[i];
+    EXPECT_LT(10 * std::log10((outside + 1e-30) / inside), -40.0);
+    EXPECT_TRUE(t.ui.messages.empty()) << t.ui.messages[0].text;
+}
+
+} // namespace
+} // namespace gravon
