@@ -159,6 +159,8 @@ TMainWindow::~TMainWindow() {
              fdialogs->textexport, fdialogs->controlpanel, fdialogs->statistics, fdialogs->options,
              fdialogs->soundlevelmeter, fdialogs->calibrator, fdialogs->advanced})
         if (w) dialogs.emplace_back(w);
+    // A guided profile's panel gives its keyboard tone and the core's hook back as it goes.
+    for (TGuidedPanel* p : findChildren<TGuidedPanel*>()) dialogs.emplace_back(p);
     // What the core still reports while it winds down (a recorder stopping) reaches no
     // widget, and the widgets that refer to the core go before it does.
     fui.onrefreshactions = nullptr;

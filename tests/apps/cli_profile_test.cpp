@@ -1,5 +1,6 @@
 // gravon-cli --contour-csv on a synthesized take whose softest and loudest level at each
 // semitone are known, and the report of a speech take.
+#include "base/prog_id.h"
 #include "cli_process.h"
 
 #include <cmath>
@@ -20,7 +21,10 @@ TEST_F(CliProfile, TheSoftestAndLoudestLevelOfEachSemitone) {
     // At each of five semitones a soft and a loud phrase of 0.8 s, halfway between two rows,
     // so that each phrase fills those two rows alike; the loud one climbs twice as fast.
     std::ostringstream points, expected;
-    expected << "channel,midi,note,f0_hz,spl_min_db,spl_max_db\n";
+    // After the lines that say which program made the table, and with what.
+    expected << "# " << gravon::TProgId{}.processing_stamp() << "\n"
+             << "# settings differing from the defaults: Display/TimeThreshold=0.25\n"
+             << "channel,midi,note,f0_hz,spl_min_db,spl_max_db\n";
     const char* notes[] = {"G3", "Ab3", "A3", "Bb3", "B3"};
     const char* hz[] = {"195.997718", "207.652349", "220", "233.081881", "246.941651"};
     for (int k = 0; k < 5; ++k) {

@@ -22,7 +22,7 @@ tpg speech_take() {
     pg.session.task = "Speech";
     for (int k = 0; k < 50; ++k)
         for (const auto& [s, level] : {std::pair{57, 60.0}, {60, 70.0}, {60, 70.0}, {64, 80.0}})
-            bin_frame(pg, binroundtonearest, {hz(s), level, 0, 0, 0, 0, 0, 0.02, false});
+            bin_frame(pg, binroundtonearest, {.f0 = hz(s), .level = level, .duration = 0.02});
     return pg;
 }
 
