@@ -98,10 +98,19 @@ void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
     }
     fforward.setFFTSize(n);
     fforward.setWindowSize(fwindowlength);
-    finverse.setFFTSize(n);
-    finverse.setWindowSize(n);
+    // The log spectrum is real and even, so its transform is a cosine transform of its lower
+    // half, which a transform of half the size gives (the input folded with a sine, the odd
+    // outputs summed from the imaginary parts).
+    const int half = n / 2;
+    finverse.setFFTSize(half);
+    finverse.setWindowSize(half);
     fforward.InReForWriting(std::size_t(fwindowlength));
-    finverse.InReForWriting(std::size_t(n));
+    finverse.InReForWriting(std::size_t(half));
+    flogs.assign(std::size_t(fnquef), 0.0);
+    ffold.resize(std::size_t(half / 2));
+    for (int j = 0; j < half / 2; ++j)
+        ffold[std::size_t(j)] = {std::cos(std::numbers::pi * j / half),
+                                 std::sin(std::numbers::pi * j / half)};
     fpreemphasis = std::exp(-2 * std::numbers::pi * s.preemphasisfrom / rate);
     fquefweights = span_weights(s.quefrencysmoothing * rate);
     fpeaklo = std::max(1, int(std::ceil(rate / s.peakhi)));
@@ -126,12 +135,31 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     for (int i = 0; i < fwindowlength; ++i)
         in[std::size_t(i)] = (in[std::size_t(i)] - mean) * fwindow[std::size_t(i)];
     const tdoublearr& power = fforward.OutAbs2Lower();
-    const int n = finverse.FFTSize();
-    const std::span<double> logs = finverse.InReForWriting(std::size_t(n));
-    scaled_logs(power.data(), logs.data(), fnquef, 1.0);
-    for (int k = fnquef; k < n; ++k) logs[std::size_t(k)] = logs[std::size_t(n - k)];
-    const tdoublearr& c2 = finverse.OutAbs2Lower();
-    std::copy_n(c2.begin(), fnquef, cep.begin());
+    const int m = fnquef - 1;
+    const double* l = flogs.data();
+    scaled_logs(power.data(), flogs.data(), fnquef, 1.0);
+    const std::span<double> y = finverse.InReForWriting(std::size_t(m));
+    y[0] = 0.5 * (l[0] + l[m]);
+    y[std::size_t(m / 2)] = l[m / 2];
+    double odd = 0.5 * (l[0] - l[m]);
+    for (int j = 1; j < m / 2; ++j) {
+        const auto [c, sn] = ffold[std::size_t(j)];
+        const double sum = 0.5 * (l[j] + l[m - j]), diff = l[j] - l[m - j];
+        y[std::size_t(j)] = sum - sn * diff;
+        y[std::size_t(m - j)] = sum + sn * diff;
+        odd += c * diff;
+    }
+    const tdoublearr& re = finverse.OutRe();
+    const tdoublearr& im = finverse.OutIm();
+    // The transform divides by its size, half the full one's, which makes its values those
+    // the full transform gives; the odd ones continue the folded sum on the same scale.
+    for (int k = 0; k <= m / 2; ++k)
+        cep[std::size_t(2 * k)] = re[std::size_t(k)] * re[std::size_t(k)];
+    odd /= m;
+    for (int k = 0; k < m / 2; ++k) {
+        if (k > 0) odd += im[std::size_t(k)];
+        cep[std::size_t(2 * k + 1)] = odd * odd;
+    }
 }
 
 double tpowercepstrum::prominence(std::span<double> cep) {
