@@ -31,7 +31,7 @@ void TForm1::tbinningsink::frame_accepted(int c, const tchannelmeasures& m, doub
                           .hnr = m.hnr,
                           .centroid = m.centroid,
                           .crestlevel = m.crestlevel,
-                          .maxpartno = m.maxpartno,
+                          .maxpartno = double(m.maxpartno),
                           .cpps = m.cpps,
                           .specbal = m.specbal,
                           .duration = duration,
