@@ -65,12 +65,15 @@ std::string slurp(const std::string& p) {
 
 // The header items of a phonetogram file but its calibration text, which says how the
 // calibration was made, and its date; then its cells, after the header of 1024 bytes.
-std::pair<std::vector<std::string>, std::string> without_calibration(const std::string& file) {
+// The save time is left out: two saves may fall on either side of a second.
+std::pair<std::vector<std::string>, std::string> without_calibration(const std::string& file,
+                                                                     bool keep_calibration = false) {
     std::vector<std::string> items;
     std::istringstream header(file.substr(0, std::min<std::size_t>(file.size(), 1024)));
     std::string line;
     while (std::getline(header, line) && line != "=\r")
-        if (!line.starts_with("calib=") && !line.starts_with("date=")) items.push_back(line);
+        if ((keep_calibration || !line.starts_with("calib=")) && !line.starts_with("date="))
+            items.push_back(line);
     return {items, file.size() > 1024 ? file.substr(1024) : std::string()};
 }
 
@@ -240,7 +243,8 @@ TEST(FileCalibration, AFullScaleTypedInEqualsSlashFAndIsAppliedAgain) {
     EXPECT_EQ(t.form.pgs[0].calibstr,
               "Wav file is calibrated by the user with a full scale of 20 Pa");
     ASSERT_TRUE(t.form.save_stdpg(t.path("again.stdpg"), 0));
-    EXPECT_EQ(slurp(t.path("again.stdpg")), slurp(t.path("window.stdpg")));
+    EXPECT_EQ(without_calibration(slurp(t.path("again.stdpg")), true),
+              without_calibration(slurp(t.path("window.stdpg")), true));
     t.ui.answer = {"20"};
     t.form.opensoundfileactionExecute(wav);
     EXPECT_EQ(t.ui.asked.back().values, std::vector<std::string>{"20"});
