@@ -170,7 +170,7 @@ void TForm1::fix_things() {
     if (policy.notesdistances) {
         const std::string note = distance_note();
         if (!note.empty() && note != distancenoted)
-            ui.post_message("Different distances", note, tmessagekind::warning);
+            ui.tell(posted_fact("Different distances", note, tmessagekind::warning));
         distancenoted = note;
     }
 }

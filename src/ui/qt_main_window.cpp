@@ -138,7 +138,7 @@ TMainWindow::TMainWindow(QWidget* parent)
     // shown like the core's errors, and the actions follow the state it left.
     if (TGravonApplication* app = TGravonApplication::instance())
         app->onfailure = [this](const std::string& text) {
-            fui.message_box(fform->progid.ProductName(), text, tmessagekind::error);
+            fui.tell(message_fact(fform->progid.ProductName(), text, tmessagekind::error));
             if (fbusydepth == 0) refresh_actions();
         };
 
@@ -406,7 +406,7 @@ void TMainWindow::create_dialogs() {
 void TMainWindow::attach_audio(taudiodevices& devices) {
     // Posted: the report comes from inside the service's delivery of a notification.
     devices.report_failures_to([this](const std::string& text) {
-        fui.post_message(fform->progid.ProductName(), text, tmessagekind::error);
+        fui.tell(posted_fact(fform->progid.ProductName(), text, tmessagekind::error));
     });
     fform->attach_audio(devices);
     fcalibrationin = devices.make_wavein();
@@ -469,7 +469,7 @@ void TMainWindow::run(const std::function<void()>& op) {
     try {
         op();
     } catch (const std::exception& e) {
-        fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(), e.what(), tmessagekind::error));
     }
     --fbusydepth;
     if (fbusydepth > 0) return;
@@ -509,7 +509,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         mayclose = fform->FormCloseQuery();
         if (mayclose) fform->FormClose();
     } catch (const std::exception& e) {
-        fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(), e.what(), tmessagekind::error));
     }
     --fbusydepth;
     if (!mayclose) {
@@ -717,16 +717,16 @@ void TMainWindow::show_manual() {
     const QString page = find_manual(QCoreApplication::applicationDirPath());
     if (page.isEmpty()) {
         const QStringList looked = manual_candidates(QCoreApplication::applicationDirPath());
-        fui.message_box(fform->progid.ProductName(),
-                        "Cannot find the manual. It should be at\n" +
-                            looked.join("\nor ").toStdString(),
-                        tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(),
+                              "Cannot find the manual. It should be at\n" +
+                                  looked.join("\nor ").toStdString(),
+                              tmessagekind::error));
         return;
     }
     if (fmanual == nullptr) fmanual = new TManualWindow(this);
     if (!fmanual->isVisible() && !fmanual->open(page)) {
-        fui.message_box(fform->progid.ProductName(), "Cannot read the manual " + page.toStdString(),
-                        tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(),
+                              "Cannot read the manual " + page.toStdString(), tmessagekind::error));
         return;
     }
     fmanual->show();
@@ -764,8 +764,8 @@ void TMainWindow::save_report_dialog() {
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     std::string why;
     if (!write_report_pdf(f, r, name, why, nullptr, fdrawingarea->fonts()))
-        fui.message_box("Cannot save file", "Cannot save file \r" + name + "\r" + why,
-                        tmessagekind::error);
+        fui.tell(message_fact("Cannot save file", "Cannot save file \r" + name + "\r" + why,
+                              tmessagekind::error));
 }
 
 void TMainWindow::print_report_dialog() {
@@ -779,7 +779,7 @@ void TMainWindow::print_report_dialog() {
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     std::string why;
     if (!print_report(f, r, printer, why, fdrawingarea->fonts()))
-        fui.message_box("Cannot print", why, tmessagekind::error);
+        fui.tell(message_fact("Cannot print", why, tmessagekind::error));
 }
 
 void TMainWindow::show_about() {

@@ -45,12 +45,8 @@ class TQtUserInterface : public tuserinterface {
     TQtUserInterface(const TQtUserInterface&) = delete;
     TQtUserInterface& operator=(const TQtUserInterface&) = delete;
 
-    void message_box(const std::string& caption, const std::string& text,
-                     tmessagekind kind) override;
-    tanswer question(const std::string& caption, const std::string& text,
-                     tbuttons buttons) override;
-    void post_message(const std::string& caption, const std::string& text,
-                      tmessagekind kind) override;
+    // A modal message box or question; notes together in one warning box.
+    tanswer tell(const tfact& fact) override;
     bool ask_full_scale(tfullscalequestion& q) override;
     // Coalesced: one repaint hook call at most per screen refresh (16 ms).
     void request_repaint() override;
@@ -104,6 +100,8 @@ class TQtUserInterface : public tuserinterface {
     std::string* readingpassage = nullptr;
 
   private:
+    void show_message(const tfact& fact);
+    tanswer ask(const tfact& fact);
     void repaint_now();
 
     QWidget& fwindow;
