@@ -109,30 +109,7 @@ TMainWindow::TMainWindow(QWidget* parent)
     faxisfont = axis_font();
     create_dialogs();
 
-    fui.onrepaint = [this] {
-        setWindowTitle(QString::fromStdString(fform->caption()));
-        // At once: during a replay this runs inside its event processing.
-        fdrawingarea->view()->repaint();
-    };
-    fui.onrefreshactions = [this] {
-        refresh_actions();
-        // The panel's lines follow the state at once, not only at the next tick: a picture
-        // taken right after a file's analysis must show all of them.
-        fstatuspanel->refresh();
-    };
-    fui.onprogress = [this](const std::string& what, double f) { show_progress(what, f); };
-    fui.onprogressdone = [this] { hide_progress(); };
-    fui.onrefreshcontrolpanel = [this] {
-        if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
-    };
-    fui.onshowcontrolpanel = [this] {
-        if (hooks.controlpanel) hooks.controlpanel();
-    };
-    // A device plugged in or out shows at once in the lists of an open dialog.
-    fui.onrefreshdevicelists = [this] { fdialogs->advanced->refresh_device_lists(); };
-    fui.onselectphonetogram = [this](std::int32_t pgno) {
-        if (hooks.selectphonetogram) hooks.selectphonetogram(pgno);
-    };
+    fui.attach(this);
 
     // A failure that escaped a handler of any window (one of the dialogs around this one) is
     // shown like the core's errors, and the actions follow the state it left.
@@ -163,11 +140,7 @@ TMainWindow::~TMainWindow() {
     for (TGuidedPanel* p : findChildren<TGuidedPanel*>()) dialogs.emplace_back(p);
     // What the core still reports while it winds down (a recorder stopping) reaches no
     // widget, and the widgets that refer to the core go before it does.
-    fui.onrefreshactions = nullptr;
-    fui.onrepaint = nullptr;
-    fui.onprogress = nullptr;
-    fui.onprogressdone = nullptr;
-    fui.onrefreshdevicelists = nullptr;
+    fui.attach(nullptr);
     const std::unique_ptr<QWidget> central(takeCentralWidget());
 }
 
@@ -386,10 +359,6 @@ void TMainWindow::create_dialogs() {
     hooks.calibrate = [this] { fdialogs->calibrate(); };
     hooks.exporttext = [this] { fdialogs->textexport->exec(); };
     hooks.controlpanel = [this] { fdialogs->show_control_panel(); };
-    hooks.refreshcontrolpanel = [this] { fdialogs->refresh(); };
-    hooks.selectphonetogram = [this](std::int32_t pgno) {
-        fdialogs->controlpanel->select_phonetogram(pgno);
-    };
     hooks.currentpg = [this] {
         const tpanelselection sel = fdialogs->controlpanel->selection();
         return current_pg_index(sel.pgitem, sel.recitem);
@@ -535,6 +504,36 @@ void TMainWindow::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, names] { open_files(names); });
 }
 
+void TMainWindow::repaint_view() {
+    setWindowTitle(QString::fromStdString(fform->caption()));
+    // At once: during a replay this runs inside its event processing.
+    fdrawingarea->view()->repaint();
+}
+
+void TMainWindow::refresh_state() {
+    refresh_actions();
+    // The panel's lines follow the state at once, not only at the next tick: a picture taken
+    // right after a file's analysis must show all of them.
+    fstatuspanel->refresh();
+}
+
+void TMainWindow::refresh_control_panel() {
+    if (fdialogs) fdialogs->refresh();
+}
+
+void TMainWindow::show_control_panel() {
+    if (hooks.controlpanel) hooks.controlpanel();
+}
+
+void TMainWindow::refresh_device_lists() {
+    // A device plugged in or out shows at once in the lists of an open dialog.
+    fdialogs->advanced->refresh_device_lists();
+}
+
+void TMainWindow::select_phonetogram(std::int32_t pgno) {
+    fdialogs->controlpanel->select_phonetogram(pgno);
+}
+
 bool TMainWindow::target_shown() const {
     return gravon::target_shown(fform->target_action());
 }
@@ -543,7 +542,7 @@ void TMainWindow::refresh_actions() {
     apply_action_states(action_states(*fform));
     freadingpanel->refresh();
     fdrawingarea->refresh();
-    if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
+    refresh_control_panel();
     setWindowTitle(QString::fromStdString(fform->caption()));
     rebuild_recent_menu();
     rebuild_target_menu();

@@ -1,6 +1,7 @@
 #include "ui/qt_user_interface.h"
 
 #include "ui/full_scale_dialog.h"
+#include "ui/qt_main_window.h"
 #include "ui/session_dialog.h"
 #include "ui/window_place.h"
 
@@ -189,7 +190,7 @@ void TQtUserInterface::request_repaint() {
 
 void TQtUserInterface::repaint_now() {
     flastpaint = std::chrono::steady_clock::now();
-    if (onrepaint) onrepaint();
+    if (fmain) fmain->repaint_view();
 }
 
 void TQtUserInterface::process_events() {
@@ -197,35 +198,31 @@ void TQtUserInterface::process_events() {
 }
 
 void TQtUserInterface::refresh_actions() {
-    if (onrefreshactions) onrefreshactions();
+    if (fmain) fmain->refresh_state();
 }
 
 void TQtUserInterface::progress(const std::string& what, double fraction) {
-    if (onprogress) onprogress(what, fraction);
+    if (fmain) fmain->show_progress(what, fraction);
 }
 
 void TQtUserInterface::progress_done() {
-    if (onprogressdone) onprogressdone();
+    if (fmain) fmain->hide_progress();
 }
 
 void TQtUserInterface::refresh_device_lists() {
-    if (onrefreshdevicelists) onrefreshdevicelists();
+    if (fmain) fmain->refresh_device_lists();
 }
 
 void TQtUserInterface::refresh_control_panel() {
-    if (onrefreshcontrolpanel) onrefreshcontrolpanel();
+    if (fmain) fmain->refresh_control_panel();
 }
 
 void TQtUserInterface::show_control_panel() {
-    if (onshowcontrolpanel) onshowcontrolpanel();
-}
-
-void TQtUserInterface::request_close() {
-    if (onclose) onclose();
+    if (fmain) fmain->show_control_panel();
 }
 
 void TQtUserInterface::select_phonetogram(std::int32_t pgno) {
-    if (onselectphonetogram) onselectphonetogram(pgno);
+    if (fmain) fmain->select_phonetogram(pgno);
 }
 
 void TQtUserInterface::register_window(twindowid w, QWidget* widget) {
