@@ -7,6 +7,7 @@
 #include "base/text_utils.h"
 #include "cli_options.h"
 #include "core/cells_table.h"
+#include "core/distance_note.h"
 #include "core/guided_run.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
@@ -108,8 +109,7 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         return;
     }
     // What is laid over or compared must be at one distance, or the numbers say nothing.
-    if (const std::string note = form.distance_note(); !note.empty())
-        ui.tell(notes_fact("Different distances", {note}));
+    tell_distance_note(form, form.distance_note());
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
     // The picture shows what the window shows: no selection, unless asked for.
