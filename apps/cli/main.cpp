@@ -7,6 +7,7 @@
 #include "base/text_utils.h"
 #include "cli_options.h"
 #include "core/cells_table.h"
+#include "core/distance_note.h"
 #include "core/guided_run.h"
 #include "core/main_window.h"
 #include "core/phonetogram_subjects.h"
@@ -108,8 +109,7 @@ void write_outputs(TForm1& form, const tclioptions& o, const std::string& analys
         return;
     }
     // What is laid over or compared must be at one distance, or the numbers say nothing.
-    if (const std::string note = form.distance_note(); !note.empty())
-        ui.notes("Different distances", {note});
+    tell_distance_note(form, form.distance_note());
     if (o.differenceview && !form.difference_view_shown() && form.baseline_pg() >= 0)
         ui.error("--difference-view: " + std::string(nothingcompared));
     // The picture shows what the window shows: no selection, unless asked for.
@@ -256,8 +256,9 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
     });
     if (guided) {
         if (!guided->protocol().finished()) {
-            ui.notes("Guided profile", {"the guided profile was not done when the take's " +
-                                        floattostrdot(o.recordseconds) + " s were over"});
+            ui.tell(
+                notes_fact("Guided profile", {"the guided profile was not done when the take's " +
+                                              floattostrdot(o.recordseconds) + " s were over"}));
             guided->stop();
         }
         print_guided_steps(guided->protocol());
@@ -332,7 +333,7 @@ int main(int argc, char** argv) {
         } else {
             form.FormActivate(o.args);
             if (o.recover && !form.frames() && !ui.failed())
-                ui.notes(doubtfulcaption, {"--recover: no orphaned take was found"});
+                ui.tell(notes_fact(doubtfulcaption, {"--recover: no orphaned take was found"}));
             if (o.recover && form.frames()) {
                 form.take_as_analysis("the recovered take", false);
             }

@@ -404,9 +404,9 @@ void remove_all_calibrations(TForm1& form) {
 }
 
 bool reset_all_advanced_settings(TForm1& form) {
-    if (form.ui.question("Reset all advanced settings",
-                         "Do you want to reset ALL advanced settings to default?",
-                         tbuttons::ok_cancel) != tanswer::ok)
+    if (form.ui.tell(question_fact("Reset all advanced settings",
+                                   "Do you want to reset ALL advanced settings to default?",
+                                   tbuttons::ok_cancel)) != tanswer::ok)
         return false;
     form.set_advanced_to_default();
     return true;

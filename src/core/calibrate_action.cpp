@@ -6,10 +6,11 @@ namespace gravon {
 
 void CalibrateActionExecute(TForm1& form, const tcalibratewindows& windows) {
     if (!form.recording_device_selected()) {
-        if (form.ui.question("Can not calibrate",
-                             "A specific recording soundcard must be selected before "
-                             "calibrating.\rDo you want to select the recording soundcard now? ",
-                             tbuttons::ok_cancel) == tanswer::ok &&
+        if (form.ui.tell(
+                question_fact("Can not calibrate",
+                              "A specific recording soundcard must be selected before "
+                              "calibrating.\rDo you want to select the recording soundcard now? ",
+                              tbuttons::ok_cancel)) == tanswer::ok &&
             windows.choose_recording_device)
             windows.choose_recording_device();
         if (!form.recording_device_selected()) return;

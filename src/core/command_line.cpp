@@ -96,11 +96,11 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
             } else if (arg.compare(0, 2, "/f") == 0) {
                 set_commandlinefsd(arg.substr(2));
             } else if (arg == "/?") {
-                ui.message_box("Gravon command line syntax", syntax_text(syntaxprogramname),
-                               tmessagekind::information);
+                ui.tell(message_fact("Gravon command line syntax", syntax_text(syntaxprogramname),
+                                     tmessagekind::information));
             }
         } catch (const std::exception& e) {
-            ui.message_box(progid.ProductName(), e.what(), tmessagekind::error);
+            ui.tell(message_fact(progid.ProductName(), e.what(), tmessagekind::error));
             return false;
         }
     }
@@ -109,11 +109,11 @@ bool TForm1::execute_command_line(const std::vector<std::string>& args) {
 
 void TForm1::batch_save(const std::string& base) {
     if (policy.savesonlyanalysis && !soundfileanalysed) {
-        ui.message_box("Nothing saved",
-                       base.empty()
-                           ? std::string("/s: no sound file was analysed before it")
-                           : "/s: nothing saved for " + base + ": no analysis of it was made",
-                       tmessagekind::error);
+        ui.tell(message_fact("Nothing saved",
+                             base.empty()
+                                 ? std::string("/s: no sound file was analysed before it")
+                                 : "/s: nothing saved for " + base + ": no analysis of it was made",
+                             tmessagekind::error));
         return;
     }
     save_stdpg_action(batch_save_name(base, "_pg", ".stdpg"), 0);

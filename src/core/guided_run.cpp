@@ -21,7 +21,7 @@ double tguidedrun::now() const {
 
 bool tguidedrun::start() {
     if (const std::string why = guided_refusal(form); !why.empty()) {
-        form.ui.message_box("Guided profile", why, tmessagekind::error);
+        form.ui.tell(message_fact("Guided profile", why, tmessagekind::error));
         return false;
     }
     if (!form.recording()) form.RecordActionExecute(true);

@@ -46,32 +46,31 @@ void theadlessinterface::warn(const std::string& text) {
     print("gravon-cli: warning: " + terminal_text(text));
 }
 
-void theadlessinterface::notes(const std::string&, const std::vector<std::string>& notes) {
-    for (const std::string& note : notes) warn(note);
-}
-
-void theadlessinterface::message_box(const std::string& caption, const std::string& text,
-                                     tmessagekind kind) {
-    progress_done();
-    const std::string line = caption + ": " + terminal_text(text);
-    if (kind == tmessagekind::error || kind == tmessagekind::warning) {
-        ffailed = true;
-        ffailures.push_back(line);
-    }
-    print(line);
-}
-
-tanswer theadlessinterface::question(const std::string& caption, const std::string& text,
-                                     tbuttons buttons) {
-    // Nobody is there to answer: the safe answer is the one that changes nothing. Every run
-    // without /s meets the save questions, so they are only told when asked for.
-    if (fverbose) {
+tanswer theadlessinterface::tell(const tfact& fact) {
+    switch (fact.kind) {
+    case tmessagekind::notes:
+        for (const std::string& note : fact.notes) warn(note);
+        break;
+    case tmessagekind::question:
+        // Nobody is there to answer: the safe answer is the one that changes nothing. Every
+        // run without /s meets the save questions, so they are only told when asked for.
+        if (fverbose) {
+            progress_done();
+            print(fact.caption + ": " + terminal_text(fact.text) +
+                  "\n  No one is there to answer: taken as No, so it is not done.");
+        }
+        break;
+    default: {
         progress_done();
-        print(caption + ": " + terminal_text(text) +
-              "\n  No one is there to answer: taken as No, so it is not done.");
+        const std::string line = fact.caption + ": " + terminal_text(fact.text);
+        if (fact.kind == tmessagekind::error || fact.kind == tmessagekind::warning) {
+            ffailed = true;
+            ffailures.push_back(line);
+        }
+        print(line);
     }
-    if (buttons == tbuttons::ok || buttons == tbuttons::ok_cancel) return tanswer::cancel;
-    return tanswer::no;
+    }
+    return unattended_answer(fact);
 }
 
 void theadlessinterface::progress(const std::string& what, double fraction) {

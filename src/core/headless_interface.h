@@ -18,12 +18,8 @@ class theadlessinterface : public tuserinterface {
   public:
     explicit theadlessinterface(std::FILE* err = stderr, bool verbose = false);
 
-    void message_box(const std::string& caption, const std::string& text,
-                     tmessagekind kind) override;
-    tanswer question(const std::string& caption, const std::string& text,
-                     tbuttons buttons) override;
     // Each note a warning.
-    void notes(const std::string& caption, const std::vector<std::string>& notes) override;
+    tanswer tell(const tfact& fact) override;
     void progress(const std::string& what, double fraction) override;
     void progress_done() override;
     void request_close() override {}

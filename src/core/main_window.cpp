@@ -5,6 +5,7 @@
 #include "base/sample_conversion.h"
 #include "base/system_utils.h"
 #include "calibration/calibration_model.h"
+#include "core/distance_note.h"
 #include "phonetogram/area_selection.h"
 #include "phonetogram/binning.h"
 #include "phonetogram/pg_param.h"
@@ -169,8 +170,7 @@ void TForm1::fix_things() {
     // happens.
     if (policy.notesdistances) {
         const std::string note = distance_note();
-        if (!note.empty() && note != distancenoted)
-            ui.post_message("Different distances", note, tmessagekind::warning);
+        if (note != distancenoted) tell_distance_note(*this, note, true);
         distancenoted = note;
     }
 }

@@ -59,9 +59,9 @@ bool TForm1::set_baseline_pg(std::int32_t k, bool on) {
     // user says so.
     if (on && !pgs[std::size_t(k)].baseline)
         if (const std::string why = other_patient_text(k);
-            !why.empty() &&
-            ui.question("Baseline of another patient", why + "\rCompare them all the same?",
-                        tbuttons::yes_no) != tanswer::yes)
+            !why.empty() && ui.tell(question_fact("Baseline of another patient",
+                                                  why + "\rCompare them all the same?",
+                                                  tbuttons::yes_no)) != tanswer::yes)
             return false;
     // The baseline is drawn in grey, so that the take compared with it stands out; one that
     // is no longer the baseline takes a colour of its own again.

@@ -153,11 +153,11 @@ void TForm1::opensoundfileactionExecute(const std::string& fname) {
             x = -1;
         }
         if (!std::isfinite(x) || !(x > 0)) {
-            ui.message_box("Cannot analyse file",
-                           "'" + v + "' is not a valid full scale for channel " +
-                               std::to_string(c) + " of " + fname +
-                               ": it must be a positive number of Pa",
-                           tmessagekind::error);
+            ui.tell(message_fact("Cannot analyse file",
+                                 "'" + v + "' is not a valid full scale for channel " +
+                                     std::to_string(c) + " of " + fname +
+                                     ": it must be a positive number of Pa",
+                                 tmessagekind::error));
             return;
         }
         given[c] = x;
@@ -179,7 +179,7 @@ void TForm1::opensoundfileactionExecute(const std::string& fname) {
         }
     } catch (const EGravonError& e) {
         // The value applies all the same; only the next opening will not know it.
-        ui.message_box("Full scale not kept", e.what(), tmessagekind::warning);
+        ui.tell(message_fact("Full scale not kept", e.what(), tmessagekind::warning));
     }
     Open_soundfile(fname, 0, -1);
     fgivencalibration.reset();
@@ -234,7 +234,7 @@ tfilewaveform TForm1::soundfile_waveform(std::int32_t width) {
 
 bool TForm1::calibrate_from_reference(const treference& ref, const std::string& signer) {
     const auto refuse = [&](const std::string& why) {
-        ui.message_box("Cannot calibrate from the reference", why, tmessagekind::error);
+        ui.tell(message_fact("Cannot calibrate from the reference", why, tmessagekind::error));
         return false;
     };
     std::string why;
@@ -257,7 +257,7 @@ bool TForm1::calibrate_from_reference(const treference& ref, const std::string& 
         try {
             file_calibrations().remember(fname, channel, c);
         } catch (const EGravonError& e) {
-            ui.message_box("Calibration not kept", e.what(), tmessagekind::warning);
+            ui.tell(message_fact("Calibration not kept", e.what(), tmessagekind::warning));
         }
     }
     fgivencalibration = c;

@@ -133,7 +133,8 @@ void TForm1::open_any_file(const std::string& fname) {
     } else if (ext == ".qubfile") {
         open_qubfile(fname);
     } else {
-        ui.message_box("Cannot open file", "Cannot open file " + fname, tmessagekind::warning);
+        ui.tell(
+            message_fact("Cannot open file", "Cannot open file " + fname, tmessagekind::warning));
     }
     fix_things();
 }
@@ -231,19 +232,19 @@ void TForm1::show_replay_notes(const std::string& fname) {
         fcalibrationnoted = fcalibrationnoted || (!pgs.empty() && pgs[0].calstatus == 1);
     }
     const std::vector<std::string> notes = replay_notes(*this, fname, advice);
-    if (!notes.empty()) ui.notes(doubtfulcaption, notes);
+    if (!notes.empty()) ui.tell(notes_fact(doubtfulcaption, notes));
 }
 
 void TForm1::take_as_analysis(const std::string& what, bool recorded) {
     soundfileanalysed = true;
     const std::vector<std::string> notes = take_notes(*this, what, policy.advice, recorded);
-    if (!notes.empty()) ui.notes(doubtfulcaption, notes);
+    if (!notes.empty()) ui.tell(notes_fact(doubtfulcaption, notes));
 }
 
 void TForm1::refuse_soundfile(const std::string& fname, const std::string& why) {
     // Neither a batch run's result nor the window may look like an analysis of a file that
     // gave none.
-    ui.message_box(policy.refusalcaption, why, tmessagekind::error);
+    ui.tell(message_fact(policy.refusalcaption, why, tmessagekind::error));
 }
 
 void TForm1::reset_replay_state() {
@@ -408,13 +409,13 @@ void TForm1::Open_smpfile(const std::string& fname, std::int32_t pgno, std::int3
         const std::string field = commafield(smp.get_item("calib", ""), 2);
         const std::string proc = smp.get_item("proc0", "");
         if (!field.empty() && field.back() == '1' && proc.compare(0, 4, "Drel") == 0) {
-            const tanswer a = ui.question(
+            const tanswer a = ui.tell(question_fact(
                 "SPL cannot be trusted",
                 "This soundfile seems to have been created with a version of Drel\rthat has "
                 "a known audio level calibration bug.\rTherefore, the SPL in this phonetogram "
                 "cannot be trusted.\r" +
                     fname,
-                tbuttons::ok_cancel);
+                tbuttons::ok_cancel));
             if (a != tanswer::ok) {
                 if (!policy.personanswers)
                     refuse_soundfile(fname, "Not analysed: the SPL of " + fname +
@@ -437,13 +438,14 @@ bool TForm1::ask_to_save() {
     fsounddiscarded = false;
     tanswer a = tanswer::no;
     if (stdpgmodified()) {
-        a = ui.question("Recording is not saved", "Do you want to save the phonetogram?",
-                        tbuttons::yes_no_cancel);
+        a = ui.tell(question_fact("Recording is not saved", "Do you want to save the phonetogram?",
+                                  tbuttons::yes_no_cancel));
         if (a == tanswer::yes) save_stdpg_action("", 0);
     }
     if (a != tanswer::cancel && soundmodified()) {
-        a = ui.question("Recording is not saved", "Do you want to save the sound and analysis?",
-                        tbuttons::yes_no_cancel);
+        a = ui.tell(question_fact("Recording is not saved",
+                                  "Do you want to save the sound and analysis?",
+                                  tbuttons::yes_no_cancel));
         if (a == tanswer::yes) save_smp_action("");
         // A No that nobody gave is no decision: the take stays recoverable.
         fsounddiscarded = a == tanswer::no && policy.personanswers;

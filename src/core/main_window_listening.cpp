@@ -33,11 +33,11 @@ void TForm1::stop_listening() {
     try {
         MPClistenplay->stop();
     } catch (const EGravonError& e) {
-        ui.message_box(listencaption,
-                       "The keyboard soundcard " +
-                           sound_device_text(advanced.keyboarddevice, false) +
-                           " reported an error as it stopped.\r" + e.what(),
-                       tmessagekind::warning);
+        ui.tell(message_fact(listencaption,
+                             "The keyboard soundcard " +
+                                 sound_device_text(advanced.keyboarddevice, false) +
+                                 " reported an error as it stopped.\r" + e.what(),
+                             tmessagekind::warning));
     }
     fix_things();
 }
@@ -45,20 +45,22 @@ void TForm1::stop_listening() {
 void TForm1::ListenToSelectionActionExecute() {
     if (!MPClistenplay) return;
     if (frames() <= 0 || !audiokept()) {
-        ui.message_box(listencaption,
-                       "Nothing plays: the sound of the selected cells is not in memory. A "
-                       "phonetogram file holds no sound, and a take's sound is gone once it is "
-                       "discarded; analyse the sound file to hear its cells.",
-                       tmessagekind::information);
+        ui.tell(
+            message_fact(listencaption,
+                         "Nothing plays: the sound of the selected cells is not in memory. A "
+                         "phonetogram file holds no sound, and a take's sound is gone once it is "
+                         "discarded; analyse the sound file to hear its cells.",
+                         tmessagekind::information));
         return;
     }
     const std::vector<tsoundrun> runs = selected_sound_runs(*this, *this);
     if (runs.empty()) {
-        ui.message_box(listencaption,
-                       "Nothing plays: no frame of the sound in memory lies in the selected cells. "
-                       "Only the cells of the recording's phonetograms (Left, Right) have their "
-                       "sound at hand.",
-                       tmessagekind::information);
+        ui.tell(message_fact(
+            listencaption,
+            "Nothing plays: no frame of the sound in memory lies in the selected cells. "
+            "Only the cells of the recording's phonetograms (Left, Right) have their "
+            "sound at hand.",
+            tmessagekind::information));
         return;
     }
     const std::string device = sound_device_text(advanced.keyboarddevice, false);
@@ -66,9 +68,9 @@ void TForm1::ListenToSelectionActionExecute() {
         choose_device(MPClistenplay->player, advanced.keyboarddevice);
         MPClistenplay->start(selection_sound(*this, runs, storefs), storefs);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot listen to the selection",
-                       "The keyboard soundcard " + device + " cannot be used.\r" + e.what(),
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot listen to the selection",
+                             "The keyboard soundcard " + device + " cannot be used.\r" + e.what(),
+                             tmessagekind::error));
     }
     // Stop shows whether the selection plays.
     fix_things();
@@ -76,10 +78,11 @@ void TForm1::ListenToSelectionActionExecute() {
 
 void TForm1::MPClistenplayFailed(const std::string& text) {
     fix_things();
-    ui.post_message(listencaption,
-                    "The keyboard soundcard " + sound_device_text(advanced.keyboarddevice, false) +
-                        " failed: " + text + "\rThe selection stopped playing.",
-                    tmessagekind::warning);
+    ui.tell(posted_fact(listencaption,
+                        "The keyboard soundcard " +
+                            sound_device_text(advanced.keyboarddevice, false) + " failed: " + text +
+                            "\rThe selection stopped playing.",
+                        tmessagekind::warning));
 }
 
 } // namespace gravon

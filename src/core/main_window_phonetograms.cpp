@@ -30,12 +30,12 @@ bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
     try {
         opened = open_stdpg_file(stdpgfile1, fname);
     } catch (const EGravonError& e) {
-        ui.message_box(cannotopen, e.what(), tmessagekind::warning);
+        ui.tell(message_fact(cannotopen, e.what(), tmessagekind::warning));
         return false;
     }
     if (!opened) {
         // Nothing to read: no slot is added for it.
-        ui.message_box(cannotopen, "Cannot open file " + fname, tmessagekind::warning);
+        ui.tell(message_fact(cannotopen, "Cannot open file " + fname, tmessagekind::warning));
         return false;
     }
     tcloseguard guard{stdpgfile1};
@@ -46,9 +46,9 @@ bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
     const tstdpgreadresult r =
         read_stdpg(stdpgfile1, fname, pgs[std::size_t(pgno)], advanced.stdpgparams);
     if (!r.layouterror.empty())
-        ui.message_box(cannotopen, r.layouterror, tmessagekind::warning);
+        ui.tell(message_fact(cannotopen, r.layouterror, tmessagekind::warning));
     else if (!r.recorderror.empty())
-        ui.message_box(cannotopen, r.recorderror, tmessagekind::warning);
+        ui.tell(message_fact(cannotopen, r.recorderror, tmessagekind::warning));
 
     // Laid over the others, it must not look like one of them (a reference group's lines
     // least of all); the baseline's grey is left to the baseline.
@@ -68,11 +68,11 @@ bool TForm1::open_stdpg(const std::string& fname, std::int32_t pgno) {
 bool TForm1::make_reference_group(const std::vector<std::string>& members,
                                   const std::string& fname) {
     if (members.size() < 2) {
-        ui.message_box(cannotmakegroup,
-                       "A reference group needs at least two phonetograms; " +
-                           (members.empty() ? "none was" : "only " + members.front() + " was") +
-                           " chosen",
-                       tmessagekind::warning);
+        ui.tell(message_fact(
+            cannotmakegroup,
+            "A reference group needs at least two phonetograms; " +
+                (members.empty() ? "none was" : "only " + members.front() + " was") + " chosen",
+            tmessagekind::warning));
         return false;
     }
     std::vector<tpg> read;
@@ -100,7 +100,7 @@ bool TForm1::make_reference_group(const std::vector<std::string>& members,
             why = e.what();
         }
         if (!why.empty()) {
-            ui.message_box(cannotmakegroup, why, tmessagekind::warning);
+            ui.tell(message_fact(cannotmakegroup, why, tmessagekind::warning));
             return false;
         }
         read.push_back(std::move(pg));
@@ -111,7 +111,7 @@ bool TForm1::make_reference_group(const std::vector<std::string>& members,
         group = gravon::make_reference_group(read, members, binshow_settings());
         write_stdpg(stdpgfile1, fname, group, stdpg_write_info(*this));
     } catch (const EGravonError& e) {
-        ui.message_box(cannotmakegroup, e.what(), tmessagekind::warning);
+        ui.tell(message_fact(cannotmakegroup, e.what(), tmessagekind::warning));
         return false;
     }
     return open_stdpg(fname, std::int32_t(pgs.size()));
@@ -135,7 +135,7 @@ bool TForm1::save_stdpg(const std::string& fname, std::int32_t pgno) {
     try {
         write_stdpg(stdpgfile1, fname, pg, info);
     } catch (const EGravonError& e) {
-        ui.message_box(cannotsave, e.what(), tmessagekind::warning);
+        ui.tell(message_fact(cannotsave, e.what(), tmessagekind::warning));
         return false;
     }
     return true;

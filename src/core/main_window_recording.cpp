@@ -162,10 +162,10 @@ void TForm1::start_recorder() {
         // A journal made for this start holds no sound, so it holds no take; one that was
         // there before (a recovered one) is the take's.
         if (!hadjournal && journal.isopen() && journal.bytes() == 0) retire_journal();
-        ui.message_box("Cannot record",
-                       "The recording device " + recording_device_text() + " cannot be used.\r" +
-                           e.what(),
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot record",
+                             "The recording device " + recording_device_text() +
+                                 " cannot be used.\r" + e.what(),
+                             tmessagekind::error));
     }
 }
 
@@ -176,10 +176,10 @@ void TForm1::stop_recorder() {
         MPCRecord1->Stop();
     } catch (const EGravonError& e) {
         // Closed all the same, and the take is whole: only the device complained.
-        ui.post_message("Recording stopped",
-                        "The recording device " + recording_device_text() +
-                            " reported an error as it stopped.\r" + e.what(),
-                        tmessagekind::warning);
+        ui.tell(posted_fact("Recording stopped",
+                            "The recording device " + recording_device_text() +
+                                " reported an error as it stopped.\r" + e.what(),
+                            tmessagekind::warning));
     }
 }
 
@@ -190,10 +190,10 @@ std::string TForm1::recording_device_text() const {
 void TForm1::MPCRecord1Failed(const std::string& text) {
     // The recorder has closed itself; the take ends with the last block it delivered.
     if (frecording) StopActionExecute();
-    ui.post_message("Recording stopped",
-                    "The recording device " + recording_device_text() + " failed: " + text +
-                        "\rThe recording was stopped; everything recorded up to now is kept.",
-                    tmessagekind::warning);
+    ui.tell(posted_fact("Recording stopped",
+                        "The recording device " + recording_device_text() + " failed: " + text +
+                            "\rThe recording was stopped; everything recorded up to now is kept.",
+                        tmessagekind::warning));
 }
 
 bool TForm1::keep_take_rate() {
@@ -205,7 +205,7 @@ bool TForm1::keep_take_rate() {
                              " Hz.\rA take keeps one rate: continuing at the new rate means "
                              "starting a new take.\rStart a new take at " +
                              floattostrdot(advanced.fs) + " Hz?";
-    if (ui.question("Record", text, tbuttons::yes_no) != tanswer::yes) return false;
+    if (ui.tell(question_fact("Record", text, tbuttons::yes_no)) != tanswer::yes) return false;
     // Asks to save the take in memory first; Cancel there keeps it and records nothing.
     NewRecordingActionExecute();
     return audioarrpos < 0;
@@ -315,8 +315,8 @@ void TForm1::intake(const std::vector<tsample>& arr, std::int32_t used, tscale s
         const bool tell = frecording || !fmaxtimetold;
         if (frecording) Set_recording(false);
         if (tell)
-            ui.post_message("Max time reached", "Maximum recording time reached",
-                            tmessagekind::information);
+            ui.tell(posted_fact("Max time reached", "Maximum recording time reached",
+                                tmessagekind::information));
         fmaxtimetold = true;
         return;
     }
@@ -372,11 +372,11 @@ void TForm1::journal_failed(const EGravonError& e) {
     fjournalledsamples = std::max<std::int64_t>(audiosamples(), 0);
     char held[64];
     std::snprintf(held, sizeof held, "%.1f s", journalled_seconds());
-    ui.post_message("Recording not safe",
-                    std::string(e.what()) + ".\rIt holds the first " + held +
-                        " of the take; what is recorded from here on is kept only in memory "
-                        "and is not safe from a crash.",
-                    tmessagekind::warning);
+    ui.tell(posted_fact("Recording not safe",
+                        std::string(e.what()) + ".\rIt holds the first " + held +
+                            " of the take; what is recorded from here on is kept only in memory "
+                            "and is not safe from a crash.",
+                        tmessagekind::warning));
 }
 
 double TForm1::journalled_seconds() const {
@@ -404,10 +404,10 @@ void TForm1::PlayNoiseActionExecute(bool checked) {
         try {
             MPCnoiseplay->stop();
         } catch (const EGravonError& e) {
-            ui.message_box("Noise stopped",
-                           "The headphone noise soundcard " + device +
-                               " reported an error as it stopped.\r" + e.what(),
-                           tmessagekind::warning);
+            ui.tell(message_fact("Noise stopped",
+                                 "The headphone noise soundcard " + device +
+                                     " reported an error as it stopped.\r" + e.what(),
+                                 tmessagekind::warning));
         }
         fix_things();
         return;
@@ -417,9 +417,10 @@ void TForm1::PlayNoiseActionExecute(bool checked) {
         choose_device(MPCnoiseplay->player, advanced.playdevice);
         MPCnoiseplay->start(advanced.fs);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot play noise",
-                       "The headphone noise soundcard " + device + " cannot be used.\r" + e.what(),
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot play noise",
+                             "The headphone noise soundcard " + device + " cannot be used.\r" +
+                                 e.what(),
+                             tmessagekind::error));
     }
     // "Play noise" shows whether the noise plays.
     fix_things();
@@ -427,11 +428,11 @@ void TForm1::PlayNoiseActionExecute(bool checked) {
 
 void TForm1::MPCnoiseplayFailed(const std::string& text) {
     fix_things();
-    ui.post_message("Noise stopped",
-                    "The headphone noise soundcard " +
-                        sound_device_text(advanced.playdevice, false) + " failed: " + text +
-                        "\rThe masking noise was stopped.",
-                    tmessagekind::warning);
+    ui.tell(posted_fact("Noise stopped",
+                        "The headphone noise soundcard " +
+                            sound_device_text(advanced.playdevice, false) + " failed: " + text +
+                            "\rThe masking noise was stopped.",
+                        tmessagekind::warning));
 }
 
 bool TForm1::noiseplaying() const {
@@ -455,19 +456,19 @@ void TForm1::KeyBoard1NoteOn(std::int32_t midicode) {
             choose_device(MPCkeyboardplay->player, advanced.keyboarddevice);
         MPCkeyboardplay->note_on(midicode);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot play the keyboard",
-                       "The keyboard soundcard " +
-                           sound_device_text(advanced.keyboarddevice, false) +
-                           " cannot be used.\r" + e.what(),
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot play the keyboard",
+                             "The keyboard soundcard " +
+                                 sound_device_text(advanced.keyboarddevice, false) +
+                                 " cannot be used.\r" + e.what(),
+                             tmessagekind::error));
     }
 }
 
 void TForm1::MPCkeyboardplayFailed(const std::string& text) {
-    ui.post_message("Keyboard tone stopped",
-                    "The keyboard soundcard " + sound_device_text(advanced.keyboarddevice, false) +
-                        " failed: " + text,
-                    tmessagekind::warning);
+    ui.tell(posted_fact("Keyboard tone stopped",
+                        "The keyboard soundcard " +
+                            sound_device_text(advanced.keyboarddevice, false) + " failed: " + text,
+                        tmessagekind::warning));
 }
 
 void TForm1::KeyBoard1NoteOff(std::int32_t midicode) {
@@ -479,11 +480,11 @@ void TForm1::Timer1Timer(std::int32_t intervalms) {
     try {
         MPCkeyboardplay->timer_tick(intervalms);
     } catch (const EGravonError& e) {
-        ui.post_message("Keyboard tone stopped",
-                        "The keyboard soundcard " +
-                            sound_device_text(advanced.keyboarddevice, false) +
-                            " reported an error as it stopped.\r" + e.what(),
-                        tmessagekind::warning);
+        ui.tell(posted_fact("Keyboard tone stopped",
+                            "The keyboard soundcard " +
+                                sound_device_text(advanced.keyboarddevice, false) +
+                                " reported an error as it stopped.\r" + e.what(),
+                            tmessagekind::warning));
     }
 }
 
@@ -520,10 +521,11 @@ void TForm1::begin_journal_segment(bool restart) {
         if (continued)
             journal_failed(e);
         else
-            ui.post_message("Recording not safe",
+            ui.tell(
+                posted_fact("Recording not safe",
                             std::string(e.what()) +
                                 ".\rThe take is kept only in memory and is not safe from a crash.",
-                            tmessagekind::warning);
+                            tmessagekind::warning));
     }
 }
 
@@ -617,22 +619,23 @@ void TForm1::offer_recovery() {
         }
         const std::string what = "Gravon was stopped while it recorded. The take " + take +
                                  " is kept in\r" + name + "\rRecover it now?";
-        const tanswer a = recoverorphans ? tanswer::yes
-                                         : ui.question("Recover recording", what, tbuttons::yes_no);
+        const tanswer a = recoverorphans
+                              ? tanswer::yes
+                              : ui.tell(question_fact("Recover recording", what, tbuttons::yes_no));
         if (a == tanswer::yes) {
             if (recover_take(claim)) return;
             // Nothing of it can be recovered: it would only come back at every start.
             if (discardorphans ||
-                ui.question("Recover recording",
-                            "Discard the journal that cannot be recovered?\r" + name,
-                            tbuttons::yes_no) == tanswer::yes)
+                ui.tell(question_fact("Recover recording",
+                                      "Discard the journal that cannot be recovered?\r" + name,
+                                      tbuttons::yes_no)) == tanswer::yes)
                 claim.discard();
             continue;
         }
         if (!recoverorphans &&
-            ui.question("Recover recording",
-                        "Discard the take? It cannot be recovered afterwards.\r" + name,
-                        tbuttons::yes_no) == tanswer::yes)
+            ui.tell(question_fact("Recover recording",
+                                  "Discard the take? It cannot be recovered afterwards.\r" + name,
+                                  tbuttons::yes_no)) == tanswer::yes)
             claim.discard();
     }
 }
@@ -640,7 +643,7 @@ void TForm1::offer_recovery() {
 bool TForm1::recover_take(tjournalclaim& claim) {
     const std::string fname = claim.filename();
     const auto refuse = [&](const std::string& why) {
-        ui.message_box("Cannot recover recording", why, tmessagekind::error);
+        ui.tell(message_fact("Cannot recover recording", why, tmessagekind::error));
         return false;
     };
     try {
@@ -746,8 +749,8 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     // Dated, calibrated, referred and recorded as the live take was.
     if (record) restore_take_record(*record);
     if (!damage.empty())
-        ui.message_box("Cannot recover recording", damage + "\rThe take is recovered up to there.",
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot recover recording",
+                             damage + "\rThe take is recovered up to there.", tmessagekind::error));
     recordingendtime = std::chrono::system_clock::now();
     set_title("Recovered recording");
     // The take owns its journal from here: locked while it is in memory, continued by Record,
@@ -755,19 +758,19 @@ bool TForm1::recover_take(tjournalclaim& claim) {
     try {
         const std::string rest = journal.adopt(std::move(claim), splitat);
         if (splitat > 0)
-            ui.message_box("Recover recording",
-                           ratechange + ", and what follows is a take of its own in\r" + rest +
-                               "\rwhich is offered for recovery at the next start.",
-                           tmessagekind::information);
+            ui.tell(message_fact("Recover recording",
+                                 ratechange + ", and what follows is a take of its own in\r" +
+                                     rest + "\rwhich is offered for recovery at the next start.",
+                                 tmessagekind::information));
     } catch (const EGravonError& e) {
         // Let go, so that saving the take does not delete the rest with it.
         journal.release();
-        ui.message_box("Recover recording",
-                       ratechange +
-                           ". What follows stays in the journal, which could not be "
-                           "split and is offered again at the next start: " +
-                           e.what(),
-                       tmessagekind::warning);
+        ui.tell(message_fact("Recover recording",
+                             ratechange +
+                                 ". What follows stays in the journal, which could not be "
+                                 "split and is offered again at the next start: " +
+                                 e.what(),
+                             tmessagekind::warning));
     }
     // A journal that takes nothing more holds the take as it was recovered.
     if (journal.failed()) fjournalledsamples = std::max<std::int64_t>(audiosamples(), 0);

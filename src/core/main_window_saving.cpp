@@ -86,8 +86,8 @@ bool TForm1::save_smp(const std::string& fname) {
     const tsavetable& sel = advanced.savesmpchannel;
     const std::int32_t nchannels = selected_count(sel);
     auto fail = [&](const std::string& why) {
-        ui.message_box("Cannot save file", "Cannot save file \r" + fname + "\r" + why,
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot save file", "Cannot save file \r" + fname + "\r" + why,
+                             tmessagekind::error));
         return false;
     };
     if (fname.empty()) return fail("No file name given");
@@ -193,8 +193,8 @@ bool TForm1::save_smp(const std::string& fname) {
 bool TForm1::save_kavell(const std::string& fname) {
     const std::int32_t savedpos = audioarrpos;
     auto fail = [&](const std::string& why) {
-        ui.message_box("Cannot save file", "Cannot save file \r" + fname + "\r" + why,
-                       tmessagekind::error);
+        ui.tell(message_fact("Cannot save file", "Cannot save file \r" + fname + "\r" + why,
+                             tmessagekind::error));
         return false;
     };
     if (fname.empty()) return fail("No file name given");
@@ -264,7 +264,7 @@ bool TForm1::save_kavell(const std::string& fname) {
 
 bool TForm1::save_normalized_wav(const std::string& fname) {
     auto fail = [&](const std::string& why) {
-        ui.message_box("Cannot save file", why, tmessagekind::error);
+        ui.tell(message_fact("Cannot save file", why, tmessagekind::error));
         return false;
     };
     if (!audiokept())
@@ -329,7 +329,7 @@ bool TForm1::SaveSmpActionExecute() {
     const std::string ext = lowercase_extension(name);
     if (ext == ".smp") return save_smp(name);
     if (ext == ".kavell") return save_kavell(name);
-    ui.message_box("Unknown file type", "Cannot save file \r" + name, tmessagekind::warning);
+    ui.tell(message_fact("Unknown file type", "Cannot save file \r" + name, tmessagekind::warning));
     return false;
 }
 
@@ -390,8 +390,9 @@ void TForm1::SaveAllActionExecute() {
         if (std::error_code ec; std::filesystem::exists(utf8path(names[i]), ec))
             existing += "\r" + names[i];
     if (!existing.empty() &&
-        ui.question("Save all", "These files exist already:" + existing + "\rReplace them?",
-                    tbuttons::yes_no) != tanswer::yes)
+        ui.tell(question_fact("Save all",
+                              "These files exist already:" + existing + "\rReplace them?",
+                              tbuttons::yes_no)) != tanswer::yes)
         return;
     stdpgdialogfilename = names[0];
     smpdialogfilename = names[1];

@@ -53,7 +53,7 @@ bool TForm1::SessionDetailsActionExecute() {
     if (r.clinician.empty()) r.clinician = options.clinician;
     if (!ui.edit_session(r, false)) return false;
     if (const std::string why = session_problem(r); !why.empty()) {
-        ui.message_box("Session details", why, tmessagekind::error);
+        ui.tell(message_fact("Session details", why, tmessagekind::error));
         return false;
     }
     set_session(r);
@@ -74,7 +74,7 @@ bool TForm1::offer_take_session() {
     if (r.clinician.empty()) r.clinician = options.clinician;
     if (!ui.edit_session(r, true)) return false;
     if (const std::string why = session_problem(r); !why.empty()) {
-        ui.message_box("Session details", why, tmessagekind::error);
+        ui.tell(message_fact("Session details", why, tmessagekind::error));
         return false;
     }
     set_session(r);

@@ -74,8 +74,8 @@ void restore_windows(TForm1& form, tsettingsreader& r) {
 
 void show_problems(tuserinterface& ui, const std::string& name, const tsettingsreader& r) {
     if (!r.problems().empty())
-        ui.message_box(settingsproblemscaption, settings_problems_text(name, r.problems()),
-                       tmessagekind::warning);
+        ui.tell(message_fact(settingsproblemscaption, settings_problems_text(name, r.problems()),
+                             tmessagekind::warning));
 }
 
 // The kinds of settings container the main window keeps in the settings folder.
@@ -105,7 +105,7 @@ void save_container(TForm1& form, const tsettingskind& kind, const std::string& 
         write(f);
         f.save_file(name);
     } catch (const std::exception& e) {
-        form.ui.message_box(kind.failedcaption, e.what(), tmessagekind::error);
+        form.ui.tell(message_fact(kind.failedcaption, e.what(), tmessagekind::error));
     }
 }
 
@@ -121,10 +121,10 @@ void open_container(TForm1& form, const tsettingskind& kind, const std::string& 
     const bool opened = f.open_file(name);
     if (f.FileId() != kind.fileid) {
         if (path_exists(name))
-            form.ui.message_box("Wrong file type: \"" + f.FileId() + "\"",
-                                name + "\r does not contain " + kind.contents + " for Gravon" +
-                                    unread_reason(f, opened),
-                                tmessagekind::warning);
+            form.ui.tell(message_fact("Wrong file type: \"" + f.FileId() + "\"",
+                                      name + "\r does not contain " + kind.contents +
+                                          " for Gravon" + unread_reason(f, opened),
+                                      tmessagekind::warning));
     } else {
         tsettingsreader r(f);
         read(r);
@@ -271,10 +271,10 @@ void TForm1::open_qubfile(const std::string& fname) {
     } else if (id == optionsfileid) {
         open_settings(fname, false);
     } else {
-        ui.message_box("Cannot open file",
-                       "Cannot open file " + fname + "\r" + "Type: " + id +
-                           unread_reason(f, opened),
-                       tmessagekind::warning);
+        ui.tell(message_fact("Cannot open file",
+                             "Cannot open file " + fname + "\r" + "Type: " + id +
+                                 unread_reason(f, opened),
+                             tmessagekind::warning));
     }
 }
 
@@ -292,13 +292,14 @@ void TForm1::load_default_settings() {
         [this](TMenuItem& sender, std::int32_t itemno, const std::string& filename) {
             RecentFiles1Click(sender, itemno, filename);
         });
-    RecentFiles1.setMessageBox(
-        [this](const std::string& text, const std::string& caption, std::uint32_t flags) {
-            if ((flags & 0x0F) == mbyesno)
-                return ui.question(caption, text, tbuttons::yes_no) == tanswer::yes ? idyes : idno;
-            ui.message_box(caption, text, tmessagekind::warning);
-            return idok;
-        });
+    RecentFiles1.setMessageBox([this](const std::string& text, const std::string& caption,
+                                      std::uint32_t flags) {
+        if ((flags & 0x0F) == mbyesno)
+            return ui.tell(question_fact(caption, text, tbuttons::yes_no)) == tanswer::yes ? idyes
+                                                                                           : idno;
+        ui.tell(message_fact(caption, text, tmessagekind::warning));
+        return idok;
+    });
     RecentFiles1.Loaded();
 }
 

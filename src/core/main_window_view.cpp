@@ -21,7 +21,7 @@ bool TForm1::toggle_area_at(std::int32_t x, std::int32_t y) {
     Setshowcursor(false);
     const ttoggleresult r = toggle_area(*this, binshow_settings(), x, y);
     if (r == ttoggleresult::refused)
-        ui.message_box(gapfillrefusedcaption, gapfillrefusedtext, tmessagekind::information);
+        ui.tell(message_fact(gapfillrefusedcaption, gapfillrefusedtext, tmessagekind::information));
     fix_things();
     return any_area_selected(statistics);
 }

@@ -30,7 +30,7 @@ bool TForm1::open_voicemap(const std::string& fname, std::int32_t pgno) {
     try {
         read_voicemap(fname, pg);
     } catch (const EGravonError& e) {
-        ui.message_box("Cannot open file", e.what(), tmessagekind::warning);
+        ui.tell(message_fact("Cannot open file", e.what(), tmessagekind::warning));
         return false;
     }
     add_recent_file(fname);
@@ -74,7 +74,7 @@ bool TForm1::export_voicemap_action(const std::string& fname) {
             write_voicemap(target, pgs[std::size_t(c)]);
         } catch (const EGravonError& e) {
             // The other channel's file would go the same way: one message says it.
-            ui.message_box("Cannot save file", e.what(), tmessagekind::warning);
+            ui.tell(message_fact("Cannot save file", e.what(), tmessagekind::warning));
             return false;
         }
     }

@@ -103,8 +103,9 @@ tapplyresult apply_options_page(TForm1& form, const toptionspage& p,
 }
 
 bool reset_all_options(TForm1& form) {
-    if (form.ui.question("Reset all options", "Do you want to reset ALL options to default?",
-                         tbuttons::ok_cancel) != tanswer::ok)
+    if (form.ui.tell(question_fact("Reset all options",
+                                   "Do you want to reset ALL options to default?",
+                                   tbuttons::ok_cancel)) != tanswer::ok)
         return false;
     form.set_options_to_default();
     return true;

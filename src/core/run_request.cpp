@@ -13,7 +13,7 @@ template <class tf> void said(TForm1& form, tf open) {
     try {
         open();
     } catch (const std::exception& e) {
-        form.ui.message_box(form.progid.ProductName(), e.what(), tmessagekind::error);
+        form.ui.tell(message_fact(form.progid.ProductName(), e.what(), tmessagekind::error));
     }
 }
 

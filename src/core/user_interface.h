@@ -12,7 +12,9 @@
 
 namespace gravon {
 
-enum class tmessagekind { information, warning, error, confirmation };
+// What a fact is: a message of its weight, notes on a doubtful result, or a question that
+// wants an answer.
+enum class tmessagekind { information, warning, error, notes, question };
 
 enum class tbuttons { ok, yes_no, yes_no_cancel, ok_cancel };
 
@@ -24,6 +26,35 @@ inline constexpr const char* doubtfulcaption = "The analysis may be doubtful";
 // The notes in one message text: sentences of the command line's kind, which begin in lower
 // case, each begun in upper case and set off from the next by an empty line.
 std::string notes_text(const std::vector<std::string>& notes);
+
+// Something the core tells the user. A front end shows it in its own way: the window as a box,
+// the headless program as lines on standard error.
+struct tfact {
+    tmessagekind kind = tmessagekind::information;
+    std::string caption;
+    // Of a message or a question.
+    std::string text;
+    // Of notes: what makes a result doubtful, one sentence per note.
+    std::vector<std::string> notes;
+    // Of a question: the answers offered.
+    tbuttons buttons = tbuttons::ok;
+    // Told from where no modal loop may run (a sound buffer's handler: the loop would deliver
+    // further buffers inside it, out of order). The window shows it once the current event is
+    // handled; a front end without an event loop shows it at once.
+    bool deferred = false;
+};
+
+tfact message_fact(const std::string& caption, const std::string& text, tmessagekind kind);
+tfact posted_fact(const std::string& caption, const std::string& text, tmessagekind kind);
+tfact question_fact(const std::string& caption, const std::string& text, tbuttons buttons);
+tfact notes_fact(const std::string& caption, const std::vector<std::string>& notes);
+
+// The fact as one message box: notes together in a warning, each begun in upper case.
+tfact as_message(const tfact& fact);
+
+// The answer of a front end that cannot ask a person: the one that changes nothing, No, or
+// Cancel when No is not offered. A message is answered Ok.
+tanswer unattended_answer(const tfact& fact);
 
 // The full scale of a sound file about to be analysed, per channel, as /f gives it.
 struct tfullscalequestion {
@@ -43,27 +74,10 @@ class tuserinterface {
   public:
     virtual ~tuserinterface() = default;
 
-    // A modal message box; returns when the user has dismissed it.
-    virtual void message_box(const std::string& caption, const std::string& text,
-                             tmessagekind kind) = 0;
-
-    // A modal question. Implementations that cannot ask a person answer for them.
-    virtual tanswer question(const std::string& caption, const std::string& text,
-                             tbuttons buttons) = 0;
-
-    // What makes a result doubtful, one sentence per note. The window shows them together in a
-    // warning box; an interface that prints lines gives each its own.
-    virtual void notes(const std::string& caption, const std::vector<std::string>& notes) {
-        message_box(caption, notes_text(notes), tmessagekind::warning);
-    }
-
-    // A message from where no modal loop may run (a sound buffer's handler: the loop would
-    // deliver further buffers inside it, out of order). The interface shows it as a message
-    // box once the current event is handled; one without an event loop shows it at once.
-    virtual void post_message(const std::string& caption, const std::string& text,
-                              tmessagekind kind) {
-        message_box(caption, text, kind);
-    }
+    // Shows a fact and, for a question, returns the user's answer (Ok for the others). A
+    // message or a question is modal unless deferred. Implementations that cannot ask a
+    // person answer for them.
+    virtual tanswer tell(const tfact& fact) = 0;
 
     // Shows the full scales of a file before it is analysed and lets the user change them;
     // false when the user cancelled. Implementations that cannot ask a person keep them.
@@ -143,11 +157,7 @@ class tuserinterface {
 // base for implementations that only care about some of the calls.
 class tsilentinterface : public tuserinterface {
   public:
-    void message_box(const std::string&, const std::string&, tmessagekind) override {}
-    tanswer question(const std::string&, const std::string&, tbuttons buttons) override {
-        return buttons == tbuttons::ok || buttons == tbuttons::ok_cancel ? tanswer::cancel
-                                                                         : tanswer::no;
-    }
+    tanswer tell(const tfact& fact) override { return unattended_answer(fact); }
 };
 
 } // namespace gravon

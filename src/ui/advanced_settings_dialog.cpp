@@ -634,14 +634,14 @@ void TForm2::remove_all_calibrations() {
     fpage.calibrationsoundcard = fform.calibrationsoundcard;
     fix_things();
     if (!failure.empty())
-        fform.ui.message_box("Cannot remove the calibrations", failure, tmessagekind::error);
+        fform.ui.tell(message_fact("Cannot remove the calibrations", failure, tmessagekind::error));
 }
 
 void TForm2::show_calibration_log() {
     try {
         flog.set_text(qtext(read_calibration_log(fform)));
     } catch (const EGravonError& e) {
-        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
         return;
     }
     if (show_modal) show_modal(flog);

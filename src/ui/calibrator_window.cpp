@@ -56,13 +56,13 @@ TCalibratorWindow::TCalibratorWindow(TForm1& form, twaveinservice& service, QWid
     fprocedure.on_level = [this] { show_level(); };
     fprocedure.on_failed = [this](const std::string& text) {
         levellabel->setText("-");
-        fform.ui.post_message("Calibration",
-                              "The recording device " +
-                                  sound_device_text(fform.advanced.recorddevice, true) +
-                                  " failed: " + text +
-                                  "\rThe level is no longer measured; close the window and "
-                                  "calibrate again.",
-                              tmessagekind::error);
+        fform.ui.tell(posted_fact("Calibration",
+                                  "The recording device " +
+                                      sound_device_text(fform.advanced.recorddevice, true) +
+                                      " failed: " + text +
+                                      "\rThe level is no longer measured; close the window and "
+                                      "calibrate again.",
+                                  tmessagekind::error));
     };
     fix_signbutton();
 }
@@ -81,7 +81,7 @@ bool TCalibratorWindow::start(int chno) {
     try {
         fprocedure.start(chno);
     } catch (const EGravonError& e) {
-        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
         return false;
     }
     return true;
@@ -111,7 +111,7 @@ void TCalibratorWindow::sign() {
         fprocedure.sign(name);
     } catch (const EGravonError& e) {
         // The window stays: the user may free the folder and sign again, or cancel.
-        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
         return;
     }
     accept();
@@ -122,7 +122,7 @@ void TCalibratorWindow::done(int r) {
         fprocedure.stop();
     } catch (const EGravonError& e) {
         // Closed all the same; only the device complained.
-        fform.ui.message_box("Error", e.what(), tmessagekind::warning);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::warning));
     }
     QDialog::done(r);
 }

@@ -36,7 +36,7 @@ bool show_field_failure(QWidget& dialog, tuserinterface& ui, const tapplyresult&
         else if (auto* edit = qobject_cast<QLineEdit*>(w))
             edit->selectAll();
     }
-    ui.message_box("Error", r->message, tmessagekind::error);
+    ui.tell(message_fact("Error", r->message, tmessagekind::error));
     return true;
 }
 

@@ -109,36 +109,13 @@ TMainWindow::TMainWindow(QWidget* parent)
     faxisfont = axis_font();
     create_dialogs();
 
-    fui.onrepaint = [this] {
-        setWindowTitle(QString::fromStdString(fform->caption()));
-        // At once: during a replay this runs inside its event processing.
-        fdrawingarea->view()->repaint();
-    };
-    fui.onrefreshactions = [this] {
-        refresh_actions();
-        // The panel's lines follow the state at once, not only at the next tick: a picture
-        // taken right after a file's analysis must show all of them.
-        fstatuspanel->refresh();
-    };
-    fui.onprogress = [this](const std::string& what, double f) { show_progress(what, f); };
-    fui.onprogressdone = [this] { hide_progress(); };
-    fui.onrefreshcontrolpanel = [this] {
-        if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
-    };
-    fui.onshowcontrolpanel = [this] {
-        if (hooks.controlpanel) hooks.controlpanel();
-    };
-    // A device plugged in or out shows at once in the lists of an open dialog.
-    fui.onrefreshdevicelists = [this] { fdialogs->advanced->refresh_device_lists(); };
-    fui.onselectphonetogram = [this](std::int32_t pgno) {
-        if (hooks.selectphonetogram) hooks.selectphonetogram(pgno);
-    };
+    fui.attach(this);
 
     // A failure that escaped a handler of any window (one of the dialogs around this one) is
     // shown like the core's errors, and the actions follow the state it left.
     if (TGravonApplication* app = TGravonApplication::instance())
         app->onfailure = [this](const std::string& text) {
-            fui.message_box(fform->progid.ProductName(), text, tmessagekind::error);
+            fui.tell(message_fact(fform->progid.ProductName(), text, tmessagekind::error));
             if (fbusydepth == 0) refresh_actions();
         };
 
@@ -163,11 +140,7 @@ TMainWindow::~TMainWindow() {
     for (TGuidedPanel* p : findChildren<TGuidedPanel*>()) dialogs.emplace_back(p);
     // What the core still reports while it winds down (a recorder stopping) reaches no
     // widget, and the widgets that refer to the core go before it does.
-    fui.onrefreshactions = nullptr;
-    fui.onrepaint = nullptr;
-    fui.onprogress = nullptr;
-    fui.onprogressdone = nullptr;
-    fui.onrefreshdevicelists = nullptr;
+    fui.attach(nullptr);
     const std::unique_ptr<QWidget> central(takeCentralWidget());
 }
 
@@ -386,10 +359,6 @@ void TMainWindow::create_dialogs() {
     hooks.calibrate = [this] { fdialogs->calibrate(); };
     hooks.exporttext = [this] { fdialogs->textexport->exec(); };
     hooks.controlpanel = [this] { fdialogs->show_control_panel(); };
-    hooks.refreshcontrolpanel = [this] { fdialogs->refresh(); };
-    hooks.selectphonetogram = [this](std::int32_t pgno) {
-        fdialogs->controlpanel->select_phonetogram(pgno);
-    };
     hooks.currentpg = [this] {
         const tpanelselection sel = fdialogs->controlpanel->selection();
         return current_pg_index(sel.pgitem, sel.recitem);
@@ -406,7 +375,7 @@ void TMainWindow::create_dialogs() {
 void TMainWindow::attach_audio(taudiodevices& devices) {
     // Posted: the report comes from inside the service's delivery of a notification.
     devices.report_failures_to([this](const std::string& text) {
-        fui.post_message(fform->progid.ProductName(), text, tmessagekind::error);
+        fui.tell(posted_fact(fform->progid.ProductName(), text, tmessagekind::error));
     });
     fform->attach_audio(devices);
     fcalibrationin = devices.make_wavein();
@@ -469,7 +438,7 @@ void TMainWindow::run(const std::function<void()>& op) {
     try {
         op();
     } catch (const std::exception& e) {
-        fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(), e.what(), tmessagekind::error));
     }
     --fbusydepth;
     if (fbusydepth > 0) return;
@@ -509,7 +478,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
         mayclose = fform->FormCloseQuery();
         if (mayclose) fform->FormClose();
     } catch (const std::exception& e) {
-        fui.message_box(fform->progid.ProductName(), e.what(), tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(), e.what(), tmessagekind::error));
     }
     --fbusydepth;
     if (!mayclose) {
@@ -535,6 +504,36 @@ void TMainWindow::dropEvent(QDropEvent* event) {
     QTimer::singleShot(0, this, [this, names] { open_files(names); });
 }
 
+void TMainWindow::repaint_view() {
+    setWindowTitle(QString::fromStdString(fform->caption()));
+    // At once: during a replay this runs inside its event processing.
+    fdrawingarea->view()->repaint();
+}
+
+void TMainWindow::refresh_state() {
+    refresh_actions();
+    // The panel's lines follow the state at once, not only at the next tick: a picture taken
+    // right after a file's analysis must show all of them.
+    fstatuspanel->refresh();
+}
+
+void TMainWindow::refresh_control_panel() {
+    if (fdialogs) fdialogs->refresh();
+}
+
+void TMainWindow::show_control_panel() {
+    if (hooks.controlpanel) hooks.controlpanel();
+}
+
+void TMainWindow::refresh_device_lists() {
+    // A device plugged in or out shows at once in the lists of an open dialog.
+    fdialogs->advanced->refresh_device_lists();
+}
+
+void TMainWindow::select_phonetogram(std::int32_t pgno) {
+    fdialogs->controlpanel->select_phonetogram(pgno);
+}
+
 bool TMainWindow::target_shown() const {
     return gravon::target_shown(fform->target_action());
 }
@@ -543,7 +542,7 @@ void TMainWindow::refresh_actions() {
     apply_action_states(action_states(*fform));
     freadingpanel->refresh();
     fdrawingarea->refresh();
-    if (hooks.refreshcontrolpanel) hooks.refreshcontrolpanel();
+    refresh_control_panel();
     setWindowTitle(QString::fromStdString(fform->caption()));
     rebuild_recent_menu();
     rebuild_target_menu();
@@ -717,16 +716,16 @@ void TMainWindow::show_manual() {
     const QString page = find_manual(QCoreApplication::applicationDirPath());
     if (page.isEmpty()) {
         const QStringList looked = manual_candidates(QCoreApplication::applicationDirPath());
-        fui.message_box(fform->progid.ProductName(),
-                        "Cannot find the manual. It should be at\n" +
-                            looked.join("\nor ").toStdString(),
-                        tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(),
+                              "Cannot find the manual. It should be at\n" +
+                                  looked.join("\nor ").toStdString(),
+                              tmessagekind::error));
         return;
     }
     if (fmanual == nullptr) fmanual = new TManualWindow(this);
     if (!fmanual->isVisible() && !fmanual->open(page)) {
-        fui.message_box(fform->progid.ProductName(), "Cannot read the manual " + page.toStdString(),
-                        tmessagekind::error);
+        fui.tell(message_fact(fform->progid.ProductName(),
+                              "Cannot read the manual " + page.toStdString(), tmessagekind::error));
         return;
     }
     fmanual->show();
@@ -764,8 +763,8 @@ void TMainWindow::save_report_dialog() {
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     std::string why;
     if (!write_report_pdf(f, r, name, why, nullptr, fdrawingarea->fonts()))
-        fui.message_box("Cannot save file", "Cannot save file \r" + name + "\r" + why,
-                        tmessagekind::error);
+        fui.tell(message_fact("Cannot save file", "Cannot save file \r" + name + "\r" + why,
+                              tmessagekind::error));
 }
 
 void TMainWindow::print_report_dialog() {
@@ -779,7 +778,7 @@ void TMainWindow::print_report_dialog() {
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     std::string why;
     if (!print_report(f, r, printer, why, fdrawingarea->fonts()))
-        fui.message_box("Cannot print", why, tmessagekind::error);
+        fui.tell(message_fact("Cannot print", why, tmessagekind::error));
 }
 
 void TMainWindow::show_about() {

@@ -44,8 +44,6 @@ struct twindowhooks {
     std::function<void()> showstatistics;   // the area statistics window
     std::function<void()> exporttext;       // the text-export dialog
     std::function<void()> controlpanel;     // shows the phonetogram control panel
-    std::function<void()> refreshcontrolpanel;
-    std::function<void(std::int32_t)> selectphonetogram; // in the control panel's list
     // The phonetogram the control panel points at, for "Select entire area" (0 without it).
     std::function<std::int32_t()> currentpg;
     // A right click in the view left an area selected: its statistics text.
@@ -102,6 +100,15 @@ class TMainWindow : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // What the core reports through the user interface, besides facts and dialogs.
+    friend class TQtUserInterface;
+    void repaint_view();
+    void refresh_state();
+    void refresh_control_panel();
+    void show_control_panel();
+    void refresh_device_lists();
+    void select_phonetogram(std::int32_t pgno);
+
     void create_actions();
     void create_menus();
     void create_status_bar();

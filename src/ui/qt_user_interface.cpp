@@ -1,6 +1,7 @@
 #include "ui/qt_user_interface.h"
 
 #include "ui/full_scale_dialog.h"
+#include "ui/qt_main_window.h"
 #include "ui/session_dialog.h"
 #include "ui/window_place.h"
 
@@ -47,7 +48,9 @@ QMessageBox::Icon icon_of(tmessagekind kind) {
         return QMessageBox::Warning;
     case tmessagekind::error:
         return QMessageBox::Critical;
-    case tmessagekind::confirmation:
+    case tmessagekind::notes:
+        return QMessageBox::Warning;
+    case tmessagekind::question:
         return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
@@ -104,16 +107,29 @@ TQtUserInterface::TQtUserInterface(QWidget& window) : fwindow(window) {
 
 TQtUserInterface::~TQtUserInterface() = default;
 
-void TQtUserInterface::message_box(const std::string& caption, const std::string& text,
-                                   tmessagekind kind) {
-    if (script.message) return script.message(caption, text, kind);
+tanswer TQtUserInterface::tell(const tfact& fact) {
+    if (fact.deferred) {
+        tfact now = fact;
+        now.deferred = false;
+        QMetaObject::invokeMethod(
+            &fwindow, [this, now] { tell(now); }, Qt::QueuedConnection);
+        return unattended_answer(fact);
+    }
+    if (fact.kind == tmessagekind::question) return ask(fact);
+    show_message(as_message(fact));
+    return tanswer::ok;
+}
+
+void TQtUserInterface::show_message(const tfact& fact) {
+    if (script.message) return script.message(fact.caption, fact.text, fact.kind);
     if (unattended) {
         std::fprintf(
-            stderr, "gravon: %s: %s\n", caption.c_str(),
-            qt_text(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString().c_str());
+            stderr, "gravon: %s: %s\n", fact.caption.c_str(),
+            qt_text(fact.text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString().c_str());
         return;
     }
-    QMessageBox box(icon_of(kind), qt_text(caption), qt_text(text), QMessageBox::Ok, &fwindow);
+    QMessageBox box(icon_of(fact.kind), qt_text(fact.caption), qt_text(fact.text), QMessageBox::Ok,
+                    &fwindow);
     box.exec();
 }
 
@@ -144,29 +160,21 @@ bool TQtUserInterface::confirm_uncalibrated_record(const std::string& text) {
     if (script.uncalibrated) return script.uncalibrated(text);
     // A run that scripts its questions but not this one records, as a person who knows would.
     if (unattended || script.question) return true;
-    return question("Channel not calibrated", text, tbuttons::yes_no) == tanswer::yes;
+    return ask(question_fact("Channel not calibrated", text, tbuttons::yes_no)) == tanswer::yes;
 }
 
-void TQtUserInterface::post_message(const std::string& caption, const std::string& text,
-                                    tmessagekind kind) {
-    QMetaObject::invokeMethod(
-        &fwindow, [this, caption, text, kind] { message_box(caption, text, kind); },
-        Qt::QueuedConnection);
-}
-
-tanswer TQtUserInterface::question(const std::string& caption, const std::string& text,
-                                   tbuttons buttons) {
-    if (script.question) return script.question(caption, text, buttons);
+tanswer TQtUserInterface::ask(const tfact& fact) {
+    if (script.question) return script.question(fact.caption, fact.text, fact.buttons);
     if (unattended) {
-        const tanswer a = tsilentinterface().question(caption, text, buttons);
+        const tanswer a = unattended_answer(fact);
         std::fprintf(
-            stderr, "gravon: %s: %s (answered %s)\n", caption.c_str(),
-            qt_text(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString().c_str(),
+            stderr, "gravon: %s: %s (answered %s)\n", fact.caption.c_str(),
+            qt_text(fact.text).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString().c_str(),
             a == tanswer::no ? "No" : "Cancel");
         return a;
     }
-    QMessageBox box(QMessageBox::Question, qt_text(caption), qt_text(text), buttons_of(buttons),
-                    &fwindow);
+    QMessageBox box(QMessageBox::Question, qt_text(fact.caption), qt_text(fact.text),
+                    buttons_of(fact.buttons), &fwindow);
     return answer_of(box.exec());
 }
 
@@ -182,7 +190,7 @@ void TQtUserInterface::request_repaint() {
 
 void TQtUserInterface::repaint_now() {
     flastpaint = std::chrono::steady_clock::now();
-    if (onrepaint) onrepaint();
+    if (fmain) fmain->repaint_view();
 }
 
 void TQtUserInterface::process_events() {
@@ -190,35 +198,31 @@ void TQtUserInterface::process_events() {
 }
 
 void TQtUserInterface::refresh_actions() {
-    if (onrefreshactions) onrefreshactions();
+    if (fmain) fmain->refresh_state();
 }
 
 void TQtUserInterface::progress(const std::string& what, double fraction) {
-    if (onprogress) onprogress(what, fraction);
+    if (fmain) fmain->show_progress(what, fraction);
 }
 
 void TQtUserInterface::progress_done() {
-    if (onprogressdone) onprogressdone();
+    if (fmain) fmain->hide_progress();
 }
 
 void TQtUserInterface::refresh_device_lists() {
-    if (onrefreshdevicelists) onrefreshdevicelists();
+    if (fmain) fmain->refresh_device_lists();
 }
 
 void TQtUserInterface::refresh_control_panel() {
-    if (onrefreshcontrolpanel) onrefreshcontrolpanel();
+    if (fmain) fmain->refresh_control_panel();
 }
 
 void TQtUserInterface::show_control_panel() {
-    if (onshowcontrolpanel) onshowcontrolpanel();
-}
-
-void TQtUserInterface::request_close() {
-    if (onclose) onclose();
+    if (fmain) fmain->show_control_panel();
 }
 
 void TQtUserInterface::select_phonetogram(std::int32_t pgno) {
-    if (onselectphonetogram) onselectphonetogram(pgno);
+    if (fmain) fmain->select_phonetogram(pgno);
 }
 
 void TQtUserInterface::register_window(twindowid w, QWidget* widget) {

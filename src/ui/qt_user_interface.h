@@ -1,7 +1,7 @@
 // The application core's user interface on Qt: modal message boxes and questions, file
 // dialogs, event processing during a replay, window placements. What only the main window
-// can do (repainting, refreshing its actions, progress, closing, the control panel) is
-// forwarded to the hooks it sets.
+// can do (repainting, refreshing its actions, progress, the control panel) goes to it
+// directly.
 #pragma once
 
 #include "core/user_interface.h"
@@ -16,6 +16,8 @@
 #include <string>
 
 namespace gravon {
+
+class TMainWindow;
 
 // "Description (*.ext)|*.ext|..." as a Qt name filter ("Description (*.ext);;...").
 QString qt_name_filter(const std::string& filter);
@@ -45,12 +47,8 @@ class TQtUserInterface : public tuserinterface {
     TQtUserInterface(const TQtUserInterface&) = delete;
     TQtUserInterface& operator=(const TQtUserInterface&) = delete;
 
-    void message_box(const std::string& caption, const std::string& text,
-                     tmessagekind kind) override;
-    tanswer question(const std::string& caption, const std::string& text,
-                     tbuttons buttons) override;
-    void post_message(const std::string& caption, const std::string& text,
-                      tmessagekind kind) override;
+    // A modal message box or question; notes together in one warning box.
+    tanswer tell(const tfact& fact) override;
     bool ask_full_scale(tfullscalequestion& q) override;
     // Coalesced: one repaint hook call at most per screen refresh (16 ms).
     void request_repaint() override;
@@ -61,7 +59,6 @@ class TQtUserInterface : public tuserinterface {
     void refresh_control_panel() override;
     void refresh_device_lists() override;
     void show_control_panel() override;
-    void request_close() override;
     void select_phonetogram(std::int32_t pgno) override;
     bool edit_session(tsessionrecord& r, bool atrecord) override;
     bool confirm_uncalibrated_record(const std::string& text) override;
@@ -90,23 +87,19 @@ class TQtUserInterface : public tuserinterface {
     // nothing waits for a click that never comes.
     bool unattended = false;
 
-    // Set by the main window.
-    std::function<void()> onrepaint;
-    std::function<void()> onrefreshactions;
-    std::function<void(const std::string& what, double fraction)> onprogress;
-    std::function<void()> onprogressdone;
-    std::function<void()> onclose;
-    std::function<void()> onrefreshcontrolpanel;
-    std::function<void()> onrefreshdevicelists;
-    std::function<void()> onshowcontrolpanel;
-    std::function<void(std::int32_t)> onselectphonetogram;
+    // The main window, once it is built and until it goes: what the core reports before or
+    // after reaches no widget.
+    void attach(TMainWindow* window) { fmain = window; }
     // The reading passage the session dialog edits with a speech task (the options' field).
     std::string* readingpassage = nullptr;
 
   private:
+    void show_message(const tfact& fact);
+    tanswer ask(const tfact& fact);
     void repaint_now();
 
     QWidget& fwindow;
+    TMainWindow* fmain = nullptr;
     std::array<QPointer<QWidget>, nwindowids> fwindows;
     QTimer frepainttimer;
     std::chrono::steady_clock::time_point flastpaint{};

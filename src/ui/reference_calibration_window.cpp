@@ -123,7 +123,8 @@ bool TReferenceWindow::load() {
     try {
         fwave = fform.soundfile_waveform(std::max(fwaveform->width(), 1));
     } catch (const EGravonError& e) {
-        fform.ui.message_box("Cannot calibrate from the reference", e.what(), tmessagekind::error);
+        fform.ui.tell(
+            message_fact("Cannot calibrate from the reference", e.what(), tmessagekind::error));
         return false;
     }
     finfo->setText(qtext(without_directory(fform.soundfilename) + ", channel " +
@@ -167,9 +168,9 @@ void TReferenceWindow::show_waveform() {
 void TReferenceWindow::calibrate() {
     treference ref;
     const auto bad = [&](const std::string& what, const QLineEdit* e) {
-        fform.ui.message_box("Cannot calibrate from the reference",
-                             "'" + stdtext(e->text()) + "' is not a number: enter " + what,
-                             tmessagekind::error);
+        fform.ui.tell(message_fact("Cannot calibrate from the reference",
+                                   "'" + stdtext(e->text()) + "' is not a number: enter " + what,
+                                   tmessagekind::error));
     };
     if (!typed_number(fstart->text(), ref.start))
         return bad("the beginning of the reference in seconds", fstart);
@@ -182,12 +183,14 @@ void TReferenceWindow::calibrate() {
         double mm = 0;
         if (!typed_number(fdistance->text(), mm))
             return bad("the distance in mm, or nothing", fdistance);
-        if (!(mm > 0))
-            return fform.ui.message_box("Cannot calibrate from the reference",
-                                        "The distance " + stdtext(fdistance->text().trimmed()) +
-                                            " mm is no distance: the level must be read at more "
-                                            "than 0 mm from the mouth, or leave it empty",
-                                        tmessagekind::error);
+        if (!(mm > 0)) {
+            fform.ui.tell(message_fact("Cannot calibrate from the reference",
+                                       "The distance " + stdtext(fdistance->text().trimmed()) +
+                                           " mm is no distance: the level must be read at more "
+                                           "than 0 mm from the mouth, or leave it empty",
+                                       tmessagekind::error));
+            return;
+        }
         ref.distance = mm / 1000.0;
     }
     if (fform.calibrate_from_reference(ref, stdtext(fname->text().trimmed()))) accept();

@@ -100,10 +100,10 @@ TSoundLevelMeterWindow::TSoundLevelMeterWindow(TForm1& form, twaveinservice& in,
     connect(&shaketimer, &QTimer::timeout, this, &TSoundLevelMeterWindow::shake);
     fprocedure.on_waveform = [this] { show_waveform(); };
     fprocedure.on_failed = [this](const std::string& text) {
-        fform.ui.post_message("Calibration",
-                              text + "\rThe calibration cannot go on; start it over or close "
-                                     "the window.",
-                              tmessagekind::error);
+        fform.ui.tell(posted_fact("Calibration",
+                                  text + "\rThe calibration cannot go on; start it over or close "
+                                         "the window.",
+                                  tmessagekind::error));
     };
 
     auto* top = new QHBoxLayout;
@@ -152,7 +152,7 @@ void TSoundLevelMeterWindow::step(const std::function<void()>& change) {
     try {
         change();
     } catch (const EGravonError& e) {
-        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
     }
     if (fprocedure.calstep() != before) {
         // A new step draws the eye with a short shake of its instruction.
@@ -216,7 +216,7 @@ void TSoundLevelMeterWindow::sign() {
         fprocedure.sign(name);
     } catch (const EGravonError& e) {
         // The window stays: the user may free the folder and sign again, or cancel.
-        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
         return;
     }
     accept();
@@ -229,7 +229,7 @@ void TSoundLevelMeterWindow::save_waveform() {
     try {
         fprocedure.save_waveform(name);
     } catch (const EGravonError& e) {
-        fform.ui.message_box("Cannot save file", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Cannot save file", e.what(), tmessagekind::error));
     }
 }
 
@@ -239,7 +239,7 @@ void TSoundLevelMeterWindow::done(int r) {
         fprocedure.stop();
     } catch (const EGravonError& e) {
         // Closed all the same; only the device complained.
-        fform.ui.message_box("Error", e.what(), tmessagekind::warning);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::warning));
     }
     QDialog::done(r);
 }

@@ -210,14 +210,14 @@ bool TForm11::exportbuttonClick() {
     });
     if (show_field_failure(*this, fform.ui, bad)) return false;
     if (c.pgno < 0 || c.pgno >= fform.nchans()) {
-        fform.ui.message_box("Export phonetogram as text", "Choose the phonetogram to export.",
-                             tmessagekind::information);
+        fform.ui.tell(message_fact("Export phonetogram as text",
+                                   "Choose the phonetogram to export.", tmessagekind::information));
         phonetogramscombo->setFocus();
         return false;
     }
     if (std::find(c.checked.begin(), c.checked.end(), true) == c.checked.end()) {
-        fform.ui.message_box("Export phonetogram as text", "Tick the parameters to export.",
-                             tmessagekind::information);
+        fform.ui.tell(message_fact("Export phonetogram as text", "Tick the parameters to export.",
+                                   tmessagekind::information));
         channelschecklistbox->setFocus();
         return false;
     }
@@ -227,7 +227,7 @@ bool TForm11::exportbuttonClick() {
     try {
         export_phonetogram_text(fform, c, text_export_format(fform), fname);
     } catch (const EGravonError& e) {
-        fform.ui.message_box("Error", e.what(), tmessagekind::error);
+        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
         return false;
     }
     accept();

@@ -9,6 +9,7 @@
 #include "files/qub_file.h"
 #include "files/smp_file.h"
 #include "files/wav_file.h"
+#include "support/message_box_interface.h"
 #include "support/temp_config.h"
 
 #include <cmath>
@@ -50,7 +51,7 @@ double voice(double f0, double db, long i) {
 }
 
 // Records the messages and answers the save dialogs from a script ("" = cancelled).
-class tscriptedinterface : public tsilentinterface {
+class tscriptedinterface : public gravon::testing::tmessageboxinterface {
   public:
     struct tmessage {
         std::string caption, text;
@@ -67,7 +68,7 @@ class tscriptedinterface : public tsilentinterface {
     tanswer question(const std::string& caption, const std::string& text,
                      tbuttons buttons) override {
         questions.push_back(text);
-        return tsilentinterface::question(caption, text, buttons);
+        return tmessageboxinterface::question(caption, text, buttons);
     }
 
     void message_box(const std::string& caption, const std::string& text,

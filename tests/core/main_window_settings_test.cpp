@@ -5,6 +5,7 @@
 #include "settings/advanced_settings_file.h"
 #include "settings/options_file.h"
 #include "settings/settings_values.h"
+#include "support/message_box_interface.h"
 #include "support/temp_config.h"
 #include "synth/voice_synth.h"
 #include "synth/wav_writer.h"
@@ -28,7 +29,7 @@ struct tmessage {
 };
 
 // Records what the core shows and keeps window placements like a desktop would.
-class trecordingui : public tsilentinterface {
+class trecordingui : public gravon::testing::tmessageboxinterface {
   public:
     void message_box(const std::string& caption, const std::string& text,
                      tmessagekind kind) override {

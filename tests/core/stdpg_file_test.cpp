@@ -3,6 +3,7 @@
 #include "files/stdpg_file.h"
 #include "phonetogram/pg_param.h"
 #include "settings/advanced_settings.h"
+#include "support/message_box_interface.h"
 
 #include <bit>
 #include <cmath>
@@ -963,7 +964,7 @@ TEST_F(StdpgTest, MangledFilesNeverCrashTheReader) {
 // ---------------------------------------------------------------------------------------
 // The main window's actions
 
-class trecordingui : public tsilentinterface {
+class trecordingui : public gravon::testing::tmessageboxinterface {
   public:
     struct tmessage {
         std::string caption, text;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/main_window.h"
+#include "support/message_box_interface.h"
 #include "support/temp_config.h"
 #include "synth/voice_synth.h"
 
@@ -12,7 +13,7 @@
 namespace gravon::testing {
 
 // Records the message boxes and answers questions as told.
-class trecordinginterface : public tuserinterface {
+class trecordinginterface : public tmessageboxinterface {
   public:
     struct tmessage {
         std::string caption, text;

@@ -457,9 +457,25 @@ TEST_F(MainWindow, TheVoiceMapIsExportedFromTheFileMenuAndOpensFromOpenAndByADro
     EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
-TEST_F(MainWindow, RepaintRequestsCoalesce) {
+// Counts the paints of a widget.
+class tpaintcounter : public QObject {
+  public:
     int paints = 0;
-    w.userinterface().onrepaint = [&] { ++paints; };
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(MainWindow, RepaintRequestsCoalesce) {
+    // The view paints only while the window is shown.
+    w.show();
+    settle();
+    tpaintcounter counter;
+    w.drawing_area()->view()->installEventFilter(&counter);
+    const int& paints = counter.paints;
     const auto wait_for_paint = [&](int n) {
         for (int i = 0; i < 200 && paints < n; ++i) QTest::qWait(5);
     };
