@@ -19,12 +19,10 @@ namespace {
 using namespace gravon;
 
 // Questions are answered No and messages dropped, as in a batch run.
+// Every question is answered "no", as a person who wants nothing changed would.
 class tquietinterface : public tuserinterface {
   public:
-    void message_box(const std::string&, const std::string&, tmessagekind) override {}
-    tanswer question(const std::string&, const std::string&, tbuttons) override {
-        return tanswer::no;
-    }
+    tanswer tell(const tfact&) override { return tanswer::no; }
 };
 
 // A temporary folder holding the sound file and standing in for the per-user settings, so
