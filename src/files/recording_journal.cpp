@@ -334,11 +334,14 @@ TRecordingJournal::~TRecordingJournal() {
 void TRecordingJournal::start_disk_sync() {
     stop_disk_sync();
     fstopsync = false;
+    fsyncerror = 0;
     const int fd = ffd.get();
     fdisksync = std::thread([this, fd] {
         std::unique_lock lock(fmutex);
-        while (!fwake.wait_for(lock, std::chrono::seconds(1), [this] { return fstopsync; }))
-            fdatasync(fd);
+        while (!fwake.wait_for(lock, std::chrono::seconds(1), [this] { return fstopsync; })) {
+            int expected = 0;
+            if (fdatasync(fd) != 0) fsyncerror.compare_exchange_strong(expected, errno);
+        }
     });
 }
 
@@ -401,7 +404,8 @@ void TRecordingJournal::create(const std::string& folder, const std::string& tex
 
 void TRecordingJournal::write_at_end(std::span<const std::byte> head,
                                      std::span<const std::byte> data) {
-    int err = pwrite_all(ffd.get(), head, fgood);
+    int err = fsyncerror.load(std::memory_order_relaxed);
+    if (!err) err = pwrite_all(ffd.get(), head, fgood);
     if (!err) err = pwrite_all(ffd.get(), data, fgood + head.size());
     if (!err) {
         fgood += head.size() + data.size();

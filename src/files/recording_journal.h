@@ -27,6 +27,7 @@
 #include "phonetogram/session_record.h"
 
 #include <array>
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -152,6 +153,9 @@ class TRecordingJournal {
     std::mutex fmutex;
     std::condition_variable fwake;
     bool fstopsync = false;
+    // The first error the disk reported to the sync thread: what the system had taken may
+    // never reach the disk, so the next append fails as a write would.
+    std::atomic<int> fsyncerror{0};
     tfiledescriptor ffd;
     std::string fname;
     std::uint64_t fgood = 0; // bytes of the file that are whole segments and blocks
