@@ -32,6 +32,19 @@ class tlegendstrip : public QWidget {
     const tpglist& flist;
 };
 
+// The key of the colour of cells without a value, in the caption's font.
+class tnovaluekey : public QWidget {
+  public:
+    using QWidget::QWidget;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setFont(font());
+        paint_no_value_key(p, width(), height());
+    }
+};
+
 // A caption that reports clicks.
 class tclickablelabel : public QLabel {
   public:
@@ -60,13 +73,15 @@ QRect qrect(const trect& r) {
 TDrawingArea::TDrawingArea(TForm1& form, QWidget* parent)
     : QWidget(parent), fform(form), fkeyboard(new TKeyBoard(this)), flaxis(new TAxis(this)),
       ffaxis(new TAxis(this)), flegendaxis(new TAxis(this)), fstrip(new tlegendstrip(form, this)),
-      flegendlabel(new tclickablelabel(this)), fdistancelabel(new QLabel(this)), fview(nullptr) {
+      fnovaluekey(new tnovaluekey(this)), flegendlabel(new tclickablelabel(this)),
+      fdistancelabel(new QLabel(this)), fview(nullptr) {
     setup_level_axis(flaxis->model());
     setup_frequency_axis(ffaxis->model());
     setup_legend_axis(flegendaxis->model());
     fview = new TPhonetogramView(form, axes(), this);
     flegendlabel->setFont(caption_font());
     fdistancelabel->setFont(caption_font());
+    fnovaluekey->setFont(caption_font());
     flegendlabel->setCursor(Qt::PointingHandCursor);
     static_cast<tclickablelabel*>(flegendlabel)->onclick = [this] { step_legend_param(); };
 
@@ -114,9 +129,11 @@ void TDrawingArea::lay_out() {
     const bool legendaxis = legend_axis_shown(fform);
     flegendaxis->setVisible(legendaxis);
     fstrip->setVisible(legendaxis);
+    fnovaluekey->setVisible(legendaxis);
     if (legendaxis) {
         flegendaxis->setGeometry(qrect(l.legendaxis));
         fstrip->setGeometry(qrect(l.legendstrip));
+        fnovaluekey->setGeometry(qrect(l.novaluekey));
     }
     flegendlabel->setVisible(legend_caption_shown(fform));
     flegendlabel->setGeometry(qrect(l.legendlabel));

@@ -70,6 +70,7 @@ class TDrawingArea : public QWidget {
     TAxis* ffaxis;
     TAxis* flegendaxis;
     QWidget* fstrip;
+    QWidget* fnovaluekey;
     QLabel* flegendlabel;
     QLabel* fdistancelabel;
     TPhonetogramView* fview;

@@ -1,8 +1,10 @@
 #include "ui/legend.h"
 
 #include "ui/canvas_shapes.h"
+#include "ui/geometry/bin_colours.h"
 #include "ui/geometry/transparency.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace gravon {
@@ -29,6 +31,15 @@ void paint_legend_strip(QPainter& p, int width, int height, const tpglist& list)
         }
         j = end;
     }
+}
+
+void paint_no_value_key(QPainter& p, int width, int height) {
+    const int side = std::max(height - 2, 1);
+    canvas_rectangle(p, 0, (height - side) / 2, side, (height - side) / 2 + side, Qt::black,
+                     qcolor(novaluecolor));
+    p.setPen(Qt::black);
+    p.drawText(QRect(side + 4, 0, std::max(width - side - 4, 0), height),
+               Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("No value"));
 }
 
 } // namespace gravon

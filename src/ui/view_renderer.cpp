@@ -552,6 +552,11 @@ QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts)
         p.translate(l.legendstrip.left, l.legendstrip.top);
         paint_legend_strip(p, l.legendstrip.width(), l.legendstrip.height(), form);
         p.restore();
+        p.save();
+        p.translate(l.novaluekey.left, l.novaluekey.top);
+        p.setFont(fonts.caption);
+        paint_no_value_key(p, l.novaluekey.width(), l.novaluekey.height());
+        p.restore();
     }
     p.setFont(fonts.caption);
     p.setPen(Qt::black);

@@ -66,8 +66,8 @@ std::string slurp(const std::string& p) {
 // The header items of a phonetogram file but its calibration text, which says how the
 // calibration was made, and its date; then its cells, after the header of 1024 bytes.
 // The save time is left out: two saves may fall on either side of a second.
-std::pair<std::vector<std::string>, std::string> without_calibration(const std::string& file,
-                                                                     bool keep_calibration = false) {
+std::pair<std::vector<std::string>, std::string>
+without_calibration(const std::string& file, bool keep_calibration = false) {
     std::vector<std::string> items;
     std::istringstream header(file.substr(0, std::min<std::size_t>(file.size(), 1024)));
     std::string line;

@@ -81,6 +81,24 @@ TEST_F(ViewColours, ValueFractionFollowsTheShownParameter) {
     EXPECT_EQ(at_bin(60, 70), QColor(0, 0, 255));     // above it: saturated
 }
 
+TEST_F(ViewColours, ACellWithoutAValueIsGreyInTheViewAndTheLegendSaysSo) {
+    f.set_zparam(8); // CPPS, 0 ... 30 dB
+    put(0, 57, 70);
+    put(0, 58, 70);
+    f.pgs[0].param[pglayercpps].arr[57][70] = 30.0;
+    f.pgs[0].param[pglayercpps].arr[58][70] = NAN; // above the search band: no CPPS
+    render();
+    EXPECT_EQ(at_bin(57, 70), QColor(64, 64, 255));
+    EXPECT_EQ(at_bin(58, 70), QColor(190, 190, 190));
+
+    const QImage whole = render_drawing_area(f, QSize(1200, 900), tdrawingfonts{});
+    const trect k = m.layout.novaluekey;
+    ASSERT_GT(k.height(), 4);
+    EXPECT_EQ(whole.pixelColor(k.left + k.height() / 2, k.top + k.height() / 2),
+              QColor(190, 190, 190));
+    EXPECT_LE(k.bottom, m.layout.distancelabel.top);
+}
+
 TEST_F(ViewColours, GlueSelectionOverloadAndEnclosedHoles) {
     for (int x = 55; x <= 60; ++x) put(0, x, 80);
     f.pgs[1].visible = true;

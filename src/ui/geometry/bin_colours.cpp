@@ -48,9 +48,8 @@ double fast_log2(double x) {
 }
 
 double value_fraction(double q, const tdisplayparam& p, std::int32_t zparam) {
-    // A cell without a value of the layer (no CPPS above its search band) shows as present,
-    // like the plain colour.
-    if (zparam == 0 || !std::isfinite(q)) return 0.7;
+    if (zparam == 0) return 0.7;
+    if (!std::isfinite(q)) return NAN;
     if (p.logarithmic) {
         // The ratio of two logarithms is the same in any base; log2 is the cheaper one.
         if (p.min > 0 && p.max > 0) return fast_log2(q / p.min) / fast_log2(p.max / p.min);
@@ -130,7 +129,9 @@ void compute_bin_paint(const tpglist& list, const tdisplayparamarr& displayparam
                     double& cachedq = tc.q[x][y];
                     ttransparency& p = tc.tint[x][y];
                     if (!(cachedq == q)) {
-                        p = tint(colortotransparency(pg.color), value_fraction(q, dp, z));
+                        const double v = value_fraction(q, dp, z);
+                        p = std::isnan(v) ? colortotransparency(novaluecolor)
+                                          : tint(colortotransparency(pg.color), v);
                         cachedq = q;
                     }
                     c = pg.opaque ? p : multiply(c, p);

@@ -56,8 +56,13 @@ std::size_t shown_layer(const tpg& pg, const tstdpgparamarr& stdpgparams, std::i
 // instruction set) cost more than the rest of a paint. NaN for x <= 0 or NaN, +inf for +inf.
 double fast_log2(double x);
 
+// A cell that holds time but no value of the shown measure (no CPPS above its search band):
+// a neutral grey that no colour scale reaches, so it never reads as a low or a high value.
+inline constexpr TColor novaluecolor = {190, 190, 190};
+
 // The colour strength of a layer value q: 0.7 for "Solid color" (zparam 0), otherwise its
-// place in the display parameter's range, linear or logarithmic, not limited.
+// place in the display parameter's range, linear or logarithmic, not limited; NaN for a
+// value that is not there.
 double value_fraction(double q, const tdisplayparam& p, std::int32_t zparam);
 
 // Fills out for the bins x = 0 ... hix, y = 0 ... hiy (limited to the grid), from binshow and

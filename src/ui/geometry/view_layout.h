@@ -33,6 +33,7 @@ struct tviewlayout {
     trect legendlabel;
     trect legendaxis;
     trect legendstrip;
+    trect novaluekey; // under the strip: the colour of a cell without a value
     trect distancelabel;
 };
 
