@@ -47,7 +47,8 @@ TEST(DrawingImage, TheEmptyViewsHintIsOnTheScreenAndNeverInAPicture) {
         return n;
     };
     EXPECT_GT(hint_pixels(area.view()->grab().toImage()), 20);
-    EXPECT_EQ(hint_pixels(area.image()), 0);
+    // The view's part of the picture: the legend's anti-aliased text may hold the grey.
+    EXPECT_EQ(hint_pixels(area.image().copy(area.view()->geometry())), 0);
     t.start();
     t.feed(std::vector<std::int16_t>(2 * 8192, 0));
     t.form.StopActionExecute();
