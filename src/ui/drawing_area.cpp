@@ -129,7 +129,7 @@ void TDrawingArea::lay_out() {
     const bool legendaxis = legend_axis_shown(fform);
     flegendaxis->setVisible(legendaxis);
     fstrip->setVisible(legendaxis);
-    fnovaluekey->setVisible(legendaxis);
+    fnovaluekey->setVisible(l.novaluekey.height() > 0);
     if (legendaxis) {
         flegendaxis->setGeometry(qrect(l.legendaxis));
         fstrip->setGeometry(qrect(l.legendstrip));

@@ -468,6 +468,7 @@ tviewlayout layout_drawing_controls(TAxisModel& laxis, TAxisModel& faxis, TAxisM
     in.faxisheight = faxis.autosize_extent();
     in.legendshown = legend_caption_shown(form);
     in.legendaxisshown = legend_axis_shown(form);
+    in.novaluekeyshown = no_value_key_shown(form);
     in.legendaxiswidth = legendaxis.autosize_extent();
     const QFontMetrics cfm(captionfont);
     in.captionheight = cfm.height();
@@ -552,6 +553,8 @@ QImage render_drawing_area(TForm1& form, QSize size, const tdrawingfonts& fonts)
         p.translate(l.legendstrip.left, l.legendstrip.top);
         paint_legend_strip(p, l.legendstrip.width(), l.legendstrip.height(), form);
         p.restore();
+    }
+    if (l.novaluekey.height() > 0) {
         p.save();
         p.translate(l.novaluekey.left, l.novaluekey.top);
         p.setFont(fonts.caption);

@@ -97,6 +97,10 @@ TEST_F(ViewColours, ACellWithoutAValueIsGreyInTheViewAndTheLegendSaysSo) {
     EXPECT_EQ(whole.pixelColor(k.left + k.height() / 2, k.top + k.height() / 2),
               QColor(190, 190, 190));
     EXPECT_LE(k.bottom, m.layout.distancelabel.top);
+    // A measure every cell has needs no key.
+    f.set_zparam(1);
+    render();
+    EXPECT_EQ(m.layout.novaluekey.height(), 0);
 }
 
 TEST_F(ViewColours, GlueSelectionOverloadAndEnclosedHoles) {

@@ -127,6 +127,23 @@ bool legend_caption_shown(const TForm1& form) {
     return form.options.showlegend && !form.difference_view_shown();
 }
 
+bool no_value_key_shown(const TForm1& form) {
+    if (!legend_axis_shown(form)) return false;
+    const auto& a = form.advanced;
+    for (const tpg& pg : form.pgs) {
+        if (!pg.visible || !pg.group.empty()) continue;
+        const std::size_t l =
+            shown_layer(pg, a.stdpgparams, form.options.zparam(), a.displayparams.size());
+        if (l == 0 || l >= pg.param.size() || pglayeracctime >= pg.param.size()) continue;
+        const auto& time = pg.param[pglayeracctime].arr;
+        const auto& value = pg.param[l].arr;
+        for (std::int32_t x = 0; x < nf0bins; ++x)
+            for (std::int32_t y = 0; y < nlevelbins; ++y)
+                if (time[x][y] > 0 && !std::isfinite(value[x][y])) return true;
+    }
+    return false;
+}
+
 std::int32_t next_legend_param(const TForm1& form) {
     const std::int32_t n = std::int32_t(form.advanced.displayparams.size());
     if (n <= 0) return 0;

@@ -38,6 +38,9 @@ std::string legend_caption(const TForm1& form);
 // The legend axis and strip show with showlegend and zparam >= 1; the caption with showlegend.
 bool legend_axis_shown(const TForm1& form);
 bool legend_caption_shown(const TForm1& form);
+// The key of the colour of cells without a value shows under the strip while a visible
+// phonetogram has such a cell: a measure every cell has would only be cluttered by it.
+bool no_value_key_shown(const TForm1& form);
 
 // A click on the legend caption: the next parameter (cyclically) that is 0 or that some
 // phonetogram has a layer for.

@@ -51,11 +51,15 @@ tviewlayout layout_drawing_area(const tlayoutinput& in) {
             const std::int32_t ab = at + std::max(l.view.height() / 2, 2);
             l.legendaxis = {cx, at, cx + in.legendaxiswidth, ab};
             l.legendstrip = {l.legendaxis.right, at, l.legendaxis.right + in.legendstripwidth, ab};
-            const std::int32_t kt = ab + layoutmargin;
-            l.novaluekey = {cx, kt, cx + cw, kt + in.captionheight};
+            if (in.novaluekeyshown) {
+                const std::int32_t kt = ab + layoutmargin;
+                l.novaluekey = {cx, kt, cx + cw, kt + in.captionheight};
+            }
         }
         const std::int32_t dt =
-            (in.legendaxisshown ? l.novaluekey.bottom : l.legendlabel.bottom) + 2 * layoutmargin;
+            (in.legendaxisshown ? (in.novaluekeyshown ? l.novaluekey.bottom : l.legendaxis.bottom)
+                                : l.legendlabel.bottom) +
+            2 * layoutmargin;
         l.distancelabel = {cx, dt, cx + cw, dt + 2 * in.captionheight};
     } else {
         // The distance caption then sits under the level axis' unit, left of the frequency axis.

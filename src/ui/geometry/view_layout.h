@@ -19,6 +19,7 @@ struct tlayoutinput {
     std::int32_t faxisheight = 20; // the frequency axis' autosized height
     bool legendshown = true;       // the legend's column and caption
     bool legendaxisshown = true;   // its axis and colour strip
+    bool novaluekeyshown = false;  // the key of cells without a value, under the strip
     std::int32_t legendaxiswidth = 40;
     std::int32_t legendstripwidth = 16;
     std::int32_t captionheight = 15; // one line of caption text
