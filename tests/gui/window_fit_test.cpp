@@ -167,7 +167,7 @@ TEST(WindowFit, ShownNumbersFollowTheLocaleAndFilesKeepThePoint) {
     TMainWindow w;
     w.userinterface().unattended = true;
     w.show();
-    w.activate({"/f100", wav, "/s"});
+    w.activate(window_request({"/f100", wav, "/s"}));
     settle();
     TForm1& f = w.form();
     ASSERT_TRUE(f.soundfileanalysed);
