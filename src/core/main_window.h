@@ -493,6 +493,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // in place of the two phonetograms, while there is a comparison.
     bool differenceview = false;
     bool difference_view_shown() const;
+    // Turns it on or off with the whole window's refresh: the legend of the colour parameter
+    // goes or comes back.
+    void set_differenceview(bool on);
     // Empty when the phonetograms shown with data (and the baseline with the current one)
     // have their levels referred to one distance; otherwise what differs and what it means.
     std::string distance_note() const;
