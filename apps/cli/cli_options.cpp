@@ -181,20 +181,13 @@ std::int32_t int_value(const std::string& option, const std::string& text, std::
     return v;
 }
 
-// The command line's rule: an argument that begins with "/" is a switch, unless it is a path
-// (it holds another "/") or names a file.
-bool is_switch(const std::string& a, bool (*existsfile)(const std::string&)) {
-    return a.size() > 1 && a[0] == '/' && a.find('/', 1) == std::string::npos && !existsfile(a);
-}
-
 } // namespace
 
 const char* usage_text() {
     return usagetext;
 }
 
-tclioptions parse_cli_options(const std::vector<std::string>& argv,
-                              bool (*existsfile)(const std::string&)) {
+tclioptions parse_cli_options(const std::vector<std::string>& argv) {
     tclioptions o;
     o.noarguments = argv.empty();
     for (std::size_t i = 0; i < argv.size(); ++i) {
@@ -305,7 +298,7 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
                 o.referencegroup = value("the group's file name and the members' files");
                 o.groupmembers.clear();
                 while (i + 1 < argv.size() && !(argv[i + 1].size() > 1 && argv[i + 1][0] == '-') &&
-                       !is_switch(argv[i + 1], existsfile))
+                       !is_command_switch(argv[i + 1]))
                     o.groupmembers.push_back(argv[++i]);
                 if (o.groupmembers.empty())
                     throw tusageerror("--reference-group needs the members' files after " +
@@ -324,11 +317,12 @@ tclioptions parse_cli_options(const std::vector<std::string>& argv,
         }
         // The window ignores switches it does not know; here a typing error must not pass
         // unseen (/F14.1 would leave the file uncalibrated).
-        if (is_switch(a, existsfile) && a != "/c" && a != "/s" && a != "/?" &&
-            a.compare(0, 2, "/f") != 0)
+        tcommandstep step = command_step(a);
+        if (step.kind == tcommandstep::tkind::ignored && is_command_switch(a))
             throw tusageerror("unknown switch " + a +
                               " (the switches are /f, /s, /c and /?, in lower case)");
-        o.args.push_back(a);
+        if (step.kind != tcommandstep::tkind::ignored)
+            o.commandline.steps.push_back(std::move(step));
     }
     if (o.protocol && o.recordseconds <= 0) throw tusageerror("--protocol needs --record");
     if (!o.recordevents.empty() && o.recordseconds <= 0)

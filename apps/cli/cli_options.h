@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calibration/reference_calibration.h"
+#include "core/command_line.h"
 #include "core/guided_protocol.h"
 #include "core/usage_error.h"
 #include "record_events.h"
@@ -23,7 +24,8 @@ struct tbadvalue : std::runtime_error {
 };
 
 struct tclioptions {
-    std::vector<std::string> args; // the command line of the main window, in order
+    // The main window's command line, in order; its settings folder is the run's.
+    twindowrequest commandline;
     bool help = false;
     bool version = false;
     bool noarguments = false;
@@ -68,10 +70,7 @@ struct tclioptions {
 };
 
 // Raises tusageerror for an unknown option or switch, a missing or bad option value.
-// existsfile tells whether an argument names something on disk (an absolute path begins
-// with "/" like a switch does).
-tclioptions parse_cli_options(const std::vector<std::string>& argv,
-                              bool (*existsfile)(const std::string&));
+tclioptions parse_cli_options(const std::vector<std::string>& argv);
 
 const char* usage_text();
 

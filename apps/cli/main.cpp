@@ -47,11 +47,6 @@ constexpr int exiterror = 1;
 constexpr int exitusage = 2;
 constexpr int exitdoubtful = 3;
 
-bool names_something(const std::string& arg) {
-    std::error_code ec;
-    return std::filesystem::exists(arg, ec);
-}
-
 // The window's export, over a grid that holds every cell with time: the dialog's default
 // ranges, widened where the phonetogram reaches beyond them.
 void export_text(TForm1& form, std::int32_t pgno, const std::string& fname) {
@@ -204,8 +199,7 @@ trunrequest cli_request(const tclioptions& o) {
     r.settingsdir = o.settingsdir;
     // Only /s saves a file's recording; without it the samples need not be kept, which
     // spares the memory a long file would fill. A take keeps its own.
-    r.keepaudio =
-        o.recordseconds > 0 || std::find(o.args.begin(), o.args.end(), "/s") != o.args.end();
+    r.keepaudio = o.recordseconds > 0 || o.commandline.saves();
     r.session = o.session;
     r.reference = o.reference;
     r.recoverorphans = o.recover;
@@ -223,11 +217,12 @@ trunrequest cli_request(const tclioptions& o) {
 // take; the rest of the command line acts on it.
 void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinterface& ui,
                               tlivetracks& livetracks) {
-    std::size_t n = 0;
-    while (n < o.args.size() &&
-           (o.args[n].compare(0, 2, "/f") == 0 || lowercase_extension(o.args[n]) == ".qubfile"))
-        ++n;
-    form.FormActivate(std::vector<std::string>(o.args.begin(), o.args.begin() + std::ptrdiff_t(n)));
+    const std::vector<tcommandstep>& steps = o.commandline.steps;
+    const auto rest = std::find_if(steps.begin(), steps.end(), [](const tcommandstep& s) {
+        return s.kind != tcommandstep::tkind::fullscale &&
+               !(s.kind == tcommandstep::tkind::open && lowercase_extension(s.text) == ".qubfile");
+    });
+    form.activate({.steps = {steps.begin(), rest}});
     form.calibrate_live_from_command_line();
     // The rows of the take as it is analysed: a take that is killed leaves them.
     if (!o.tracksfile.empty()) {
@@ -273,8 +268,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
                  double(form.audiosamples()) / form.advanced.fs,
                  o.device.empty() ? "the default input" : o.device.c_str());
     form.take_as_analysis("the take", true);
-    form.execute_command_line(
-        std::vector<std::string>(o.args.begin() + std::ptrdiff_t(n), o.args.end()));
+    form.execute_steps({rest, steps.end()});
 }
 
 } // namespace
@@ -282,7 +276,7 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
 int main(int argc, char** argv) {
     tclioptions o;
     try {
-        o = parse_cli_options(std::vector<std::string>(argv + 1, argv + argc), names_something);
+        o = parse_cli_options(std::vector<std::string>(argv + 1, argv + argc));
         if (o.help) {
             std::fputs(usage_text(), stdout);
             return exitok;
@@ -314,7 +308,7 @@ int main(int argc, char** argv) {
     const std::shared_ptr<void> app = start_qt_application(o, argc, argv);
     if (o.listdevices) {
         print_audio_devices(stdout);
-        if (o.args.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
+        if (o.commandline.steps.empty() && o.recordseconds <= 0 && !o.recover) return exitok;
     }
 
     std::unique_ptr<tbatchrun> run;
@@ -331,7 +325,7 @@ int main(int argc, char** argv) {
         if (o.recordseconds > 0) {
             record_from_command_line(form, o, ui, livetracks);
         } else {
-            form.FormActivate(o.args);
+            form.activate(o.commandline);
             if (o.recover && !form.frames() && !ui.failed())
                 ui.tell(notes_fact(doubtfulcaption, {"--recover: no orphaned take was found"}));
             if (o.recover && form.frames()) {

@@ -11,7 +11,6 @@
 //   --guided-picture STAGE  before the picture, the guided profile's panel as a guided take
 //                       of the left phonetogram would stand: start, midway or end
 #include "audio/qt/qt_audio_factory.h"
-#include "files/qub_file.h"
 #include "ui/app_style.h"
 #include "ui/gravon_application.h"
 #include "ui/guided_window.h"
@@ -23,9 +22,7 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -71,7 +68,7 @@ int main(int argc, char** argv) {
     QApplication::setStyle(new TAppStyle);
 
     std::vector<std::string> args;
-    std::string screenshot, pictures, guidedstage;
+    std::string settingsdir, screenshot, pictures, guidedstage;
     bool selectall = false;
     const QStringList arguments = QApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i) {
@@ -90,7 +87,7 @@ int main(int argc, char** argv) {
             else if (a == "--guided-picture")
                 guidedstage = value;
             else
-                setenv(settingsdirvariable, value.c_str(), 1);
+                settingsdir = value;
         } else if (a == "--select-all") {
             selectall = true;
         } else if (a.rfind("--", 0) == 0) {
@@ -100,23 +97,19 @@ int main(int argc, char** argv) {
             args.push_back(a);
         }
     }
+    // What the window is asked: the command line, read once, in its own settings folder.
+    twindowrequest request = window_request(args);
+    request.settingsdir = settingsdir;
+    request.selectall = selectall;
 
     // The sound card's services outlive the window whose recorder and players use them.
     tqtaudiofactory audio;
     TMainWindow window;
-    // Only a command line that closes the window (/c) stands in for a person: it answers the
-    // save questions. A picture taken without /c leaves a window that asks as it always does.
-    window.userinterface().unattended =
-        std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "/c"; });
     window.attach_audio(audio);
     window.show();
     int status = 0;
     QTimer::singleShot(0, &window, [&] {
-        window.activate(args, [&] {
-            if (selectall) {
-                window.form().select_all_recording_areas();
-                window.form().fix_things();
-            }
+        window.activate(request, [&] {
             if (!guidedstage.empty() && !show_guided_stage(window, guidedstage)) {
                 std::fprintf(stderr, "gravon: --guided-picture is start, midway or end\n");
                 status = 2;

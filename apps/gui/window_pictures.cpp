@@ -98,12 +98,10 @@ bool comparison_pictures(TMainWindow& window, const std::string& folder, std::st
     ok = picture(d.controlpanel, folder, "control_panel_comparison", error) && ok;
     d.statistics->refresh();
     ok = picture(d.statistics, folder, "statistics_comparison", error) && ok;
-    f.differenceview = true;
-    f.fix_things();
+    f.set_differenceview(true);
     settle(150);
     ok = save_image(window.grab().toImage(), folder, "main_window_difference_view", error) && ok;
-    f.differenceview = false;
-    f.fix_things();
+    f.set_differenceview(false);
     const treport r = make_report(f, subject_pgs(f, -1), decimal_separator(QLocale()));
     ok = save_image(render_report_image(f, r, 110, window.drawing_area()->fonts()), folder,
                     "report_comparison", error) &&

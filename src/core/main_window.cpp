@@ -45,9 +45,19 @@ void TForm1::tbinningsink::frame_stored(double seconds) {
 }
 
 void TForm1::FormActivate(const std::vector<std::string>& args) {
+    activate(window_request(args));
+}
+
+void TForm1::activate(const twindowrequest& request) {
     if (activated) return;
+    // Before the start-up sequence, which loads the settings from it.
+    if (!request.settingsdir.empty()) progid.setSettingsDir(request.settingsdir);
     startup_sequence();
-    execute_command_line(args);
+    execute_steps(request.steps);
+    if (request.selectall) {
+        select_all_recording_areas();
+        fix_things();
+    }
 }
 
 void TForm1::startup_sequence() {

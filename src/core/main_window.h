@@ -14,6 +14,7 @@
 #include "base/prog_id.h"
 #include "calibration/file_calibrations.h"
 #include "calibration/reference_calibration.h"
+#include "core/command_line.h"
 #include "core/front_end_policy.h"
 #include "core/user_interface.h"
 #include "files/qub_file.h"
@@ -46,9 +47,6 @@
 namespace gravon {
 
 using tdatetime = std::chrono::system_clock::time_point;
-
-// Most entries of commandlinefsd that /f can set.
-inline constexpr std::size_t maxcommandlinefsd = 1000;
 
 // Receives a channel's samples (full scale +-1) piece by piece, in order.
 using tsamplesink = std::function<void(std::span<const float>)>;
@@ -125,9 +123,13 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     bool startinpausedstate = false;
     // Runs the start-up sequence on the first activation, then the command line.
     void FormActivate(const std::vector<std::string>& args);
+    // The same for a request: in its settings folder, if it names one, then its steps.
+    void activate(const twindowrequest& request);
     // Processes the arguments strictly from left to right. Returns false when an argument
     // ended the processing with an error.
     bool execute_command_line(const std::vector<std::string>& args);
+    // Takes the steps in order. Returns false when a step ended the processing with an error.
+    bool execute_steps(const std::vector<tcommandstep>& steps);
     // Closing: FormCloseQuery then FormClose. Returns whether the window may close.
     bool FormCloseQuery();
     void FormClose();
@@ -491,6 +493,9 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // in place of the two phonetograms, while there is a comparison.
     bool differenceview = false;
     bool difference_view_shown() const;
+    // Turns it on or off with the whole window's refresh: the legend of the colour parameter
+    // goes or comes back.
+    void set_differenceview(bool on);
     // Empty when the phonetograms shown with data (and the baseline with the current one)
     // have their levels referred to one distance; otherwise what differs and what it means.
     std::string distance_note() const;

@@ -118,4 +118,10 @@ bool TForm1::difference_view_shown() const {
     return differenceview && compared_pg() >= 0;
 }
 
+void TForm1::set_differenceview(bool on) {
+    differenceview = on;
+    fix_things();
+    ui.request_repaint();
+}
+
 } // namespace gravon

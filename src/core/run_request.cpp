@@ -67,7 +67,7 @@ trunresult run_request(const trunrequest& request) {
     trunresult r;
     r.run = start_run(request);
     TForm1& form = r.run->form;
-    form.FormActivate({});
+    form.activate({});
     for (const trunsource& s : request.sources) {
         if (request.want == trunwant::phonetogram && lowercase_extension(s.path) != ".stdpg") {
             r.failures.push_back("Cannot read " + s.path +
@@ -76,8 +76,9 @@ trunresult run_request(const trunrequest& request) {
         }
         said(form, [&] { form.set_full_scales(s.fullscale); });
         if (r.run->ui.failed()) break;
+        // A source is a file, whatever its name looks like.
         if (!s.path.empty())
-            form.execute_command_line({s.path});
+            form.execute_steps({{.kind = tcommandstep::tkind::open, .text = s.path}});
         else
             said(form, [&] {
                 form.Open_samples(s.name, s.samples, s.nchans, s.fs);

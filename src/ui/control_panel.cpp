@@ -307,10 +307,7 @@ void TForm8::set_baseline(bool on) {
 }
 
 void TForm8::set_difference_view(bool on) {
-    fform.differenceview = on;
-    // The whole window's refresh: the legend of the colour parameter goes or comes back.
-    fform.fix_things();
-    fform.ui.request_repaint();
+    fform.set_differenceview(on);
 }
 
 void TForm8::close_phonetogram() {

@@ -2,6 +2,7 @@
 
 #include "core/main_window.h"
 #include "ui/field_failure.h"
+#include "ui/list_fit.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 
@@ -75,6 +76,8 @@ void fill_checklist(QListWidget* list, const std::vector<std::string>& names,
         const std::size_t t = i + firsttick;
         item->setCheckState(t < ticks.size() && ticks[t] ? Qt::Checked : Qt::Unchecked);
     }
+    // The layers' names grow with the layers; the list grows with them.
+    show_whole_items(*list);
 }
 
 void read_checklist(const QListWidget* list, std::vector<bool>& ticks, std::size_t firsttick) {

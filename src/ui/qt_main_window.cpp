@@ -419,10 +419,10 @@ void TMainWindow::create_drawing_area() {
             [this](int midi) { fform->KeyBoard1NoteOff(midi); });
 }
 
-void TMainWindow::activate(const std::vector<std::string>& args,
-                           const std::function<void()>& thencall) {
+void TMainWindow::activate(const twindowrequest& request, const std::function<void()>& thencall) {
     if (fform->activated) return;
-    run([&] { fform->FormActivate(args); });
+    if (request.closes()) fui.unattended = true;
+    run([&] { fform->activate(request); });
     refresh_actions();
     if (thencall) thencall();
     if (fform->closerequested) close();

@@ -66,10 +66,10 @@ class TMainWindow : public QMainWindow {
     TQtUserInterface& userinterface() { return fui; }
     twindowhooks hooks;
 
-    // The start-up sequence and the command line, once, after the window is shown. Closes
-    // the window afterwards when the command line asked for it; thencall runs before that.
-    void activate(const std::vector<std::string>& args,
-                  const std::function<void()>& thencall = nullptr);
+    // The start-up sequence and the request's command line, once, after the window is
+    // shown. A command line that closes the window stands in for the person and answers its
+    // questions. Closes the window afterwards when it asked for it; thencall runs before that.
+    void activate(const twindowrequest& request, const std::function<void()>& thencall = nullptr);
 
     // Opens the files one after another, as dropped files are. While a sound file is being
     // analysed they wait until it is done.

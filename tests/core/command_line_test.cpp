@@ -72,6 +72,34 @@ TEST(CommandLine, AbsolutePathsAreFileNames) {
     EXPECT_EQ(t.ui.messages[0].text, "Cannot open file /no/such/dir/notes.txt");
 }
 
+// Read once into steps: what is ignored is left out, and a refused /f stops the steps when
+// they are taken, while what comes after it still says the command line closes.
+TEST(CommandLine, IsReadOnceIntoSteps) {
+    using tkind = tcommandstep::tkind;
+    const twindowrequest r =
+        window_request({"", "/F1", "a.wav", "/f1,2", "/s", "/f3,z", "/?", "/c", "/no/x.wav"});
+    const std::vector<std::pair<tkind, std::string>> want = {
+        {tkind::open, "a.wav"},    {tkind::fullscale, ""},
+        {tkind::save, ""},         {tkind::fullscale, "'z' is not a valid floating point value"},
+        {tkind::syntax, ""},       {tkind::close, ""},
+        {tkind::open, "/no/x.wav"}};
+    ASSERT_EQ(r.steps.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(r.steps[i].kind, want[i].first) << i;
+        EXPECT_EQ(r.steps[i].text, want[i].second) << i;
+    }
+    EXPECT_EQ(r.steps[1].fullscale, (std::vector<float>{1.0f, 2.0f}));
+    EXPECT_EQ(r.steps[3].fullscale, (std::vector<float>{3.0f}));
+    EXPECT_TRUE(r.closes());
+    EXPECT_TRUE(r.saves());
+
+    ttestform t;
+    EXPECT_FALSE(t.form.execute_steps({r.steps.begin() + 3, r.steps.end()}));
+    EXPECT_EQ(t.form.commandlinefsd, (std::vector<float>{3.0f}));
+    EXPECT_FALSE(t.form.closerequested);
+    ASSERT_EQ(t.ui.messages.size(), 1u);
+}
+
 TEST(BatchNames, SuffixBeforeTheLastDotThenTheExtension) {
     EXPECT_EQ(batch_save_name("testfile.wav", "_pg", ".stdpg"), "testfile_pg.stdpg");
     EXPECT_EQ(batch_save_name("testfile.wav", "_an", ".smp"), "testfile_an.smp");

@@ -87,6 +87,27 @@ TEST(DesktopProgram, APictureRunWithoutASoundDeviceNeverWaitsForAClick) {
     EXPECT_TRUE(fs::exists(pics / "advanced_settings_tab1.png")) << err;
 }
 
+// --settings-dir may stand anywhere among the arguments, and the folder it names is the one
+// the window reads its settings from: a damaged file there is reported by its full name.
+TEST(DesktopProgram, ASettingsFolderOfItsOwnIsTheOneRead) {
+    gravon::testing::ttempconfig config;
+    const fs::path own = config.root / "own settings", out = config.root / "out.txt";
+    gravon::testing::write_text(own / "GravonAdvancedSettings.qubfile", "no settings\n");
+    for (const std::string args :
+         {"--settings-dir '" + own.string() + "' /c", "/c --settings-dir '" + own.string() + "'"}) {
+        const std::string cmd = "cd '" + config.root.string() +
+                                "' && env QT_QPA_PLATFORM=offscreen timeout 120 '" GRAVON_GUI_PATH
+                                "' " +
+                                args + " >'" + out.string() + "' 2>&1";
+        EXPECT_EQ(run(cmd), 0) << args << "\n" << read_text(out);
+        EXPECT_NE(read_text(out).find("Wrong file type: \"\": " +
+                                      (own / "GravonAdvancedSettings.qubfile").string()),
+                  std::string::npos)
+            << args << "\n"
+            << read_text(out);
+    }
+}
+
 // A picture taken without /c leaves the window to a person, who records, pauses and quits with
 // the keys (xdotool on Xvfb; the take comes from scripts/sound_server.sh). Quitting asks whether
 // to save; Cancel keeps the window and the take's journal.

@@ -167,7 +167,7 @@ TEST(WindowFit, ShownNumbersFollowTheLocaleAndFilesKeepThePoint) {
     TMainWindow w;
     w.userinterface().unattended = true;
     w.show();
-    w.activate({"/f100", wav, "/s"});
+    w.activate(window_request({"/f100", wav, "/s"}));
     settle();
     TForm1& f = w.form();
     ASSERT_TRUE(f.soundfileanalysed);
@@ -201,11 +201,15 @@ void run_on_display(const char* scale, const char* lang = "C.UTF-8") {
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     testing::ttempconfig config;
     const std::string log = (config.root / "out.txt").string();
+    // Only the child's tests that run under this locale: a skip in the child's output would
+    // have CTest take the whole test as skipped, failures and all.
+    const std::string filter =
+        std::string("WindowFit.EveryWindow*") +
+        (std::string(lang).rfind("de_DE", 0) == 0 ? ":WindowFit.Shown*" : "");
     const std::string cmd = std::string("env GRAVON_FIT_CHILD=1 QT_QPA_PLATFORM=xcb ") +
                             "LANG=" + lang + " LC_ALL= LANGUAGE= QT_SCALE_FACTOR=" + scale +
                             " timeout 120 xvfb-run -a -s '-screen 0 1600x1000x24' '" + self +
-                            "' --gtest_filter=WindowFit.EveryWindow*:WindowFit.Shown* >'" + log +
-                            "' 2>&1";
+                            "' --gtest_filter=" + filter + " >'" + log + "' 2>&1";
     const int rc = run(cmd);
     std::ifstream in(log);
     std::stringstream text;
