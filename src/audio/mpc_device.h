@@ -114,6 +114,14 @@ template <class tservice> class TMPCDevice : protected twaveclient {
             throw EMPCError(std::string("Cannot change ") + what + " while owning board");
     }
 
+    // Opens the device with the format unless it is open already; raises EMPCError with the
+    // prefix when the service refuses.
+    void open_board(const char* prefix) {
+        if (fownboard) return;
+        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
+        if (r != wave_noerror) throw EMPCError(prefix + ErrorText(r));
+        fownboard = true;
+    }
     // Ends the opening, whatever the service says: every queued buffer back, every header
     // unprepared, the device closed. A device that will not close is forgotten instead, so
     // that nothing of this opening reaches us any more and the next open starts afresh.

@@ -56,11 +56,7 @@ void TMPCPlay::setBothVolume(std::uint16_t value) {
 void TMPCPlay::Run() {
     if (!OnStash) throw EMPCError("Nothing assigned to OnStash!");
     sendnomore = false;
-    if (!fownboard) {
-        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
-        if (r != wave_noerror) throw EMPCError("WaveOutOpen:" + ErrorText(r));
-        fownboard = true;
-    }
+    open_board("WaveOutOpen:");
     try {
         mpc_check(service, service.pause(), "WaveOutPause:");
         for (std::int32_t i = 0; i < fnbufs; ++i) queue_buffer(i);

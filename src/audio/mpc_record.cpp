@@ -46,11 +46,7 @@ void TMPCRecord::size_buffers() {
 void TMPCRecord::Run() {
     if (!OnFetch && !OnFetch24) throw EMPCError("Nothing assigned to OnFetch!");
     addnomore = false;
-    if (!fownboard) {
-        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
-        if (r != wave_noerror) throw EMPCError("waveinOpen:" + ErrorText(r));
-        fownboard = true;
-    }
+    open_board("waveinOpen:");
     try {
         oktofetch = false;
         for (std::int32_t i = 0; i < fnbufs; ++i) queue_buffer(i);
