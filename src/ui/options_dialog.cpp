@@ -419,28 +419,28 @@ void TForm5::show_grid(const ttargetgrid& g) {
     fix_targetbuttons();
 }
 
-void TForm5::add_target() {
+void TForm5::edit_grid(const std::function<void(ttargetgrid&)>& edit) {
     ttargetgrid g = grid();
-    add_target_row(g, stdtext(f0targetedit->text()), stdtext(leveltargetedit->text()));
+    edit(g);
     show_grid(g);
+}
+
+void TForm5::add_target() {
+    edit_grid([&](ttargetgrid& g) {
+        add_target_row(g, stdtext(f0targetedit->text()), stdtext(leveltargetedit->text()));
+    });
 }
 
 void TForm5::delete_target() {
-    ttargetgrid g = grid();
-    delete_target_row(g);
-    show_grid(g);
+    edit_grid(delete_target_row);
 }
 
 void TForm5::target_up() {
-    ttargetgrid g = grid();
-    move_target_row_up(g);
-    show_grid(g);
+    edit_grid(move_target_row_up);
 }
 
 void TForm5::target_down() {
-    ttargetgrid g = grid();
-    move_target_row_down(g);
-    show_grid(g);
+    edit_grid(move_target_row_down);
 }
 
 void TForm5::fix_targetbuttons() {

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -58,6 +59,8 @@ class TForm5 : public QDialog {
     void show_page(const toptionspage& p);
     ttargetgrid grid() const;
     void show_grid(const ttargetgrid& g);
+    // The grid's buttons: the grid as shown, edited, shown again.
+    void edit_grid(const std::function<void(ttargetgrid&)>& edit);
     QWidget* make_display_page();
     QWidget* make_target_page();
     QWidget* make_noise_page();
