@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "base/pitch.h"
+#include "core/note_columns.h"
 #include "core/phonetogram_subjects.h"
 #include "core/provenance.h"
 #include "phonetogram/profile_summary.h"
@@ -59,17 +60,15 @@ ttable contour_table(const TForm1& form, const std::vector<std::int32_t>& subjec
     t.comments = provenance_lines(form);
     using enum tcolumnkind;
     t.add_column("channel", integer);
-    t.add_column("midi", integer);
-    t.add_column("note", text);
-    t.add_column("f0_hz", real);
+    add_note_columns(t);
     t.add_column("spl_min_db", integer);
     t.add_column("spl_max_db", integer);
     for (std::int32_t c : subjects) {
         const tprofilesummary s = profile_summary(entire_area(form, form.binshow_settings(), c));
         for (const tcontourstep& k : s.contour) {
             trowappender row(t);
-            row << table_channel(form, c) << double(k.midi) << notename(k.midi, false)
-                << semitonetofreq(k.midi) << double(k.splmin) << double(k.splmax);
+            row << table_channel(form, c);
+            append_note(row, k.midi) << double(k.splmin) << double(k.splmax);
         }
     }
     return t;
