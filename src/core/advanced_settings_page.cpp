@@ -5,6 +5,7 @@
 #include "base/number_text.h"
 #include "base/pitch.h"
 #include "core/main_window.h"
+#include "core/reset_all_question.h"
 #include "settings/settings_file_name.h"
 
 #include <algorithm>
@@ -420,12 +421,7 @@ void remove_all_calibrations(TForm1& form) {
 }
 
 bool reset_all_advanced_settings(TForm1& form) {
-    if (form.ui.tell(question_fact("Reset all advanced settings",
-                                   "Do you want to reset ALL advanced settings to default?",
-                                   tbuttons::ok_cancel)) != tanswer::ok)
-        return false;
-    form.set_advanced_to_default();
-    return true;
+    return reset_all_after_asking(form, "advanced settings", &TForm1::set_advanced_to_default);
 }
 
 std::string read_calibration_log(const TForm1& form) {
