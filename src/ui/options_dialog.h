@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/options_page.h"
+#include "ui/settings_dialog.h"
 
 #include <QDialog>
 #include <QFont>
@@ -22,7 +23,7 @@ namespace gravon {
 
 class TForm1;
 
-class TForm5 : public QDialog {
+class TForm5 : public TSettingsDialog {
     Q_OBJECT
   public:
     TForm5(TForm1& form, QWidget* parent = nullptr);
@@ -41,9 +42,6 @@ class TForm5 : public QDialog {
     void FormShow();
     // Copies the controls into the main window; false when a field stopped it.
     bool apply_options();
-    void ok();
-    void cancel();
-    void apply_and_save();
     void reset_all_options();
     void change_font();
     void add_target();
