@@ -1,7 +1,7 @@
 #include "audio/keyboard_tone.h"
 
+#include "audio/stereo_fill.h"
 #include "base/rounding.h"
-#include "base/sample_conversion.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,12 +79,8 @@ double tkeyboardtone::next() {
 }
 
 void tkeyboardtone::fill(TWaveChunk& arr, std::int32_t used) {
-    for (std::int32_t k = 0; k < used; k += 2) {
-        const std::int16_t s = doubletosample(false, next());
-        arr[static_cast<std::size_t>(k)] = settings.keyboardplayleft ? s : std::int16_t{0};
-        if (k + 1 < used)
-            arr[static_cast<std::size_t>(k) + 1] = settings.keyboardplayright ? s : std::int16_t{0};
-    }
+    fill_stereo(arr, used, settings.keyboardplayleft, settings.keyboardplayright,
+                [this] { return next(); });
 }
 
 bool tkeyboardtone::timeout_step(std::int32_t intervalms) {

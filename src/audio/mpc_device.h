@@ -106,11 +106,22 @@ template <class tservice> class TMPCDevice : protected twaveclient {
 
     virtual void fix_format() = 0;
     virtual void size_buffers() = 0;
+    // Buffer i is free (at the start, or back from the device): the direction does its work
+    // with it and queues it again, unless the opening is ending.
+    virtual void queue_buffer(std::int32_t i) = 0;
     void refuse_while_open(const char* what) const {
         if (fownboard)
             throw EMPCError(std::string("Cannot change ") + what + " while owning board");
     }
 
+    // Opens the device with the format unless it is open already; raises EMPCError with the
+    // prefix when the service refuses.
+    void open_board(const char* prefix) {
+        if (fownboard) return;
+        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
+        if (r != wave_noerror) throw EMPCError(prefix + ErrorText(r));
+        fownboard = true;
+    }
     // Ends the opening, whatever the service says: every queued buffer back, every header
     // unprepared, the device closed. A device that will not close is forgotten instead, so
     // that nothing of this opening reaches us any more and the next open starts afresh.
@@ -142,6 +153,38 @@ template <class tservice> class TMPCDevice : protected twaveclient {
         } catch (const std::exception& e) {
             fail(e.what());
         }
+    }
+
+    // The service's notifications, the same for both directions but for what a returned
+    // buffer is for.
+    void wave_opened() override {
+        guarded([&] {
+            if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
+            if (OnOpened) OnOpened();
+        });
+    }
+    void wave_closed() override {
+        guarded([&] {
+            if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
+            if (OnClosed) OnClosed();
+        });
+    }
+    void wave_done(twaveheader& header) override {
+        guarded([&] {
+            if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
+            if (!fownboard) return;
+            mpc_check(service, service.unprepare(header), closetexts.unprepare);
+            if (header.user == mpc_endmarker) return Stop();
+            if (header.user >= 0 && header.user < fnbufs)
+                queue_buffer(static_cast<std::int32_t>(header.user));
+        });
+    }
+    void wave_failed(twaveresult code) override {
+        guarded([&] {
+            if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
+            // A failure of an opening already ended is no news.
+            if (fownboard) fail(ErrorText(code));
+        });
     }
 
     tservice& service;

@@ -56,14 +56,10 @@ void TMPCPlay::setBothVolume(std::uint16_t value) {
 void TMPCPlay::Run() {
     if (!OnStash) throw EMPCError("Nothing assigned to OnStash!");
     sendnomore = false;
-    if (!fownboard) {
-        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
-        if (r != wave_noerror) throw EMPCError("WaveOutOpen:" + ErrorText(r));
-        fownboard = true;
-    }
+    open_board("WaveOutOpen:");
     try {
         mpc_check(service, service.pause(), "WaveOutPause:");
-        for (std::int32_t i = 0; i < fnbufs; ++i) refill(i);
+        for (std::int32_t i = 0; i < fnbufs; ++i) queue_buffer(i);
         mpc_check(service, service.restart(), "WaveOutRestart:");
     } catch (...) {
         // Half started is of no use, and an open device would refuse every later change of
@@ -73,7 +69,7 @@ void TMPCPlay::Run() {
     }
 }
 
-void TMPCPlay::refill(std::int32_t i) {
+void TMPCPlay::queue_buffer(std::int32_t i) {
     if (sendnomore) return;
     auto& a = farr[static_cast<std::size_t>(i)];
     std::int32_t used = fnchunksamples;
@@ -96,39 +92,6 @@ void TMPCPlay::refill(std::int32_t i) {
     h.user = sendnomore ? mpc_endmarker : i;
     mpc_check(service, service.prepare(h), "WaveOutPrepareHeader:");
     mpc_check(service, service.write(h), "WaveOutWrite:");
-}
-
-void TMPCPlay::wave_opened() {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
-        if (OnOpened) OnOpened();
-    });
-}
-
-void TMPCPlay::wave_closed() {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
-        if (OnClosed) OnClosed();
-    });
-}
-
-void TMPCPlay::wave_done(twaveheader& header) {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
-        if (!fownboard) return;
-        mpc_check(service, service.unprepare(header), "WaveOutUnPrepareHeader:");
-        if (header.user == mpc_endmarker) return Stop();
-        if (header.user >= 0 && header.user < fnbufs)
-            refill(static_cast<std::int32_t>(header.user));
-    });
-}
-
-void TMPCPlay::wave_failed(twaveresult code) {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
-        // A failure of an opening already ended is no news.
-        if (fownboard) fail(ErrorText(code));
-    });
 }
 
 } // namespace gravon

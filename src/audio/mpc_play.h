@@ -37,14 +37,9 @@ class TMPCPlay : public TMPCDevice<twaveoutservice> {
     TMPCStash OnStash;
 
   private:
-    void wave_opened() override;
-    void wave_closed() override;
-    void wave_done(twaveheader& header) override;
-    void wave_failed(twaveresult code) override;
-
     void fix_format() override;
     void size_buffers() override;
-    void refill(std::int32_t i);
+    void queue_buffer(std::int32_t i) override;
     std::uint32_t volume();
 
     std::vector<TWaveChunk> farr;

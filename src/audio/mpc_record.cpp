@@ -46,14 +46,10 @@ void TMPCRecord::size_buffers() {
 void TMPCRecord::Run() {
     if (!OnFetch && !OnFetch24) throw EMPCError("Nothing assigned to OnFetch!");
     addnomore = false;
-    if (!fownboard) {
-        const twaveresult r = service.open(fdeviceid, fwavefmt, *this);
-        if (r != wave_noerror) throw EMPCError("waveinOpen:" + ErrorText(r));
-        fownboard = true;
-    }
+    open_board("waveinOpen:");
     try {
         oktofetch = false;
-        for (std::int32_t i = 0; i < fnbufs; ++i) requeue(i);
+        for (std::int32_t i = 0; i < fnbufs; ++i) queue_buffer(i);
         oktofetch = true;
         mpc_check(service, service.start(), "waveinStart:");
     } catch (...) {
@@ -81,7 +77,7 @@ void TMPCRecord::deliver(std::int32_t i, std::int32_t used) {
     }
 }
 
-void TMPCRecord::requeue(std::int32_t i) {
+void TMPCRecord::queue_buffer(std::int32_t i) {
     if (addnomore) return;
     twaveheader& h = waveheader[static_cast<std::size_t>(i)];
     const std::int32_t bytes = fnbits / 8;
@@ -98,39 +94,6 @@ void TMPCRecord::requeue(std::int32_t i) {
     h.user = addnomore ? mpc_endmarker : i;
     mpc_check(service, service.prepare(h), "waveinPrepareHeader:");
     mpc_check(service, service.add_buffer(h), "waveinWrite:");
-}
-
-void TMPCRecord::wave_opened() {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::opened});
-        if (OnOpened) OnOpened();
-    });
-}
-
-void TMPCRecord::wave_closed() {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::closed});
-        if (OnClosed) OnClosed();
-    });
-}
-
-void TMPCRecord::wave_done(twaveheader& header) {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::done, &header});
-        if (!fownboard) return;
-        mpc_check(service, service.unprepare(header), "waveinUnPrepareHeader:");
-        if (header.user == mpc_endmarker) return Stop();
-        if (header.user >= 0 && header.user < fnbufs)
-            requeue(static_cast<std::int32_t>(header.user));
-    });
-}
-
-void TMPCRecord::wave_failed(twaveresult code) {
-    guarded([&] {
-        if (OnMsg) OnMsg(twavemsg{twavemsgkind::failed, nullptr, code});
-        // A failure of an opening already ended is no news.
-        if (fownboard) fail(ErrorText(code));
-    });
 }
 
 } // namespace gravon

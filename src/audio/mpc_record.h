@@ -36,14 +36,9 @@ class TMPCRecord : public TMPCDevice<twaveinservice> {
     TMPCFetch24 OnFetch24;
 
   private:
-    void wave_opened() override;
-    void wave_closed() override;
-    void wave_done(twaveheader& header) override;
-    void wave_failed(twaveresult code) override;
-
     void fix_format() override;
     void size_buffers() override;
-    void requeue(std::int32_t i);
+    void queue_buffer(std::int32_t i) override;
     void deliver(std::int32_t i, std::int32_t used);
 
     std::vector<TWaveChunk> farr;

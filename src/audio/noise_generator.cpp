@@ -1,8 +1,8 @@
 #include "audio/noise_generator.h"
 
+#include "audio/stereo_fill.h"
 #include "base/random.h"
 #include "base/rounding.h"
-#include "base/sample_conversion.h"
 
 #include <cmath>
 #include <numbers>
@@ -64,12 +64,8 @@ double tnoisegenerator::next() {
 }
 
 void tnoisegenerator::fill(TWaveChunk& arr, std::int32_t used) {
-    for (std::int32_t k = 0; k < used; k += 2) {
-        const std::int16_t s = doubletosample(false, next());
-        arr[static_cast<std::size_t>(k)] = settings.noiseplayleft ? s : std::int16_t{0};
-        if (k + 1 < used)
-            arr[static_cast<std::size_t>(k) + 1] = settings.noiseplayright ? s : std::int16_t{0};
-    }
+    fill_stereo(arr, used, settings.noiseplayleft, settings.noiseplayright,
+                [this] { return next(); });
 }
 
 } // namespace gravon

@@ -37,6 +37,14 @@ template <class Service> twaveresult tsimulatedwave<Service>::injected(twaveop o
 }
 
 template <class Service>
+twaveresult tsimulatedwave<Service>::switch_state(twaveop op, bool& state, bool value) {
+    if (!fopen) return wave_error_invalidparam;
+    if (const twaveresult r = injected(op)) return r;
+    state = value;
+    return wave_noerror;
+}
+
+template <class Service>
 twaveresult tsimulatedwave<Service>::open(std::int32_t deviceid, const twaveformat& format,
                                           twaveclient& c) {
     if (fopen) return wave_error_allocated;
@@ -220,10 +228,7 @@ bool tsimulatedwavein::format_supported(const twaveformat& format) const {
 }
 
 twaveresult tsimulatedwavein::start() {
-    if (!fopen) return wave_error_invalidparam;
-    if (const twaveresult r = injected(twaveop::start)) return r;
-    fstarted = true;
-    return wave_noerror;
+    return switch_state(twaveop::start, fstarted, true);
 }
 
 twaveresult tsimulatedwavein::reset() {
@@ -257,17 +262,11 @@ bool tsimulatedwaveout::format_supported(const twaveformat& format) const {
 }
 
 twaveresult tsimulatedwaveout::pause() {
-    if (!fopen) return wave_error_invalidparam;
-    if (const twaveresult r = injected(twaveop::pause)) return r;
-    fpaused = true;
-    return wave_noerror;
+    return switch_state(twaveop::pause, fpaused, true);
 }
 
 twaveresult tsimulatedwaveout::restart() {
-    if (!fopen) return wave_error_invalidparam;
-    if (const twaveresult r = injected(twaveop::restart)) return r;
-    fpaused = false;
-    return wave_noerror;
+    return switch_state(twaveop::restart, fpaused, false);
 }
 
 twaveresult tsimulatedwaveout::reset() {

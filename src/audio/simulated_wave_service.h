@@ -88,6 +88,9 @@ template <class Service> class tsimulatedwave : public Service {
     twaveresult enqueue(twaveheader& header);
     // The code an injected fault gives this call of op; wave_noerror when it is to go ahead.
     twaveresult injected(twaveop op);
+    // Starts, pauses or restarts: state becomes value unless the device is closed or a fault
+    // is injected for op.
+    twaveresult switch_state(twaveop op, bool& state, bool value);
 
     bool fopen = false;
     bool flost = false;

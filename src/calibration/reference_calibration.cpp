@@ -12,16 +12,6 @@ namespace gravon {
 
 namespace {
 
-bool number(const std::string& s, double& v) {
-    if (s.empty()) return false;
-    try {
-        v = strtofloatdot(s);
-    } catch (const EConvertError&) {
-        return false;
-    }
-    return std::isfinite(v);
-}
-
 // The stretch is judged in pieces of 50 ms, its periodicity in up to a minute of it.
 std::int64_t piecesamples(double fs) {
     return std::max<std::int64_t>(std::llround(0.05 * fs), 1);
@@ -61,6 +51,16 @@ std::string level_text(const treference& ref) {
 
 } // namespace
 
+bool reference_number(const std::string& s, double& v) {
+    if (s.empty()) return false;
+    try {
+        v = strtofloatdot(s);
+    } catch (const EConvertError&) {
+        return false;
+    }
+    return std::isfinite(v);
+}
+
 std::optional<treference> parse_reference(const std::string& text, std::string& why,
                                           bool* badvalue) {
     const std::string form =
@@ -88,8 +88,8 @@ std::optional<treference> parse_reference(const std::string& text, std::string& 
     };
     treference r;
     const std::string starttext = stretch.substr(0, dash), endtext = stretch.substr(dash + 1);
-    if (!number(starttext, r.start)) return notnumber(starttext, "the start");
-    if (!number(endtext, r.end)) return notnumber(endtext, "the end");
+    if (!reference_number(starttext, r.start)) return notnumber(starttext, "the start");
+    if (!reference_number(endtext, r.end)) return notnumber(endtext, "the end");
     if (r.start < 0) return bad("begins before the file: its start must be 0 s or later");
     if (!(r.end > r.start))
         return bad("is reversed: its stretch ends at " + seconds_text(r.end) +
@@ -99,7 +99,7 @@ std::optional<treference> parse_reference(const std::string& text, std::string& 
     if (at != std::string::npos) {
         const std::string mmtext = level.substr(at + 1);
         double mm = 0;
-        if (!number(mmtext, mm)) return notnumber(mmtext, "the distance");
+        if (!reference_number(mmtext, mm)) return notnumber(mmtext, "the distance");
         if (!(mm > 0))
             return bad("has a distance of " + mmtext +
                        " mm: the level must be given at more than 0 mm");
@@ -110,7 +110,7 @@ std::optional<treference> parse_reference(const std::string& text, std::string& 
         r.aweighted = true;
         level.pop_back();
     }
-    if (!number(level, r.level)) return notnumber(level, "the level");
+    if (!reference_number(level, r.level)) return notnumber(level, "the level");
     why.clear();
     return r;
 }

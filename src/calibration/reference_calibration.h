@@ -45,6 +45,9 @@ struct treference {
     double distance = -1;   // m from the mouth (or source) the level holds at; -1 not given
 };
 
+// A number of a reference: "." as the decimal point, finite; false for anything else.
+bool reference_number(const std::string& s, double& v);
+
 // "START-END:LEVEL", "START-END:LEVELA" (dB(A)), optionally followed by "@MM" (the distance
 // in millimetres): "0.5-3.5:94", "1-4:85A@300". Numbers with "." as the decimal point.
 // Nothing, with why set, for any other text; badvalue (when given) tells a text of the right

@@ -5,11 +5,13 @@
 #include "base/number_text.h"
 #include "base/pitch.h"
 #include "core/main_window.h"
+#include "core/reset_all_question.h"
 #include "settings/settings_file_name.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <span>
 #include <sstream>
 
 namespace gravon {
@@ -17,6 +19,41 @@ namespace gravon {
 namespace {
 
 constexpr std::int32_t maxdigits = 20;
+
+// The edits that show a setting's number as it is, in runs in the order the apply takes them.
+struct tnumberedit {
+    const char* field;
+    std::string tadvancedpage::*edit;
+    double tadvancedsettings::*value;
+};
+using tnumberedits = std::span<const tnumberedit>;
+constexpr tnumberedit f0edits[] = {
+    {"lof0limitedit", &tadvancedpage::lof0limitedit, &tadvancedsettings::lof0limit},
+    {"hif0limitedit", &tadvancedpage::hif0limitedit, &tadvancedsettings::hif0limit},
+    {"hpfreqedit", &tadvancedpage::hpfreqedit, &tadvancedsettings::hpfreq},
+    {"cppsmaxf0edit", &tadvancedpage::cppsmaxf0edit, &tadvancedsettings::cppsmaxf0},
+};
+constexpr tnumberedit thresholdedits[] = {
+    {"minsnredit", &tadvancedpage::minsnredit, &tadvancedsettings::minsnr},
+    {"minhnredit", &tadvancedpage::minhnredit, &tadvancedsettings::minhnr},
+    {"maxneglevelspeededit", &tadvancedpage::maxneglevelspeededit,
+     &tadvancedsettings::maxneglevelspeed},
+    {"maxposlevelspeededit", &tadvancedpage::maxposlevelspeededit,
+     &tadvancedsettings::maxposlevelspeed},
+    {"maxf0speededit", &tadvancedpage::maxf0speededit, &tadvancedsettings::maxf0speed},
+    {"minrelpartialleveledit", &tadvancedpage::minrelpartialleveledit,
+     &tadvancedsettings::minrelpartiallevel},
+};
+constexpr tnumberedit blockedits[] = {
+    {"minsubharmonicratioedit", &tadvancedpage::minsubharmonicratioedit,
+     &tadvancedsettings::minsubharmonicratio},
+    {"lfblockthresholdedit", &tadvancedpage::lfblockthresholdedit,
+     &tadvancedsettings::lfblockthreshold},
+    {"hfblockthresholdedit", &tadvancedpage::hfblockthresholdedit,
+     &tadvancedsettings::hfblockthreshold},
+    {"maxhfblockleveledit", &tadvancedpage::maxhfblockleveledit,
+     &tadvancedsettings::maxhfblocklevel},
+};
 
 // The number of decimals a pattern "0.00..." asks for.
 std::int32_t pattern_decimals(const std::string& pattern) {
@@ -42,6 +79,16 @@ std::optional<double> number_of(const std::string& text) {
 
 std::int32_t clamp_digits(std::int32_t n) {
     return std::clamp(n, 0, maxdigits);
+}
+
+// A decimals edit: the count and its pattern, and the example written with them.
+std::string set_decimals(std::int32_t& ndec, std::string& pattern, const std::string& text,
+                         double example, const char* unit) {
+    const std::optional<std::int32_t> n = integer_of(text);
+    if (!n) return " ";
+    ndec = clamp_digits(*n);
+    pattern = decimals_pattern(ndec);
+    return formatfloat(pattern, example) + unit;
 }
 
 } // namespace
@@ -109,23 +156,12 @@ tadvancedpage advanced_page_of(const TForm1& form) {
     p.calibrationrecalculate = a.calibrationrecalculate;
     p.expirationdaysedit = number_text(a.calibrationexpirationdays);
 
-    p.hpfreqedit = number_text(a.hpfreq);
-    p.cppsmaxf0edit = number_text(a.cppsmaxf0);
+    for (tnumberedits edits :
+         {tnumberedits(f0edits), tnumberedits(thresholdedits), tnumberedits(blockedits)})
+        for (const tnumberedit& e : edits) p.*e.edit = number_text(a.*e.value);
     p.fftbwedit = number_text(a.fftbw);
     p.fftwindow = a.fftwindow;
-    p.minsnredit = number_text(a.minsnr);
-    p.minhnredit = number_text(a.minhnr);
-    p.maxf0speededit = number_text(a.maxf0speed);
-    p.maxneglevelspeededit = number_text(a.maxneglevelspeed);
-    p.maxposlevelspeededit = number_text(a.maxposlevelspeed);
-    p.minrelpartialleveledit = number_text(a.minrelpartiallevel);
     p.subharmonicguard = a.subharmonicguard;
-    p.minsubharmonicratioedit = number_text(a.minsubharmonicratio);
-    p.lfblockthresholdedit = number_text(a.lfblockthreshold);
-    p.hfblockthresholdedit = number_text(a.hfblockthreshold);
-    p.maxhfblockleveledit = number_text(a.maxhfblocklevel);
-    p.lof0limitedit = number_text(a.lof0limit);
-    p.hif0limitedit = number_text(a.hif0limit);
     p.leftblockright = a.leftblockright;
     p.rightblockleft = a.rightblockleft;
     p.leftblockrightthresholdedit = number_text(a.leftblockrightthreshold);
@@ -190,10 +226,7 @@ tapplyresult apply_advanced_page(TForm1& form, const tadvancedpage& p) {
         form.set_standardactualdistance(1, num("distanceedit1", p.distanceedit[1]) / 1000.0);
         a.calibrationrecalculate = p.calibrationrecalculate;
         a.calibrationexpirationdays = num("expirationdaysedit", p.expirationdaysedit);
-        a.lof0limit = num("lof0limitedit", p.lof0limitedit);
-        a.hif0limit = num("hif0limitedit", p.hif0limitedit);
-        a.hpfreq = num("hpfreqedit", p.hpfreqedit);
-        a.cppsmaxf0 = num("cppsmaxf0edit", p.cppsmaxf0edit);
+        for (const tnumberedit& e : f0edits) a.*e.value = num(e.field, p.*e.edit);
         a.fftwindow = p.fftwindow;
         form.set_fftbw(num("fftbwedit", p.fftbwedit));
         a.leftblockright = p.leftblockright;
@@ -203,17 +236,9 @@ tapplyresult apply_advanced_page(TForm1& form, const tadvancedpage& p) {
         a.rightblockleftthreshold =
             num("rightblockleftthresholdedit", p.rightblockleftthresholdedit);
         a.keyboardblock = p.keyboardblock;
-        a.minsnr = num("minsnredit", p.minsnredit);
-        a.minhnr = num("minhnredit", p.minhnredit);
-        a.maxneglevelspeed = num("maxneglevelspeededit", p.maxneglevelspeededit);
-        a.maxposlevelspeed = num("maxposlevelspeededit", p.maxposlevelspeededit);
-        a.maxf0speed = num("maxf0speededit", p.maxf0speededit);
-        a.minrelpartiallevel = num("minrelpartialleveledit", p.minrelpartialleveledit);
+        for (const tnumberedit& e : thresholdedits) a.*e.value = num(e.field, p.*e.edit);
         a.subharmonicguard = p.subharmonicguard;
-        a.minsubharmonicratio = num("minsubharmonicratioedit", p.minsubharmonicratioedit);
-        a.lfblockthreshold = num("lfblockthresholdedit", p.lfblockthresholdedit);
-        a.hfblockthreshold = num("hfblockthresholdedit", p.hfblockthresholdedit);
-        a.maxhfblocklevel = num("maxhfblockleveledit", p.maxhfblockleveledit);
+        for (const tnumberedit& e : blockedits) a.*e.value = num(e.field, p.*e.edit);
         a.noisequantile = num("noisequantileedit", p.noisequantileedit) / 100.0;
         a.noiselo[0] = num("noiseloedit0", p.noiseloedit[0]);
         a.noisehi[0] = num("noisehiedit0", p.noisehiedit[0]);
@@ -247,19 +272,11 @@ std::string set_significant_digits(tadvancedpage& p, const std::string& text) {
 }
 
 std::string set_time_decimals(tadvancedpage& p, const std::string& text) {
-    const std::optional<std::int32_t> n = integer_of(text);
-    if (!n) return " ";
-    p.ndecsec = clamp_digits(*n);
-    p.secstr = decimals_pattern(p.ndecsec);
-    return formatfloat(p.secstr, 905.0 / 7.0) + " s";
+    return set_decimals(p.ndecsec, p.secstr, text, 905.0 / 7.0, " s");
 }
 
 std::string set_level_decimals(tadvancedpage& p, const std::string& text) {
-    const std::optional<std::int32_t> n = integer_of(text);
-    if (!n) return " ";
-    p.ndecdb = clamp_digits(*n);
-    p.dbstr = decimals_pattern(p.ndecdb);
-    return formatfloat(p.dbstr, 90.0 / 7.0) + " dB";
+    return set_decimals(p.ndecdb, p.dbstr, text, 90.0 / 7.0, " dB");
 }
 
 tadvancedderived advanced_derived(const tadvancedpage& p) {
@@ -404,12 +421,7 @@ void remove_all_calibrations(TForm1& form) {
 }
 
 bool reset_all_advanced_settings(TForm1& form) {
-    if (form.ui.tell(question_fact("Reset all advanced settings",
-                                   "Do you want to reset ALL advanced settings to default?",
-                                   tbuttons::ok_cancel)) != tanswer::ok)
-        return false;
-    form.set_advanced_to_default();
-    return true;
+    return reset_all_after_asking(form, "advanced settings", &TForm1::set_advanced_to_default);
 }
 
 std::string read_calibration_log(const TForm1& form) {

@@ -1,7 +1,7 @@
 #include "core/cells_table.h"
 
-#include "base/pitch.h"
 #include "base/text_utils.h"
+#include "core/note_columns.h"
 #include "core/provenance.h"
 #include "phonetogram/pg_param.h"
 
@@ -45,9 +45,7 @@ ttable cells_table(const TForm1& form, const std::vector<std::int32_t>& subjects
     using enum tcolumnkind;
     t.add_column("channel", integer);
     t.add_column("name", text);
-    t.add_column("midi", integer);
-    t.add_column("note", text);
-    t.add_column("f0_hz", real);
+    add_note_columns(t);
     t.add_column("spl_db", integer);
     t.add_column("time_all_s", real);
     for (const std::string& n : layernames) t.add_column(n, real);
@@ -75,8 +73,8 @@ ttable cells_table(const TForm1& form, const std::vector<std::int32_t>& subjects
                 const double time = pg.param[pglayeracctime].arr[x][y];
                 if (!(time > 0)) continue;
                 trowappender row(t);
-                row << double(c) << pg.pgname << double(x) << notename(x, false)
-                    << semitonetofreq(x) << double(y) << time;
+                row << double(c) << pg.pgname;
+                append_note(row, x) << double(y) << time;
                 for (std::size_t k : layers)
                     row << (k < pg.param.size() ? double(pg.param[k].arr[x][y]) : none);
                 const bool over = !pg.param.empty() && pg.param[pglayersolidcolor].arr[x][y] > 0;

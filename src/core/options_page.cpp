@@ -1,6 +1,7 @@
 #include "core/options_page.h"
 
 #include "core/main_window.h"
+#include "core/reset_all_question.h"
 
 namespace gravon {
 
@@ -103,12 +104,7 @@ tapplyresult apply_options_page(TForm1& form, const toptionspage& p,
 }
 
 bool reset_all_options(TForm1& form) {
-    if (form.ui.tell(question_fact("Reset all options",
-                                   "Do you want to reset ALL options to default?",
-                                   tbuttons::ok_cancel)) != tanswer::ok)
-        return false;
-    form.set_options_to_default();
-    return true;
+    return reset_all_after_asking(form, "options", &TForm1::set_options_to_default);
 }
 
 } // namespace gravon

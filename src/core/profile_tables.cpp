@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "base/pitch.h"
+#include "core/note_columns.h"
 #include "core/phonetogram_subjects.h"
 #include "core/provenance.h"
 #include "phonetogram/profile_summary.h"
@@ -59,17 +60,15 @@ ttable contour_table(const TForm1& form, const std::vector<std::int32_t>& subjec
     t.comments = provenance_lines(form);
     using enum tcolumnkind;
     t.add_column("channel", integer);
-    t.add_column("midi", integer);
-    t.add_column("note", text);
-    t.add_column("f0_hz", real);
+    add_note_columns(t);
     t.add_column("spl_min_db", integer);
     t.add_column("spl_max_db", integer);
     for (std::int32_t c : subjects) {
         const tprofilesummary s = profile_summary(entire_area(form, form.binshow_settings(), c));
         for (const tcontourstep& k : s.contour) {
             trowappender row(t);
-            row << table_channel(form, c) << double(k.midi) << notename(k.midi, false)
-                << semitonetofreq(k.midi) << double(k.splmin) << double(k.splmax);
+            row << table_channel(form, c);
+            append_note(row, k.midi) << double(k.splmin) << double(k.splmax);
         }
     }
     return t;
@@ -82,10 +81,10 @@ ttable profile_table(const TForm1& form, const std::vector<std::int32_t>& subjec
     t.add_column("name", text);
     t.add_column("task", text);
     t.add_column("area_cells", integer);
-    t.add_column("f0_low_note", text);
-    t.add_column("f0_low_hz", real);
-    t.add_column("f0_high_note", text);
-    t.add_column("f0_high_hz", real);
+    for (const char* end : {"low", "high"}) {
+        t.add_column(std::string("f0_") + end + "_note", text);
+        t.add_column(std::string("f0_") + end + "_hz", real);
+    }
     t.add_column("range_st", integer);
     t.add_column("spl_min_db", integer);
     t.add_column("spl_max_db", integer);
@@ -101,10 +100,10 @@ ttable profile_table(const TForm1& form, const std::vector<std::int32_t>& subjec
         const auto area = [&](double v) { return s.empty() ? none : v; };
         const auto all = [&](double v) { return sp.empty() ? none : v; };
         trowappender row(t);
-        row << table_channel(form, c) << pg.pgname << pg.session.task << double(s.cells)
-            << (s.empty() ? "" : notename(s.lowmidi, false)) << area(semitonetofreq(s.lowmidi))
-            << (s.empty() ? "" : notename(s.highmidi, false)) << area(semitonetofreq(s.highmidi))
-            << area(s.range_st()) << area(s.minspl) << area(s.maxspl) << sp.time;
+        row << table_channel(form, c) << pg.pgname << pg.session.task << double(s.cells);
+        for (std::int32_t midi : {s.lowmidi, s.highmidi})
+            row << (s.empty() ? "" : notename(midi, false)) << area(semitonetofreq(midi));
+        row << area(s.range_st()) << area(s.minspl) << area(s.maxspl) << sp.time;
         for (double v : sp.f0) row << all(v);
         for (double v : sp.spl) row << all(v);
         row << all(sp.rangest) << all(sp.leq);

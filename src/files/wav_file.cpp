@@ -489,6 +489,34 @@ std::size_t TWavFile::read_channel(int channo,
 // ---------------------------------------------------------------------------------------
 // Writing
 
+namespace {
+
+template <typename tarr> std::vector<std::size_t> channel_lengths(const std::vector<tarr>& data) {
+    std::vector<std::size_t> lengths;
+    for (const auto& a : data) lengths.push_back(a.size());
+    return lengths;
+}
+
+// Walks the channels' samples interleaved, from interleaved index first on, and has put write
+// each one (out, its channel, the sample) into bps bytes.
+template <typename tarr, typename tput>
+auto interleaved_encoder(const std::vector<tarr>& data, int bps, const tput& put) {
+    return [&data, bps, &put](std::uint64_t first, std::size_t n, std::uint8_t* out) {
+        const int nch = static_cast<int>(data.size());
+        int ch = static_cast<int>(first % nch);
+        std::size_t i = static_cast<std::size_t>(first / nch);
+        for (std::size_t k = 0; k < n; ++k, out += bps) {
+            put(out, ch, data[ch][i]);
+            if (++ch == nch) {
+                ch = 0;
+                ++i;
+            }
+        }
+    };
+}
+
+} // namespace
+
 void TWavFile::save_common(const std::string& fname, const std::vector<std::size_t>& lengths,
                            bool accepted, bool needfullscale, const tblockencoder& encodeblock) {
     // Sizes and names.
@@ -586,115 +614,83 @@ void TWavFile::save_common(const std::string& fname, const std::vector<std::size
 
 void TWavFile::save_file(const std::string& fname, const std::vector<tsinglearr>& data, bool,
                          bool dither) {
-    std::vector<std::size_t> lengths;
-    for (const auto& a : data) lengths.push_back(a.size());
     const tcoding c = codingof(fnbits, fformat);
     const int nch = static_cast<int>(data.size());
     std::vector<double> fsd(data.size());
     for (int ch = 0; ch < nch; ++ch) fsd[ch] = fullscale(ch);
-    tblockencoder enc = [&](std::uint64_t first, std::size_t n, std::uint8_t* out) {
-        const int bps = fnbits / 8;
-        int ch = static_cast<int>(first % nch);
-        std::size_t i = static_cast<std::size_t>(first / nch);
-        for (std::size_t k = 0; k < n; ++k, out += bps) {
-            const float s = data[ch][i];
-            double x = c == tcoding::float16 || c == tcoding::float32 ? 0.0 : s / fsd[ch];
-            if (std::isnan(x)) x = 0;
-            switch (c) {
-            case tcoding::pcm8: {
-                double v = dither ? 125.0 * x + triangular() : 127.0 * x;
-                v = clip(v, -128, 127);
-                out[0] = static_cast<std::uint8_t>(roundint(v + 128));
-                break;
-            }
-            case tcoding::ulaw:
-            case tcoding::alaw: {
-                const std::int16_t v = tosmallint(roundint(32768.0 * x));
-                out[0] = c == tcoding::ulaw ? lineartoulaw(v) : lineartoalaw(v);
-                break;
-            }
-            case tcoding::pcm16:
-                putu16(out, static_cast<std::uint16_t>(doubletosample(dither, 32768.0 * x)));
-                break;
-            case tcoding::float16: {
-                double v = std::isnan(s) ? double(s) : clip(s, -half_max, half_max);
-                if (dither) v += (Random() - 0.5) * 2.0 * halfulp(v);
-                putu16(out, floattohalf(v));
-                break;
-            }
-            case tcoding::pcm24: {
-                double v = 8388608.0 * x;
-                if (dither) v += triangular();
-                tint24 t = inttoint24(roundint(clip(v, -8388608.0, 8388607.0)));
-                std::memcpy(out, t.b, 3);
-                break;
-            }
-            case tcoding::pcm32: {
-                double v = clip(2147483648.0 * x, -2147483648.0, 2147483647.0);
-                if (dither) v += triangular();
-                putu32(out, static_cast<std::uint32_t>(roundint(v)));
-                break;
-            }
-            case tcoding::float32: {
-                std::uint32_t u;
-                std::memcpy(&u, &s, sizeof u);
-                putu32(out, u);
-                break;
-            }
-            case tcoding::none:
-                break;
-            }
-            if (++ch == nch) {
-                ch = 0;
-                ++i;
-            }
+    const auto put = [&](std::uint8_t* out, int ch, float s) {
+        double x = c == tcoding::float16 || c == tcoding::float32 ? 0.0 : s / fsd[ch];
+        if (std::isnan(x)) x = 0;
+        switch (c) {
+        case tcoding::pcm8: {
+            double v = dither ? 125.0 * x + triangular() : 127.0 * x;
+            v = clip(v, -128, 127);
+            out[0] = static_cast<std::uint8_t>(roundint(v + 128));
+            break;
+        }
+        case tcoding::ulaw:
+        case tcoding::alaw: {
+            const std::int16_t v = tosmallint(roundint(32768.0 * x));
+            out[0] = c == tcoding::ulaw ? lineartoulaw(v) : lineartoalaw(v);
+            break;
+        }
+        case tcoding::pcm16:
+            putu16(out, static_cast<std::uint16_t>(doubletosample(dither, 32768.0 * x)));
+            break;
+        case tcoding::float16: {
+            double v = std::isnan(s) ? double(s) : clip(s, -half_max, half_max);
+            if (dither) v += (Random() - 0.5) * 2.0 * halfulp(v);
+            putu16(out, floattohalf(v));
+            break;
+        }
+        case tcoding::pcm24: {
+            double v = 8388608.0 * x;
+            if (dither) v += triangular();
+            tint24 t = inttoint24(roundint(clip(v, -8388608.0, 8388607.0)));
+            std::memcpy(out, t.b, 3);
+            break;
+        }
+        case tcoding::pcm32: {
+            double v = clip(2147483648.0 * x, -2147483648.0, 2147483647.0);
+            if (dither) v += triangular();
+            putu32(out, static_cast<std::uint32_t>(roundint(v)));
+            break;
+        }
+        case tcoding::float32: {
+            std::uint32_t u;
+            std::memcpy(&u, &s, sizeof u);
+            putu32(out, u);
+            break;
+        }
+        case tcoding::none:
+            break;
         }
     };
-    save_common(fname, lengths, c != tcoding::none, c != tcoding::float16 && c != tcoding::float32,
-                enc);
+    save_common(fname, channel_lengths(data), c != tcoding::none,
+                c != tcoding::float16 && c != tcoding::float32,
+                interleaved_encoder(data, fnbits / 8, put));
 }
 
 void TWavFile::save_file(const std::string& fname, const std::vector<tsmallintarr>& data, bool,
                          bool dither) {
-    std::vector<std::size_t> lengths;
-    for (const auto& a : data) lengths.push_back(a.size());
-    const int nch = static_cast<int>(data.size());
-    tblockencoder enc = [&](std::uint64_t first, std::size_t n, std::uint8_t* out) {
-        int ch = static_cast<int>(first % nch);
-        std::size_t i = static_cast<std::size_t>(first / nch);
-        for (std::size_t k = 0; k < n; ++k, out += 2) {
-            putu16(out, static_cast<std::uint16_t>(doubletosample(dither, data[ch][i])));
-            if (++ch == nch) {
-                ch = 0;
-                ++i;
-            }
-        }
+    const auto put = [&](std::uint8_t* out, int, std::int16_t s) {
+        putu16(out, static_cast<std::uint16_t>(doubletosample(dither, s)));
     };
-    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm16, false, enc);
+    save_common(fname, channel_lengths(data), codingof(fnbits, fformat) == tcoding::pcm16, false,
+                interleaved_encoder(data, 2, put));
 }
 
 void TWavFile::save_file(const std::string& fname, const std::vector<tint24arr>& data, bool,
                          bool dither) {
-    std::vector<std::size_t> lengths;
-    for (const auto& a : data) lengths.push_back(a.size());
-    const int nch = static_cast<int>(data.size());
-    tblockencoder enc = [&](std::uint64_t first, std::size_t n, std::uint8_t* out) {
-        int ch = static_cast<int>(first % nch);
-        std::size_t i = static_cast<std::size_t>(first / nch);
-        for (std::size_t k = 0; k < n; ++k, out += 3) {
-            tint24 t = data[ch][i];
-            if (dither) {
-                double v = int24toint(t) + triangular();
-                t = inttoint24(roundint(clip(std::nearbyint(v), -8388608.0, 8388607.0)));
-            }
-            std::memcpy(out, t.b, 3);
-            if (++ch == nch) {
-                ch = 0;
-                ++i;
-            }
+    const auto put = [&](std::uint8_t* out, int, tint24 t) {
+        if (dither) {
+            double v = int24toint(t) + triangular();
+            t = inttoint24(roundint(clip(std::nearbyint(v), -8388608.0, 8388607.0)));
         }
+        std::memcpy(out, t.b, 3);
     };
-    save_common(fname, lengths, codingof(fnbits, fformat) == tcoding::pcm24, false, enc);
+    save_common(fname, channel_lengths(data), codingof(fnbits, fformat) == tcoding::pcm24, false,
+                interleaved_encoder(data, 3, put));
 }
 
 } // namespace gravon

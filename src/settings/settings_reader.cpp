@@ -4,6 +4,22 @@
 
 namespace gravon {
 
+namespace {
+
+// A value of another type than asked for, or unreadable, is noted and the default kept.
+template <typename T, typename tread>
+T read_noted(tsettingsreader& r, const std::string& section, const std::string& key, const T& def,
+             const tread& read) {
+    try {
+        return read();
+    } catch (const EQUBfileError& e) {
+        r.note(section, key, e.what());
+        return def;
+    }
+}
+
+} // namespace
+
 bool tsettingsreader::has(const std::string& section, const std::string& key) const {
     const std::string s = lowercase(section);
     const std::string k = lowercase(key);
@@ -15,41 +31,23 @@ bool tsettingsreader::has(const std::string& section, const std::string& key) co
 }
 
 bool tsettingsreader::readbool(const std::string& section, const std::string& key, bool def) {
-    try {
-        return ffile.readbool(section, key, def);
-    } catch (const EQUBfileError& e) {
-        note(section, key, e.what());
-        return def;
-    }
+    return read_noted(*this, section, key, def, [&] { return ffile.readbool(section, key, def); });
 }
 
 std::int32_t tsettingsreader::readinteger(const std::string& section, const std::string& key,
                                           std::int32_t def) {
-    try {
-        return ffile.readinteger(section, key, def);
-    } catch (const EQUBfileError& e) {
-        note(section, key, e.what());
-        return def;
-    }
+    return read_noted(*this, section, key, def,
+                      [&] { return ffile.readinteger(section, key, def); });
 }
 
 double tsettingsreader::readfloat(const std::string& section, const std::string& key, double def) {
-    try {
-        return ffile.readfloat(section, key, def);
-    } catch (const EQUBfileError& e) {
-        note(section, key, e.what());
-        return def;
-    }
+    return read_noted(*this, section, key, def, [&] { return ffile.readfloat(section, key, def); });
 }
 
 std::string tsettingsreader::readstring(const std::string& section, const std::string& key,
                                         const std::string& def) {
-    try {
-        return ffile.readstring(section, key, def);
-    } catch (const EQUBfileError& e) {
-        note(section, key, e.what());
-        return def;
-    }
+    return read_noted(*this, section, key, def,
+                      [&] { return ffile.readstring(section, key, def); });
 }
 
 std::int32_t tsettingsreader::readcount(const std::string& section, const std::string& key,

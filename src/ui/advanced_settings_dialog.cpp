@@ -74,7 +74,7 @@ tsavetable tadvancedpage::*const savetables[3] = {&tadvancedpage::savekavellchan
 } // namespace
 
 TForm2::TForm2(TForm1& form, TForm7& logwindow, QWidget* parent)
-    : QDialog(parent), fform(form), flog(logwindow) {
+    : TSettingsDialog(parent), fform(form), flog(logwindow) {
     setObjectName("Form2");
     setWindowTitle("Advanced settings");
     ftabs = named(new QTabWidget, "PageControl1");
@@ -87,23 +87,12 @@ TForm2::TForm2(TForm1& form, TForm7& logwindow, QWidget* parent)
     ftabs->setCurrentIndex(0);
     soundfiletabs->setCurrentIndex(1);
 
-    auto* okbutton = named(new QPushButton("&Ok"), "okbutton");
-    auto* cancelbutton = named(new QPushButton("&Cancel"), "cancelbutton");
-    auto* resetbutton = named(new QPushButton("Reset all advanced settings..."), "resetbutton");
-    auto* applybutton = named(new QPushButton("Apply!"), "applybutton");
-    applysavebutton = named(new QPushButton("Apply and save!"), "applysavebutton");
-    okbutton->setDefault(true);
-    connect(okbutton, &QPushButton::clicked, this, &TForm2::ok);
-    connect(cancelbutton, &QPushButton::clicked, this, &TForm2::cancel);
-    connect(resetbutton, &QPushButton::clicked, this, &TForm2::reset_all_advanced_settings);
-    connect(applybutton, &QPushButton::clicked, this, [this] { apply_settings(); });
-    connect(applysavebutton, &QPushButton::clicked, this, &TForm2::apply_and_save);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {okbutton, cancelbutton, resetbutton, applybutton, applysavebutton})
-        buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ftabs);
-    layout->addLayout(buttons);
+    applysavebutton = add_buttons(layout, "Reset all advanced settings...",
+                                  {[this] { return apply_settings(); },
+                                   [this] { fform.save_advanced_settings(""); },
+                                   [this] { reset_all_advanced_settings(); }});
 
     const auto changed = [this] { fix_parameter_mapping_listboxes(); };
     fmappingeditor = new TForm9(fpage, changed, this);
@@ -604,18 +593,6 @@ tadvancedpage TForm2::page() const {
 
 bool TForm2::apply_settings() {
     return !show_field_failure(*this, fform.ui, apply_advanced_page(fform, page()));
-}
-
-void TForm2::ok() {
-    if (apply_settings()) accept();
-}
-
-void TForm2::cancel() {
-    reject();
-}
-
-void TForm2::apply_and_save() {
-    if (apply_settings()) fform.save_advanced_settings("");
 }
 
 void TForm2::reset_all_advanced_settings() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/advanced_settings_page.h"
+#include "ui/settings_dialog.h"
 
 #include <QDialog>
 #include <functional>
@@ -28,7 +29,7 @@ class TForm10;
 // The index of the "Soundcards" tab.
 inline constexpr int advancedsoundcardstab = 2;
 
-class TForm2 : public QDialog {
+class TForm2 : public TSettingsDialog {
     Q_OBJECT
   public:
     TForm2(TForm1& form, TForm7& logwindow, QWidget* parent = nullptr);
@@ -52,9 +53,6 @@ class TForm2 : public QDialog {
   public slots:
     void FormShow();
     bool apply_settings();
-    void ok();
-    void cancel();
-    void apply_and_save();
     void reset_all_advanced_settings();
     void remove_all_calibrations();
     void show_calibration_log();

@@ -3,6 +3,7 @@
 #include "calibration/calibration_procedures.h"
 #include "core/device_choice.h"
 #include "core/main_window.h"
+#include "ui/calibration_window_end.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 
@@ -107,23 +108,11 @@ void TCalibratorWindow::fix_signbutton() {
 void TCalibratorWindow::sign() {
     const std::string name = stdtext(nameedit->text());
     if (name.empty()) return;
-    try {
-        fprocedure.sign(name);
-    } catch (const EGravonError& e) {
-        // The window stays: the user may free the folder and sign again, or cancel.
-        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
-        return;
-    }
-    accept();
+    if (try_sign(fprocedure, name, fform.ui)) accept();
 }
 
 void TCalibratorWindow::done(int r) {
-    try {
-        fprocedure.stop();
-    } catch (const EGravonError& e) {
-        // Closed all the same; only the device complained.
-        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::warning));
-    }
+    stop_for_closing(fprocedure, fform.ui);
     QDialog::done(r);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/full_scale_dialog.h"
 
 #include "base/text_utils.h"
+#include "ui/ok_cancel_buttons.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
 
@@ -59,10 +60,8 @@ TFullScaleDialog::TFullScaleDialog(const tfullscalequestion& q, QWidget* parent)
         grid->setColumnStretch(3, 1);
         layout->addLayout(grid);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto* buttons = ok_cancel_buttons(*this);
     buttons->button(QDialogButtonBox::Ok)->setText("Analyse");
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     adjustSize();
     fit_on_screen(*this);

@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/pitch.h"
 #include "ui/drawing_area.h"
+#include "ui/ok_cancel_buttons.h"
 #include "ui/qt_main_window.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
@@ -71,9 +72,7 @@ TGuidedSettingsDialog::TGuidedSettingsDialog(std::int32_t lo, std::int32_t hi, Q
         "start. At each note a tone sounds, then the patient sings /a/ as softly and then as "
         "loudly as possible. The take records from OK until the profile is done.");
     hint->setWordWrap(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TGuidedSettingsDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = ok_cancel_buttons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(hint);

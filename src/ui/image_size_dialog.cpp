@@ -1,5 +1,7 @@
 #include "ui/image_size_dialog.h"
 
+#include "ui/ok_cancel_buttons.h"
+
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -52,9 +54,7 @@ std::optional<QSize> ask_image_size(QWidget* parent, QSize suggested, QSize prop
     auto* form = new QFormLayout;
     form->addRow("Width:", width);
     form->addRow("Height:", height);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    auto* buttons = ok_cancel_buttons(d);
     auto* layout = new QVBoxLayout(&d);
     layout->addLayout(form);
     layout->addWidget(keep);

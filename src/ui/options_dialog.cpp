@@ -89,7 +89,7 @@ void read_checklist(const QListWidget* list, std::vector<bool>& ticks, std::size
 
 } // namespace
 
-TForm5::TForm5(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
+TForm5::TForm5(TForm1& form, QWidget* parent) : TSettingsDialog(parent), fform(form) {
     setObjectName("Form5");
     setWindowTitle("Options");
     resize(776, 502);
@@ -99,23 +99,11 @@ TForm5::TForm5(TForm1& form, QWidget* parent) : QDialog(parent), fform(form) {
     tabs->addTab(new tscrollpage(make_noise_page()), "Headphone noise");
     tabs->addTab(new tscrollpage(make_keyboard_page()), "Keyboard");
 
-    auto* okbutton = named(new QPushButton("&Ok"), "okbutton");
-    auto* cancelbutton = named(new QPushButton("&Cancel"), "cancelbutton");
-    auto* resetbutton = named(new QPushButton("Reset all options..."), "resetbutton");
-    auto* applybutton = named(new QPushButton("Apply!"), "applybutton");
-    auto* applysavebutton = named(new QPushButton("Apply and save!"), "applysavebutton");
-    okbutton->setDefault(true);
-    connect(okbutton, &QPushButton::clicked, this, &TForm5::ok);
-    connect(cancelbutton, &QPushButton::clicked, this, &TForm5::cancel);
-    connect(resetbutton, &QPushButton::clicked, this, &TForm5::reset_all_options);
-    connect(applybutton, &QPushButton::clicked, this, [this] { apply_options(); });
-    connect(applysavebutton, &QPushButton::clicked, this, &TForm5::apply_and_save);
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {okbutton, cancelbutton, resetbutton, applybutton, applysavebutton})
-        buttons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
-    layout->addLayout(buttons);
+    add_buttons(layout, "Reset all options...",
+                {[this] { return apply_options(); }, [this] { fform.save_settings(""); },
+                 [this] { reset_all_options(); }});
     // Never narrower than the captions need: a cut "Phonetogram ar..." helps nobody.
     resize(sizeHint().expandedTo(size()));
 }
@@ -371,18 +359,6 @@ bool TForm5::apply_options() {
     return !show_field_failure(*this, fform.ui, r);
 }
 
-void TForm5::ok() {
-    if (apply_options()) accept();
-}
-
-void TForm5::cancel() {
-    reject();
-}
-
-void TForm5::apply_and_save() {
-    if (apply_options()) fform.save_settings("");
-}
-
 void TForm5::reset_all_options() {
     if (gravon::reset_all_options(fform)) FormShow();
 }
@@ -422,28 +398,28 @@ void TForm5::show_grid(const ttargetgrid& g) {
     fix_targetbuttons();
 }
 
-void TForm5::add_target() {
+void TForm5::edit_grid(const std::function<void(ttargetgrid&)>& edit) {
     ttargetgrid g = grid();
-    add_target_row(g, stdtext(f0targetedit->text()), stdtext(leveltargetedit->text()));
+    edit(g);
     show_grid(g);
+}
+
+void TForm5::add_target() {
+    edit_grid([&](ttargetgrid& g) {
+        add_target_row(g, stdtext(f0targetedit->text()), stdtext(leveltargetedit->text()));
+    });
 }
 
 void TForm5::delete_target() {
-    ttargetgrid g = grid();
-    delete_target_row(g);
-    show_grid(g);
+    edit_grid(delete_target_row);
 }
 
 void TForm5::target_up() {
-    ttargetgrid g = grid();
-    move_target_row_up(g);
-    show_grid(g);
+    edit_grid(move_target_row_up);
 }
 
 void TForm5::target_down() {
-    ttargetgrid g = grid();
-    move_target_row_down(g);
-    show_grid(g);
+    edit_grid(move_target_row_down);
 }
 
 void TForm5::fix_targetbuttons() {

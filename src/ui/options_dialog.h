@@ -3,9 +3,11 @@
 #pragma once
 
 #include "core/options_page.h"
+#include "ui/settings_dialog.h"
 
 #include <QDialog>
 #include <QFont>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -21,7 +23,7 @@ namespace gravon {
 
 class TForm1;
 
-class TForm5 : public QDialog {
+class TForm5 : public TSettingsDialog {
     Q_OBJECT
   public:
     TForm5(TForm1& form, QWidget* parent = nullptr);
@@ -40,9 +42,6 @@ class TForm5 : public QDialog {
     void FormShow();
     // Copies the controls into the main window; false when a field stopped it.
     bool apply_options();
-    void ok();
-    void cancel();
-    void apply_and_save();
     void reset_all_options();
     void change_font();
     void add_target();
@@ -58,6 +57,8 @@ class TForm5 : public QDialog {
     void show_page(const toptionspage& p);
     ttargetgrid grid() const;
     void show_grid(const ttargetgrid& g);
+    // The grid's buttons: the grid as shown, edited, shown again.
+    void edit_grid(const std::function<void(ttargetgrid&)>& edit);
     QWidget* make_display_page();
     QWidget* make_target_page();
     QWidget* make_noise_page();

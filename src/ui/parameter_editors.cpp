@@ -11,29 +11,45 @@
 
 namespace gravon {
 
-namespace {
-
-QHBoxLayout* ok_cancel(QDialog* d, const char* cancelcaption, QPushButton*& okbutton,
-                       QPushButton*& cancelbutton) {
-    okbutton = new QPushButton("&Ok");
-    okbutton->setObjectName("okbutton");
-    okbutton->setDefault(true);
-    cancelbutton = new QPushButton(cancelcaption);
-    cancelbutton->setObjectName("cancelbutton");
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(okbutton);
-    row->addWidget(cancelbutton);
-    return row;
-}
-
-} // namespace
-
-TForm9::TForm9(tadvancedpage& page, std::function<void()> changed, QWidget* parent)
+TParameterEditor::TParameterEditor(tadvancedpage& page, std::function<void()> changed,
+                                   const char* name, QWidget* parent)
     : QDialog(parent), fpage(page), fchanged(std::move(changed)) {
-    setObjectName("Form9");
+    setObjectName(name);
     nameedit = new QLineEdit;
     nameedit->setObjectName("nameedit");
+}
+
+void TParameterEditor::add_buttons(QGridLayout* grid, int row, int columns,
+                                   const char* cancelcaption) {
+    auto* okbutton = new QPushButton("&Ok");
+    okbutton->setObjectName("okbutton");
+    okbutton->setDefault(true);
+    auto* cancelbutton = new QPushButton(cancelcaption);
+    cancelbutton->setObjectName("cancelbutton");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(okbutton);
+    buttons->addWidget(cancelbutton);
+    grid->addLayout(buttons, row, 0, 1, columns);
+    connect(okbutton, &QPushButton::clicked, this, &TParameterEditor::ok);
+    connect(cancelbutton, &QPushButton::clicked, this, &TParameterEditor::cancel);
+}
+
+void TParameterEditor::stored(std::size_t n) {
+    if (isadding) {
+        paramno = std::int32_t(n) - 1;
+        isadding = false;
+    }
+    if (fchanged) fchanged();
+    close();
+}
+
+void TParameterEditor::cancel() {
+    close();
+}
+
+TForm9::TForm9(tadvancedpage& page, std::function<void()> changed, QWidget* parent)
+    : TParameterEditor(page, std::move(changed), "Form9", parent) {
     displaycombo = new QComboBox;
     displaycombo->setObjectName("displaycombo");
     auto* g = new QGridLayout(this);
@@ -42,10 +58,7 @@ TForm9::TForm9(tadvancedpage& page, std::function<void()> changed, QWidget* pare
     g->addWidget(nameedit, 1, 0);
     g->addWidget(new QLabel("->"), 1, 1);
     g->addWidget(displaycombo, 1, 2);
-    QPushButton *okbutton, *cancelbutton;
-    g->addLayout(ok_cancel(this, "Cancel", okbutton, cancelbutton), 2, 0, 1, 3);
-    connect(okbutton, &QPushButton::clicked, this, &TForm9::ok);
-    connect(cancelbutton, &QPushButton::clicked, this, &TForm9::cancel);
+    add_buttons(g, 2, 3, "Cancel");
 }
 
 void TForm9::list_display_names(int selected) {
@@ -76,23 +89,11 @@ void TForm9::edit_stdpg_parameter(int n) {
 void TForm9::ok() {
     const std::string name = stdtext(nameedit->text());
     if (!store_mapping(fpage, isadding ? -1 : paramno, name, displaycombo->currentIndex())) return;
-    if (isadding) {
-        paramno = std::int32_t(fpage.stdpgparams.size()) - 1;
-        isadding = false;
-    }
-    if (fchanged) fchanged();
-    close();
-}
-
-void TForm9::cancel() {
-    close();
+    stored(fpage.stdpgparams.size());
 }
 
 TForm10::TForm10(tadvancedpage& page, std::function<void()> changed, QWidget* parent)
-    : QDialog(parent), fpage(page), fchanged(std::move(changed)) {
-    setObjectName("Form10");
-    nameedit = new QLineEdit;
-    nameedit->setObjectName("nameedit");
+    : TParameterEditor(page, std::move(changed), "Form10", parent) {
     unitedit = new QLineEdit;
     unitedit->setObjectName("unitedit");
     auto* g = new QGridLayout(this);
@@ -100,10 +101,7 @@ TForm10::TForm10(tadvancedpage& page, std::function<void()> changed, QWidget* pa
     g->addWidget(nameedit, 0, 1);
     g->addWidget(new QLabel("Unit"), 1, 0);
     g->addWidget(unitedit, 1, 1);
-    QPushButton *okbutton, *cancelbutton;
-    g->addLayout(ok_cancel(this, "&Cancel", okbutton, cancelbutton), 2, 0, 1, 2);
-    connect(okbutton, &QPushButton::clicked, this, &TForm10::ok);
-    connect(cancelbutton, &QPushButton::clicked, this, &TForm10::cancel);
+    add_buttons(g, 2, 2, "&Cancel");
 }
 
 void TForm10::add_displayable_parameter() {
@@ -128,16 +126,7 @@ void TForm10::ok() {
     if (!store_display(fpage, isadding ? -1 : paramno, stdtext(nameedit->text()),
                        stdtext(unitedit->text())))
         return;
-    if (isadding) {
-        paramno = std::int32_t(fpage.displayparams.size()) - 1;
-        isadding = false;
-    }
-    if (fchanged) fchanged();
-    close();
-}
-
-void TForm10::cancel() {
-    close();
+    stored(fpage.displayparams.size());
 }
 
 } // namespace gravon

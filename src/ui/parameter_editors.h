@@ -9,54 +9,71 @@
 #include <functional>
 
 class QComboBox;
+class QGridLayout;
 class QLineEdit;
 
 namespace gravon {
 
-// The mapping editor.
-class TForm9 : public QDialog {
+// What both editors share: the working copy, the entry edited or the one being added, the
+// name edit, and how they end.
+class TParameterEditor : public QDialog {
     Q_OBJECT
   public:
-    // changed runs after OK has stored an entry, so that the lists are rebuilt.
-    TForm9(tadvancedpage& page, std::function<void()> changed, QWidget* parent = nullptr);
-
     std::int32_t paramno = 0;
     bool isadding = false;
+
+  public slots:
+    // Stores the entry and closes; nothing happens while the entry is refused.
+    virtual void ok() = 0;
+    void cancel();
+
+  protected:
+    // changed runs after OK has stored an entry, so that the lists are rebuilt.
+    TParameterEditor(tadvancedpage& page, std::function<void()> changed, const char* name,
+                     QWidget* parent);
+    // The row of OK and Cancel, across the grid's columns under its other rows.
+    void add_buttons(QGridLayout* grid, int row, int columns, const char* cancelcaption);
+    // OK stored the entry in a list that now has n entries: an added one (the last) becomes
+    // the one edited, the lists are rebuilt and the editor closes.
+    void stored(std::size_t n);
+
+    tadvancedpage& fpage;
+    QLineEdit* nameedit;
+
+  private:
+    std::function<void()> fchanged;
+};
+
+// The mapping editor.
+class TForm9 : public TParameterEditor {
+    Q_OBJECT
+  public:
+    TForm9(tadvancedpage& page, std::function<void()> changed, QWidget* parent = nullptr);
 
   public slots:
     void add_stdpg_parameter();
     void edit_stdpg_parameter(int paramno);
-    void ok();
-    void cancel();
+    void ok() override;
 
   private:
     void list_display_names(int selected);
 
-    tadvancedpage& fpage;
-    std::function<void()> fchanged;
-    QLineEdit* nameedit;
     QComboBox* displaycombo;
 };
 
 // The display-parameter editor.
-class TForm10 : public QDialog {
+class TForm10 : public TParameterEditor {
     Q_OBJECT
   public:
     TForm10(tadvancedpage& page, std::function<void()> changed, QWidget* parent = nullptr);
 
-    std::int32_t paramno = 0;
-    bool isadding = false;
-
   public slots:
     void add_displayable_parameter();
     void edit_displayable_parameter(int paramno);
-    void ok();
-    void cancel();
+    void ok() override;
 
   private:
-    tadvancedpage& fpage;
-    std::function<void()> fchanged;
-    QLineEdit *nameedit, *unitedit;
+    QLineEdit* unitedit;
 };
 
 } // namespace gravon

@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/number_text.h"
 #include "base/text_utils.h"
+#include "calibration/reference_calibration.h"
 #include "ui/canvas_shapes.h"
 #include "ui/qt_text.h"
 #include "ui/screen_fit.h"
@@ -17,7 +18,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
 
 namespace gravon {
 
@@ -25,14 +25,7 @@ namespace {
 
 // A number as typed: the locale's decimal comma or a point.
 bool typed_number(const QString& text, double& v) {
-    const std::string s = replaceall(stdtext(text.trimmed()), ",", ".");
-    if (s.empty()) return false;
-    try {
-        v = strtofloatdot(s);
-    } catch (const EConvertError&) {
-        return false;
-    }
-    return std::isfinite(v);
+    return reference_number(replaceall(stdtext(text.trimmed()), ",", "."), v);
 }
 
 QLineEdit* number_edit(const char* name, const char* example) {

@@ -2,6 +2,7 @@
 
 #include "core/reading_passages.h"
 #include "phonetogram/speech_profile.h"
+#include "ui/ok_cancel_buttons.h"
 #include "ui/screen_fit.h"
 
 #include <QComboBox>
@@ -105,9 +106,7 @@ TSessionDialog::TSessionDialog(QWidget* parent) : QDialog(parent) {
     connect(ftask, &QComboBox::currentTextChanged, this, [this] { show_passage_with_task(); });
     fhint = new QLabel;
     fhint->setWordWrap(true);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* buttons = ok_cancel_buttons(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(fpassagebox);

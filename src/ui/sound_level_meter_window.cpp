@@ -1,6 +1,7 @@
 #include "ui/sound_level_meter_window.h"
 
 #include "core/main_window.h"
+#include "ui/calibration_window_end.h"
 #include "ui/meter_picture.h"
 #include "ui/qt_text.h"
 #include "ui/waveform_view.h"
@@ -212,14 +213,7 @@ void TSoundLevelMeterWindow::show_waveform() {
 void TSoundLevelMeterWindow::sign() {
     const std::string name = stdtext(nameedit->text());
     if (name.empty() || !fprocedure.signing_visible()) return;
-    try {
-        fprocedure.sign(name);
-    } catch (const EGravonError& e) {
-        // The window stays: the user may free the folder and sign again, or cancel.
-        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::error));
-        return;
-    }
-    accept();
+    if (try_sign(fprocedure, name, fform.ui)) accept();
 }
 
 void TSoundLevelMeterWindow::save_waveform() {
@@ -235,12 +229,7 @@ void TSoundLevelMeterWindow::save_waveform() {
 
 void TSoundLevelMeterWindow::done(int r) {
     shaketimer.stop();
-    try {
-        fprocedure.stop();
-    } catch (const EGravonError& e) {
-        // Closed all the same; only the device complained.
-        fform.ui.tell(message_fact("Error", e.what(), tmessagekind::warning));
-    }
+    stop_for_closing(fprocedure, fform.ui);
     QDialog::done(r);
 }
 

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace gravon {
@@ -104,6 +105,22 @@ TEST_F(OptionsDialog, ResetAsksAndResetsAtOnceOnlyOnOk) {
     dialog.reset_all_options();
     EXPECT_EQ(t.form.options.keyboardslope, -6.0);
     EXPECT_EQ(edit("slopeedit")->text(), "-6");
+}
+
+TEST_F(OptionsDialog, ApplyAndSaveWritesTheOptionsFileOnlyOnceTheApplyWentThrough) {
+    const std::filesystem::path file = t.config.identity_folder() / "GravonSettings.qubfile";
+    std::filesystem::remove(file);
+    auto* applysave = child<QPushButton>("applysavebutton");
+    edit("slopeedit")->setText("steep");
+    applysave->click();
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(t.ui.messages.back().text, "'steep' is not a valid floating point value");
+    edit("slopeedit")->setText("-9.5");
+    applysave->click();
+    ASSERT_TRUE(std::filesystem::exists(file));
+    t.form.options.keyboardslope = 0.0;
+    t.form.open_settings("", false);
+    EXPECT_EQ(t.form.options.keyboardslope, -9.5);
 }
 
 TEST_F(OptionsDialog, TargetGridButtons) {

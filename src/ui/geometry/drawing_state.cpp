@@ -11,7 +11,19 @@ namespace gravon {
 
 namespace {
 
-void common_setup(TAxisModel& a) {
+// What sets the window's axes apart; the limits, size and direction are the same for all.
+struct taxissetup {
+    tposition position = tposition::posleft;
+    double hi = 1, lo = 0;
+    bool logarithmic = false;
+    bool scroll = false; // the low end, the high end and the middle alike
+    bool doubleclick = false;
+    bool logarithmicchange = false;
+    std::int32_t tickspaceaim = 60;
+    const char* text = "";
+};
+
+void setup_axis(TAxisModel& a, const taxissetup& s) {
     a.setMinLoValue(-1e300);
     a.setMaxLoValue(1e300);
     a.setMinHiValue(-1e300);
@@ -21,42 +33,51 @@ void common_setup(TAxisModel& a) {
     a.Autosize = true;
     a.setReverse(false);
     a.setIsInteger(false);
+    a.setPosition(s.position);
+    a.set_hilovalues(s.hi, s.lo);
+    if (s.logarithmic) a.setLogarithmic(true);
+    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = s.scroll;
+    a.AllowDoubleClick = s.doubleclick;
+    a.AllowLogarithmicChange = s.logarithmicchange;
+    a.setTickSpaceAim(s.tickspaceaim);
+    a.setAxisText(s.text);
+}
+
+// The lowest and highest of a distance over the visible phonetograms.
+struct tvisiblerange {
+    bool any = false;
+    double lo = 0, hi = 0;
+};
+tvisiblerange visible_range(const tpglist& list, double tpg::*distance) {
+    tvisiblerange r;
+    for (const tpg& pg : list.pgs) {
+        if (!pg.visible) continue;
+        const double d = pg.*distance;
+        r.lo = r.any ? std::min(r.lo, d) : d;
+        r.hi = r.any ? std::max(r.hi, d) : d;
+        r.any = true;
+    }
+    return r;
 }
 
 } // namespace
 
 void setup_level_axis(TAxisModel& a) {
-    common_setup(a);
-    a.setPosition(tposition::posleft);
-    a.set_hilovalues(120, 20);
-    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = true;
-    a.AllowDoubleClick = false;
-    a.AllowLogarithmicChange = false;
-    a.setTickSpaceAim(60);
-    a.setAxisText("[dB@30cm]");
+    setup_axis(a, {.hi = 120, .lo = 20, .scroll = true, .text = "[dB@30cm]"});
 }
 
 void setup_frequency_axis(TAxisModel& a) {
-    common_setup(a);
-    a.setPosition(tposition::posunder);
-    a.set_hilovalues(3520, 55);
-    a.setLogarithmic(true);
-    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = false;
-    a.AllowDoubleClick = true;
-    a.AllowLogarithmicChange = false;
-    a.setTickSpaceAim(40);
-    a.setAxisText("[Hz]");
+    setup_axis(a, {.position = tposition::posunder,
+                   .hi = 3520,
+                   .lo = 55,
+                   .logarithmic = true,
+                   .doubleclick = true,
+                   .tickspaceaim = 40,
+                   .text = "[Hz]"});
 }
 
 void setup_legend_axis(TAxisModel& a) {
-    common_setup(a);
-    a.setPosition(tposition::posleft);
-    a.set_hilovalues(1, 0);
-    a.AllowLoScroll = a.AllowHiScroll = a.AllowMidScroll = true;
-    a.AllowDoubleClick = true;
-    a.AllowLogarithmicChange = true;
-    a.setTickSpaceAim(60);
-    a.setAxisText("");
+    setup_axis(a, {.scroll = true, .doubleclick = true, .logarithmicchange = true});
 }
 
 void sync_keyboard(TKeyBoardModel& kb, const TForm1& form) {
@@ -85,27 +106,13 @@ void sync_legend_axis(TAxisModel& a, const TForm1& form) {
 }
 
 std::string level_axis_text(const tpglist& list) {
-    double lo = 0, hi = 0;
-    bool any = false;
-    for (const tpg& pg : list.pgs) {
-        if (!pg.visible) continue;
-        lo = any ? std::min(lo, pg.distance) : pg.distance;
-        hi = any ? std::max(hi, pg.distance) : pg.distance;
-        any = true;
-    }
+    const auto [any, lo, hi] = visible_range(list, &tpg::distance);
     if (any && lo == hi && lo > 0) return "[dB]@" + formatfloat("0", lo * 1000) + "mm";
     return "[dB]";
 }
 
 std::string distance_caption(const tpglist& list) {
-    double lo = 0, hi = 0;
-    bool any = false;
-    for (const tpg& pg : list.pgs) {
-        if (!pg.visible) continue;
-        lo = any ? std::min(lo, pg.actualdistance) : pg.actualdistance;
-        hi = any ? std::max(hi, pg.actualdistance) : pg.actualdistance;
-        any = true;
-    }
+    const auto [any, lo, hi] = visible_range(list, &tpg::actualdistance);
     if (!any || lo <= 0 || hi <= 0) return "";
     if (lo != hi) return "Actual mic distance: mixed";
     return "Actual mic distance: \r" + formatfloat("0", lo * 1000) + " mm";
