@@ -56,10 +56,7 @@ double thread_cpu_us() {
 
 class tquietinterface : public tuserinterface {
   public:
-    void message_box(const std::string&, const std::string&, tmessagekind) override {}
-    tanswer question(const std::string&, const std::string&, tbuttons) override {
-        return tanswer::no;
-    }
+    tanswer tell(const tfact& fact) override { return unattended_answer(fact); }
 };
 
 struct tdevices : taudiodevices {
