@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numbers>
 
@@ -30,16 +31,16 @@ void gaussian_window(std::vector<double>& w, int n) {
 
 // ln x of a positive normal x, to some 1e-11: the exponent apart, the mantissa taken to
 // [1/sqrt 2, sqrt 2) and its log summed from the atanh series. Unlike std::log a loop of
-// these vectorises, and the cepstrum takes some 500 logs a frame.
+// these vectorises, and the cepstrum takes some 500 logs a frame. The mantissa is brought
+// into its range by integer arithmetic alone: the bits are raised so that a mantissa from
+// 1/sqrt 2 on carries into the exponent, which leaves a vector loop nothing to choose.
 inline double fast_ln(double x) {
-    const auto bits = std::bit_cast<std::uint64_t>(x);
+    constexpr std::uint64_t invsqrt2 = 0x3fe6a09e667f3bcdULL; // the bits of 1/sqrt 2
+    const std::uint64_t u = std::bit_cast<std::uint64_t>(x) + (0x3ff0000000000000ULL - invsqrt2);
     // The exponent field as a double, by placing it in the mantissa of 2^52.
-    const double e =
-        std::bit_cast<double>(0x4330000000000000ULL | (bits >> 52)) - 4503599627370496.0 - 1023;
-    double m = std::bit_cast<double>((bits & 0x000fffffffffffffULL) | 0x3ff0000000000000ULL);
-    const bool big = m > std::numbers::sqrt2;
-    m = big ? 0.5 * m : m;
-    const double k = big ? e + 1 : e;
+    const double k =
+        std::bit_cast<double>(0x4330000000000000ULL | (u >> 52)) - 4503599627370496.0 - 1023;
+    const double m = std::bit_cast<double>((u & 0x000fffffffffffffULL) + invsqrt2);
     const double s = (m - 1) / (m + 1), s2 = s * s;
     const double series =
         1 + s2 * (1.0 / 3 + s2 * (1.0 / 5 + s2 * (1.0 / 7 + s2 * (1.0 / 9 + s2 * (1.0 / 11)))));
@@ -52,19 +53,91 @@ void scaled_logs(const double* in, double* out, int n, double scale) {
     for (int k = 0; k < n; ++k) out[k] = scale * fast_ln(std::max(in[k], powerfloor));
 }
 
+using v4 = double __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline v4 load4(const double* p) {
+    v4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+[[gnu::always_inline]] inline void store4(double* p, const v4& v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
 // out[k] = sum over j of w[j] in[k + j] for k < n: a moving mean of weights w (count nw)
-// whose first weight falls on in[k].
+// whose first weight falls on in[k]. Eight outputs at a time are summed in registers over all
+// the weights and stored once, rather than each weight's pass loading and storing them all.
 GRAVON_SIMD_CLONES
-void weighted_sums(const double* in, const double* w, int nw, double* out, int n) {
-    for (int k = 0; k < n; ++k) out[k] = 0;
-    for (int j = 0; j < nw; ++j)
-        for (int k = 0; k < n; ++k) out[k] += w[j] * in[k + j];
+void weighted_sums(const double* __restrict in, const double* __restrict w, int nw,
+                   double* __restrict out, int n) {
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        v4 lo = {}, hi = {};
+        for (int j = 0; j < nw; ++j) {
+            const v4 wj = {w[j], w[j], w[j], w[j]};
+            lo += wj * load4(in + k + j);
+            hi += wj * load4(in + k + j + 4);
+        }
+        store4(out + k, lo);
+        store4(out + k + 4, hi);
+    }
+    for (; k < n; ++k) {
+        double acc = 0;
+        for (int j = 0; j < nw; ++j) acc += w[j] * in[k + j];
+        out[k] = acc;
+    }
 }
 
 // acc[k] += w * x[k] for k < n.
 GRAVON_SIMD_CLONES
 void add_scaled(double* acc, const double* x, double w, int n) {
     for (int k = 0; k < n; ++k) acc[k] += w * x[k];
+}
+
+// y[i] = x[i + 1] - a x[i] for i < n; returns the sum of the y, taken in eight lanes so that
+// the additions do not wait on each other.
+GRAVON_SIMD_CLONES
+double preemphasised(const double* __restrict x, double a, double* __restrict y, int n) {
+    const v4 av = {a, a, a, a};
+    v4 lo = {}, hi = {};
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const v4 p = load4(x + i + 1) - av * load4(x + i);
+        const v4 q = load4(x + i + 5) - av * load4(x + i + 4);
+        store4(y + i, p);
+        store4(y + i + 4, q);
+        lo += p;
+        hi += q;
+    }
+    const v4 both = lo + hi;
+    double sum = (both[0] + both[1]) + (both[2] + both[3]);
+    for (; i < n; ++i) {
+        y[i] = x[i + 1] - a * x[i];
+        sum += y[i];
+    }
+    return sum;
+}
+
+// y[i] = (y[i] - mean) w[i] for i < n.
+GRAVON_SIMD_CLONES
+void centred_windowed(double* __restrict y, const double* __restrict w, double mean, int n) {
+    for (int i = 0; i < n; ++i) y[i] = (y[i] - mean) * w[i];
+}
+
+// The largest of x[0] ... x[n - 1] (n > 0), in eight lanes: one running maximum would wait for
+// each comparison before the next.
+GRAVON_SIMD_CLONES
+double largest(const double* x, int n) {
+    double lane[8];
+    for (double& l : lane) l = x[0];
+    int i = 0;
+    for (; i + 8 <= n; i += 8)
+        for (int l = 0; l < 8; ++l) lane[l] = x[i + l] > lane[l] ? x[i + l] : lane[l];
+    for (; i < n; ++i) lane[0] = x[i] > lane[0] ? x[i] : lane[0];
+    double top = lane[0];
+    for (int l = 1; l < 8; ++l) top = lane[l] > top ? lane[l] : top;
+    return top;
 }
 
 } // namespace
@@ -126,14 +199,9 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     // The pre-emphasised frame loses its mean before the window: a frame's offset would
     // otherwise decide the level of the lowest bins, which are nearly empty, and through their
     // logs the whole cepstrum.
-    double mean = 0;
-    for (int i = 0; i < fwindowlength; ++i) {
-        in[std::size_t(i)] = x[std::size_t(i) + 1] - fpreemphasis * x[std::size_t(i)];
-        mean += in[std::size_t(i)];
-    }
-    mean /= fwindowlength;
-    for (int i = 0; i < fwindowlength; ++i)
-        in[std::size_t(i)] = (in[std::size_t(i)] - mean) * fwindow[std::size_t(i)];
+    const double mean =
+        preemphasised(x.data(), fpreemphasis, in.data(), fwindowlength) / fwindowlength;
+    centred_windowed(in.data(), fwindow.data(), mean, fwindowlength);
     const tdoublearr& power = fforward.OutAbs2Lower();
     const int m = fnquef - 1;
     const double* l = flogs.data();
@@ -141,24 +209,49 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     const std::span<double> y = finverse.InReForWriting(std::size_t(m));
     y[0] = 0.5 * (l[0] + l[m]);
     y[std::size_t(m / 2)] = l[m / 2];
-    double odd = 0.5 * (l[0] - l[m]);
-    for (int j = 1; j < m / 2; ++j) {
+    // The odd outputs' folded sum in four running sums, which do not wait on each other.
+    double odd[4] = {0.5 * (l[0] - l[m]), 0, 0, 0};
+    const auto fold = [&](int j) {
         const auto [c, sn] = ffold[std::size_t(j)];
         const double sum = 0.5 * (l[j] + l[m - j]), diff = l[j] - l[m - j];
         y[std::size_t(j)] = sum - sn * diff;
         y[std::size_t(m - j)] = sum + sn * diff;
-        odd += c * diff;
-    }
+        return c * diff;
+    };
+    int j = 1;
+    for (; j + 4 <= m / 2; j += 4)
+        for (int lane = 0; lane < 4; ++lane) odd[lane] += fold(j + lane);
+    for (; j < m / 2; ++j) odd[0] += fold(j);
     const tdoublearr& re = finverse.OutRe();
     const tdoublearr& im = finverse.OutIm();
     // The transform divides by its size, half the full one's, which makes its values those
     // the full transform gives; the odd ones continue the folded sum on the same scale.
     for (int k = 0; k <= m / 2; ++k)
         cep[std::size_t(2 * k)] = re[std::size_t(k)] * re[std::size_t(k)];
-    odd /= m;
-    for (int k = 0; k < m / 2; ++k) {
-        if (k > 0) odd += im[std::size_t(k)];
-        cep[std::size_t(2 * k + 1)] = odd * odd;
+    // Odd output k continues the folded sum by the imaginary parts 1 ... k: a running sum,
+    // taken in four stretches side by side, each from 0 (the last one also over the outputs
+    // left over), and then set on the sum before its stretch.
+    const int nodd = m / 2, stretch = nodd / 4;
+    double* running = cep.data() + 1; // odd output k at 2k
+    double at[4] = {((odd[0] + odd[1]) + (odd[2] + odd[3])) / m, 0, 0, 0};
+    for (int k = 0; k < stretch; ++k)
+        for (int r = 0; r < 4; ++r) {
+            const int i = r * stretch + k;
+            if (i > 0) at[r] += im[std::size_t(i)];
+            running[2 * i] = at[r];
+        }
+    for (int i = 4 * stretch; i < nodd; ++i) {
+        if (i > 0) at[3] += im[std::size_t(i)];
+        running[2 * i] = at[3];
+    }
+    double start = 0;
+    for (int r = 0; r < 4; ++r) {
+        const int end = r == 3 ? nodd : (r + 1) * stretch;
+        for (int i = r * stretch; i < end; ++i) {
+            const double v = start + running[2 * i];
+            running[2 * i] = v * v;
+        }
+        start += at[r];
     }
 }
 
@@ -190,14 +283,12 @@ double tpowercepstrum::prominence(std::span<double> cep) {
             (fdb[std::size_t(ftrendfrom + i + m)] - fdb[std::size_t(ftrendfrom + i)]) / m;
     std::nth_element(fslopes.begin(), fslopes.begin() + m / 2, fslopes.begin() + m);
     double slope = fslopes[std::size_t(m / 2)];
-    if (m % 2 == 0)
-        slope = (slope + *std::max_element(fslopes.begin(), fslopes.begin() + m / 2)) / 2;
+    if (m % 2 == 0) slope = (slope + largest(fslopes.data(), m / 2)) / 2;
     for (int i = 0; i < n; ++i)
         fslopes[std::size_t(i)] = fdb[std::size_t(ftrendfrom + i)] - slope * (ftrendfrom + i);
     std::nth_element(fslopes.begin(), fslopes.begin() + n / 2, fslopes.begin() + n);
     double intercept = fslopes[std::size_t(n / 2)];
-    if (n % 2 == 0)
-        intercept = (intercept + *std::max_element(fslopes.begin(), fslopes.begin() + n / 2)) / 2;
+    if (n % 2 == 0) intercept = (intercept + largest(fslopes.data(), n / 2)) / 2;
 
     // The peak is the bin highest above the line, not the highest bin: in a breathy voice the
     // period's peak may stand lower than its double's yet further above the falling trend.
