@@ -1,5 +1,6 @@
 #include "analysis/cepstral_peak.h"
 
+#include "analysis/median.h"
 #include "analysis/simd_clones.h"
 
 #include <algorithm>
@@ -123,21 +124,6 @@ double preemphasised(const double* __restrict x, double a, double* __restrict y,
 GRAVON_SIMD_CLONES
 void centred_windowed(double* __restrict y, const double* __restrict w, double mean, int n) {
     for (int i = 0; i < n; ++i) y[i] = (y[i] - mean) * w[i];
-}
-
-// The largest of x[0] ... x[n - 1] (n > 0), in eight lanes: one running maximum would wait for
-// each comparison before the next.
-GRAVON_SIMD_CLONES
-double largest(const double* x, int n) {
-    double lane[8];
-    for (double& l : lane) l = x[0];
-    int i = 0;
-    for (; i + 8 <= n; i += 8)
-        for (int l = 0; l < 8; ++l) lane[l] = x[i + l] > lane[l] ? x[i + l] : lane[l];
-    for (; i < n; ++i) lane[0] = x[i] > lane[0] ? x[i] : lane[0];
-    double top = lane[0];
-    for (int l = 1; l < 8; ++l) top = lane[l] > top ? lane[l] : top;
-    return top;
 }
 
 } // namespace
@@ -281,14 +267,10 @@ double tpowercepstrum::prominence(std::span<double> cep) {
     for (int i = 0; i < m; ++i)
         fslopes[std::size_t(i)] =
             (fdb[std::size_t(ftrendfrom + i + m)] - fdb[std::size_t(ftrendfrom + i)]) / m;
-    std::nth_element(fslopes.begin(), fslopes.begin() + m / 2, fslopes.begin() + m);
-    double slope = fslopes[std::size_t(m / 2)];
-    if (m % 2 == 0) slope = (slope + largest(fslopes.data(), m / 2)) / 2;
+    const double slope = median(fslopes.data(), m);
     for (int i = 0; i < n; ++i)
         fslopes[std::size_t(i)] = fdb[std::size_t(ftrendfrom + i)] - slope * (ftrendfrom + i);
-    std::nth_element(fslopes.begin(), fslopes.begin() + n / 2, fslopes.begin() + n);
-    double intercept = fslopes[std::size_t(n / 2)];
-    if (n % 2 == 0) intercept = (intercept + largest(fslopes.data(), n / 2)) / 2;
+    const double intercept = median(fslopes.data(), n);
 
     // The peak is the bin highest above the line, not the highest bin: in a breathy voice the
     // period's peak may stand lower than its double's yet further above the falling trend.
