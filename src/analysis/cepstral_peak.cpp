@@ -356,8 +356,12 @@ void tcppstrack::converted(std::int64_t first) {
         fhaveto += n;
     }
     fhavefrom = std::max(fhavefrom, fhaveto - size);
-    for (std::int64_t k = first; k < end; ++k)
-        fsamples[std::size_t(k - first)] = fconverted[std::size_t(k & fconvertedmask)];
+    // In at most two stretches of the ring.
+    for (std::int64_t k = first; k < end;) {
+        const std::int64_t at = k & fconvertedmask, n = std::min(end - k, size - at);
+        std::copy_n(fconverted.data() + at, n, fsamples.data() + (k - first));
+        k += n;
+    }
 }
 
 double tcppstrack::hopvalue(std::size_t hop) {
