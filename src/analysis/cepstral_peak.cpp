@@ -1,5 +1,7 @@
 #include "analysis/cepstral_peak.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
 #include "analysis/median.h"
 #include "analysis/simd_clones.h"
 

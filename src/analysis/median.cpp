@@ -1,5 +1,7 @@
 #include "analysis/median.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
 #include "analysis/simd_clones.h"
 
 #include <algorithm>
@@ -30,38 +32,47 @@ using v4 = double __attribute__((vector_size(32)));
     return v;
 }
 
+// The smallest and the largest of x[0] ... x[n - 1] and their sum, which is not finite when
+// one of them is not.
 GRAVON_SIMD_CLONES
-double smallest_from(const double* x, int n, double t) {
-    const v4 tv = {t, t, t, t};
-    v4 a = {infinity, infinity, infinity, infinity}, b = a;
+void extent(const double* x, int n, double& smallest, double& largest, double& sum) {
+    v4 lo = {infinity, infinity, infinity, infinity}, hi = -lo, total = {};
     int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const v4 u = load4(x + i), v = load4(x + i + 4);
-        a = (u >= tv) & (u < a) ? u : a;
-        b = (v >= tv) & (v < b) ? v : b;
+    for (; i + 4 <= n; i += 4) {
+        const v4 v = load4(x + i);
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        total += v;
     }
-    double best = infinity;
-    for (int l = 0; l < 4; ++l) best = std::min({best, a[l], b[l]});
-    for (; i < n; ++i)
-        if (x[i] >= t && x[i] < best) best = x[i];
-    return best;
+    smallest = std::min({lo[0], lo[1], lo[2], lo[3]});
+    largest = std::max({hi[0], hi[1], hi[2], hi[3]});
+    sum = (total[0] + total[1]) + (total[2] + total[3]);
+    for (; i < n; ++i) {
+        smallest = std::min(smallest, x[i]);
+        largest = std::max(largest, x[i]);
+        sum += x[i];
+    }
 }
 
+// The largest x[i] below t and the smallest from t on.
 GRAVON_SIMD_CLONES
-double largest_below(const double* x, int n, double t) {
+void around(const double* x, int n, double t, double& below, double& from) {
     const v4 tv = {t, t, t, t};
-    v4 a = {-infinity, -infinity, -infinity, -infinity}, b = a;
+    v4 lo = {-infinity, -infinity, -infinity, -infinity}, hi = -lo;
     int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const v4 u = load4(x + i), v = load4(x + i + 4);
-        a = (u < tv) & (u > a) ? u : a;
-        b = (v < tv) & (v > b) ? v : b;
+    for (; i + 4 <= n; i += 4) {
+        const v4 v = load4(x + i);
+        lo = (v < tv) & (v > lo) ? v : lo;
+        hi = (v >= tv) & (v < hi) ? v : hi;
     }
-    double best = -infinity;
-    for (int l = 0; l < 4; ++l) best = std::max({best, a[l], b[l]});
-    for (; i < n; ++i)
-        if (x[i] < t && x[i] > best) best = x[i];
-    return best;
+    below = std::max({lo[0], lo[1], lo[2], lo[3]});
+    from = std::min({hi[0], hi[1], hi[2], hi[3]});
+    for (; i < n; ++i) {
+        if (x[i] < t)
+            below = std::max(below, x[i]);
+        else
+            from = std::min(from, x[i]);
+    }
 }
 
 // The median by ordering the values.
@@ -83,21 +94,24 @@ double median(double* x, int n) {
     // middle two equal) or not found soon, and values that are not all finite, are ordered.
     const int k = n / 2;
     if (n >= 16) {
-        double lo = smallest_from(x, n, -infinity), hi = largest_below(x, n, infinity);
-        if (std::isfinite(lo) && std::isfinite(hi) && count_below(x, n, infinity) == n) {
+        double lo, hi, sum;
+        extent(x, n, lo, hi, sum);
+        if (std::isfinite(lo) && std::isfinite(hi) && std::isfinite(sum)) {
             // Below lo lie clo values, below hi chi or fewer; clo <= k < chi.
             int clo = 0, chi = n;
             for (int step = 0; step < 48; ++step) {
-                // Interpolated between the counts, every third step halved, so that a skewed
-                // distribution cannot slow the search to a crawl.
-                double t = step % 3 == 2 ? lo + (hi - lo) / 2
-                                         : lo + (hi - lo) * ((k - clo + 0.5) / double(chi - clo));
+                // First the mean; then interpolated between the counts, every third step
+                // halved, so that a skewed distribution cannot slow the search to a crawl.
+                double t = step == 0       ? sum / n
+                           : step % 3 == 2 ? lo + (hi - lo) / 2
+                                           : lo + (hi - lo) * ((k - clo + 0.5) / double(chi - clo));
                 if (!(t > lo && t < hi)) t = lo + (hi - lo) / 2;
                 if (!(t > lo && t < hi)) break; // lo and hi are neighbouring doubles
                 const int c = count_below(x, n, t);
                 if (c == k) {
-                    const double upper = smallest_from(x, n, t);
-                    return n % 2 == 1 ? upper : (upper + largest_below(x, n, t)) / 2;
+                    double below, upper;
+                    around(x, n, t, below, upper);
+                    return n % 2 == 1 ? upper : (upper + below) / 2;
                 }
                 if (c < k) {
                     lo = t;

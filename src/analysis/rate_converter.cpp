@@ -1,5 +1,7 @@
 #include "analysis/rate_converter.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
 #include "analysis/simd_clones.h"
 
 #include <algorithm>
