@@ -98,6 +98,46 @@ void add_scaled(double* acc, const double* x, double w, int n) {
     for (int k = 0; k < n; ++k) acc[k] += w * x[k];
 }
 
+// The even log spectrum l[0] ... l[m] folded for the cosine transform by a transform of half
+// the size: y[j] and y[m - j] from the sum and the difference of l[j] and l[m - j], the
+// difference weighed by sin pi j / m; returns the sum of the differences weighed by
+// cos pi j / m, which begins the odd outputs. y[0] and y[m / 2] are the caller's. In vector
+// lanes, the sum in eight of them.
+GRAVON_SIMD_CLONES
+double folded(const double* __restrict l, const double* __restrict cosines,
+              const double* __restrict sines, int m, double* __restrict y) {
+    double lane[8] = {0.5 * (l[0] - l[m]), 0, 0, 0, 0, 0, 0, 0};
+    int j = 1;
+    for (; j + 8 <= m / 2; j += 8)
+        for (int k = 0; k < 8; ++k) {
+            const int i = j + k;
+            const double sum = 0.5 * (l[i] + l[m - i]), diff = l[i] - l[m - i];
+            y[i] = sum - sines[i] * diff;
+            y[m - i] = sum + sines[i] * diff;
+            lane[k] += cosines[i] * diff;
+        }
+    for (; j < m / 2; ++j) {
+        const double sum = 0.5 * (l[j] + l[m - j]), diff = l[j] - l[m - j];
+        y[j] = sum - sines[j] * diff;
+        y[m - j] = sum + sines[j] * diff;
+        lane[0] += cosines[j] * diff;
+    }
+    return ((lane[0] + lane[1]) + (lane[2] + lane[3])) +
+           ((lane[4] + lane[5]) + (lane[6] + lane[7]));
+}
+
+// out[i] = (db[i + m] - db[i]) / m for i < m: the slopes of pairs half the range apart.
+GRAVON_SIMD_CLONES
+void pair_slopes(const double* __restrict db, int m, double* __restrict out) {
+    for (int i = 0; i < m; ++i) out[i] = (db[i + m] - db[i]) / m;
+}
+
+// out[i] = db[i] - slope (from + i) for i < n: the heights above a line through 0.
+GRAVON_SIMD_CLONES
+void heights(const double* __restrict db, int from, int n, double slope, double* __restrict out) {
+    for (int i = 0; i < n; ++i) out[i] = db[i] - slope * (from + i);
+}
+
 // y[i] = x[i + 1] - a x[i] for i < n; returns the sum of the y, taken in eight lanes so that
 // the additions do not wait on each other.
 GRAVON_SIMD_CLONES
@@ -168,10 +208,12 @@ void tpowercepstrum::prepare(double rate, const tcppssettings& s) {
     fforward.InReForWriting(std::size_t(fwindowlength));
     finverse.InReForWriting(std::size_t(half));
     flogs.assign(std::size_t(fnquef), 0.0);
-    ffold.resize(std::size_t(half / 2));
-    for (int j = 0; j < half / 2; ++j)
-        ffold[std::size_t(j)] = {std::cos(std::numbers::pi * j / half),
-                                 std::sin(std::numbers::pi * j / half)};
+    ffoldcos.resize(std::size_t(half / 2));
+    ffoldsin.resize(std::size_t(half / 2));
+    for (int j = 0; j < half / 2; ++j) {
+        ffoldcos[std::size_t(j)] = std::cos(std::numbers::pi * j / half);
+        ffoldsin[std::size_t(j)] = std::sin(std::numbers::pi * j / half);
+    }
     fpreemphasis = std::exp(-2 * std::numbers::pi * s.preemphasisfrom / rate);
     fquefweights = span_weights(s.quefrencysmoothing * rate);
     fpeaklo = std::max(1, int(std::ceil(rate / s.peakhi)));
@@ -197,19 +239,7 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     const std::span<double> y = finverse.InReForWriting(std::size_t(m));
     y[0] = 0.5 * (l[0] + l[m]);
     y[std::size_t(m / 2)] = l[m / 2];
-    // The odd outputs' folded sum in four running sums, which do not wait on each other.
-    double odd[4] = {0.5 * (l[0] - l[m]), 0, 0, 0};
-    const auto fold = [&](int j) {
-        const auto [c, sn] = ffold[std::size_t(j)];
-        const double sum = 0.5 * (l[j] + l[m - j]), diff = l[j] - l[m - j];
-        y[std::size_t(j)] = sum - sn * diff;
-        y[std::size_t(m - j)] = sum + sn * diff;
-        return c * diff;
-    };
-    int j = 1;
-    for (; j + 4 <= m / 2; j += 4)
-        for (int lane = 0; lane < 4; ++lane) odd[lane] += fold(j + lane);
-    for (; j < m / 2; ++j) odd[0] += fold(j);
+    const double odd = folded(l, ffoldcos.data(), ffoldsin.data(), m, y.data());
     const tdoublearr& re = finverse.OutRe();
     const tdoublearr& im = finverse.OutIm();
     // The transform divides by its size, half the full one's, which makes its values those
@@ -221,7 +251,7 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     // left over), and then set on the sum before its stretch.
     const int nodd = m / 2, stretch = nodd / 4;
     double* running = cep.data() + 1; // odd output k at 2k
-    double at[4] = {((odd[0] + odd[1]) + (odd[2] + odd[3])) / m, 0, 0, 0};
+    double at[4] = {odd / m, 0, 0, 0};
     for (int k = 0; k < stretch; ++k)
         for (int r = 0; r < 4; ++r) {
             const int i = r * stretch + k;
@@ -266,12 +296,9 @@ double tpowercepstrum::prominence(std::span<double> cep) {
     // peak itself and the low quefrencies' formant bumps do not tilt the line.
     const int n = fnquef - ftrendfrom;
     const int m = n / 2;
-    for (int i = 0; i < m; ++i)
-        fslopes[std::size_t(i)] =
-            (fdb[std::size_t(ftrendfrom + i + m)] - fdb[std::size_t(ftrendfrom + i)]) / m;
+    pair_slopes(fdb.data() + ftrendfrom, m, fslopes.data());
     const double slope = median(fslopes.data(), m);
-    for (int i = 0; i < n; ++i)
-        fslopes[std::size_t(i)] = fdb[std::size_t(ftrendfrom + i)] - slope * (ftrendfrom + i);
+    heights(fdb.data() + ftrendfrom, ftrendfrom, n, slope, fslopes.data());
     const double intercept = median(fslopes.data(), n);
 
     // The peak is the bin highest above the line, not the highest bin: in a breathy voice the

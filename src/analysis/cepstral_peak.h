@@ -69,8 +69,8 @@ class tpowercepstrum {
     std::vector<double> fwindow;
     std::vector<double> fdb, fslopes, fscratch;
     TFFT fforward, finverse;
-    std::vector<double> flogs;                    // the log power spectrum, bins 0 ... n / 2
-    std::vector<std::pair<double, double>> ffold; // cos, sin of pi j / (n / 2)
+    std::vector<double> flogs;              // the log power spectrum, bins 0 ... n / 2
+    std::vector<double> ffoldcos, ffoldsin; // of pi j / (n / 2)
 };
 
 // The CPPS of one channel, hop by hop: the mean over the cepstral frames that belong to the
