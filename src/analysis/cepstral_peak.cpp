@@ -340,10 +340,9 @@ void tcppstrack::prepare(double fsin, int hop, const tcppssettings& s) {
     fcache.assign(std::size_t(fslots) * std::size_t(fcep.nquefrencies()), 0.0);
     fcached.assign(std::size_t(fslots), -1);
     fsmoothed.assign(std::size_t(fcep.nquefrencies()), 0.0);
-    fsamples.assign(std::size_t(fcep.windowlength() + 1), 0.0);
     std::int64_t ring = 1;
     while (ring < 2 * (fcep.windowlength() + 1 + std::int64_t(fslots) * fstep)) ring *= 2;
-    fconverted.assign(std::size_t(ring), 0.0);
+    fconverted.assign(std::size_t(2 * ring), 0.0);
     fconvertedmask = ring - 1;
     fmaxframes = fslots - 2 * fhalfframes - 1;
     reset();
@@ -366,31 +365,27 @@ std::span<const double> tcppstrack::frame(std::int64_t m) {
     const std::span<double> cep(fcache.data() + slot * std::size_t(nq), std::size_t(nq));
     if (fcached[slot] != m) {
         const int len = fcep.windowlength();
-        converted(m * fstep - len / 2 - 1);
-        fcep.compute(fsamples, cep);
+        fcep.compute(converted(m * fstep - len / 2 - 1, len + 1), cep);
         fcached[slot] = m;
     }
     return cep;
 }
 
-void tcppstrack::converted(std::int64_t first) {
-    const std::int64_t end = first + std::int64_t(fsamples.size());
-    const auto size = std::int64_t(fconverted.size());
+std::span<const double> tcppstrack::converted(std::int64_t first, int count) {
+    const std::int64_t end = first + count;
+    const std::int64_t size = fconvertedmask + 1;
     // Frames overlap: only the samples not converted yet are, unless there is a gap.
     if (first < fhavefrom || first > fhaveto) fhavefrom = fhaveto = first;
     while (fhaveto < end) {
         const std::int64_t at = fhaveto & fconvertedmask;
         const std::int64_t n = std::min(end - fhaveto, size - at);
-        fstream.read(fhaveto, std::span<double>(fconverted.data() + at, std::size_t(n)));
+        double* const to = fconverted.data() + at;
+        fstream.read(fhaveto, std::span<double>(to, std::size_t(n)));
+        std::copy_n(to, n, to + size);
         fhaveto += n;
     }
     fhavefrom = std::max(fhavefrom, fhaveto - size);
-    // In at most two stretches of the ring.
-    for (std::int64_t k = first; k < end;) {
-        const std::int64_t at = k & fconvertedmask, n = std::min(end - k, size - at);
-        std::copy_n(fconverted.data() + at, n, fsamples.data() + (k - first));
-        k += n;
-    }
+    return {fconverted.data() + (first & fconvertedmask), std::size_t(count)};
 }
 
 double tcppstrack::hopvalue(std::size_t hop) {
