@@ -41,17 +41,18 @@ template <class V> [[gnu::always_inline]] inline V load(const float* p) {
     return ((b[0] + b[4]) + (b[1] + b[5])) + ((b[2] + b[6]) + (b[3] + b[7])) + tail;
 }
 
-// A stretch of a stream taken to another rate through a table of taps per phase:
-// out[c] for the output samples k ... k + count - 1, where output sample k lies
-// k * phases / ratio input samples on, that is at input sample (k * ratio) / phases and phase
-// (k * ratio) mod phases; the input is kept in a ring (mask its size - 1). The samples are
-// made in one loop, their positions stepped on instead of divided out each.
+// A stretch of a stream taken to another rate through a table of taps per phase, the rates
+// being as insteps to phases in lowest terms: out[c] for the output samples k ... k + count - 1,
+// output sample k lying k * insteps / phases input samples on, that is at input sample
+// (k * insteps) / phases (rounded down) and phase (k * insteps) mod phases; its taps begin
+// `reach` input samples before that. The input is kept in a ring (mask its size - 1). The
+// samples are made in one loop, their positions stepped on instead of divided out each.
 GRAVON_SIMD_CLONES
 void polyphase(const float* ring, std::int64_t mask, const float* table, int taps, int reach,
-               std::int64_t ratio, std::int64_t phases, std::int64_t k, double* out,
+               std::int64_t insteps, std::int64_t phases, std::int64_t k, double* out,
                std::int64_t count) {
-    std::int64_t at = k * ratio / phases, phase = k * ratio % phases;
-    const std::int64_t stepat = ratio / phases, stepphase = ratio % phases;
+    std::int64_t at = k * insteps / phases, phase = k * insteps % phases;
+    const std::int64_t stepat = insteps / phases, stepphase = insteps % phases;
     for (std::int64_t c = 0; c < count; ++c) {
         const float* w = table + phase * taps;
         const std::int64_t first = at - reach;
