@@ -126,6 +126,42 @@ double folded(const double* __restrict l, const double* __restrict cosines,
            ((lane[4] + lane[5]) + (lane[6] + lane[7]));
 }
 
+// The power cepstrum from the half-size transform of the folded log spectrum (real parts re,
+// imaginary parts im, both 0 ... m / 2) and the folded sum odd0 on the transform's scale:
+// cep[0] ... cep[m].
+GRAVON_SIMD_CLONES
+void power_cepstrum(const double* __restrict re, const double* __restrict im, double odd0, int m,
+                    double* __restrict cep) {
+    // The transform divides by its size, half the full one's, which makes its values those
+    // the full transform gives; the odd ones continue the folded sum on the same scale.
+    for (int k = 0; k <= m / 2; ++k) cep[2 * k] = re[k] * re[k];
+    // Odd output k continues the folded sum by the imaginary parts 1 ... k: a running sum,
+    // taken in four stretches side by side, each from 0 (the last one also over the outputs
+    // left over), and then set on the sum before its stretch.
+    const int nodd = m / 2, stretch = nodd / 4;
+    double* running = cep + 1; // odd output k at 2k
+    double at[4] = {odd0, 0, 0, 0};
+    for (int k = 0; k < stretch; ++k)
+        for (int r = 0; r < 4; ++r) {
+            const int i = r * stretch + k;
+            if (i > 0) at[r] += im[i];
+            running[2 * i] = at[r];
+        }
+    for (int i = 4 * stretch; i < nodd; ++i) {
+        if (i > 0) at[3] += im[i];
+        running[2 * i] = at[3];
+    }
+    double start = 0;
+    for (int r = 0; r < 4; ++r) {
+        const int end = r == 3 ? nodd : (r + 1) * stretch;
+        for (int i = r * stretch; i < end; ++i) {
+            const double v = start + running[2 * i];
+            running[2 * i] = v * v;
+        }
+        start += at[r];
+    }
+}
+
 // out[i] = (db[i + m] - db[i]) / m for i < m: the slopes of pairs half the range apart.
 GRAVON_SIMD_CLONES
 void pair_slopes(const double* __restrict db, int m, double* __restrict out) {
@@ -242,35 +278,7 @@ void tpowercepstrum::compute(std::span<const double> x, std::span<double> cep) {
     const double odd = folded(l, ffoldcos.data(), ffoldsin.data(), m, y.data());
     const tdoublearr& re = finverse.OutRe();
     const tdoublearr& im = finverse.OutIm();
-    // The transform divides by its size, half the full one's, which makes its values those
-    // the full transform gives; the odd ones continue the folded sum on the same scale.
-    for (int k = 0; k <= m / 2; ++k)
-        cep[std::size_t(2 * k)] = re[std::size_t(k)] * re[std::size_t(k)];
-    // Odd output k continues the folded sum by the imaginary parts 1 ... k: a running sum,
-    // taken in four stretches side by side, each from 0 (the last one also over the outputs
-    // left over), and then set on the sum before its stretch.
-    const int nodd = m / 2, stretch = nodd / 4;
-    double* running = cep.data() + 1; // odd output k at 2k
-    double at[4] = {odd / m, 0, 0, 0};
-    for (int k = 0; k < stretch; ++k)
-        for (int r = 0; r < 4; ++r) {
-            const int i = r * stretch + k;
-            if (i > 0) at[r] += im[std::size_t(i)];
-            running[2 * i] = at[r];
-        }
-    for (int i = 4 * stretch; i < nodd; ++i) {
-        if (i > 0) at[3] += im[std::size_t(i)];
-        running[2 * i] = at[3];
-    }
-    double start = 0;
-    for (int r = 0; r < 4; ++r) {
-        const int end = r == 3 ? nodd : (r + 1) * stretch;
-        for (int i = r * stretch; i < end; ++i) {
-            const double v = start + running[2 * i];
-            running[2 * i] = v * v;
-        }
-        start += at[r];
-    }
+    power_cepstrum(re.data(), im.data(), odd / m, m, cep.data());
 }
 
 double tpowercepstrum::prominence(std::span<double> cep) {
