@@ -59,9 +59,9 @@ struct tanalysisparams {
     // (applied when a recording is set up)
     double cppsmaxf0 = 330.0;
     // The step of the cepstral frames, s, and the frames per hop whose CPPS is taken (0:
-    // every frame). Praat's definition, 0.002 s and every frame, costs some 30 us a hop; a
+    // every frame). Praat's definition, 0.002 s and every frame, costs some 18 us a hop; a
     // frame every 10 ms, smoothed over the same 10 ms, stays within a quarter dB of it on
-    // steady vowels at a sixth of the cost (applied when a recording is set up).
+    // steady vowels at a fifth of the cost (applied when a recording is set up).
     double cppstimestep = 0.01;
     int cppshoppositions = 1;
 };

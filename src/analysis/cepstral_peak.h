@@ -69,8 +69,8 @@ class tpowercepstrum {
     std::vector<double> fwindow;
     std::vector<double> fdb, fslopes, fscratch;
     TFFT fforward, finverse;
-    std::vector<double> flogs;                    // the log power spectrum, bins 0 ... n / 2
-    std::vector<std::pair<double, double>> ffold; // cos, sin of pi j / (n / 2)
+    std::vector<double> flogs;              // the log power spectrum, bins 0 ... n / 2
+    std::vector<double> ffoldcos, ffoldsin; // of pi j / (n / 2)
 };
 
 // The CPPS of one channel, hop by hop: the mean over the cepstral frames that belong to the
@@ -110,13 +110,14 @@ class tcppstrack {
     int fslots = 0;
     std::vector<double> fcache;        // fslots raw cepstra
     std::vector<std::int64_t> fcached; // the frame number in each slot, -1 if none
-    std::vector<double> fsmoothed, fsamples;
+    std::vector<double> fsmoothed;
     // The converted stream as far as frames have read it: output samples fhavefrom ...
-    // fhaveto - 1, at their index modulo the ring's size.
+    // fhaveto - 1, at their index modulo the ring's size (mask + 1), and again one size on, so
+    // that any stretch of them lies in one piece.
     std::vector<double> fconverted;
     std::int64_t fconvertedmask = 0, fhavefrom = 0, fhaveto = 0;
-    // Fills fsamples with output samples first ... first + fsamples.size() - 1.
-    void converted(std::int64_t first);
+    // Output samples first ... first + count - 1 (count at most the ring's size).
+    std::span<const double> converted(std::int64_t first, int count);
 };
 
 } // namespace gravon

@@ -1,9 +1,12 @@
 #include "analysis/rate_converter.h"
 
+#pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
+
 #include "analysis/simd_clones.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <utility>
 
@@ -13,17 +16,64 @@ namespace {
 
 constexpr int kernelsteps = 512; // kernel points per zero crossing
 
-// The sum of w[j] x[j] for j < n, in eight running sums so that it vectorises.
-GRAVON_SIMD_CLONES
-float dot(const float* w, const float* x, int n) {
-    float lane[8] = {};
+using v16f = float __attribute__((vector_size(64)));
+using v8f = float __attribute__((vector_size(32)));
+
+template <class V> [[gnu::always_inline]] inline V load(const float* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The sum of w[j] x[j] for j < n, in sixteen running sums added up pairwise at the end.
+[[gnu::always_inline]] inline float dot(const float* w, const float* x, int n) {
+    v16f a = {};
     int j = 0;
-    for (; j + 8 <= n; j += 8)
-        for (int l = 0; l < 8; ++l) lane[l] += w[j + l] * x[j + l];
-    float sum = 0;
-    for (; j < n; ++j) sum += w[j] * x[j];
-    for (float v : lane) sum += v;
-    return sum;
+    for (; j + 16 <= n; j += 16) a += load<v16f>(w + j) * load<v16f>(x + j);
+    v8f b = __builtin_shufflevector(a, a, 0, 1, 2, 3, 4, 5, 6, 7) +
+            __builtin_shufflevector(a, a, 8, 9, 10, 11, 12, 13, 14, 15);
+    if (j + 8 <= n) {
+        b += load<v8f>(w + j) * load<v8f>(x + j);
+        j += 8;
+    }
+    float tail = 0;
+    for (; j < n; ++j) tail += w[j] * x[j];
+    return ((b[0] + b[4]) + (b[1] + b[5])) + ((b[2] + b[6]) + (b[3] + b[7])) + tail;
+}
+
+// A stretch of a stream taken to another rate through a table of taps per phase, the rates
+// being as insteps to phases in lowest terms: out[c] for the output samples k ... k + count - 1,
+// output sample k lying k * insteps / phases input samples on, that is at input sample
+// (k * insteps) / phases (rounded down) and phase (k * insteps) mod phases; its taps begin
+// `reach` input samples before that. The input is kept in a ring (mask its size - 1). The
+// samples are made in one loop, their positions stepped on instead of divided out each.
+GRAVON_SIMD_CLONES
+void polyphase(const float* ring, std::int64_t mask, const float* table, int taps, int reach,
+               std::int64_t insteps, std::int64_t phases, std::int64_t k, double* out,
+               std::int64_t count) {
+    std::int64_t at = k * insteps / phases, phase = k * insteps % phases;
+    const std::int64_t stepat = insteps / phases, stepphase = insteps % phases;
+    for (std::int64_t c = 0; c < count; ++c) {
+        const float* w = table + phase * taps;
+        const std::int64_t first = at - reach;
+        float sum = 0;
+        if (first >= 0 && ((first ^ (first + taps - 1)) & ~mask) == 0) {
+            // The taps lie in one stretch of the ring.
+            sum = dot(w, ring + (first & mask), taps);
+        } else {
+            for (int j = 0; j < taps; ++j) {
+                const std::int64_t n = first + j;
+                if (n >= 0) sum += w[j] * ring[n & mask];
+            }
+        }
+        out[c] = sum;
+        at += stepat;
+        phase += stepphase;
+        if (phase >= phases) {
+            phase -= phases;
+            ++at;
+        }
+    }
 }
 
 } // namespace
@@ -115,24 +165,6 @@ double tratestream::kernelat(double d) const {
 
 double tratestream::sample(std::int64_t k) const {
     if (fidentity) return fring[std::size_t(k & fmask)];
-    if (ftaps > 0) {
-        const std::int64_t pos = k * fin;
-        const std::int64_t n0 = pos / fout;
-        const std::int64_t phase = (pos % fout) / fphasestep;
-        const float* w = fphases.data() + phase * ftaps;
-        const std::int64_t first = n0 - freachtaps;
-        float sum = 0;
-        if (first >= 0 && ((first ^ (first + ftaps - 1)) & ~fmask) == 0) {
-            // The taps lie in one stretch of the ring.
-            sum = dot(w, fring.data() + (first & fmask), ftaps);
-        } else {
-            for (int j = 0; j < ftaps; ++j) {
-                const std::int64_t n = first + j;
-                if (n >= 0) sum += w[j] * fring[std::size_t(n & fmask)];
-            }
-        }
-        return sum;
-    }
     const double p = double(k) * fratio;
     const std::int64_t lo = std::max<std::int64_t>(0, std::int64_t(std::ceil(p - freach)));
     const std::int64_t hi = std::int64_t(std::floor(p + freach));
@@ -144,11 +176,18 @@ double tratestream::sample(std::int64_t k) const {
 }
 
 void tratestream::read(std::int64_t first, std::span<double> out) const {
-    const std::int64_t lo = earliest(), hi = available();
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const std::int64_t k = first + std::int64_t(i);
-        out[i] = k >= lo && k < hi ? sample(k) : 0.0;
+    const auto n = std::int64_t(out.size());
+    // Outputs 0 ... from - 1 and to ... n - 1 lie outside the kept input.
+    const std::int64_t from = std::clamp(earliest() - first, std::int64_t(0), n);
+    const std::int64_t to = std::clamp(available() - first, from, n);
+    std::fill(out.begin(), out.begin() + from, 0.0);
+    if (ftaps > 0) {
+        polyphase(fring.data(), fmask, fphases.data(), ftaps, freachtaps, fin / fphasestep,
+                  fout / fphasestep, first + from, out.data() + from, to - from);
+    } else {
+        for (std::int64_t i = from; i < to; ++i) out[std::size_t(i)] = sample(first + i);
     }
+    std::fill(out.begin() + to, out.end(), 0.0);
 }
 
 } // namespace gravon

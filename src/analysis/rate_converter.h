@@ -37,8 +37,8 @@ class tratestream {
     double lag() const { return freach / fratio; }
 
   private:
-    double sample(std::int64_t k) const;
-    double kernelat(double d) const; // kernel at d input samples from the position
+    double sample(std::int64_t k) const; // without a table of phases
+    double kernelat(double d) const;     // kernel at d input samples from the position
 
     double finrate = 1;
     double fratio = 1; // input samples per output sample
