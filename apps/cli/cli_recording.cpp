@@ -45,7 +45,7 @@ bool record_take(TForm1& form, double seconds, const std::string& device,
             return false;
         }
     }
-    form.advanced.recorddevice = device;
+    form.set_record_device(device);
     form.RecordActionExecute(true);
     if (!form.recording()) {
         error = "the recording could not be started";

@@ -524,6 +524,26 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     void select_all_area_action(std::int32_t c);
     void clear_area_selection_action();
 
+    // ---- What the window's controls change (a repaint is the caller's) ----
+    // The level axis' range, lo < hi in dB.
+    void set_level_range(double lo, double hi);
+    // The colour range of the shown display parameter, written into the matching layer of
+    // every phonetogram too, so that their files keep it.
+    void set_colour_range(double lo, double hi, bool logarithmic);
+    // Phonetogram pgno drawn opaque over those below it, or blended.
+    void set_opaque(std::int32_t pgno, bool opaque);
+    // A reference group's cells show where at least percent (1 ... 100) of its members reach.
+    void set_group_share(std::int32_t percent);
+    // The statistics window shows the condensed version.
+    void set_short_statistics(bool shortversion);
+    void set_target_ticked(bool ticked);
+    // A left-button drag moves the target from now until the button is released.
+    void set_target_drag(bool on);
+    // Esc during a replay.
+    void cancel_replay();
+    // The input device the next take records from, by name; "" for the default.
+    void set_record_device(const std::string& name);
+
     // ---- Defaults ----
     // Every option to its default, with the parameter table of the recording phonetograms.
     void set_options_to_default();

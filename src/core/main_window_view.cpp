@@ -1,7 +1,9 @@
 // The main window's side of the phonetogram view: the crosshair and the selection edited with
 // the mouse. The toolkit view maps pixels to bins and calls these.
+#include "base/same_text.h"
 #include "core/main_window.h"
 #include "phonetogram/area_selection.h"
+#include "phonetogram/shown_layer.h"
 
 #include <algorithm>
 
@@ -53,6 +55,65 @@ void TForm1::clear_area_selection_action() {
     clear_area_selection(*this);
     fix_area_statistics();
     ui.request_repaint();
+}
+
+void TForm1::set_level_range(double lo, double hi) {
+    advanced.lolevel = lo;
+    advanced.hilevel = hi;
+}
+
+void TForm1::set_colour_range(double lo, double hi, bool logarithmic) {
+    const std::int32_t z = options.zparam();
+    auto& dps = advanced.displayparams;
+    if (z < 0 || std::size_t(z) >= dps.size()) return;
+    tdisplayparam& p = dps[std::size_t(z)];
+    p.min = lo;
+    p.max = hi;
+    p.logarithmic = logarithmic;
+    for (tpg& pg : pgs) {
+        const std::size_t l = shown_layer(pg, advanced.stdpgparams, z, dps.size());
+        // Layer 0 stands for "no matching layer" unless the parameter maps to it.
+        if (l == 0 && z != 0) {
+            bool matches = false;
+            for (const tstdpgparam& s : advanced.stdpgparams)
+                matches = matches || (s.displaymapping == z && !pg.param.empty() &&
+                                      same_text_nocase(s.name, pg.param[0].name));
+            if (!matches) continue;
+        }
+        if (l < pg.param.size()) {
+            pg.param[l].min = lo;
+            pg.param[l].max = hi;
+            pg.param[l].logarithmic = logarithmic;
+        }
+    }
+}
+
+void TForm1::set_opaque(std::int32_t pgno, bool opaque) {
+    if (pgno >= 0 && std::size_t(pgno) < pgs.size()) pgs[std::size_t(pgno)].opaque = opaque;
+}
+
+void TForm1::set_group_share(std::int32_t percent) {
+    options.groupshare = std::clamp(percent, 1, 100);
+}
+
+void TForm1::set_short_statistics(bool shortversion) {
+    options.shortversion = shortversion;
+}
+
+void TForm1::set_target_ticked(bool ticked) {
+    targetticked = ticked;
+}
+
+void TForm1::set_target_drag(bool on) {
+    movetargetwithmouse = on;
+}
+
+void TForm1::cancel_replay() {
+    cancelreplay = true;
+}
+
+void TForm1::set_record_device(const std::string& name) {
+    advanced.recorddevice = name;
 }
 
 } // namespace gravon

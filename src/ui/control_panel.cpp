@@ -278,12 +278,12 @@ void TForm8::color_clicked(int index) {
 void TForm8::set_opaque(bool opaque) {
     const std::int32_t s = selected_pg(fform, fselection);
     if (s < 0) return;
-    fform.pgs[std::size_t(s)].opaque = opaque;
+    fform.set_opaque(s, opaque);
     fform.ui.request_repaint();
 }
 
 void TForm8::set_group_share(int percent) {
-    fform.options.groupshare = std::clamp(percent, 1, 100);
+    fform.set_group_share(percent);
     fform.ui.request_repaint();
 }
 

@@ -94,8 +94,7 @@ TDrawingArea::TDrawingArea(TForm1& form, QWidget* parent)
     connect(flaxis, &TAxis::scaleChanging, fview, qOverload<>(&QWidget::update));
     connect(flaxis, &TAxis::scaleChanged, this, [this] {
         if (fsyncing) return;
-        fform.advanced.lolevel = flaxis->model().LoValue();
-        fform.advanced.hilevel = flaxis->model().HiValue();
+        fform.set_level_range(flaxis->model().LoValue(), flaxis->model().HiValue());
         refresh();
     });
     // A dragged or typed legend range becomes the parameter's colour range.

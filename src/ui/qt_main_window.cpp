@@ -215,17 +215,16 @@ void TMainWindow::create_actions() {
     on(setmeasuredtarget, [this] {
         ttargetaction ta = fform->target_action();
         if (set_target_from_measurement(fform->options, ta, fform->statistics)) {
-            fform->targetticked = ta.ticked;
+            fform->set_target_ticked(ta.ticked);
             fform->ui.request_repaint();
             fform->fix_things();
         }
     });
     connect(action(showtarget), &QAction::triggered, this, [this](bool checked) {
-        fform->targetticked = checked;
+        fform->set_target_ticked(checked);
         fui.request_repaint();
     });
-    connect(action(cancelanalysis), &QAction::triggered, this,
-            [this] { fform->cancelreplay = true; });
+    connect(action(cancelanalysis), &QAction::triggered, this, [this] { fform->cancel_replay(); });
     connect(action(copyimage), &QAction::triggered, this, [this] { fdrawingarea->copy_image(); });
     connect(action(exit), &QAction::triggered, this, [this] { close(); });
     connect(action(about), &QAction::triggered, this, [this] { show_about(); });
@@ -467,7 +466,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
     if (fclosing) return event->accept();
     if (busy()) {
         // Closing waits for the replay, which stops at its next block.
-        fform->cancelreplay = true;
+        fform->cancel_replay();
         fpendingclose = true;
         event->ignore();
         return;
@@ -649,7 +648,7 @@ void TMainWindow::rebuild_target_menu() {
 void TMainWindow::choose_target(std::int32_t tag) {
     ttargetaction ta = fform->target_action();
     if (!choose_target_item(fform->options, ta, tag)) return;
-    fform->targetticked = ta.ticked;
+    fform->set_target_ticked(ta.ticked);
     action(showtarget)->setChecked(ta.ticked);
     fui.request_repaint();
 }

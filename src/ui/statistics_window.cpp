@@ -65,7 +65,7 @@ QString TForm6::text() const {
 }
 
 void TForm6::Setshortversion(bool b) {
-    fform.options.shortversion = b;
+    fform.set_short_statistics(b);
     if (condensedbutton->isChecked() != b) condensedbutton->setChecked(b);
 }
 

@@ -99,9 +99,9 @@ void TPhonetogramView::mousePressEvent(QMouseEvent* e) {
         update();
     } else if (e->button() == Qt::LeftButton) {
         fform.Setshowcursor(true);
-        fform.movetargetwithmouse = target_grabbed(fform.options, fform.target_action(),
-                                                   faxes.faxis.pixel_to_value(pos.x()),
-                                                   faxes.laxis.pixel_to_value(pos.y()));
+        fform.set_target_drag(target_grabbed(fform.options, fform.target_action(),
+                                             faxes.faxis.pixel_to_value(pos.x()),
+                                             faxes.laxis.pixel_to_value(pos.y())));
         if (fform.movetargetwithmouse) {
             // The pointer jumps onto the target, so that the drag starts from its centre.
             pos = target_pixel(fform, faxes);
@@ -135,7 +135,7 @@ void TPhonetogramView::mouseReleaseEvent(QMouseEvent* e) {
         emit cursorChanged();
         update();
     }
-    fform.movetargetwithmouse = false;
+    fform.set_target_drag(false);
 }
 
 void TPhonetogramView::focusInEvent(QFocusEvent* e) {

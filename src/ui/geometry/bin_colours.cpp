@@ -1,6 +1,5 @@
 #include "ui/geometry/bin_colours.h"
 
-#include "base/same_text.h"
 #include "phonetogram/speech_profile.h"
 #include "ui/geometry/transparency.h"
 
@@ -12,15 +11,6 @@
 namespace gravon {
 
 using bin_tint_cache = tbinpaint::ttintcache;
-
-std::size_t shown_layer(const tpg& pg, const tstdpgparamarr& stdpgparams, std::int32_t zparam,
-                        std::size_t ndisplayparams) {
-    if (zparam < 0 || std::size_t(zparam) >= ndisplayparams) return 0;
-    for (std::size_t l = 0; l < pg.param.size(); ++l)
-        for (const tstdpgparam& s : stdpgparams)
-            if (s.displaymapping == zparam && same_text_nocase(s.name, pg.param[l].name)) return l;
-    return 0;
-}
 
 double fast_log2(double x) {
     if (!(x > 0) || !std::isfinite(x)) return x == INFINITY ? x : NAN;

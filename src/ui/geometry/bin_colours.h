@@ -7,6 +7,7 @@
 #include "phonetogram/display_params.h"
 #include "phonetogram/pg_colors.h"
 #include "phonetogram/pg_list.h"
+#include "phonetogram/shown_layer.h"
 #include "ui/geometry/transparency.h"
 
 #include <cstdint>
@@ -44,12 +45,6 @@ inline constexpr TColor speechoutlinecolor = {160, 70, 0};
 inline constexpr double speechwash = 0.45; // the share of speechcolor in a washed cell
 // The colour of a cell of colour under with the wash over it.
 TColor speech_washed(TColor under);
-
-// The layer of pg that shows display parameter zparam: the first layer whose name is that of
-// an entry of stdpgparams mapped to zparam; layer 0 when there is none or zparam lies beyond
-// the display parameters.
-std::size_t shown_layer(const tpg& pg, const tstdpgparamarr& stdpgparams, std::int32_t zparam,
-                        std::size_t ndisplayparams);
 
 // log2(x) for finite x > 0 to about 1e-15 relative, without a call into the maths library:
 // the bins' colours take one logarithm each, and the library call (with its change of

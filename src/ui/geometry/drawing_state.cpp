@@ -169,29 +169,7 @@ std::int32_t next_legend_param(const TForm1& form) {
 }
 
 void apply_legend_range(TForm1& form, double lo, double hi, bool logarithmic) {
-    const std::int32_t z = form.options.zparam();
-    auto& dps = form.advanced.displayparams;
-    if (z < 0 || std::size_t(z) >= dps.size()) return;
-    tdisplayparam& p = dps[std::size_t(z)];
-    p.min = lo;
-    p.max = hi;
-    p.logarithmic = logarithmic;
-    for (tpg& pg : form.pgs) {
-        const std::size_t l = shown_layer(pg, form.advanced.stdpgparams, z, dps.size());
-        // Layer 0 stands for "no matching layer" unless the parameter maps to it.
-        if (l == 0 && z != 0) {
-            bool matches = false;
-            for (const tstdpgparam& s : form.advanced.stdpgparams)
-                matches = matches || (s.displaymapping == z && !pg.param.empty() &&
-                                      same_text_nocase(s.name, pg.param[0].name));
-            if (!matches) continue;
-        }
-        if (l < pg.param.size()) {
-            pg.param[l].min = lo;
-            pg.param[l].max = hi;
-            pg.param[l].logarithmic = logarithmic;
-        }
-    }
+    form.set_colour_range(lo, hi, logarithmic);
 }
 
 } // namespace gravon
