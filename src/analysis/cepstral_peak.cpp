@@ -4,6 +4,7 @@
 
 #include "analysis/median.h"
 #include "analysis/simd_clones.h"
+#include "analysis/vector_lanes.h"
 
 #include <algorithm>
 #include <bit>
@@ -56,18 +57,6 @@ void scaled_logs(const double* in, double* out, int n, double scale) {
     for (int k = 0; k < n; ++k) out[k] = scale * fast_ln(std::max(in[k], powerfloor));
 }
 
-using v4 = double __attribute__((vector_size(32)));
-
-[[gnu::always_inline]] inline v4 load4(const double* p) {
-    v4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-[[gnu::always_inline]] inline void store4(double* p, const v4& v) {
-    std::memcpy(p, &v, sizeof v);
-}
-
 // out[k] = sum over j of w[j] in[k + j] for k < n: a moving mean of weights w (count nw)
 // whose first weight falls on in[k]. Eight outputs at a time are summed in registers over all
 // the weights and stored once, rather than each weight's pass loading and storing them all.
@@ -79,11 +68,11 @@ void weighted_sums(const double* __restrict in, const double* __restrict w, int 
         v4 lo = {}, hi = {};
         for (int j = 0; j < nw; ++j) {
             const v4 wj = {w[j], w[j], w[j], w[j]};
-            lo += wj * load4(in + k + j);
-            hi += wj * load4(in + k + j + 4);
+            lo += wj * load<v4>(in + k + j);
+            hi += wj * load<v4>(in + k + j + 4);
         }
-        store4(out + k, lo);
-        store4(out + k + 4, hi);
+        store(out + k, lo);
+        store(out + k + 4, hi);
     }
     for (; k < n; ++k) {
         double acc = 0;
@@ -182,10 +171,10 @@ double preemphasised(const double* __restrict x, double a, double* __restrict y,
     v4 lo = {}, hi = {};
     int i = 0;
     for (; i + 8 <= n; i += 8) {
-        const v4 p = load4(x + i + 1) - av * load4(x + i);
-        const v4 q = load4(x + i + 5) - av * load4(x + i + 4);
-        store4(y + i, p);
-        store4(y + i + 4, q);
+        const v4 p = load<v4>(x + i + 1) - av * load<v4>(x + i);
+        const v4 q = load<v4>(x + i + 5) - av * load<v4>(x + i + 4);
+        store(y + i, p);
+        store(y + i + 4, q);
         lo += p;
         hi += q;
     }

@@ -1,6 +1,7 @@
 #include "analysis/fft.h"
 
 #include "analysis/simd_clones.h"
+#include "analysis/vector_lanes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -344,19 +345,8 @@ void TFFT::setInChunk(const tsamplechunk& chunk) {
 
 namespace {
 
-// Four doubles, handled as one value so that the butterflies of four neighbouring points run
-// together (one AVX2 register, or two SSE2 registers); two doubles for spans of two points.
-using v4 = double __attribute__((vector_size(32)));
-using v2 = double __attribute__((vector_size(16)));
-
-template <class V> [[gnu::always_inline]] inline V load(const double* p) {
-    V v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-template <class V> [[gnu::always_inline]] inline void store(double* p, const V& v) {
-    std::memcpy(p, &v, sizeof v);
-}
+// The butterflies of four neighbouring points run together as one value of four doubles (one
+// AVX2 register, or two SSE2 registers); two doubles for spans of two points.
 [[gnu::always_inline]] inline v4 reversed(const v4& v) {
     return __builtin_shufflevector(v, v, 3, 2, 1, 0);
 }

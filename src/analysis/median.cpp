@@ -3,6 +3,7 @@
 #pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
 
 #include "analysis/simd_clones.h"
+#include "analysis/vector_lanes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,14 +25,6 @@ int count_below(const double* x, int n, double t) {
     return count;
 }
 
-using v4 = double __attribute__((vector_size(32)));
-
-[[gnu::always_inline]] inline v4 load4(const double* p) {
-    v4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 // The smallest and the largest of x[0] ... x[n - 1] and their sum, which is not finite when
 // one of them is not. Four sets of lanes, so that each comparison waits for a quarter of the
 // others only.
@@ -42,7 +35,7 @@ void extent(const double* x, int n, double& smallest, double& largest, double& s
     int i = 0;
     for (; i + 16 <= n; i += 16)
         for (int g = 0; g < 4; ++g) {
-            const v4 v = load4(x + i + 4 * g);
+            const v4 v = load<v4>(x + i + 4 * g);
             lo[g] = v < lo[g] ? v : lo[g];
             hi[g] = v > hi[g] ? v : hi[g];
             total[g] += v;
@@ -71,7 +64,7 @@ void around(const double* x, int n, double t, double& below, double& from) {
     int i = 0;
     for (; i + 16 <= n; i += 16)
         for (int g = 0; g < 4; ++g) {
-            const v4 v = load4(x + i + 4 * g);
+            const v4 v = load<v4>(x + i + 4 * g);
             lo[g] = (v < tv) & (v > lo[g]) ? v : lo[g];
             hi[g] = (v >= tv) & (v < hi[g]) ? v : hi[g];
         }

@@ -3,6 +3,7 @@
 #pragma GCC diagnostic ignored "-Wpsabi" // vector values never cross an ABI boundary
 
 #include "analysis/simd_clones.h"
+#include "analysis/vector_lanes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,15 +16,6 @@ namespace gravon {
 namespace {
 
 constexpr int kernelsteps = 512; // kernel points per zero crossing
-
-using v16f = float __attribute__((vector_size(64)));
-using v8f = float __attribute__((vector_size(32)));
-
-template <class V> [[gnu::always_inline]] inline V load(const float* p) {
-    V v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 // The sum of w[j] x[j] for j < n, in sixteen running sums added up pairwise at the end.
 [[gnu::always_inline]] inline float dot(const float* w, const float* x, int n) {
