@@ -4,6 +4,7 @@
 // in it or with its journal on a full disk, comes back from its journal as it was analysed;
 // and a recovered take's journal stays until the take is saved or discarded.
 #include "cli_process.h"
+#include "support/sound_server.h"
 
 #include <chrono>
 #include <cmath>
@@ -98,8 +99,7 @@ std::size_t keyboard_rows(const std::vector<std::string>& rows) {
 class CliRecord : public gravon::testing::tclitest {
   protected:
     void SetUp() override {
-        if (!std::getenv("PULSE_SERVER") && fs::exists("/tmp/gravon-pulse/native"))
-            setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+        gravon::testing::use_test_sound_server();
         if (std::system("pactl list short sources 2>/dev/null | grep -q gravon_mic") != 0)
             GTEST_SKIP() << "no sound server with the loopback microphone: run "
                             "scripts/sound_server.sh start";

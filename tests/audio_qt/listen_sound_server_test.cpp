@@ -4,6 +4,8 @@
 // is the sound of that vowel's frames sample for sample, and before and after it nothing.
 #include "audio/qt/qt_audio_factory.h"
 #include "core/selection_sound.h"
+#include "support/event_wait.h"
+#include "support/sound_server.h"
 #include "support/two_vowels.h"
 
 #include <QCoreApplication>
@@ -17,15 +19,10 @@
 namespace gravon {
 namespace {
 
-void wait_ms(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+using gravon::testing::wait_ms;
 
 TEST(ListenOnTheSoundServer, TheSelectedVowelsFramesPlaySampleForSampleAndNothingElse) {
-    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     if (std::system("pactl list short sinks 2>/dev/null | grep -q gravon_sink") != 0)
         GTEST_SKIP() << "no test sound server: run scripts/sound_server.sh start";
     testing::ttestform t;

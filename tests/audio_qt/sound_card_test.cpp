@@ -5,6 +5,8 @@
 #include "audio/qt/qt_audio_factory.h"
 #include "audio/qt/qt_wave_service.h"
 #include "core/test_form.h"
+#include "support/event_wait.h"
+#include "support/sound_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,11 +18,7 @@
 namespace gravon {
 namespace {
 
-void wait_ms(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+using gravon::testing::wait_ms;
 
 // The left channel of the loopback microphone, 16-bit at 44.1 kHz.
 struct tcapture {
@@ -63,8 +61,7 @@ double db(double x) {
 }
 
 TEST(SoundCard, MaskingNoiseAndAKeyboardToneHaveTheirLevelAndPitch) {
-    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     gravon::testing::ttempconfig config;
     gravon::testing::trecordinginterface ui;
     TForm1 form(ui);
@@ -114,8 +111,7 @@ TEST(SoundCard, MaskingNoiseAndAKeyboardToneHaveTheirLevelAndPitch) {
 // A handler that raises inside the service's delivery of a notification is reported where the
 // factory was told (the window posts it as a message), not written to the terminal.
 TEST(SoundCard, AHandlerThatRaisesIsReportedWhereTheFactoryWasTold) {
-    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     tqtaudiofactory devices;
     std::vector<std::string> reports;
     devices.report_failures_to([&](const std::string& text) { reports.push_back(text); });

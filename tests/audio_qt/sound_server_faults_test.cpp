@@ -9,6 +9,7 @@
 #include "audio/qt/qt_wave_service.h"
 #include "audio/wave_error_text.h"
 #include "core/test_form.h"
+#include "support/sound_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -100,8 +101,7 @@ struct tlistener {
 
 // The server of the tests is running and Qt reaches it, also after a test that stopped it.
 bool server_answers() {
-    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     tqtwavein in;
     return has(in.device_names(), "Gravon_loopback_microphone");
 }

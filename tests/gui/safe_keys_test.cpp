@@ -2,6 +2,7 @@
 // start no stream on the real sound server (scripts/sound_server.sh), wherever the window had
 // put the focus; a control that makes sound takes the focus only when the user moves it there.
 #include "audio/qt/qt_audio_factory.h"
+#include "support/sound_server.h"
 #include "support/temp_config.h"
 #include "ui/main_actions.h"
 #include "ui/qt_main_window.h"
@@ -38,8 +39,7 @@ QToolButton* button_of(TMainWindow& w, tactionid id) {
 }
 
 TEST(SafeKeys, ReturnAndSpaceAfterStopStartNoSound) {
-    if (!std::getenv("PULSE_SERVER") && fs::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     testing::ttempconfig config;
     tqtaudiofactory audio;
     TMainWindow w;

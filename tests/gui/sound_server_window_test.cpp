@@ -6,6 +6,7 @@
 #include "audio/mpc_record.h"
 #include "audio/qt/qt_audio_factory.h"
 #include "audio/qt/qt_wave_service.h"
+#include "support/sound_server.h"
 #include "support/temp_config.h"
 #include "ui/main_actions.h"
 #include "ui/qt_main_window.h"
@@ -68,8 +69,7 @@ struct tserverback {
 };
 
 TEST(SoundServerWindow, ATakeStoppedByTheServerIsKeptAndRecordingGoesOnOnceItIsBack) {
-    if (!std::getenv("PULSE_SERVER") && fs::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     testing::ttempconfig config;
     tqtaudiofactory audio;
     TMainWindow w;

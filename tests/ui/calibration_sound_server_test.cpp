@@ -5,6 +5,8 @@
 #include "audio/qt/qt_audio_factory.h"
 #include "audio/qt/qt_wave_service.h"
 #include "core/test_form.h"
+#include "support/event_wait.h"
+#include "support/sound_server.h"
 #include "synth/wav_writer.h"
 #include "ui/sound_level_meter_window.h"
 #include "ui/waveform_view.h"
@@ -22,11 +24,7 @@
 namespace gravon {
 namespace {
 
-void wait_ms(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+using gravon::testing::wait_ms;
 
 // A stereo 1 kHz tone of `seconds` at `dbfs` (peak re full scale), played in the background.
 void play_tone(const std::filesystem::path& dir, const char* name, double dbfs, double seconds) {
@@ -44,8 +42,7 @@ void play_tone(const std::filesystem::path& dir, const char* name, double dbfs, 
 }
 
 TEST(CalibrationOnTheSoundServer, TheSignedFactorMakesASecondToneReadItsLevel) {
-    if (!std::getenv("PULSE_SERVER") && std::filesystem::exists("/tmp/gravon-pulse/native"))
-        setenv("PULSE_SERVER", "unix:/tmp/gravon-pulse/native", 1);
+    gravon::testing::use_test_sound_server();
     if (std::system("pactl list short sources 2>/dev/null | grep -q gravon_mic") != 0)
         GTEST_SKIP() << "no loopback microphone: run scripts/sound_server.sh start";
     testing::ttestform t;
