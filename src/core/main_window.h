@@ -537,8 +537,16 @@ class TForm1 : public tpglist, public TAnalysisDriver {
     // The statistics window shows the condensed version.
     void set_short_statistics(bool shortversion);
     void set_target_ticked(bool ticked);
+    // The Target menu: the target back to its default; the target from the area measurement
+    // (false, changing nothing, while there is none); one of the listed targets (false for a
+    // tag outside the list). The latter two tick it.
+    void reset_target();
+    bool target_from_measurement();
+    bool choose_target(std::int32_t tag);
     // A left-button drag moves the target from now until the button is released.
     void set_target_drag(bool on);
+    // While a drag moves the shown target, it follows the crosshair bin; returns whether it did.
+    bool move_dragged_target();
     // Esc during a replay.
     void cancel_replay();
     // The input device the next take records from, by name; "" for the default.

@@ -104,8 +104,32 @@ void TForm1::set_target_ticked(bool ticked) {
     targetticked = ticked;
 }
 
+void TForm1::reset_target() {
+    gravon::reset_target(options);
+}
+
+bool TForm1::target_from_measurement() {
+    ttargetaction ta = target_action();
+    if (!set_target_from_measurement(options, ta, statistics)) return false;
+    targetticked = ta.ticked;
+    return true;
+}
+
+bool TForm1::choose_target(std::int32_t tag) {
+    ttargetaction ta = target_action();
+    if (!choose_target_item(options, ta, tag)) return false;
+    targetticked = ta.ticked;
+    return true;
+}
+
 void TForm1::set_target_drag(bool on) {
     movetargetwithmouse = on;
+}
+
+bool TForm1::move_dragged_target() {
+    if (!movetargetwithmouse || !target_shown(target_action())) return false;
+    drag_target_to_bin(options, cursor);
+    return true;
 }
 
 void TForm1::cancel_replay() {

@@ -208,14 +208,12 @@ void TMainWindow::create_actions() {
     on(savereport, [this] { save_report_dialog(); });
     on(printreport, [this] { print_report_dialog(); });
     on(resettarget, [&f] {
-        reset_target(f.options);
+        f.reset_target();
         f.ui.request_repaint();
         f.fix_things();
     });
     on(setmeasuredtarget, [this] {
-        ttargetaction ta = fform->target_action();
-        if (set_target_from_measurement(fform->options, ta, fform->statistics)) {
-            fform->set_target_ticked(ta.ticked);
+        if (fform->target_from_measurement()) {
             fform->ui.request_repaint();
             fform->fix_things();
         }
@@ -646,10 +644,8 @@ void TMainWindow::rebuild_target_menu() {
 }
 
 void TMainWindow::choose_target(std::int32_t tag) {
-    ttargetaction ta = fform->target_action();
-    if (!choose_target_item(fform->options, ta, tag)) return;
-    fform->set_target_ticked(ta.ticked);
-    action(showtarget)->setChecked(ta.ticked);
+    if (!fform->choose_target(tag)) return;
+    action(showtarget)->setChecked(fform->targetticked);
     fui.request_repaint();
 }
 

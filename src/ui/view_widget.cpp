@@ -72,10 +72,7 @@ void TPhonetogramView::finish_band() {
 void TPhonetogramView::move_to(QPoint pos) {
     const tbincursor bin = bin_at_pixel(faxes, pos);
     fform.set_cursor_bin(bin.xbin, bin.ybin);
-    if (fform.movetargetwithmouse && target_shown(fform.target_action())) {
-        drag_target_to_bin(fform.options, fform.cursor);
-        emit targetMoved();
-    }
+    if (fform.move_dragged_target()) emit targetMoved();
     emit cursorChanged();
     update();
 }
