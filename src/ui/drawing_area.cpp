@@ -101,7 +101,7 @@ TDrawingArea::TDrawingArea(TForm1& form, QWidget* parent)
     auto legendrange = [this] {
         if (fsyncing) return;
         const TAxisModel& a = flegendaxis->model();
-        apply_legend_range(fform, a.LoValue(), a.HiValue(), a.Logarithmic());
+        fform.set_colour_range(a.LoValue(), a.HiValue(), a.Logarithmic());
         fview->update();
         fstrip->update();
     };

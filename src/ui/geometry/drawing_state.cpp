@@ -168,8 +168,5 @@ std::int32_t next_legend_param(const TForm1& form) {
     return 0;
 }
 
-void apply_legend_range(TForm1& form, double lo, double hi, bool logarithmic) {
-    form.set_colour_range(lo, hi, logarithmic);
-}
 
 } // namespace gravon

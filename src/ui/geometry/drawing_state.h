@@ -1,6 +1,6 @@
 // What the drawing area derives from the main window's state on every refresh: the three axes
 // and the keyboard as the window's instances are set up, the level-axis and distance captions,
-// which parts of the legend show, and the legend's parameter stepping and dragging.
+// which parts of the legend show, and the legend's parameter stepping.
 #pragma once
 
 #include "core/main_window.h"
@@ -45,8 +45,5 @@ bool no_value_key_shown(const TForm1& form);
 // A click on the legend caption: the next parameter (cyclically) that is 0 or that some
 // phonetogram has a layer for.
 std::int32_t next_legend_param(const TForm1& form);
-// A dragged legend range: written into the shown display parameter and into the matching
-// layer of every phonetogram.
-void apply_legend_range(TForm1& form, double lo, double hi, bool logarithmic);
 
 } // namespace gravon
