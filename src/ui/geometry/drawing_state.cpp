@@ -168,5 +168,4 @@ std::int32_t next_legend_param(const TForm1& form) {
     return 0;
 }
 
-
 } // namespace gravon
