@@ -7,7 +7,7 @@
 #   parameter editors, control panel, statistics, text export, calibration log, the full scale
 #   of the analysed file (full_scale.png) and its reference marked in its waveform
 #   (reference_calibration.png), and the calibrator and sound-level-meter windows (on the
-#   sound server, when one runs)
+#   sound server, ours started for them when none answers)
 #   session_dialog.png        Recording > Session details, with an example patient
 #   main_window_reference_group.png
 #                             a patient's profile against a reference group of six takes
@@ -66,7 +66,15 @@ cmake --build build -j2 --target gravon gravon-cli gravon-cli-qt gravon-synth
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The calibrator and sound-level-meter pictures record from the sound server: start ours when
+# none answers, and stop only what was started here.
+export PULSE_SERVER=unix:/tmp/gravon-pulse/native
+started_server=
+if ! pactl info >/dev/null 2>&1; then
+    ./scripts/sound_server.sh start
+    started_server=1
+fi
+trap 'rm -rf "$work"; [ -z "$started_server" ] || ./scripts/sound_server.sh stop' EXIT
 # A settings folder of its own: the pictures show the default options.
 export XDG_CONFIG_HOME="$work/config"
 unset QT_QPA_PLATFORM

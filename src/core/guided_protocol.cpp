@@ -67,10 +67,16 @@ std::optional<std::int32_t> parse_note(const std::string& text) {
     return midi;
 }
 
-tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime) {
-    tnotelevels r;
-    if (note < 0 || note >= nf0bins || pg.param.size() <= pglayeracctime) return r;
+tnotecolumn note_column(const tpg& pg, std::int32_t note) {
+    tnotecolumn c{};
+    if (note < 0 || note >= nf0bins || pg.param.size() <= pglayeracctime) return c;
     const tpgarr& t = pg.param[pglayeracctime].arr;
+    for (std::int32_t y = 0; y < nlevelbins; ++y) c[std::size_t(y)] = t[note][y];
+    return c;
+}
+
+tnotelevels note_levels(const tnotecolumn& t, double phonationtime) {
+    tnotelevels r;
     constexpr std::int32_t nbands = nlevelbins - softloudband + 1;
     // Band y: the levels y ... y + softloudband - 1; its time, and the level in it that holds
     // the most time (the lowest of equals), which stands for the band.
@@ -79,11 +85,12 @@ tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime) 
     for (std::int32_t y = 0; y < nbands; ++y) {
         peak[std::size_t(y)] = y;
         for (std::int32_t k = 0; k < softloudband; ++k) {
-            band[std::size_t(y)] += t[note][y + k];
-            if (t[note][y + k] > t[note][peak[std::size_t(y)]]) peak[std::size_t(y)] = y + k;
+            band[std::size_t(y)] += t[std::size_t(y + k)];
+            if (t[std::size_t(y + k)] > t[std::size_t(peak[std::size_t(y)])])
+                peak[std::size_t(y)] = y + k;
         }
     }
-    for (std::int32_t y = 0; y < nlevelbins; ++y) r.time += t[note][y];
+    for (std::int32_t y = 0; y < nlevelbins; ++y) r.time += t[std::size_t(y)];
     std::int32_t soft = -1;
     for (std::int32_t y = 0; y < nbands && soft < 0; ++y)
         if (band[std::size_t(y)] >= phonationtime) soft = y;
@@ -120,11 +127,19 @@ void tguidedprotocol::begin_step(std::int32_t note, double now) {
     fphase = tguidedphase::tone;
     fsoftshare = 0;
     floudshare = 0;
+    fneedbefore = true;
 }
 
 void tguidedprotocol::update(const tpg& pg, double now) {
     if (finished()) return;
-    const tnotelevels l = note_levels(pg, fnote, fsettings.phonationtime);
+    tnotecolumn column = note_column(pg, fnote);
+    if (fneedbefore) {
+        fbefore = column;
+        fneedbefore = false;
+    }
+    for (std::size_t y = 0; y < column.size(); ++y)
+        column[y] = std::max(0.0, column[y] - fbefore[y]);
+    const tnotelevels l = note_levels(column, fsettings.phonationtime);
     fsoftshare = std::min(1.0, l.softtime / fsettings.phonationtime);
     floudshare = std::min(1.0, l.loudtime / fsettings.phonationtime);
     if (fphase == tguidedphase::tone && now - fstepstart >= fsettings.tonetime)

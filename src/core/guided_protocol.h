@@ -10,6 +10,7 @@
 
 #include "phonetogram/phonetogram.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -53,7 +54,12 @@ struct tnotelevels {
     std::int32_t soft = -1; // dB; -1 when there is none
     std::int32_t loud = -1;
 };
-tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime);
+using tnotecolumn = std::array<double, nlevelbins>; // s of accepted voice at each level
+tnotelevels note_levels(const tnotecolumn& column, double phonationtime);
+tnotecolumn note_column(const tpg& pg, std::int32_t note);
+inline tnotelevels note_levels(const tpg& pg, std::int32_t note, double phonationtime) {
+    return note_levels(note_column(pg, note), phonationtime);
+}
 
 enum class tguidedphase { tone, soft, loud, finished };
 enum class tguidedoutcome {
@@ -76,6 +82,9 @@ class tguidedprotocol {
     // The first step begins at now (s on the caller's clock).
     void start(double now);
     // The map and the clock moved on: the step ends when the map holds it or its time is up.
+    // Only what the map gained at the note since the step began counts, so that a map that
+    // already held voice there (an earlier profile, a glide from the note before, the step
+    // before a repeat) does not end the step before the patient sang it.
     void update(const tpg& pg, double now);
     // The clinician: the step again from its tone; the next step; the end of the profile.
     void repeat(double now);
@@ -125,6 +134,8 @@ class tguidedprotocol {
     std::int32_t ffailures = 0; // failed steps in a row in this direction
     double fsoftshare = 0;
     double floudshare = 0;
+    bool fneedbefore = false; // the step's first update reads what the map held before it
+    tnotecolumn fbefore{};
     std::vector<tguidedstep> fsteps;
 };
 

@@ -62,6 +62,7 @@ TEST(GuidedProtocol, DirectionsEndAfterTwoNotesNotReachedAndTheClinicianSteps) {
         tvoice voice;
         std::map<double, char> clinician; // at t: 'r' repeat, 's' skip, 'x' stop
         std::vector<std::pair<std::int32_t, o>> steps;
+        std::vector<std::int32_t> heldbefore = {}; // notes sung soft and loud before the start
     };
     tguidedsettings wide;
     wide.tonetime = 1;
@@ -105,10 +106,20 @@ TEST(GuidedProtocol, DirectionsEndAfterTwoNotesNotReachedAndTheClinicianSteps) {
          {0, 127},
          {},
          {{56, o::done}, {55, o::done}, {57, o::done}}},
+        {"what the map held before a step does not end it",
+         wide,
+         {57, 57},
+         {},
+         {{57, o::done}, {56, o::failed}, {55, o::failed}, {58, o::failed}, {59, o::failed}},
+         {56, 58}},
     };
     for (const tcase& c : cases) {
         SCOPED_TRACE(c.what);
         tpg pg = make_empty_pg();
+        for (const std::int32_t n : c.heldbefore) {
+            add(pg, n, 60, 1.0);
+            add(pg, n, 80, 1.0);
+        }
         tguidedprotocol p(c.s);
         p.start(0);
         auto next = c.clinician.begin();
