@@ -185,7 +185,8 @@ TGuidedPanel::TGuidedPanel(TMainWindow& window)
     faxismark = new QLabel(area);
     faxismark->setObjectName("guided_axismark");
     faxismark->setAlignment(Qt::AlignCenter);
-    faxismark->setStyleSheet("QLabel { background: rgb(16, 144, 207); color: white; "
+    faxismark->setStyleSheet("QLabel { background: " + targetmarkcolour.name() +
+                             "; color: white; "
                              "border-radius: 3px; padding: 0px 3px; }");
     faxismark->hide();
     window.addDockWidget(Qt::RightDockWidgetArea, this);
@@ -263,12 +264,7 @@ void TGuidedPanel::show_state(const tguidedprotocol& p, double now) {
 void TGuidedPanel::mark_target(std::int32_t note) {
     TDrawingArea* area = fwindow.drawing_area();
     TKeyBoard* kb = area->keyboard();
-    if (fmarked != note) {
-        if (fmarked >= 0) kb->model().set_keydown(fmarked, false);
-        if (note >= 0) kb->model().set_keydown(note, true);
-        fmarked = note;
-        kb->update();
-    }
+    kb->model().set_target(note);
     if (note < 0 || note < kb->model().LoKey() || note > kb->model().get_hikey()) {
         faxismark->hide();
         return;

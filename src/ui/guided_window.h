@@ -80,7 +80,6 @@ class TGuidedPanel : public QDockWidget {
     QPushButton* fskip = nullptr;
     QPushButton* fstop = nullptr;
     QLabel* faxismark = nullptr; // on the frequency axis, under the target's column
-    std::int32_t fmarked = -1;   // the key marked on the keyboard
     // The panel follows the blocks of the take at most every 100 ms, and at once when the
     // step or its phase changes.
     QElapsedTimer fshown;

@@ -63,6 +63,15 @@ void paint_keyboard(QPainter& p, const TKeyBoardModel& kb) {
             canvas_line(p, r.left - 1, h - 3, r.left + 2, h - 3);
         }
     }
+    if (const std::int32_t m = kb.target(); m >= kb.LoKey() && m <= kb.get_hikey()) {
+        // A block in the key's own slot, where the map's column for the note lies below: on
+        // the body of a black key, at the front of a white one.
+        const trect r = kb.keyrect(m - kb.LoKey());
+        const int top = isblackkey(m) ? roundint(0.25 * h) : roundint(0.70 * h);
+        const int bottom = isblackkey(m) ? r.bottom - 2 : h - 4;
+        p.fillRect(QRect(r.left + 1, top, std::max(1, r.width() - 2), std::max(1, bottom - top)),
+                   targetmarkcolour);
+    }
     if (kb.ShowKeyHole && 60 >= kb.LoKey() && 60 <= kb.get_hikey()) {
         const trect r = kb.keyrect(60 - kb.LoKey());
         const int l2 = r.left + 2;

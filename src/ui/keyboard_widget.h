@@ -4,9 +4,13 @@
 
 #include "ui/geometry/keyboard_model.h"
 
+#include <QColor>
 #include <QWidget>
 
 namespace gravon {
+
+// The colour that marks a guided profile's target, on the keyboard and at the axis.
+inline const QColor targetmarkcolour(16, 144, 207);
 
 // Draws the keyboard into (0, 0, Width, Height) of the painter.
 void paint_keyboard(QPainter& p, const TKeyBoardModel& kb);

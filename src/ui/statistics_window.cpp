@@ -93,11 +93,12 @@ void TForm6::refresh() {
     t.chop(1);
     const double textwidth = set_tab_stops(t);
     if (Memo1->toPlainText() != t) Memo1->setPlainText(t);
-    // The change column is what a follow-up is read for: when the table of changes appears,
-    // the window widens to show it whole, as far as the screen allows.
+    // The change column is what a follow-up is read for, and the contour's columns are read
+    // side by side: when either table appears, the window widens to show it whole, as far as
+    // the screen allows. Only then, so that a window the user narrowed stays narrow.
     // Measured from the memo's parts, not from its viewport, which has no size of its own
     // before the window is first shown.
-    if (!change.empty() && !fcomparisonshown) {
+    if ((!change.empty() && !fcomparisonshown) || (!profiles.empty() && !fprofilesshown)) {
         const int chrome =
             2 * Memo1->frameWidth() + Memo1->verticalScrollBar()->sizeHint().width() +
             2 * int(std::ceil(Memo1->document()->documentMargin())) + Memo1->cursorWidth() + 2;
@@ -108,6 +109,7 @@ void TForm6::refresh() {
         }
     }
     fcomparisonshown = !change.empty();
+    fprofilesshown = !profiles.empty();
     // The rows are read from their first letter: never left scrolled sideways by an earlier
     // text, a wider one or the cursor of a copy.
     Memo1->horizontalScrollBar()->setValue(0);
@@ -128,12 +130,18 @@ double TForm6::set_tab_stops(const QString& text) {
     const double least = 70.0 * fm.averageCharWidth() / 4.0;
     const double gap = 2 * fm.horizontalAdvance(QLatin1Char(' '));
     std::vector<double> widths;
-    std::vector<std::pair<std::size_t, double>> ends; // per line: its last field and width
+    struct tend {
+        std::size_t last; // the line's last field
+        double width;     // its width
+        bool tabbed;      // a tab follows it, which the line's layout reaches to
+    };
+    std::vector<tend> ends;
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         const QStringList fields = line.split(QLatin1Char('\t'));
         qsizetype last = fields.size() - 1;
         while (last > 0 && fields[last].isEmpty()) --last;
-        ends.emplace_back(std::size_t(last), fm.horizontalAdvance(fields[last]));
+        ends.push_back(
+            {std::size_t(last), fm.horizontalAdvance(fields[last]), last + 1 < fields.size()});
         // The last field of a line needs no room after it.
         for (qsizetype i = 0; i + 1 < fields.size(); ++i) {
             if (std::size_t(i) >= widths.size()) widths.resize(std::size_t(i) + 1, 0.0);
@@ -152,12 +160,16 @@ double TForm6::set_tab_stops(const QString& text) {
     option.setTabStopDistance(least);
     Memo1->document()->setDefaultTextOption(option);
     double widest = 0;
-    for (const auto& [last, w] : ends) {
+    for (const tend& e : ends) {
         const double start =
-            last == 0 ? 0
-                      : tabs[qsizetype(std::min<std::size_t>(last, std::size_t(tabs.size()))) - 1]
-                            .position;
-        widest = std::max(widest, start + w);
+            e.last == 0
+                ? 0
+                : tabs[qsizetype(std::min<std::size_t>(e.last, std::size_t(tabs.size()))) - 1]
+                      .position;
+        double end = start + e.width;
+        // Every field followed by a tab has its own stop, so this one's is there.
+        if (e.tabbed) end = std::max(end, tabs[qsizetype(e.last)].position);
+        widest = std::max(widest, end);
     }
     return widest;
 }

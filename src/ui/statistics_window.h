@@ -40,6 +40,7 @@ class TForm6 : public QDialog {
     QToolButton* condensedbutton;
     QPlainTextEdit* Memo1;
     bool fcomparisonshown = false;
+    bool fprofilesshown = false;
 };
 
 } // namespace gravon

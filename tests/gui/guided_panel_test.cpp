@@ -52,8 +52,7 @@ TEST(GuidedPanel, KeysAndButtonsLeadTheTakeAndTheTargetIsMarked) {
     auto* mark = w.drawing_area()->findChild<QLabel*>("guided_axismark");
     ASSERT_NE(mark, nullptr);
     const auto marked = [&](std::int32_t note) {
-        for (std::int32_t k = keys.LoKey(); k <= keys.get_hikey(); ++k)
-            if (keys.keydown(k) != (k == note)) return false;
+        if (keys.target() != note) return false;
         return note < 0 ? !mark->isVisible()
                         : mark->isVisible() &&
                               mark->text().endsWith(QString::fromStdString(notename(note, false)));
@@ -62,6 +61,13 @@ TEST(GuidedPanel, KeysAndButtonsLeadTheTakeAndTheTargetIsMarked) {
     // The mark stands under the target's column.
     const int centre = w.drawing_area()->keyboard()->x() + keys.midi_to_pixel(60);
     EXPECT_LE(std::abs(mark->geometry().center().x() - centre), 1);
+    // The key itself shows it, at the front of the white key C4.
+    const QImage keyimage = w.drawing_area()->keyboard()->grab().toImage();
+    const trect key = keys.keyrect(60 - keys.LoKey());
+    const double dpr = keyimage.devicePixelRatio();
+    EXPECT_EQ(keyimage.pixelColor(int(dpr * (key.left + key.right) / 2),
+                                  int(dpr * (0.85 * keys.Height() - 2))),
+              targetmarkcolour);
 
     // S skips, R plays the same note again, a click on Skip goes on; a skip is no failure.
     QTest::keyClick(&w, Qt::Key_S);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -92,6 +93,28 @@ TEST(StatisticsWindow, ColumnsAreAsWideAsTheirWidestEntry) {
     for (std::size_t c = 1; c < ends.size(); ++c)
         EXPECT_LT(ends[c - 1], starts[c]) << "column " << c - 1 << " runs into column " << c;
     EXPECT_GT(checked, 5);
+}
+
+// The contour of two profiles is read across: it shows whole when it first appears, and a
+// window the user narrowed afterwards is not widened again.
+TEST(StatisticsWindow, TheContourOfTwoProfilesShowsWholeOnce) {
+    ttestform t;
+    TForm6 w{t.form};
+    for (std::size_t i : {std::size_t(0), std::size_t(1)}) {
+        t.form.pgs[i].visible = true;
+        t.form.pgs[i].pgname = "session_" + std::to_string(i + 1) + "_pg.stdpg";
+        for (int x = 50; x < 60; ++x)
+            for (int y = 60; y < 80; ++y) t.form.pgs[i].param[pglayeracctime].arr[x][y] = 0.1;
+    }
+    w.show();
+    w.refresh();
+    auto* memo = w.findChild<QPlainTextEdit*>("Memo1");
+    ASSERT_TRUE(w.text().contains("Contour"));
+    QApplication::processEvents();
+    EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0) << w.width();
+    w.resize(300, w.height());
+    w.refresh();
+    EXPECT_EQ(w.width(), 300);
 }
 
 TEST(StatisticsWindow, CopyPutsTheWholeTextWithTabsOnTheClipboard) {

@@ -49,6 +49,14 @@ class TKeyBoardModel {
     // Returns whether the flag changed (the widget repaints when ShowKeyPress is set).
     bool set_keydown(std::int32_t m, bool b);
     bool keydown(std::int32_t m) const;
+    // A key marked as the note the patient is asked for (a guided profile's step); -1 none.
+    // The mark stays while the key goes up and down with the prompt tone.
+    std::int32_t target() const { return ftarget; }
+    void set_target(std::int32_t m) {
+        if (m == ftarget) return;
+        ftarget = m;
+        if (onchange) onchange();
+    }
 
     // ---- Mouse ----
     void mouse_press_left(std::int32_t x, std::int32_t y);
@@ -69,6 +77,7 @@ class TKeyBoardModel {
     std::int32_t fheight = 40;
     std::int32_t flastmidi = 0;
     std::int32_t lastmovemidi = 0;
+    std::int32_t ftarget = -1;
 };
 
 } // namespace gravon
