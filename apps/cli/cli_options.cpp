@@ -151,14 +151,16 @@ tguidedsettings parse_protocol(const std::string& text) {
                                   "not \"" +
                                   v + "\"");
             s.startnote = *n;
-        } else if (key == "step" && (v == "1" || v == "2")) {
+        } else if (key == "step") {
+            if (v != "1" && v != "2")
+                throw tusageerror("--protocol: step is 1 (semitones) or 2 (whole tones), not \"" +
+                                  v + "\"");
             s.stepsize = v == "1" ? 1 : 2;
-        } else if (key == "tone" && number) {
-            s.tonetime = x;
-        } else if (key == "phonation" && number) {
-            s.phonationtime = x;
-        } else if (key == "limit" && number) {
-            s.steplimit = x;
+        } else if (key == "tone" || key == "phonation" || key == "limit") {
+            if (!number)
+                throw tusageerror("--protocol: " + key + " is a number of seconds, not \"" + v +
+                                  "\"");
+            (key == "tone" ? s.tonetime : key == "phonation" ? s.phonationtime : s.steplimit) = x;
         } else {
             throw tusageerror("--protocol: \"" + item +
                               "\" is none of start=NOTE, step=1|2, tone=S, phonation=S, "

@@ -249,7 +249,8 @@ void record_from_command_line(TForm1& form, const tclioptions& o, theadlessinter
     const bool recorded = record_take(form, o.recordseconds, o.device, o.recordevents, why, [&] {
         if (guided) guided->start();
     });
-    if (guided) {
+    // A take that never started has no steps to tell of.
+    if (guided && !(guided->protocol().finished() && guided->protocol().steps().empty())) {
         if (!guided->protocol().finished()) {
             ui.tell(
                 notes_fact("Guided profile", {"the guided profile was not done when the take's " +

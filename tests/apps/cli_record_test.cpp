@@ -215,7 +215,10 @@ TEST_F(CliRecord, AGuidedProfileEndsByItselfAndItsFilesAndReportStateIt) {
 
     for (const auto& [args, why] : std::vector<std::pair<std::string, std::string>>{
              {"--protocol vrp", "--protocol needs --record"},
-             {"--record 5 --protocol vrp,step=3", "is none of start=NOTE"},
+             {"--record 5 --protocol vrp,step=3", "step is 1 (semitones) or 2"},
+             {"--record 5 --protocol vrp,limit=x", "limit is a number of seconds"},
+             {"--record 5 --protocol vrp,pitch=3", "is none of start=NOTE"},
+             {"--record 5 --device nosuch --protocol vrp", "no input device is named"},
              {"--record 5 --protocol vrp,start=H2", "start is a note such as A3"},
              {"--record 5 --protocol speech", "knows vrp"},
              {"--record 5 --protocol vrp,tone=3,limit=4", "A step needs at least 5 s"},
@@ -225,6 +228,7 @@ TEST_F(CliRecord, AGuidedProfileEndsByItselfAndItsFilesAndReportStateIt) {
         EXPECT_GE(bad.status, 1) << args;
         EXPECT_NE(bad.err.find(why), std::string::npos) << args << "\n" << bad.err;
         EXPECT_EQ(bad.err.find("gravon-cli: recorded"), std::string::npos) << args;
+        EXPECT_EQ(bad.err.find("gravon-cli: guided profile"), std::string::npos) << args;
     }
 }
 
