@@ -26,6 +26,9 @@ bool tguidedrun::start() {
     }
     if (!form.recording()) form.RecordActionExecute(true);
     if (!form.recording()) return false;
+    // Offered again next time, and after a restart: a patient's next session is led the same
+    // way.
+    form.options.guided = fprotocol.settings();
     form.set_paused(false);
     tsessionrecord r = form.session();
     r.protocol = guided_settings_text(fprotocol.settings());

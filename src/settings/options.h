@@ -10,6 +10,7 @@
 #include "phonetogram/statistics_rows.h"
 #include "phonetogram/target.h"
 #include "settings/advanced_settings.h"
+#include "settings/guided_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -58,6 +59,8 @@ struct toptions : tstatisticsrows, ttargetsettings {
     // The text a speech take is read from, shown large while it records; the user picks or
     // types it with the session details. Empty: the first of the program's passages.
     std::string readingpassage;
+    // The guided profile's settings of the last guided take, which its dialog offers again.
+    tguidedsettings guided;
     // Set once; not an editable option. The two flag lists have one entry per percentile.
     tdoublearr percentile = default_percentiles();
 

@@ -88,7 +88,18 @@ void visit_options(tio& io, topt& o, tbins& showbins) {
     io("Noise", "NoiseLevel", o.noiselevel);
     io("Noise", "SoftNoiseOnset", o.softnoiseonset);
 
+    io.guided(o.guided);
+
     io("Statistics", "Shortversion", o.shortversion);
+}
+
+// The guided profile's keys; the lowest and highest note are the keyboard's, not kept here.
+template <typename tio, typename tguided> void visit_guided(tio& io, tguided& g) {
+    io("Guided", "StartNote", g.startnote);
+    io("Guided", "StepSize", g.stepsize);
+    io("Guided", "ToneTime", g.tonetime);
+    io("Guided", "PhonationTime", g.phonationtime);
+    io("Guided", "StepLimit", g.steplimit);
 }
 
 struct toptionswriter : tsettingswriter {
@@ -105,6 +116,7 @@ struct toptionswriter : tsettingswriter {
             flag(display, "ShowfoPercentile" + p, o.showf0percentile, i);
         }
     }
+    void guided(const tguidedsettings& g) { visit_guided(*this, g); }
     void targets(const std::vector<ttarget>& list) {
         f.writeinteger("Target", "nTargets", std::int32_t(list.size()));
         for (std::size_t i = 0; i < list.size(); ++i) {
@@ -144,6 +156,27 @@ struct toptionsreader {
             o.showSPLpercentile[i] = both;
             o.showf0percentile[i] = r.readbool(display, "ShowfoPercentile" + p, f0default);
         }
+    }
+    // Settings a protocol cannot run with (a step of three semitones, a limit shorter than its
+    // tone) are noted and the ones before kept, as a whole: a mix of both is nobody's.
+    void guided(tguidedsettings& g) {
+        tguidedsettings read = g;
+        visit_guided(*this, read);
+        read.lowestnote = 0;
+        read.highestnote = 127;
+        if (const std::string why = guided_settings_problem(read); !why.empty()) {
+            const char* key = read.stepsize != 1 && read.stepsize != 2      ? "StepSize"
+                              : read.startnote < 0 || read.startnote > 127  ? "StartNote"
+                              : !(read.tonetime > 0 && read.tonetime <= 10) ? "ToneTime"
+                              : !(read.phonationtime > 0 && read.phonationtime <= 10)
+                                  ? "PhonationTime"
+                                  : "StepLimit";
+            r.note("Guided", key, why + " The guided profile's settings before are kept.");
+            return;
+        }
+        read.lowestnote = g.lowestnote;
+        read.highestnote = g.highestnote;
+        g = read;
     }
     // "nTargets" defaults to 0, so a file without it empties the list; a negative count keeps
     // it. Entries keep their current values where a file lacks their keys.

@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "base/pitch.h"
+#include "phonetogram/pg_param.h"
 #include "ui/drawing_area.h"
 #include "ui/ok_cancel_buttons.h"
 #include "ui/qt_main_window.h"
@@ -199,8 +200,11 @@ TGuidedPanel::TGuidedPanel(TMainWindow& window)
 
 TGuidedPanel::~TGuidedPanel() = default;
 
+const tguidedsettings& TGuidedPanel::last_settings() const {
+    return fwindow.form().options.guided;
+}
+
 bool TGuidedPanel::start(const tguidedsettings& s) {
-    flast = s;
     frun.reset();
     fsteps->clear();
     frun = std::make_unique<tguidedrun>(fwindow.form(), s);
@@ -315,9 +319,16 @@ bool show_guided_stage(TMainWindow& window, const std::string& stage) {
                                       [&](const tguidedstep& st) { return st.note > s.startnote; });
         return up >= 2 && p.phase() == tguidedphase::tone && t - p.ended() >= 0.5;
     };
+    // The protocol counts what each step adds to the map: the take's voice at a note is heard
+    // once that note's tone has sounded.
+    tpg heard = make_empty_pg();
+    tpgarr& column = heard.param[pglayeracctime].arr;
+    const tpgarr& take = f.pgs[0].param[pglayeracctime].arr;
     while (stage != "start" && !p.finished() && !(stage == "midway" && midway()) && t < 3600) {
         t += 0.02;
-        p.update(f.pgs[0], t);
+        for (std::int32_t y = 0; y < nlevelbins; ++y)
+            column[p.target()][y] = p.tone() ? 0.0 : take[p.target()][y];
+        p.update(heard, t);
     }
     if (stage == "start") t = 0.5;
     TGuidedPanel& panel = guided_panel(window);

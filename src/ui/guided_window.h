@@ -57,7 +57,7 @@ class TGuidedPanel : public QDockWidget {
     void show_state(const tguidedprotocol& p, double now);
     bool running() const { return frun && !frun->protocol().finished(); }
     // The settings of the last guided take, which the dialog offers again.
-    const tguidedsettings& last_settings() const { return flast; }
+    const tguidedsettings& last_settings() const;
     QPushButton* repeat_button() const { return frepeat; }
     QPushButton* skip_button() const { return fskip; }
     QPushButton* stop_button() const { return fstop; }
@@ -66,7 +66,6 @@ class TGuidedPanel : public QDockWidget {
     void changed();
     void mark_target(std::int32_t note);
     TMainWindow& fwindow;
-    tguidedsettings flast;
     // A take stopped in the window (Stop, a device gone) ends the profile with it.
     QTimer fwatch;
     std::unique_ptr<tguidedrun> frun;

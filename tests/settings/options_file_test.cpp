@@ -214,6 +214,24 @@ TEST_F(OptionsFile, AbsurdTargetCountIsRefused) {
     EXPECT_EQ(o.targets.size(), 3u);
 }
 
+// Settings no guided profile can run with are refused as a whole, naming the key at fault.
+TEST_F(OptionsFile, GuidedSettingsThatCannotRunAreKept) {
+    for (const auto& [key, value] : std::vector<std::pair<const char*, double>>{
+             {"StepSize", 3}, {"StartNote", 200}, {"ToneTime", 0}, {"StepLimit", 2}}) {
+        toptions o = changed_options();
+        TQUBFile f;
+        f.writeinteger("Guided", "StartNote", 60);
+        if (std::string(key) == "StepSize" || std::string(key) == "StartNote")
+            f.writeinteger("Guided", key, std::int32_t(value));
+        else
+            f.writefloat("Guided", key, value);
+        const std::vector<std::string> p = read_from(f, o);
+        ASSERT_EQ(p.size(), 1u) << key;
+        EXPECT_NE(p[0].find(std::string("key \"") + key), std::string::npos) << p[0];
+        EXPECT_EQ(o.guided.startnote, 48) << key;
+    }
+}
+
 TEST_F(OptionsFile, WrongTypeKeepsTheFieldAndReadsTheRest) {
     toptions o;
     out.writestring("Display", "zParam", "four");

@@ -31,6 +31,8 @@ inline toptions changed_options() {
     o.groupshare = 75;
     o.readingpassage =
         "Der Nordwind und die Sonne stritten sich,\nwer von ihnen der Stärkere wäre.";
+    o.guided = {
+        .startnote = 48, .stepsize = 2, .tonetime = 2, .phonationtime = 0.8, .steplimit = 12};
     o.showblob = {false, true};
     o.showspectrum = {true, false};
     o.shownoise = {false, true};
@@ -86,6 +88,7 @@ inline void expect_same_options(const toptions& a, const toptions& b) {
     EXPECT_EQ(a.showoutline, b.showoutline);
     EXPECT_EQ(a.groupshare, b.groupshare);
     EXPECT_EQ(a.readingpassage, b.readingpassage);
+    EXPECT_EQ(guided_settings_text(a.guided), guided_settings_text(b.guided));
     EXPECT_EQ(a.showblob, b.showblob);
     EXPECT_EQ(a.showspectrum, b.showspectrum);
     EXPECT_EQ(a.shownoise, b.shownoise);
