@@ -26,6 +26,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -78,12 +80,16 @@ void write_voice(const fs::path& p, double seconds) {
     synth::write_wav16(p.string(), r.rate, r.channels, r.samples);
 }
 
-// Long enough that its replay lets the window process events several times, quick to make.
-constexpr int longseconds = 120;
+// Long enough that its replay lets the window process events (every 50 ms) several times
+// even on a fast machine, where the analysis runs at over 2000 times real time; quick to make.
+constexpr int longseconds = 600;
 void write_long_tone(const fs::path& p) {
+    // 225 Hz: a period of 196 samples, computed once and repeated.
+    std::array<std::int16_t, 196> period{};
+    for (std::size_t i = 0; i < period.size(); ++i)
+        period[i] = std::int16_t(6000 * std::sin(2 * 3.14159265 * double(i) / 196));
     std::vector<std::int16_t> samples(std::size_t(longseconds) * 44100);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = std::int16_t(6000 * std::sin(2 * 3.14159265 * 220 * double(i) / 44100));
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = period[i % period.size()];
     synth::write_wav16(p.string(), 44100, 1, samples);
 }
 
