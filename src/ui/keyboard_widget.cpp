@@ -64,9 +64,13 @@ void paint_keyboard(QPainter& p, const TKeyBoardModel& kb) {
         }
     }
     if (const std::int32_t m = kb.target(); m >= kb.LoKey() && m <= kb.get_hikey()) {
-        // A block in the key's own slot, where the map's column for the note lies below: on
-        // the body of a black key, at the front of a white one.
+        // The key's own slot, where the map's column for the note lies below, and a block on
+        // the body of a black key or at the front of a white one.
         const trect r = kb.keyrect(m - kb.LoKey());
+        // The whole slot tinted, so that a narrow key is still found at a glance.
+        QColor tint = targetmarkcolour;
+        tint.setAlpha(90);
+        p.fillRect(QRect(r.left, 0, std::max(1, r.width()), h), tint);
         const int top = isblackkey(m) ? roundint(0.25 * h) : roundint(0.70 * h);
         const int bottom = isblackkey(m) ? r.bottom - 2 : h - 4;
         p.fillRect(QRect(r.left + 1, top, std::max(1, r.width() - 2), std::max(1, bottom - top)),

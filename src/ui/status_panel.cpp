@@ -48,8 +48,18 @@ std::vector<QRect> status_text_rects(const tstatuspanel& content, const QFont& f
         }
         const int w = fm.horizontalAdvance(QString::fromStdString(t.text));
         int x = t.rightaligned ? width - w - 2 : scaled(t.x, line);
-        if (lastend > 0) x = std::max(x, lastend + gap);
-        const QRect r(x, row * line + 1, w + 1, fm.height());
+        // A narrow window moves a text left, as far as the one before it allows, rather than
+        // past its edge; what is still too long is cut short with an ellipsis where drawn.
+        x = std::min(x, width - w - 2);
+        const int least = lastend > 0 ? lastend + gap : 0;
+        x = std::max(x, least);
+        const int room = std::min(w + 1, width - x);
+        // No room even for a letter and the ellipsis: the text is left out.
+        if (room < 2 * fm.horizontalAdvance(QStringLiteral("…"))) {
+            rects.emplace_back();
+            continue;
+        }
+        const QRect r(x, row * line + 1, room, fm.height());
         rects.push_back(r);
         lastend = r.right();
     }
@@ -84,9 +94,11 @@ void paint_status_panel(QImage& image, const tstatuspanel& content, const QColor
     const std::vector<QRect> rects = status_text_rects(content, font, image.width());
     for (std::size_t i = 0; i < content.texts.size(); ++i) {
         const tstatustext& t = content.texts[i];
-        if (t.text.empty()) continue;
+        if (t.text.empty() || rects[i].isEmpty()) continue;
         p.setPen(qcolor(t.color));
-        p.drawText(rects[i], Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(t.text));
+        const QString text = QFontMetrics(font).elidedText(QString::fromStdString(t.text),
+                                                           Qt::ElideRight, rects[i].width());
+        p.drawText(rects[i], Qt::AlignLeft | Qt::AlignTop, text);
     }
 }
 

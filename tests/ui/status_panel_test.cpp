@@ -90,6 +90,15 @@ TEST_F(StatusPanel, NoTextCoversAnotherInAnyFontWithAnyColourParameter) {
                 EXPECT_TRUE(ink) << p.texts[i].text;
             }
         }
+    // In a narrow window (a panel docked beside the view, a large scale) the texts stay inside
+    // it, still apart.
+    f.set_zparam(0);
+    const tstatuspanel p = status_panel_content(f);
+    const std::vector<QRect> r = status_text_rects(p, big, 420);
+    for (std::size_t i = 0; i < r.size(); ++i) {
+        if (!r[i].isEmpty()) EXPECT_LE(r[i].right(), 420) << p.texts[i].text;
+        for (std::size_t j = i + 1; j < r.size(); ++j) EXPECT_FALSE(r[i].intersects(r[j]));
+    }
 }
 
 // Silence has no level.
